@@ -1,0 +1,39 @@
+# The two commands of the README, and the benchmarks. Each installs what is missing,
+# configures and builds before it runs.
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: run test bench deps build build-asan build-tsan build-release
+
+deps:
+	@scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	cmake --build build -j$(JOBS)
+
+build-asan: deps
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DNIMBRA_SANITIZE=address,undefined $(CMAKE_FLAGS)
+	cmake --build build-asan -j$(JOBS)
+
+build-tsan: deps
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DNIMBRA_SANITIZE=thread $(CMAKE_FLAGS)
+	cmake --build build-tsan -j$(JOBS) --target tsan_tests
+
+build-release: deps
+	cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DNIMBRA_TESTS=OFF -DNIMBRA_BENCH=ON $(CMAKE_FLAGS)
+	cmake --build build-release -j$(JOBS)
+
+# The main job: what a newcomer runs first.
+run: build
+	scripts/demo.sh build
+
+# Every test: a plain build, then the same tests under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
+test: build build-asan
+	ctest --test-dir build --output-on-failure -j$(JOBS)
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --test-dir build-asan --output-on-failure -j$(JOBS)
+
+bench: build-release
+	scripts/bench.sh build-release

@@ -1,0 +1,29 @@
+# Helpers shared by every folder of the tree.
+
+function(nimbra_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror -Wno-unused-parameter)
+endfunction()
+
+# nimbra_library(NAME SOURCES ... [PUBLIC deps...] [PRIVATE deps...])
+# A platform shared library; its public headers live in include/.
+function(nimbra_library name)
+  cmake_parse_arguments(A "" "" "SOURCES;PUBLIC;PRIVATE" ${ARGN})
+  add_library(${name} SHARED ${A_SOURCES})
+  target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/include
+                                     PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/src)
+  target_link_libraries(${name} PUBLIC ${A_PUBLIC} PRIVATE ${A_PRIVATE})
+  nimbra_warnings(${name})
+endfunction()
+
+# nimbra_test(NAME SOURCES ... [DEPS deps...])
+# A GoogleTest executable; every TEST becomes a CTest case.
+function(nimbra_test name)
+  cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE ${A_DEPS} GTest::gmock GTest::gtest GTest::gtest_main)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
+  target_compile_definitions(${name} PRIVATE NIMBRA_ROOT="${NIMBRA_ROOT}"
+                                             NIMBRA_BUILD_DIR="${CMAKE_BINARY_DIR}")
+  nimbra_warnings(${name})
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 300)
+endfunction()

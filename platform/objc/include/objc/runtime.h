@@ -1,0 +1,154 @@
+// The object runtime: classes known by name, interned selectors, method tables with
+// type encodings, message send through those tables, method replacement and addition.
+//
+// Only the dynamic parts of the system go through here (hooks on host classes, optional
+// delegate methods, classes found by name). An IMP is a type-erased function pointer;
+// every implementation takes the receiver as `NSObject*` and the selector first:
+//
+//   static BOOL hasBadge(NSObject* self, SEL _cmd);
+//   class_addMethod(cls, sel_registerName("hasBadge"), (IMP)hasBadge, "B@:");
+//   BOOL b = objc_msgSend<BOOL>(view, OBJC_SEL("hasBadge"));
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <vector>
+
+class NSObject;
+
+struct objc_class;
+struct objc_selector;
+struct objc_method;
+
+using Class = objc_class*;
+using SEL = const objc_selector*;
+using Method = objc_method*;
+using IMP = void (*)();
+using BOOL = bool;
+inline constexpr BOOL YES = true;
+inline constexpr BOOL NO = false;
+
+// Owning and non-owning references to reference-counted objects.
+template <class T>
+using Strong = std::shared_ptr<T>;
+template <class T>
+using Weak = std::weak_ptr<T>;
+using id = Strong<NSObject>;
+
+extern "C++" {
+
+// Selectors. Equal names give the same SEL for the life of the process.
+SEL sel_registerName(std::string_view name);
+SEL sel_getUid(std::string_view name);
+const char* sel_getName(SEL sel);  // "<null selector>" for none
+
+// Classes. Names are unique; registering a name twice returns the first class.
+Class objc_getClass(std::string_view name);  // none when no class has the name
+Class objc_allocateClassPair(Class superclass, std::string_view name);
+const char* class_getName(Class cls);  // "nil" for none
+Class class_getSuperclass(Class cls);  // none for none or a root class
+BOOL class_isSubclassOf(Class cls, Class ancestor);  // inclusive; NO when either is none
+
+// Methods. Lookups walk the superclass chain; none of these crash on a missing class
+// or selector.
+BOOL class_addMethod(Class cls, SEL name, IMP imp, const char* types);
+IMP class_replaceMethod(Class cls, SEL name, IMP imp, const char* types);
+Method class_getInstanceMethod(Class cls, SEL name);
+IMP class_getMethodImplementation(Class cls, SEL name);  // none when not implemented
+BOOL class_respondsToSelector(Class cls, SEL name);
+SEL method_getName(Method m);
+IMP method_getImplementation(Method m);
+const char* method_getTypeEncoding(Method m);
+IMP method_setImplementation(Method m, IMP imp);
+
+// The hooking framework's entry point: from now on `cls` answers `sel` with
+// `replacement`; `*result` (when given) receives the previous implementation, the
+// class's own or the inherited one.
+void MSHookMessageEx(Class cls, SEL sel, IMP replacement, IMP* result);
+
+// Loads a plug-in library by path. Its initialisers run once, in their declared order,
+// however often it is loaded. Returns NO (and fills `error`) when it cannot be loaded.
+BOOL objc_loadPlugin(const std::string& path, std::string* error = nullptr);
+
+}  // extern "C++"
+
+// Interns a selector once per call site.
+#define OBJC_SEL(name)                          \
+  ([]() -> SEL {                                \
+    static const SEL objc_sel_ = sel_registerName(name); \
+    return objc_sel_;                           \
+  }())
+
+namespace objc {
+
+// Thrown when a message reaches an object whose class has no method for it.
+[[noreturn]] void unrecognizedSelector(const NSObject* self, SEL sel);
+
+IMP lookUpImp(const NSObject* self, SEL sel);
+
+template <class T>
+NSObject* receiver(T* p) {
+  return p;
+}
+template <class T>
+NSObject* receiver(const Strong<T>& p) {
+  return p.get();
+}
+inline NSObject* receiver(std::nullptr_t) { return nullptr; }
+
+}  // namespace objc
+
+// Sends `sel` to `self` through its class's method table. A message to none answers a
+// zero value, as on the device; an unimplemented selector raises
+// NSInvalidArgumentException.
+template <class R = void, class Receiver, class... Args>
+R objc_msgSend(const Receiver& self, SEL sel, Args... args) {
+  NSObject* obj = objc::receiver(self);
+  if (!obj) {
+    if constexpr (std::is_void_v<R>) {
+      return;
+    } else {
+      return R{};
+    }
+  }
+  IMP imp = objc::lookUpImp(obj, sel);
+  if (!imp) objc::unrecognizedSelector(obj, sel);
+  return reinterpret_cast<R (*)(NSObject*, SEL, Args...)>(imp)(obj, sel, args...);
+}
+
+// Calls an IMP taken from a slot or a lookup, with its real signature.
+template <class R = void, class... Args>
+R objc_callImp(IMP imp, NSObject* self, SEL sel, Args... args) {
+  return reinterpret_cast<R (*)(NSObject*, SEL, Args...)>(imp)(self, sel, args...);
+}
+
+namespace objc {
+
+// An IMP that forwards to a member function of the receiver's C++ class, for
+// registering a class's own methods in its table.
+template <auto MemFn>
+struct ImpOf;
+
+template <class C, class R, class... A, R (C::*MemFn)(A...)>
+struct ImpOf<MemFn> {
+  static R call(NSObject* self, SEL, A... a) { return (static_cast<C*>(self)->*MemFn)(a...); }
+};
+template <class C, class R, class... A, R (C::*MemFn)(A...) const>
+struct ImpOf<MemFn> {
+  static R call(NSObject* self, SEL, A... a) {
+    return (static_cast<const C*>(self)->*MemFn)(a...);
+  }
+};
+
+template <auto MemFn>
+IMP imp() {
+  return reinterpret_cast<IMP>(&ImpOf<MemFn>::call);
+}
+
+// Registers a class with the runtime and runs `methods` once to fill its table.
+Class registerClass(const char* name, Class superclass, void (*methods)(Class));
+
+}  // namespace objc

@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "objc/NSException.h"
+#include "objc/NSObject.h"
+
+namespace {
+
+class Animal : public NSObject {
+  OBJC_CLASS(Animal, NSObject)
+ public:
+  std::string speak() { return "..."; }
+  int legs() const { return 4; }
+};
+
+class Dog : public Animal {
+  OBJC_CLASS(Dog, Animal)
+};
+
+
+}  // namespace
+
+OBJC_CLASS_IMPL(Animal) {
+  class_addMethod(cls, OBJC_SEL("speak"), objc::imp<&Animal::speak>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("legs"), objc::imp<&Animal::legs>(), "i@:");
+}
+OBJC_CLASS_IMPL(Dog) {}
+
+std::vector<std::string> recorded;
+extern "C" void objcTestRecord(const char* step) { recorded.push_back(step); }
+
+TEST(Runtime, ClassesAreFoundByNameWithTheirChain) {
+  EXPECT_EQ(objc_getClass("Dog"), Dog::class_());
+  EXPECT_EQ(class_getSuperclass(Dog::class_()), Animal::class_());
+  EXPECT_EQ(class_getSuperclass(Animal::class_()), NSObject::class_());
+  EXPECT_EQ(class_getSuperclass(NSObject::class_()), nullptr);
+  EXPECT_EQ(objc_getClass("NoSuchClass"), nullptr);
+  EXPECT_STREQ(class_getName(nullptr), "nil");
+}
+
+TEST(Runtime, SelectorsAreInterned) {
+  EXPECT_EQ(sel_registerName("attributedLabel:didSelectLinkWithURL:"),
+            sel_registerName(std::string("attributedLabel:") + "didSelectLinkWithURL:"));
+  EXPECT_NE(sel_registerName("a"), sel_registerName("b"));
+  EXPECT_STREQ(sel_getName(OBJC_SEL("hasBadge")), "hasBadge");
+}
+
+TEST(Runtime, KindAndRespondsTo) {
+  auto dog = std::make_shared<Dog>();
+  EXPECT_TRUE(dog->isKindOfClass(Animal::class_()));
+  EXPECT_TRUE(dog->isKindOfClass(Dog::class_()));
+  EXPECT_FALSE(dog->isMemberOfClass(Animal::class_()));
+  EXPECT_FALSE(dog->isKindOfClass(nullptr));
+  auto animal = std::make_shared<Animal>();
+  EXPECT_FALSE(animal->isKindOfClass(Dog::class_()));
+  EXPECT_TRUE(dog->respondsToSelector(OBJC_SEL("legs")));
+  EXPECT_FALSE(dog->respondsToSelector(OBJC_SEL("fly")));
+  EXPECT_FALSE(dog->respondsToSelector(nullptr));
+}
+
+TEST(Runtime, MessagesGoThroughTheTable) {
+  auto dog = std::make_shared<Dog>();
+  EXPECT_EQ(objc_msgSend<int>(dog, OBJC_SEL("legs")), 4);
+  EXPECT_EQ(objc_msgSend<std::string>(dog, OBJC_SEL("speak")), "...");
+  // A message to none answers zero; an unknown selector raises.
+  EXPECT_EQ(objc_msgSend<int>(Strong<Dog>(), OBJC_SEL("legs")), 0);
+  try {
+    objc_msgSend(dog, OBJC_SEL("fly"));
+    FAIL() << "no exception";
+  } catch (const NSException& e) {
+    EXPECT_EQ(e.name(), NSInvalidArgumentException);
+    EXPECT_NE(e.reason().find("-[Dog fly]"), std::string::npos);
+  }
+}
+
+TEST(Runtime, AddMethodNeverReplacesAndIsInherited) {
+  Class base = objc_allocateClassPair(NSObject::class_(), "AddBase");
+  Class sub = objc_allocateClassPair(base, "AddSub");
+  SEL sel = sel_registerName("value");
+  auto one = +[](NSObject*, SEL) { return 1; };
+  auto two = +[](NSObject*, SEL) { return 2; };
+  EXPECT_TRUE(class_addMethod(base, sel, reinterpret_cast<IMP>(one), "i@:"));
+  EXPECT_FALSE(class_addMethod(base, sel, reinterpret_cast<IMP>(two), "i@:"));
+  EXPECT_EQ(class_getMethodImplementation(sub, sel), reinterpret_cast<IMP>(one));
+  // The subclass may add its own, overriding the inherited one.
+  EXPECT_TRUE(class_addMethod(sub, sel, reinterpret_cast<IMP>(two), "i@:"));
+  EXPECT_EQ(class_getMethodImplementation(sub, sel), reinterpret_cast<IMP>(two));
+  EXPECT_STREQ(method_getTypeEncoding(class_getInstanceMethod(sub, sel)), "i@:");
+  EXPECT_FALSE(class_addMethod(nullptr, sel, reinterpret_cast<IMP>(one), "i@:"));
+  EXPECT_EQ(class_getMethodImplementation(sub, sel_registerName("missing")), nullptr);
+  EXPECT_EQ(method_getTypeEncoding(nullptr), nullptr);
+}
+
+TEST(Runtime, ReplaceMethodReturnsThePreviousOwnImplementation) {
+  Class base = objc_allocateClassPair(NSObject::class_(), "ReplaceBase");
+  Class sub = objc_allocateClassPair(base, "ReplaceSub");
+  SEL sel = sel_registerName("value");
+  auto one = +[](NSObject*, SEL) { return 1; };
+  auto two = +[](NSObject*, SEL) { return 2; };
+  class_addMethod(base, sel, reinterpret_cast<IMP>(one), "i@:");
+  // Only inherited: the subclass gains its own method, nothing is returned.
+  EXPECT_EQ(class_replaceMethod(sub, sel, reinterpret_cast<IMP>(two), "i@:"), nullptr);
+  EXPECT_EQ(class_getMethodImplementation(base, sel), reinterpret_cast<IMP>(one));
+  EXPECT_EQ(class_replaceMethod(sub, sel, reinterpret_cast<IMP>(one), "i@:"),
+            reinterpret_cast<IMP>(two));
+}
+
+namespace {
+IMP origSpeak = nullptr;
+std::string hookedSpeak(NSObject* self, SEL cmd) {
+  return objc_callImp<std::string>(origSpeak, self, cmd) + "!";
+}
+}  // namespace
+
+TEST(Runtime, HookRunsReplacementAndSlotRunsInheritedOriginal) {
+  Class cls = objc_allocateClassPair(Animal::class_(), "HookedPup");
+  MSHookMessageEx(cls, OBJC_SEL("speak"), reinterpret_cast<IMP>(&hookedSpeak), &origSpeak);
+  ASSERT_EQ(origSpeak, objc::imp<&Animal::speak>());
+  // The subclass now answers with the replacement; the superclass is untouched.
+  EXPECT_EQ(objc_callImp<std::string>(class_getMethodImplementation(cls, OBJC_SEL("speak")),
+                                      nullptr, OBJC_SEL("speak")),
+            "...!");
+  auto animal = std::make_shared<Animal>();
+  EXPECT_EQ(objc_msgSend<std::string>(animal, OBJC_SEL("speak")), "...");
+}
+
+namespace {
+IMP origOwn = nullptr;
+int calls = 0;
+int ownValue(NSObject*, SEL) { return 10; }
+int hookedValue(NSObject* self, SEL cmd) {
+  ++calls;
+  return objc_callImp<int>(origOwn, self, cmd) + 1;
+}
+}  // namespace
+
+TEST(Runtime, HookOnOwnMethodKeepsTheOwnOriginal) {
+  Class cls = objc_allocateClassPair(NSObject::class_(), "HookOwn");
+  SEL sel = sel_registerName("ownValue");
+  class_addMethod(cls, sel, reinterpret_cast<IMP>(&ownValue), "i@:");
+  MSHookMessageEx(cls, sel, reinterpret_cast<IMP>(&hookedValue), &origOwn);
+  EXPECT_EQ(origOwn, reinterpret_cast<IMP>(&ownValue));
+  EXPECT_EQ(objc_callImp<int>(class_getMethodImplementation(cls, sel), nullptr, sel), 11);
+  EXPECT_EQ(calls, 1);
+  // Missing class or selector: nothing happens, the slot is emptied.
+  IMP slot = reinterpret_cast<IMP>(&ownValue);
+  MSHookMessageEx(nullptr, sel, reinterpret_cast<IMP>(&hookedValue), &slot);
+  EXPECT_EQ(slot, nullptr);
+  MSHookMessageEx(cls, nullptr, reinterpret_cast<IMP>(&hookedValue), nullptr);
+}
+
+TEST(Loader, InitialisersRunOnceInDeclaredOrder) {
+  recorded.clear();
+  ASSERT_TRUE(objc_loadPlugin(TEST_PLUGIN));
+  ASSERT_TRUE(objc_loadPlugin(TEST_PLUGIN));
+  EXPECT_EQ(recorded, (std::vector<std::string>{"first", "second", "third"}));
+  std::string error;
+  EXPECT_FALSE(objc_loadPlugin("/nonexistent/Nimbra.dylib", &error));
+  EXPECT_FALSE(error.empty());
+}
