@@ -8,6 +8,13 @@ endfunction()
 # A platform shared library; its public headers live in include/.
 function(nimbra_library name)
   cmake_parse_arguments(A "" "" "SOURCES;PUBLIC;PRIVATE" ${ARGN})
+  if(NOT A_SOURCES)
+    # A library still being written: headers only, so its dependents configure.
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${CMAKE_CURRENT_SOURCE_DIR}/include)
+    target_link_libraries(${name} INTERFACE ${A_PUBLIC})
+    return()
+  endif()
   add_library(${name} SHARED ${A_SOURCES})
   target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/include
                                      PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/src)
