@@ -29,11 +29,12 @@ run: build
 	scripts/demo.sh build
 
 # Every test: a plain build, then the same tests under AddressSanitizer and
-# UndefinedBehaviorSanitizer.
-test: build build-asan
+# UndefinedBehaviorSanitizer, then the threaded ones under ThreadSanitizer.
+test: build build-asan build-tsan
 	ctest --test-dir build --output-on-failure -j$(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir build-asan --output-on-failure -j$(JOBS)
+	TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j$(JOBS) -L threaded --no-tests=ignore
 
 bench: build-release
 	scripts/bench.sh build-release

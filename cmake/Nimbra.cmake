@@ -22,15 +22,21 @@ function(nimbra_library name)
   nimbra_warnings(${name})
 endfunction()
 
-# nimbra_test(NAME SOURCES ... [DEPS deps...])
-# A GoogleTest executable; every TEST becomes a CTest case.
+# nimbra_test(NAME SOURCES ... [DEPS deps...] [THREADED])
+# A GoogleTest executable; every TEST becomes a CTest case. THREADED tests also run
+# under ThreadSanitizer (label "threaded", target tsan_tests).
 function(nimbra_test name)
-  cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(A "THREADED" "" "SOURCES;DEPS" ${ARGN})
   add_executable(${name} ${A_SOURCES})
   target_link_libraries(${name} PRIVATE ${A_DEPS} GTest::gmock GTest::gtest GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
   target_compile_definitions(${name} PRIVATE NIMBRA_ROOT="${NIMBRA_ROOT}"
                                              NIMBRA_BUILD_DIR="${CMAKE_BINARY_DIR}")
   nimbra_warnings(${name})
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 300)
+  set(labels plain)
+  if(A_THREADED)
+    set(labels threaded)
+    set_property(GLOBAL APPEND PROPERTY NIMBRA_THREADED_TESTS ${name})
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 300 LABELS ${labels})
 endfunction()

@@ -3,7 +3,7 @@
 set -euo pipefail
 build=${1:-build-release}
 mkdir -p out
-: > out/bench-summary.txt
+: > out/bench-raw.txt
 for b in "$build"/bench/*/bench_*; do
   [ -x "$b" ] || continue
   echo "== $(basename "$b")"
