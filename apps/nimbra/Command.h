@@ -1,0 +1,25 @@
+// Subcommands of `nimbra` register themselves, one source file each:
+//
+//   static const nimbra::Command home{"home", "home --out FILE.png   render the home screen",
+//                                     &runHome};
+#pragma once
+
+#include <map>
+#include <string>
+
+namespace nimbra {
+
+using CommandFunction = int (*)(int argc, char** argv);  // argv[0] is the subcommand
+
+struct Command {
+  Command(const char* name, const char* usage, CommandFunction run);
+};
+
+struct CommandEntry {
+  std::string usage;
+  CommandFunction run;
+};
+
+std::map<std::string, CommandEntry>& commands();
+
+}  // namespace nimbra
