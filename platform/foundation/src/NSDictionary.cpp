@@ -1,0 +1,203 @@
+#include "Foundation/NSDictionary.h"
+
+#include <algorithm>
+
+#include "Foundation/NSArray.h"
+#include "Foundation/NSString.h"
+#include "PropertyList.h"
+
+OBJC_CLASS_IMPL(NSDictionary) {}
+OBJC_CLASS_IMPL(NSMutableDictionary) {}
+
+NSDictionary::NSDictionary() = default;
+NSDictionary::~NSDictionary() = default;
+
+void NSDictionary::set(const id& obj, const id& key) {
+  if (!obj || !key)
+    NSException::raise(NSInvalidArgumentException,
+                       std::string("-[NSMutableDictionary setObject:forKey:]: ") +
+                           (key ? "object" : "key") + " cannot be nil");
+  auto it = index_.find(key);
+  if (it != index_.end()) {
+    entries_[it->second].second = obj;
+    return;
+  }
+  // Keys are copied so a later change to a mutable string cannot move them.
+  id stored = key;
+  if (auto* ms = objc_cast<NSMutableString>(key.get())) stored = ms->copy();
+  index_.emplace(stored, entries_.size());
+  entries_.emplace_back(stored, obj);
+}
+
+void NSDictionary::remove(const id& key) {
+  if (!key) return;
+  auto it = index_.find(key);
+  if (it == index_.end()) return;
+  std::size_t pos = it->second;
+  index_.erase(it);
+  entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(pos));
+  for (auto& [k, i] : index_)
+    if (i > pos) --i;
+}
+
+Strong<NSDictionary> NSDictionary::dictionary() {
+  return std::make_shared<NSDictionary>();
+}
+
+Strong<NSDictionary> NSDictionary::dictionaryWithObjectsAndKeys(
+    std::initializer_list<Entry> entries) {
+  auto d = std::make_shared<NSDictionary>();
+  for (const auto& [k, v] : entries) d->set(v, k);
+  return d;
+}
+
+Strong<NSDictionary> NSDictionary::dictionaryWithDictionary(const Strong<NSDictionary>& other) {
+  auto d = std::make_shared<NSDictionary>();
+  if (other)
+    for (const auto& [k, v] : *other) d->set(v, k);
+  return d;
+}
+
+Strong<NSDictionary> NSDictionary::dictionaryWithContentsOfFile(const std::string& path) {
+  return objc_cast<NSDictionary>(
+      foundation::plist::readFile(path, foundation::plist::Root::Dictionary, false));
+}
+
+Strong<NSDictionary> NSDictionary::dictionaryWithContentsOfFile(const Strong<NSString>& path) {
+  return path ? dictionaryWithContentsOfFile(path->stdString()) : nullptr;
+}
+
+id NSDictionary::objectForKey(const id& key) const {
+  return objectForKey(key.get());
+}
+
+id NSDictionary::objectForKey(const NSObject* key) const {
+  if (!key) return nullptr;
+  // A non-owning handle, only for the lookup.
+  id probe(id(), const_cast<NSObject*>(key));
+  auto it = index_.find(probe);
+  return it == index_.end() ? nullptr : entries_[it->second].second;
+}
+
+Strong<NSArray> NSDictionary::allKeys() const {
+  std::vector<id> v;
+  v.reserve(entries_.size());
+  for (const auto& e : entries_) v.push_back(e.first);
+  return std::make_shared<NSArray>(std::move(v));
+}
+
+Strong<NSArray> NSDictionary::allValues() const {
+  std::vector<id> v;
+  v.reserve(entries_.size());
+  for (const auto& e : entries_) v.push_back(e.second);
+  return std::make_shared<NSArray>(std::move(v));
+}
+
+BOOL NSDictionary::isEqualToDictionary(const Strong<NSDictionary>& other) const {
+  return other && isEqual(other.get());
+}
+
+BOOL NSDictionary::isEqual(const NSObject* other) const {
+  auto* d = dynamic_cast<const NSDictionary*>(other);
+  if (!d) return NO;
+  if (d == this) return YES;
+  if (d->entries_.size() != entries_.size()) return NO;
+  for (const auto& [k, v] : entries_) {
+    id o = d->objectForKey(k);
+    if (!o || (o != v && !v->isEqual(o.get()))) return NO;
+  }
+  return YES;
+}
+
+std::size_t NSDictionary::hash() const {
+  return entries_.size();
+}
+
+std::string NSDictionary::description() const {
+  std::string out = "{\n";
+  for (const auto& [k, v] : entries_) {
+    std::string value = v->description();
+    std::string shifted;
+    for (char c : value) {
+      shifted += c;
+      if (c == '\n') shifted += "    ";
+    }
+    out += "    " + k->description() + " = " + shifted + ";\n";
+  }
+  return out + "}";
+}
+
+void NSDictionary::enumerateKeysAndObjectsUsingBlock(
+    const std::function<void(const id&, const id&, BOOL*)>& block) const {
+  std::vector<Entry> snapshot = entries_;
+  BOOL stop = NO;
+  for (std::size_t i = 0; i < snapshot.size() && !stop; ++i)
+    block(snapshot[i].first, snapshot[i].second, &stop);
+}
+
+Strong<NSDictionary> NSDictionary::copy() const {
+  auto d = std::make_shared<NSDictionary>();
+  d->entries_ = entries_;
+  d->index_ = index_;
+  return d;
+}
+
+Strong<NSMutableDictionary> NSDictionary::mutableCopy() const {
+  auto d = std::make_shared<NSMutableDictionary>();
+  d->addEntriesFromDictionary(std::const_pointer_cast<NSDictionary>(copy()));
+  return d;
+}
+
+BOOL NSDictionary::writeToFileAtomically(const std::string& path, BOOL atomically) const {
+  return foundation::plist::writeFile(this, path, atomically);
+}
+
+BOOL NSDictionary::writeToFileAtomically(const Strong<NSString>& path, BOOL atomically) const {
+  return path && writeToFileAtomically(path->stdString(), atomically);
+}
+
+// NSMutableDictionary
+
+Strong<NSMutableDictionary> NSMutableDictionary::dictionary() {
+  return std::make_shared<NSMutableDictionary>();
+}
+Strong<NSMutableDictionary> NSMutableDictionary::dictionaryWithCapacity(NSUInteger) {
+  return dictionary();
+}
+Strong<NSMutableDictionary> NSMutableDictionary::dictionaryWithObjectsAndKeys(
+    std::initializer_list<Entry> entries) {
+  auto d = dictionary();
+  for (const auto& [k, v] : entries) d->set(v, k);
+  return d;
+}
+Strong<NSMutableDictionary> NSMutableDictionary::dictionaryWithDictionary(
+    const Strong<NSDictionary>& other) {
+  auto d = dictionary();
+  d->addEntriesFromDictionary(other);
+  return d;
+}
+Strong<NSMutableDictionary> NSMutableDictionary::dictionaryWithContentsOfFile(
+    const std::string& path) {
+  return objc_cast<NSMutableDictionary>(
+      foundation::plist::readFile(path, foundation::plist::Root::Dictionary, true));
+}
+Strong<NSMutableDictionary> NSMutableDictionary::dictionaryWithContentsOfFile(
+    const Strong<NSString>& path) {
+  return path ? dictionaryWithContentsOfFile(path->stdString()) : nullptr;
+}
+
+void NSMutableDictionary::setObjectForKey(const id& obj, const id& key) {
+  set(obj, key);
+}
+void NSMutableDictionary::removeObjectForKey(const id& key) {
+  remove(key);
+}
+void NSMutableDictionary::removeAllObjects() {
+  entries_.clear();
+  index_.clear();
+}
+void NSMutableDictionary::addEntriesFromDictionary(const Strong<NSDictionary>& other) {
+  if (!other) return;
+  std::vector<Entry> copy(other->begin(), other->end());  // `other` may be the receiver
+  for (const auto& [k, v] : copy) set(v, k);
+}

@@ -1,0 +1,648 @@
+#include "PropertyList.h"
+
+#include <fcntl.h>
+#include <plist/plist.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "Foundation/NSArray.h"
+#include "Foundation/NSData.h"
+#include "Foundation/NSDate.h"
+#include "Foundation/NSDictionary.h"
+#include "Foundation/NSNumber.h"
+#include "Foundation/NSString.h"
+
+namespace foundation {
+
+bool readWholeFile(const std::string& path, std::string& out, std::size_t cap) {
+  // Non-blocking so a FIFO at the path cannot hang the reader.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<std::size_t>(st.st_size) > cap) {
+    ::close(fd);
+    return false;
+  }
+  out.clear();
+  out.reserve(static_cast<std::size_t>(st.st_size));
+  char buf[65536];
+  for (;;) {
+    ssize_t got = ::read(fd, buf, sizeof buf);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0 || out.size() + static_cast<std::size_t>(got) > cap) {
+      ::close(fd);
+      return false;
+    }
+    if (got == 0) break;
+    out.append(buf, static_cast<std::size_t>(got));
+  }
+  ::close(fd);
+  return true;
+}
+
+namespace {
+
+bool writeAll(int fd, const void* data, std::size_t n) {
+  const char* p = static_cast<const char*>(data);
+  while (n > 0) {
+    ssize_t put = ::write(fd, p, n);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return false;
+    p += put;
+    n -= static_cast<std::size_t>(put);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool writeWholeFile(const std::string& path, const void* data, std::size_t n, bool atomically) {
+  if (path.empty()) return false;
+  if (!atomically) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    bool ok = writeAll(fd, data, n);
+    ok = (::close(fd) == 0) && ok;
+    return ok;
+  }
+  std::size_t slash = path.rfind('/');
+  std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+  std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+  if (base.empty()) return false;
+  std::string tmp = (dir == "/" ? "" : dir) + "/." + base + ".XXXXXX";
+  int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
+  if (fd < 0) return false;
+  bool ok = ::fchmod(fd, 0644) == 0 && writeAll(fd, data, n) && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  if (!ok || ::rename(tmp.c_str(), path.c_str()) != 0) {
+    ::unlink(tmp.c_str());
+    return false;
+  }
+  // The rename is durable only once the folder is flushed; the new file is in place
+  // either way, so a failure here does not fail the write.
+  int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    ::fsync(dfd);
+    ::close(dfd);
+  }
+  return true;
+}
+
+namespace plist {
+namespace {
+
+constexpr int kMaxDepth = NSPropertyListSerialization::kMaxDepth;
+// Expanded objects a binary list may produce (shared references count every time).
+constexpr uint64_t kMaxObjects = 1u << 20;
+
+void setError(std::string* error, const std::string& what) {
+  if (error) *error = what;
+}
+
+// Element nesting of an XML document, without parsing it; the XML reader recurses
+// per level, so deep documents are refused before it sees them.
+bool xmlDepthWithin(const char* s, std::size_t n, int limit) {
+  int depth = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (s[i] != '<') continue;
+    if (i + 1 >= n) return true;
+    char c = s[i + 1];
+    auto skipPast = [&](const char* end) {
+      const char* hit = static_cast<const char*>(memmem(s + i, n - i, end, std::strlen(end)));
+      i = hit ? static_cast<std::size_t>(hit - s) + std::strlen(end) - 1 : n;
+    };
+    if (c == '?') {
+      skipPast("?>");
+    } else if (c == '!') {
+      if (i + 3 < n && s[i + 2] == '-' && s[i + 3] == '-')
+        skipPast("-->");
+      else if (n - i >= 9 && std::memcmp(s + i, "<![CDATA[", 9) == 0)
+        skipPast("]]>");
+      else
+        skipPast(">");
+    } else if (c == '/') {
+      --depth;
+      skipPast(">");
+    } else {
+      std::size_t start = i;
+      skipPast(">");
+      if (i < n && i > start && s[i - 1] != '/') {
+        if (++depth > limit) return false;
+      }
+    }
+  }
+  return true;
+}
+
+uint64_t readBE(const uint8_t* p, unsigned size) {
+  uint64_t v = 0;
+  for (unsigned k = 0; k < size; ++k) v = (v << 8) | p[k];
+  return v;
+}
+
+// Checks the structure of a binary list so the reader only sees bounded, well-formed
+// input: sizes inside the file, references inside the table, keys that are strings,
+// bounded depth and bounded expansion.
+bool binaryWellFormed(const uint8_t* d, std::size_t n, std::string* error) {
+  auto fail = [&](const char* why) {
+    setError(error, std::string("malformed binary property list: ") + why);
+    return false;
+  };
+  if (n < 8 + 1 + 32) return fail("too short");
+  const uint8_t* t = d + n - 32;
+  unsigned offsetSize = t[6], refSize = t[7];
+  uint64_t count = readBE(t + 8, 8), top = readBE(t + 16, 8), table = readBE(t + 24, 8);
+  if (offsetSize < 1 || offsetSize > 8 || refSize < 1 || refSize > 8) return fail("bad sizes");
+  if (count == 0 || count > n || top >= count) return fail("bad object count");
+  if (table < 9 || table > n - 32 || count * offsetSize > n - 32 - table)
+    return fail("bad offset table");
+  auto offsetOf = [&](uint64_t idx, uint64_t* off) {
+    *off = readBE(d + table + idx * offsetSize, offsetSize);
+    return *off >= 8 && *off < table;
+  };
+  // Reads a marker's length: the low nibble, or an integer object after it.
+  auto lengthAt = [&](uint64_t off, uint64_t* len, uint64_t* body) {
+    unsigned info = d[off] & 0x0F;
+    if (info != 0x0F) {
+      *len = info;
+      *body = off + 1;
+      return true;
+    }
+    if (off + 1 >= table) return false;
+    uint8_t im = d[off + 1];
+    if ((im & 0xF0) != 0x10 || (im & 0x0F) > 3) return false;
+    unsigned bytes = 1u << (im & 0x0F);
+    if (off + 2 + bytes > table) return false;
+    *len = readBE(d + off + 2, bytes);
+    *body = off + 2 + bytes;
+    return true;
+  };
+  auto isStringAt = [&](uint64_t idx) {
+    uint64_t off;
+    if (!offsetOf(idx, &off)) return false;
+    unsigned type = d[off] >> 4;
+    return type == 0x5 || type == 0x6;
+  };
+
+  struct Item {
+    uint64_t index;
+    int depth;
+  };
+  std::vector<Item> stack{{top, 1}};
+  uint64_t seen = 0;
+  while (!stack.empty()) {
+    Item it = stack.back();
+    stack.pop_back();
+    if (++seen > kMaxObjects) return fail("too many objects");
+    if (it.depth > kMaxDepth) return fail("nested too deeply");
+    uint64_t off;
+    if (!offsetOf(it.index, &off)) return fail("object offset outside the object table");
+    uint8_t marker = d[off];
+    unsigned type = marker >> 4, info = marker & 0x0F;
+    uint64_t len = 0, body = off + 1, end = 0;
+    switch (type) {
+      case 0x0:
+        if (info != 0x0 && info != 0x8 && info != 0x9 && info != 0xF) return fail("bad marker");
+        end = off + 1;
+        break;
+      case 0x1:
+        if (info > 4) return fail("bad integer");
+        end = body + (1u << info);
+        break;
+      case 0x2:
+        if (info != 2 && info != 3) return fail("bad real");
+        end = body + (1u << info);
+        break;
+      case 0x3:
+        if (info != 3) return fail("bad date");
+        end = body + 8;
+        break;
+      case 0x4:
+      case 0x5:
+      case 0x6:
+        if (!lengthAt(off, &len, &body)) return fail("bad length");
+        if (len > table) return fail("length past the end");
+        end = body + len * (type == 0x6 ? 2 : 1);
+        break;
+      case 0x8:
+        end = body + info + 1;
+        break;
+      case 0xA:
+      case 0xD: {
+        if (!lengthAt(off, &len, &body)) return fail("bad length");
+        uint64_t refs = len * (type == 0xD ? 2 : 1);
+        if (len > table || refs * refSize > table - body) return fail("count past the end");
+        end = body + refs * refSize;
+        for (uint64_t k = 0; k < refs; ++k) {
+          uint64_t ref = readBE(d + body + k * refSize, refSize);
+          if (ref >= count) return fail("reference outside the object table");
+          if (type == 0xD && k < len && !isStringAt(ref)) return fail("key is not a string");
+          stack.push_back({ref, it.depth + 1});
+          if (stack.size() > kMaxObjects) return fail("too many objects");
+        }
+        break;
+      }
+      default:
+        return fail("unsupported object type");
+    }
+    if (end > table) return fail("object runs past the object table");
+  }
+  return true;
+}
+
+id fromNode(plist_t node, int depth, bool mutableContainers, bool mutableHere) {
+  if (!node || depth > kMaxDepth + 1) return nullptr;
+  switch (plist_get_node_type(node)) {
+    case PLIST_BOOLEAN: {
+      uint8_t b = 0;
+      plist_get_bool_val(node, &b);
+      return NSNumber::numberWithBool(b != 0);
+    }
+    case PLIST_UINT: {
+      uint64_t v = 0;
+      plist_get_uint_val(node, &v);
+      return NSNumber::numberWithLongLong(static_cast<long long>(v));
+    }
+    case PLIST_REAL: {
+      double v = 0;
+      plist_get_real_val(node, &v);
+      return NSNumber::numberWithDouble(v);
+    }
+    case PLIST_STRING:
+    case PLIST_KEY: {
+      uint64_t len = 0;
+      const char* p = plist_get_string_ptr(node, &len);
+      return NSString::stringWithUTF8String(std::string_view(p ? p : "", p ? len : 0));
+    }
+    case PLIST_DATE: {
+      int32_t sec = 0, usec = 0;
+      plist_get_date_val(node, &sec, &usec);
+      return NSDate::dateWithTimeIntervalSinceReferenceDate(sec + usec / 1e6);
+    }
+    case PLIST_DATA: {
+      uint64_t len = 0;
+      const char* p = plist_get_data_ptr(node, &len);
+      return NSData::dataWithBytes(p, p ? len : 0);
+    }
+    case PLIST_UID: {
+      uint64_t v = 0;
+      plist_get_uid_val(node, &v);
+      auto d = NSMutableDictionary::dictionary();
+      d->setObjectForKey(NSNumber::numberWithUnsignedLongLong(v), NSSTR("CF$UID"));
+      return d;
+    }
+    case PLIST_ARRAY: {
+      uint32_t n = plist_array_get_size(node);
+      std::vector<id> items;
+      items.reserve(n);
+      for (uint32_t i = 0; i < n; ++i) {
+        id item = fromNode(plist_array_get_item(node, i), depth + 1, mutableContainers,
+                           mutableContainers);
+        if (!item) return nullptr;
+        items.push_back(std::move(item));
+      }
+      if (mutableHere) return std::make_shared<NSMutableArray>(std::move(items));
+      return std::make_shared<NSArray>(std::move(items));
+    }
+    case PLIST_DICT: {
+      auto d = NSMutableDictionary::dictionary();
+      plist_dict_iter iter = nullptr;
+      plist_dict_new_iter(node, &iter);
+      if (!iter) return nullptr;
+      std::unique_ptr<void, void (*)(void*)> guard(iter, free);
+      for (;;) {
+        char* key = nullptr;
+        plist_t value = nullptr;
+        plist_dict_next_item(node, iter, &key, &value);
+        if (!key) break;
+        std::unique_ptr<char, void (*)(void*)> keyGuard(key, free);
+        id v = fromNode(value, depth + 1, mutableContainers, mutableContainers);
+        if (!v) return nullptr;
+        d->setObjectForKey(v, NSString::stringWithUTF8String(key));
+      }
+      if (mutableHere) return d;
+      return d->copy();
+    }
+    default:
+      return nullptr;
+  }
+}
+
+}  // namespace
+
+id parse(const void* data, std::size_t n, Root root, bool mutableTop, bool mutableContainers,
+         NSPropertyListFormat* format, std::string* error) {
+  const auto* d = static_cast<const uint8_t*>(data);
+  if (!d || n == 0) {
+    setError(error, "empty property list");
+    return nullptr;
+  }
+  if (n > NSPropertyListSerialization::kMaxBytes) {
+    setError(error, "property list too large");
+    return nullptr;
+  }
+  bool binary = n >= 8 && std::memcmp(d, "bplist00", 8) == 0;
+  if (binary) {
+    if (!binaryWellFormed(d, n, error)) return nullptr;
+  } else {
+    // The XML reader wants text: refuse NUL bytes, which it would take as the end.
+    if (std::memchr(d, 0, n)) {
+      setError(error, "not a property list");
+      return nullptr;
+    }
+    if (!xmlDepthWithin(reinterpret_cast<const char*>(d), n, kMaxDepth + 1)) {
+      setError(error, "property list nested too deeply");
+      return nullptr;
+    }
+  }
+  plist_t node = nullptr;
+  if (binary)
+    plist_from_bin(reinterpret_cast<const char*>(d), static_cast<uint32_t>(n), &node);
+  else
+    plist_from_xml(reinterpret_cast<const char*>(d), static_cast<uint32_t>(n), &node);
+  if (!node) {
+    setError(error, "not a property list");
+    return nullptr;
+  }
+  std::unique_ptr<void, void (*)(plist_t)> guard(node, plist_free);
+  plist_type type = plist_get_node_type(node);
+  if ((root == Root::Array && type != PLIST_ARRAY) ||
+      (root == Root::Dictionary && type != PLIST_DICT)) {
+    setError(error, "property list root is of the wrong type");
+    return nullptr;
+  }
+  id result = fromNode(node, 1, mutableContainers, mutableTop || mutableContainers);
+  if (!result) {
+    setError(error, "property list holds an unsupported value");
+    return nullptr;
+  }
+  if (format) *format = binary ? NSPropertyListBinaryFormat_v1_0 : NSPropertyListXMLFormat_v1_0;
+  return result;
+}
+
+id readFile(const std::string& path, Root root, bool mutableTop) {
+  std::string bytes;
+  if (!readWholeFile(path, bytes, NSPropertyListSerialization::kMaxBytes)) return nullptr;
+  return parse(bytes.data(), bytes.size(), root, mutableTop, false, nullptr, nullptr);
+}
+
+namespace {
+
+bool validateAt(const NSObject* obj, int depth, std::string* error) {
+  if (depth > kMaxDepth) {
+    setError(error, "property list nested too deeply (or holds itself)");
+    return false;
+  }
+  if (!obj) {
+    setError(error, "property list holds none");
+    return false;
+  }
+  if (objc_cast<NSString>(obj) || objc_cast<NSNumber>(obj) || objc_cast<NSDate>(obj) ||
+      objc_cast<NSData>(obj))
+    return true;
+  if (auto* a = objc_cast<NSArray>(obj)) {
+    for (const id& item : *a)
+      if (!validateAt(item.get(), depth + 1, error)) return false;
+    return true;
+  }
+  if (auto* d = objc_cast<NSDictionary>(obj)) {
+    for (const auto& [k, v] : *d) {
+      if (!objc_cast<NSString>(k.get())) {
+        setError(error, "property list dictionary key is not a string: " + k->description());
+        return false;
+      }
+      if (!validateAt(v.get(), depth + 1, error)) return false;
+    }
+    return true;
+  }
+  setError(error, std::string("not a property-list object: ") + class_getName(obj->getClass()));
+  return false;
+}
+
+std::vector<std::pair<const NSString*, const NSObject*>> sortedEntries(const NSDictionary* d) {
+  std::vector<std::pair<const NSString*, const NSObject*>> v;
+  for (const auto& [k, val] : *d) v.emplace_back(static_cast<const NSString*>(k.get()), val.get());
+  std::sort(v.begin(), v.end(), [](const auto& a, const auto& b) {
+    return a.first->characters() < b.first->characters();
+  });
+  return v;
+}
+
+void escape(std::string& out, std::string_view s) {
+  for (char c : s) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      default:
+        out += c;
+    }
+  }
+}
+
+void base64(std::string& out, const uint8_t* p, std::size_t n) {
+  static const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  for (std::size_t i = 0; i < n; i += 3) {
+    uint32_t v = uint32_t(p[i]) << 16;
+    if (i + 1 < n) v |= uint32_t(p[i + 1]) << 8;
+    if (i + 2 < n) v |= p[i + 2];
+    out += digits[(v >> 18) & 63];
+    out += digits[(v >> 12) & 63];
+    out += i + 1 < n ? digits[(v >> 6) & 63] : '=';
+    out += i + 2 < n ? digits[v & 63] : '=';
+  }
+}
+
+bool dateText(double t, std::string& out) {
+  double whole = std::floor(t) + NSTimeIntervalSince1970;
+  if (!(std::fabs(whole) < 1e15)) return false;
+  time_t secs = static_cast<time_t>(whole);
+  struct tm tm;
+  if (!gmtime_r(&secs, &tm)) return false;
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02dZ", tm.tm_year + 1900, tm.tm_mon + 1,
+                tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
+  out += buf;
+  return true;
+}
+
+bool xmlValue(const NSObject* obj, int depth, std::string& out, std::string* error) {
+  std::string tabs(static_cast<std::size_t>(depth), '\t');
+  if (auto* s = objc_cast<NSString>(obj)) {
+    out += tabs + "<string>";
+    escape(out, s->UTF8String());
+    out += "</string>\n";
+  } else if (auto* n = objc_cast<NSNumber>(obj)) {
+    switch (n->kind()) {
+      case NSNumber::Kind::Boolean:
+        out += tabs + (n->boolValue() ? "<true/>\n" : "<false/>\n");
+        break;
+      case NSNumber::Kind::Integer:
+      case NSNumber::Kind::Unsigned:
+        out += tabs + "<integer>" + n->description() + "</integer>\n";
+        break;
+      default: {
+        double v = n->doubleValue();
+        std::string text;
+        if (std::isnan(v)) {
+          text = "nan";
+        } else if (std::isinf(v)) {
+          text = v > 0 ? "+infinity" : "-infinity";
+        } else {
+          char buf[64];
+          auto r = std::to_chars(buf, buf + sizeof buf, v);
+          text.assign(buf, r.ptr);
+        }
+        out += tabs + "<real>" + text + "</real>\n";
+      }
+    }
+  } else if (auto* d = objc_cast<NSDate>(obj)) {
+    out += tabs + "<date>";
+    if (!dateText(d->timeIntervalSinceReferenceDate(), out)) {
+      setError(error, "date out of range");
+      return false;
+    }
+    out += "</date>\n";
+  } else if (auto* data = objc_cast<NSData>(obj)) {
+    out += tabs + "<data>";
+    base64(out, static_cast<const uint8_t*>(data->bytes()), data->length());
+    out += "</data>\n";
+  } else if (auto* a = objc_cast<NSArray>(obj)) {
+    if (a->count() == 0) {
+      out += tabs + "<array/>\n";
+    } else {
+      out += tabs + "<array>\n";
+      for (const id& item : *a)
+        if (!xmlValue(item.get(), depth + 1, out, error)) return false;
+      out += tabs + "</array>\n";
+    }
+  } else if (auto* dict = objc_cast<NSDictionary>(obj)) {
+    if (dict->count() == 0) {
+      out += tabs + "<dict/>\n";
+    } else {
+      out += tabs + "<dict>\n";
+      for (const auto& [k, v] : sortedEntries(dict)) {
+        out += tabs + "\t<key>";
+        escape(out, k->UTF8String());
+        out += "</key>\n";
+        if (!xmlValue(v, depth + 1, out, error)) return false;
+      }
+      out += tabs + "</dict>\n";
+    }
+  } else {
+    return false;
+  }
+  return true;
+}
+
+plist_t toNode(const NSObject* obj, std::string* error) {
+  if (auto* s = objc_cast<NSString>(obj)) return plist_new_string(s->UTF8String());
+  if (auto* n = objc_cast<NSNumber>(obj)) {
+    switch (n->kind()) {
+      case NSNumber::Kind::Boolean:
+        return plist_new_bool(n->boolValue());
+      case NSNumber::Kind::Integer:
+        return plist_new_uint(static_cast<uint64_t>(n->longLongValue()));
+      case NSNumber::Kind::Unsigned:
+        return plist_new_uint(n->unsignedLongLongValue());
+      default:
+        return plist_new_real(n->doubleValue());
+    }
+  }
+  if (auto* d = objc_cast<NSDate>(obj)) {
+    double t = d->timeIntervalSinceReferenceDate();
+    double sec = std::floor(t);
+    if (!(sec >= INT32_MIN && sec <= INT32_MAX)) {
+      setError(error, "date out of range");
+      return nullptr;
+    }
+    return plist_new_date(static_cast<int32_t>(sec),
+                          static_cast<int32_t>(std::lround((t - sec) * 1e6) % 1000000));
+  }
+  if (auto* data = objc_cast<NSData>(obj))
+    return plist_new_data(static_cast<const char*>(data->bytes()), data->length());
+  if (auto* a = objc_cast<NSArray>(obj)) {
+    plist_t node = plist_new_array();
+    for (const id& item : *a) {
+      plist_t child = toNode(item.get(), error);
+      if (!child) {
+        plist_free(node);
+        return nullptr;
+      }
+      plist_array_append_item(node, child);
+    }
+    return node;
+  }
+  if (auto* dict = objc_cast<NSDictionary>(obj)) {
+    plist_t node = plist_new_dict();
+    for (const auto& [k, v] : sortedEntries(dict)) {
+      plist_t child = toNode(v, error);
+      if (!child) {
+        plist_free(node);
+        return nullptr;
+      }
+      plist_dict_set_item(node, k->UTF8String(), child);
+    }
+    return node;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+bool validate(const NSObject* obj, std::string* error) {
+  return validateAt(obj, 1, error);
+}
+
+bool toXML(const NSObject* obj, std::string& out, std::string* error) {
+  if (!validate(obj, error)) return false;
+  out =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+      "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+      "<plist version=\"1.0\">\n";
+  if (!xmlValue(obj, 0, out, error)) return false;
+  out += "</plist>\n";
+  return true;
+}
+
+bool toBinary(const NSObject* obj, std::string& out, std::string* error) {
+  if (!validate(obj, error)) return false;
+  plist_t node = toNode(obj, error);
+  if (!node) return false;
+  char* bin = nullptr;
+  uint32_t len = 0;
+  plist_to_bin(node, &bin, &len);
+  plist_free(node);
+  if (!bin) {
+    setError(error, "binary property list could not be written");
+    return false;
+  }
+  out.assign(bin, len);
+  plist_to_bin_free(bin);
+  return true;
+}
+
+bool writeFile(const NSObject* obj, const std::string& path, bool atomically) {
+  std::string xml;
+  if (!toXML(obj, xml, nullptr)) return false;
+  return writeWholeFile(path, xml.data(), xml.size(), atomically);
+}
+
+}  // namespace plist
+}  // namespace foundation

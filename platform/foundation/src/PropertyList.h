@@ -1,0 +1,34 @@
+// Property-list reading and writing shared by the collections, NSData and
+// NSPropertyListSerialization.
+#pragma once
+
+#include <string>
+
+#include "Foundation/NSPropertyListSerialization.h"
+
+namespace foundation {
+
+// Reads a regular file whole; false when it cannot be read or is larger than `cap`.
+bool readWholeFile(const std::string& path, std::string& out, std::size_t cap);
+// Writes `n` bytes to `path`; atomically through a flushed temporary file in the same
+// folder that is renamed over the path. False on any failure, leaving the old file.
+bool writeWholeFile(const std::string& path, const void* data, std::size_t n, bool atomically);
+
+namespace plist {
+
+enum class Root { Any, Array, Dictionary };
+
+// None for anything but a whole, well-formed, bounded property list whose root is of
+// the requested kind.
+id parse(const void* data, std::size_t n, Root root, bool mutableTop, bool mutableContainers,
+         NSPropertyListFormat* format, std::string* error);
+id readFile(const std::string& path, Root root, bool mutableTop);
+
+// False (and `error` filled) when `obj` is not a property-list object.
+bool validate(const NSObject* obj, std::string* error);
+bool toXML(const NSObject* obj, std::string& out, std::string* error);
+bool toBinary(const NSObject* obj, std::string& out, std::string* error);
+bool writeFile(const NSObject* obj, const std::string& path, bool atomically);
+
+}  // namespace plist
+}  // namespace foundation

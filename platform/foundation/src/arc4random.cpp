@@ -1,0 +1,89 @@
+// The C library's arc4random family, provided by the platform: xoshiro256** per thread,
+// seeded from getrandom and re-seeded in a forked child.
+#include "Foundation/arc4random.h"
+
+#include <sys/random.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+namespace {
+
+struct Generator {
+  uint64_t s[4] = {0, 0, 0, 0};
+  pid_t pid = 0;
+
+  void seed() {
+    std::size_t got = 0;
+    auto* p = reinterpret_cast<unsigned char*>(s);
+    while (got < sizeof s) {
+      ssize_t n = getrandom(p + got, sizeof s - got, 0);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      got += static_cast<std::size_t>(n);
+    }
+    if (got < sizeof s) {
+      // No entropy source: fall back to the clock and addresses rather than fail.
+      uint64_t t = static_cast<uint64_t>(
+          std::chrono::high_resolution_clock::now().time_since_epoch().count());
+      s[0] ^= t;
+      s[1] ^= reinterpret_cast<uintptr_t>(this);
+      s[2] ^= static_cast<uint64_t>(getpid()) << 17;
+    }
+    if ((s[0] | s[1] | s[2] | s[3]) == 0) s[0] = 0x9E3779B97F4A7C15ull;
+    pid = getpid();
+  }
+
+  static uint64_t rotl(uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
+
+  uint64_t next() {
+    if (pid != getpid()) seed();
+    uint64_t result = rotl(s[1] * 5, 7) * 9;
+    uint64_t t = s[1] << 17;
+    s[2] ^= s[0];
+    s[3] ^= s[1];
+    s[1] ^= s[2];
+    s[0] ^= s[3];
+    s[2] ^= t;
+    s[3] = rotl(s[3], 45);
+    return result;
+  }
+};
+
+Generator& generator() {
+  thread_local Generator g;
+  return g;
+}
+
+}  // namespace
+
+extern "C" {
+
+uint32_t arc4random(void) noexcept {
+  return static_cast<uint32_t>(generator().next() >> 32);
+}
+
+uint32_t arc4random_uniform(uint32_t upper_bound) noexcept {
+  if (upper_bound < 2) return 0;
+  // Reject the low values that would make some residues more likely.
+  uint32_t min = (0u - upper_bound) % upper_bound;
+  for (;;) {
+    uint32_t r = arc4random();
+    if (r >= min) return r % upper_bound;
+  }
+}
+
+void arc4random_buf(void* buf, size_t n) noexcept {
+  auto* p = static_cast<unsigned char*>(buf);
+  while (n > 0) {
+    uint64_t v = generator().next();
+    std::size_t k = n < sizeof v ? n : sizeof v;
+    std::memcpy(p, &v, k);
+    p += k;
+    n -= k;
+  }
+}
+
+}  // extern "C"
