@@ -1,0 +1,16 @@
+#pragma once
+
+#include "SpringBoard/SBIcon.h"
+
+class SBApplicationIcon : public SBIcon {
+  OBJC_CLASS(SBApplicationIcon, SBIcon)
+
+ public:
+  SBApplicationIcon(Strong<NSString> displayName, Strong<UIImage> image)
+      : SBIcon(std::move(displayName)), image_(std::move(image)) {}
+
+  Strong<UIImage> getIconImage(int variant) const override { return image_; }
+
+ private:
+  Strong<UIImage> image_;
+};

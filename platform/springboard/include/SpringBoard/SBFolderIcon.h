@@ -1,0 +1,26 @@
+// A folder: its image is a grid of the first nine apps' images; its badge is its own
+// value when one is set, else the sum of its apps' numeric badges (none when 0).
+#pragma once
+
+#include <mutex>
+#include <vector>
+
+#include "SpringBoard/SBApplicationIcon.h"
+
+class SBFolderIcon : public SBIcon {
+  OBJC_CLASS(SBFolderIcon, SBIcon)
+
+ public:
+  SBFolderIcon(Strong<NSString> displayName, std::vector<Strong<SBApplicationIcon>> icons)
+      : SBIcon(std::move(displayName)), icons_(std::move(icons)) {}
+
+  const std::vector<Strong<SBApplicationIcon>>& icons() const { return icons_; }
+  id badgeNumberOrString() const override;
+  BOOL isFolderIcon() const override { return YES; }
+  Strong<UIImage> getIconImage(int variant) const override;
+
+ private:
+  std::vector<Strong<SBApplicationIcon>> icons_;
+  mutable std::once_flag imageOnce_;
+  mutable Strong<UIImage> image_;
+};

@@ -1,0 +1,28 @@
+// The red badge at an icon's top-right corner, with its number or string in white.
+// Its "layoutSubviews" is in the runtime table (the plug-in's badge filter hooks it); the
+// icon view leaves it out of the tree while the badge value shows no badge.
+#pragma once
+
+#include <string>
+
+#include "UIKit/UIView.h"
+
+class SBIconBadgeView : public UIView {
+  OBJC_CLASS(SBIconBadgeView, UIView)
+
+ public:
+  static constexpr CGFloat kHeight = 24;
+
+  SBIconBadgeView();
+
+  const std::string& text() const { return text_; }
+  // The badge's text from a badge value: a number's integer digits or the string itself.
+  void setBadgeValue(const id& value);
+  // Fits the text, never narrower than it is high.
+  CGSize preferredSize() const;
+
+  void drawBadge(CGRect rect);
+
+ private:
+  std::string text_;
+};

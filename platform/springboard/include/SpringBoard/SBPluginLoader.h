@@ -1,0 +1,33 @@
+// Loads plug-ins as the device's hooking framework does: every *.dylib in
+// ROOT/Library/MobileSubstrate/DynamicLibraries, in name order, whose filter property
+// list of the same base name selects this process:
+//   {Filter = {Executables = ("nimbra-springboard"); Bundles = ("com.apple.springboard")}}
+// A filter selects a process when either list names it (the executable's file name, or
+// the bundle identifier the host runs as). A library without a readable filter, or whose
+// filter has neither list, is not loaded.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "Foundation/NSDictionary.h"
+
+// The bundle identifier the home-screen host runs as.
+extern const char* const SBHostBundleIdentifier;  // "com.apple.springboard"
+
+struct SBPluginLoadResult {
+  std::vector<std::string> loaded;  // paths, in load order
+  std::vector<std::string> errors;  // one line per library that failed to load
+};
+
+namespace SBPluginLoader {
+
+std::string pluginDirectory(const std::string& root);
+BOOL filterSelects(const Strong<NSDictionary>& filterPlist, const std::string& executable,
+                   const std::string& bundleIdentifier);
+SBPluginLoadResult loadPlugins(const std::string& root, const std::string& executable,
+                               const std::string& bundleIdentifier = SBHostBundleIdentifier);
+// This process's executable file name.
+std::string currentExecutableName();
+
+}  // namespace SBPluginLoader

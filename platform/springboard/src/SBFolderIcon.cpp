@@ -1,0 +1,56 @@
+#include "SpringBoard/SBFolderIcon.h"
+
+#include "Foundation/NSCharacterSet.h"
+#include "Foundation/NSNumber.h"
+#include "UIKit/UIBezierPath.h"
+#include "UIKit/UIColor.h"
+#include "UIKit/UIGraphics.h"
+
+OBJC_CLASS_IMPL(SBFolderIcon) {}
+
+namespace {
+
+constexpr CGFloat kImageSize = 60;
+constexpr int kGridColumns = 3;
+
+// The value an app's badge adds to its folder's: numbers and all-digit strings.
+int64_t countOf(const id& badge) {
+  if (auto n = objc_cast<NSNumber>(badge)) return n->integerValue() > 0 ? n->integerValue() : 0;
+  auto s = objc_cast<NSString>(badge);
+  if (!s || s->length() == 0) return 0;
+  static const Strong<NSCharacterSet> nonDigits =
+      NSCharacterSet::characterSetWithCharactersInString(NSSTR("0123456789"))->invertedSet();
+  if (s->rangeOfCharacterFromSet(nonDigits).location != uint64_t(NSNotFound)) return 0;
+  return s->integerValue();
+}
+
+}  // namespace
+
+id SBFolderIcon::badgeNumberOrString() const {
+  if (badge_) return badge_;
+  int64_t sum = 0;
+  for (const auto& icon : icons_) sum += countOf(icon->badgeNumberOrString());
+  return sum > 0 ? NSNumber::numberWithInteger(sum) : nullptr;
+}
+
+Strong<UIImage> SBFolderIcon::getIconImage(int) const {
+  std::call_once(imageOnce_, [this] {
+    UIGraphicsBeginImageContextWithOptions(CGSizeMake(kImageSize, kImageSize), false, 2);
+    UIColor::colorWithWhiteAlpha(0.85, 0.45)->setFill();
+    UIBezierPath::bezierPathWithRoundedRectCornerRadius(CGRectMake(0, 0, kImageSize, kImageSize),
+                                                        kImageSize * 0.225)
+        ->fill();
+    const CGFloat margin = 7, gap = 3;
+    const CGFloat cell = (kImageSize - 2 * margin - (kGridColumns - 1) * gap) / kGridColumns;
+    for (size_t i = 0; i < icons_.size() && i < kGridColumns * kGridColumns; ++i) {
+      Strong<UIImage> image = icons_[i]->getIconImage(2);
+      if (!image) continue;
+      CGFloat x = margin + (i % kGridColumns) * (cell + gap);
+      CGFloat y = margin + (i / kGridColumns) * (cell + gap);
+      image->drawInRect(CGRectMake(x, y, cell, cell));
+    }
+    image_ = UIGraphicsGetImageFromCurrentImageContext();
+    UIGraphicsEndImageContext();
+  });
+  return image_;
+}

@@ -1,0 +1,116 @@
+// The settings store: reading the settings file and choosing the glow colour.
+#include <cmath>
+#include <cstdlib>
+#include <optional>
+
+#include "Nimbra.h"
+
+Strong<NSDictionary> prefs;
+BOOL isEnabled = YES;
+BOOL isFolderEnabled = YES;
+int32_t showBadge = 3;
+Strong<NSArray> badgeWhitelist;
+BOOL customStrengthEnabled = NO;
+CGFloat customStrength = 5.0;
+Strong<UIColor> daColor;
+BOOL sameAsApp = NO;
+Strong<NSArray> colors;
+
+namespace {
+
+constexpr int kRandomColor = 673;
+constexpr int kSameAsApp = 674;
+constexpr uint32_t kNeverRandom = 2;  // light grey is never drawn at random
+
+id valueFor(const Strong<NSDictionary>& dict, const char* key) {
+  if (!dict) return nullptr;
+  return dict->objectForKey(NSString::stringWithUTF8String(key));
+}
+
+// A value of a type the settings pane never writes counts as absent; strings convert
+// by the platform's string rules, as a number would.
+std::optional<BOOL> boolFor(const char* key) {
+  id v = valueFor(prefs, key);
+  if (auto n = objc_cast<NSNumber>(v)) return n->boolValue();
+  if (auto s = objc_cast<NSString>(v)) return s->boolValue();
+  return std::nullopt;
+}
+
+std::optional<int32_t> intFor(const char* key) {
+  id v = valueFor(prefs, key);
+  if (auto n = objc_cast<NSNumber>(v)) return n->intValue();
+  if (auto s = objc_cast<NSString>(v)) return s->intValue();
+  return std::nullopt;
+}
+
+std::optional<float> floatFor(const char* key) {
+  id v = valueFor(prefs, key);
+  if (auto n = objc_cast<NSNumber>(v)) return n->floatValue();
+  if (auto s = objc_cast<NSString>(v)) return s->floatValue();
+  return std::nullopt;
+}
+
+// The Color setting; values that choose nothing fall back to the first table entry.
+int32_t colorSetting() {
+  int32_t k = intFor("Color").value_or(0);
+  if ((k >= 0 && k <= 13) || k == kRandomColor || k == kSameAsApp) return k;
+  return 0;
+}
+
+Strong<UIColor> colorAt(uint64_t index) {
+  if (!colors || index >= colors->count()) return nullptr;
+  return objc_cast<UIColor>(colors->objectAtIndex(index));
+}
+
+}  // namespace
+
+Strong<NSDictionary> readPrefsFile() {
+  Strong<NSString> path = NSHomeDirectory()->stringByAppendingString(
+      NSSTR("/Library/Preferences/com.varenko.nimbra.plist"));
+  return NSDictionary::dictionaryWithContentsOfFile(path);
+}
+
+Strong<NSArray> whitelistFromPrefs(const Strong<NSDictionary>& dict) {
+  if (auto list = objc_cast<NSArray>(valueFor(dict, "BadgeWhitelist"))) return list;
+  return NSArray::array();
+}
+
+Strong<NSArray> buildColorTable() {
+  return NSArray::arrayWithObjects(
+      {UIColor::yellowColor(), UIColor::darkGrayColor(), UIColor::lightGrayColor(),
+       UIColor::grayColor(), UIColor::redColor(), UIColor::greenColor(), UIColor::blueColor(),
+       UIColor::cyanColor(), UIColor::magentaColor(), UIColor::orangeColor(),
+       UIColor::purpleColor(), UIColor::brownColor(), UIColor::blackColor(),
+       UIColor::whiteColor()});
+}
+
+void reloadPrefs(CFNotificationCenterRef, void*, CFStringRef, const void*, CFDictionaryRef) {
+  prefs = readPrefsFile();
+  isEnabled = boolFor("Enabled").value_or(YES);
+  isFolderEnabled = boolFor("FoldersEnabled").value_or(YES);
+  showBadge = intFor("ShowBadges").value_or(3);
+  badgeWhitelist = whitelistFromPrefs(prefs);
+  customStrengthEnabled = boolFor("CustomStrengthEnabled").value_or(YES);
+  std::optional<float> strength = floatFor("CustomStrength");
+  customStrength = strength && std::isfinite(*strength) ? double(*strength) : 5.0;
+  checkColor();
+}
+
+void checkColor() {
+  int32_t k = colorSetting();
+  if (k == kSameAsApp) {
+    sameAsApp = YES;
+    return;
+  }
+  sameAsApp = NO;
+  if (k == kRandomColor) {
+    auto n = static_cast<uint32_t>(colors ? colors->count() : 0);
+    uint32_t r;
+    do {
+      r = arc4random_uniform(n);
+    } while (r == kNeverRandom);
+    daColor = colorAt(r);
+  } else {
+    daColor = colorAt(static_cast<uint64_t>(k));
+  }
+}
