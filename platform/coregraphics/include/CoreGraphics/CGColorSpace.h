@@ -1,0 +1,31 @@
+// Colour spaces: only the two models this system draws with.
+#pragma once
+
+#include <cstddef>
+
+#include "objc/NSObject.h"
+
+enum CGColorSpaceModel : int32_t {
+  kCGColorSpaceModelUnknown = -1,
+  kCGColorSpaceModelMonochrome = 0,
+  kCGColorSpaceModelRGB = 1,
+};
+
+class CGColorSpace : public NSObject {
+  OBJC_CLASS(CGColorSpace, NSObject)
+ public:
+  explicit CGColorSpace(CGColorSpaceModel model) : model_(model) {}
+  CGColorSpaceModel model() const { return model_; }
+  // Components per colour, without alpha.
+  size_t numberOfComponents() const { return model_ == kCGColorSpaceModelRGB ? 3 : 1; }
+  BOOL isEqual(const NSObject* other) const override;
+
+ private:
+  CGColorSpaceModel model_;
+};
+using CGColorSpaceRef = Strong<CGColorSpace>;
+
+CGColorSpaceRef CGColorSpaceCreateDeviceRGB();
+CGColorSpaceRef CGColorSpaceCreateDeviceGray();
+CGColorSpaceModel CGColorSpaceGetModel(const CGColorSpaceRef& space);    // Unknown for none
+size_t CGColorSpaceGetNumberOfComponents(const CGColorSpaceRef& space);  // 0 for none

@@ -1,0 +1,191 @@
+// The drawing context, on Cairo.
+//
+// The CTM maps user space to the context's device space, which is y-up with the origin
+// at the bottom-left pixel, as on the device; a context made by UIKit starts with a flip
+// in its CTM so that user space is y-down. Graphics state (CTM, clip, colours, line
+// settings, alpha, shadow, font) is saved and restored; the text matrix, the text
+// position and the current path are not.
+//
+// Shadows: CGContextSetShadowWithColor applies to every later drawing operation until
+// the state is restored or the shadow is reset. The offset and blur are measured in the
+// context's base space (its user space as created: pixels for a bitmap context, y-down
+// points for a UIKit context), whatever the CTM is at the time. The blur is a Gaussian
+// with sigma = blur / 2.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "CoreGraphics/CGColor.h"
+#include "CoreGraphics/CGFont.h"
+#include "CoreGraphics/CGImage.h"
+#include "CoreGraphics/CGPath.h"
+
+typedef struct _cairo cairo_t;
+
+enum CGPathDrawingMode : int32_t {
+  kCGPathFill = 0,
+  kCGPathEOFill = 1,
+  kCGPathStroke = 2,
+  kCGPathFillStroke = 3,
+  kCGPathEOFillStroke = 4,
+};
+
+enum CGTextDrawingMode : int32_t {
+  kCGTextFill = 0,
+  kCGTextStroke = 1,
+  kCGTextFillStroke = 2,
+  kCGTextInvisible = 3,
+};
+
+enum CGBlendMode : int32_t {
+  kCGBlendModeNormal = 0,
+  kCGBlendModeMultiply = 1,
+  kCGBlendModeClear = 16,
+  kCGBlendModeCopy = 17,
+};
+
+enum CGInterpolationQuality : int32_t {
+  kCGInterpolationDefault = 0,
+  kCGInterpolationNone = 1,
+  kCGInterpolationLow = 2,
+  kCGInterpolationMedium = 4,
+  kCGInterpolationHigh = 3,
+};
+
+class CGContext : public NSObject {
+  OBJC_CLASS(CGContext, NSObject)
+ public:
+  struct Impl;
+  // Used by the creation functions; `impl` owns the surface.
+  explicit CGContext(std::unique_ptr<Impl> impl);
+  ~CGContext() override;
+  Impl& impl() const { return *impl_; }
+
+ private:
+  std::unique_ptr<Impl> impl_;
+};
+using CGContextRef = Strong<CGContext>;
+
+// Every function below does nothing (or answers a zero value) for a none context.
+
+void CGContextSaveGState(const CGContextRef& c);
+void CGContextRestoreGState(const CGContextRef& c);  // unbalanced restores are ignored
+void CGContextFlush(const CGContextRef& c);
+void CGContextSynchronize(const CGContextRef& c);
+
+// Transforms
+void CGContextTranslateCTM(const CGContextRef& c, CGFloat tx, CGFloat ty);
+void CGContextScaleCTM(const CGContextRef& c, CGFloat sx, CGFloat sy);
+void CGContextRotateCTM(const CGContextRef& c, CGFloat angle);
+void CGContextConcatCTM(const CGContextRef& c, CGAffineTransform transform);
+CGAffineTransform CGContextGetCTM(const CGContextRef& c);
+CGAffineTransform CGContextGetUserSpaceToDeviceSpaceTransform(const CGContextRef& c);
+CGPoint CGContextConvertPointToDeviceSpace(const CGContextRef& c, CGPoint point);
+CGPoint CGContextConvertPointToUserSpace(const CGContextRef& c, CGPoint point);
+CGRect CGContextConvertRectToDeviceSpace(const CGContextRef& c, CGRect rect);
+
+// Text matrix and position (not part of the saved state)
+void CGContextSetTextMatrix(const CGContextRef& c, CGAffineTransform t);
+CGAffineTransform CGContextGetTextMatrix(const CGContextRef& c);
+void CGContextSetTextPosition(const CGContextRef& c, CGFloat x, CGFloat y);
+CGPoint CGContextGetTextPosition(const CGContextRef& c);
+void CGContextSetTextDrawingMode(const CGContextRef& c, CGTextDrawingMode mode);
+void CGContextSetFont(const CGContextRef& c, const CGFontRef& font);
+void CGContextSetFontSize(const CGContextRef& c, CGFloat size);
+// Glyph origins are `positions` in text space (y-up), mapped by the text matrix (whose
+// translation is the text position) and then the CTM; drawn with the fill colour, the
+// shadow applied. Nothing without a font.
+void CGContextShowGlyphsAtPositions(const CGContextRef& c, const CGGlyph* glyphs,
+                                    const CGPoint* positions, size_t count);
+
+// Colours and drawing state
+void CGContextSetFillColorWithColor(const CGContextRef& c, const CGColorRef& color);
+void CGContextSetStrokeColorWithColor(const CGContextRef& c, const CGColorRef& color);
+void CGContextSetRGBFillColor(const CGContextRef& c, CGFloat r, CGFloat g, CGFloat b, CGFloat a);
+void CGContextSetRGBStrokeColor(const CGContextRef& c, CGFloat r, CGFloat g, CGFloat b, CGFloat a);
+void CGContextSetGrayFillColor(const CGContextRef& c, CGFloat gray, CGFloat alpha);
+void CGContextSetGrayStrokeColor(const CGContextRef& c, CGFloat gray, CGFloat alpha);
+void CGContextSetAlpha(const CGContextRef& c, CGFloat alpha);  // clamped to 0...1
+void CGContextSetLineWidth(const CGContextRef& c, CGFloat width);
+void CGContextSetLineJoin(const CGContextRef& c, CGLineJoin join);
+void CGContextSetLineCap(const CGContextRef& c, CGLineCap cap);
+void CGContextSetMiterLimit(const CGContextRef& c, CGFloat limit);
+void CGContextSetLineDash(const CGContextRef& c, CGFloat phase, const CGFloat* lengths,
+                          size_t count);
+void CGContextSetBlendMode(const CGContextRef& c, CGBlendMode mode);
+void CGContextSetShouldAntialias(const CGContextRef& c, bool antialias);
+void CGContextSetInterpolationQuality(const CGContextRef& c, CGInterpolationQuality quality);
+// None or a colour with zero alpha turns the shadow off.
+void CGContextSetShadowWithColor(const CGContextRef& c, CGSize offset, CGFloat blur,
+                                 const CGColorRef& color);
+// Black with alpha 1/3, as on the device.
+void CGContextSetShadow(const CGContextRef& c, CGSize offset, CGFloat blur);
+// Our extension: a shadow whose offset and blur are in the current user space (mapped
+// by the CTM now), as layers need. `sigma` is the Gaussian's deviation there.
+void CGContextSetShadowInUserSpace(const CGContextRef& c, CGSize offset, CGFloat sigma,
+                                   const CGColorRef& color);
+
+// Transparency layers: drawing between Begin and End is composited as one image when
+// End is called, with the alpha, shadow and blend mode in force at Begin.
+void CGContextBeginTransparencyLayer(const CGContextRef& c, const void* auxiliaryInfo);
+void CGContextEndTransparencyLayer(const CGContextRef& c);
+
+// Paths
+void CGContextBeginPath(const CGContextRef& c);
+void CGContextMoveToPoint(const CGContextRef& c, CGFloat x, CGFloat y);
+void CGContextAddLineToPoint(const CGContextRef& c, CGFloat x, CGFloat y);
+void CGContextAddCurveToPoint(const CGContextRef& c, CGFloat cp1x, CGFloat cp1y, CGFloat cp2x,
+                              CGFloat cp2y, CGFloat x, CGFloat y);
+void CGContextAddQuadCurveToPoint(const CGContextRef& c, CGFloat cpx, CGFloat cpy, CGFloat x,
+                                  CGFloat y);
+void CGContextAddArc(const CGContextRef& c, CGFloat x, CGFloat y, CGFloat radius,
+                     CGFloat startAngle, CGFloat endAngle, int clockwise);
+void CGContextAddArcToPoint(const CGContextRef& c, CGFloat x1, CGFloat y1, CGFloat x2, CGFloat y2,
+                            CGFloat radius);
+void CGContextAddRect(const CGContextRef& c, CGRect rect);
+void CGContextAddRects(const CGContextRef& c, const CGRect* rects, size_t count);
+void CGContextAddEllipseInRect(const CGContextRef& c, CGRect rect);
+void CGContextAddLines(const CGContextRef& c, const CGPoint* points, size_t count);
+void CGContextAddPath(const CGContextRef& c, const CGPathRef& path);
+void CGContextClosePath(const CGContextRef& c);
+bool CGContextIsPathEmpty(const CGContextRef& c);
+CGPoint CGContextGetPathCurrentPoint(const CGContextRef& c);
+CGRect CGContextGetPathBoundingBox(const CGContextRef& c);
+// These consume the current path.
+void CGContextFillPath(const CGContextRef& c);
+void CGContextEOFillPath(const CGContextRef& c);
+void CGContextStrokePath(const CGContextRef& c);
+void CGContextDrawPath(const CGContextRef& c, CGPathDrawingMode mode);
+void CGContextClip(const CGContextRef& c);
+void CGContextEOClip(const CGContextRef& c);
+// These leave the current path alone.
+void CGContextFillRect(const CGContextRef& c, CGRect rect);
+void CGContextFillRects(const CGContextRef& c, const CGRect* rects, size_t count);
+void CGContextStrokeRect(const CGContextRef& c, CGRect rect);
+void CGContextStrokeRectWithWidth(const CGContextRef& c, CGRect rect, CGFloat width);
+void CGContextFillEllipseInRect(const CGContextRef& c, CGRect rect);
+void CGContextStrokeEllipseInRect(const CGContextRef& c, CGRect rect);
+void CGContextStrokeLineSegments(const CGContextRef& c, const CGPoint* points, size_t count);
+void CGContextClearRect(const CGContextRef& c, CGRect rect);  // to transparent, no shadow
+void CGContextClipToRect(const CGContextRef& c, CGRect rect);
+void CGContextClipToRects(const CGContextRef& c, const CGRect* rects, size_t count);
+CGRect CGContextGetClipBoundingBox(const CGContextRef& c);
+
+// Images are drawn upright in a y-up space (their first row at the rectangle's maximum
+// y), so in a flipped context they come out upside down, as on the device. Scaling an
+// image down onto whole device pixels averages each pixel's footprint exactly.
+void CGContextDrawImage(const CGContextRef& c, CGRect rect, const CGImageRef& image);
+
+// Our extensions.
+// Write the context's pixels to a PNG file (NO on failure or for a none context).
+bool CGContextWriteToPNGFile(const CGContextRef& c, const std::string& path);
+// The Cairo context underneath, with its matrix set to the CTM (y-down device pixels).
+cairo_t* CGContextGetCairo(const CGContextRef& c);
+// Device pixel size.
+size_t CGContextGetPixelWidth(const CGContextRef& c);
+size_t CGContextGetPixelHeight(const CGContextRef& c);
+// A context over new memory of `width` x `height` pixels whose user space is y-down with
+// `scale` pixels per unit, as UIKit makes them.
+CGContextRef CGContextCreateFlipped(size_t width, size_t height, CGFloat scale);

@@ -1,0 +1,984 @@
+#include "CoreGraphics/CGContext.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "Blur.h"
+#include "ContextImpl.h"
+#include "CoreGraphics/CGBitmapContext.h"
+
+OBJC_CLASS_IMPL(CGContext) {}
+
+CGContext::CGContext(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+CGContext::~CGContext() = default;
+
+CGContext::Impl::Impl(cairo_surface_t* s, size_t w, size_t h, CGAffineTransform b)
+    : surface(s), width(w), height(h), base(b) {
+  cr = cairo_create(surface);
+  gs.ctm = base;
+  applyMatrix();
+}
+
+CGContext::Impl::~Impl() {
+  if (!layers.empty()) {
+    while (!layers.empty()) {
+      cairo_pattern_destroy(cairo_pop_group(cr));
+      layers.pop_back();
+    }
+  }
+  syncOut();
+  cairo_destroy(cr);
+  cairo_surface_destroy(surface);
+}
+
+namespace {
+
+using Impl = CGContext::Impl;
+
+// User space to Cairo's y-down device space.
+cairo_matrix_t cairoMatrix(const Impl& c, CGAffineTransform ctm) {
+  CGAffineTransform flip{1, 0, 0, -1, 0, static_cast<CGFloat>(c.height)};
+  CGAffineTransform m = CGAffineTransformConcat(ctm, flip);
+  cairo_matrix_t cm;
+  cairo_matrix_init(&cm, m.a, m.b, m.c, m.d, m.tx, m.ty);
+  return cm;
+}
+
+bool invertible(const cairo_matrix_t& m) {
+  double det = m.xx * m.yy - m.xy * m.yx;
+  return det != 0 && std::isfinite(det);
+}
+
+cairo_operator_t cairoOperator(CGBlendMode mode) {
+  switch (mode) {
+    case kCGBlendModeMultiply:
+      return CAIRO_OPERATOR_MULTIPLY;
+    case kCGBlendModeClear:
+      return CAIRO_OPERATOR_CLEAR;
+    case kCGBlendModeCopy:
+      return CAIRO_OPERATOR_SOURCE;
+    default:
+      return CAIRO_OPERATOR_OVER;
+  }
+}
+
+void setColor(cairo_t* cr, const CGFloat c[4], CGFloat alpha) {
+  cairo_set_source_rgba(cr, c[0], c[1], c[2], std::clamp(c[3] * alpha, 0.0, 1.0));
+}
+
+void applyLine(cairo_t* cr, const Impl::GState& gs) {
+  cairo_set_line_width(cr, gs.lineWidth);
+  cairo_set_line_join(cr, gs.join == kCGLineJoinRound   ? CAIRO_LINE_JOIN_ROUND
+                          : gs.join == kCGLineJoinBevel ? CAIRO_LINE_JOIN_BEVEL
+                                                        : CAIRO_LINE_JOIN_MITER);
+  cairo_set_line_cap(cr, gs.cap == kCGLineCapRound    ? CAIRO_LINE_CAP_ROUND
+                         : gs.cap == kCGLineCapSquare ? CAIRO_LINE_CAP_SQUARE
+                                                      : CAIRO_LINE_CAP_BUTT);
+  cairo_set_miter_limit(cr, gs.miter);
+  cairo_set_dash(cr, gs.dash.data(), static_cast<int>(gs.dash.size()), gs.dashPhase);
+}
+
+// Runs `op(cr, dx, dy)` on the context, with the shadow beneath it when one is set. The
+// op draws with the context's current path, matrix and state; (dx, dy) is the shift of
+// device space for ops that place things in device pixels.
+template <class Op>
+void draw(Impl& c, bool usesPath, Op op) {
+  cairo_matrix_t m;
+  cairo_get_matrix(c.cr, &m);
+  if (!invertible(m) && usesPath) {
+    cairo_new_path(c.cr);
+    return;
+  }
+  cairo_set_antialias(c.cr, c.gs.antialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
+  cairo_set_operator(c.cr, cairoOperator(c.gs.blend));
+  if (c.gs.shadow && c.gs.shadowColor[3] > 0) {
+    double sigma = c.gs.shadowSigma;
+    double reach = std::ceil(3 * sigma) + 1;
+    // Only source pixels whose shadow can land inside the clip matter.
+    double cx0, cy0, cx1, cy1;
+    cairo_save(c.cr);
+    cairo_identity_matrix(c.cr);
+    cairo_clip_extents(c.cr, &cx0, &cy0, &cx1, &cy1);
+    cairo_restore(c.cr);
+    double sx0 = std::floor(cx0 - c.gs.shadowDX - reach),
+           sy0 = std::floor(cy0 - c.gs.shadowDY - reach);
+    double sx1 = std::ceil(cx1 - c.gs.shadowDX + reach),
+           sy1 = std::ceil(cy1 - c.gs.shadowDY + reach);
+    // A bound on what the shadow needs even for unbounded clips.
+    double lim = 1 << 14;
+    sx0 = std::max(sx0, -lim), sy0 = std::max(sy0, -lim);
+    sx1 = std::min(sx1, lim), sy1 = std::min(sy1, lim);
+    int w = static_cast<int>(sx1 - sx0), h = static_cast<int>(sy1 - sy0);
+    if (w > 0 && h > 0) {
+      cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, w, h);
+      if (cairo_surface_status(mask) == CAIRO_STATUS_SUCCESS) {
+        cairo_t* t = cairo_create(mask);
+        cairo_matrix_t tm = m;
+        tm.x0 -= sx0;
+        tm.y0 -= sy0;
+        cairo_set_matrix(t, &tm);
+        if (usesPath) {
+          cairo_path_t* path = cairo_copy_path(c.cr);
+          cairo_append_path(t, path);
+          cairo_path_destroy(path);
+        }
+        cairo_set_source(t, cairo_get_source(c.cr));
+        cairo_set_fill_rule(t, cairo_get_fill_rule(c.cr));
+        applyLine(t, c.gs);
+        cairo_set_antialias(t, cairo_get_antialias(c.cr));
+        op(t, -sx0, -sy0);
+        cairo_destroy(t);
+        cairo_surface_flush(mask);
+        // Blur only around what was drawn.
+        uint8_t* px = cairo_image_surface_get_data(mask);
+        size_t stride = static_cast<size_t>(cairo_image_surface_get_stride(mask));
+        int bx0 = w, by0 = h, bx1 = -1, by1 = -1;
+        for (int y = 0; y < h; ++y) {
+          const uint8_t* row = px + y * stride;
+          for (int x = 0; x < w; ++x)
+            if (row[x]) {
+              bx0 = std::min(bx0, x), bx1 = std::max(bx1, x);
+              by0 = std::min(by0, y), by1 = std::max(by1, y);
+            }
+        }
+        if (bx1 >= 0) {
+          int r = static_cast<int>(reach);
+          bx0 = std::max(0, bx0 - r), by0 = std::max(0, by0 - r);
+          bx1 = std::min(w - 1, bx1 + r), by1 = std::min(h - 1, by1 + r);
+          cg::blurAlpha(px + by0 * stride + bx0, static_cast<size_t>(bx1 - bx0 + 1),
+                        static_cast<size_t>(by1 - by0 + 1), stride, sigma);
+          cairo_surface_mark_dirty(mask);
+          cairo_save(c.cr);
+          cairo_identity_matrix(c.cr);
+          setColor(c.cr, c.gs.shadowColor, 1.0);
+          cairo_mask_surface(c.cr, mask, sx0 + c.gs.shadowDX, sy0 + c.gs.shadowDY);
+          cairo_restore(c.cr);
+        }
+      }
+      cairo_surface_destroy(mask);
+    }
+  }
+  op(c.cr, 0.0, 0.0);
+}
+
+CGContext::Impl* get(const CGContextRef& c) {
+  return c ? &c->impl() : nullptr;
+}
+
+void setShadowDevice(Impl& c, CGSize offsetDevUp, CGFloat sigma, const CGColorRef& color) {
+  if (!color || color->alpha() <= 0) {
+    c.gs.shadow = false;
+    return;
+  }
+  c.gs.shadow = true;
+  c.gs.shadowDX = offsetDevUp.width;
+  c.gs.shadowDY = -offsetDevUp.height;  // device space is y-up, Cairo's is y-down
+  c.gs.shadowSigma = std::max(0.0, sigma);
+  color->getRGBA(c.gs.shadowColor);
+}
+
+void fillCurrentPath(Impl& c, bool evenOdd) {
+  setColor(c.cr, c.gs.fill, c.gs.alpha);
+  cairo_set_fill_rule(c.cr, evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
+  draw(c, true, [](cairo_t* t, double, double) { cairo_fill_preserve(t); });
+}
+
+void strokeCurrentPath(Impl& c) {
+  setColor(c.cr, c.gs.stroke, c.gs.alpha);
+  applyLine(c.cr, c.gs);
+  draw(c, true, [](cairo_t* t, double, double) { cairo_stroke_preserve(t); });
+}
+
+// Runs `body` with a fresh path and puts the previous path back afterwards.
+template <class F>
+void withOwnPath(Impl& c, F body) {
+  cairo_path_t* saved = cairo_copy_path(c.cr);
+  cairo_new_path(c.cr);
+  body();
+  cairo_new_path(c.cr);
+  cairo_append_path(c.cr, saved);
+  cairo_path_destroy(saved);
+}
+
+void appendPath(cairo_t* cr, const CGPath& path) {
+  for (const auto& e : path.elements()) {
+    switch (e.type) {
+      case kCGPathElementMoveToPoint:
+        cairo_move_to(cr, e.points[0].x, e.points[0].y);
+        break;
+      case kCGPathElementAddLineToPoint:
+        cairo_line_to(cr, e.points[0].x, e.points[0].y);
+        break;
+      case kCGPathElementAddQuadCurveToPoint: {
+        double x0, y0;
+        if (!cairo_has_current_point(cr)) cairo_move_to(cr, e.points[0].x, e.points[0].y);
+        cairo_get_current_point(cr, &x0, &y0);
+        CGPoint p1 = e.points[0], p2 = e.points[1];
+        cairo_curve_to(cr, x0 + 2.0 / 3 * (p1.x - x0), y0 + 2.0 / 3 * (p1.y - y0),
+                       p2.x + 2.0 / 3 * (p1.x - p2.x), p2.y + 2.0 / 3 * (p1.y - p2.y), p2.x, p2.y);
+        break;
+      }
+      case kCGPathElementAddCurveToPoint:
+        cairo_curve_to(cr, e.points[0].x, e.points[0].y, e.points[1].x, e.points[1].y,
+                       e.points[2].x, e.points[2].y);
+        break;
+      case kCGPathElementCloseSubpath:
+        cairo_close_path(cr);
+        break;
+    }
+  }
+}
+
+}  // namespace
+
+void CGContext::Impl::applyMatrix() {
+  cairo_matrix_t m = cairoMatrix(*this, gs.ctm);
+  if (invertible(m)) {
+    cairo_set_matrix(cr, &m);
+  } else {
+    // Cairo refuses singular matrices; drawing is skipped while the CTM is singular.
+    cairo_matrix_t tiny;
+    cairo_matrix_init_scale(&tiny, 1e-9, 1e-9);
+    cairo_set_matrix(cr, &tiny);
+  }
+}
+
+void CGContext::Impl::syncOut() {
+  cairo_surface_flush(surface);
+  if (!bitmap || direct || !data || !layers.empty()) return;
+  const uint8_t* src = cairo_image_surface_get_data(surface);
+  size_t stride = static_cast<size_t>(cairo_image_surface_get_stride(surface));
+  auto* dst = static_cast<uint8_t*>(data);
+  for (size_t y = 0; y < height; ++y) {
+    if (alphaOnly)
+      std::memcpy(dst + y * bytesPerRow, src + y * stride, width);
+    else
+      cg::convertRow(src + y * stride, cg::kCairo, dst + y * bytesPerRow, layout, width);
+  }
+}
+
+void CGContext::Impl::importIn() {
+  if (!bitmap || direct || !data) return;
+  cairo_surface_flush(surface);
+  uint8_t* dst = cairo_image_surface_get_data(surface);
+  size_t stride = static_cast<size_t>(cairo_image_surface_get_stride(surface));
+  auto* src = static_cast<const uint8_t*>(data);
+  for (size_t y = 0; y < height; ++y) {
+    if (alphaOnly)
+      std::memcpy(dst + y * stride, src + y * bytesPerRow, width);
+    else
+      cg::convertRow(src + y * bytesPerRow, layout, dst + y * stride, cg::kCairo, width);
+  }
+  cairo_surface_mark_dirty(surface);
+}
+
+void CGContext::Impl::drawn() {
+  syncOut();
+}
+
+// ---- state
+
+void CGContextSaveGState(const CGContextRef& c) {
+  if (auto* i = get(c)) {
+    i->stack.push_back(i->gs);
+    cairo_save(i->cr);
+  }
+}
+
+void CGContextRestoreGState(const CGContextRef& c) {
+  auto* i = get(c);
+  if (!i || i->stack.empty()) return;
+  // A restore cannot cross the start of an open transparency layer.
+  if (!i->layers.empty() && i->stack.size() <= i->layers.back().stackDepth) return;
+  i->gs = i->stack.back();
+  i->stack.pop_back();
+  cairo_restore(i->cr);
+  i->applyMatrix();
+}
+
+void CGContextFlush(const CGContextRef& c) {
+  if (auto* i = get(c)) i->syncOut();
+}
+void CGContextSynchronize(const CGContextRef& c) {
+  CGContextFlush(c);
+}
+
+// ---- transforms
+
+namespace {
+void concat(const CGContextRef& c, CGAffineTransform t) {
+  if (auto* i = get(c)) {
+    i->gs.ctm = CGAffineTransformConcat(t, i->gs.ctm);
+    i->applyMatrix();
+  }
+}
+}  // namespace
+
+void CGContextTranslateCTM(const CGContextRef& c, CGFloat tx, CGFloat ty) {
+  concat(c, CGAffineTransformMakeTranslation(tx, ty));
+}
+void CGContextScaleCTM(const CGContextRef& c, CGFloat sx, CGFloat sy) {
+  concat(c, CGAffineTransformMakeScale(sx, sy));
+}
+void CGContextRotateCTM(const CGContextRef& c, CGFloat angle) {
+  concat(c, CGAffineTransformMakeRotation(angle));
+}
+void CGContextConcatCTM(const CGContextRef& c, CGAffineTransform t) {
+  concat(c, t);
+}
+CGAffineTransform CGContextGetCTM(const CGContextRef& c) {
+  return c ? c->impl().gs.ctm : CGAffineTransformIdentity;
+}
+CGAffineTransform CGContextGetUserSpaceToDeviceSpaceTransform(const CGContextRef& c) {
+  return CGContextGetCTM(c);
+}
+CGPoint CGContextConvertPointToDeviceSpace(const CGContextRef& c, CGPoint p) {
+  return CGPointApplyAffineTransform(p, CGContextGetCTM(c));
+}
+CGPoint CGContextConvertPointToUserSpace(const CGContextRef& c, CGPoint p) {
+  return CGPointApplyAffineTransform(p, CGAffineTransformInvert(CGContextGetCTM(c)));
+}
+CGRect CGContextConvertRectToDeviceSpace(const CGContextRef& c, CGRect r) {
+  return CGRectApplyAffineTransform(r, CGContextGetCTM(c));
+}
+
+// ---- text
+
+void CGContextSetTextMatrix(const CGContextRef& c, CGAffineTransform t) {
+  if (auto* i = get(c)) i->textMatrix = t;
+}
+CGAffineTransform CGContextGetTextMatrix(const CGContextRef& c) {
+  return c ? c->impl().textMatrix : CGAffineTransformIdentity;
+}
+void CGContextSetTextPosition(const CGContextRef& c, CGFloat x, CGFloat y) {
+  if (auto* i = get(c)) {
+    i->textMatrix.tx = x;
+    i->textMatrix.ty = y;
+  }
+}
+CGPoint CGContextGetTextPosition(const CGContextRef& c) {
+  if (!c) return CGPointZero;
+  return CGPoint{c->impl().textMatrix.tx, c->impl().textMatrix.ty};
+}
+void CGContextSetTextDrawingMode(const CGContextRef& c, CGTextDrawingMode mode) {
+  if (auto* i = get(c)) i->gs.textMode = mode;
+}
+void CGContextSetFont(const CGContextRef& c, const CGFontRef& font) {
+  if (auto* i = get(c)) i->gs.font = font;
+}
+void CGContextSetFontSize(const CGContextRef& c, CGFloat size) {
+  if (auto* i = get(c)) i->gs.fontSize = size;
+}
+
+void CGContextShowGlyphsAtPositions(const CGContextRef& c, const CGGlyph* glyphs,
+                                    const CGPoint* positions, size_t count) {
+  auto* i = get(c);
+  if (!i || !glyphs || !positions || count == 0 || !i->gs.font ||
+      i->gs.textMode == kCGTextInvisible || i->gs.fontSize == 0)
+    return;
+  std::vector<cairo_glyph_t> gl(count);
+  for (size_t k = 0; k < count; ++k) gl[k] = {glyphs[k], positions[k].x, -positions[k].y};
+  CGAffineTransform tm = i->textMatrix;
+  cairo_matrix_t textToUser;
+  cairo_matrix_init(&textToUser, tm.a, tm.b, tm.c, tm.d, tm.tx, tm.ty);
+  cairo_matrix_t m;
+  cairo_get_matrix(i->cr, &m);
+  cairo_matrix_t full;
+  cairo_matrix_multiply(&full, &textToUser, &m);
+  if (!invertible(full)) return;
+  auto show = [&](bool fill, bool stroke) {
+    auto op = [&, fill, stroke](cairo_t* t, double, double) {
+      cairo_save(t);
+      cairo_transform(t, &textToUser);
+      cairo_scale(t, 1, -1);
+      cairo_set_font_face(t, i->gs.font->cairoFace());
+      cairo_set_font_size(t, i->gs.fontSize);
+      cairo_font_options_t* fo = cairo_font_options_create();
+      cairo_font_options_set_hint_style(fo, CAIRO_HINT_STYLE_NONE);
+      cairo_font_options_set_hint_metrics(fo, CAIRO_HINT_METRICS_OFF);
+      cairo_set_font_options(t, fo);
+      cairo_font_options_destroy(fo);
+      if (fill) cairo_show_glyphs(t, gl.data(), static_cast<int>(gl.size()));
+      if (stroke) {
+        cairo_new_path(t);
+        cairo_glyph_path(t, gl.data(), static_cast<int>(gl.size()));
+        cairo_stroke(t);
+      }
+      cairo_restore(t);
+    };
+    withOwnPath(*i, [&] { draw(*i, false, op); });
+  };
+  bool fill = i->gs.textMode == kCGTextFill || i->gs.textMode == kCGTextFillStroke;
+  bool stroke = i->gs.textMode == kCGTextStroke || i->gs.textMode == kCGTextFillStroke;
+  if (fill) {
+    setColor(i->cr, i->gs.fill, i->gs.alpha);
+    show(true, false);
+  }
+  if (stroke) {
+    setColor(i->cr, i->gs.stroke, i->gs.alpha);
+    applyLine(i->cr, i->gs);
+    show(false, true);
+  }
+  // The text position advances past nothing: callers position each run themselves.
+  i->drawn();
+}
+
+// ---- colours and state
+
+void CGContextSetFillColorWithColor(const CGContextRef& c, const CGColorRef& color) {
+  if (auto* i = get(c); i && color) color->getRGBA(i->gs.fill);
+}
+void CGContextSetStrokeColorWithColor(const CGContextRef& c, const CGColorRef& color) {
+  if (auto* i = get(c); i && color) color->getRGBA(i->gs.stroke);
+}
+void CGContextSetRGBFillColor(const CGContextRef& c, CGFloat r, CGFloat g, CGFloat b, CGFloat a) {
+  if (auto* i = get(c)) {
+    CGFloat v[4] = {r, g, b, a};
+    std::copy(v, v + 4, i->gs.fill);
+  }
+}
+void CGContextSetRGBStrokeColor(const CGContextRef& c, CGFloat r, CGFloat g, CGFloat b, CGFloat a) {
+  if (auto* i = get(c)) {
+    CGFloat v[4] = {r, g, b, a};
+    std::copy(v, v + 4, i->gs.stroke);
+  }
+}
+void CGContextSetGrayFillColor(const CGContextRef& c, CGFloat gray, CGFloat alpha) {
+  CGContextSetRGBFillColor(c, gray, gray, gray, alpha);
+}
+void CGContextSetGrayStrokeColor(const CGContextRef& c, CGFloat gray, CGFloat alpha) {
+  CGContextSetRGBStrokeColor(c, gray, gray, gray, alpha);
+}
+void CGContextSetAlpha(const CGContextRef& c, CGFloat alpha) {
+  if (auto* i = get(c)) i->gs.alpha = std::isnan(alpha) ? 1.0 : std::clamp(alpha, 0.0, 1.0);
+}
+void CGContextSetLineWidth(const CGContextRef& c, CGFloat width) {
+  if (auto* i = get(c); i && width >= 0) i->gs.lineWidth = width;
+}
+void CGContextSetLineJoin(const CGContextRef& c, CGLineJoin join) {
+  if (auto* i = get(c)) i->gs.join = join;
+}
+void CGContextSetLineCap(const CGContextRef& c, CGLineCap cap) {
+  if (auto* i = get(c)) i->gs.cap = cap;
+}
+void CGContextSetMiterLimit(const CGContextRef& c, CGFloat limit) {
+  if (auto* i = get(c)) i->gs.miter = limit;
+}
+void CGContextSetLineDash(const CGContextRef& c, CGFloat phase, const CGFloat* lengths,
+                          size_t count) {
+  auto* i = get(c);
+  if (!i) return;
+  i->gs.dash.clear();
+  bool anyPositive = false;
+  for (size_t k = 0; lengths && k < count; ++k) {
+    if (lengths[k] < 0) return i->gs.dash.clear();
+    anyPositive |= lengths[k] > 0;
+    i->gs.dash.push_back(lengths[k]);
+  }
+  if (!anyPositive) i->gs.dash.clear();
+  i->gs.dashPhase = phase;
+}
+void CGContextSetBlendMode(const CGContextRef& c, CGBlendMode mode) {
+  if (auto* i = get(c)) i->gs.blend = mode;
+}
+void CGContextSetShouldAntialias(const CGContextRef& c, bool antialias) {
+  if (auto* i = get(c)) i->gs.antialias = antialias;
+}
+void CGContextSetInterpolationQuality(const CGContextRef& c, CGInterpolationQuality q) {
+  if (auto* i = get(c)) i->gs.interpolation = q;
+}
+
+void CGContextSetShadowWithColor(const CGContextRef& c, CGSize offset, CGFloat blur,
+                                 const CGColorRef& color) {
+  auto* i = get(c);
+  if (!i) return;
+  CGSize dev = CGSizeApplyAffineTransform(offset, i->base);
+  CGFloat scale = std::sqrt(std::fabs(i->base.a * i->base.d - i->base.b * i->base.c));
+  setShadowDevice(*i, dev, std::max(0.0, blur) / 2 * scale, color);
+}
+void CGContextSetShadow(const CGContextRef& c, CGSize offset, CGFloat blur) {
+  CGContextSetShadowWithColor(c, offset, blur, CGColorCreateGenericGray(0, 1.0 / 3));
+}
+void CGContextSetShadowInUserSpace(const CGContextRef& c, CGSize offset, CGFloat sigma,
+                                   const CGColorRef& color) {
+  auto* i = get(c);
+  if (!i) return;
+  CGAffineTransform m = i->gs.ctm;
+  CGSize dev = CGSizeApplyAffineTransform(offset, m);
+  CGFloat scale = std::sqrt(std::fabs(m.a * m.d - m.b * m.c));
+  setShadowDevice(*i, dev, std::max(0.0, sigma) * scale, color);
+}
+
+// ---- transparency layers
+
+void CGContextBeginTransparencyLayer(const CGContextRef& c, const void*) {
+  auto* i = get(c);
+  if (!i) return;
+  CGContextSaveGState(c);
+  i->layers.push_back({i->gs, i->stack.size()});
+  cairo_push_group(i->cr);
+  i->gs.alpha = 1;
+  i->gs.shadow = false;
+  i->gs.blend = kCGBlendModeNormal;
+}
+
+void CGContextEndTransparencyLayer(const CGContextRef& c) {
+  auto* i = get(c);
+  if (!i || i->layers.empty()) return;
+  Impl::Layer layer = i->layers.back();
+  // Unwind saves made inside the layer.
+  while (i->stack.size() > layer.stackDepth) {
+    i->gs = i->stack.back();
+    i->stack.pop_back();
+    cairo_restore(i->cr);
+  }
+  cairo_pattern_t* group = cairo_pop_group(i->cr);
+  i->layers.pop_back();
+  i->gs = layer.outer;
+  i->applyMatrix();
+  CGFloat alpha = i->gs.alpha;
+  withOwnPath(*i, [&] {
+    draw(*i, false, [&](cairo_t* t, double dx, double dy) {
+      cairo_save(t);
+      cairo_identity_matrix(t);
+      cairo_translate(t, dx, dy);
+      cairo_set_source(t, group);
+      cairo_paint_with_alpha(t, alpha);
+      cairo_restore(t);
+    });
+  });
+  cairo_pattern_destroy(group);
+  CGContextRestoreGState(c);
+  i->drawn();
+}
+
+// ---- paths
+
+void CGContextBeginPath(const CGContextRef& c) {
+  if (auto* i = get(c)) cairo_new_path(i->cr);
+}
+void CGContextMoveToPoint(const CGContextRef& c, CGFloat x, CGFloat y) {
+  if (auto* i = get(c)) cairo_move_to(i->cr, x, y);
+}
+void CGContextAddLineToPoint(const CGContextRef& c, CGFloat x, CGFloat y) {
+  if (auto* i = get(c)) cairo_line_to(i->cr, x, y);
+}
+void CGContextAddCurveToPoint(const CGContextRef& c, CGFloat cp1x, CGFloat cp1y, CGFloat cp2x,
+                              CGFloat cp2y, CGFloat x, CGFloat y) {
+  if (auto* i = get(c)) cairo_curve_to(i->cr, cp1x, cp1y, cp2x, cp2y, x, y);
+}
+void CGContextAddQuadCurveToPoint(const CGContextRef& c, CGFloat cpx, CGFloat cpy, CGFloat x,
+                                  CGFloat y) {
+  auto* i = get(c);
+  if (!i) return;
+  if (!cairo_has_current_point(i->cr)) cairo_move_to(i->cr, cpx, cpy);
+  double x0, y0;
+  cairo_get_current_point(i->cr, &x0, &y0);
+  cairo_curve_to(i->cr, x0 + 2.0 / 3 * (cpx - x0), y0 + 2.0 / 3 * (cpy - y0),
+                 x + 2.0 / 3 * (cpx - x), y + 2.0 / 3 * (cpy - y), x, y);
+}
+void CGContextAddArc(const CGContextRef& c, CGFloat x, CGFloat y, CGFloat radius,
+                     CGFloat startAngle, CGFloat endAngle, int clockwise) {
+  auto* i = get(c);
+  if (!i) return;
+  auto p = CGPathCreateMutable();
+  CGPathAddArc(p, nullptr, x, y, radius, startAngle, endAngle, clockwise != 0);
+  // The arc starts with a line from the current point, not a new subpath.
+  bool first = true;
+  for (const auto& e : p->elements()) {
+    if (first && e.type == kCGPathElementMoveToPoint && cairo_has_current_point(i->cr)) {
+      cairo_line_to(i->cr, e.points[0].x, e.points[0].y);
+    } else {
+      switch (e.type) {
+        case kCGPathElementMoveToPoint:
+          cairo_move_to(i->cr, e.points[0].x, e.points[0].y);
+          break;
+        case kCGPathElementAddLineToPoint:
+          cairo_line_to(i->cr, e.points[0].x, e.points[0].y);
+          break;
+        case kCGPathElementAddCurveToPoint:
+          cairo_curve_to(i->cr, e.points[0].x, e.points[0].y, e.points[1].x, e.points[1].y,
+                         e.points[2].x, e.points[2].y);
+          break;
+        default:
+          break;
+      }
+    }
+    first = false;
+  }
+}
+void CGContextAddArcToPoint(const CGContextRef& c, CGFloat x1, CGFloat y1, CGFloat x2, CGFloat y2,
+                            CGFloat radius) {
+  auto* i = get(c);
+  if (!i) return;
+  auto p = CGPathCreateMutable();
+  CGPoint cur = CGContextGetPathCurrentPoint(c);
+  CGPathMoveToPoint(p, nullptr, cur.x, cur.y);
+  CGPathAddArcToPoint(p, nullptr, x1, y1, x2, y2, radius);
+  for (size_t k = 1; k < p->elements().size(); ++k) {
+    const auto& e = p->elements()[k];
+    if (e.type == kCGPathElementAddLineToPoint)
+      cairo_line_to(i->cr, e.points[0].x, e.points[0].y);
+    else if (e.type == kCGPathElementAddCurveToPoint)
+      cairo_curve_to(i->cr, e.points[0].x, e.points[0].y, e.points[1].x, e.points[1].y,
+                     e.points[2].x, e.points[2].y);
+  }
+}
+void CGContextAddRect(const CGContextRef& c, CGRect r) {
+  if (auto* i = get(c); i && !CGRectIsNull(r)) {
+    r = CGRectStandardize(r);
+    cairo_rectangle(i->cr, r.origin.x, r.origin.y, r.size.width, r.size.height);
+  }
+}
+void CGContextAddRects(const CGContextRef& c, const CGRect* rects, size_t count) {
+  for (size_t k = 0; rects && k < count; ++k) CGContextAddRect(c, rects[k]);
+}
+void CGContextAddEllipseInRect(const CGContextRef& c, CGRect rect) {
+  if (auto* i = get(c); i && !CGRectIsNull(rect))
+    appendPath(i->cr, *CGPathCreateWithEllipseInRect(rect, nullptr));
+}
+void CGContextAddLines(const CGContextRef& c, const CGPoint* points, size_t count) {
+  auto* i = get(c);
+  if (!i || !points || count == 0) return;
+  cairo_move_to(i->cr, points[0].x, points[0].y);
+  for (size_t k = 1; k < count; ++k) cairo_line_to(i->cr, points[k].x, points[k].y);
+}
+void CGContextAddPath(const CGContextRef& c, const CGPathRef& path) {
+  if (auto* i = get(c); i && path) appendPath(i->cr, *path);
+}
+void CGContextClosePath(const CGContextRef& c) {
+  if (auto* i = get(c); i && cairo_has_current_point(i->cr)) cairo_close_path(i->cr);
+}
+bool CGContextIsPathEmpty(const CGContextRef& c) {
+  auto* i = get(c);
+  if (!i) return true;
+  cairo_path_t* p = cairo_copy_path(i->cr);
+  bool empty = p->num_data == 0;
+  cairo_path_destroy(p);
+  return empty;
+}
+CGPoint CGContextGetPathCurrentPoint(const CGContextRef& c) {
+  auto* i = get(c);
+  if (!i || !cairo_has_current_point(i->cr)) return CGPointZero;
+  double x, y;
+  cairo_get_current_point(i->cr, &x, &y);
+  return {x, y};
+}
+CGRect CGContextGetPathBoundingBox(const CGContextRef& c) {
+  auto* i = get(c);
+  if (!i || CGContextIsPathEmpty(c)) return CGRectNull;
+  double x0, y0, x1, y1;
+  cairo_path_extents(i->cr, &x0, &y0, &x1, &y1);
+  return CGRectMake(x0, y0, x1 - x0, y1 - y0);
+}
+
+void CGContextFillPath(const CGContextRef& c) {
+  CGContextDrawPath(c, kCGPathFill);
+}
+void CGContextEOFillPath(const CGContextRef& c) {
+  CGContextDrawPath(c, kCGPathEOFill);
+}
+void CGContextStrokePath(const CGContextRef& c) {
+  CGContextDrawPath(c, kCGPathStroke);
+}
+
+void CGContextDrawPath(const CGContextRef& c, CGPathDrawingMode mode) {
+  auto* i = get(c);
+  if (!i) return;
+  switch (mode) {
+    case kCGPathFill:
+      fillCurrentPath(*i, false);
+      break;
+    case kCGPathEOFill:
+      fillCurrentPath(*i, true);
+      break;
+    case kCGPathStroke:
+      strokeCurrentPath(*i);
+      break;
+    case kCGPathFillStroke:
+    case kCGPathEOFillStroke: {
+      // One shadow for the combined shape: draw both into a layer when shadowed.
+      bool shadowed = i->gs.shadow;
+      if (shadowed) CGContextBeginTransparencyLayer(c, nullptr);
+      fillCurrentPath(*i, mode == kCGPathEOFillStroke);
+      strokeCurrentPath(*i);
+      if (shadowed) {
+        cairo_path_t* p = cairo_copy_path(i->cr);
+        CGContextEndTransparencyLayer(c);
+        cairo_path_destroy(p);
+      }
+      break;
+    }
+  }
+  cairo_new_path(i->cr);
+  i->drawn();
+}
+
+void CGContextClip(const CGContextRef& c) {
+  if (auto* i = get(c)) {
+    cairo_set_fill_rule(i->cr, CAIRO_FILL_RULE_WINDING);
+    cairo_clip(i->cr);
+    i->gs.clipped = true;
+  }
+}
+void CGContextEOClip(const CGContextRef& c) {
+  if (auto* i = get(c)) {
+    cairo_set_fill_rule(i->cr, CAIRO_FILL_RULE_EVEN_ODD);
+    cairo_clip(i->cr);
+    i->gs.clipped = true;
+  }
+}
+
+void CGContextFillRects(const CGContextRef& c, const CGRect* rects, size_t count) {
+  auto* i = get(c);
+  if (!i || !rects) return;
+  withOwnPath(*i, [&] {
+    for (size_t k = 0; k < count; ++k) CGContextAddRect(c, rects[k]);
+    fillCurrentPath(*i, false);
+  });
+  i->drawn();
+}
+void CGContextFillRect(const CGContextRef& c, CGRect rect) {
+  CGContextFillRects(c, &rect, 1);
+}
+void CGContextStrokeRect(const CGContextRef& c, CGRect rect) {
+  auto* i = get(c);
+  if (!i) return;
+  withOwnPath(*i, [&] {
+    CGContextAddRect(c, rect);
+    strokeCurrentPath(*i);
+  });
+  i->drawn();
+}
+void CGContextStrokeRectWithWidth(const CGContextRef& c, CGRect rect, CGFloat width) {
+  auto* i = get(c);
+  if (!i) return;
+  CGFloat saved = i->gs.lineWidth;
+  CGContextSetLineWidth(c, width);
+  CGContextStrokeRect(c, rect);
+  i->gs.lineWidth = saved;
+}
+void CGContextFillEllipseInRect(const CGContextRef& c, CGRect rect) {
+  auto* i = get(c);
+  if (!i) return;
+  withOwnPath(*i, [&] {
+    CGContextAddEllipseInRect(c, rect);
+    fillCurrentPath(*i, false);
+  });
+  i->drawn();
+}
+void CGContextStrokeEllipseInRect(const CGContextRef& c, CGRect rect) {
+  auto* i = get(c);
+  if (!i) return;
+  withOwnPath(*i, [&] {
+    CGContextAddEllipseInRect(c, rect);
+    strokeCurrentPath(*i);
+  });
+  i->drawn();
+}
+void CGContextStrokeLineSegments(const CGContextRef& c, const CGPoint* points, size_t count) {
+  auto* i = get(c);
+  if (!i || !points) return;
+  withOwnPath(*i, [&] {
+    for (size_t k = 0; k + 1 < count; k += 2) {
+      cairo_move_to(i->cr, points[k].x, points[k].y);
+      cairo_line_to(i->cr, points[k + 1].x, points[k + 1].y);
+    }
+    strokeCurrentPath(*i);
+  });
+  i->drawn();
+}
+void CGContextClearRect(const CGContextRef& c, CGRect rect) {
+  auto* i = get(c);
+  if (!i || CGRectIsNull(rect)) return;
+  withOwnPath(*i, [&] {
+    cairo_save(i->cr);
+    cairo_set_operator(i->cr, CAIRO_OPERATOR_CLEAR);
+    rect = CGRectStandardize(rect);
+    cairo_rectangle(i->cr, rect.origin.x, rect.origin.y, rect.size.width, rect.size.height);
+    cairo_fill(i->cr);
+    cairo_restore(i->cr);
+  });
+  i->drawn();
+}
+void CGContextClipToRects(const CGContextRef& c, const CGRect* rects, size_t count) {
+  auto* i = get(c);
+  if (!i || !rects) return;
+  withOwnPath(*i, [&] {
+    for (size_t k = 0; k < count; ++k) CGContextAddRect(c, rects[k]);
+    cairo_set_fill_rule(i->cr, CAIRO_FILL_RULE_WINDING);
+    cairo_clip(i->cr);
+  });
+  i->gs.clipped = true;
+}
+void CGContextClipToRect(const CGContextRef& c, CGRect rect) {
+  if (CGRectIsNull(rect)) rect = CGRectZero;
+  CGContextClipToRects(c, &rect, 1);
+}
+CGRect CGContextGetClipBoundingBox(const CGContextRef& c) {
+  auto* i = get(c);
+  if (!i) return CGRectNull;
+  double x0, y0, x1, y1;
+  cairo_clip_extents(i->cr, &x0, &y0, &x1, &y1);
+  if (x1 <= x0 || y1 <= y0) return CGRectNull;
+  return CGRectMake(x0, y0, x1 - x0, y1 - y0);
+}
+
+// ---- images
+
+namespace {
+
+// Area-average `image` down to w x h pixels (premultiplied), flipping as asked; a Cairo
+// ARGB32 surface.
+cairo_surface_t* boxDownscale(const CGImage& image, int w, int h, bool flipX, bool flipY) {
+  size_t sw = image.width(), sh = image.height();
+  cairo_surface_t* out = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+  if (cairo_surface_status(out) != CAIRO_STATUS_SUCCESS) return out;
+  cairo_surface_flush(out);
+  uint8_t* dst = cairo_image_surface_get_data(out);
+  size_t stride = static_cast<size_t>(cairo_image_surface_get_stride(out));
+  // Horizontal pass into doubles, then vertical.
+  std::vector<double> rows(sh * static_cast<size_t>(w) * 4, 0.0);
+  double fx = static_cast<double>(sw) / w, fy = static_cast<double>(sh) / h;
+  for (int dx = 0; dx < w; ++dx) {
+    double a = dx * fx, b = (dx + 1) * fx;
+    size_t s0 = static_cast<size_t>(a), s1 = std::min(sw, static_cast<size_t>(std::ceil(b)));
+    for (size_t sx = s0; sx < s1; ++sx) {
+      double wgt = std::min<double>(b, sx + 1) - std::max<double>(a, sx);
+      if (wgt <= 0) continue;
+      for (size_t y = 0; y < sh; ++y) {
+        const uint8_t* p = image.pixels() + (y * sw + sx) * 4;
+        double* r = &rows[(y * w + dx) * 4];
+        for (int k = 0; k < 4; ++k) r[k] += wgt * p[k];
+      }
+    }
+  }
+  double area = fx * fy;
+  for (int dy = 0; dy < h; ++dy) {
+    double a = dy * fy, b = (dy + 1) * fy;
+    size_t s0 = static_cast<size_t>(a), s1 = std::min(sh, static_cast<size_t>(std::ceil(b)));
+    int oy = flipY ? h - 1 - dy : dy;
+    for (int dx = 0; dx < w; ++dx) {
+      double acc[4] = {0, 0, 0, 0};
+      for (size_t sy = s0; sy < s1; ++sy) {
+        double wgt = std::min<double>(b, sy + 1) - std::max<double>(a, sy);
+        if (wgt <= 0) continue;
+        const double* r = &rows[(sy * w + dx) * 4];
+        for (int k = 0; k < 4; ++k) acc[k] += wgt * r[k];
+      }
+      uint8_t px[4];
+      for (int k = 0; k < 4; ++k)
+        px[k] = static_cast<uint8_t>(std::clamp(std::floor(acc[k] / area + 0.5), 0.0, 255.0));
+      int ox = flipX ? w - 1 - dx : dx;
+      cg::convertRow(px, cg::kRGBA, dst + oy * stride + ox * 4, cg::kCairo, 1);
+    }
+  }
+  cairo_surface_mark_dirty(out);
+  return out;
+}
+
+bool nearInt(double v) {
+  return std::fabs(v - std::round(v)) < 1e-6;
+}
+
+}  // namespace
+
+void CGContextDrawImage(const CGContextRef& c, CGRect rect, const CGImageRef& image) {
+  auto* i = get(c);
+  if (!i || !image || CGRectIsEmpty(rect) || image->width() == 0 || image->height() == 0) return;
+  rect = CGRectStandardize(rect);
+  double W = static_cast<double>(image->width()), H = static_cast<double>(image->height());
+  // Image pixel space (y-down) to user space: first row at the rectangle's top (max y).
+  cairo_matrix_t toUser;
+  cairo_matrix_init(&toUser, rect.size.width / W, 0, 0, -rect.size.height / H, rect.origin.x,
+                    rect.origin.y + rect.size.height);
+  cairo_matrix_t m, full;
+  cairo_get_matrix(i->cr, &m);
+  cairo_matrix_multiply(&full, &toUser, &m);
+  if (!invertible(full)) return;
+
+  if (full.xy == 0 && full.yx == 0) {
+    double x0 = full.x0, y0 = full.y0, x1 = full.x0 + full.xx * W, y1 = full.y0 + full.yy * H;
+    double dw = std::fabs(x1 - x0), dh = std::fabs(y1 - y0);
+    if (nearInt(x0) && nearInt(y0) && nearInt(x1) && nearInt(y1) && dw <= W + 1e-9 &&
+        dh <= H + 1e-9 && dw >= 1 && dh >= 1) {
+      int w = static_cast<int>(std::lround(dw)), h = static_cast<int>(std::lround(dh));
+      int X = static_cast<int>(std::lround(std::min(x0, x1)));
+      int Y = static_cast<int>(std::lround(std::min(y0, y1)));
+      // One pixel, nothing in the way: blend the exact average straight into the surface.
+      if (w == 1 && h == 1 && !i->gs.shadow && i->gs.alpha == 1 && !i->gs.clipped &&
+          i->gs.blend == kCGBlendModeNormal && i->layers.empty() && !i->alphaOnly && X >= 0 &&
+          Y >= 0 && static_cast<size_t>(X) < i->width && static_cast<size_t>(Y) < i->height) {
+        uint8_t avg[4];
+        cg::averageRGBA(image->pixels(), image->width(), image->height(), image->bytesPerRow(),
+                        avg);
+        cairo_surface_flush(i->surface);
+        uint8_t* px = cairo_image_surface_get_data(i->surface) +
+                      Y * cairo_image_surface_get_stride(i->surface) + X * 4;
+        uint8_t cur[4];
+        cg::convertRow(px, cg::kCairo, cur, cg::kRGBA, 1);
+        unsigned inv = 255u - avg[3];
+        for (int k = 0; k < 4; ++k)
+          cur[k] = static_cast<uint8_t>(std::min(255u, avg[k] + (cur[k] * inv + 127) / 255));
+        cg::convertRow(cur, cg::kRGBA, px, cg::kCairo, 1);
+        cairo_surface_mark_dirty(i->surface);
+        i->drawn();
+        return;
+      }
+      cairo_surface_t* small = boxDownscale(*image, w, h, full.xx < 0, full.yy < 0);
+      CGFloat alpha = i->gs.alpha;
+      withOwnPath(*i, [&] {
+        draw(*i, false, [&](cairo_t* t, double dx, double dy) {
+          cairo_save(t);
+          cairo_identity_matrix(t);
+          cairo_set_source_surface(t, small, X + dx, Y + dy);
+          cairo_pattern_set_filter(cairo_get_source(t), CAIRO_FILTER_NEAREST);
+          cairo_paint_with_alpha(t, alpha);
+          cairo_restore(t);
+        });
+      });
+      cairo_surface_destroy(small);
+      i->drawn();
+      return;
+    }
+  }
+
+  cairo_surface_t* src = image->cairoSurface();
+  if (!src || cairo_surface_status(src) != CAIRO_STATUS_SUCCESS) return;
+  cairo_filter_t filter =
+      i->gs.interpolation == kCGInterpolationNone ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_GOOD;
+  CGFloat alpha = i->gs.alpha;
+  withOwnPath(*i, [&] {
+    draw(*i, false, [&](cairo_t* t, double, double) {
+      cairo_save(t);
+      cairo_transform(t, &toUser);
+      cairo_rectangle(t, 0, 0, W, H);
+      cairo_clip(t);
+      cairo_set_source_surface(t, src, 0, 0);
+      cairo_pattern_set_extend(cairo_get_source(t), CAIRO_EXTEND_PAD);
+      cairo_pattern_set_filter(cairo_get_source(t), filter);
+      cairo_paint_with_alpha(t, alpha);
+      cairo_restore(t);
+    });
+  });
+  i->drawn();
+}
+
+// ---- extensions
+
+bool CGContextWriteToPNGFile(const CGContextRef& c, const std::string& path) {
+  auto* i = get(c);
+  if (!i) return false;
+  cairo_surface_flush(i->surface);
+  return cg::writeCairoSurfacePNG(i->surface, path);
+}
+cairo_t* CGContextGetCairo(const CGContextRef& c) {
+  return c ? c->impl().cr : nullptr;
+}
+size_t CGContextGetPixelWidth(const CGContextRef& c) {
+  return c ? c->impl().width : 0;
+}
+size_t CGContextGetPixelHeight(const CGContextRef& c) {
+  return c ? c->impl().height : 0;
+}

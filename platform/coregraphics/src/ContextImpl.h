@@ -1,0 +1,68 @@
+// The state behind a CGContext (internal to Core Graphics).
+#pragma once
+
+#include <cairo.h>
+
+#include <vector>
+
+#include "CoreGraphics/CGContext.h"
+#include "PixelFormat.h"
+
+struct CGContext::Impl {
+  struct GState {
+    CGAffineTransform ctm;
+    CGFloat fill[4] = {0, 0, 0, 1};
+    CGFloat stroke[4] = {0, 0, 0, 1};
+    CGFloat alpha = 1;
+    CGFloat lineWidth = 1;
+    CGLineJoin join = kCGLineJoinMiter;
+    CGLineCap cap = kCGLineCapButt;
+    CGFloat miter = 10;
+    std::vector<double> dash;
+    CGFloat dashPhase = 0;
+    CGBlendMode blend = kCGBlendModeNormal;
+    bool antialias = true;
+    CGInterpolationQuality interpolation = kCGInterpolationDefault;
+    bool shadow = false;
+    CGFloat shadowDX = 0, shadowDY = 0;  // Cairo device pixels (y-down)
+    CGFloat shadowSigma = 0;             // device pixels
+    CGFloat shadowColor[4] = {0, 0, 0, 0};
+    CGFontRef font;
+    CGFloat fontSize = 12;
+    CGTextDrawingMode textMode = kCGTextFill;
+    bool clipped = false;
+  };
+  struct Layer {
+    GState outer;  // the state at Begin, applied when compositing
+    size_t stackDepth;
+  };
+
+  Impl(cairo_surface_t* surface, size_t width, size_t height, CGAffineTransform base);
+  ~Impl();
+
+  cairo_surface_t* surface = nullptr;
+  cairo_t* cr = nullptr;
+  size_t width = 0, height = 0;
+  CGAffineTransform base;
+  GState gs;
+  std::vector<GState> stack;
+  std::vector<Layer> layers;
+  CGAffineTransform textMatrix{};
+
+  // Bitmap contexts: the caller's memory and how its bytes are laid out. When `direct`,
+  // the surface is that memory; otherwise it is copied out after each drawing call.
+  bool bitmap = false;
+  bool direct = true;
+  bool alphaOnly = false;
+  void* data = nullptr;
+  std::vector<uint8_t> owned;
+  size_t bytesPerRow = 0;
+  uint32_t bitmapInfo = 0;
+  cg::Layout layout = cg::kCairo;
+  CGColorSpaceRef space;
+
+  void applyMatrix();
+  void syncOut();
+  void importIn();
+  void drawn();
+};

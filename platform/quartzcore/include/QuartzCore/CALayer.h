@@ -1,0 +1,122 @@
+// Layers: geometry, appearance and the shadow properties, in a tree of sublayers. A
+// view's layer has the view as its delegate, which draws the view's own content.
+//
+// Coordinates are UIKit's: y grows downwards. frame is derived from position, bounds
+// and anchorPoint; setting it moves position and resizes bounds.
+#pragma once
+
+#include <vector>
+
+#include "CoreGraphics/CoreGraphics.h"
+#include "objc/NSObject.h"
+
+class CALayer : public NSObject {
+  OBJC_CLASS(CALayer, NSObject)
+ public:
+  CALayer() = default;
+  static Strong<CALayer> layer();
+
+  // Geometry
+  CGRect frame() const;
+  void setFrame(CGRect frame);
+  CGRect bounds() const { return bounds_; }
+  void setBounds(CGRect bounds);
+  CGPoint position() const { return position_; }
+  void setPosition(CGPoint position);
+  CGPoint anchorPoint() const { return anchorPoint_; }
+  void setAnchorPoint(CGPoint anchorPoint);
+  CGFloat zPosition() const { return zPosition_; }
+  void setZPosition(CGFloat z) { zPosition_ = z; }
+
+  // Tree
+  const std::vector<Strong<CALayer>>& sublayers() const { return sublayers_; }
+  CALayer* superlayer() const { return superlayer_; }
+  void addSublayer(const Strong<CALayer>& layer);
+  // Clamped to the ends of the list.
+  void insertSublayerAtIndex(const Strong<CALayer>& layer, uint32_t index);
+  void removeFromSuperlayer();
+
+  // Appearance
+  const CGColorRef& backgroundColor() const { return backgroundColor_; }
+  void setBackgroundColor(const CGColorRef& color);
+  CGFloat cornerRadius() const { return cornerRadius_; }
+  void setCornerRadius(CGFloat radius);
+  bool masksToBounds() const { return masksToBounds_; }
+  void setMasksToBounds(bool masks);
+  float opacity() const { return opacity_; }
+  void setOpacity(float opacity);
+  bool isHidden() const { return hidden_; }
+  bool hidden() const { return hidden_; }
+  void setHidden(bool hidden);
+  CGFloat borderWidth() const { return borderWidth_; }
+  void setBorderWidth(CGFloat width);
+  const CGColorRef& borderColor() const { return borderColor_; }
+  void setBorderColor(const CGColorRef& color);
+  bool isOpaque() const { return opaque_; }
+  void setOpaque(bool opaque) { opaque_ = opaque; }
+  // A CGImage drawn to fill the bounds, or none.
+  const id& contents() const { return contents_; }
+  void setContents(const id& contents);
+  CGFloat contentsScale() const { return contentsScale_; }
+  void setContentsScale(CGFloat scale);
+
+  // Shadow: drawn only when shadowOpacity > 0 and the colour is set and not transparent.
+  const CGColorRef& shadowColor() const { return shadowColor_; }
+  void setShadowColor(const CGColorRef& color);
+  float shadowOpacity() const { return shadowOpacity_; }
+  void setShadowOpacity(float opacity);  // clamped to 0...1
+  CGFloat shadowRadius() const { return shadowRadius_; }
+  void setShadowRadius(CGFloat radius);  // negative counts as 0
+  CGSize shadowOffset() const { return shadowOffset_; }
+  void setShadowOffset(CGSize offset);
+  const CGPathRef& shadowPath() const { return shadowPath_; }
+  void setShadowPath(const CGPathRef& path);
+
+  // The object that draws the layer's own content: sent "drawLayer:inContext:" with
+  // (CALayer*, CGContext*) when it responds to it. Not owned.
+  NSObject* delegate() const { return delegate_; }
+  void setDelegate(NSObject* delegate) { delegate_ = delegate; }
+
+  void setNeedsDisplay() { needsDisplay_ = true; }
+  bool needsDisplay() const { return needsDisplay_; }
+  void displayIfNeeded() { needsDisplay_ = false; }
+  void setNeedsLayout() { needsLayout_ = true; }
+  bool needsLayout() const { return needsLayout_; }
+
+  // Draws the layer's own content (the delegate's drawing) in its bounds' space.
+  virtual void drawInContext(CGContext* ctx);
+  // Renders the layer and its sublayers, shadows included, into `ctx` whose user space is
+  // the layer's superlayer's space.
+  void renderInContext(const CGContextRef& ctx);
+
+  CGPoint convertPointToLayer(CGPoint point, const CALayer* layer) const;
+  CGPoint convertPointFromLayer(CGPoint point, const CALayer* layer) const;
+  CGRect convertRectToLayer(CGRect rect, const CALayer* layer) const;
+  CGRect convertRectFromLayer(CGRect rect, const CALayer* layer) const;
+
+ private:
+  CGRect bounds_{};
+  CGPoint position_{};
+  CGPoint anchorPoint_{0.5, 0.5};
+  CGFloat zPosition_ = 0;
+  std::vector<Strong<CALayer>> sublayers_;
+  CALayer* superlayer_ = nullptr;
+  CGColorRef backgroundColor_;
+  CGFloat cornerRadius_ = 0;
+  bool masksToBounds_ = false;
+  float opacity_ = 1;
+  bool hidden_ = false;
+  CGFloat borderWidth_ = 0;
+  CGColorRef borderColor_;
+  bool opaque_ = false;
+  id contents_;
+  CGFloat contentsScale_ = 1;
+  CGColorRef shadowColor_;
+  float shadowOpacity_ = 0;
+  CGFloat shadowRadius_ = 3;
+  CGSize shadowOffset_{0, -3};
+  CGPathRef shadowPath_;
+  NSObject* delegate_ = nullptr;
+  bool needsDisplay_ = false;
+  bool needsLayout_ = false;
+};

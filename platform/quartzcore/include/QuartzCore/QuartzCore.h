@@ -1,0 +1,5 @@
+#pragma once
+
+#include "QuartzCore/CACompositor.h"
+#include "QuartzCore/CALayer.h"
+#include "QuartzCore/CATransaction.h"

@@ -1,0 +1,59 @@
+// Colours. Grey colours keep a grey space (their CGColor has two components) but answer
+// RGB questions with (w, w, w). Equality compares the RGBA components.
+#pragma once
+
+#include "CoreGraphics/CGColor.h"
+#include "objc/NSObject.h"
+
+class UIColor : public NSObject {
+  OBJC_CLASS(UIColor, NSObject)
+ public:
+  UIColor(CGFloat r, CGFloat g, CGFloat b, CGFloat a, bool gray);
+  explicit UIColor(const CGColorRef& color);
+
+  static Strong<UIColor> colorWithRedGreenBlueAlpha(CGFloat r, CGFloat g, CGFloat b, CGFloat a);
+  static Strong<UIColor> colorWithWhiteAlpha(CGFloat white, CGFloat alpha);
+  static Strong<UIColor> colorWithHueSaturationBrightnessAlpha(CGFloat h, CGFloat s, CGFloat b,
+                                                               CGFloat a);
+  // None for none.
+  static Strong<UIColor> colorWithCGColor(const CGColorRef& color);
+
+  static Strong<UIColor> blackColor();
+  static Strong<UIColor> darkGrayColor();
+  static Strong<UIColor> lightGrayColor();
+  static Strong<UIColor> whiteColor();
+  static Strong<UIColor> grayColor();
+  static Strong<UIColor> redColor();
+  static Strong<UIColor> greenColor();
+  static Strong<UIColor> blueColor();
+  static Strong<UIColor> cyanColor();
+  static Strong<UIColor> yellowColor();
+  static Strong<UIColor> magentaColor();
+  static Strong<UIColor> orangeColor();
+  static Strong<UIColor> purpleColor();
+  static Strong<UIColor> brownColor();
+  static Strong<UIColor> clearColor();
+
+  CGColorRef CGColor() const { return cgColor_; }
+  // Always succeeds here (every colour has RGB components); nulls are skipped.
+  bool getRedGreenBlueAlpha(CGFloat* r, CGFloat* g, CGFloat* b, CGFloat* a) const;
+  // Only for grey colours; NO (and nothing written) otherwise.
+  bool getWhiteAlpha(CGFloat* white, CGFloat* alpha) const;
+  bool getHueSaturationBrightnessAlpha(CGFloat* h, CGFloat* s, CGFloat* b, CGFloat* a) const;
+  Strong<UIColor> colorWithAlphaComponent(CGFloat alpha) const;
+  CGFloat alpha() const { return a_; }
+
+  // Fill and stroke colour of the current UIKit context.
+  void set() const;
+  void setFill() const;
+  void setStroke() const;
+
+  BOOL isEqual(const NSObject* other) const override;
+  std::size_t hash() const override;
+  std::string description() const override;
+
+ private:
+  CGFloat r_, g_, b_, a_;
+  bool gray_;
+  CGColorRef cgColor_;
+};
