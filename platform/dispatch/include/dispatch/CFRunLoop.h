@@ -12,7 +12,7 @@
 
 #include "dispatch/queue.h"
 
-using Boolean = unsigned char;
+using Boolean = bool;  // as CoreFoundation/CFBase.h has it
 using CFTimeInterval = double;
 using CFRunLoopMode = const char*;
 

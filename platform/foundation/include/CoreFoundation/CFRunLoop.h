@@ -1,0 +1,4 @@
+// Run loops live in dispatch, beneath Foundation; this is their Core Foundation name.
+#pragma once
+
+#include "dispatch/CFRunLoop.h"
