@@ -1,0 +1,37 @@
+// A view that sends actions to targets by selector when the user changes it.
+#pragma once
+
+#include <vector>
+
+#include "UIKit/UIView.h"
+
+enum UIControlEvents : uint64_t {
+  UIControlEventTouchUpInside = 1 << 6,
+  UIControlEventValueChanged = 1 << 12,
+  UIControlEventEditingChanged = 1 << 17,
+};
+
+class UIControl : public UIView {
+  OBJC_CLASS(UIControl, UIView)
+
+ public:
+  using UIView::UIView;
+
+  // The action is sent through the runtime as `action(sender)`; its implementation
+  // takes (NSObject* self, SEL _cmd, NSObject* sender). Targets are not owned.
+  void addTargetActionForControlEvents(const id& target, SEL action, uint64_t events);
+  void removeTargetActionForControlEvents(const id& target, SEL action, uint64_t events);
+  void sendActionsForControlEvents(uint64_t events);
+
+  BOOL isEnabled() const { return enabled_; }
+  void setEnabled(BOOL enabled) { enabled_ = enabled; }
+
+ private:
+  struct Target {
+    Weak<NSObject> target;
+    SEL action;
+    uint64_t events;
+  };
+  std::vector<Target> targets_;
+  BOOL enabled_ = YES;
+};

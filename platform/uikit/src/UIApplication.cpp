@@ -1,0 +1,19 @@
+#include "UIKit/UIApplication.h"
+
+#include "Foundation/NSURL.h"
+
+OBJC_CLASS_IMPL(UIApplication) {
+  class_addMethod(cls, OBJC_SEL("openURL:"), objc::imp<&UIApplication::openURL>(), "B@:@");
+}
+
+Strong<UIApplication> UIApplication::sharedApplication() {
+  // Never destroyed: controllers may open pages while statics are torn down.
+  static auto* app = new Strong<UIApplication>(std::make_shared<UIApplication>());
+  return *app;
+}
+
+BOOL UIApplication::openURL(const Strong<NSURL>& url) {
+  if (!url) return NO;
+  opened_.push_back(url);
+  return handler_ ? handler_(url) : NO;
+}

@@ -1,0 +1,73 @@
+#include "UIKit/UISwitch.h"
+
+#include "UIKit/UIAppearance.h"
+
+namespace {
+
+void switchLayoutSubviews(NSObject* self, SEL cmd) {
+  UIViewSendSuper<void>(UISwitch::super::class_(), self, cmd);
+  static_cast<UISwitch*>(self)->layoutSubviews();
+}
+
+Strong<UIColor> defaultOnColor() {
+  return UIColor::colorWithRedGreenBlueAlpha(0.30, 0.85, 0.39, 1);
+}
+
+}  // namespace
+
+OBJC_CLASS_IMPL(UISwitch) {
+  class_addMethod(cls, OBJC_SEL("layoutSubviews"), reinterpret_cast<IMP>(&switchLayoutSubviews),
+                  "v@:");
+  class_addMethod(cls, OBJC_SEL("isOn"), objc::imp<&UISwitch::isOn>(), "B@:");
+  class_addMethod(cls, OBJC_SEL("setOn:"), objc::imp<&UISwitch::setOn>(), "v@:B");
+}
+
+UISwitch::UISwitch() : UIControl(CGRectMake(0, 0, kWidth, kHeight)) {
+  layer()->setCornerRadius(kHeight / 2);
+  layer()->setBorderWidth(1.5);
+  knob_ = std::make_shared<UIView>(CGRectMake(0, 0, kHeight - 4, kHeight - 4));
+  knob_->setBackgroundColor(UIColor::whiteColor());
+  knob_->layer()->setCornerRadius((kHeight - 4) / 2);
+  knob_->layer()->setBorderWidth(0.5);
+  knob_->layer()->setBorderColor(UIColor::colorWithWhiteAlpha(0.75, 1)->CGColor());
+  addSubview(knob_);
+}
+
+Strong<UIAppearance> UISwitch::appearance() {
+  return UIAppearance::appearanceForClass(class_(), nullptr);
+}
+
+Strong<UIAppearance> UISwitch::appearanceWhenContainedIn(Class container) {
+  return UIAppearance::appearanceForClass(class_(), container);
+}
+
+void UISwitch::setOn(BOOL on) {
+  on_ = on;
+  setNeedsLayout();
+}
+
+void UISwitch::toggle() {
+  setOn(!on_);
+  sendActionsForControlEvents(UIControlEventValueChanged);
+}
+
+Strong<UIColor> UISwitch::tintColor() const {
+  if (tint_) return tint_;
+  return objc_cast<UIColor>(UIAppearance::appearanceValueForView(this, "tintColor"));
+}
+
+Strong<UIColor> UISwitch::onTintColor() const {
+  if (onTint_) return onTint_;
+  return objc_cast<UIColor>(UIAppearance::appearanceValueForView(this, "onTintColor"));
+}
+
+void UISwitch::layoutSubviews() {
+  // Colours are resolved here, once the switch knows its containers.
+  CGRect b = bounds();
+  auto onColor = onTintColor() ? onTintColor() : defaultOnColor();
+  auto offBorder = tintColor() ? tintColor() : UIColor::colorWithWhiteAlpha(0.9, 1);
+  setBackgroundColor(on_ ? onColor : UIColor::whiteColor());
+  layer()->setBorderColor((on_ ? onColor : offBorder)->CGColor());
+  CGFloat knob = b.size.height - 4;
+  knob_->setFrame(CGRectMake(on_ ? b.size.width - knob - 2 : 2, 2, knob, knob));
+}

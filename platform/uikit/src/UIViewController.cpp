@@ -1,0 +1,55 @@
+#include "UIKit/UIViewController.h"
+
+#include <mutex>
+#include <unordered_map>
+
+#include "Foundation/NSString.h"
+#include "UIKit/UIScreen.h"
+#include "UIKit/UIView.h"
+
+namespace {
+
+// Root views to their controllers, so appearance containment can see controllers.
+std::unordered_map<const UIView*, Weak<UIViewController>>& owners() {
+  static auto* map = new std::unordered_map<const UIView*, Weak<UIViewController>>;
+  return *map;
+}
+
+}  // namespace
+
+OBJC_CLASS_IMPL(UIViewController) {
+  class_addMethod(cls, OBJC_SEL("loadView"), objc::imp<&UIViewController::loadView>(), "v@:");
+  class_addMethod(cls, OBJC_SEL("viewDidLoad"), objc::imp<&UIViewController::viewDidLoad>(), "v@:");
+  class_addMethod(cls, OBJC_SEL("view"), objc::imp<&UIViewController::view>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("title"), objc::imp<&UIViewController::title>(), "@@:");
+}
+
+UIViewController::~UIViewController() {
+  if (view_) owners().erase(view_.get());
+}
+
+Strong<UIView> UIViewController::view() {
+  if (!view_) {
+    objc_msgSend(this, OBJC_SEL("loadView"));
+    if (!view_) loadView();  // an override that set nothing
+    objc_msgSend(this, OBJC_SEL("viewDidLoad"));
+  }
+  return view_;
+}
+
+void UIViewController::setView(const Strong<UIView>& view) {
+  if (view_) owners().erase(view_.get());
+  view_ = view;
+  if (view_) owners()[view_.get()] = retainedSelf<UIViewController>();
+}
+
+void UIViewController::loadView() {
+  auto view = std::make_shared<UIView>(UIScreen::mainScreen()->bounds());
+  view->setBackgroundColor(UIColor::whiteColor());
+  setView(view);
+}
+
+Strong<UIViewController> UIViewController::viewControllerForView(const UIView* view) {
+  auto it = owners().find(view);
+  return it == owners().end() ? nullptr : it->second.lock();
+}
