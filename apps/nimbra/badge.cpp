@@ -1,0 +1,60 @@
+// nimbra badge NAME VALUE: changes an app's badge in the layout file and tells a running
+// home screen. VALUE is a whole number, "none" (no badge) or any other string.
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
+#include "Command.h"
+#include "CoreFoundation/CFNotificationCenter.h"
+#include "Foundation/NSNumber.h"
+#include "HomeHost.h"
+#include "SpringBoard/SBHomeScreen.h"
+
+namespace {
+
+id badgeValue(const std::string& text) {
+  if (text == "none") return nullptr;
+  errno = 0;
+  char* end = nullptr;
+  long long n = std::strtoll(text.c_str(), &end, 10);
+  bool whole = !text.empty() && *end == '\0' && errno == 0 && (text[0] != '+' && text[0] != ' ');
+  // Leading zeros and signs stay strings: the badge shows exactly what was given.
+  if (whole && (text == "0" || (text[0] != '0' && text[0] != '-'))) {
+    return NSNumber::numberWithLongLong(n);
+  }
+  return NSString::stringWithUTF8String(text);
+}
+
+int runBadge(int argc, char** argv) {
+  std::string layout, root = NIMBRA_ROOT;
+  std::vector<std::string> positional;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    if ((arg == "--layout" || arg == "--root") && i + 1 < argc) {
+      (arg == "--layout" ? layout : root) = argv[++i];
+    } else {
+      positional.push_back(arg);
+    }
+  }
+  if (positional.size() != 2) {
+    std::fprintf(stderr, "usage: nimbra badge NAME VALUE [--layout FILE] [--root DIR]\n");
+    return 2;
+  }
+  if (layout.empty()) layout = homehost::defaultLayout(root);
+  std::string error;
+  if (!SBHomeScreen::setBadgeInLayoutFile(layout, positional[0], badgeValue(positional[1]),
+                                          &error)) {
+    std::fprintf(stderr, "nimbra badge: %s\n", error.c_str());
+    return 2;
+  }
+  CFNotificationCenterPostNotification(CFNotificationCenterGetDarwinNotifyCenter(),
+                                       NSString::stringWithUTF8String(SBBadgeChangedNotification),
+                                       nullptr, nullptr, true);
+  return 0;
+}
+
+const nimbra::Command badge{
+    "badge", "badge NAME VALUE [--layout FILE]   set an app's badge (a number, text or none)",
+    &runBadge};
+
+}  // namespace

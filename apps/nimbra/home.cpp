@@ -1,0 +1,23 @@
+// nimbra home: the home screen rendered to a PNG, the plug-in loaded as the host loads it.
+#include <cstdio>
+
+#include "Command.h"
+#include "HomeHost.h"
+
+namespace {
+
+int runHome(int argc, char** argv) {
+  homehost::Options options;
+  std::string error;
+  if (!homehost::parse(argc, argv, &options, &error)) {
+    std::fprintf(stderr, "nimbra home: %s\n", error.c_str());
+    return 2;
+  }
+  return homehost::run(options);
+}
+
+const nimbra::Command home{
+    "home", "home --out FILE.png [--layout FILE] [--root DIR] [--watch]   render the home screen",
+    &runHome};
+
+}  // namespace

@@ -1,0 +1,135 @@
+// Layout passes of the sample home screen without and with Nimbra.dylib, and
+// dominantColor against Cairo's one-pixel downscale and a plain copy of the pixels.
+#include <cairo.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Nimbra/DominantColor.h"
+#include "SpringBoard/SpringBoard.h"
+
+namespace {
+
+// Median microseconds per call over `rounds` rounds of `reps` calls.
+double medianMicros(int rounds, int reps, const std::function<void()>& body) {
+  std::vector<double> samples;
+  for (int r = 0; r < rounds; ++r) {
+    auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < reps; ++i) body();
+    std::chrono::duration<double, std::micro> took = std::chrono::steady_clock::now() - start;
+    samples.push_back(took.count() / reps);
+  }
+  std::sort(samples.begin(), samples.end());
+  return samples[samples.size() / 2];
+}
+
+CGImageRef testImage(size_t size) {
+  std::vector<uint8_t> pixels(size * size * 4);
+  for (size_t y = 0; y < size; ++y) {
+    for (size_t x = 0; x < size; ++x) {
+      uint8_t* p = &pixels[(y * size + x) * 4];
+      uint8_t a = uint8_t(155 + (x * 7 + y * 3) % 101);
+      p[0] = uint8_t((x * 255 / size) * a / 255);
+      p[1] = uint8_t((y * 255 / size) * a / 255);
+      p[2] = uint8_t(((x + y) % 256) * a / 255);
+      p[3] = a;
+    }
+  }
+  return std::make_shared<CGImage>(size, size, std::move(pixels));
+}
+
+// Cairo's own downscale into one ARGB32 pixel; returns premultiplied R, G, B, A.
+std::array<double, 4> cairoOnePixel(const CGImageRef& image) {
+  uint32_t pixel = 0;
+  cairo_surface_t* target = cairo_image_surface_create_for_data(
+      reinterpret_cast<unsigned char*>(&pixel), CAIRO_FORMAT_ARGB32, 1, 1, 4);
+  cairo_t* cr = cairo_create(target);
+  cairo_scale(cr, 1.0 / image->width(), 1.0 / image->height());
+  cairo_set_source_surface(cr, image->cairoSurface(), 0, 0);
+  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+  cairo_paint(cr);
+  cairo_destroy(cr);
+  cairo_surface_destroy(target);
+  return {double((pixel >> 16) & 255), double((pixel >> 8) & 255), double(pixel & 255),
+          double(pixel >> 24)};
+}
+
+std::array<double, 4> exactAverage(const CGImageRef& image) {
+  std::array<double, 4> sum{};
+  size_t n = image->width() * image->height();
+  for (size_t i = 0; i < n; ++i) {
+    for (int c = 0; c < 4; ++c) sum[c] += image->pixels()[i * 4 + c];
+  }
+  for (auto& s : sum) s /= double(n);
+  return sum;
+}
+
+void benchLayout(const Strong<SBHomeScreen>& screen, double* out) {
+  *out = medianMicros(15, 20, [&] { screen->layoutPass(); });
+}
+
+}  // namespace
+
+int main() {
+  char home[] = "/tmp/nimbra-bench-XXXXXX";
+  if (!mkdtemp(home)) return 1;
+  setenv("HOME", home, 1);
+  std::string error;
+  auto screen = SBHomeScreen::homeScreenWithContentsOfFile(
+      std::string(NIMBRA_ROOT) + "/Library/SpringBoard/home.plist", &error);
+  if (!screen) {
+    std::fprintf(stderr, "bench_homescreen: %s\n", error.c_str());
+    return 1;
+  }
+  screen->layoutPass();
+  double bare = 0, with = 0;
+  benchLayout(screen, &bare);
+  SBPluginLoadResult loaded = SBPluginLoader::loadPlugins(NIMBRA_ROOT, "", SBHostBundleIdentifier);
+  if (loaded.loaded.empty()) {
+    std::fprintf(stderr, "bench_homescreen: Nimbra.dylib not loaded\n");
+    return 1;
+  }
+  screen->layoutPass();
+  benchLayout(screen, &with);
+
+  std::vector<std::string> lines;
+  char line[256];
+  std::snprintf(line, sizeof line, "case=layout_pass ours=%.2f bare=%.2f unit=us", with, bare);
+  lines.push_back(line);
+
+  for (size_t size : {120, 180, 1024}) {
+    CGImageRef cg = testImage(size);
+    Strong<UIImage> image = UIImage::imageWithCGImage(cg);
+    int reps = size > 500 ? 5 : 50;
+    double ours = medianMicros(11, reps, [&] { UIImageDominantColor(image); });
+    double cairo = medianMicros(11, reps, [&] { cairoOnePixel(cg); });
+    std::vector<uint8_t> copy(cg->pixelData().size());
+    double floor = medianMicros(11, reps, [&] {
+      std::memcpy(copy.data(), cg->pixels(), copy.size());
+      asm volatile("" : : "r"(copy.data()) : "memory");
+    });
+    auto exact = exactAverage(cg);
+    auto viaCairo = cairoOnePixel(cg);
+    double worst = 0;
+    for (int c = 0; c < 4; ++c) worst = std::max(worst, std::fabs(viaCairo[c] - exact[c]));
+    std::printf(
+        "dominantColor %zux%zu: cairo's pixel is off the exact average by up to %.2f "
+        "of 255\n",
+        size, size, worst);
+    std::snprintf(line, sizeof line,
+                  "case=dominant_color_%zu ours=%.2f cairo=%.2f floor=%.2f unit=us", size, ours,
+                  cairo, floor);
+    lines.push_back(line);
+  }
+  std::filesystem::remove_all(home);
+  for (const auto& l : lines) std::printf("%s\n", l.c_str());
+  return 0;
+}

@@ -1,0 +1,177 @@
+// The settings store as the plug-in's passes show it: key table, defaults, start-up,
+// bad values and change notifications.
+#include <cmath>
+
+#include "CoreFoundation/CFNotificationCenter.h"
+#include "PluginHarness.h"
+#include "Scene.h"
+#include "dispatch/CFRunLoop.h"
+
+using namespace harness;
+using namespace scene;
+
+TEST(Settings, MissingFileGivesEveryDefault) {
+  inFreshProcess(nullptr, [] {
+    auto mail = appView("Mail", num(3));
+    pass(mail);
+    // CustomStrengthEnabled YES with CustomStrength 5.0; Color 0 is yellow.
+    EXPECT_TRUE(glows(mail));
+    EXPECT_EQ(mail->layer()->shadowRadius(), 5.0);
+    EXPECT_EQ(rgba(mail->layer()->shadowColor()), rgba(UIColor::yellowColor()));
+    EXPECT_FALSE(mail->badgeView()->isHidden());  // ShowBadges 3
+    auto folder = folderView("Games", num(2));
+    pass(folder);
+    EXPECT_TRUE(glows(folder));  // FoldersEnabled YES
+  });
+}
+
+TEST(Settings, PresentFalseValuesAreKeptNotDefaulted) {
+  inFreshProcess(settings({{str("Enabled"), boolean(false)}}), [] {
+    auto mail = appView("Mail", num(3));
+    pass(mail);
+    EXPECT_FALSE(glows(mail));
+  });
+  inFreshProcess(settings({{str("FoldersEnabled"), boolean(false)}}), [] {
+    auto folder = folderView("Games", num(3));
+    pass(folder);
+    EXPECT_FALSE(glows(folder));
+    auto mail = appView("Mail", num(3));
+    pass(mail);
+    EXPECT_TRUE(glows(mail));
+  });
+  inFreshProcess(
+      settings({{str("CustomStrengthEnabled"), boolean(false)}, {str("ShowBadges"), num(0)}}), [] {
+        auto mail = appView("Mail", num(3));
+        pass(mail);
+        EXPECT_EQ(mail->layer()->shadowRadius(), 12.0);  // from the badge
+        EXPECT_TRUE(mail->badgeView()->isHidden());
+      });
+  inFreshProcess(settings({{str("CustomStrength"), real(5.3)}, {str("Color"), num(2)}}), [] {
+    auto mail = appView("Mail", num(3));
+    pass(mail);
+    EXPECT_EQ(mail->layer()->shadowRadius(), double(5.3f));  // single precision, widened
+    EXPECT_EQ(rgba(mail->layer()->shadowColor()), rgba(UIColor::lightGrayColor()));
+  });
+}
+
+TEST(Settings, ColorTableEntriesAreFixedColours) {
+  const Strong<UIColor> expected[] = {
+      UIColor::yellowColor(), UIColor::darkGrayColor(), UIColor::lightGrayColor(),
+      UIColor::grayColor(),   UIColor::redColor(),      UIColor::greenColor(),
+      UIColor::blueColor(),   UIColor::cyanColor(),     UIColor::magentaColor(),
+      UIColor::orangeColor(), UIColor::purpleColor(),   UIColor::brownColor(),
+      UIColor::blackColor(),  UIColor::whiteColor()};
+  for (int k : {0, 4, 9, 13}) {
+    inFreshProcess(settings({{str("Color"), num(k)}}), [&] {
+      auto mail = appView("Mail", num(3));
+      pass(mail);
+      pass(mail);
+      EXPECT_EQ(rgba(mail->layer()->shadowColor()), rgba(expected[k])) << "Color " << k;
+    });
+  }
+}
+
+// Start-up leaves the whitelist from the file in the store: with Color 674 no glow pass
+// reloads, so an emptied whitelist would hide every whitelisted badge in mode 2.
+TEST(Settings, StartupKeepsTheWhitelistFromTheFile) {
+  auto prefs = settings({{str("ShowBadges"), num(2)},
+                         {str("Color"), num(674)},
+                         {str("BadgeWhitelist"), NSArray::arrayWithObjects({str("Mail")})}});
+  inFreshProcess(prefs, [] {
+    auto mail = appView("Mail", num(3));
+    auto notes = appView("Notes", num(3));
+    pass(mail);
+    pass(notes);
+    EXPECT_FALSE(mail->badgeView()->isHidden());
+    EXPECT_TRUE(notes->badgeView()->isHidden());
+  });
+}
+
+TEST(Settings, ValuesOfOtherTypesCountAsAbsentButStringsConvert) {
+  inFreshProcess(settings({{str("Color"), num(99)}}), [] {
+    auto mail = appView("Mail", num(3));
+    pass(mail);
+    EXPECT_EQ(rgba(mail->layer()->shadowColor()), rgba(UIColor::yellowColor()));
+  });
+  inFreshProcess(settings({{str("Color"), str("4")},
+                           {str("Enabled"), NSArray::array()},
+                           {str("ShowBadges"), str("0")},
+                           {str("CustomStrengthEnabled"), str("NO")}}),
+                 [] {
+                   auto mail = appView("Mail", num(3));
+                   pass(mail);
+                   EXPECT_TRUE(glows(mail));  // Enabled of a wrong type: YES
+                   EXPECT_EQ(rgba(mail->layer()->shadowColor()), rgba(UIColor::redColor()));
+                   EXPECT_EQ(mail->layer()->shadowRadius(), 12.0);
+                   EXPECT_TRUE(mail->badgeView()->isHidden());
+                 });
+  inFreshProcess(settings({{str("CustomStrength"), real(1e300)}}), [] {
+    auto mail = appView("Mail", num(3));
+    pass(mail);
+    EXPECT_EQ(mail->layer()->shadowRadius(), 5.0);  // not finite in single precision
+  });
+  inFreshProcess(settings({{str("CustomStrength"), str("1e40")}, {str("Color"), boolean(true)}}),
+                 [] {
+                   auto mail = appView("Mail", num(3));
+                   pass(mail);
+                   EXPECT_EQ(mail->layer()->shadowRadius(), 5.0);
+                   EXPECT_EQ(rgba(mail->layer()->shadowColor()), rgba(UIColor::darkGrayColor()));
+                 });
+  // A whitelist that is not an array is empty; entries that are not strings never match.
+  inFreshProcess(settings({{str("ShowBadges"), num(2)}, {str("BadgeWhitelist"), str("Mail")}}), [] {
+    auto mail = appView("Mail", num(3));
+    pass(mail);
+    EXPECT_TRUE(mail->badgeView()->isHidden());
+  });
+  inFreshProcess(
+      settings({{str("ShowBadges"), num(2)},
+                {str("BadgeWhitelist"), NSArray::arrayWithObjects({num(42), str("Mail")})}}),
+      [] {
+        auto mail = appView("Mail", num(3));
+        auto other = appView("42", num(3));
+        pass(mail);
+        pass(other);
+        EXPECT_FALSE(mail->badgeView()->isHidden());
+        EXPECT_TRUE(other->badgeView()->isHidden());
+      });
+}
+
+TEST(Settings, UnreadableFileGivesTheDefaults) {
+  inFreshProcess(
+      nullptr,
+      [] {
+        auto mail = appView("Mail", num(3));
+        pass(mail);
+        EXPECT_EQ(mail->layer()->shadowRadius(), 5.0);
+        EXPECT_EQ(rgba(mail->layer()->shadowColor()), rgba(UIColor::yellowColor()));
+      },
+      "<?xml version=\"1.0\"?><plist><dict><key>Enabled</key>");
+}
+
+// Another process rewrites the file and posts the notification; the next pass shows it.
+TEST(Settings, NotificationFromAnotherProcessRereadsTheFile) {
+  inFreshProcess(settings({{str("Color"), num(4)}}), [] {
+    auto mail = appView("Mail", num(3));
+    pass(mail);
+    ASSERT_EQ(rgba(mail->layer()->shadowColor()), rgba(UIColor::redColor()));
+
+    pid_t writer = fork();
+    if (writer == 0) {
+      auto next = settings({{str("Color"), num(6)}, {str("CustomStrength"), real(9)}});
+      BOOL ok = next->writeToFileAtomically(settingsPath(), YES);
+      CFNotificationCenterPostNotification(CFNotificationCenterGetDarwinNotifyCenter(),
+                                           NSSTR("com.varenko.nimbra/preferencechanged"), nullptr,
+                                           nullptr, true);
+      _exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(writer, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    for (int i = 0; i < 400 && mail->layer()->shadowRadius() != 9.0; ++i) {
+      CFRunLoopRunInMode(kCFRunLoopDefaultMode, 0.05, true);
+      pass(mail);
+    }
+    EXPECT_EQ(mail->layer()->shadowRadius(), 9.0);
+    EXPECT_EQ(rgba(mail->layer()->shadowColor()), rgba(UIColor::blueColor()));
+  });
+}
