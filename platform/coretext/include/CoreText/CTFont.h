@@ -1,0 +1,80 @@
+// Fonts: a face found by name through fontconfig (with the device-name table in
+// FontCatalog.cpp), at a point size. Metrics come from the font's units scaled by
+// size / unitsPerEm, never FreeType's rounded size metrics.
+#pragma once
+
+#include <string>
+
+#include "CoreFoundation/CFBase.h"
+#include "CoreGraphics/CGFont.h"
+#include "CoreGraphics/CGGeometry.h"
+#include "Foundation/NSString.h"
+
+namespace ct {
+struct FontFace;
+}
+
+class CTFont : public NSObject {
+  OBJC_CLASS(CTFont, NSObject)
+ public:
+  // `name` is resolved as CTFontCreateWithName does; size ≤ 0 means 12.
+  CTFont(std::string_view name, CGFloat size, const CGAffineTransform* matrix = nullptr);
+  // A face by file (the pinned fonts of tests and benchmarks).
+  CTFont(const ct::FontFace* face, CGFloat size, std::string name, std::string family);
+
+  CGFloat size() const { return size_; }
+  const std::string& postScriptName() const { return name_; }
+  const std::string& familyName() const { return family_; }
+  const CGAffineTransform& matrix() const { return matrix_; }
+  const ct::FontFace* face() const { return face_; }
+
+  CGFloat ascent() const;
+  CGFloat descent() const;  // positive
+  CGFloat leading() const;
+  CGFloat unitsToPoints(double units) const;
+  // A face for drawing, made once.
+  CGFontRef graphicsFont() const;
+
+  BOOL isEqual(const NSObject* other) const override;
+  std::size_t hash() const override;
+  std::string description() const override;
+
+ private:
+  const ct::FontFace* face_;
+  CGFloat size_;
+  CGAffineTransform matrix_;
+  std::string name_;
+  std::string family_;
+};
+using CTFontRef = Strong<CTFont>;
+
+extern const CFStringRef kCTFontPostScriptNameKey;
+extern const CFStringRef kCTFontFamilyNameKey;
+extern const CFStringRef kCTFontFullNameKey;
+
+// Never none: an unknown name gives the default face (the stand-in for Helvetica).
+CTFontRef CTFontCreateWithName(const CFStringRef& name, CGFloat size,
+                               const CGAffineTransform* matrix);
+// Our extension: a face from a font file; none when the file is not a font.
+CTFontRef CTFontCreateWithFontFile(const std::string& path, int faceIndex, CGFloat size);
+// The same face at another size (size ≤ 0 keeps the size); none for none.
+CTFontRef CTFontCreateCopyWithAttributes(const CTFontRef& font, CGFloat size,
+                                         const CGAffineTransform* matrix, const id& attributes);
+CGFloat CTFontGetSize(const CTFontRef& font);
+CFStringRef CTFontCopyPostScriptName(const CTFontRef& font);
+CFStringRef CTFontCopyFamilyName(const CTFontRef& font);
+CFStringRef CTFontCopyFullName(const CTFontRef& font);
+// None for an unknown key.
+CFStringRef CTFontCopyName(const CTFontRef& font, const CFStringRef& nameKey);
+CGAffineTransform CTFontGetMatrix(const CTFontRef& font);
+// 0 for none.
+CGFloat CTFontGetAscent(const CTFontRef& font);
+CGFloat CTFontGetDescent(const CTFontRef& font);
+CGFloat CTFontGetLeading(const CTFontRef& font);
+CGFloat CTFontGetUnderlinePosition(const CTFontRef& font);
+CGFloat CTFontGetUnderlineThickness(const CTFontRef& font);
+CGFloat CTFontGetCapHeight(const CTFontRef& font);
+CGFloat CTFontGetXHeight(const CTFontRef& font);
+unsigned CTFontGetUnitsPerEm(const CTFontRef& font);
+// Our extension: the font file behind the font (empty for none).
+std::string CTFontCopyFilePath(const CTFontRef& font);

@@ -1,0 +1,153 @@
+#include "Attributes.h"
+
+#include <mutex>
+#include <vector>
+
+#include "CoreText/CTFont.h"
+#include "CoreText/CTStringAttributes.h"
+#include "Foundation/NSNumber.h"
+
+namespace {
+CFStringRef key(const char* s) {
+  return NSString::stringWithUTF8String(s);
+}
+}  // namespace
+
+const CFStringRef kCTFontAttributeName = key("NSFont");
+const CFStringRef kCTForegroundColorAttributeName = key("CTForegroundColor");
+const CFStringRef kCTForegroundColorFromContextAttributeName = key("CTForegroundColorFromContext");
+const CFStringRef kCTKernAttributeName = key("NSKern");
+const CFStringRef kCTLigatureAttributeName = key("NSLigature");
+const CFStringRef kCTParagraphStyleAttributeName = key("NSParagraphStyle");
+const CFStringRef kCTUnderlineStyleAttributeName = key("NSUnderline");
+const CFStringRef kCTUnderlineColorAttributeName = key("CTUnderlineColor");
+const CFStringRef kCTSuperscriptAttributeName = key("NSSuperScript");
+const CFStringRef kCTStrokeWidthAttributeName = key("NSStrokeWidth");
+const CFStringRef kCTStrokeColorAttributeName = key("NSStrokeColor");
+const CFStringRef kCTWritingDirectionAttributeName = key("NSWritingDirection");
+const CFStringRef kCTBaselineOffsetAttributeName = key("CTBaselineOffset");
+
+namespace {
+
+// UIKit's names for the keys Core Text spells differently; honoured as fallbacks.
+const CFStringRef kForegroundColorKey = key("NSColor");
+const CFStringRef kStrikethroughKey = key("NSStrikethrough");
+
+struct Converters {
+  std::mutex mutex;
+  std::vector<std::function<CGColorRef(const id&)>> colors;
+};
+Converters& converters() {
+  static Converters* c = new Converters();
+  return *c;
+}
+
+double number(const id& v, double fallback) {
+  if (auto n = objc_cast<NSNumber>(v)) return n->doubleValue();
+  return fallback;
+}
+
+}  // namespace
+
+void CTRegisterColorConverter(std::function<CGColorRef(const id&)> converter) {
+  Converters& c = converters();
+  std::lock_guard lock(c.mutex);
+  c.colors.push_back(std::move(converter));
+}
+
+CGColorRef CTColorFromAttributeValue(const id& value) {
+  if (!value) return nullptr;
+  if (auto c = objc_cast<CGColor>(value)) return c;
+  static const SEL sel = sel_registerName("CGColor");
+  if (value->respondsToSelector(sel)) {
+    if (CGColorRef c = objc_msgSend<CGColorRef>(value, sel)) return c;
+  }
+  Converters& c = converters();
+  std::lock_guard lock(c.mutex);
+  for (const auto& f : c.colors)
+    if (CGColorRef out = f(value)) return out;
+  return nullptr;
+}
+
+namespace ct {
+
+CGColorRef blackColor() {
+  static const CGColorRef black = CGColorCreateGenericGray(0, 1);
+  return black;
+}
+
+namespace {
+
+const CTFontRef& defaultFont() {
+  static const CTFontRef f =
+      CTFontCreateWithName(NSString::stringWithUTF8String("Helvetica"), 12, nullptr);
+  return f;
+}
+
+RunStyle styleFrom(const Strong<NSDictionary>& attrs) {
+  RunStyle st;
+  st.attributes = attrs;
+  CTFontRef font = attrs ? objc_cast<CTFont>(attrs->objectForKey(kCTFontAttributeName)) : nullptr;
+  if (!font || !font->face()) font = defaultFont();
+  st.font = font;
+  st.face = font->face() ? font->face() : defaultFace();
+  st.size = font->size();
+  if (!attrs) return st;
+  if (id k = attrs->objectForKey(kCTKernAttributeName); objc_cast<NSNumber>(k)) {
+    st.kernSet = true;
+    st.kern = number(k, 0);
+  }
+  st.foreground = CTColorFromAttributeValue(attrs->objectForKey(kCTForegroundColorAttributeName));
+  if (!st.foreground)
+    st.foreground = CTColorFromAttributeValue(attrs->objectForKey(kForegroundColorKey));
+  if (id fc = attrs->objectForKey(kCTForegroundColorFromContextAttributeName))
+    st.foregroundFromContext = number(fc, 1) != 0;
+  st.underline =
+      static_cast<int32_t>(number(attrs->objectForKey(kCTUnderlineStyleAttributeName), 0));
+  st.underlineColor =
+      CTColorFromAttributeValue(attrs->objectForKey(kCTUnderlineColorAttributeName));
+  st.strikethrough = static_cast<int32_t>(number(attrs->objectForKey(kStrikethroughKey), 0));
+  st.strokeWidth = number(attrs->objectForKey(kCTStrokeWidthAttributeName), 0);
+  st.strokeColor = CTColorFromAttributeValue(attrs->objectForKey(kCTStrokeColorAttributeName));
+  st.superscript = static_cast<int>(number(attrs->objectForKey(kCTSuperscriptAttributeName), 0));
+  // NSParagraphStyle derives from CTParagraphStyle, so both kinds arrive here.
+  if (auto ps = objc_cast<CTParagraphStyle>(attrs->objectForKey(kCTParagraphStyleAttributeName)))
+    st.paragraph = std::make_shared<CTParagraphSettings>(ps->settings());
+  return st;
+}
+
+}  // namespace
+
+std::shared_ptr<const TextSource> makeSource(const NSAttributedString& string) {
+  auto src = std::make_shared<TextSource>();
+  src->text = string.characters();
+  if (src->text.empty()) {
+    src->runStarts.push_back(0);
+    src->styles.push_back(styleFrom(nullptr));
+    return src;
+  }
+  // Equal dictionaries share a style (and so the paragraph settings object).
+  Strong<NSDictionary> last;
+  string.enumerateAttributesInRangeOptionsUsingBlock(
+      NSMakeRange(0, string.length()), 0, [&](const Strong<NSDictionary>& attrs, NSRange r, BOOL*) {
+        if (last && attrs == last) return;
+        last = attrs;
+        src->runStarts.push_back(r.location);
+        src->styles.push_back(styleFrom(attrs));
+      });
+  return src;
+}
+
+Strong<NSDictionary> runAttributes(const RunData& run) {
+  const RunStyle& st = run.runStyle();
+  auto dict = objc_cast<NSDictionary>(st.attributes);
+  if (!dict) dict = NSDictionary::dictionary();
+  if (run.face == st.face) return dict;
+  auto m = dict->mutableCopy();
+  m->setObjectForKey(
+      std::make_shared<CTFont>(run.face, run.size, run.face->postScriptName, run.face->familyName),
+      kCTFontAttributeName);
+  return m->copy();
+}
+
+}  // namespace ct

@@ -1,0 +1,166 @@
+#include "CoreText/CTFramesetter.h"
+
+#include <algorithm>
+
+#include "Attributes.h"
+#include "CoreText/CTStringAttributes.h"
+#include "Engine.h"
+
+OBJC_CLASS_IMPL(CTTypesetter) {}
+OBJC_CLASS_IMPL(CTFramesetter) {}
+OBJC_CLASS_IMPL(CTFrame) {}
+
+namespace {
+
+// [location, end) of a CFRange over `length` characters; false when outside.
+bool resolve(CFRange range, size_t length, size_t& start, size_t& end) {
+  if (range.location < 0 || range.length < 0) return false;
+  size_t loc = static_cast<size_t>(range.location);
+  if (loc > length) return false;
+  size_t len = range.length == 0 ? length - loc : static_cast<size_t>(range.length);
+  if (len > length - loc) return false;
+  start = loc;
+  end = loc + len;
+  return true;
+}
+
+CTLineRef lineFor(const std::shared_ptr<const ct::LineData>& data) {
+  return std::make_shared<CTLine>(data);
+}
+
+// The "…" token of a truncating paragraph style, in the attributes of the text it
+// stands for.
+CTLineRef ellipsisToken(const ct::TextSource& src, size_t at) {
+  auto attrs = objc_cast<NSDictionary>(src.styles[src.styleAt(at)].attributes);
+  auto s = NSAttributedString::initWithStringAttributes(NSString::stringWithCharacters(u"\u2026"),
+                                                        attrs);
+  return CTLineCreateWithAttributedString(s);
+}
+
+}  // namespace
+
+CTTypesetterRef CTTypesetterCreateWithAttributedString(const Strong<NSAttributedString>& string) {
+  if (!string) return nullptr;
+  return std::make_shared<CTTypesetter>(std::make_shared<ct::Typesetter>(ct::makeSource(*string)));
+}
+
+CTLineRef CTTypesetterCreateLine(const CTTypesetterRef& ts, CFRange range) {
+  size_t a, b;
+  if (!ts || !resolve(range, ts->engine()->length(), a, b)) return nullptr;
+  return lineFor(std::make_shared<const ct::LineData>(ts->engine()->buildLine(a, b)));
+}
+
+CFIndex CTTypesetterSuggestLineBreak(const CTTypesetterRef& ts, CFIndex startIndex, double width) {
+  if (!ts || startIndex < 0 || static_cast<size_t>(startIndex) >= ts->engine()->length()) return 0;
+  size_t s = static_cast<size_t>(startIndex);
+  return static_cast<CFIndex>(ts->engine()->suggestLineBreak(s, width, false) - s);
+}
+
+CFIndex CTTypesetterSuggestClusterBreak(const CTTypesetterRef& ts, CFIndex startIndex,
+                                        double width) {
+  if (!ts || startIndex < 0 || static_cast<size_t>(startIndex) >= ts->engine()->length()) return 0;
+  size_t s = static_cast<size_t>(startIndex);
+  return static_cast<CFIndex>(ts->engine()->suggestLineBreak(s, width, true) - s);
+}
+
+CTFramesetterRef CTFramesetterCreateWithAttributedString(const Strong<NSAttributedString>& string) {
+  CTTypesetterRef ts = CTTypesetterCreateWithAttributedString(string);
+  return ts ? std::make_shared<CTFramesetter>(ts) : nullptr;
+}
+
+CTTypesetterRef CTFramesetterGetTypesetter(const CTFramesetterRef& fs) {
+  return fs ? fs->typesetter() : nullptr;
+}
+
+CGSize CTFramesetterSuggestFrameSizeWithConstraints(const CTFramesetterRef& fs, CFRange range,
+                                                    const CFDictionaryRef&, CGSize constraints,
+                                                    CFRange* fitRange) {
+  size_t a, b;
+  if (!fs || !resolve(range, fs->typesetter()->engine()->length(), a, b)) {
+    if (fitRange) *fitRange = CFRangeMake(std::max<CFIndex>(range.location, 0), 0);
+    return CGSizeZero;
+  }
+  ct::FrameLayout f =
+      fs->typesetter()->engine()->layoutFrame(a, b, constraints.width, constraints.height);
+  if (fitRange)
+    *fitRange = CFRangeMake(static_cast<CFIndex>(a), static_cast<CFIndex>(f.visibleEnd - a));
+  return CGSizeMake(f.width, f.height);
+}
+
+CTFrameRef CTFramesetterCreateFrame(const CTFramesetterRef& fs, CFRange range,
+                                    const CGPathRef& path, const CFDictionaryRef& attributes) {
+  if (!fs) return nullptr;
+  const auto& engine = fs->typesetter()->engine();
+  size_t a, b;
+  if (!resolve(range, engine->length(), a, b)) return nullptr;
+  auto frame = std::make_shared<CTFrame>();
+  frame->path = path;
+  frame->attributes = attributes;
+  frame->stringRange = CFRangeMake(static_cast<CFIndex>(a), static_cast<CFIndex>(b - a));
+  frame->visibleRange = CFRangeMake(static_cast<CFIndex>(a), 0);
+  CGRect box = path ? CGPathGetPathBoundingBox(path) : CGRectNull;
+  std::vector<id> lines;
+  if (!CGRectIsNull(box)) {
+    frame->box = box;
+    ct::FrameLayout f = engine->layoutFrame(a, b, box.size.width, box.size.height);
+    const ct::TextSource& src = *engine->source();
+    for (const ct::PlacedLine& pl : f.lines) {
+      const ct::LineRecord& r = pl.record;
+      const CTParagraphSettings& S = *engine->paragraphAt(r.start).settings;
+      CTLineRef line =
+          lineFor(std::make_shared<const ct::LineData>(engine->buildLine(r.start, r.end)));
+      if (S.alignment == kCTTextAlignmentJustified && !r.lastInParagraph) {
+        line = CTLineCreateJustifiedLine(line, 1.0, r.available);
+      } else if (r.truncate) {
+        CTLineTruncationType type =
+            S.lineBreakMode == kCTLineBreakByTruncatingHead     ? kCTLineTruncationStart
+            : S.lineBreakMode == kCTLineBreakByTruncatingMiddle ? kCTLineTruncationMiddle
+                                                                : kCTLineTruncationEnd;
+        size_t at = type == kCTLineTruncationStart    ? r.start
+                    : type == kCTLineTruncationMiddle ? r.start + (r.visibleEnd - r.start) / 2
+                                                      : std::max(r.start, r.visibleEnd - 1);
+        CTLineRef t = CTLineCreateTruncatedLine(line, r.available, type, ellipsisToken(src, at));
+        if (t) line = t;
+      }
+      lines.push_back(line);
+      frame->origins.push_back(CGPointMake(pl.x, box.size.height - pl.baseline));
+    }
+    frame->visibleRange =
+        CFRangeMake(static_cast<CFIndex>(a), static_cast<CFIndex>(f.visibleEnd - a));
+  }
+  frame->lines = std::make_shared<NSArray>(std::move(lines));
+  return frame;
+}
+
+CFRange CTFrameGetStringRange(const CTFrameRef& frame) {
+  return frame ? frame->stringRange : CFRange{};
+}
+CFRange CTFrameGetVisibleStringRange(const CTFrameRef& frame) {
+  return frame ? frame->visibleRange : CFRange{};
+}
+CGPathRef CTFrameGetPath(const CTFrameRef& frame) {
+  return frame ? frame->path : nullptr;
+}
+CFDictionaryRef CTFrameGetFrameAttributes(const CTFrameRef& frame) {
+  return frame ? frame->attributes : nullptr;
+}
+CFArrayRef CTFrameGetLines(const CTFrameRef& frame) {
+  return frame ? frame->lines : NSArray::array();
+}
+
+void CTFrameGetLineOrigins(const CTFrameRef& frame, CFRange range, CGPoint origins[]) {
+  if (!frame || !origins) return;
+  size_t a, b;
+  if (!resolve(range, frame->origins.size(), a, b)) return;
+  std::copy(frame->origins.begin() + static_cast<std::ptrdiff_t>(a),
+            frame->origins.begin() + static_cast<std::ptrdiff_t>(b), origins);
+}
+
+void CTFrameDraw(const CTFrameRef& frame, const CGContextRef& context) {
+  if (!frame || !context) return;
+  for (size_t i = 0; i < frame->origins.size(); ++i) {
+    CGContextSetTextPosition(context, frame->box.origin.x + frame->origins[i].x,
+                             frame->box.origin.y + frame->origins[i].y);
+    CTLineDraw(frame->lines->objectAtIndexAs<CTLine>(i), context);
+  }
+}

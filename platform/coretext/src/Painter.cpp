@@ -1,0 +1,71 @@
+#include "Painter.h"
+
+#include <vector>
+
+#include "Attributes.h"
+#include "CoreGraphics/CGFont.h"
+
+namespace ct {
+
+void CGPainter::glyphs(const FontFace* face, double size, const CGColorRef& color,
+                       const uint32_t* ids, const CGPoint* positions, size_t count) {
+  if (!face || count == 0) return;
+  CGFontRef font = CGFontCreateWithFontFile(face->path, face->index);
+  if (!font) return;
+  CGContextSetFont(context_, font);
+  CGContextSetFontSize(context_, size);
+  if (color) CGContextSetFillColorWithColor(context_, color);
+  std::vector<CGGlyph> g(ids, ids + count);
+  CGContextShowGlyphsAtPositions(context_, g.data(), positions, count);
+}
+
+void CGPainter::rect(CGRect r, const CGColorRef& color) {
+  // Text space to user space: the text matrix, whose translation is the text position.
+  CGAffineTransform m = CGContextGetTextMatrix(context_);
+  CGPoint pos = CGContextGetTextPosition(context_);
+  m.tx = pos.x;
+  m.ty = pos.y;
+  CGPoint corners[4] = {
+      CGPointApplyAffineTransform(CGPointMake(r.origin.x, r.origin.y), m),
+      CGPointApplyAffineTransform(CGPointMake(r.origin.x + r.size.width, r.origin.y), m),
+      CGPointApplyAffineTransform(
+          CGPointMake(r.origin.x + r.size.width, r.origin.y + r.size.height), m),
+      CGPointApplyAffineTransform(CGPointMake(r.origin.x, r.origin.y + r.size.height), m)};
+  if (color) CGContextSetFillColorWithColor(context_, color);
+  CGContextBeginPath(context_);
+  CGContextAddLines(context_, corners, 4);
+  CGContextClosePath(context_);
+  CGContextFillPath(context_);
+}
+
+void paintRun(Painter& painter, const RunData& run, size_t first, size_t count, const LineData&) {
+  if (count == 0 || first + count > run.glyphs.size()) return;
+  const RunStyle& st = run.runStyle();
+  CGColorRef color;
+  if (!st.foregroundFromContext) color = st.foreground ? st.foreground : blackColor();
+  std::vector<CGPoint> pos(count);
+  for (size_t k = 0; k < count; ++k) pos[k] = CGPointMake(run.xs[first + k], run.ys[first + k]);
+  painter.glyphs(run.face, run.size, color, run.glyphs.data() + first, pos.data(), count);
+
+  double x0 = run.xs[first] - run.xOffsets[first];
+  double w = 0;
+  for (size_t k = 0; k < count; ++k) w += run.advances[first + k];
+  double scale = run.size / run.face->unitsPerEm;
+  double thickness = std::max(run.face->underlineThickness * scale, 0.5);
+  int style = st.underline & 0xff;
+  if (style != 0) {
+    // From context: the context's colour for underlines too.
+    CGColorRef uc =
+        st.foregroundFromContext ? CGColorRef() : (st.underlineColor ? st.underlineColor : color);
+    double t = style == 0x02 ? thickness * 2 : thickness;
+    double y = run.face->underlinePosition * scale;  // negative: below the baseline
+    painter.rect(CGRectMake(x0, y - t / 2, w, t), uc);
+    if (style == 0x09) painter.rect(CGRectMake(x0, y - t * 2.5, w, t), uc);
+  }
+  if (st.strikethrough != 0) {
+    double y = run.face->xHeight * scale / 2;
+    painter.rect(CGRectMake(x0, y - thickness / 2, w, thickness), color);
+  }
+}
+
+}  // namespace ct

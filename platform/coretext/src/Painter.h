@@ -1,0 +1,38 @@
+// The paint step: glyph runs and decorations handed to a painter. Layout never sees the
+// drawing context; the context-backed painter is the only implementation here.
+#pragma once
+
+#include <cstddef>
+
+#include "CoreGraphics/CGContext.h"
+#include "Engine.h"
+
+namespace ct {
+
+class Painter {
+ public:
+  virtual ~Painter() = default;
+  // Glyph origins in text space, relative to the text position.
+  virtual void glyphs(const FontFace* face, double size, const CGColorRef& color,
+                      const uint32_t* glyphs, const CGPoint* positions, size_t count) = 0;
+  // A filled rectangle in text space (underlines, strikes).
+  virtual void rect(CGRect textRect, const CGColorRef& color) = 0;
+};
+
+class CGPainter : public Painter {
+ public:
+  explicit CGPainter(CGContextRef context) : context_(std::move(context)) {}
+  void glyphs(const FontFace* face, double size, const CGColorRef& color, const uint32_t* glyphs,
+              const CGPoint* positions, size_t count) override;
+  void rect(CGRect textRect, const CGColorRef& color) override;
+
+ private:
+  CGContextRef context_;
+};
+
+// Glyphs [first, first + count) of a run and its decorations. A none colour leaves the
+// context's fill colour in force (colour from context).
+void paintRun(Painter& painter, const RunData& run, size_t first, size_t count,
+              const LineData& line);
+
+}  // namespace ct
