@@ -98,7 +98,9 @@ Strong<NSCharacterSet> NSCharacterSet::characterSetWithRange(NSRange range) {
 }
 
 Strong<NSCharacterSet> NSCharacterSet::invertedSet() const {
-  icu::UnicodeSet set(impl_->set);
+  // A copy of a frozen set is frozen too and would ignore complement().
+  icu::UnicodeSet set;
+  set.addAll(impl_->set);
   set.complement();
   return make(std::move(set));
 }

@@ -359,6 +359,14 @@ id parse(const void* data, std::size_t n, Root root, bool mutableTop, bool mutab
       setError(error, "not a property list");
       return nullptr;
     }
+    // The XML reader accepts a document cut short after its last value; a whole
+    // property list ends with its closing tag.
+    std::string_view text(reinterpret_cast<const char*>(d), n);
+    std::size_t last = text.find_last_not_of(" \t\r\n");
+    if (last == std::string_view::npos || last < 7 || text.substr(last - 7, 8) != "</plist>") {
+      setError(error, "not a whole property list");
+      return nullptr;
+    }
     if (!xmlDepthWithin(reinterpret_cast<const char*>(d), n, kMaxDepth + 1)) {
       setError(error, "property list nested too deeply");
       return nullptr;

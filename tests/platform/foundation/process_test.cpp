@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <regex>
+#include <thread>
+#include <vector>
+
+#include "Foundation/Foundation.h"
+
+namespace {
+
+// Captures what is written to standard error while `body` runs.
+template <class Body>
+std::string captureStderr(Body body) {
+  int pipes[2];
+  EXPECT_EQ(pipe(pipes), 0);
+  int saved = dup(STDERR_FILENO);
+  dup2(pipes[1], STDERR_FILENO);
+  close(pipes[1]);
+  body();
+  dup2(saved, STDERR_FILENO);
+  close(saved);
+  std::string out;
+  char buf[4096];
+  ssize_t n;
+  while ((n = read(pipes[0], buf, sizeof buf)) > 0) out.append(buf, static_cast<std::size_t>(n));
+  close(pipes[0]);
+  return out;
+}
+
+TEST(NSLog, WritesOneStampedLinePerCall) {
+  std::string out = captureStderr([] {
+    NSLog("[%@] %@", NSSTR("Nimbra"), NSString::stringWithFormat("Deleting... %@", NSSTR("Mail")));
+    NSLog(NSSTR("already ends\n"));
+  });
+  std::string name = NSProcessInfo::processInfo()->processName()->stdString();
+  std::regex line("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} " + name + "\\[" +
+                  std::to_string(getpid()) + ":\\d+\\] \\[Nimbra\\] Deleting\\.\\.\\. Mail\n" +
+                  "\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} " + name +
+                  "\\[\\d+:\\d+\\] already ends\n");
+  EXPECT_TRUE(std::regex_match(out, line)) << out;
+}
+
+TEST(NSLog, LinesFromThreadsStayWhole) {
+  std::string out = captureStderr([] {
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+      threads.emplace_back([t] {
+        for (int i = 0; i < 50; ++i) NSLog("thread %d line %d %s", t, i, std::string(200, 'x'));
+      });
+    for (auto& th : threads) th.join();
+  });
+  std::regex line(".*\\] thread \\d line \\d+ x{200}");
+  std::size_t count = 0, start = 0;
+  for (std::size_t nl; (nl = out.find('\n', start)) != std::string::npos; start = nl + 1, ++count)
+    EXPECT_TRUE(std::regex_match(out.substr(start, nl - start), line));
+  EXPECT_EQ(count, 200u);
+}
+
+TEST(NSAssertionHandler, RaisesWithFileLineAndDescription) {
+  auto text = NSSTR("not text");
+  std::string logged = captureStderr([&] {
+    try {
+      NSAssertionHandler::currentHandler()->handleFailureInMethodObjectFileLineNumberDescription(
+          OBJC_SEL("setText:"), text.get(), NSSTR("thanks/TTTAttributedLabel"), 1036,
+          "Invalid parameter not satisfying: %s", "!text || [text isKindOfClass:x]");
+      ADD_FAILURE() << "returned";
+    } catch (const NSException& e) {
+      EXPECT_EQ(e.name(), NSInternalInconsistencyException);
+      EXPECT_NE(
+          e.reason().find("Invalid parameter not satisfying: !text || [text isKindOfClass:x]"),
+          std::string::npos);
+      EXPECT_NE(e.reason().find("thanks/TTTAttributedLabel:1036"), std::string::npos);
+      EXPECT_NE(e.reason().find("-[NSString setText:]"), std::string::npos);
+    }
+  });
+  EXPECT_NE(logged.find("*** Assertion failure in -[NSString setText:]"), std::string::npos);
+
+  captureStderr([] {
+    EXPECT_THROW(NSAssert(1 + 1 == 3, "math is %s", "broken"), NSException);
+    EXPECT_NO_THROW(NSAssert(true, "fine"));
+  });
+  EXPECT_EQ(NSAssertionHandler::currentHandler(), NSAssertionHandler::currentHandler());
+}
+
+TEST(Arc4random, UniformWithoutBias) {
+  EXPECT_EQ(arc4random_uniform(0), 0u);
+  EXPECT_EQ(arc4random_uniform(1), 0u);
+  // Chi-square over 14 buckets (the colour table), fixed number of draws.
+  const int buckets = 14, draws = 140000;
+  std::vector<int> counts(buckets);
+  for (int i = 0; i < draws; ++i) {
+    uint32_t r = arc4random_uniform(buckets);
+    ASSERT_LT(r, static_cast<uint32_t>(buckets));
+    ++counts[r];
+  }
+  double expected = static_cast<double>(draws) / buckets, chi = 0;
+  for (int c : counts) chi += (c - expected) * (c - expected) / expected;
+  EXPECT_LT(chi, 40.0);  // 13 degrees of freedom; p < 0.0003 by chance
+  // The largest bound: values above 2^31 occur.
+  bool high = false;
+  for (int i = 0; i < 64 && !high; ++i) high = arc4random_uniform(0xFFFFFFFFu) > 0x80000000u;
+  EXPECT_TRUE(high);
+  unsigned char buf[33] = {};
+  arc4random_buf(buf, sizeof buf);
+  int zeros = 0;
+  for (unsigned char b : buf) zeros += b == 0;
+  EXPECT_LT(zeros, 8);
+}
+
+TEST(ProcessInfo, HomeTemporaryAndEnvironment) {
+  const char* saved = getenv("HOME");
+  std::string keep = saved ? saved : "";
+  setenv("HOME", "/home/someone", 1);
+  EXPECT_STREQ(NSHomeDirectory()->UTF8String(), "/home/someone");
+  unsetenv("HOME");
+  EXPECT_GT(NSHomeDirectory()->length(), 0u);  // from the password database
+  if (saved) setenv("HOME", keep.c_str(), 1);
+  EXPECT_TRUE(NSTemporaryDirectory()->hasSuffix(NSSTR("/")));
+
+  auto info = NSProcessInfo::processInfo();
+  EXPECT_EQ(info->processIdentifier(), getpid());
+  setenv("NIMBRA_TEST_VAR", "value", 1);
+  EXPECT_TRUE(info->environment()->objectForKey(NSSTR("NIMBRA_TEST_VAR"))->isEqual(NSSTR("value")));
+  EXPECT_GT(info->arguments()->count(), 0u);
+}
+
+}  // namespace
