@@ -95,18 +95,14 @@ void dispatch_source_s::invokeHandler() {
 }
 
 void dispatch_source_s::readReady() {
+  // A READ source's data (bytes available) is asked of the descriptor when read:
+  // most handlers never ask, and a system call per event is felt in latency.
   if (onMain) {
-    int avail = 0;
-    if (ioctl(fd, FIONREAD, &avail) != 0 || avail < 0) avail = 0;
-    data.store(static_cast<unsigned long>(avail));
     invokeHandler();
     return;
   }
   // The watch is one-shot: nothing more arrives until the handler is done and re-arms.
   nimbra::dispatch::poolAsync([self = shared_from_this()] {
-    int avail = 0;
-    if (ioctl(self->fd, FIONREAD, &avail) != 0 || avail < 0) avail = 0;
-    self->data.store(static_cast<unsigned long>(avail));
     self->invokeHandler();
     std::lock_guard lock(self->mutex);
     if (self->fdId) self->loop().rearmFd(self->fdId);
@@ -256,5 +252,11 @@ unsigned long dispatch_source_get_mask(const dispatch_source_t& source) {
 }
 
 unsigned long dispatch_source_get_data(const dispatch_source_t& source) {
-  return source ? source->data.load() : 0;
+  if (!source) return 0;
+  if (source->isRead()) {
+    int avail = 0;
+    if (ioctl(source->fd, FIONREAD, &avail) != 0 || avail < 0) avail = 0;
+    return static_cast<unsigned long>(avail);
+  }
+  return source->data.load();
 }

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -16,6 +17,7 @@
 
 #include "Foundation/NSString.h"
 #include "dispatch/source.h"
+#include "dispatch/time.h"
 
 namespace nimbra::notify {
 
@@ -85,6 +87,11 @@ struct Watch {
   std::vector<std::shared_ptr<Observation>> observations;
 };
 
+struct PostFile {
+  int fd;
+  uint64_t checked;  // when its link count was last looked at
+};
+
 constexpr uint32_t kWatchMask = IN_MODIFY | IN_ATTRIB | IN_DONT_FOLLOW;
 constexpr size_t kMaxCachedPostFiles = 64;
 
@@ -96,7 +103,7 @@ struct CFNotificationCenter::State {
   dispatch_source_t source;
   std::unordered_map<std::string, Watch> watches;  // name -> its watch and observers
   std::unordered_map<int, std::string> names;      // watch descriptor -> name
-  std::unordered_map<std::string, int> postFiles;  // name -> open descriptor
+  std::unordered_map<std::string, PostFile> postFiles;
 
   std::string pathFor(const std::string& directory, const std::string& name) const {
     return directory + "/" + nimbra::notify::fileNameForName(name);
@@ -117,7 +124,7 @@ CFNotificationCenter::CFNotificationCenter(std::string directory)
 CFNotificationCenter::~CFNotificationCenter() {
   if (state_->source) dispatch_source_cancel(state_->source);
   if (state_->inotify >= 0) close(state_->inotify);
-  for (auto& [name, fd] : state_->postFiles) close(fd);
+  for (auto& [name, file] : state_->postFiles) close(file.fd);
 }
 
 void CFNotificationCenter::addObserver(const void* observer, const void* key,
@@ -183,30 +190,33 @@ void CFNotificationCenter::removeObserver(const void* observer, const std::strin
 void CFNotificationCenter::post(const std::string& name) {
   if (directory_.empty()) return;
   std::lock_guard lock(state_->mutex);
-  auto it = state_->postFiles.find(name);
-  int fd = it == state_->postFiles.end() ? -1 : it->second;
-  if (fd >= 0) {
-    // Someone removed the file: observers watch the new one, so write to that.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    auto it = state_->postFiles.find(name);
+    if (it == state_->postFiles.end()) {
+      if (state_->postFiles.size() >= kMaxCachedPostFiles) {
+        for (auto& [n, f] : state_->postFiles) close(f.fd);
+        state_->postFiles.clear();
+      }
+      std::string path = state_->pathFor(directory_, name);
+      int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+      if (fd < 0) return;
+      it = state_->postFiles.emplace(name, PostFile{fd, 0}).first;
+    }
+    PostFile& file = it->second;
+    // Rewriting the same byte keeps the file at one byte; the write is what observers see.
+    ssize_t r = pwrite(file.fd, "!", 1, 0);
+    (void)r;
+    // If someone removed the file, observers have moved on to a new one: write that too.
+    // Checked after the write, and at most once a millisecond: the check competes with
+    // the observers that the write is waking.
+    uint64_t now = nimbra::dispatch::monotonicNow();
+    if (now - file.checked < NSEC_PER_MSEC) return;
+    file.checked = now;
     struct stat st;
-    if (fstat(fd, &st) != 0 || st.st_nlink == 0) {
-      close(fd);
-      state_->postFiles.erase(it);
-      fd = -1;
-    }
+    if (fstat(file.fd, &st) == 0 && st.st_nlink > 0) return;
+    close(file.fd);
+    state_->postFiles.erase(it);
   }
-  if (fd < 0) {
-    if (state_->postFiles.size() >= kMaxCachedPostFiles) {
-      for (auto& [n, f] : state_->postFiles) close(f);
-      state_->postFiles.clear();
-    }
-    std::string path = state_->pathFor(directory_, name);
-    fd = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
-    if (fd < 0) return;
-    state_->postFiles[name] = fd;
-  }
-  // Rewriting the same byte keeps the file at one byte; the write is what observers see.
-  ssize_t r = pwrite(fd, "!", 1, 0);
-  (void)r;
 }
 
 void CFNotificationCenter::serve() {
@@ -214,8 +224,11 @@ void CFNotificationCenter::serve() {
   std::vector<std::string> fired;
   std::vector<std::pair<int, std::string>> lost;  // watches whose file went away
   bool overflow = false;
-  for (;;) {
-    ssize_t n = read(state_->inotify, buffer, sizeof buffer);
+  constexpr ssize_t kFull = sizeof buffer - (sizeof(inotify_event) + NAME_MAX + 1);
+  for (ssize_t n = sizeof buffer; n > kFull;) {
+    // A read that left room for another event has drained the queue; asking again
+    // would only cost a system call.
+    n = read(state_->inotify, buffer, sizeof buffer);
     if (n <= 0) break;
     std::lock_guard lock(state_->mutex);
     for (char* p = buffer; p < buffer + n;) {
@@ -282,10 +295,12 @@ void CFNotificationCenterAddObserver(const CFNotificationCenterRef& center, cons
                                      CFNotificationSuspensionBehavior suspensionBehavior) {
   if (!center || !callBack || !name) return;
   Weak<CFNotificationCenter> weak = center;
-  center->addObserver(observer, reinterpret_cast<const void*>(callBack), name->UTF8String(),
-                      [weak, observer, callBack](const std::string& n) {
-                        callBack(weak.lock(), const_cast<void*>(observer),
-                                 NSString::stringWithUTF8String(std::string_view(n)), nullptr,
+  std::string n = name->UTF8String();
+  // One immutable copy of the name serves every delivery.
+  CFStringRef delivered = NSString::stringWithUTF8String(std::string_view(n));
+  center->addObserver(observer, reinterpret_cast<const void*>(callBack), n,
+                      [weak, observer, callBack, delivered](const std::string&) {
+                        callBack(weak.lock(), const_cast<void*>(observer), delivered, nullptr,
                                  nullptr);
                       });
 }

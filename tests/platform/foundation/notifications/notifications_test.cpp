@@ -364,3 +364,22 @@ TEST(DarwinCenter, AnObserverInAnotherProcessReceivesOurPost) {
   EXPECT_EQ(observer.line(), "got com.varenko.nimbra/preferencechanged");
   EXPECT_EQ(observer.wait(), 0);
 }
+
+TEST(DarwinCenter, SurvivesItsFileBeingRemoved) {
+  Received r;
+  observe(&r, "removed.name");
+  post("removed.name");
+  ASSERT_TRUE(runMainUntil([&] { return r.of("removed.name") == 1; }));
+  std::string file = CFNotificationCenterGetDarwinNotifyCenter()->directory() + "/" +
+                     nimbra::notify::fileNameForName("removed.name");
+  ASSERT_EQ(unlink(file.c_str()), 0);
+  // The observer notices the loss (perhaps as one spurious delivery) and watches anew.
+  observe(&r, "removed.fence");
+  settle(&r, "removed.fence");
+  int before = r.of("removed.name");
+  // The poster looks for a removed file at most once a millisecond.
+  std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  post("removed.name");
+  EXPECT_TRUE(runMainUntil([&] { return r.of("removed.name") > before; }));
+  CFNotificationCenterRemoveEveryObserver(CFNotificationCenterGetDarwinNotifyCenter(), &r);
+}
