@@ -165,7 +165,10 @@ std::string format(std::string_view fmt, const Arg* args, std::size_t count) {
     char buf[512];
     std::string spec = "%" + flags;
     if (width >= 0) spec += std::to_string(width);
-    if (precision >= 0) spec += "." + std::to_string(precision);
+    if (precision >= 0) {
+      spec += '.';
+      spec += std::to_string(precision);
+    }
 
     switch (conv) {
       case 'd':
