@@ -283,9 +283,8 @@ void Typesetter::shapeParagraph(Paragraph& p) {
     if (!cur.face) cur.face = st.face;
     cur.scale = st.size / cur.face->unitsPerEm;
     cur.kern = st.kernSet ? st.kern : 0;
-    cur.shaped = shape(cur.face, st.kernSet && st.kern == 0,
-                       (cur.level & 1) ? HB_DIRECTION_RTL : HB_DIRECTION_LTR, hbScript(curScript),
-                       t.data() + cur.start, cur.end - cur.start);
+    cur.shaped = shape(cur.face, st.kernSet, (cur.level & 1) ? HB_DIRECTION_RTL : HB_DIRECTION_LTR,
+                       hbScript(curScript), t.data() + cur.start, cur.end - cur.start);
     p.items.push_back(cur);
     open = false;
   };

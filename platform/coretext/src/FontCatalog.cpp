@@ -22,6 +22,7 @@ struct NameMapEntry {
   const char* deviceName;
   const char* family;          // reported family name
   const char* postScriptName;  // installed face
+  bool ownName = false;        // report the face's own PostScript name
 };
 constexpr NameMapEntry kNameMap[] = {
     {"HelveticaNeue-UltraLight", "Helvetica Neue", "Inter-Thin"},
@@ -37,11 +38,11 @@ constexpr NameMapEntry kNameMap[] = {
     {".SFUI-Regular", ".SF UI", "Inter-Regular"},
     {".SFUI-Bold", ".SF UI", "Inter-Bold"},
     {".SFUI-Italic", ".SF UI", "Inter-Italic"},
-    {"DejaVuSans", "DejaVu Sans", "DejaVuSans"},
-    {"DejaVu Sans", "DejaVu Sans", "DejaVuSans"},
-    {"DejaVuSans-Bold", "DejaVu Sans", "DejaVuSans-Bold"},
-    {"DejaVu Sans Bold", "DejaVu Sans", "DejaVuSans-Bold"},
-    {"DejaVuSans-Oblique", "DejaVu Sans", "DejaVuSans-Oblique"},
+    {"DejaVuSans", "DejaVu Sans", "DejaVuSans", true},
+    {"DejaVu Sans", "DejaVu Sans", "DejaVuSans", true},
+    {"DejaVuSans-Bold", "DejaVu Sans", "DejaVuSans-Bold", true},
+    {"DejaVu Sans Bold", "DejaVu Sans", "DejaVuSans-Bold", true},
+    {"DejaVuSans-Oblique", "DejaVu Sans", "DejaVuSans-Oblique", true},
 };
 
 std::string nameEntry(hb_face_t* face, hb_ot_name_id_t id) {
@@ -189,6 +190,7 @@ struct Catalog {
         out.face = listed(FC_POSTSCRIPT_NAME, e.postScriptName);
         out.name = e.deviceName;
         out.family = e.family;
+        if (out.face && e.ownName) out.name = out.face->postScriptName;
         break;
       }
     }
