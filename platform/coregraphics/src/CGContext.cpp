@@ -517,7 +517,10 @@ void CGContextBeginTransparencyLayer(const CGContextRef& c, const void*) {
   if (!i) return;
   CGContextSaveGState(c);
   i->layers.push_back({i->gs, i->stack.size()});
+  // Pushed under the identity so the popped pattern is in device pixels.
+  cairo_identity_matrix(i->cr);
   cairo_push_group(i->cr);
+  i->applyMatrix();
   i->gs.alpha = 1;
   i->gs.shadow = false;
   i->gs.blend = kCGBlendModeNormal;
