@@ -26,15 +26,15 @@ namespace {
 
 // Every process of this test, children included, uses a private folder: set before
 // the centre first resolves it.
+char testRootPath[] = "/tmp/nimbra-notify-test-XXXXXX";  // outlives every destructor
 const std::string testRoot = [] {
-  char dir[] = "/tmp/nimbra-notify-test-XXXXXX";
-  if (!mkdtemp(dir)) std::abort();
-  setenv("XDG_RUNTIME_DIR", dir, 1);
+  if (!mkdtemp(testRootPath)) std::abort();
+  setenv("XDG_RUNTIME_DIR", testRootPath, 1);
   std::atexit([] {
     std::error_code ec;
-    std::filesystem::remove_all(testRoot, ec);
+    std::filesystem::remove_all(testRootPath, ec);
   });
-  return std::string(dir);
+  return std::string(testRootPath);
 }();
 
 struct Received {
