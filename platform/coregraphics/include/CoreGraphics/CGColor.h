@@ -20,6 +20,7 @@ class CGColor : public NSObject {
   // Red, green, blue and alpha, grey expanded to (w, w, w).
   void getRGBA(CGFloat rgba[4]) const;
 
+  using NSObject::isEqual;
   BOOL isEqual(const NSObject* other) const override;
   std::size_t hash() const override;
   std::string description() const override;

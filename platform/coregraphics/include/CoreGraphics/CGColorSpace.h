@@ -18,6 +18,7 @@ class CGColorSpace : public NSObject {
   CGColorSpaceModel model() const { return model_; }
   // Components per colour, without alpha.
   size_t numberOfComponents() const { return model_ == kCGColorSpaceModelRGB ? 3 : 1; }
+  using NSObject::isEqual;
   BOOL isEqual(const NSObject* other) const override;
 
  private:

@@ -28,6 +28,7 @@ class CGPath : public NSObject {
  public:
   CGPath() = default;
   const std::vector<CGPathElement>& elements() const { return elements_; }
+  using NSObject::isEqual;
   BOOL isEqual(const NSObject* other) const override;
 
  protected:

@@ -48,6 +48,7 @@ class UIColor : public NSObject {
   void setFill() const;
   void setStroke() const;
 
+  using NSObject::isEqual;
   BOOL isEqual(const NSObject* other) const override;
   std::size_t hash() const override;
   std::string description() const override;
