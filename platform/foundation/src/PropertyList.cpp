@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "Foundation/NSArray.h"
@@ -186,11 +187,22 @@ bool binaryWellFormed(const uint8_t* d, std::size_t n, std::string* error) {
     *body = off + 2 + bytes;
     return true;
   };
-  auto isStringAt = [&](uint64_t idx) {
-    uint64_t off;
+  // Keys must be strings without NUL characters (the reader aborts on those).
+  std::unordered_map<uint64_t, bool> keyChecked;  // shared keys are scanned once
+  auto isKeyAt = [&](uint64_t idx) {
+    auto known = keyChecked.find(idx);
+    if (known != keyChecked.end()) return known->second;
+    bool& ok = keyChecked[idx];
+    uint64_t off, len, body;
     if (!offsetOf(idx, &off)) return false;
     unsigned type = d[off] >> 4;
-    return type == 0x5 || type == 0x6;
+    if ((type != 0x5 && type != 0x6) || !lengthAt(off, &len, &body)) return false;
+    uint64_t unit = type == 0x6 ? 2 : 1;
+    if (len > table || body + len * unit > table) return false;
+    for (uint64_t k = 0; k < len; ++k) {
+      if (unit == 1 ? d[body + k] == 0 : (d[body + 2 * k] | d[body + 2 * k + 1]) == 0) return false;
+    }
+    return ok = true;
   };
 
   struct Item {
@@ -245,7 +257,7 @@ bool binaryWellFormed(const uint8_t* d, std::size_t n, std::string* error) {
         for (uint64_t k = 0; k < refs; ++k) {
           uint64_t ref = readBE(d + body + k * refSize, refSize);
           if (ref >= count) return fail("reference outside the object table");
-          if (type == 0xD && k < len && !isStringAt(ref)) return fail("key is not a string");
+          if (type == 0xD && k < len && !isKeyAt(ref)) return fail("bad dictionary key");
           stack.push_back({ref, it.depth + 1});
           if (stack.size() > kMaxObjects) return fail("too many objects");
         }

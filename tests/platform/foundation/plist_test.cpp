@@ -68,6 +68,7 @@ Strong<NSDictionary> everyType() {
       {S("Blob"), NSData::dataWithBytes(blob, sizeof blob)},
       {S("Nested"), inner},
       {S(""), S("")},
+      {S("Controls & <keys>"), S("tab\there\r\nline\x01 ]]> &amp;")},
   });
 }
 
@@ -261,6 +262,17 @@ TEST_F(PropertyLists, HostileBinaryListsAreRefused) {
   // A dictionary whose key is a number.
   writeRaw(p, binaryPlist(std::string("\xD1\x01\x01\x10\x05", 5), {8, 11}, 1, 2, 0));
   EXPECT_EQ(NSDictionary::dictionaryWithContentsOfFile(p), nullptr);
+  // Keys with a NUL character (the reader aborts on those), in ASCII and UTF-16.
+  writeRaw(p, binaryPlist(std::string("\xD1\x01\x02\x53"
+                                      "a\0b"
+                                      "\x51x",
+                                      9),
+                          {8, 11, 15}, 1, 3, 0));
+  EXPECT_EQ(NSDictionary::dictionaryWithContentsOfFile(p), nullptr);
+  writeRaw(p, binaryPlist(std::string("\xD1\x01\x02\x61\0\0\x51x", 8), {8, 11, 14}, 1, 3, 0));
+  EXPECT_EQ(NSDictionary::dictionaryWithContentsOfFile(p), nullptr);
+  writeRaw(p, binaryPlist(std::string("\xD1\x01\x02\x61\0k\x51x", 8), {8, 11, 14}, 1, 3, 0));
+  EXPECT_NE(NSDictionary::dictionaryWithContentsOfFile(p), nullptr);
   // Shared references that would expand to 2^40 objects: 40 arrays each holding the
   // next one twice.
   std::string objects;
