@@ -23,6 +23,7 @@ CTFont::CTFont(std::string_view name, CGFloat size, const CGAffineTransform* mat
   face_ = r.face;
   name_ = r.name;
   family_ = r.family;
+  matched_ = r.matched;
 }
 
 CTFont::CTFont(const ct::FontFace* face, CGFloat size, std::string name, std::string family)

@@ -204,6 +204,7 @@ struct Catalog {
         out.family = f->familyName;
       }
     }
+    out.matched = out.face != nullptr;
     if (!out.face) {
       // Unknown names get the default face, as the device gives Helvetica.
       out.face = defaultLocked();

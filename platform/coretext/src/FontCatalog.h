@@ -42,6 +42,7 @@ struct ResolvedFont {
   const FontFace* face = nullptr;
   std::string name;
   std::string family;
+  bool matched = false;  // false: the default face stands in for an unknown name
 };
 ResolvedFont resolveFontName(std::string_view name);
 

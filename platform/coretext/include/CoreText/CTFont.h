@@ -27,6 +27,8 @@ class CTFont : public NSObject {
   const std::string& familyName() const { return family_; }
   const CGAffineTransform& matrix() const { return matrix_; }
   const ct::FontFace* face() const { return face_; }
+  // false when the name matched no installed font and the default face stands in.
+  bool matchedName() const { return matched_; }
 
   CGFloat ascent() const;
   CGFloat descent() const;  // positive
@@ -45,6 +47,7 @@ class CTFont : public NSObject {
   CGAffineTransform matrix_;
   std::string name_;
   std::string family_;
+  bool matched_ = true;
 };
 using CTFontRef = Strong<CTFont>;
 

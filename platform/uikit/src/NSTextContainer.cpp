@@ -1,0 +1,3 @@
+#include "UIKit/NSTextContainer.h"
+
+OBJC_CLASS_IMPL(NSTextContainer) {}

@@ -1,0 +1,107 @@
+// Glyphs and underlines land where the layout says, in the runs' colours.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "CoreGraphics/CGBitmapContext.h"
+#include "CoreGraphics/CGImage.h"
+#include "CoreText/CoreText.h"
+#include "Foundation/NSAttributedString.h"
+#include "Foundation/NSNumber.h"
+
+namespace {
+
+constexpr size_t kW = 240, kH = 80;
+
+struct Canvas {
+  std::vector<uint8_t> pixels = std::vector<uint8_t>(kW * kH * 4, 0);
+  CGContextRef ctx =
+      CGBitmapContextCreate(pixels.data(), kW, kH, 8, kW * 4, CGColorSpaceCreateDeviceRGB(),
+                            kCGImageAlphaPremultipliedLast);
+  // y-up user coordinates to a pixel.
+  const uint8_t* at(size_t x, double userY) const {
+    size_t row = kH - 1 - static_cast<size_t>(userY);
+    return &pixels[(row * kW + x) * 4];
+  }
+  void save(const char* name) const {
+    CGImageWriteToPNGFile(CGBitmapContextCreateImage(ctx),
+                          std::string(NIMBRA_BUILD_DIR) + "/" + name);
+  }
+};
+
+Strong<NSMutableDictionary> attrs() {
+  auto d = NSMutableDictionary::dictionary();
+  d->setObjectForKey(
+      CTFontCreateWithName(NSString::stringWithUTF8String("DejaVuSans"), 30, nullptr),
+      kCTFontAttributeName);
+  d->setObjectForKey(CGColorCreateGenericRGB(1, 0, 0, 1), kCTForegroundColorAttributeName);
+  return d;
+}
+
+TEST(CTLineDraw, GlyphsAndUnderlineWhereLaidOut) {
+  Canvas c;
+  ASSERT_TRUE(c.ctx);
+  auto a = attrs();
+  a->setObjectForKey(NSNumber::numberWithInt(kCTUnderlineStyleSingle),
+                     kCTUnderlineStyleAttributeName);
+  CTLineRef line = CTLineCreateWithAttributedString(
+      NSAttributedString::initWithStringAttributes(NSString::stringWithUTF8String("HIH HIH"), a));
+  CGFloat asc, desc;
+  double w = CTLineGetTypographicBounds(line, &asc, &desc, nullptr);
+  CGContextSetTextMatrix(c.ctx, CGAffineTransformIdentity);
+  CGContextSetTextPosition(c.ctx, 10, 30);
+  CTLineDraw(line, c.ctx);
+  c.save("coretext_drawing_underline.png");
+
+  CTFontRef font = CTFontCreateWithName(NSString::stringWithUTF8String("DejaVuSans"), 30, nullptr);
+  // The stem of the first "H" sits just right of the pen start, between baseline and cap height.
+  int red = 0;
+  for (size_t x = 10; x < 20; ++x) {
+    const uint8_t* p = c.at(x, 30 + CTFontGetCapHeight(font) / 2);
+    if (p[0] > 200 && p[1] < 60 && p[3] > 200) ++red;
+  }
+  EXPECT_GT(red, 0);
+  // Nothing above the cap height or left of the pen.
+  for (size_t x = 0; x < kW; ++x) EXPECT_EQ(c.at(x, 30 + asc + 3)[3], 0) << x;
+  for (double y = 0; y < kH; ++y) EXPECT_EQ(c.at(5, y)[3], 0);
+  // The underline runs under the whole line, through the space too, at the font's position.
+  double uy = 30 + CTFontGetUnderlinePosition(font);
+  int covered = 0, total = 0;
+  for (size_t x = 12; x < static_cast<size_t>(10 + w - 2); ++x, ++total)
+    if (c.at(x, uy)[3] > 100) ++covered;
+  EXPECT_EQ(covered, total);
+  // Just below the glyphs (baseline) in the space between words: no ink above the underline.
+  double spaceX = 10 + CTLineGetOffsetForStringIndex(line, 3, nullptr) + 2;
+  EXPECT_EQ(c.at(static_cast<size_t>(spaceX), 30 + 5)[3], 0);
+}
+
+TEST(CTLineDraw, ColourFromContextAndFrames) {
+  Canvas c;
+  auto a = attrs();
+  a->setObjectForKey(NSNumber::numberWithBool(YES), kCTForegroundColorFromContextAttributeName);
+  auto s =
+      NSAttributedString::initWithStringAttributes(NSString::stringWithUTF8String("HH\nHH"), a);
+  auto fs = CTFramesetterCreateWithAttributedString(s);
+  auto frame = CTFramesetterCreateFrame(
+      fs, CFRangeMake(0, 0), CGPathCreateWithRect(CGRectMake(20, 0, 200, kH), nullptr), nullptr);
+  ASSERT_EQ(CTFrameGetLines(frame)->count(), 2u);
+  CGPoint o[2];
+  CTFrameGetLineOrigins(frame, CFRangeMake(0, 0), o);
+  CGContextSetRGBFillColor(c.ctx, 0, 0, 1, 1);
+  CGContextSetTextMatrix(c.ctx, CGAffineTransformIdentity);
+  CTFrameDraw(frame, c.ctx);
+  c.save("coretext_drawing_frame.png");
+  for (const CGPoint& p : o) {
+    int blue = 0;
+    for (size_t x = 20; x < 32; ++x) {
+      const uint8_t* px = c.at(x, p.y + 8);
+      if (px[2] > 200 && px[0] < 60) ++blue;
+      EXPECT_LT(px[0], 60);  // no red: the run's own colour was not used
+    }
+    EXPECT_GT(blue, 0);
+  }
+}
+
+}  // namespace
