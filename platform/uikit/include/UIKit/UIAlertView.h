@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "Foundation/NSObjCRuntime.h"
 #include "UIKit/UIView.h"
 
 class NSString;

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "Foundation/NSObjCRuntime.h"
 #include "UIKit/UIView.h"
 
 enum UIControlEvents : uint64_t {

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "Foundation/NSObjCRuntime.h"
 #include "UIKit/UIView.h"
 
 class NSString;

@@ -2,6 +2,7 @@
 // styles that have one), and an accessory at the right edge.
 #pragma once
 
+#include "Foundation/NSObjCRuntime.h"
 #include "UIKit/UIView.h"
 
 class NSString;

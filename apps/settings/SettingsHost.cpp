@@ -1,0 +1,452 @@
+#include "SettingsHost.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "Foundation/NSArray.h"
+#include "Foundation/NSDictionary.h"
+#include "Foundation/NSString.h"
+#include "Foundation/NSURL.h"
+#include "Preferences/PSAllocation.h"
+#include "Preferences/PSListController.h"
+#include "Preferences/PSListItemsController.h"
+#include "Preferences/PSPreferenceStore.h"
+#include "Preferences/PSSpecifier.h"
+#include "UIKit/NSIndexPath.h"
+#include "UIKit/UIAlertView.h"
+#include "UIKit/UIApplication.h"
+#include "UIKit/UILabel.h"
+#include "UIKit/UINavigationController.h"
+#include "UIKit/UIScreen.h"
+#include "UIKit/UISlider.h"
+#include "UIKit/UISwitch.h"
+#include "UIKit/UITableView.h"
+#include "UIKit/UITableViewCell.h"
+#include "UIKit/UITextField.h"
+#include "UIKit/UIWindow.h"
+
+extern char** environ;
+
+namespace settingshost {
+
+namespace {
+
+Strong<NSString> str(const std::string& s) {
+  return NSString::stringWithUTF8String(s);
+}
+
+std::string quoted(const std::string& s) {
+  return "\"" + s + "\"";
+}
+
+bool fail(std::string* error, const std::string& why) {
+  if (error) *error = why;
+  return false;
+}
+
+// The first table in a view tree, depth first.
+Strong<UITableView> findTable(const Strong<UIView>& view) {
+  if (!view) return nullptr;
+  if (auto table = objc_cast<UITableView>(view)) return table;
+  for (const auto& sub : view->subviews()) {
+    if (auto table = findTable(sub)) return table;
+  }
+  return nullptr;
+}
+
+std::string labelOf(const Strong<UITableViewCell>& cell) {
+  auto text = cell && cell->textLabel() ? cell->textLabel()->text() : nullptr;
+  return text ? text->stdString() : std::string();
+}
+
+// The row whose entry is named `label` (settings lists), else whose text is `label`.
+Strong<NSIndexPath> findRow(const Strong<UIViewController>& top, const Strong<UITableView>& table,
+                            const std::string& label) {
+  if (auto list = objc_cast<PSListController>(top)) {
+    for (NSInteger s = 0; s < list->numberOfGroups(); ++s) {
+      for (NSInteger r = 0; r < table->numberOfRowsInSection(s); ++r) {
+        auto path = NSIndexPath::indexPathForRowInSection(r, s);
+        auto spec = list->specifierAtIndexPath(path);
+        if (spec && spec->name() && spec->name()->stdString() == label) return path;
+      }
+    }
+  }
+  if (!table) return nullptr;
+  for (NSInteger s = 0; s < table->numberOfSections(); ++s) {
+    for (NSInteger r = 0; r < table->numberOfRowsInSection(s); ++r) {
+      auto path = NSIndexPath::indexPathForRowInSection(r, s);
+      if (labelOf(table->cellForRowAtIndexPath(path)) == label) return path;
+    }
+  }
+  return nullptr;
+}
+
+template <class T>
+Strong<T> findControl(const Strong<UIView>& view) {
+  if (!view) return nullptr;
+  if (auto control = objc_cast<T>(view)) return control;
+  for (const auto& sub : view->subviews()) {
+    if (auto control = findControl<T>(sub)) return control;
+  }
+  return nullptr;
+}
+
+void openExternally(const std::string& url) {
+  pid_t pid;
+  const char* argv[] = {"xdg-open", url.c_str(), nullptr};
+  if (posix_spawnp(&pid, "xdg-open", nullptr, nullptr, const_cast<char**>(argv), environ) == 0) {
+    int status;
+    waitpid(pid, &status, 0);
+  }
+}
+
+}  // namespace
+
+bool parseScript(const std::string& text, std::vector<Step>* steps, std::string* error) {
+  std::istringstream lines(text);
+  std::string line;
+  int number = 0;
+  while (std::getline(lines, line)) {
+    ++number;
+    std::vector<std::string> words;
+    std::string word;
+    bool inWord = false, inQuotes = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+      char c = line[i];
+      if (inQuotes) {
+        if (c == '"') {
+          inQuotes = false;
+        } else {
+          word += c;
+        }
+      } else if (c == '"') {
+        inQuotes = inWord = true;
+      } else if (c == '#' && !inWord) {
+        break;
+      } else if (c == ' ' || c == '\t' || c == '\r') {
+        if (inWord) words.push_back(word);
+        word.clear();
+        inWord = false;
+      } else {
+        word += c;
+        inWord = true;
+      }
+    }
+    if (inQuotes) return fail(error, "line " + std::to_string(number) + ": unclosed quote");
+    if (inWord) words.push_back(word);
+    if (words.empty()) continue;
+    steps->push_back({words[0], {words.begin() + 1, words.end()}});
+  }
+  return true;
+}
+
+Host::Host(std::string root) : root_(std::move(root)) {}
+
+Host::~Host() {
+  UIAlertView::dismissAllWithoutDelegate();
+  UIApplication::sharedApplication()->setOpenURLHandler(nullptr);
+}
+
+bool Host::start(std::string* error) {
+  std::string folder = root_ + "/Library/PreferenceLoader/Preferences";
+  std::error_code ec;
+  std::vector<std::string> sorted;
+  for (const auto& item : std::filesystem::directory_iterator(folder, ec)) {
+    sorted.push_back(item.path().filename().string());
+  }
+  if (ec) return fail(error, "no preference entries in " + folder);
+  // A device always has the preferences folder; writers expect it.
+  PSPreferenceStore::createParentFolder(PSPreferenceStore::pathForDomain(NSSTR("probe")));
+
+  auto entries = NSMutableArray::array();
+  entries->addObject(PSSpecifier::specifierWithEntry(
+      NSDictionary::dictionaryWithObjectsAndKeys({{NSSTR("cell"), NSSTR("PSGroupCell")}}),
+      nullptr));
+  std::sort(sorted.begin(), sorted.end());
+  for (const auto& name : sorted) {
+    if (name.size() < 7 || name.substr(name.size() - 6) != ".plist") continue;
+    auto plist = NSDictionary::dictionaryWithContentsOfFile(folder + "/" + name);
+    auto entry = plist ? objc_cast<NSDictionary>(plist->objectForKey(NSSTR("entry"))) : nullptr;
+    if (!entry || !objc_cast<NSString>(entry->objectForKey(NSSTR("label")))) {
+      std::fprintf(stderr, "settings: skipping %s: no entry with a label\n", name.c_str());
+      continue;
+    }
+    auto item = NSMutableDictionary::dictionaryWithDictionary(entry);
+    item->setObjectForKey(NSSTR("PSLinkCell"), NSSTR("cell"));
+    item->removeObjectForKey(NSSTR("detail"));  // opened by the host, not by class name
+    entries->addObject(PSSpecifier::specifierWithEntry(item, nullptr));
+  }
+  auto rootList = std::make_shared<PSListController>();
+  rootList->_specifiers = entries;
+  rootList->setTitle(NSSTR("Settings"));
+  nav_ = UINavigationController::navigationControllerWithRootViewController(rootList);
+  CGRect screen = UIScreen::mainScreen()->bounds();
+  window_ = std::make_shared<UIWindow>(screen);
+  window_->addSubview(nav_->view());
+
+  bool external = external_;
+  UIApplication::sharedApplication()->setOpenURLHandler([external](const Strong<NSURL>& url) {
+    std::string text = url->absoluteString()->stdString();
+    std::printf("openURL %s\n", text.c_str());
+    std::fflush(stdout);
+    if (external) openExternally(text);
+    return YES;
+  });
+  return true;
+}
+
+Strong<UIViewController> Host::topViewController() const {
+  return nav_ ? nav_->topViewController() : nullptr;
+}
+
+Strong<UITableView> Host::topTable() const {
+  auto top = topViewController();
+  if (!top) return nullptr;
+  if (auto list = objc_cast<PSListController>(top)) return list->table();
+  return findTable(top->view());
+}
+
+bool Host::openEntry(const std::string& label, std::string* error) {
+  auto rootList = objc_cast<PSListController>(nav_->viewControllers().front());
+  Strong<PSSpecifier> entry;
+  for (const id& item : *rootList->_specifiers) {
+    auto spec = objc_cast<PSSpecifier>(item);
+    if (spec && spec->name() && spec->name()->stdString() == label) entry = spec;
+  }
+  if (!entry) return fail(error, "no entry labelled " + quoted(label));
+  auto bundleName = entry->stringForKey("bundle");
+  if (!bundleName) return fail(error, "entry " + quoted(label) + " names no bundle");
+  std::string dir = root_ + "/Library/PreferenceBundles/" + bundleName->stdString() + ".bundle";
+  auto info = NSDictionary::dictionaryWithContentsOfFile(dir + "/Info.plist");
+  auto executable =
+      info ? objc_cast<NSString>(info->objectForKey(NSSTR("CFBundleExecutable"))) : nullptr;
+  auto principal =
+      info ? objc_cast<NSString>(info->objectForKey(NSSTR("NSPrincipalClass"))) : nullptr;
+  if (!executable || !principal) return fail(error, "no usable Info.plist in " + dir);
+  std::string why;
+  if (!objc_loadPlugin(dir + "/" + executable->stdString(), &why)) {
+    return fail(error, "cannot load " + dir + ": " + why);
+  }
+  auto controller =
+      objc_cast<PSViewController>(PSAllocInstance(objc_getClass(principal->stdString())));
+  if (!controller) return fail(error, "bundle has no controller class " + principal->stdString());
+  controller->setBundlePath(str(dir));
+  controller->setSpecifier(entry);
+  controller->setTitle(entry->name());
+  nav_->pushViewControllerAnimated(controller, YES);
+  return true;
+}
+
+bool Host::tap(const std::string& label, std::string* error) {
+  if (nav_->viewControllers().size() == 1) return openEntry(label, error);
+  auto top = topViewController();
+  auto table = topTable();
+  auto path = table ? findRow(top, table, label) : nullptr;
+  if (!path) return fail(error, "no row labelled " + quoted(label));
+  table->tapRowAtIndexPath(path);
+  return true;
+}
+
+bool Host::run(const Step& step, std::string* error) {
+  const auto& verb = step.verb;
+  const auto& args = step.args;
+  auto need = [&](std::size_t n) {
+    if (args.size() == n) return true;
+    return fail(error, verb + " takes " + std::to_string(n) + " argument" + (n == 1 ? "" : "s"));
+  };
+  bool alertStep = verb == "type" || verb == "clear" || verb == "press";
+  if (!alertStep && verb != "screenshot" && UIAlertView::topAlert()) {
+    return fail(error, "an alert is shown; press one of its buttons first");
+  }
+  if (verb == "tap") {
+    return need(1) && tap(args[0], error);
+  }
+  if (verb == "toggle" || verb == "slide" || verb == "delete") {
+    if (!need(verb == "slide" ? 2 : 1)) return false;
+    auto top = topViewController();
+    auto table = topTable();
+    auto path = table ? findRow(top, table, args[0]) : nullptr;
+    if (!path) return fail(error, "no row labelled " + quoted(args[0]));
+    if (verb == "delete") {
+      if (!table->deleteRowAtIndexPath(path))
+        return fail(error, quoted(args[0]) + " can't be deleted");
+      return true;
+    }
+    auto cell = table->cellForRowAtIndexPath(path);
+    if (verb == "toggle") {
+      auto control = findControl<UISwitch>(cell);
+      if (!control) return fail(error, quoted(args[0]) + " has no switch");
+      control->toggle();
+      return true;
+    }
+    auto control = findControl<UISlider>(cell);
+    if (!control) return fail(error, quoted(args[0]) + " has no slider");
+    char* end = nullptr;
+    float value = std::strtof(args[1].c_str(), &end);
+    if (!end || *end || args[1].empty() || !std::isfinite(value)) {
+      return fail(error, "not a number: " + quoted(args[1]));
+    }
+    control->slideTo(value);
+    return true;
+  }
+  if (verb == "choose") {
+    if (!need(1)) return false;
+    auto items = objc_cast<PSListItemsController>(topViewController());
+    if (!items) return fail(error, "no choice list is open");
+    if (!items->chooseTitle(str(args[0]))) return fail(error, "no choice " + quoted(args[0]));
+    return true;
+  }
+  if (alertStep) {
+    auto alert = UIAlertView::topAlert();
+    if (!alert) return fail(error, "no alert is shown");
+    if (verb == "press") {
+      if (!need(1)) return false;
+      for (NSInteger i = 0; i < alert->numberOfButtons(); ++i) {
+        if (alert->buttonTitleAtIndex(i)->stdString() == args[0]) {
+          alert->dismissWithClickedButtonIndexAnimated(i, YES);
+          return true;
+        }
+      }
+      return fail(error, "the alert has no button " + quoted(args[0]));
+    }
+    if (alert->alertViewStyle() == UIAlertViewStyleDefault) {
+      return fail(error, "the alert has no text field");
+    }
+    auto field = alert->textFieldAtIndex(0);
+    if (verb == "clear") {
+      if (!need(0)) return false;
+      field->setText(nullptr);
+      return true;
+    }
+    if (!need(1)) return false;
+    field->insertText(str(args[0]));
+    return true;
+  }
+  if (verb == "back") {
+    if (!need(0)) return false;
+    if (!nav_->popViewControllerAnimated(YES)) return fail(error, "already at the root list");
+    if (auto list = objc_cast<PSListController>(topViewController())) list->reloadValues();
+    return true;
+  }
+  if (verb == "screenshot") {
+    return need(1) && screenshot(args[0], error);
+  }
+  return fail(error, "unknown step " + quoted(verb));
+}
+
+bool Host::screenshot(const std::string& path, std::string* error) {
+  CGRect screen = UIScreen::mainScreen()->bounds();
+  auto table = topTable();
+  auto top = topViewController();
+  // The whole list, not only what fits on the screen.
+  CGFloat content = table ? table->contentHeight() : 0;
+  CGFloat height =
+      std::max(screen.size.height, std::ceil(UINavigationController::kBarHeight + content + 20));
+  window_->setFrame(CGRectMake(0, 0, screen.size.width, height));
+  nav_->view()->setFrame(CGRectMake(0, 0, screen.size.width, height));
+  CGRect below = CGRectMake(0, UINavigationController::kBarHeight, screen.size.width,
+                            height - UINavigationController::kBarHeight);
+  top->view()->setFrame(below);
+  if (table && table.get() != top->view().get()) {
+    CGRect f = table->frame();
+    table->setFrame(CGRectMake(f.origin.x, f.origin.y, f.size.width, below.size.height));
+  }
+  Strong<UIView> dim;
+  auto alert = UIAlertView::topAlert();
+  if (alert) {
+    dim = std::make_shared<UIView>(CGRectMake(0, 0, screen.size.width, height));
+    dim->setBackgroundColor(UIColor::colorWithWhiteAlpha(0, 0.4));
+    window_->addSubview(dim);
+    window_->addSubview(alert);
+  }
+  std::string folder =
+      path.substr(0, path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/'));
+  if (!folder.empty()) PSPreferenceStore::createParentFolder(str(path));
+  bool ok = window_->writePNG(path);
+  if (alert) {
+    alert->removeFromSuperview();
+    dim->removeFromSuperview();
+  }
+  return ok || fail(error, "cannot write " + path);
+}
+
+int runCommand(int argc, char** argv, const char* name) {
+  std::string root = NIMBRA_ROOT;
+  std::vector<Step> steps;
+  bool external = false;
+  auto usage = [&](const std::string& why) {
+    std::fprintf(stderr,
+                 "%s: %s\nusage: %s [--root DIR] [--xdg-open] [--screen WxH] [--script FILE] "
+                 "[--tap LABEL] [--toggle LABEL] [--slide LABEL VALUE] [--choose TITLE] "
+                 "[--type TEXT] [--clear] [--press TITLE] [--delete LABEL] [--back] "
+                 "[--screenshot FILE] ...\n",
+                 name, why.c_str(), name);
+    return 2;
+  };
+  for (int i = 1; i < argc; ++i) {
+    std::string opt = argv[i];
+    auto value = [&](std::string* out) {
+      if (i + 1 >= argc) return false;
+      *out = argv[++i];
+      return true;
+    };
+    std::string a, b;
+    if (opt == "--root") {
+      if (!value(&root)) return usage("--root needs a folder");
+    } else if (opt == "--xdg-open") {
+      external = true;
+    } else if (opt == "--screen") {
+      double w = 0, h = 0;
+      if (!value(&a) || std::sscanf(a.c_str(), "%lfx%lf", &w, &h) != 2 || !(w > 0) || !(h > 0) ||
+          w > 10000 || h > 10000) {
+        return usage("--screen needs WIDTHxHEIGHT in points");
+      }
+      UIScreen::mainScreen()->setBounds(CGRectMake(0, 0, w, h));
+    } else if (opt == "--script") {
+      if (!value(&a)) return usage("--script needs a file");
+      std::ifstream in(a);
+      if (!in) return usage("cannot read " + a);
+      std::stringstream text;
+      text << in.rdbuf();
+      std::string error;
+      if (!parseScript(text.str(), &steps, &error)) return usage(a + ": " + error);
+    } else if (opt == "--slide") {
+      if (!value(&a) || !value(&b)) return usage("--slide needs a label and a value");
+      steps.push_back({"slide", {a, b}});
+    } else if (opt == "--back" || opt == "--clear") {
+      steps.push_back({opt.substr(2), {}});
+    } else if (opt == "--tap" || opt == "--toggle" || opt == "--choose" || opt == "--type" ||
+               opt == "--press" || opt == "--delete" || opt == "--screenshot") {
+      if (!value(&a)) return usage(opt + " needs an argument");
+      steps.push_back({opt.substr(2), {a}});
+    } else {
+      return usage("unknown option " + opt);
+    }
+  }
+  Host host(root);
+  host.setOpenURLsExternally(external);
+  std::string error;
+  if (!host.start(&error)) {
+    std::fprintf(stderr, "%s: %s\n", name, error.c_str());
+    return 1;
+  }
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    if (!host.run(steps[i], &error)) {
+      std::string shown = steps[i].verb;
+      for (const auto& arg : steps[i].args) shown += " " + quoted(arg);
+      std::fprintf(stderr, "%s: step %zu (%s): %s\n", name, i + 1, shown.c_str(), error.c_str());
+      return 1;
+    }
+  }
+  return 0;
+}
+
+}  // namespace settingshost

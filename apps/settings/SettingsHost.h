@@ -1,0 +1,74 @@
+// The Settings app host, headless: the root list of the preference entries found under
+// <root>/Library/PreferenceLoader/Preferences, the bundles they open (loaded from
+// <root>/Library/PreferenceBundles by their Info.plist), a navigation stack and alerts,
+// driven by steps:
+//
+//   tap LABEL          tap the row with that label (opens entries, presses buttons)
+//   toggle LABEL       flip the switch of that row
+//   slide LABEL VALUE  move the slider of that row
+//   choose TITLE       pick a choice in an open choice list
+//   type TEXT          type into the shown alert's first field
+//   clear              empty the shown alert's first field
+//   press TITLE        press the shown alert's button with that title
+//   delete LABEL       delete the row with that label
+//   back               go back one screen
+//   screenshot FILE    render the screen (the whole list, and an alert if shown) to PNG
+//
+// Steps that change a setting write the settings file and post its notification, as the
+// entries do on a device.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "objc/runtime.h"
+
+class UINavigationController;
+class UIViewController;
+class UITableView;
+class UIWindow;
+
+namespace settingshost {
+
+struct Step {
+  std::string verb;
+  std::vector<std::string> args;
+};
+
+// Splits a script into steps: one per line, words separated by blanks, "double quotes"
+// around words with blanks, # starts a comment. NO with `error` set on a bad line.
+bool parseScript(const std::string& text, std::vector<Step>* steps, std::string* error);
+
+class Host {
+ public:
+  explicit Host(std::string root);
+  ~Host();
+
+  // Reads the root list's entries and shows it. NO when the root has no entries folder.
+  bool start(std::string* error);
+  bool run(const Step& step, std::string* error);
+
+  // Also run xdg-open on every URL the pane opens (off by default: URLs are printed).
+  void setOpenURLsExternally(bool open) { external_ = open; }
+
+  Strong<UINavigationController> navigation() const { return nav_; }
+  Strong<UIViewController> topViewController() const;
+  // The table the top screen shows; none when it has none.
+  Strong<UITableView> topTable() const;
+  bool screenshot(const std::string& path, std::string* error);
+
+ private:
+  bool openEntry(const std::string& label, std::string* error);
+  bool tap(const std::string& label, std::string* error);
+
+  std::string root_;
+  Strong<UINavigationController> nav_;
+  Strong<UIWindow> window_;
+  bool external_ = false;
+};
+
+// `nimbra settings` and the nimbra-settings program: steps from the options, in order.
+int runCommand(int argc, char** argv, const char* name);
+
+}  // namespace settingshost

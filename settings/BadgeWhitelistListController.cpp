@@ -1,0 +1,186 @@
+#include "BadgeWhitelistListController.h"
+
+#include "CoreFoundation/CFNotificationCenter.h"
+#include "Foundation/NSArray.h"
+#include "Foundation/NSDictionary.h"
+#include "Foundation/NSFileCoordinator.h"
+#include "Foundation/NSLog.h"
+#include "Foundation/NSPathUtilities.h"
+#include "Foundation/NSString.h"
+#include "Preferences/PSAllocation.h"
+#include "UIKit/NSIndexPath.h"
+#include "UIKit/UIAlertView.h"
+#include "UIKit/UILabel.h"
+#include "UIKit/UIScreen.h"
+#include "UIKit/UITableView.h"
+#include "UIKit/UITableViewCell.h"
+#include "UIKit/UITextField.h"
+
+namespace {
+
+constexpr int64_t kAddTag = 1;
+constexpr int64_t kEditTag = 2;
+
+}  // namespace
+
+OBJC_CLASS_IMPL(BadgeWhitelistListController) {
+  using C = BadgeWhitelistListController;
+  PSRegisterAlloc<C>(cls);
+  class_addMethod(cls, OBJC_SEL("viewDidLoad"), objc::imp<&C::viewDidLoad>(), "v@:");
+  class_addMethod(cls, OBJC_SEL("numberOfSectionsInTableView:"),
+                  objc::imp<&C::numberOfSectionsInTableView>(), "q@:@");
+  class_addMethod(cls, OBJC_SEL("tableView:numberOfRowsInSection:"),
+                  objc::imp<&C::tableViewNumberOfRowsInSection>(), "q@:@q");
+  class_addMethod(cls, OBJC_SEL("tableView:titleForHeaderInSection:"),
+                  objc::imp<&C::tableViewTitleForHeaderInSection>(), "@@:@q");
+  class_addMethod(cls, OBJC_SEL("tableView:cellForRowAtIndexPath:"),
+                  objc::imp<&C::tableViewCellForRowAtIndexPath>(), "@@:@@");
+  class_addMethod(cls, OBJC_SEL("tableView:didSelectRowAtIndexPath:"),
+                  objc::imp<&C::tableViewDidSelectRowAtIndexPath>(), "v@:@@");
+  class_addMethod(cls, OBJC_SEL("tableView:canEditRowAtIndexPath:"),
+                  objc::imp<&C::tableViewCanEditRowAtIndexPath>(), "B@:@@");
+  class_addMethod(cls, OBJC_SEL("tableView:commitEditingStyle:forRowAtIndexPath:"),
+                  objc::imp<&C::tableViewCommitEditingStyleForRowAtIndexPath>(), "v@:@q@");
+  class_addMethod(cls, OBJC_SEL("indexPathToUse"), objc::imp<&C::indexPathToUseValue>(), "q@:");
+  class_addMethod(cls, OBJC_SEL("alertView:didDismissWithButtonIndex:"),
+                  objc::imp<&C::alertViewDidDismissWithButtonIndex>(), "v@:@q");
+}
+
+Strong<NSString> BadgeWhitelistListController::settingsPath() {
+  return NSHomeDirectory()->stringByAppendingPathComponent(
+      NSSTR("/Library/Preferences/com.varenko.nimbra.plist"));
+}
+
+void BadgeWhitelistListController::readPrefs() {
+  prefs = NSMutableDictionary::dictionaryWithContentsOfFile(settingsPath());
+  if (!prefs) prefs = NSMutableDictionary::dictionary();
+}
+
+void BadgeWhitelistListController::viewDidLoad() {
+  tabView =
+      UITableView::tableViewWithFrame(UIScreen::mainScreen()->bounds(), UITableViewStylePlain);
+  tabView->setDelegate(retainedSelf());
+  tabView->setDataSource(retainedSelf());
+  tabView->setAlwaysBounceVertical(YES);
+  readPrefs();
+  // A whitelist that is not a list is taken as empty; entries that are not names are
+  // dropped, so the list only ever holds strings.
+  appArray = NSMutableArray::array();
+  if (auto stored = objc_cast<NSArray>(prefs->objectForKey(NSSTR("BadgeWhitelist")))) {
+    for (const id& name : *stored) {
+      if (objc_cast<NSString>(name)) appArray->addObject(name);
+    }
+  }
+  view()->addSubview(tabView);
+  tabView->reloadSectionsWithRowAnimation({1}, UITableViewRowAnimationFade);
+}
+
+void BadgeWhitelistListController::save() {
+  auto path = settingsPath();
+  auto write = [&] {
+    // The file as it is now, so keys changed meanwhile by other writers are kept.
+    readPrefs();
+    prefs->setObjectForKey(appArray, NSSTR("BadgeWhitelist"));
+    if (!prefs->writeToFileAtomically(path, YES)) {
+      NSLog("[%@] %@", NSSTR("Nimbra"),
+            NSString::stringWithFormat("Failed to save settings to %@", path));
+    }
+  };
+  bool ran = false;
+  NSFileCoordinator::coordinateWritingItemAtPath(path, [&] {
+    ran = true;
+    write();
+  });
+  // No lock to be had (the folder is unwritable, say): the write is tried anyway, and
+  // its failure logged.
+  if (!ran) write();
+  tabView->reloadSectionsWithRowAnimation({1}, UITableViewRowAnimationFade);
+  CFNotificationCenterPostNotification(CFNotificationCenterGetDarwinNotifyCenter(),
+                                       NSSTR("com.varenko.nimbra/preferencechanged"), nullptr,
+                                       nullptr, true);
+}
+
+NSInteger BadgeWhitelistListController::numberOfSectionsInTableView(UITableView*) {
+  return 2;
+}
+
+NSInteger BadgeWhitelistListController::tableViewNumberOfRowsInSection(UITableView*,
+                                                                       NSInteger section) {
+  return section == 0 ? 1 : static_cast<NSInteger>(appArray ? appArray->count() : 0);
+}
+
+Strong<NSString> BadgeWhitelistListController::tableViewTitleForHeaderInSection(UITableView*,
+                                                                                NSInteger section) {
+  return section == 0 ? NSSTR("Add") : NSSTR("Settings");
+}
+
+Strong<UITableViewCell> BadgeWhitelistListController::tableViewCellForRowAtIndexPath(
+    UITableView* table, NSIndexPath* path) {
+  auto cell = table ? table->dequeueReusableCellWithIdentifier(NSSTR("Cell")) : nullptr;
+  if (!cell) cell = UITableViewCell::cellWithStyle(UITableViewCellStyleDefault, NSSTR("Cell"));
+  if (!path) return cell;
+  if (path->section() == 1 && path->row() >= 0 &&
+      path->row() < static_cast<NSInteger>(appArray->count())) {
+    cell->textLabel()->setText(objc_cast<NSString>(appArray->objectAtIndex(path->row())));
+  }
+  if (path->section() == 0 && path->row() == 0) cell->textLabel()->setText(NSSTR("Add App"));
+  return cell;
+}
+
+void BadgeWhitelistListController::showDialog(int64_t tag, const Strong<NSString>& message,
+                                              const Strong<NSString>& text) {
+  auto alert = UIAlertView::alertWithTitle(NSSTR("Nimbra"), message, retainedSelf(),
+                                           NSSTR("Cancel"), {NSSTR("Save")});
+  alert->setAlertViewStyle(UIAlertViewStylePlainTextInput);
+  auto field = alert->textFieldAtIndex(0);
+  field->setPlaceholder(NSSTR("App Display Name"));
+  if (text) field->setText(text);
+  alert->setTag(tag);
+  alert->show();
+}
+
+void BadgeWhitelistListController::tableViewDidSelectRowAtIndexPath(UITableView* table,
+                                                                    NSIndexPath* path) {
+  if (!path) return;
+  if (table) table->deselectRowAtIndexPathAnimated(path->retainedSelf<NSIndexPath>(), YES);
+  if (path->section() == 0 && path->row() == 0) {
+    showDialog(kAddTag, NSSTR("Please enter the display name exactly as it appears:"), nullptr);
+  } else if (path->section() == 1 && path->row() >= 0 &&
+             path->row() < static_cast<NSInteger>(appArray->count())) {
+    indexPathToUse = static_cast<int32_t>(path->row());
+    showDialog(kEditTag, NSSTR("Edit name:"),
+               objc_cast<NSString>(appArray->objectAtIndex(path->row())));
+  }
+}
+
+BOOL BadgeWhitelistListController::tableViewCanEditRowAtIndexPath(UITableView*, NSIndexPath* path) {
+  return path && path->section() == 1;
+}
+
+void BadgeWhitelistListController::tableViewCommitEditingStyleForRowAtIndexPath(UITableView*,
+                                                                                NSInteger style,
+                                                                                NSIndexPath* path) {
+  if (style != UITableViewCellEditingStyleDelete || !path || path->section() != 1) return;
+  if (path->row() < 0 || path->row() >= static_cast<NSInteger>(appArray->count())) return;
+  auto name = appArray->objectAtIndex(path->row());
+  NSLog("[%@] %@", NSSTR("Nimbra"), NSString::stringWithFormat("Deleting... %@", name));
+  appArray->removeObjectAtIndex(path->row());
+  save();
+}
+
+void BadgeWhitelistListController::alertViewDidDismissWithButtonIndex(UIAlertView* alert,
+                                                                      NSInteger buttonIndex) {
+  if (buttonIndex == 0 || !alert || buttonIndex != 1) return;
+  if (alert->alertViewStyle() == UIAlertViewStyleDefault) return;
+  auto name = alert->textFieldAtIndex(0)->text();
+  if (alert->tag() == kAddTag) {
+    appArray->addObject(name);
+    save();
+  } else if (alert->tag() == kEditTag) {
+    // The entry may have gone meanwhile; then there is nothing to edit.
+    if (indexPathToUse < 0 || indexPathToUse >= static_cast<int64_t>(appArray->count())) return;
+    appArray->removeObjectAtIndex(indexPathToUse);
+    appArray->insertObjectAtIndex(name, indexPathToUse);
+    save();
+  }
+}

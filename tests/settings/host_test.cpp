@@ -1,0 +1,157 @@
+// The Settings app host driven by steps, as `nimbra settings` drives it, and what its
+// screenshot shows.
+#include <unistd.h>
+
+#include "CoreGraphics/CGImage.h"
+#include "Foundation/NSArray.h"
+#include "Foundation/NSDictionary.h"
+#include "Foundation/NSNumber.h"
+#include "Foundation/NSString.h"
+#include "PostRecorder.h"
+#include "SettingsHost.h"
+#include "TempHome.h"
+#include "UIKit/UIApplication.h"
+#include "UIKit/UIImage.h"
+#include "UIKit/UINavigationController.h"
+#include "UIKit/UIScreen.h"
+#include "gtest/gtest.h"
+
+using settingshost::Host;
+using settingshost::Step;
+
+namespace {
+
+struct HostRun {
+  TempHome home;
+  Host host{NIMBRA_ROOT};
+  std::string error;
+
+  HostRun() {
+    postedNames().clear();
+    EXPECT_TRUE(host.start(&error)) << error;
+  }
+  bool step(const std::string& verb, std::vector<std::string> args = {}) {
+    return host.run({verb, std::move(args)}, &error);
+  }
+  Strong<NSDictionary> file() {
+    return NSDictionary::dictionaryWithContentsOfFile(home.settingsFile());
+  }
+};
+
+struct Pixel {
+  int r, g, b, a;
+};
+
+Pixel at(const CGImageRef& image, size_t x, size_t y) {
+  const uint8_t* p = image->pixels() + y * image->bytesPerRow() + x * 4;
+  return {p[0], p[1], p[2], p[3]};
+}
+
+}  // namespace
+
+TEST(SettingsScript, ParsesQuotedWordsAndComments) {
+  std::vector<Step> steps;
+  std::string error;
+  ASSERT_TRUE(settingshost::parseScript(
+      "# open the pane\ntap Nimbra\n\n  slide \"Strength\" 12 # half way\ntype \"A b\"\n", &steps,
+      &error));
+  ASSERT_EQ(steps.size(), 3u);
+  EXPECT_EQ(steps[1].verb, "slide");
+  EXPECT_EQ(steps[1].args, (std::vector<std::string>{"Strength", "12"}));
+  EXPECT_EQ(steps[2].args, std::vector<std::string>{"A b"});
+  EXPECT_FALSE(settingshost::parseScript("tap \"Nimbra\ntap x\n", &steps, &error));
+  EXPECT_NE(error.find("line 1"), std::string::npos);
+}
+
+TEST(SettingsHost, StepsChangeTheSettingsFileAndAnnounceIt) {
+  HostRun run;
+  ASSERT_TRUE(run.step("tap", {"Nimbra"})) << run.error;
+  EXPECT_STREQ(class_getName(run.host.topViewController()->getClass()), "NimbraListController");
+  ASSERT_TRUE(run.step("toggle", {"Enabled"})) << run.error;
+  ASSERT_TRUE(run.step("slide", {"Strength", "20"})) << run.error;
+  ASSERT_TRUE(run.step("tap", {"Color"})) << run.error;
+  ASSERT_TRUE(run.step("choose", {"Red"})) << run.error;
+  ASSERT_TRUE(run.step("back")) << run.error;
+  auto file = run.file();
+  ASSERT_NE(file, nullptr);
+  EXPECT_FALSE(objc_cast<NSNumber>(file->objectForKey(NSSTR("Enabled")))->boolValue());
+  EXPECT_EQ(objc_cast<NSNumber>(file->objectForKey(NSSTR("CustomStrength")))->doubleValue(), 20);
+  EXPECT_EQ(objc_cast<NSNumber>(file->objectForKey(NSSTR("Color")))->intValue(), 4);
+  EXPECT_EQ(postsOf("com.varenko.nimbra/preferencechanged"), 3);
+
+  ASSERT_TRUE(run.step("tap", {"Badge Whitelist"})) << run.error;
+  ASSERT_TRUE(run.step("tap", {"Add App"})) << run.error;
+  EXPECT_FALSE(run.step("back"));  // the alert comes first
+  ASSERT_TRUE(run.step("type", {"Safari"})) << run.error;
+  ASSERT_TRUE(run.step("press", {"Save"})) << run.error;
+  auto list = objc_cast<NSArray>(run.file()->objectForKey(NSSTR("BadgeWhitelist")));
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->count(), 1u);
+  EXPECT_EQ(objc_cast<NSNumber>(run.file()->objectForKey(NSSTR("Color")))->intValue(), 4);
+  ASSERT_TRUE(run.step("delete", {"Safari"})) << run.error;
+  EXPECT_EQ(objc_cast<NSArray>(run.file()->objectForKey(NSSTR("BadgeWhitelist")))->count(), 0u);
+  EXPECT_EQ(postsOf("com.varenko.nimbra/preferencechanged"), 5);
+}
+
+TEST(SettingsHost, BadStepsAreClearErrors) {
+  HostRun run;
+  EXPECT_FALSE(run.step("tap", {"Nowhere"}));
+  EXPECT_NE(run.error.find("no entry labelled \"Nowhere\""), std::string::npos) << run.error;
+  EXPECT_FALSE(run.step("back"));
+  EXPECT_FALSE(run.step("fly"));
+  EXPECT_FALSE(run.step("press", {"Save"}));
+  EXPECT_FALSE(run.step("choose", {"Red"}));
+  ASSERT_TRUE(run.step("tap", {"Nimbra"}));
+  EXPECT_FALSE(run.step("slide", {"Strength", "lots"}));
+  EXPECT_FALSE(run.step("slide", {"Strength", "nan"}));
+  EXPECT_FALSE(run.step("toggle", {"Strength"}));  // no switch there
+  EXPECT_FALSE(run.step("toggle"));
+  EXPECT_TRUE(postedNames().empty());
+  EXPECT_EQ(run.file(), nullptr);
+}
+
+TEST(SettingsHost, TheButtonsPrintTheirPages) {
+  HostRun run;
+  ASSERT_TRUE(run.step("tap", {"Nimbra"}));
+  testing::internal::CaptureStdout();
+  ASSERT_TRUE(run.step("tap", {"Follow on Twitter"})) << run.error;
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "openURL http://twitter.com/Varenko\n");
+  UIApplication::sharedApplication()->clearOpenedURLs();
+}
+
+TEST(SettingsHost, TheScreenshotOfThePaneIsLegible) {
+  HostRun run;
+  ASSERT_TRUE(run.step("tap", {"Nimbra"}));
+  std::string png = run.home.path() + "/pane.png";
+  ASSERT_TRUE(run.step("screenshot", {png})) << run.error;
+  auto image = UIImage::imageWithContentsOfFile(png);
+  ASSERT_NE(image, nullptr);
+  CGImageRef pixels = image->CGImage();
+  CGFloat scale = UIScreen::mainScreen()->scale();
+  ASSERT_EQ(pixels->width(),
+            static_cast<size_t>(UIScreen::mainScreen()->bounds().size.width * scale));
+  ASSERT_GT(pixels->height(), static_cast<size_t>(568 * scale));  // the whole list
+
+  // The header's big title: dark ink in the middle of the banner row, none at its edges.
+  size_t headerTop = static_cast<size_t>((UINavigationController::kBarHeight + 18) * scale);
+  int ink = 0, edgeInk = 0;
+  for (size_t y = headerTop; y < headerTop + static_cast<size_t>(60 * scale); ++y) {
+    for (size_t x = 0; x < pixels->width(); ++x) {
+      Pixel p = at(pixels, x, y);
+      bool dark = p.a > 200 && p.r < 100 && p.g < 100 && p.b < 100;
+      (x < 40 * scale || x > pixels->width() - 40 * scale ? edgeInk : ink) += dark;
+    }
+  }
+  EXPECT_GT(ink, 200);
+  EXPECT_EQ(edgeInk, 0);
+
+  // The switches are on, in the pane's dark red.
+  int red = 0;
+  for (size_t y = 0; y < pixels->height(); ++y) {
+    for (size_t x = pixels->width() / 2; x < pixels->width(); ++x) {
+      Pixel p = at(pixels, x, y);
+      red += p.r > 190 && p.r < 235 && p.g < 30 && p.b < 30;
+    }
+  }
+  EXPECT_GT(red, 3 * 400);  // three switches, each well over 400 pixels
+}
