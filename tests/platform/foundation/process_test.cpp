@@ -127,3 +127,25 @@ TEST(ProcessInfo, HomeTemporaryAndEnvironment) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SharedValues, ImmutableStringsAndSetsAcrossThreads) {
+  auto shared = NSString::stringWithUTF8String("shared caf\xC3\xA9 \xF0\x9F\x98\x80");
+  auto digits = NSCharacterSet::characterSetWithCharactersInString(NSSTR("0123456789"));
+  std::vector<std::thread> threads;
+  std::vector<const char*> seen(4);
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < 200; ++i) {
+        seen[t] = shared->UTF8String();  // the lazily made UTF-8 copy
+        EXPECT_EQ(NSSTR("literal")->length(), 7u);
+        EXPECT_TRUE(digits->invertedSet()->characterIsMember('x'));
+      }
+    });
+  for (auto& th : threads) th.join();
+  for (const char* p : seen) EXPECT_EQ(p, seen[0]);
+  EXPECT_STREQ(seen[0], "shared caf\xC3\xA9 \xF0\x9F\x98\x80");
+}
+
+}  // namespace
