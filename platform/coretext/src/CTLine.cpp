@@ -267,11 +267,28 @@ CGFloat CTLineGetOffsetForStringIndex(const CTLineRef& line, CFIndex charIndex,
 CFIndex CTLineGetStringIndexForPosition(const CTLineRef& line, CGPoint position) {
   if (!line || !line->data()->source) return kCFNotFound;
   const LineData& L = *line->data();
+  double x = position.x;
+  if (L.simple) {
+    // Runs in index order, carets increasing: find the run, then the nearer edge of the
+    // character under x.
+    if (L.runs.empty() || x <= 0) return static_cast<CFIndex>(L.start);
+    for (const RunData& r : L.runs) {
+      if (x > r.x + r.width && &r != &L.runs.back()) continue;
+      double rx = x - r.x;
+      auto it = std::upper_bound(r.charX.begin(), r.charX.end(), rx);
+      if (it == r.charX.end()) return static_cast<CFIndex>(std::min(r.end, L.contentEnd));
+      size_t hi = static_cast<size_t>(it - r.charX.begin());
+      size_t lo = hi - 1;
+      size_t pick = (rx - r.charX[lo] <= r.charX[hi] - rx) ? lo : hi;
+      return static_cast<CFIndex>(std::min(r.start + pick, L.contentEnd));
+    }
+    return static_cast<CFIndex>(L.contentEnd);
+  }
   std::vector<size_t> stops = ct::graphemeBoundaries(L.source->text, L.start, L.contentEnd);
   size_t best = L.start;
   double bestDistance = INFINITY;
   for (size_t i : stops) {
-    double d = std::fabs(caretFor(L, i, nullptr) - position.x);
+    double d = std::fabs(caretFor(L, i, nullptr) - x);
     if (d < bestDistance - kEpsilon) {
       bestDistance = d;
       best = i;

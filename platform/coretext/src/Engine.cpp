@@ -96,17 +96,9 @@ std::shared_ptr<const Shaped> shape(const FontFace* face, bool noKern, hb_direct
   hb_glyph_position_t* pos = hb_buffer_get_glyph_positions(buf, nullptr);
   auto out = std::make_shared<Shaped>();
   out->glyphs.resize(count);
-  out->clusters.resize(count);
-  out->advances.resize(count);
-  out->xOffsets.resize(count);
-  out->yOffsets.resize(count);
-  for (unsigned i = 0; i < count; ++i) {
-    out->glyphs[i] = info[i].codepoint;
-    out->clusters[i] = info[i].cluster;
-    out->advances[i] = pos[i].x_advance;
-    out->xOffsets[i] = pos[i].x_offset;
-    out->yOffsets[i] = pos[i].y_offset;
-  }
+  for (unsigned i = 0; i < count; ++i)
+    out->glyphs[i] = {info[i].codepoint, info[i].cluster, pos[i].x_advance, pos[i].x_offset,
+                      pos[i].y_offset};
   std::lock_guard lock(cache.mutex);
   // A plain bound keeps memory flat; a full clear is cheaper than LRU bookkeeping and
   // only costs a re-shape.
@@ -239,7 +231,8 @@ void Typesetter::prepare() {
     p.next = j;
     if (j < n) p.next = (t[j] == u'\r' && j + 1 < n && t[j + 1] == u'\n') ? j + 2 : j + 1;
     const RunStyle& st = source_->styles[source_->styleAt(p.start)];
-    p.settings = st.paragraph ? st.paragraph : std::make_shared<CTParagraphSettings>();
+    static const auto defaults = std::make_shared<const CTParagraphSettings>();
+    p.settings = st.paragraph ? st.paragraph : defaults;
     shapeParagraph(p);
     paragraphs_.push_back(std::move(p));
     i = paragraphs_.back().next;
@@ -288,7 +281,38 @@ void Typesetter::shapeParagraph(Paragraph& p) {
     p.items.push_back(cur);
     open = false;
   };
-  for (size_t i = 0; i < len;) {
+  // Plain ASCII in fonts that have it (the common case): items are the style runs.
+  bool ascii = levels.empty() && p.baseLevel == 0;
+  for (size_t i = 0; i < len && ascii; ++i) ascii = s[i] < 0x80;
+  if (ascii) {
+    for (size_t r = runIndex; r < source_->styles.size() && ascii; ++r) {
+      size_t a = std::max(p.start, source_->runStarts[r]);
+      size_t b =
+          r + 1 < source_->runStarts.size() ? std::min(p.end, source_->runStarts[r + 1]) : p.end;
+      if (a >= p.end) break;
+      for (size_t i = a; i < b && ascii; ++i)
+        ascii = t[i] < 0x20 || styles[r].face->hasCharacter(t[i]);
+    }
+  }
+  for (size_t i = 0; ascii && i < len;) {
+    size_t at = p.start + i;
+    runIndex = source_->styleAt(at);
+    size_t runEnd = runIndex + 1 < source_->runStarts.size()
+                        ? std::min(p.end, source_->runStarts[runIndex + 1])
+                        : p.end;
+    cur = Item{};
+    cur.start = at;
+    cur.style = runIndex;
+    cur.level = p.baseLevel;
+    cur.face = styles[runIndex].face;
+    curScript = USCRIPT_COMMON;
+    for (size_t k = at; k < runEnd && curScript == USCRIPT_COMMON; ++k)
+      if (((t[k] | 0x20) >= 'a' && (t[k] | 0x20) <= 'z')) curScript = USCRIPT_LATIN;
+    open = true;
+    close(runEnd);
+    i = runEnd - p.start;
+  }
+  for (size_t i = 0; !ascii && i < len;) {
     size_t at = p.start + i;
     UChar32 cp;
     size_t k = i;
@@ -331,13 +355,13 @@ void Typesetter::shapeParagraph(Paragraph& p) {
   // Logical advances per code unit, clusters credited to their first unit.
   std::vector<double> adv(len, 0.0);
   for (const Item& it : p.items) {
-    const Shaped& sh = *it.shaped;
-    size_t g = sh.glyphs.size();
+    const auto& gs = it.shaped->glyphs;
+    size_t g = gs.size();
     for (size_t k = 0; k < g; ++k) {
-      size_t c = it.start - p.start + sh.clusters[k];
+      size_t c = it.start - p.start + gs[k].cluster;
       if (c >= len) continue;
-      adv[c] += sh.advances[k] * it.scale;
-      if (it.kern != 0 && (k + 1 == g || sh.clusters[k + 1] != sh.clusters[k])) adv[c] += it.kern;
+      adv[c] += gs[k].advance * it.scale;
+      if (it.kern != 0 && (k + 1 == g || gs[k + 1].cluster != gs[k].cluster)) adv[c] += it.kern;
     }
   }
   p.x.assign(len + 1, 0.0);
@@ -442,6 +466,11 @@ void Typesetter::lineMetrics(LineRecord& r, const Paragraph& p) {
 
 std::vector<LineRecord> Typesetter::breakLines(size_t start, size_t end, double width) {
   std::lock_guard lock(mutex_);
+  return breakLinesLocked(start, end, width);
+}
+
+const std::vector<LineRecord>& Typesetter::breakLinesLocked(size_t start, size_t end,
+                                                            double width) {
   prepare();
   end = std::min(end, length());
   if (cache_.start == start && cache_.end == end && cache_.width == width) return cache_.lines;
@@ -496,8 +525,8 @@ std::vector<LineRecord> Typesetter::breakLines(size_t start, size_t end, double 
   cache_.start = start;
   cache_.end = end;
   cache_.width = width;
-  cache_.lines = lines;
-  return lines;
+  cache_.lines = std::move(lines);
+  return cache_.lines;
 }
 
 size_t Typesetter::suggestLineBreak(size_t start, double width, bool clusterOnly) {
@@ -513,7 +542,8 @@ size_t Typesetter::suggestLineBreak(size_t start, double width, bool clusterOnly
 }
 
 FrameLayout Typesetter::layoutFrame(size_t start, size_t end, double width, double height) {
-  std::vector<LineRecord> records = breakLines(start, end, width);
+  std::lock_guard lock(mutex_);
+  const std::vector<LineRecord>& records = breakLinesLocked(start, end, width);
   FrameLayout f;
   f.visibleEnd = start;
   double top = 0;
@@ -592,17 +622,17 @@ LineData Typesetter::buildLine(size_t start, size_t end) {
       rd.level = it.level;
       rd.face = it.face;
       rd.size = source_->styles[it.style].size;
-      const Shaped& sh = *it.shaped;
-      size_t g = sh.glyphs.size();
+      const auto& gs = it.shaped->glyphs;
+      size_t g = gs.size();
       for (size_t k = 0; k < g; ++k) {
-        size_t c = it.start + sh.clusters[k];
+        size_t c = it.start + gs[k].cluster;
         if (c < a || c >= b) continue;
-        double adv = sh.advances[k] * it.scale;
-        if (it.kern != 0 && (k + 1 == g || sh.clusters[k + 1] != sh.clusters[k])) adv += it.kern;
-        rd.glyphs.push_back(sh.glyphs[k]);
+        double adv = gs[k].advance * it.scale;
+        if (it.kern != 0 && (k + 1 == g || gs[k + 1].cluster != gs[k].cluster)) adv += it.kern;
+        rd.glyphs.push_back(gs[k].glyph);
         rd.indices.push_back(static_cast<uint32_t>(c));
-        rd.xOffsets.push_back(sh.xOffsets[k] * it.scale);
-        rd.ys.push_back(sh.yOffsets[k] * it.scale);
+        rd.xOffsets.push_back(gs[k].xOffset * it.scale);
+        rd.ys.push_back(gs[k].yOffset * it.scale);
         rd.advances.push_back(adv);
       }
       rd.charX.resize(b - a + 1);
@@ -654,6 +684,15 @@ void finishLine(LineData& L, std::vector<RunData> logical) {
     L.runs.push_back(std::move(r));
   }
   L.width = pen;
+  L.simple = L.source && L.baseLevel == 0;
+  for (const RunData& r : L.runs) {
+    if (!L.simple) break;
+    if (r.token || r.rightToLeft()) L.simple = false;
+    for (size_t i = r.start; i < r.end && L.simple; ++i) {
+      char16_t c = L.source->text[i];
+      L.simple = c < 0x300 && c != u'\r';
+    }
+  }
   if (!any && L.source && !L.source->text.empty()) {
     size_t at = L.start < L.source->text.size() ? L.start : L.source->text.size() - 1;
     const RunStyle& st = L.source->styles[L.source->styleAt(at)];

@@ -47,10 +47,12 @@ struct TextSource {
 
 // Glyphs of one item in font units, clusters relative to the item's start, visual
 // order (reversed for right-to-left items, as HarfBuzz gives them).
+struct ShapedGlyph {
+  uint32_t glyph, cluster;
+  int32_t advance, xOffset, yOffset;
+};
 struct Shaped {
-  std::vector<uint32_t> glyphs;
-  std::vector<uint32_t> clusters;
-  std::vector<int32_t> advances, xOffsets, yOffsets;
+  std::vector<ShapedGlyph> glyphs;
 };
 
 struct Item {
@@ -143,6 +145,9 @@ struct LineData {
   double trailingWhitespace = 0;
   double ascent = 0, descent = 0, leading = 0;
   uint8_t baseLevel = 0;
+  // Left-to-right runs only, and text where every code unit is a cluster: carets grow
+  // with the index, so hit testing can search instead of scanning.
+  bool simple = false;
 };
 
 // Orders logical runs visually by their levels, places them and their glyphs from x 0,
@@ -172,6 +177,7 @@ class Typesetter {
 
  private:
   void prepare();
+  const std::vector<LineRecord>& breakLinesLocked(size_t start, size_t end, double width);
   void shapeParagraph(Paragraph& p);
   void lineMetrics(LineRecord& r, const Paragraph& p);
   size_t fitEnd(const Paragraph& p, size_t pos, size_t limit, double avail, size_t& cursor,

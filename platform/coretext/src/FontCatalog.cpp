@@ -89,6 +89,11 @@ std::unique_ptr<FontFace> openFace(const std::string& path, int index) {
   f->familyName = nameEntry(face, HB_OT_NAME_ID_TYPOGRAPHIC_FAMILY);
   if (f->familyName.empty()) f->familyName = nameEntry(face, HB_OT_NAME_ID_FONT_FAMILY);
   f->fullName = nameEntry(face, HB_OT_NAME_ID_FULL_NAME);
+  for (uint32_t cp = 0; cp < 128; ++cp) {
+    hb_codepoint_t g;
+    if (hb_font_get_nominal_glyph(f->hbFont, cp, &g))
+      f->asciiCoverage[cp >> 6] |= 1ull << (cp & 63);
+  }
   return f;
 }
 

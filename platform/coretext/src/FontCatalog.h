@@ -26,7 +26,10 @@ struct FontFace {
   double underlinePosition = 0, underlineThickness = 0;
   double capHeight = 0, xHeight = 0;
 
+  uint64_t asciiCoverage[2] = {0, 0};  // bit per code point below 128
+
   bool hasCharacter(uint32_t cp) const {
+    if (cp < 128) return (asciiCoverage[cp >> 6] >> (cp & 63)) & 1;
     hb_codepoint_t g;
     return hb_font_get_nominal_glyph(hbFont, cp, &g);
   }
