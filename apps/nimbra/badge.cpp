@@ -1,5 +1,5 @@
-// nimbra badge NAME VALUE: changes an app's badge in the layout file and tells a running
-// home screen. VALUE is a whole number, "none" (no badge) or any other string.
+// nimbra badge NAME VALUE: changes an app's or a folder's badge in the layout file and tells a
+// running home screen. VALUE is a whole number, "none" (no badge) or any other string.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>

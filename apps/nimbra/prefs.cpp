@@ -157,15 +157,27 @@ int runPrefs(int argc, char** argv) {
   if (!value) return fail(error);
 
   std::string path = settingsPath();
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-  bool written = false;
-  NSFileCoordinator::coordinateWritingItemAtPath(path, [&] {
+  std::error_code ec;
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+  enum class Outcome { Written, Unreadable, WriteFailed } outcome = Outcome::WriteFailed;
+  BOOL locked = NSFileCoordinator::coordinateWritingItemAtPath(path, [&] {
     auto settings = NSMutableDictionary::dictionaryWithContentsOfFile(path);
-    if (!settings) settings = NSMutableDictionary::dictionary();
+    if (!settings) {
+      // A file that is there but unreadable is left for the user to look at, not
+      // replaced by one holding a single key.
+      if (std::filesystem::exists(path, ec)) {
+        outcome = Outcome::Unreadable;
+        return;
+      }
+      settings = NSMutableDictionary::dictionary();
+    }
     settings->setObjectForKey(value, NSString::stringWithUTF8String(key->name));
-    written = settings->writeToFileAtomically(path, YES);
+    outcome = settings->writeToFileAtomically(path, YES) ? Outcome::Written : Outcome::WriteFailed;
   });
-  if (!written) {
+  if (locked && outcome == Outcome::Unreadable) {
+    return fail(path + " is not a property-list dictionary; fix or remove it first");
+  }
+  if (!locked || outcome != Outcome::Written) {
     std::fprintf(stderr, "nimbra prefs: cannot write %s\n", path.c_str());
     return 1;
   }

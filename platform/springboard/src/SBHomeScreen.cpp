@@ -249,7 +249,9 @@ bool SBHomeScreen::reloadBadges(std::string* error) {
 
 namespace {
 
-// A mutable copy of an entry with the badge of every app named `name` set to `value`.
+// A mutable copy of an entry with the badge of every app or folder named `name` set to
+// `value`. A folder's own badge overrides the sum of its apps' badges; none brings the sum
+// back.
 Strong<NSMutableDictionary> withBadge(const id& object, const Strong<NSString>& name,
                                       const id& value, size_t* changed) {
   auto entry = objc_cast<NSDictionary>(object)->mutableCopy();
@@ -257,7 +259,8 @@ Strong<NSMutableDictionary> withBadge(const id& object, const Strong<NSString>& 
     auto children = NSMutableArray::array();
     for (const id& child : *icons) children->addObject(withBadge(child, name, value, changed));
     entry->setObjectForKey(children, NSSTR("Icons"));
-  } else if (name->isEqualToString(entry->objectForKeyAs<NSString>(NSSTR("DisplayName")))) {
+  }
+  if (name->isEqualToString(entry->objectForKeyAs<NSString>(NSSTR("DisplayName")))) {
     if (value) {
       entry->setObjectForKey(value, NSSTR("Badge"));
     } else {
@@ -291,7 +294,7 @@ bool SBHomeScreen::setBadgeInLayoutFile(const std::string& path, const std::stri
       pages->addObject(entries);
     }
     if (changed == 0) {
-      if (error) *error = "no app named \"" + name + "\" in " + path;
+      if (error) *error = "no app or folder named \"" + name + "\" in " + path;
       return;
     }
     layout->setObjectForKey(pages, NSSTR("Pages"));

@@ -94,7 +94,7 @@ TEST_F(HomeScreenTest, FolderBadgeIsItsOwnValueOrTheSumOfItsApps) {
   EXPECT_TRUE(page[0]->badgeNumberOrString()->isEqual(NSNumber::numberWithInt(9)));
   EXPECT_EQ(page[1]->badgeNumberOrString(), nullptr);
   EXPECT_TRUE(page[2]->badgeNumberOrString()->isEqual(NSSTR("-1")));
-  EXPECT_EQ(screen->allIcons().size(), 10u);
+  EXPECT_EQ(screen->allIcons().size(), 9u);  // three folders, six apps
   // Through the runtime, as the plug-in asks.
   EXPECT_TRUE(objc_msgSend<BOOL>(page[0], OBJC_SEL("isFolderIcon")));
   EXPECT_TRUE(objc_msgSend<id>(page[0], OBJC_SEL("getIconImage:"), 2));
@@ -124,7 +124,7 @@ TEST_F(HomeScreenTest, BadgeChangesGoThroughTheFile) {
   ASSERT_TRUE(screen);
   std::string error;
   EXPECT_FALSE(SBHomeScreen::setBadgeInLayoutFile(path, "mail", NSSTR("x"), &error));
-  EXPECT_TRUE(contains(error, "no app named \"mail\""));
+  EXPECT_TRUE(contains(error, "no app or folder named \"mail\""));
   ASSERT_TRUE(SBHomeScreen::setBadgeInLayoutFile(path, "Chat", NSNumber::numberWithInt(5), &error))
       << error;
   ASSERT_TRUE(SBHomeScreen::setBadgeInLayoutFile(path, "Mail", nullptr, &error)) << error;
@@ -132,6 +132,14 @@ TEST_F(HomeScreenTest, BadgeChangesGoThroughTheFile) {
   EXPECT_EQ(screen->iconsNamed("Mail")[0]->badgeNumberOrString(), nullptr);
   EXPECT_TRUE(
       screen->iconsNamed("Chat")[0]->badgeNumberOrString()->isEqual(NSNumber::numberWithInt(5)));
+  EXPECT_TRUE(
+      screen->iconsNamed("F")[0]->badgeNumberOrString()->isEqual(NSNumber::numberWithInt(5)));
+  // A folder's own badge overrides the sum of its apps'; none brings the sum back.
+  ASSERT_TRUE(SBHomeScreen::setBadgeInLayoutFile(path, "F", NSSTR("!"), &error)) << error;
+  ASSERT_TRUE(screen->reloadBadges(&error)) << error;
+  EXPECT_TRUE(screen->iconsNamed("F")[0]->badgeNumberOrString()->isEqual(NSSTR("!")));
+  ASSERT_TRUE(SBHomeScreen::setBadgeInLayoutFile(path, "F", nullptr, &error)) << error;
+  ASSERT_TRUE(screen->reloadBadges(&error)) << error;
   EXPECT_TRUE(
       screen->iconsNamed("F")[0]->badgeNumberOrString()->isEqual(NSNumber::numberWithInt(5)));
   // A file whose icons differ keeps the running screen as it was.

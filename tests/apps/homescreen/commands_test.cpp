@@ -1,0 +1,462 @@
+// `nimbra prefs`, `nimbra badge` and `nimbra home` as a person runs them: the real
+// executable in child processes, each test with its own HOME.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "CoreFoundation/CFNotificationCenter.h"
+#include "Foundation/Foundation.h"
+#include "SpringBoard/SpringBoard.h"
+#include "dispatch/CFRunLoop.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kNimbra = std::string(NIMBRA_BUILD_DIR) + "/apps/nimbra";
+
+struct Result {
+  int status = -1;
+  std::string out, err;
+};
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+// Starts `nimbra args...` with stdout and stderr going to the given descriptors.
+pid_t spawn(const std::vector<std::string>& args, int out, int err) {
+  std::fflush(nullptr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(out, 1);
+    dup2(err, 2);
+    std::vector<char*> argv{const_cast<char*>(kNimbra.c_str())};
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(kNimbra.c_str(), argv.data());
+    _exit(127);
+  }
+  return pid;
+}
+
+class Commands : public ::testing::Test {
+ protected:
+  // One notification folder for the whole suite: this process's centre resolves its
+  // folder once. It keeps these tests' posts apart from other runs on the machine.
+  static void SetUpTestSuite() {
+    char runtime[] = "/tmp/nimbra-cmd-runtime-XXXXXX";
+    ASSERT_TRUE(mkdtemp(runtime));
+    runtime_ = runtime;
+    setenv("XDG_RUNTIME_DIR", runtime, 1);
+  }
+  static void TearDownTestSuite() {
+    std::error_code ec;
+    fs::remove_all(runtime_, ec);
+  }
+
+  void SetUp() override {
+    char home[] = "/tmp/nimbra-cmd-home-XXXXXX";
+    ASSERT_TRUE(mkdtemp(home));
+    home_ = home;
+    setenv("HOME", home, 1);
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(home_, ec);
+  }
+
+  std::string settingsPath() const {
+    return home_ + "/Library/Preferences/com.varenko.nimbra.plist";
+  }
+  Strong<NSDictionary> settings() const {
+    return NSDictionary::dictionaryWithContentsOfFile(settingsPath());
+  }
+
+  Result nimbra(const std::vector<std::string>& args) {
+    std::string outPath = home_ + "/.out", errPath = home_ + "/.err";
+    int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid = spawn(args, out, err);
+    close(out);
+    close(err);
+    Result r;
+    int status = 0;
+    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
+      r.status = WEXITSTATUS(status);
+    }
+    r.out = readFile(outPath);
+    r.err = readFile(errPath);
+    return r;
+  }
+
+  // A two-page-free home screen: Mail (badge 3), Notes (none), a folder holding Chat.
+  std::string writeLayout() {
+    auto white = std::make_shared<CGImage>(4, 4, std::vector<uint8_t>(64, 255));
+    EXPECT_TRUE(CGImageWriteToPNGFile(white, home_ + "/white.png"));
+    auto entry = [](const char* name, const id& badge) {
+      auto e = NSMutableDictionary::dictionary();
+      e->setObjectForKey(NSString::stringWithUTF8String(name), NSSTR("DisplayName"));
+      e->setObjectForKey(NSSTR("white.png"), NSSTR("Image"));
+      if (badge) e->setObjectForKey(badge, NSSTR("Badge"));
+      return e;
+    };
+    auto folder = NSMutableDictionary::dictionary();
+    folder->setObjectForKey(NSSTR("Chats"), NSSTR("DisplayName"));
+    folder->setObjectForKey(NSArray::arrayWithObjects({entry("Chat", nullptr)}), NSSTR("Icons"));
+    auto page = NSArray::arrayWithObjects(
+        {entry("Mail", NSNumber::numberWithInt(3)), entry("Notes", nullptr), folder});
+    auto layout = NSDictionary::dictionaryWithObjectsAndKeys(
+        {{NSSTR("Pages"), NSArray::arrayWithObjects({page})}});
+    std::string path = home_ + "/home.plist";
+    EXPECT_TRUE(layout->writeToFileAtomically(path, YES));
+    return path;
+  }
+
+  static inline std::string runtime_;
+  std::string home_;
+};
+
+// The badge value the layout file holds for the app named `name`, at the top level.
+id badgeInLayout(const std::string& path, const char* name) {
+  auto layout = NSDictionary::dictionaryWithContentsOfFile(path);
+  auto page = objc_cast<NSArray>(layout->objectForKeyAs<NSArray>(NSSTR("Pages"))->objectAtIndex(0));
+  for (const id& e : *page) {
+    auto entry = objc_cast<NSDictionary>(e);
+    if (entry->objectForKeyAs<NSString>(NSSTR("DisplayName"))->stdString() == name) {
+      return entry->objectForKey(NSSTR("Badge"));
+    }
+  }
+  return nullptr;
+}
+
+TEST_F(Commands, PrefsSetWritesEachKeyWithTheTypeThePluginReads) {
+  EXPECT_EQ(nimbra({"prefs", "get", "ShowBadges"}).out, "3 (default)\n");
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"Enabled", "no"},
+                                               {"FoldersEnabled", "YES"},
+                                               {"ShowBadges", "2"},
+                                               {"BadgeWhitelist", "Mail,Notes", "Big Maps"},
+                                               {"CustomStrengthEnabled", "false"},
+                                               {"CustomStrength", "7.5"},
+                                               {"Color", "red"}}) {
+    std::vector<std::string> command{"prefs", "set"};
+    command.insert(command.end(), args.begin(), args.end());
+    Result r = nimbra(command);
+    EXPECT_EQ(r.status, 0) << args[0] << ": " << r.err;
+  }
+  auto s = settings();
+  ASSERT_TRUE(s);
+  EXPECT_EQ(s->count(), 7u);  // every write kept the keys before it
+  auto number = [&](const char* key) {
+    return s->objectForKeyAs<NSNumber>(NSString::stringWithUTF8String(key));
+  };
+  ASSERT_TRUE(number("Enabled") && number("Enabled")->isBoolean());
+  EXPECT_FALSE(number("Enabled")->boolValue());
+  EXPECT_TRUE(number("FoldersEnabled")->isBoolean() && number("FoldersEnabled")->boolValue());
+  EXPECT_TRUE(number("CustomStrengthEnabled")->isBoolean());
+  ASSERT_TRUE(number("ShowBadges"));
+  EXPECT_FALSE(number("ShowBadges")->isBoolean() || number("ShowBadges")->isReal());
+  EXPECT_EQ(number("ShowBadges")->intValue(), 2);
+  ASSERT_TRUE(number("CustomStrength") && number("CustomStrength")->isReal());
+  EXPECT_EQ(number("CustomStrength")->doubleValue(), 7.5);
+  EXPECT_EQ(number("Color")->intValue(), 4);
+  EXPECT_FALSE(number("Color")->isReal());
+  auto names = s->objectForKeyAs<NSArray>(NSSTR("BadgeWhitelist"));
+  ASSERT_TRUE(names);
+  EXPECT_TRUE(names->isEqual(
+      NSArray::arrayWithObjects({NSSTR("Mail"), NSSTR("Notes"), NSSTR("Big Maps")})));
+
+  EXPECT_EQ(nimbra({"prefs", "get", "Enabled"}).out, "NO\n");
+  EXPECT_EQ(nimbra({"prefs", "get", "BadgeWhitelist"}).out, "Mail,Notes,Big Maps\n");
+  for (auto [name, value] : {std::pair{"random", 673}, {"app", 674}, {"13", 13}, {"674", 674}}) {
+    ASSERT_EQ(nimbra({"prefs", "set", "Color", name}).status, 0) << name;
+    EXPECT_EQ(settings()->objectForKeyAs<NSNumber>(NSSTR("Color"))->intValue(), value) << name;
+  }
+  // No names at all: an empty whitelist, still an array.
+  ASSERT_EQ(nimbra({"prefs", "set", "BadgeWhitelist"}).status, 0);
+  auto empty = settings()->objectForKeyAs<NSArray>(NSSTR("BadgeWhitelist"));
+  ASSERT_TRUE(empty);
+  EXPECT_EQ(empty->count(), 0u);
+}
+
+TEST_F(Commands, PrefsRejectsBadInputWithExitCode2AndLeavesTheFileAlone) {
+  ASSERT_EQ(nimbra({"prefs", "set", "Color", "6"}).status, 0);
+  const std::string before = readFile(settingsPath());
+  struct Case {
+    std::vector<std::string> args;
+    const char* message;
+  } cases[] = {
+      {{"set", "Colour", "1"}, "unknown key 'Colour'"},
+      {{"get", "enabled"}, "unknown key 'enabled'"},  // keys are case-sensitive
+      {{"set", "Enabled", "maybe"}, "boolean"},
+      {{"set", "Enabled", "2"}, "boolean"},
+      {{"set", "ShowBadges", "4"}, "ShowBadges is 0"},
+      {{"set", "ShowBadges", "-1"}, "ShowBadges is 0"},
+      {{"set", "ShowBadges", "2.5"}, "ShowBadges is 0"},
+      {{"set", "ShowBadges", "two"}, "ShowBadges is 0"},
+      {{"set", "Color", "14"}, "Color is 0 to 13"},
+      {{"set", "Color", "672"}, "Color is 0 to 13"},
+      {{"set", "Color", "675"}, "Color is 0 to 13"},
+      {{"set", "Color", "-1"}, "Color is 0 to 13"},
+      {{"set", "Color", "pink"}, "Color is 0 to 13"},
+      {{"set", "Color", "99999999999999999999"}, "Color is 0 to 13"},
+      {{"set", "CustomStrength", "-1"}, "CustomStrength is"},
+      {{"set", "CustomStrength", "nan"}, "CustomStrength is"},
+      {{"set", "CustomStrength", "inf"}, "CustomStrength is"},
+      {{"set", "CustomStrength", "1e999"}, "CustomStrength is"},
+      {{"set", "CustomStrength", "5pt"}, "CustomStrength is"},
+      {{"set", "CustomStrength", ""}, "CustomStrength is"},
+      {{"set", "Enabled"}, "takes one value"},
+      {{"set", "ShowBadges", "1", "2"}, "takes one value"},
+      {{"frob", "Enabled"}, "usage"},
+      {{"set"}, "usage"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> command{"prefs"};
+    command.insert(command.end(), c.args.begin(), c.args.end());
+    Result r = nimbra(command);
+    std::string shown = c.args.size() > 1 ? c.args[1] + " " + c.args.back() : c.args[0];
+    EXPECT_EQ(r.status, 2) << shown;
+    EXPECT_TRUE(contains(r.err, c.message)) << shown << ": " << r.err;
+    EXPECT_TRUE(r.out.empty()) << shown;
+    EXPECT_EQ(readFile(settingsPath()), before) << shown;
+  }
+}
+
+TEST_F(Commands, PrefsRefusesToReplaceAnUnreadableSettingsFile) {
+  fs::create_directories(fs::path(settingsPath()).parent_path());
+  const std::string junk = "<?xml version=\"1.0\"?><plist><dict><key>Enabled</key>";
+  writeFile(settingsPath(), junk);
+  Result r = nimbra({"prefs", "set", "Enabled", "NO"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_TRUE(contains(r.err, "not a property-list dictionary")) << r.err;
+  EXPECT_EQ(readFile(settingsPath()), junk);
+  // Reading falls back to what the plug-in would use.
+  EXPECT_EQ(nimbra({"prefs", "get", "Enabled"}).out, "YES (default)\n");
+}
+
+// Each set is a locked read-modify-write: writers of different keys lose none.
+TEST_F(Commands, ConcurrentSetsLoseNoKey) {
+  const std::vector<std::vector<std::string>> writes = {{"Enabled", "NO"},
+                                                        {"FoldersEnabled", "NO"},
+                                                        {"ShowBadges", "1"},
+                                                        {"BadgeWhitelist", "Mail"},
+                                                        {"CustomStrengthEnabled", "NO"},
+                                                        {"CustomStrength", "9"},
+                                                        {"Color", "5"}};
+  for (int round = 0; round < 3; ++round) {
+    fs::remove(settingsPath());
+    int null = open("/dev/null", O_WRONLY);
+    std::vector<pid_t> pids;
+    for (const auto& w : writes) pids.push_back(spawn({"prefs", "set", w[0], w[1]}, null, null));
+    close(null);
+    for (pid_t pid : pids) {
+      int status = 0;
+      ASSERT_EQ(waitpid(pid, &status, 0), pid);
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    auto s = settings();
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->count(), writes.size()) << "round " << round;
+  }
+}
+
+namespace {
+int prefsPosts = 0, badgePosts = 0;
+void countPrefs(CFNotificationCenterRef, void*, CFStringRef, const void*, CFDictionaryRef) {
+  ++prefsPosts;
+}
+void countBadges(CFNotificationCenterRef, void*, CFStringRef, const void*, CFDictionaryRef) {
+  ++badgePosts;
+}
+}  // namespace
+
+TEST_F(Commands, SuccessfulChangesPostTheirNotifications) {
+  auto center = CFNotificationCenterGetDarwinNotifyCenter();
+  CFNotificationCenterAddObserver(center, nullptr, &countPrefs,
+                                  NSSTR("com.varenko.nimbra/preferencechanged"), nullptr,
+                                  CFNotificationSuspensionBehaviorDeliverImmediately);
+  CFNotificationCenterAddObserver(center, nullptr, &countBadges,
+                                  NSSTR("com.nimbra.springboard/badgechanged"), nullptr,
+                                  CFNotificationSuspensionBehaviorDeliverImmediately);
+  std::string layout = writeLayout();
+  ASSERT_EQ(nimbra({"prefs", "set", "ShowBadges", "0"}).status, 0);
+  ASSERT_EQ(nimbra({"badge", "Notes", "2", "--layout", layout}).status, 0);
+  for (int i = 0; i < 200 && (prefsPosts == 0 || badgePosts == 0); ++i) {
+    CFRunLoopRunInMode(kCFRunLoopDefaultMode, 0.05, true);
+  }
+  EXPECT_GE(prefsPosts, 1);
+  EXPECT_GE(badgePosts, 1);
+  CFNotificationCenterRemoveEveryObserver(center, nullptr);
+}
+
+TEST_F(Commands, BadgeSetsTheTypedValueInTheLayoutFile) {
+  std::string layout = writeLayout();
+  struct Case {
+    const char* value;
+    id expected;
+  } cases[] = {{"7", NSNumber::numberWithInt(7)},
+               {"0", NSNumber::numberWithInt(0)},
+               {"new", NSSTR("new")},
+               {"!", NSSTR("!")},
+               {"-1", NSSTR("-1")},    // shown exactly as given
+               {"007", NSSTR("007")},  // leading zeros stay
+               {"none", nullptr}};
+  for (const Case& c : cases) {
+    Result r = nimbra({"badge", "Mail", c.value, "--layout", layout});
+    ASSERT_EQ(r.status, 0) << c.value << ": " << r.err;
+    id badge = badgeInLayout(layout, "Mail");
+    if (!c.expected) {
+      EXPECT_EQ(badge, nullptr);
+    } else {
+      ASSERT_TRUE(badge) << c.value;
+      EXPECT_TRUE(badge->isEqual(c.expected)) << c.value << " gave " << badge->description();
+      EXPECT_EQ(bool(objc_cast<NSString>(badge)), bool(objc_cast<NSString>(c.expected)));
+    }
+  }
+  // Apps inside folders, and folders themselves.
+  ASSERT_EQ(nimbra({"badge", "Chat", "4", "--layout", layout}).status, 0);
+  ASSERT_EQ(nimbra({"badge", "Chats", "!", "--layout", layout}).status, 0);
+  auto screen = SBHomeScreen::homeScreenWithContentsOfFile(layout, nullptr);
+  ASSERT_TRUE(screen);
+  EXPECT_TRUE(
+      screen->iconsNamed("Chat")[0]->badgeNumberOrString()->isEqual(NSNumber::numberWithInt(4)));
+  EXPECT_TRUE(screen->iconsNamed("Chats")[0]->badgeNumberOrString()->isEqual(NSSTR("!")));
+}
+
+TEST_F(Commands, BadgeErrorsExitWith2AndChangeNothing) {
+  std::string layout = writeLayout();
+  const std::string before = readFile(layout);
+  struct Case {
+    std::vector<std::string> args;
+    const char* message;
+  } cases[] = {
+      {{"badge", "mail", "3", "--layout", layout}, "no app or folder named \"mail\""},
+      {{"badge", "Nobody", "3", "--layout", layout}, "no app or folder named \"Nobody\""},
+      {{"badge", "Mail", "--layout", layout}, "usage"},
+      {{"badge", "Mail", "1", "2", "--layout", layout}, "usage"},
+      {{"badge", "Mail", "3", "--layout", home_ + "/missing.plist"}, "missing"},
+  };
+  for (const Case& c : cases) {
+    Result r = nimbra(c.args);
+    EXPECT_EQ(r.status, 2) << c.args[1];
+    EXPECT_TRUE(contains(r.err, c.message)) << c.args[1] << ": " << r.err;
+    EXPECT_EQ(readFile(layout), before);
+  }
+  // A layout that is not valid is reported, not rewritten.
+  writeFile(layout, "<plist><dict><key>Pages</key><string>x</string></dict></plist>");
+  Result r = nimbra({"badge", "Mail", "3", "--layout", layout});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_TRUE(contains(r.err, "Pages")) << r.err;
+}
+
+TEST_F(Commands, HomeRejectsBadArguments) {
+  Result r = nimbra({"home"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_TRUE(contains(r.err, "--out")) << r.err;
+  r = nimbra({"home", "--out", home_ + "/x.png", "--frob"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_TRUE(contains(r.err, "unknown argument '--frob'")) << r.err;
+  r = nimbra({"home", "--out", home_ + "/x.png", "--layout", home_ + "/missing.plist"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_TRUE(contains(r.err, "bad layout")) << r.err;
+  EXPECT_FALSE(fs::exists(home_ + "/x.png"));
+}
+
+// Reads one line from `fd`, waiting in bounded steps; empty when none came.
+std::string readLine(int fd) {
+  std::string line;
+  char c;
+  for (int waits = 0; waits < 600;) {
+    pollfd p{fd, POLLIN, 0};
+    if (poll(&p, 1, 100) <= 0) {
+      ++waits;
+      continue;
+    }
+    if (read(fd, &c, 1) != 1) break;
+    if (c == '\n') return line;
+    line += c;
+  }
+  return "";
+}
+
+struct Pixel {
+  int r, g, b;
+};
+
+// The pixel of the rendered home screen at a point, in points.
+Pixel pixelAt(const std::string& png, CGPoint point) {
+  auto image = UIImage::imageWithContentsOfFile(png);
+  if (!image) return {-1, -1, -1};
+  CGImageRef cg = image->CGImage();
+  double scale = double(cg->width()) / SBHomeScreen::kPageWidth;
+  const uint8_t* p =
+      cg->pixels() + size_t(point.y * scale) * cg->bytesPerRow() + size_t(point.x * scale) * 4;
+  return {p[0], p[1], p[2]};
+}
+
+// A running host follows settings changes and badge changes made by other processes.
+TEST_F(Commands, WatchingHostRerendersOnSettingsAndBadgeChanges) {
+  std::string layout = writeLayout();
+  ASSERT_EQ(nimbra({"prefs", "set", "Color", "blue"}).status, 0);
+  ASSERT_EQ(nimbra({"prefs", "set", "CustomStrengthEnabled", "NO"}).status, 0);
+  auto screen = SBHomeScreen::homeScreenWithContentsOfFile(layout, nullptr);
+  ASSERT_TRUE(screen);
+  CGRect mail = screen->iconViews()[0]->frame();
+  const CGPoint glowSpot = CGPointMake(mail.origin.x - 3, mail.origin.y + 30);
+  const CGPoint background = CGPointMake(2, 2);
+
+  int out[2];
+  ASSERT_EQ(pipe(out), 0);
+  int null = open("/dev/null", O_WRONLY);
+  std::string png = home_ + "/home.png";
+  pid_t host = spawn({"home", "--out", png, "--layout", layout, "--watch"}, out[1], null);
+  close(out[1]);
+  close(null);
+  ASSERT_GT(host, 0);
+
+  ASSERT_EQ(readLine(out[0]), png);
+  Pixel bg = pixelAt(png, background), glow = pixelAt(png, glowSpot);
+  EXPECT_GT(glow.b, bg.b + 40) << "blue glow";
+  EXPECT_LT(glow.r, glow.b);
+
+  ASSERT_EQ(nimbra({"prefs", "set", "Color", "red"}).status, 0);
+  ASSERT_EQ(readLine(out[0]), png);
+  glow = pixelAt(png, glowSpot);
+  EXPECT_GT(glow.r, bg.r + 40) << "red glow";
+  EXPECT_GT(glow.r, glow.b);
+
+  ASSERT_EQ(nimbra({"badge", "Mail", "none", "--layout", layout}).status, 0);
+  ASSERT_EQ(readLine(out[0]), png);
+  glow = pixelAt(png, glowSpot);
+  EXPECT_NEAR(glow.r, bg.r, 2) << "no badge, no glow";
+  EXPECT_NEAR(glow.b, bg.b, 2);
+
+  kill(host, SIGTERM);
+  int status = 0;
+  waitpid(host, &status, 0);
+  close(out[0]);
+}
+
+}  // namespace
