@@ -1,0 +1,658 @@
+#include "UIKit/UILabel.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "CoreText/CoreText.h"
+#include "UIKit/NSAttributedStringKeys.h"
+#include "UIKit/UIGraphics.h"
+#include "UIKit/UIScreen.h"
+
+namespace {
+
+// Stands for "no limit" in a width or height handed to Core Text.
+constexpr CGFloat kUnbounded = 100000;
+
+CGFloat ceilToPixel(CGFloat v) {
+  CGFloat scale = UIScreen::mainScreen()->scale();
+  if (!(scale > 0)) scale = 1;
+  // The epsilon keeps a value a rounding error above a pixel edge on that edge.
+  return std::ceil(v * scale - 1e-6) / scale;
+}
+
+CGFloat roundToPixel(CGFloat v) {
+  CGFloat scale = UIScreen::mainScreen()->scale();
+  if (!(scale > 0)) scale = 1;
+  return std::round(v * scale) / scale;
+}
+
+template <class T>
+Strong<T> retained(T* p) {
+  return p ? p->template retainedSelf<T>() : nullptr;
+}
+
+bool isParagraphSeparator(char16_t c) {
+  return c == u'\n' || c == u'\r' || c == 0x2029 || c == 0x85;
+}
+
+bool isBlank(char16_t c) {
+  return c == u' ' || c == u'\t' || c == 0x2028 || c == 0xA0 || isParagraphSeparator(c);
+}
+
+// Whether anything but white space follows `from`.
+bool hasTextFrom(const std::u16string& chars, size_t from) {
+  for (size_t i = from; i < chars.size(); ++i)
+    if (!isBlank(chars[i])) return true;
+  return false;
+}
+
+NSTextAlignment validAlignment(NSInteger a) {
+  return a >= 0 && a <= 4 ? static_cast<NSTextAlignment>(a) : NSTextAlignmentNatural;
+}
+
+NSLineBreakMode validMode(NSInteger m) {
+  return m >= 0 && m <= 5 ? static_cast<NSLineBreakMode>(m) : NSLineBreakByTruncatingTail;
+}
+
+// How far across the free space a line sits for a Core Text alignment; natural and
+// justified lines start at the left, as left-to-right text does.
+CGFloat flushFactor(uint8_t alignment) {
+  switch (alignment) {
+    case kCTTextAlignmentRight:
+      return 1;
+    case kCTTextAlignmentCenter:
+      return 0.5;
+    default:
+      return 0;
+  }
+}
+
+CTParagraphSettings paragraphAt(const Strong<NSAttributedString>& s, NSUInteger index) {
+  auto style = objc_cast<CTParagraphStyle>(
+      s->attributeAtIndexEffectiveRange(kCTParagraphStyleAttributeName, index, nullptr));
+  return style ? style->settings() : CTParagraphSettings{};
+}
+
+// A UIKit paragraph style carrying exactly the given settings.
+class LabelParagraphStyle final : public NSMutableParagraphStyle {
+ public:
+  explicit LabelParagraphStyle(const CTParagraphSettings& s) { settings_ = s; }
+};
+
+CTLineRef tokenLine(const Strong<NSAttributedString>& s, NSUInteger index) {
+  auto attrs =
+      s->attributesAtIndexEffectiveRange(std::min<NSUInteger>(index, s->length() - 1), nullptr);
+  auto token = std::make_shared<NSAttributedString>(
+      NSString::stringWithCharacters(std::u16string_view(u"\u2026")), attrs);
+  return CTLineCreateWithAttributedString(token);
+}
+
+CTFontRef scaledFont(const id& value, CGFloat factor) {
+  if (auto ui = objc_cast<UIFont>(value)) return ui->fontWithSize(ui->pointSize() * factor);
+  if (auto ct = objc_cast<CTFont>(value))
+    return CTFontCreateCopyWithAttributes(ct, ct->size() * factor, nullptr, nullptr);
+  return nullptr;
+}
+
+Strong<NSAttributedString> withScaledFonts(const Strong<NSAttributedString>& s, CGFloat factor) {
+  auto m = s->mutableCopy();
+  s->enumerateAttributeInRangeOptionsUsingBlock(kCTFontAttributeName, NSMakeRange(0, s->length()),
+                                                0, [&](const id& value, NSRange range, BOOL*) {
+                                                  if (auto f = scaledFont(value, factor))
+                                                    m->addAttributeValueRange(kCTFontAttributeName,
+                                                                              f, range);
+                                                });
+  return m;
+}
+
+}  // namespace
+
+struct UILabel::Layout {
+  struct Line {
+    CTLineRef line;
+    CGFloat x = 0;         // pen start from the left of the layout width
+    CGFloat baseline = 0;  // from the top of the text
+  };
+  std::vector<Line> lines;
+  CGSize size{};           // not rounded
+  bool truncated = false;  // text was left out (or shown cut or with a token)
+};
+
+// The default implementations behind the runtime's method table.
+struct UILabelMethods {
+  static UILabel* l(NSObject* self) { return static_cast<UILabel*>(self); }
+
+  static NSString* text(NSObject* self, SEL) { return l(self)->text_.get(); }
+  static void setText(NSObject* self, SEL, NSObject* value) {
+    UILabel* label = l(self);
+    Strong<NSString> text;
+    if (auto* s = objc_cast<NSString>(value))
+      text = s->copy();
+    else if (auto* a = objc_cast<NSAttributedString>(value))
+      text = a->string();
+    label->text_ = text;
+    label->rebuildFromText();
+    label->contentChanged();
+  }
+  static NSAttributedString* attributedText(NSObject* self, SEL) {
+    return l(self)->attributedText_.get();
+  }
+  static void setAttributedText(NSObject* self, SEL, NSAttributedString* value) {
+    UILabel* label = l(self);
+    if (!value) {
+      label->text_ = nullptr;
+      label->attributedText_ = nullptr;
+      label->contentChanged();
+      return;
+    }
+    auto m = value->mutableCopy();
+    label->text_ = m->string();
+    NSUInteger n = m->length();
+    if (n > 0) {
+      // The label's style properties follow the first character.
+      if (auto f = objc_cast<UIFont>(
+              m->attributeAtIndexEffectiveRange(kCTFontAttributeName, 0, nullptr)))
+        label->font_ = f;
+      if (auto c = objc_cast<UIColor>(
+              m->attributeAtIndexEffectiveRange(NSForegroundColorAttributeName, 0, nullptr)))
+        label->textColor_ = c;
+      if (auto p = objc_cast<CTParagraphStyle>(
+              m->attributeAtIndexEffectiveRange(kCTParagraphStyleAttributeName, 0, nullptr))) {
+        label->textAlignment_ = NSTextAlignmentFromCTTextAlignment(
+            static_cast<CTTextAlignment>(p->settings().alignment));
+        label->lineBreakMode_ = validMode(p->settings().lineBreakMode);
+      }
+      // Ranges without a font or colour take the label's, not Core Text's defaults.
+      auto fill = [&](const Strong<NSString>& key, const id& value, bool alsoCT) {
+        m->enumerateAttributeInRangeOptionsUsingBlock(
+            key, NSMakeRange(0, n), 0, [&](const id& v, NSRange r, BOOL*) {
+              if (v) return;
+              if (alsoCT) {
+                NSRange ct;
+                for (NSUInteger i = r.location; i < r.location + r.length;
+                     i = ct.location + ct.length) {
+                  id other =
+                      m->attributeAtIndexEffectiveRange(kCTForegroundColorAttributeName, i, &ct);
+                  NSUInteger end = std::min(ct.location + ct.length, r.location + r.length);
+                  if (!other) m->addAttributeValueRange(key, value, NSMakeRange(i, end - i));
+                  ct = NSMakeRange(i, end - i);
+                }
+              } else {
+                m->addAttributeValueRange(key, value, r);
+              }
+            });
+      };
+      fill(NSFontAttributeName, label->font_, false);
+      fill(NSForegroundColorAttributeName, label->textColor_, true);
+    }
+    label->attributedText_ = m->copy();
+    label->contentChanged();
+  }
+
+  static UIFont* font(NSObject* self, SEL) { return l(self)->font_.get(); }
+  static void setFont(NSObject* self, SEL, UIFont* font) {
+    UILabel* label = l(self);
+    label->font_ = font ? font->retainedSelf<UIFont>() : UIFont::systemFontOfSize(17);
+    label->applyToWholeText(NSFontAttributeName, label->font_);
+  }
+  static UIColor* textColor(NSObject* self, SEL) { return l(self)->textColor_.get(); }
+  static void setTextColor(NSObject* self, SEL, UIColor* color) {
+    UILabel* label = l(self);
+    label->textColor_ = color ? color->retainedSelf<UIColor>() : UIColor::blackColor();
+    if (auto& a = label->attributedText_; a && a->length() > 0) {
+      auto m = a->mutableCopy();
+      m->removeAttributeRange(kCTForegroundColorAttributeName, NSMakeRange(0, m->length()));
+      label->attributedText_ = m->copy();
+    }
+    label->applyToWholeText(NSForegroundColorAttributeName, label->textColor_);
+  }
+  static NSInteger textAlignment(NSObject* self, SEL) { return l(self)->textAlignment_; }
+  static void setTextAlignment(NSObject* self, SEL, NSInteger a) {
+    l(self)->textAlignment_ = validAlignment(a);
+    l(self)->applyParagraph();
+  }
+  static NSInteger numberOfLines(NSObject* self, SEL) { return l(self)->numberOfLines_; }
+  static void setNumberOfLines(NSObject* self, SEL, NSInteger n) {
+    l(self)->numberOfLines_ = std::max<NSInteger>(n, 0);
+    l(self)->setNeedsDisplay();
+  }
+  static NSInteger lineBreakMode(NSObject* self, SEL) { return l(self)->lineBreakMode_; }
+  static void setLineBreakMode(NSObject* self, SEL, NSInteger m) {
+    l(self)->lineBreakMode_ = validMode(m);
+    l(self)->applyParagraph();
+  }
+  static BOOL isHighlighted(NSObject* self, SEL) { return l(self)->highlighted_; }
+  static void setHighlighted(NSObject* self, SEL, BOOL h) {
+    if (l(self)->highlighted_ == h) return;
+    l(self)->highlighted_ = h;
+    l(self)->setNeedsDisplay();
+  }
+  static BOOL isEnabled(NSObject* self, SEL) { return l(self)->enabled_; }
+  static void setEnabled(NSObject* self, SEL, BOOL e) {
+    if (l(self)->enabled_ == e) return;
+    l(self)->enabled_ = e;
+    l(self)->setNeedsDisplay();
+  }
+  static UIColor* highlightedTextColor(NSObject* self, SEL) {
+    return l(self)->highlightedTextColor_.get();
+  }
+  static UIColor* shadowColor(NSObject* self, SEL) { return l(self)->shadowColor_.get(); }
+  static CGSize shadowOffset(NSObject* self, SEL) { return l(self)->shadowOffset_; }
+  static BOOL adjustsFontSizeToFitWidth(NSObject* self, SEL) { return l(self)->adjustsFontSize_; }
+  static CGFloat minimumScaleFactor(NSObject* self, SEL) { return l(self)->minimumScaleFactor_; }
+  static NSInteger baselineAdjustment(NSObject* self, SEL) { return l(self)->baselineAdjustment_; }
+  static CGFloat preferredMaxLayoutWidth(NSObject* self, SEL) {
+    return l(self)->preferredMaxLayoutWidth_;
+  }
+
+  static CGRect textRectForBounds(NSObject* self, SEL, CGRect bounds, NSInteger lines) {
+    UILabel* label = l(self);
+    bounds = CGRectStandardize(bounds);
+    CGRect r{bounds.origin, CGSizeZero};
+    if (!std::isfinite(bounds.size.width) || !std::isfinite(bounds.size.height)) return r;
+    r.size = label->measure(bounds.size.width, std::max<NSInteger>(lines, 0), bounds.size.height);
+    if (bounds.size.width > 0) r.size.width = std::min(r.size.width, bounds.size.width);
+    return r;
+  }
+  static CGSize sizeThatFits(NSObject* self, SEL, CGSize size) {
+    UILabel* label = l(self);
+    // A single line is as wide as its text, whatever width is offered.
+    CGFloat width = label->numberOfLines_ == 1 ? 0 : size.width;
+    return label->measure(std::isfinite(width) ? width : 0, label->numberOfLines_, 0);
+  }
+  static CGSize intrinsicContentSize(NSObject* self, SEL) {
+    UILabel* label = l(self);
+    CGFloat width = label->numberOfLines_ == 1 ? 0 : label->preferredMaxLayoutWidth_;
+    return label->measure(std::isfinite(width) ? width : 0, label->numberOfLines_, 0);
+  }
+  static void drawRect(NSObject* self, SEL, CGRect) {
+    objc_msgSend(self, OBJC_SEL("drawTextInRect:"), l(self)->bounds());
+  }
+  static void drawTextInRect(NSObject* self, SEL, CGRect rect);
+};
+
+OBJC_CLASS_IMPL(UILabel) {
+  using M = UILabelMethods;
+  auto add = [cls](const char* sel, auto fn, const char* types) {
+    class_addMethod(cls, sel_registerName(sel), reinterpret_cast<IMP>(fn), types);
+  };
+  add("text", &M::text, "@@:");
+  add("setText:", &M::setText, "v@:@");
+  add("attributedText", &M::attributedText, "@@:");
+  add("setAttributedText:", &M::setAttributedText, "v@:@");
+  add("font", &M::font, "@@:");
+  add("setFont:", &M::setFont, "v@:@");
+  add("textColor", &M::textColor, "@@:");
+  add("setTextColor:", &M::setTextColor, "v@:@");
+  add("textAlignment", &M::textAlignment, "q@:");
+  add("setTextAlignment:", &M::setTextAlignment, "v@:q");
+  add("numberOfLines", &M::numberOfLines, "q@:");
+  add("setNumberOfLines:", &M::setNumberOfLines, "v@:q");
+  add("lineBreakMode", &M::lineBreakMode, "q@:");
+  add("setLineBreakMode:", &M::setLineBreakMode, "v@:q");
+  add("isHighlighted", &M::isHighlighted, "B@:");
+  add("setHighlighted:", &M::setHighlighted, "v@:B");
+  add("isEnabled", &M::isEnabled, "B@:");
+  add("setEnabled:", &M::setEnabled, "v@:B");
+  add("highlightedTextColor", &M::highlightedTextColor, "@@:");
+  add("shadowColor", &M::shadowColor, "@@:");
+  add("shadowOffset", &M::shadowOffset, "{CGSize=dd}@:");
+  add("adjustsFontSizeToFitWidth", &M::adjustsFontSizeToFitWidth, "B@:");
+  add("minimumScaleFactor", &M::minimumScaleFactor, "d@:");
+  add("baselineAdjustment", &M::baselineAdjustment, "q@:");
+  add("preferredMaxLayoutWidth", &M::preferredMaxLayoutWidth, "d@:");
+  add("textRectForBounds:limitedToNumberOfLines:", &M::textRectForBounds,
+      "{CGRect={CGPoint=dd}{CGSize=dd}}@:{CGRect={CGPoint=dd}{CGSize=dd}}q");
+  add("sizeThatFits:", &M::sizeThatFits, "{CGSize=dd}@:{CGSize=dd}");
+  add("intrinsicContentSize", &M::intrinsicContentSize, "{CGSize=dd}@:");
+  add("drawRect:", &M::drawRect, "v@:{CGRect={CGPoint=dd}{CGSize=dd}}");
+  add("drawTextInRect:", &M::drawTextInRect, "v@:{CGRect={CGPoint=dd}{CGSize=dd}}");
+}
+
+UILabel::UILabel() : UILabel(CGRectZero) {}
+
+UILabel::UILabel(CGRect frame)
+    : UIView(frame), font_(UIFont::systemFontOfSize(17)), textColor_(UIColor::blackColor()) {
+  setUserInteractionEnabled(false);
+  setOpaque(false);
+  setContentMode(UIViewContentModeRedraw);
+}
+
+UILabel::~UILabel() = default;
+
+Strong<UILabel> UILabel::initWithFrame(CGRect frame) {
+  return std::make_shared<UILabel>(frame);
+}
+
+// ---- properties through the runtime
+
+Strong<NSString> UILabel::text() const {
+  return retained(objc_msgSend<NSString*>(const_cast<UILabel*>(this), OBJC_SEL("text")));
+}
+void UILabel::setText(const Strong<NSString>& text) {
+  objc_msgSend(this, OBJC_SEL("setText:"), static_cast<NSObject*>(text.get()));
+}
+Strong<NSAttributedString> UILabel::attributedText() const {
+  return retained(
+      objc_msgSend<NSAttributedString*>(const_cast<UILabel*>(this), OBJC_SEL("attributedText")));
+}
+void UILabel::setAttributedText(const Strong<NSAttributedString>& text) {
+  objc_msgSend(this, OBJC_SEL("setAttributedText:"), text.get());
+}
+Strong<UIFont> UILabel::font() const {
+  return retained(objc_msgSend<UIFont*>(const_cast<UILabel*>(this), OBJC_SEL("font")));
+}
+void UILabel::setFont(const Strong<UIFont>& font) {
+  objc_msgSend(this, OBJC_SEL("setFont:"), font.get());
+}
+Strong<UIColor> UILabel::textColor() const {
+  return retained(objc_msgSend<UIColor*>(const_cast<UILabel*>(this), OBJC_SEL("textColor")));
+}
+void UILabel::setTextColor(const Strong<UIColor>& color) {
+  objc_msgSend(this, OBJC_SEL("setTextColor:"), color.get());
+}
+NSTextAlignment UILabel::textAlignment() const {
+  return validAlignment(
+      objc_msgSend<NSInteger>(const_cast<UILabel*>(this), OBJC_SEL("textAlignment")));
+}
+void UILabel::setTextAlignment(NSTextAlignment alignment) {
+  objc_msgSend(this, OBJC_SEL("setTextAlignment:"), NSInteger(alignment));
+}
+NSInteger UILabel::numberOfLines() const {
+  return objc_msgSend<NSInteger>(const_cast<UILabel*>(this), OBJC_SEL("numberOfLines"));
+}
+void UILabel::setNumberOfLines(NSInteger lines) {
+  objc_msgSend(this, OBJC_SEL("setNumberOfLines:"), lines);
+}
+NSLineBreakMode UILabel::lineBreakMode() const {
+  return validMode(objc_msgSend<NSInteger>(const_cast<UILabel*>(this), OBJC_SEL("lineBreakMode")));
+}
+void UILabel::setLineBreakMode(NSLineBreakMode mode) {
+  objc_msgSend(this, OBJC_SEL("setLineBreakMode:"), NSInteger(mode));
+}
+Strong<UIColor> UILabel::shadowColor() const {
+  return retained(objc_msgSend<UIColor*>(const_cast<UILabel*>(this), OBJC_SEL("shadowColor")));
+}
+CGSize UILabel::shadowOffset() const {
+  return objc_msgSend<CGSize>(const_cast<UILabel*>(this), OBJC_SEL("shadowOffset"));
+}
+bool UILabel::isHighlighted() const {
+  return objc_msgSend<BOOL>(const_cast<UILabel*>(this), OBJC_SEL("isHighlighted"));
+}
+void UILabel::setHighlighted(bool highlighted) {
+  objc_msgSend(this, OBJC_SEL("setHighlighted:"), BOOL(highlighted));
+}
+Strong<UIColor> UILabel::highlightedTextColor() const {
+  return retained(
+      objc_msgSend<UIColor*>(const_cast<UILabel*>(this), OBJC_SEL("highlightedTextColor")));
+}
+bool UILabel::isEnabled() const {
+  return objc_msgSend<BOOL>(const_cast<UILabel*>(this), OBJC_SEL("isEnabled"));
+}
+void UILabel::setEnabled(bool enabled) {
+  objc_msgSend(this, OBJC_SEL("setEnabled:"), BOOL(enabled));
+}
+bool UILabel::adjustsFontSizeToFitWidth() const {
+  return objc_msgSend<BOOL>(const_cast<UILabel*>(this), OBJC_SEL("adjustsFontSizeToFitWidth"));
+}
+CGFloat UILabel::minimumScaleFactor() const {
+  return objc_msgSend<CGFloat>(const_cast<UILabel*>(this), OBJC_SEL("minimumScaleFactor"));
+}
+UIBaselineAdjustment UILabel::baselineAdjustment() const {
+  NSInteger v = objc_msgSend<NSInteger>(const_cast<UILabel*>(this), OBJC_SEL("baselineAdjustment"));
+  return v >= 0 && v <= 2 ? static_cast<UIBaselineAdjustment>(v)
+                          : UIBaselineAdjustmentAlignBaselines;
+}
+CGFloat UILabel::preferredMaxLayoutWidth() const {
+  return objc_msgSend<CGFloat>(const_cast<UILabel*>(this), OBJC_SEL("preferredMaxLayoutWidth"));
+}
+CGRect UILabel::textRectForBoundsLimitedToNumberOfLines(CGRect bounds, NSInteger numberOfLines) {
+  return objc_msgSend<CGRect>(this, OBJC_SEL("textRectForBounds:limitedToNumberOfLines:"), bounds,
+                              numberOfLines);
+}
+void UILabel::drawTextInRect(CGRect rect) {
+  objc_msgSend(this, OBJC_SEL("drawTextInRect:"), rect);
+}
+
+// ---- content
+
+void UILabel::rebuildFromText() {
+  if (!text_) {
+    attributedText_ = nullptr;
+    return;
+  }
+  CTParagraphSettings s;
+  s.alignment = NSTextAlignmentToCTTextAlignment(textAlignment_);
+  s.lineBreakMode = static_cast<uint8_t>(lineBreakMode_);
+  auto attrs = NSDictionary::dictionaryWithObjectsAndKeys(
+      {{NSFontAttributeName, font_},
+       {NSForegroundColorAttributeName, textColor_},
+       {NSParagraphStyleAttributeName, std::make_shared<LabelParagraphStyle>(s)}});
+  attributedText_ = std::make_shared<NSAttributedString>(text_, attrs);
+}
+
+void UILabel::applyToWholeText(const Strong<NSString>& key, const id& value) {
+  if (attributedText_ && attributedText_->length() > 0) {
+    auto m = attributedText_->mutableCopy();
+    m->addAttributeValueRange(key, value, NSMakeRange(0, m->length()));
+    attributedText_ = m->copy();
+  }
+  contentChanged();
+}
+
+void UILabel::applyParagraph() {
+  if (attributedText_ && attributedText_->length() > 0) {
+    auto m = attributedText_->mutableCopy();
+    attributedText_->enumerateAttributeInRangeOptionsUsingBlock(
+        kCTParagraphStyleAttributeName, NSMakeRange(0, m->length()), 0,
+        [&](const id& value, NSRange range, BOOL*) {
+          auto old = objc_cast<CTParagraphStyle>(value);
+          CTParagraphSettings s = old ? old->settings() : CTParagraphSettings{};
+          s.alignment = NSTextAlignmentToCTTextAlignment(textAlignment_);
+          s.lineBreakMode = static_cast<uint8_t>(lineBreakMode_);
+          m->addAttributeValueRange(kCTParagraphStyleAttributeName,
+                                    std::make_shared<LabelParagraphStyle>(s), range);
+        });
+    attributedText_ = m->copy();
+  }
+  contentChanged();
+}
+
+void UILabel::contentChanged() {
+  layoutString_ = nullptr;
+  framesetter_ = nullptr;
+  setNeedsDisplay();
+}
+
+// The attributed text with every paragraph wrapping: the framesetter lays out a
+// truncating or clipping paragraph as one line, while a label wraps and then cuts only
+// its last visible line.
+Strong<NSAttributedString> UILabel::layoutString() {
+  if (layoutString_ || !attributedText_ || attributedText_->length() == 0) return layoutString_;
+  auto m = attributedText_->mutableCopy();
+  attributedText_->enumerateAttributeInRangeOptionsUsingBlock(
+      kCTParagraphStyleAttributeName, NSMakeRange(0, m->length()), 0,
+      [&](const id& value, NSRange range, BOOL*) {
+        auto old = objc_cast<CTParagraphStyle>(value);
+        if (!old || old->settings().lineBreakMode <= kCTLineBreakByCharWrapping) return;
+        CTParagraphSettings s = old->settings();
+        s.lineBreakMode = kCTLineBreakByWordWrapping;
+        m->addAttributeValueRange(kCTParagraphStyleAttributeName,
+                                  std::make_shared<LabelParagraphStyle>(s), range);
+      });
+  layoutString_ = m->copy();
+  framesetter_ = CTFramesetterCreateWithAttributedString(layoutString_);
+  return layoutString_;
+}
+
+UILabel::Layout UILabel::layOut(const Strong<NSAttributedString>& string,
+                                const CTFramesetterRef& fs, CGFloat width, NSInteger maxLines,
+                                CGFloat maxHeight) const {
+  Layout out;
+  if (!string || string->length() == 0 || !fs) return out;
+  CGFloat W = width > 0 ? std::min(width, kUnbounded) : kUnbounded;
+  CTFrameRef frame = CTFramesetterCreateFrame(
+      fs, CFRangeMake(0, 0), CGPathCreateWithRect(CGRectMake(0, 0, W, kUnbounded), nullptr),
+      nullptr);
+  CFArrayRef lines = CTFrameGetLines(frame);
+  size_t count = lines->count();
+  if (count == 0) return out;
+  std::vector<CGPoint> origins(count);
+  CTFrameGetLineOrigins(frame, CFRangeMake(0, 0), origins.data());
+  auto lineAt = [&](size_t i) { return lines->objectAtIndexAs<CTLine>(i); };
+  auto bottomOf = [&](size_t i) {
+    CGFloat descent = 0;
+    CTLineGetTypographicBounds(lineAt(i), nullptr, &descent, nullptr);
+    return kUnbounded - origins[i].y + descent;
+  };
+
+  size_t n = count;
+  if (maxLines > 0) n = std::min(n, static_cast<size_t>(maxLines));
+  if (maxHeight > 0)
+    while (n > 1 && bottomOf(n - 1) > maxHeight + 1e-6) --n;
+
+  for (size_t i = 0; i < n; ++i)
+    out.lines.push_back({lineAt(i), origins[i].x, kUnbounded - origins[i].y});
+  out.size.height = bottomOf(n - 1);
+
+  const std::u16string& chars = string->characters();
+  CFRange last = CTLineGetStringRange(out.lines.back().line);
+  out.truncated = hasTextFrom(chars, static_cast<size_t>(last.location + last.length));
+  if (out.truncated && lineBreakMode_ >= NSLineBreakByClipping) {
+    size_t start = static_cast<size_t>(last.location);
+    size_t paraEnd = start;
+    while (paraEnd < chars.size() && !isParagraphSeparator(chars[paraEnd])) ++paraEnd;
+    CTParagraphSettings S = paragraphAt(string, start);
+    CTLineRef content =
+        paraEnd > start ? CTTypesetterCreateLine(CTFramesetterGetTypesetter(fs),
+                                                 CFRangeMake(static_cast<CFIndex>(start),
+                                                             static_cast<CFIndex>(paraEnd - start)))
+                        : nullptr;
+    CTLineRef shown = content;
+    if (lineBreakMode_ != NSLineBreakByClipping) {
+      // Text beyond this paragraph is hidden, so the token goes at the end even when the
+      // paragraph itself fits.
+      bool forced = hasTextFrom(chars, paraEnd);
+      CTLineTruncationType type =
+          lineBreakMode_ == NSLineBreakByTruncatingHead     ? kCTLineTruncationStart
+          : lineBreakMode_ == NSLineBreakByTruncatingMiddle ? kCTLineTruncationMiddle
+                                                            : kCTLineTruncationEnd;
+      if (forced) type = kCTLineTruncationEnd;
+      NSUInteger at = type == kCTLineTruncationStart    ? start
+                      : type == kCTLineTruncationMiddle ? (start + paraEnd) / 2
+                                                        : (paraEnd > start ? paraEnd - 1 : start);
+      CTLineRef token = tokenLine(string, at);
+      CTLineRef source = content;
+      if (forced) {
+        auto m = string->attributedSubstringFromRange(NSMakeRange(start, paraEnd - start))
+                     ->mutableCopy();
+        auto attrs = string->attributesAtIndexEffectiveRange(at, nullptr);
+        m->appendAttributedString(std::make_shared<NSAttributedString>(
+            NSString::stringWithCharacters(std::u16string_view(u"\u2026")), attrs));
+        source = CTLineCreateWithAttributedString(m);
+      }
+      if (source) {
+        shown = CTLineCreateTruncatedLine(source, W, type, token);
+        if (!shown) shown = CTLineCreateTruncatedLine(source, W, type, nullptr);
+        if (!shown) shown = source;
+      }
+    }
+    if (shown) {
+      CGFloat factor = flushFactor(S.alignment);
+      Layout::Line& line = out.lines.back();
+      line.line = shown;
+      if (factor > 0) line.x = CTLineGetPenOffsetForFlush(shown, factor, W);
+    }
+  }
+
+  for (const auto& line : out.lines) {
+    double w = CTLineGetTypographicBounds(line.line, nullptr, nullptr, nullptr) -
+               CTLineGetTrailingWhitespaceWidth(line.line);
+    out.size.width = std::max(out.size.width, w);
+  }
+  if (width > 0) out.size.width = std::min(out.size.width, width);
+  return out;
+}
+
+CGSize UILabel::measure(CGFloat width, NSInteger maxLines, CGFloat maxHeight) {
+  auto string = layoutString();
+  if (!string) return CGSizeZero;
+  Layout l = layOut(string, framesetter_, width, maxLines, maxHeight);
+  if (l.lines.empty()) return CGSizeZero;
+  return CGSizeMake(ceilToPixel(l.size.width), ceilToPixel(l.size.height));
+}
+
+// ---- drawing
+
+void UILabelMethods::drawTextInRect(NSObject* self, SEL, CGRect rect) {
+  UILabel* label = l(self);
+  CGContextRef ctx = UIGraphicsGetCurrentContext();
+  rect = CGRectStandardize(rect);
+  if (!ctx || CGRectIsNull(rect) || !(rect.size.width > 0) || !std::isfinite(rect.size.width) ||
+      !std::isfinite(rect.size.height))
+    return;
+  auto string = label->layoutString();
+  if (!string) return;
+  CTFramesetterRef fs = label->framesetter_;
+  NSInteger lines = label->numberOfLines_;
+  CGRect textRect = objc_msgSend<CGRect>(
+      self, OBJC_SEL("textRectForBounds:limitedToNumberOfLines:"), rect, lines);
+  UILabel::Layout layout = label->layOut(string, fs, rect.size.width, lines, rect.size.height);
+  if (layout.lines.empty()) return;
+  CGFloat top = rect.origin.y + (rect.size.height - textRect.size.height) / 2;
+
+  CGFloat minScale = label->minimumScaleFactor_;
+  if (label->adjustsFontSize_ && minScale > 0 && minScale < 1 && layout.truncated) {
+    auto fitsAt = [&](CGFloat s, UILabel::Layout* result) {
+      auto scaled = withScaledFonts(string, s);
+      UILabel::Layout l = label->layOut(scaled, CTFramesetterCreateWithAttributedString(scaled),
+                                        rect.size.width, lines, rect.size.height);
+      bool fits = !l.truncated;
+      if (result) *result = std::move(l);
+      return fits;
+    };
+    CGFloat lo = minScale, hi = 1;
+    if (fitsAt(lo, nullptr)) {
+      for (int i = 0; i < 10; ++i) {
+        CGFloat mid = (lo + hi) / 2;
+        (fitsAt(mid, nullptr) ? lo : hi) = mid;
+      }
+    }
+    string = withScaledFonts(string, lo);
+    fs = CTFramesetterCreateWithAttributedString(string);
+    UILabel::Layout shrunk;
+    fitsAt(lo, &shrunk);
+    if (lines == 1 && label->baselineAdjustment_ == UIBaselineAdjustmentAlignBaselines)
+      top += layout.lines[0].baseline - shrunk.lines[0].baseline;
+    else if (lines != 1 || label->baselineAdjustment_ == UIBaselineAdjustmentAlignCenters)
+      top = rect.origin.y + (rect.size.height - ceilToPixel(shrunk.size.height)) / 2;
+    layout = std::move(shrunk);
+  }
+
+  if (label->highlighted_ && label->highlightedTextColor_) {
+    auto m = string->mutableCopy();
+    m->addAttributeValueRange(kCTForegroundColorAttributeName,
+                              label->highlightedTextColor_->CGColor(), NSMakeRange(0, m->length()));
+    // Same glyphs, new colour: lay out again so the lines carry it.
+    layout = label->layOut(m, CTFramesetterCreateWithAttributedString(m), rect.size.width, lines,
+                           rect.size.height);
+    if (layout.lines.empty()) return;
+  }
+
+  top = roundToPixel(top);
+  CGContextSaveGState(ctx);
+  if (!label->enabled_) CGContextSetAlpha(ctx, 0.5);
+  if (label->shadowColor_)
+    CGContextSetShadowInUserSpace(ctx, label->shadowOffset_, 0, label->shadowColor_->CGColor());
+  if (label->lineBreakMode_ == NSLineBreakByClipping) CGContextClipToRect(ctx, rect);
+  for (const auto& line : layout.lines) {
+    CGContextSaveGState(ctx);
+    CGContextTranslateCTM(ctx, rect.origin.x + line.x, top + line.baseline);
+    CGContextScaleCTM(ctx, 1, -1);
+    CGContextSetTextMatrix(ctx, CGAffineTransformIdentity);
+    CGContextSetTextPosition(ctx, 0, 0);
+    CTLineDraw(line.line, ctx);
+    CGContextRestoreGState(ctx);
+  }
+  CGContextRestoreGState(ctx);
+}
