@@ -618,10 +618,9 @@ void UILabelMethods::drawTextInRect(NSObject* self, SEL, CGRect rect) {
         (fitsAt(mid, nullptr) ? lo : hi) = mid;
       }
     }
-    string = withScaledFonts(string, lo);
-    fs = CTFramesetterCreateWithAttributedString(string);
     UILabel::Layout shrunk;
     fitsAt(lo, &shrunk);
+    string = withScaledFonts(string, lo);
     if (lines == 1 && label->baselineAdjustment_ == UIBaselineAdjustmentAlignBaselines)
       top += layout.lines[0].baseline - shrunk.lines[0].baseline;
     else if (lines != 1 || label->baselineAdjustment_ == UIBaselineAdjustmentAlignCenters)
