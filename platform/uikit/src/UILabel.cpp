@@ -163,22 +163,22 @@ struct UILabelMethods {
         label->lineBreakMode_ = validMode(p->settings().lineBreakMode);
       }
       // Ranges without a font or colour take the label's, not Core Text's defaults.
-      auto fill = [&](const Strong<NSString>& key, const id& value, bool alsoCT) {
-        m->enumerateAttributeInRangeOptionsUsingBlock(
+      auto fill = [&](const Strong<NSString>& key, const id& filler, bool alsoCT) {
+        value->enumerateAttributeInRangeOptionsUsingBlock(
             key, NSMakeRange(0, n), 0, [&](const id& v, NSRange r, BOOL*) {
               if (v) return;
               if (alsoCT) {
                 NSRange ct;
                 for (NSUInteger i = r.location; i < r.location + r.length;
                      i = ct.location + ct.length) {
-                  id other =
-                      m->attributeAtIndexEffectiveRange(kCTForegroundColorAttributeName, i, &ct);
+                  id other = value->attributeAtIndexEffectiveRange(kCTForegroundColorAttributeName,
+                                                                   i, &ct);
                   NSUInteger end = std::min(ct.location + ct.length, r.location + r.length);
-                  if (!other) m->addAttributeValueRange(key, value, NSMakeRange(i, end - i));
+                  if (!other) m->addAttributeValueRange(key, filler, NSMakeRange(i, end - i));
                   ct = NSMakeRange(i, end - i);
                 }
               } else {
-                m->addAttributeValueRange(key, value, r);
+                m->addAttributeValueRange(key, filler, r);
               }
             });
       };

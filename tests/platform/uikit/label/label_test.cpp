@@ -335,6 +335,21 @@ TEST(UILabel, ColoursShadowsHighlightAndDisabledDrawing) {
   EXPECT_GT(lit.red, lit.alpha * 0.9);
   label->setHighlighted(false);
 
+  // A Core Text colour in attributed text is kept; the text colour then replaces it.
+  auto styled = NSMutableAttributedString::initWithString(str("HHHH"));
+  styled->addAttributeValueRange(kCTForegroundColorAttributeName, UIColor::redColor()->CGColor(),
+                                 NSMakeRange(0, 4));
+  auto other = std::make_shared<UILabel>(CGRectMake(0, 0, 100, 40));
+  other->setAttributedText(styled);
+  EXPECT_EQ(other->attributedText()->attributeAtIndexEffectiveRange(NSForegroundColorAttributeName,
+                                                                    0, nullptr),
+            nullptr);
+  Ink red = inkOf(draw(other));
+  EXPECT_GT(red.red, red.alpha * 0.9);
+  other->setTextColor(UIColor::blackColor());
+  Ink black = inkOf(draw(other));
+  EXPECT_LT(black.red, black.alpha * 0.1);
+
   label->setEnabled(false);
   Ink dim = inkOf(draw(label));
   EXPECT_LT(dim.maxAlpha, 140);
