@@ -87,6 +87,28 @@ TEST(Settings, StartupKeepsTheWhitelistFromTheFile) {
   });
 }
 
+// Start-up leaves no glow colour, so the first glow pass re-reads the file; later passes
+// choose again from the dictionary already read, without reading the file.
+TEST(Settings, FirstGlowPassAfterStartupRereadsTheFile) {
+  inFreshProcess(settings({{str("Color"), num(4)}}), [] {
+    writeSettings(settings({{str("Color"), num(6)}}));
+    auto mail = appView("Mail", num(3));
+    pass(mail);
+    EXPECT_EQ(rgba(mail->layer()->shadowColor()), rgba(UIColor::blueColor()));
+    writeSettings(settings({{str("Color"), num(5)}}));
+    pass(mail);
+    EXPECT_EQ(rgba(mail->layer()->shadowColor()), rgba(UIColor::blueColor()));
+  });
+  // Same-as-app never reloads from a pass: the file's later change goes unseen.
+  inFreshProcess(settings({{str("Color"), num(674)}}), [] {
+    writeSettings(settings({{str("Color"), num(4)}}));
+    auto orange = std::make_shared<SBIconView>(app("Orange", num(3), solidImage(255, 128, 0)));
+    pass(orange);
+    EXPECT_EQ(rgba(orange->layer()->shadowColor()),
+              (std::array<double, 4>{1.0, 128 / 255.0, 0.0, 1.0}));
+  });
+}
+
 TEST(Settings, ValuesOfOtherTypesCountAsAbsentButStringsConvert) {
   inFreshProcess(settings({{str("Color"), num(99)}}), [] {
     auto mail = appView("Mail", num(3));

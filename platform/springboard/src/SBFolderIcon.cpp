@@ -36,7 +36,8 @@ id SBFolderIcon::badgeNumberOrString() const {
 Strong<UIImage> SBFolderIcon::getIconImage(int) const {
   std::call_once(imageOnce_, [this] {
     UIGraphicsBeginImageContextWithOptions(CGSizeMake(kImageSize, kImageSize), false, 2);
-    UIColor::colorWithWhiteAlpha(0.85, 0.45)->setFill();
+    // Mostly opaque, so a glow tints the folder's surroundings rather than its face.
+    UIColor::colorWithWhiteAlpha(0.72, 0.9)->setFill();
     UIBezierPath::bezierPathWithRoundedRectCornerRadius(CGRectMake(0, 0, kImageSize, kImageSize),
                                                         kImageSize * 0.225)
         ->fill();

@@ -183,6 +183,20 @@ const Strong<UIView>& SBHomeScreen::rootView() {
       iconViews_.push_back(view);
     }
   }
+  // Page dots under each page, its own dot bright, so side-by-side pages read as pages.
+  if (pages_.size() > 1) {
+    const CGFloat dot = 7, gap = 9;
+    const CGFloat dotsWidth = pages_.size() * dot + (pages_.size() - 1) * gap;
+    for (size_t p = 0; p < pages_.size(); ++p) {
+      for (size_t d = 0; d < pages_.size(); ++d) {
+        CGFloat x = p * kPageWidth + (kPageWidth - dotsWidth) / 2 + d * (dot + gap);
+        auto view = std::make_shared<UIView>(CGRectMake(x, kPageHeight - 28, dot, dot));
+        view->setBackgroundColor(UIColor::colorWithWhiteAlpha(1, d == p ? 0.9 : 0.35));
+        view->layer()->setCornerRadius(dot / 2);
+        root_->addSubview(view);
+      }
+    }
+  }
   // Views kept for reuse, as the device keeps them: never shown.
   recycled_ = std::make_shared<SBRecycledViewsContainer>();
   recycled_->addSubview(std::make_shared<SBIconView>());

@@ -4,8 +4,8 @@
 
 #include "Foundation/NSNumber.h"
 #include "Foundation/NSString.h"
-#include "SBText.h"
 #include "UIKit/UIBezierPath.h"
+#include "UIKit/UILabel.h"
 
 namespace {
 
@@ -14,6 +14,8 @@ constexpr CGFloat kPadding = 7;
 
 void badgeLayoutSubviews(NSObject* self, SEL _cmd) {
   UIViewSendSuper<void>(SBIconBadgeView::super::class_(), self, _cmd);
+  auto* badge = static_cast<SBIconBadgeView*>(self);
+  badge->textLabel()->setFrame(badge->bounds());
 }
 
 void badgeDrawRect(NSObject* self, SEL, CGRect rect) {
@@ -31,6 +33,12 @@ OBJC_CLASS_IMPL(SBIconBadgeView) {
 
 SBIconBadgeView::SBIconBadgeView() : UIView(CGRectMake(0, 0, kHeight, kHeight)) {
   setOpaque(false);
+  label_ = std::make_shared<UILabel>(bounds());
+  label_->setFont(UIFont::systemFontOfSize(kFontSize));
+  label_->setTextColor(UIColor::whiteColor());
+  label_->setTextAlignment(NSTextAlignmentCenter);
+  label_->setLineBreakMode(NSLineBreakByClipping);
+  addSubview(label_);
 }
 
 void SBIconBadgeView::setBadgeValue(const id& value) {
@@ -42,12 +50,13 @@ void SBIconBadgeView::setBadgeValue(const id& value) {
   }
   if (text != text_) {
     text_ = std::move(text);
-    setNeedsDisplay();
+    label_->setText(NSString::stringWithUTF8String(text_));
+    setNeedsLayout();
   }
 }
 
 CGSize SBIconBadgeView::preferredSize() const {
-  CGSize textSize = sbtext::measure(text_, kFontSize, false);
+  CGSize textSize = label_->intrinsicContentSize();
   return CGSizeMake(std::max(kHeight, textSize.width + 2 * kPadding), kHeight);
 }
 
@@ -55,6 +64,4 @@ void SBIconBadgeView::drawBadge(CGRect) {
   CGRect bounds = this->bounds();
   UIColor::colorWithRedGreenBlueAlpha(1.0, 0.23, 0.19, 1.0)->setFill();
   UIBezierPath::bezierPathWithRoundedRectCornerRadius(bounds, kHeight / 2)->fill();
-  const CGFloat white[4] = {1, 1, 1, 1};
-  sbtext::drawCentered(text_, bounds, kFontSize, false, white);
 }

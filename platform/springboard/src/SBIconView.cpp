@@ -1,41 +1,14 @@
 #include "SpringBoard/SBIconView.h"
 
-#include "SBText.h"
 #include "SpringBoard/SBFolderIconView.h"
 #include "SpringBoard/SBRecycledViewsContainer.h"
+#include "UIKit/UILabel.h"
 
 namespace {
 
 constexpr CGFloat kLabelFontSize = 11;
 constexpr CGFloat kLabelOverhang = 10;  // labels may be wider than the icon
 constexpr CGFloat kBadgeOverhang = 10;  // the badge sits over the top-right corner
-
-// The display name under the icon, white with a soft shadow as on a wallpaper.
-class SBIconLabelView : public UIView {
-  OBJC_CLASS(SBIconLabelView, UIView)
-
- public:
-  SBIconLabelView() { setOpaque(false); }
-  void setText(const std::string& text) {
-    if (text == text_) return;
-    text_ = text;
-    setNeedsDisplay();
-  }
-  void draw() {
-    const CGFloat shadow[4] = {0, 0, 0, 0.6};
-    const CGFloat white[4] = {1, 1, 1, 1};
-    CGRect b = bounds();
-    sbtext::drawCentered(text_, CGRectOffset(b, 0, 1), kLabelFontSize, false, shadow);
-    sbtext::drawCentered(text_, b, kLabelFontSize, false, white);
-  }
-
- private:
-  std::string text_;
-};
-
-void labelDrawRect(NSObject* self, SEL, CGRect) {
-  static_cast<SBIconLabelView*>(self)->draw();
-}
 
 void iconViewLayoutSubviews(NSObject* self, SEL _cmd) {
   UIViewSendSuper<void>(UIView::class_(), self, _cmd);
@@ -47,11 +20,6 @@ id iconIMP(NSObject* self, SEL) {
 }
 
 }  // namespace
-
-OBJC_CLASS_IMPL(SBIconLabelView) {
-  class_addMethod(cls, OBJC_SEL("drawRect:"), reinterpret_cast<IMP>(&labelDrawRect),
-                  "v@:{CGRect={CGPoint=dd}{CGSize=dd}}");
-}
 
 OBJC_CLASS_IMPL(SBIconView) {
   class_addMethod(cls, OBJC_SEL("layoutSubviews"), reinterpret_cast<IMP>(&iconViewLayoutSubviews),
@@ -84,7 +52,13 @@ void SBIconView::build() {
   imageView_ = std::make_shared<UIView>(CGRectMake(0, 0, kImageSize, kImageSize));
   imageView_->setOpaque(false);
   addSubview(imageView_);
-  label_ = std::make_shared<SBIconLabelView>();
+  // The display name, white with a soft shadow as on a wallpaper.
+  label_ = std::make_shared<UILabel>();
+  label_->setFont(UIFont::systemFontOfSize(kLabelFontSize));
+  label_->setTextColor(UIColor::whiteColor());
+  label_->setTextAlignment(NSTextAlignmentCenter);
+  label_->setShadowColor(UIColor::colorWithWhiteAlpha(0, 0.6));
+  label_->setShadowOffset(CGSizeMake(0, 1));
   addSubview(label_);
   badge_ = std::make_shared<SBIconBadgeView>();
 }
@@ -101,8 +75,10 @@ void SBIconView::layoutIconSubviews() {
 
   label_->setFrame(
       CGRectMake(-kLabelOverhang, kImageSize + 2, kWidth + 2 * kLabelOverhang, kLabelHeight));
-  static_cast<SBIconLabelView*>(label_.get())
-      ->setText(icon_ && icon_->displayName() ? icon_->displayName()->stdString() : "");
+  // Set only when it changed: setting text again would redraw the label.
+  Strong<NSString> name = icon_ ? icon_->displayName() : nullptr;
+  Strong<NSString> shown = label_->text();
+  if (!(name && shown ? name->isEqualToString(shown) : name == shown)) label_->setText(name);
 
   id badge = icon_ ? icon_->badgeNumberOrString() : nullptr;
   if (!SBIcon::badgeValueIsVisible(badge)) {

@@ -1,10 +1,12 @@
-// The red badge at an icon's top-right corner, with its number or string in white.
+// The red badge at an icon's top-right corner, with its number or string in white
+// drawn by a label.
 // Its "layoutSubviews" is in the runtime table (the plug-in's badge filter hooks it); the
 // icon view leaves it out of the tree while the badge value shows no badge.
 #pragma once
 
 #include <string>
 
+#include "UIKit/UILabel.h"
 #include "UIKit/UIView.h"
 
 class SBIconBadgeView : public UIView {
@@ -18,6 +20,8 @@ class SBIconBadgeView : public UIView {
   const std::string& text() const { return text_; }
   // The badge's text from a badge value: a number's integer digits or the string itself.
   void setBadgeValue(const id& value);
+  // The white text over the red; laid out to the badge's bounds.
+  UILabel* textLabel() const { return label_.get(); }
   // Fits the text, never narrower than it is high.
   CGSize preferredSize() const;
 
@@ -25,4 +29,5 @@ class SBIconBadgeView : public UIView {
 
  private:
   std::string text_;
+  Strong<UILabel> label_;
 };

@@ -5,6 +5,7 @@
 
 #include "SpringBoard/SBIcon.h"
 #include "SpringBoard/SBIconBadgeView.h"
+#include "UIKit/UILabel.h"
 #include "UIKit/UIView.h"
 
 class SBIconView : public UIView {
@@ -23,7 +24,7 @@ class SBIconView : public UIView {
   void setIcon(const Strong<SBIcon>& icon);
 
   UIView* iconImageView() const { return imageView_.get(); }
-  UIView* labelView() const { return label_.get(); }
+  UILabel* labelView() const { return label_.get(); }
   // Always the same view, in the tree or not.
   SBIconBadgeView* badgeView() const { return badge_.get(); }
 
@@ -35,6 +36,6 @@ class SBIconView : public UIView {
 
   Strong<SBIcon> icon_;
   Strong<UIView> imageView_;
-  Strong<UIView> label_;
+  Strong<UILabel> label_;
   Strong<SBIconBadgeView> badge_;
 };
