@@ -1,0 +1,275 @@
+#include "UIKit/UITableView.h"
+
+#include "Foundation/NSString.h"
+#include "UIKit/NSIndexPath.h"
+#include "UIKit/UILabel.h"
+#include "UIKit/UITableViewCell.h"
+
+namespace {
+
+void tableLayoutSubviews(NSObject* self, SEL cmd) {
+  UIViewSendSuper<void>(UITableView::super::class_(), self, cmd);
+  static_cast<UITableView*>(self)->layoutSubviews();
+}
+
+bool responds(const id& obj, SEL sel) {
+  return obj && obj->respondsToSelector(sel);
+}
+
+constexpr CGFloat kInset = 15;
+
+}  // namespace
+
+OBJC_CLASS_IMPL(UITableView) {
+  class_addMethod(cls, OBJC_SEL("layoutSubviews"), reinterpret_cast<IMP>(&tableLayoutSubviews),
+                  "v@:");
+  class_addMethod(cls, OBJC_SEL("reloadData"), objc::imp<&UITableView::reloadData>(), "v@:");
+}
+
+UITableView::UITableView() : UIView(CGRectMake(0, 0, 320, 568)) {}
+
+Strong<UITableView> UITableView::tableViewWithFrame(CGRect frame, NSInteger style) {
+  auto table = std::make_shared<UITableView>();
+  table->setFrame(frame);
+  table->style_ =
+      style == UITableViewStyleGrouped ? UITableViewStyleGrouped : UITableViewStylePlain;
+  table->setBackgroundColor(table->style_ == UITableViewStyleGrouped
+                                ? UIColor::colorWithWhiteAlpha(0.94, 1)
+                                : UIColor::whiteColor());
+  return table;
+}
+
+void UITableView::setDataSource(const id& dataSource) {
+  dataSource_ = dataSource;
+}
+void UITableView::setDelegate(const id& delegate) {
+  delegate_ = delegate;
+}
+
+void UITableView::recycle(Section& section) {
+  for (auto& cell : section.cells) {
+    cell->removeFromSuperview();
+    if (cell->reuseIdentifier()) pool_[cell->reuseIdentifier()->characters()].push_back(cell);
+  }
+  section.cells.clear();
+  section.heights.clear();
+}
+
+void UITableView::loadSection(NSInteger index, Section& section) {
+  auto source = dataSource();
+  auto del = delegate();
+  auto self = static_cast<UITableView*>(this);
+  section.header = responds(source, OBJC_SEL("tableView:titleForHeaderInSection:"))
+                       ? objc_msgSend<Strong<NSString>>(
+                             source, OBJC_SEL("tableView:titleForHeaderInSection:"), self, index)
+                       : nullptr;
+  section.footer = responds(source, OBJC_SEL("tableView:titleForFooterInSection:"))
+                       ? objc_msgSend<Strong<NSString>>(
+                             source, OBJC_SEL("tableView:titleForFooterInSection:"), self, index)
+                       : nullptr;
+  NSInteger rows = responds(source, OBJC_SEL("tableView:numberOfRowsInSection:"))
+                       ? objc_msgSend<NSInteger>(
+                             source, OBJC_SEL("tableView:numberOfRowsInSection:"), self, index)
+                       : 0;
+  bool cellSource = responds(source, OBJC_SEL("tableView:cellForRowAtIndexPath:"));
+  bool heightSource = responds(del, OBJC_SEL("tableView:heightForRowAtIndexPath:"));
+  for (NSInteger row = 0; row < rows; ++row) {
+    auto path = NSIndexPath::indexPathForRowInSection(row, index);
+    Strong<UITableViewCell> cell;
+    if (cellSource) {
+      cell = objc_msgSend<Strong<UITableViewCell>>(
+          source, OBJC_SEL("tableView:cellForRowAtIndexPath:"), self, path.get());
+    }
+    // A data source that gives no cell gets an empty row rather than a crash.
+    if (!cell) cell = UITableViewCell::cellWithStyle(UITableViewCellStyleDefault, nullptr);
+    CGFloat height = rowHeight_;
+    if (heightSource) {
+      height = objc_msgSend<CGFloat>(del, OBJC_SEL("tableView:heightForRowAtIndexPath:"), self,
+                                     path.get());
+      if (!(height >= 0)) height = rowHeight_;
+    }
+    section.cells.push_back(cell);
+    section.heights.push_back(height);
+  }
+}
+
+void UITableView::reloadData() {
+  for (auto& s : sections_) recycle(s);
+  sections_.clear();
+  auto source = dataSource();
+  NSInteger count = 1;
+  if (!source) {
+    count = 0;
+  } else if (responds(source, OBJC_SEL("numberOfSectionsInTableView:"))) {
+    count = objc_msgSend<NSInteger>(source, OBJC_SEL("numberOfSectionsInTableView:"),
+                                    static_cast<UITableView*>(this));
+  }
+  if (count < 0) count = 0;
+  sections_.resize(count);
+  for (NSInteger i = 0; i < count; ++i) loadSection(i, sections_[i]);
+  pool_.clear();
+  if (selected_ && !validIndexPath(selected_)) selected_ = nullptr;
+  relayout();
+}
+
+void UITableView::reloadSectionsWithRowAnimation(const std::vector<NSInteger>& sections,
+                                                 NSInteger animation) {
+  auto source = dataSource();
+  NSInteger count = 1;
+  if (source && responds(source, OBJC_SEL("numberOfSectionsInTableView:"))) {
+    count = objc_msgSend<NSInteger>(source, OBJC_SEL("numberOfSectionsInTableView:"),
+                                    static_cast<UITableView*>(this));
+  }
+  if (!source || count != numberOfSections()) {
+    reloadData();
+    return;
+  }
+  for (NSInteger s : sections) {
+    if (s < 0 || s >= numberOfSections()) continue;
+    recycle(sections_[s]);
+    loadSection(s, sections_[s]);
+  }
+  pool_.clear();
+  if (selected_ && !validIndexPath(selected_)) selected_ = nullptr;
+  relayout();
+}
+
+Strong<UITableViewCell> UITableView::dequeueReusableCellWithIdentifier(
+    const Strong<NSString>& identifier) {
+  if (!identifier) return nullptr;
+  auto it = pool_.find(identifier->characters());
+  if (it == pool_.end() || it->second.empty()) return nullptr;
+  auto cell = it->second.back();
+  it->second.pop_back();
+  objc_msgSend(cell, OBJC_SEL("prepareForReuse"));
+  return cell;
+}
+
+NSInteger UITableView::numberOfRowsInSection(NSInteger section) const {
+  if (section < 0 || section >= numberOfSections()) return 0;
+  return static_cast<NSInteger>(sections_[section].cells.size());
+}
+
+BOOL UITableView::validIndexPath(const Strong<NSIndexPath>& p) const {
+  return p && p->row() >= 0 && p->row() < numberOfRowsInSection(p->section());
+}
+
+Strong<UITableViewCell> UITableView::cellForRowAtIndexPath(
+    const Strong<NSIndexPath>& indexPath) const {
+  if (!validIndexPath(indexPath)) return nullptr;
+  return sections_[indexPath->section()].cells[indexPath->row()];
+}
+
+CGRect UITableView::rectForRowAtIndexPath(const Strong<NSIndexPath>& indexPath) const {
+  auto cell = cellForRowAtIndexPath(indexPath);
+  return cell ? cell->frame() : CGRectZero;
+}
+
+Strong<NSString> UITableView::headerTitleForSection(NSInteger section) const {
+  return section >= 0 && section < numberOfSections() ? sections_[section].header : nullptr;
+}
+
+Strong<NSString> UITableView::footerTitleForSection(NSInteger section) const {
+  return section >= 0 && section < numberOfSections() ? sections_[section].footer : nullptr;
+}
+
+Strong<NSIndexPath> UITableView::indexPathForSelectedRow() const {
+  return selected_;
+}
+
+void UITableView::selectRowAtIndexPath(const Strong<NSIndexPath>& indexPath) {
+  if (!validIndexPath(indexPath)) return;
+  if (auto old = cellForRowAtIndexPath(selected_)) old->setSelectedAnimated(NO, NO);
+  selected_ = indexPath;
+  cellForRowAtIndexPath(indexPath)->setSelectedAnimated(YES, NO);
+}
+
+void UITableView::deselectRowAtIndexPathAnimated(const Strong<NSIndexPath>& indexPath,
+                                                 BOOL animated) {
+  if (!indexPath || !selected_ || !selected_->isEqual(indexPath.get())) return;
+  if (auto cell = cellForRowAtIndexPath(selected_)) cell->setSelectedAnimated(NO, animated);
+  selected_ = nullptr;
+}
+
+BOOL UITableView::tapRowAtIndexPath(const Strong<NSIndexPath>& indexPath) {
+  if (!validIndexPath(indexPath)) return NO;
+  auto path = NSIndexPath::indexPathForRowInSection(indexPath->row(), indexPath->section());
+  selectRowAtIndexPath(path);
+  auto del = delegate();
+  if (responds(del, OBJC_SEL("tableView:didSelectRowAtIndexPath:"))) {
+    objc_msgSend(del, OBJC_SEL("tableView:didSelectRowAtIndexPath:"),
+                 static_cast<UITableView*>(this), path.get());
+  }
+  return YES;
+}
+
+BOOL UITableView::canEditRowAtIndexPath(const Strong<NSIndexPath>& indexPath) const {
+  if (!validIndexPath(indexPath)) return NO;
+  auto source = dataSource();
+  // Rows are editable when the data source can commit and does not say otherwise.
+  if (!responds(source, OBJC_SEL("tableView:commitEditingStyle:forRowAtIndexPath:"))) return NO;
+  if (!responds(source, OBJC_SEL("tableView:canEditRowAtIndexPath:"))) return YES;
+  return objc_msgSend<BOOL>(source, OBJC_SEL("tableView:canEditRowAtIndexPath:"),
+                            const_cast<UITableView*>(this), indexPath.get());
+}
+
+BOOL UITableView::deleteRowAtIndexPath(const Strong<NSIndexPath>& indexPath) {
+  if (!canEditRowAtIndexPath(indexPath)) return NO;
+  auto path = NSIndexPath::indexPathForRowInSection(indexPath->row(), indexPath->section());
+  objc_msgSend(dataSource(), OBJC_SEL("tableView:commitEditingStyle:forRowAtIndexPath:"),
+               static_cast<UITableView*>(this),
+               static_cast<NSInteger>(UITableViewCellEditingStyleDelete), path.get());
+  return YES;
+}
+
+void UITableView::relayout() {
+  for (auto& d : decorations_) d->removeFromSuperview();
+  decorations_.clear();
+  CGFloat width = bounds().size.width;
+  laidOutWidth_ = width;
+  bool grouped = style_ == UITableViewStyleGrouped;
+  auto gray = UIColor::colorWithWhiteAlpha(0.43, 1);
+  auto addNote = [&](const Strong<NSString>& text, CGFloat y, CGFloat h, CGFloat size) {
+    auto label = std::make_shared<UILabel>(CGRectMake(kInset, y, width - 2 * kInset, h));
+    label->setText(text);
+    label->setFont(UIFont::systemFontOfSize(size));
+    label->setTextColor(gray);
+    label->setNumberOfLines(0);
+    decorations_.push_back(label);
+  };
+  CGFloat y = 0;
+  for (auto& s : sections_) {
+    if (s.header) {
+      CGFloat h = grouped ? 38 : 28;
+      addNote(grouped ? s.header->uppercaseString() : s.header, y + h - 26, 24, grouped ? 13 : 15);
+      y += h;
+    } else {
+      y += grouped ? 18 : 0;
+    }
+    for (std::size_t r = 0; r < s.cells.size(); ++r) {
+      auto& cell = s.cells[r];
+      cell->setFrame(CGRectMake(0, y, width, s.heights[r]));
+      if (cell->superview() != this) addSubview(cell);
+      y += s.heights[r];
+      if (r + 1 < s.cells.size()) {
+        auto rule = std::make_shared<UIView>(CGRectMake(kInset, y - 0.5, width - kInset, 0.5));
+        rule->setBackgroundColor(UIColor::colorWithWhiteAlpha(0.8, 1));
+        decorations_.push_back(rule);
+      }
+    }
+    if (s.footer) {
+      CGFloat h = 16.0 * (1 + s.footer->length() / 48) + 14;
+      addNote(s.footer, y + 6, h - 10, 13);
+      y += h;
+    } else {
+      y += grouped ? 8 : 0;
+    }
+  }
+  for (auto& d : decorations_) addSubview(d);
+  contentHeight_ = y;
+}
+
+void UITableView::layoutSubviews() {
+  // A width change moves rows; the rows themselves stay as loaded.
+  if (bounds().size.width != laidOutWidth_) relayout();
+}

@@ -1,0 +1,148 @@
+#include "UIKit/UITableViewCell.h"
+
+#include "Foundation/NSString.h"
+#include "UIKit/UILabel.h"
+
+namespace {
+
+void cellLayoutSubviews(NSObject* self, SEL cmd) {
+  UIViewSendSuper<void>(UITableViewCell::super::class_(), self, cmd);
+  static_cast<UITableViewCell*>(self)->layoutSubviews();
+}
+
+id cellInitWithStyle(NSObject* self, SEL, NSInteger style, NSString* reuseIdentifier) {
+  auto cell = static_cast<UITableViewCell*>(self);
+  Strong<NSString> identifier =
+      reuseIdentifier ? reuseIdentifier->retainedSelf<NSString>() : nullptr;
+  return cell->initWithStyleReuseIdentifier(style, identifier);
+}
+
+constexpr CGFloat kInset = 15;
+constexpr CGFloat kMarkWidth = 24;
+
+}  // namespace
+
+OBJC_CLASS_IMPL(UITableViewCell) {
+  class_addMethod(cls, OBJC_SEL("layoutSubviews"), reinterpret_cast<IMP>(&cellLayoutSubviews),
+                  "v@:");
+  class_addMethod(cls, OBJC_SEL("initWithStyle:reuseIdentifier:"),
+                  reinterpret_cast<IMP>(&cellInitWithStyle), "@@:q@");
+  class_addMethod(cls, OBJC_SEL("prepareForReuse"), objc::imp<&UITableViewCell::prepareForReuse>(),
+                  "v@:");
+  class_addMethod(cls, OBJC_SEL("textLabel"), objc::imp<&UITableViewCell::textLabel>(), "@@:");
+}
+
+UITableViewCell::UITableViewCell() : UIView(CGRectMake(0, 0, 320, 44)) {
+  setUp(UITableViewCellStyleDefault, nullptr);
+}
+
+Strong<UITableViewCell> UITableViewCell::initWithStyleReuseIdentifier(
+    NSInteger style, const Strong<NSString>& reuseIdentifier) {
+  setUp(style, reuseIdentifier);
+  return retainedSelf<UITableViewCell>();
+}
+
+Strong<UITableViewCell> UITableViewCell::cellWithStyle(NSInteger style,
+                                                       const Strong<NSString>& reuseIdentifier) {
+  return std::make_shared<UITableViewCell>()->initWithStyleReuseIdentifier(style, reuseIdentifier);
+}
+
+void UITableViewCell::setUp(NSInteger style, const Strong<NSString>& reuseIdentifier) {
+  if (style < UITableViewCellStyleDefault || style > UITableViewCellStyleSubtitle) {
+    style = UITableViewCellStyleDefault;
+  }
+  style_ = static_cast<UITableViewCellStyle>(style);
+  reuseIdentifier_ = reuseIdentifier;
+  setBackgroundColor(UIColor::whiteColor());
+  if (!contentView_) {
+    contentView_ = std::make_shared<UIView>(bounds());
+    addSubview(contentView_);
+    textLabel_ = std::make_shared<UILabel>(CGRectZero);
+    textLabel_->setFont(UIFont::systemFontOfSize(17));
+    contentView_->addSubview(textLabel_);
+  }
+  if (style_ != UITableViewCellStyleDefault && !detailTextLabel_) {
+    detailTextLabel_ = std::make_shared<UILabel>(CGRectZero);
+    detailTextLabel_->setFont(
+        UIFont::systemFontOfSize(style_ == UITableViewCellStyleSubtitle ? 12 : 17));
+    detailTextLabel_->setTextColor(UIColor::colorWithWhiteAlpha(0.56, 1));
+    contentView_->addSubview(detailTextLabel_);
+  } else if (style_ == UITableViewCellStyleDefault && detailTextLabel_) {
+    detailTextLabel_->removeFromSuperview();
+    detailTextLabel_ = nullptr;
+  }
+  setNeedsLayout();
+}
+
+void UITableViewCell::setAccessoryType(NSInteger type) {
+  if (type < UITableViewCellAccessoryNone || type > UITableViewCellAccessoryCheckmark) {
+    type = UITableViewCellAccessoryNone;
+  }
+  accessoryType_ = static_cast<UITableViewCellAccessoryType>(type);
+  if (accessoryMark_) accessoryMark_->removeFromSuperview();
+  accessoryMark_ = nullptr;
+  if (accessoryType_ != UITableViewCellAccessoryNone) {
+    auto mark = std::make_shared<UILabel>(CGRectZero);
+    bool check = accessoryType_ == UITableViewCellAccessoryCheckmark;
+    mark->setText(check ? NSSTR("\u2713") : NSSTR("\u203A"));
+    mark->setFont(UIFont::systemFontOfSize(check ? 18 : 24));
+    mark->setTextColor(check ? UIColor::colorWithRedGreenBlueAlpha(0, 0.48, 1, 1)
+                             : UIColor::colorWithWhiteAlpha(0.78, 1));
+    mark->setTextAlignment(NSTextAlignmentCenter);
+    accessoryMark_ = mark;
+    addSubview(mark);
+  }
+  setNeedsLayout();
+}
+
+void UITableViewCell::setAccessoryView(const Strong<UIView>& view) {
+  if (accessoryView_) accessoryView_->removeFromSuperview();
+  accessoryView_ = view;
+  if (view) addSubview(view);
+  setNeedsLayout();
+}
+
+void UITableViewCell::setSelectedAnimated(BOOL selected, BOOL animated) {
+  selected_ = selected;
+  setBackgroundColor(selected ? UIColor::colorWithWhiteAlpha(0.85, 1) : UIColor::whiteColor());
+}
+
+void UITableViewCell::prepareForReuse() {
+  setSelectedAnimated(NO, NO);
+}
+
+void UITableViewCell::layoutSubviews() {
+  CGRect b = bounds();
+  CGFloat right = b.size.width;
+  // The accessory view wins over the accessory type, as on the device.
+  if (accessoryView_) {
+    CGRect f = accessoryView_->frame();
+    right = b.size.width - kInset - f.size.width;
+    accessoryView_->setFrame(
+        CGRectMake(right, (b.size.height - f.size.height) / 2, f.size.width, f.size.height));
+    if (accessoryMark_) accessoryMark_->setHidden(true);
+  } else if (accessoryMark_) {
+    accessoryMark_->setHidden(false);
+    right = b.size.width - kInset / 2 - kMarkWidth;
+    accessoryMark_->setFrame(CGRectMake(right, 0, kMarkWidth, b.size.height));
+  }
+  contentView_->setFrame(CGRectMake(0, 0, right, b.size.height));
+  CGFloat width = right - 2 * kInset;
+  if (width < 0) width = 0;
+  switch (style_) {
+    case UITableViewCellStyleSubtitle:
+      textLabel_->setFrame(CGRectMake(kInset, 4, width, b.size.height * 0.55 - 4));
+      detailTextLabel_->setFrame(
+          CGRectMake(kInset, b.size.height * 0.55, width, b.size.height * 0.45 - 4));
+      break;
+    case UITableViewCellStyleValue1:
+    case UITableViewCellStyleValue2:
+      textLabel_->setFrame(CGRectMake(kInset, 0, width, b.size.height));
+      detailTextLabel_->setFrame(CGRectMake(kInset, 0, width, b.size.height));
+      detailTextLabel_->setTextAlignment(NSTextAlignmentRight);
+      break;
+    default:
+      textLabel_->setFrame(CGRectMake(kInset, 0, width, b.size.height));
+      break;
+  }
+}
