@@ -137,6 +137,29 @@ TEST(CTFont, ConcurrentLookupsGiveTheSameFace) {
   for (auto& p : paths) EXPECT_EQ(p, paths[0]);
 }
 
+TEST(CTFramesetter, ConcurrentLayoutGivesTheSameResults) {
+  // Shaping cache, fallback faces and one shared framesetter used from several threads.
+  auto str = NSAttributedString::initWithStringAttributes(
+      utf16(u"Links \u4e2d\u6587 and \u05e9\u05dc\u05d5\u05dd scanned in the background"), attrs());
+  auto shared = CTFramesetterCreateWithAttributedString(str);
+  auto measure = [&](const CTFramesetterRef& fs) {
+    return CTFramesetterSuggestFrameSizeWithConstraints(fs, CFRangeMake(0, 0), nullptr,
+                                                        CGSizeMake(150, 1e5), nullptr);
+  };
+  CGSize expected = measure(CTFramesetterCreateWithAttributedString(str));
+  std::vector<std::thread> threads;
+  std::vector<int> mismatches(4, 0);
+  for (int i = 0; i < 4; ++i)
+    threads.emplace_back([&, i] {
+      for (int k = 0; k < 30; ++k) {
+        if (measure(k % 2 ? shared : CTFramesetterCreateWithAttributedString(str)) != expected)
+          ++mismatches[i];
+      }
+    });
+  for (auto& t : threads) t.join();
+  for (int m : mismatches) EXPECT_EQ(m, 0);
+}
+
 // Paragraph styles
 
 TEST(CTParagraphStyle, SettingsReadBackWithDefaults) {
