@@ -1,5 +1,6 @@
 #include "Painter.h"
 
+#include <cmath>
 #include <vector>
 
 #include "Attributes.h"
@@ -8,7 +9,8 @@
 namespace ct {
 
 void CGPainter::glyphs(const FontFace* face, double size, const CGColorRef& color,
-                       const uint32_t* ids, const CGPoint* positions, size_t count) {
+                       double strokeWidth, const CGColorRef& strokeColor, const uint32_t* ids,
+                       const CGPoint* positions, size_t count) {
   if (!face || count == 0) return;
   CGFontRef font = CGFontCreateWithFontFile(face->path, face->index);
   if (!font) return;
@@ -16,7 +18,17 @@ void CGPainter::glyphs(const FontFace* face, double size, const CGColorRef& colo
   CGContextSetFontSize(context_, size);
   if (color) CGContextSetFillColorWithColor(context_, color);
   std::vector<CGGlyph> g(ids, ids + count);
+  if (strokeWidth == 0) {
+    CGContextShowGlyphsAtPositions(context_, g.data(), positions, count);
+    return;
+  }
+  CGContextSaveGState(context_);
+  CGContextSetLineWidth(context_, std::fabs(strokeWidth) * size / 100);
+  if (strokeColor) CGContextSetStrokeColorWithColor(context_, strokeColor);
+  CGContextSetTextDrawingMode(context_, strokeWidth > 0 ? kCGTextStroke : kCGTextFillStroke);
   CGContextShowGlyphsAtPositions(context_, g.data(), positions, count);
+  CGContextSetTextDrawingMode(context_, kCGTextFill);
+  CGContextRestoreGState(context_);
 }
 
 void CGPainter::rect(CGRect r, const CGColorRef& color) {
@@ -45,7 +57,10 @@ void paintRun(Painter& painter, const RunData& run, size_t first, size_t count, 
   if (!st.foregroundFromContext) color = st.foreground ? st.foreground : blackColor();
   std::vector<CGPoint> pos(count);
   for (size_t k = 0; k < count; ++k) pos[k] = CGPointMake(run.xs[first + k], run.ys[first + k]);
-  painter.glyphs(run.face, run.size, color, run.glyphs.data() + first, pos.data(), count);
+  // The outline takes the stroke colour, else the foreground colour.
+  CGColorRef stroke = st.strokeColor ? st.strokeColor : color;
+  painter.glyphs(run.face, run.size, color, st.strokeWidth, stroke, run.glyphs.data() + first,
+                 pos.data(), count);
 
   double x0 = run.xs[first] - run.xOffsets[first];
   double w = 0;

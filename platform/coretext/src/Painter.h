@@ -12,9 +12,11 @@ namespace ct {
 class Painter {
  public:
   virtual ~Painter() = default;
-  // Glyph origins in text space, relative to the text position.
+  // Glyph origins in text space, relative to the text position. A stroke width (percent
+  // of the size) above 0 outlines the glyphs, below 0 fills and outlines them.
   virtual void glyphs(const FontFace* face, double size, const CGColorRef& color,
-                      const uint32_t* glyphs, const CGPoint* positions, size_t count) = 0;
+                      double strokeWidth, const CGColorRef& strokeColor, const uint32_t* glyphs,
+                      const CGPoint* positions, size_t count) = 0;
   // A filled rectangle in text space (underlines, strikes).
   virtual void rect(CGRect textRect, const CGColorRef& color) = 0;
 };
@@ -22,8 +24,9 @@ class Painter {
 class CGPainter : public Painter {
  public:
   explicit CGPainter(CGContextRef context) : context_(std::move(context)) {}
-  void glyphs(const FontFace* face, double size, const CGColorRef& color, const uint32_t* glyphs,
-              const CGPoint* positions, size_t count) override;
+  void glyphs(const FontFace* face, double size, const CGColorRef& color, double strokeWidth,
+              const CGColorRef& strokeColor, const uint32_t* glyphs, const CGPoint* positions,
+              size_t count) override;
   void rect(CGRect textRect, const CGColorRef& color) override;
 
  private:

@@ -104,4 +104,25 @@ TEST(CTLineDraw, ColourFromContextAndFrames) {
   }
 }
 
+TEST(CTLineDraw, StrokeWidthOutlinesInTheStrokeColour) {
+  Canvas c;
+  auto a = attrs();
+  a->setObjectForKey(NSNumber::numberWithDouble(4), kCTStrokeWidthAttributeName);
+  a->setObjectForKey(CGColorCreateGenericRGB(0, 1, 0, 1), kCTStrokeColorAttributeName);
+  CTLineRef line = CTLineCreateWithAttributedString(
+      NSAttributedString::initWithStringAttributes(NSString::stringWithUTF8String("HO"), a));
+  CGContextSetTextMatrix(c.ctx, CGAffineTransformIdentity);
+  CGContextSetTextPosition(c.ctx, 10, 30);
+  CTLineDraw(line, c.ctx);
+  int green = 0, red = 0;
+  for (size_t x = 0; x < kW; ++x)
+    for (double y = 20; y < 60; ++y) {
+      const uint8_t* p = c.at(x, y);
+      green += p[1] > 150 && p[0] < 100;
+      red += p[0] > 150;
+    }
+  EXPECT_GT(green, 0);
+  EXPECT_EQ(red, 0);  // a positive width outlines only: no fill in the foreground colour
+}
+
 }  // namespace
