@@ -112,6 +112,39 @@ id NSAttributedString::attributeAtIndexEffectiveRange(const Strong<NSString>& na
   return value;
 }
 
+Strong<NSDictionary> NSAttributedString::attributesAtIndexLongestEffectiveRangeInRange(
+    NSUInteger index, NSRangePointer range, NSRange limit) const {
+  checkRange(limit, "attributesAtIndex:longestEffectiveRange:inRange:");
+  Strong<NSDictionary> attrs = attributesAtIndexEffectiveRange(index, nullptr);
+  if (range) {
+    // Runs are coalesced, so a run's neighbours always differ: the run is the longest.
+    size_t i = runIndexAt(index);
+    NSUInteger a = std::max(runs_[i].start, limit.location);
+    NSUInteger b = std::min(runEnd(i), limit.location + limit.length);
+    *range = b > a ? NSMakeRange(a, b - a) : NSMakeRange(index, 0);
+  }
+  return attrs;
+}
+
+id NSAttributedString::attributeAtIndexLongestEffectiveRangeInRange(const Strong<NSString>& name,
+                                                                    NSUInteger index,
+                                                                    NSRangePointer range,
+                                                                    NSRange limit) const {
+  checkRange(limit, "attribute:atIndex:longestEffectiveRange:inRange:");
+  id value = attributeAtIndexEffectiveRange(name, index, nullptr);
+  if (range) {
+    NSUInteger lo = limit.location, hi = limit.location + limit.length;
+    size_t i = runIndexAt(index);
+    size_t a = i, b = i;
+    auto valueAt = [&](size_t k) { return name ? runs_[k].attrs->objectForKey(name) : id(); };
+    while (a > 0 && runs_[a].start > lo && sameValue(valueAt(a - 1), value)) --a;
+    while (b + 1 < runs_.size() && runEnd(b) < hi && sameValue(valueAt(b + 1), value)) ++b;
+    NSUInteger s = std::max(runs_[a].start, lo), e = std::min(runEnd(b), hi);
+    *range = e > s ? NSMakeRange(s, e - s) : NSMakeRange(index, 0);
+  }
+  return value;
+}
+
 Strong<NSAttributedString> NSAttributedString::attributedSubstringFromRange(NSRange range) const {
   checkRange(range, "attributedSubstringFromRange:");
   auto s = std::make_shared<NSAttributedString>();

@@ -57,6 +57,24 @@ TEST(NSAttributedString, AttributesSplitAndCoalesceRuns) {
   EXPECT_EQ(runsOf(s, kA), (std::vector<std::tuple<NSUInteger, NSUInteger, int>>{{0, 12, 1}}));
 }
 
+TEST(NSAttributedString, LongestEffectiveRangeSpansRunsWithinTheLimit) {
+  auto s = NSMutableAttributedString::initWithString(S("abcdefgh"));
+  s->addAttributeValueRange(kA, N(1), NSMakeRange(0, 6));
+  s->addAttributeValueRange(kB, N(2), NSMakeRange(2, 2));
+  NSRange r;
+  EXPECT_EQ(objc_cast<NSNumber>(
+                s->attributeAtIndexLongestEffectiveRangeInRange(kA, 3, &r, NSMakeRange(0, 8)))
+                ->intValue(),
+            1);
+  EXPECT_EQ(r, NSMakeRange(0, 6));  // across the b run
+  s->attributeAtIndexLongestEffectiveRangeInRange(kA, 3, &r, NSMakeRange(1, 3));
+  EXPECT_EQ(r, NSMakeRange(1, 3));
+  s->attributesAtIndexLongestEffectiveRangeInRange(3, &r, NSMakeRange(0, 8));
+  EXPECT_EQ(r, NSMakeRange(2, 2));
+  EXPECT_THROW(s->attributesAtIndexLongestEffectiveRangeInRange(0, &r, NSMakeRange(4, 5)),
+               NSException);
+}
+
 TEST(NSAttributedString, EnumerationReportsOneKeyInOrderAndReverse) {
   auto s = NSMutableAttributedString::initWithString(S("abcdefgh"));
   s->addAttributeValueRange(kA, N(1), NSMakeRange(0, 4));

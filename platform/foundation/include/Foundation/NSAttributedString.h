@@ -48,6 +48,13 @@ class NSAttributedString : public NSObject {
   // None when the run has no such attribute; `range` is then the run without it.
   id attributeAtIndexEffectiveRange(const Strong<NSString>& name, NSUInteger index,
                                     NSRangePointer range) const;
+  // As above, with the range widened over neighbouring runs of equal attributes (or
+  // value) but kept inside `rangeLimit`, which must lie inside the string.
+  Strong<NSDictionary> attributesAtIndexLongestEffectiveRangeInRange(NSUInteger index,
+                                                                     NSRangePointer range,
+                                                                     NSRange rangeLimit) const;
+  id attributeAtIndexLongestEffectiveRangeInRange(const Strong<NSString>& name, NSUInteger index,
+                                                  NSRangePointer range, NSRange rangeLimit) const;
   Strong<NSAttributedString> attributedSubstringFromRange(NSRange range) const;
 
   BOOL isEqualToAttributedString(const Strong<NSAttributedString>& other) const;
