@@ -316,15 +316,16 @@ CTLineRef CTLineCreateTruncatedLine(const CTLineRef& line, double width, CTLineT
     return b;
   };
   size_t keepEnd = s, keepStart = ce;  // kept: [s, keepEnd) and [keepStart, ce)
+  // Spaces before the token are dropped ("word…", not "word …").
   if (type == kCTLineTruncationEnd) {
     for (size_t b : g)
-      if (advance(runs, s, trimmed(b)) <= avail + kEpsilon) keepEnd = b;
+      if (advance(runs, s, trimmed(b)) <= avail + kEpsilon) keepEnd = trimmed(b);
   } else if (type == kCTLineTruncationStart) {
     for (auto it = g.rbegin(); it != g.rend(); ++it)
       if (advance(runs, *it, ce) <= avail + kEpsilon) keepStart = *it;
   } else {
     for (size_t b : g)
-      if (advance(runs, s, trimmed(b)) <= avail / 2 + kEpsilon) keepEnd = b;
+      if (advance(runs, s, trimmed(b)) <= avail / 2 + kEpsilon) keepEnd = trimmed(b);
     double left = avail - advance(runs, s, keepEnd);
     for (auto it = g.rbegin(); it != g.rend() && *it >= keepEnd; ++it)
       if (advance(runs, *it, ce) <= left + kEpsilon) keepStart = *it;

@@ -160,6 +160,68 @@ TEST(CTFramesetter, ConcurrentLayoutGivesTheSameResults) {
   for (int m : mismatches) EXPECT_EQ(m, 0);
 }
 
+TEST(CTFramesetter, MixedScriptsAndOddWidthsNeverBreakInvariants) {
+  // Pieces of every kind the engine treats specially, glued in random orders.
+  const std::u16string pieces[] = {u"word ",
+                                   u"\u05d0\u05d1 ",
+                                   u"\u0645\u0631 ",
+                                   u"\u4e2d\u6587",
+                                   u"e\u0301",
+                                   u"\n",
+                                   u"\r\n",
+                                   u"\t",
+                                   u"\u2028",
+                                   u"\U0001F600",
+                                   u"  ",
+                                   u"x",
+                                   u"\u200d",
+                                   u"\u2029"};
+  unsigned seed = 7;
+  auto next = [&] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+  for (int round = 0; round < 40; ++round) {
+    std::u16string t;
+    for (unsigned n = next() % 30; n > 0; --n) t += pieces[next() % std::size(pieces)];
+    auto m = NSMutableAttributedString::initWithStringAttributes(utf16(t), attrs(10 + next() % 20));
+    if (t.size() > 2)
+      m->addAttributeValueRange(kCTFontAttributeName, dejavu(30), NSMakeRange(1, t.size() / 2));
+    auto fs = CTFramesetterCreateWithAttributedString(m);
+    for (double w : {0.0, -5.0, 1.0, 17.5, 60.0, 1e5}) {
+      CFRange fit;
+      CGSize size = CTFramesetterSuggestFrameSizeWithConstraints(fs, CFRangeMake(0, 0), nullptr,
+                                                                 CGSizeMake(w, 1e5), &fit);
+      EXPECT_EQ(fit.length, static_cast<CFIndex>(t.size()));
+      EXPECT_GE(size.height, 0);
+      auto frame = CTFramesetterCreateFrame(
+          fs, CFRangeMake(0, 0),
+          CGPathCreateWithRect(CGRectMake(0, 0, std::max(w, 0.0), 1e5), nullptr), nullptr);
+      // Lines tile the string without gaps or overlaps.
+      auto lines = CTFrameGetLines(frame);
+      CFIndex pos = 0;
+      for (NSUInteger i = 0; i < lines->count(); ++i) {
+        auto line = lines->objectAtIndexAs<CTLine>(i);
+        CFRange r = CTLineGetStringRange(line);
+        EXPECT_EQ(r.location, pos);
+        EXPECT_GT(r.length, 0);
+        pos = r.location + r.length;
+        double lw = CTLineGetTypographicBounds(line, nullptr, nullptr, nullptr);
+        for (double x : {-1.0, lw / 3, lw + 1}) {
+          CFIndex hit = CTLineGetStringIndexForPosition(line, CGPointMake(x, 0));
+          EXPECT_GE(hit, r.location);
+          EXPECT_LE(hit, r.location + r.length);
+        }
+        CTLineRef tr =
+            CTLineCreateTruncatedLine(line, lw / 2, kCTLineTruncationMiddle, lineOf("\u2026"));
+        if (tr) {
+          EXPECT_LE(CTLineGetTypographicBounds(tr, nullptr, nullptr, nullptr) -
+                        CTLineGetTrailingWhitespaceWidth(tr),
+                    std::max(lw / 2, 0.0) + 1e-6);
+        }
+      }
+      EXPECT_EQ(pos, static_cast<CFIndex>(t.size()));
+    }
+  }
+}
+
 // Paragraph styles
 
 TEST(CTParagraphStyle, SettingsReadBackWithDefaults) {
