@@ -7,13 +7,18 @@
 #include "ContextImpl.h"
 
 namespace {
-constexpr size_t kMaxSide = 1 << 15;
-}
+// Cairo's image surfaces stop at 32767 pixels a side; the pixel bound keeps a context's
+// own or scratch memory to 1 GB.
+constexpr size_t kMaxSide = 32767;
+constexpr size_t kMaxPixels = size_t(1) << 28;
+}  // namespace
 
 CGContextRef CGBitmapContextCreate(void* data, size_t width, size_t height, size_t bitsPerComponent,
                                    size_t bytesPerRow, const CGColorSpaceRef& space,
                                    uint32_t bitmapInfo) {
-  if (width == 0 || height == 0 || width > kMaxSide || height > kMaxSide) return nullptr;
+  if (width == 0 || height == 0 || width > kMaxSide || height > kMaxSide ||
+      width * height > kMaxPixels)
+    return nullptr;
   if (bitsPerComponent != 8) return nullptr;
   bool alphaOnly = (bitmapInfo & kCGBitmapAlphaInfoMask) == kCGImageAlphaOnly;
   std::optional<cg::Layout> layout;
@@ -27,6 +32,11 @@ CGContextRef CGBitmapContextCreate(void* data, size_t width, size_t height, size
   size_t bpp = alphaOnly ? 1 : 4;
   if (bytesPerRow == 0) bytesPerRow = (width * bpp + 3) / 4 * 4;
   if (bytesPerRow < width * bpp) return nullptr;
+  // The rows must be addressable; a product that wraps would size the buffer too small.
+  if (bytesPerRow > std::numeric_limits<size_t>::max() / height ||
+      bytesPerRow * height > (std::numeric_limits<size_t>::max() >> 1))
+    return nullptr;
+  if (!data && bytesPerRow * height > kMaxPixels * 4) return nullptr;
 
   std::vector<uint8_t> owned;
   if (!data) {

@@ -47,8 +47,21 @@ cairo_matrix_t cairoMatrix(const Impl& c, CGAffineTransform ctm) {
 
 bool invertible(const cairo_matrix_t& m) {
   double det = m.xx * m.yy - m.xy * m.yx;
-  return det != 0 && std::isfinite(det);
+  return det != 0 && std::isfinite(det) && std::isfinite(m.x0) && std::isfinite(m.y0);
 }
+
+// Non-finite coordinates are ignored, as on the device; Cairo would turn them into
+// arbitrary fixed-point values and paint across the surface.
+bool finite(double a, double b) {
+  return std::isfinite(a) && std::isfinite(b);
+}
+bool finite(CGRect r) {
+  return finite(r.origin.x, r.origin.y) && finite(r.size.width, r.size.height);
+}
+
+// Wider blurs spread any shape so thin that nothing visible remains, while the offscreen
+// area they need grows with the square of the radius.
+constexpr CGFloat kMaxShadowSigma = 256;  // device pixels
 
 cairo_operator_t cairoOperator(CGBlendMode mode) {
   switch (mode) {
@@ -167,14 +180,16 @@ CGContext::Impl* get(const CGContextRef& c) {
 }
 
 void setShadowDevice(Impl& c, CGSize offsetDevUp, CGFloat sigma, const CGColorRef& color) {
-  if (!color || color->alpha() <= 0) {
+  if (!color || !(color->alpha() > 0)) {
     c.gs.shadow = false;
     return;
   }
   c.gs.shadow = true;
-  c.gs.shadowDX = offsetDevUp.width;
-  c.gs.shadowDY = -offsetDevUp.height;  // device space is y-up, Cairo's is y-down
-  c.gs.shadowSigma = std::max(0.0, sigma);
+  // Offsets beyond any surface are as good as none being visible; keep them castable.
+  auto offset = [](CGFloat v) { return std::isfinite(v) ? std::clamp(v, -1e5, 1e5) : 0.0; };
+  c.gs.shadowDX = offset(offsetDevUp.width);
+  c.gs.shadowDY = -offset(offsetDevUp.height);  // device space is y-up, Cairo's is y-down
+  c.gs.shadowSigma = std::isnan(sigma) ? 0.0 : std::clamp(sigma, 0.0, kMaxShadowSigma);
   color->getRGBA(c.gs.shadowColor);
 }
 
@@ -368,7 +383,8 @@ void CGContextSetFont(const CGContextRef& c, const CGFontRef& font) {
   if (auto* i = get(c)) i->gs.font = font;
 }
 void CGContextSetFontSize(const CGContextRef& c, CGFloat size) {
-  if (auto* i = get(c)) i->gs.fontSize = size;
+  // Cairo puts the whole context in an error state for a non-finite font matrix.
+  if (auto* i = get(c); i && std::isfinite(size)) i->gs.fontSize = size;
 }
 
 void CGContextShowGlyphsAtPositions(const CGContextRef& c, const CGGlyph* glyphs,
@@ -377,8 +393,12 @@ void CGContextShowGlyphsAtPositions(const CGContextRef& c, const CGGlyph* glyphs
   if (!i || !glyphs || !positions || count == 0 || !i->gs.font ||
       i->gs.textMode == kCGTextInvisible || i->gs.fontSize == 0)
     return;
-  std::vector<cairo_glyph_t> gl(count);
-  for (size_t k = 0; k < count; ++k) gl[k] = {glyphs[k], positions[k].x, -positions[k].y};
+  std::vector<cairo_glyph_t> gl;
+  gl.reserve(count);
+  for (size_t k = 0; k < count; ++k)
+    if (finite(positions[k].x, positions[k].y))
+      gl.push_back({glyphs[k], positions[k].x, -positions[k].y});
+  if (gl.empty()) return;
   CGAffineTransform tm = i->textMatrix;
   cairo_matrix_t textToUser;
   cairo_matrix_init(&textToUser, tm.a, tm.b, tm.c, tm.d, tm.tx, tm.ty);
@@ -454,7 +474,7 @@ void CGContextSetAlpha(const CGContextRef& c, CGFloat alpha) {
   if (auto* i = get(c)) i->gs.alpha = std::isnan(alpha) ? 1.0 : std::clamp(alpha, 0.0, 1.0);
 }
 void CGContextSetLineWidth(const CGContextRef& c, CGFloat width) {
-  if (auto* i = get(c); i && width >= 0) i->gs.lineWidth = width;
+  if (auto* i = get(c); i && std::isfinite(width) && width >= 0) i->gs.lineWidth = width;
 }
 void CGContextSetLineJoin(const CGContextRef& c, CGLineJoin join) {
   if (auto* i = get(c)) i->gs.join = join;
@@ -463,7 +483,7 @@ void CGContextSetLineCap(const CGContextRef& c, CGLineCap cap) {
   if (auto* i = get(c)) i->gs.cap = cap;
 }
 void CGContextSetMiterLimit(const CGContextRef& c, CGFloat limit) {
-  if (auto* i = get(c)) i->gs.miter = limit;
+  if (auto* i = get(c); i && std::isfinite(limit)) i->gs.miter = limit;
 }
 void CGContextSetLineDash(const CGContextRef& c, CGFloat phase, const CGFloat* lengths,
                           size_t count) {
@@ -472,12 +492,12 @@ void CGContextSetLineDash(const CGContextRef& c, CGFloat phase, const CGFloat* l
   i->gs.dash.clear();
   bool anyPositive = false;
   for (size_t k = 0; lengths && k < count; ++k) {
-    if (lengths[k] < 0) return i->gs.dash.clear();
+    if (!(lengths[k] >= 0) || !std::isfinite(lengths[k])) return i->gs.dash.clear();
     anyPositive |= lengths[k] > 0;
     i->gs.dash.push_back(lengths[k]);
   }
   if (!anyPositive) i->gs.dash.clear();
-  i->gs.dashPhase = phase;
+  i->gs.dashPhase = std::isfinite(phase) ? phase : 0;
 }
 void CGContextSetBlendMode(const CGContextRef& c, CGBlendMode mode) {
   if (auto* i = get(c)) i->gs.blend = mode;
@@ -562,19 +582,20 @@ void CGContextBeginPath(const CGContextRef& c) {
   if (auto* i = get(c)) cairo_new_path(i->cr);
 }
 void CGContextMoveToPoint(const CGContextRef& c, CGFloat x, CGFloat y) {
-  if (auto* i = get(c)) cairo_move_to(i->cr, x, y);
+  if (auto* i = get(c); i && finite(x, y)) cairo_move_to(i->cr, x, y);
 }
 void CGContextAddLineToPoint(const CGContextRef& c, CGFloat x, CGFloat y) {
-  if (auto* i = get(c)) cairo_line_to(i->cr, x, y);
+  if (auto* i = get(c); i && finite(x, y)) cairo_line_to(i->cr, x, y);
 }
 void CGContextAddCurveToPoint(const CGContextRef& c, CGFloat cp1x, CGFloat cp1y, CGFloat cp2x,
                               CGFloat cp2y, CGFloat x, CGFloat y) {
-  if (auto* i = get(c)) cairo_curve_to(i->cr, cp1x, cp1y, cp2x, cp2y, x, y);
+  if (auto* i = get(c); i && finite(cp1x, cp1y) && finite(cp2x, cp2y) && finite(x, y))
+    cairo_curve_to(i->cr, cp1x, cp1y, cp2x, cp2y, x, y);
 }
 void CGContextAddQuadCurveToPoint(const CGContextRef& c, CGFloat cpx, CGFloat cpy, CGFloat x,
                                   CGFloat y) {
   auto* i = get(c);
-  if (!i) return;
+  if (!i || !finite(cpx, cpy) || !finite(x, y)) return;
   if (!cairo_has_current_point(i->cr)) cairo_move_to(i->cr, cpx, cpy);
   double x0, y0;
   cairo_get_current_point(i->cr, &x0, &y0);
@@ -614,7 +635,7 @@ void CGContextAddArc(const CGContextRef& c, CGFloat x, CGFloat y, CGFloat radius
 void CGContextAddArcToPoint(const CGContextRef& c, CGFloat x1, CGFloat y1, CGFloat x2, CGFloat y2,
                             CGFloat radius) {
   auto* i = get(c);
-  if (!i) return;
+  if (!i || !finite(x1, y1) || !finite(x2, y2) || !std::isfinite(radius)) return;
   auto p = CGPathCreateMutable();
   CGPoint cur = CGContextGetPathCurrentPoint(c);
   CGPathMoveToPoint(p, nullptr, cur.x, cur.y);
@@ -629,7 +650,7 @@ void CGContextAddArcToPoint(const CGContextRef& c, CGFloat x1, CGFloat y1, CGFlo
   }
 }
 void CGContextAddRect(const CGContextRef& c, CGRect r) {
-  if (auto* i = get(c); i && !CGRectIsNull(r)) {
+  if (auto* i = get(c); i && finite(r)) {
     r = CGRectStandardize(r);
     cairo_rectangle(i->cr, r.origin.x, r.origin.y, r.size.width, r.size.height);
   }
@@ -644,8 +665,15 @@ void CGContextAddEllipseInRect(const CGContextRef& c, CGRect rect) {
 void CGContextAddLines(const CGContextRef& c, const CGPoint* points, size_t count) {
   auto* i = get(c);
   if (!i || !points || count == 0) return;
-  cairo_move_to(i->cr, points[0].x, points[0].y);
-  for (size_t k = 1; k < count; ++k) cairo_line_to(i->cr, points[k].x, points[k].y);
+  bool started = false;
+  for (size_t k = 0; k < count; ++k) {
+    if (!finite(points[k].x, points[k].y)) continue;
+    if (started)
+      cairo_line_to(i->cr, points[k].x, points[k].y);
+    else
+      cairo_move_to(i->cr, points[k].x, points[k].y);
+    started = true;
+  }
 }
 void CGContextAddPath(const CGContextRef& c, const CGPathRef& path) {
   if (auto* i = get(c); i && path) appendPath(i->cr, *path);
@@ -785,6 +813,7 @@ void CGContextStrokeLineSegments(const CGContextRef& c, const CGPoint* points, s
   if (!i || !points) return;
   withOwnPath(*i, [&] {
     for (size_t k = 0; k + 1 < count; k += 2) {
+      if (!finite(points[k].x, points[k].y) || !finite(points[k + 1].x, points[k + 1].y)) continue;
       cairo_move_to(i->cr, points[k].x, points[k].y);
       cairo_line_to(i->cr, points[k + 1].x, points[k + 1].y);
     }
@@ -794,7 +823,7 @@ void CGContextStrokeLineSegments(const CGContextRef& c, const CGPoint* points, s
 }
 void CGContextClearRect(const CGContextRef& c, CGRect rect) {
   auto* i = get(c);
-  if (!i || CGRectIsNull(rect)) return;
+  if (!i || !finite(rect)) return;
   withOwnPath(*i, [&] {
     cairo_save(i->cr);
     cairo_set_operator(i->cr, CAIRO_OPERATOR_CLEAR);
@@ -889,7 +918,9 @@ bool nearInt(double v) {
 
 void CGContextDrawImage(const CGContextRef& c, CGRect rect, const CGImageRef& image) {
   auto* i = get(c);
-  if (!i || !image || CGRectIsEmpty(rect) || image->width() == 0 || image->height() == 0) return;
+  if (!i || !image || CGRectIsEmpty(rect) || !finite(rect) || image->width() == 0 ||
+      image->height() == 0)
+    return;
   rect = CGRectStandardize(rect);
   double W = static_cast<double>(image->width()), H = static_cast<double>(image->height());
   // Image pixel space (y-down) to user space: first row at the rectangle's top (max y).

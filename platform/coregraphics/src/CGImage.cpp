@@ -2,7 +2,9 @@
 
 #include <cairo.h>
 
+#include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -22,6 +24,9 @@ CGDataProviderRef CGDataProviderCreateWithData(void* info, const void* data, siz
 }
 
 CGDataProviderRef CGDataProviderCreateWithFilename(const std::string& path) {
+  // A folder opens like a file here but fails (with an exception) on reading.
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return nullptr;
   std::ifstream in(path, std::ios::binary);
   if (!in) return nullptr;
   std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
@@ -65,7 +70,9 @@ CGImageRef CGImageCreate(size_t width, size_t height, size_t bitsPerComponent, s
   auto layout = cg::layoutFor(bitmapInfo, /*acceptStraight=*/true);
   if (!layout) return nullptr;
   const auto& bytes = provider->bytes();
-  if (bytes.size() < bytesPerRow * (height - 1) + width * 4) return nullptr;
+  // Enough bytes for every row, without a product that could wrap.
+  if (bytes.size() < width * 4) return nullptr;
+  if (height > 1 && bytesPerRow > (bytes.size() - width * 4) / (height - 1)) return nullptr;
   std::vector<uint8_t> rgba(width * height * 4);
   for (size_t y = 0; y < height; ++y)
     cg::convertRow(bytes.data() + y * bytesPerRow, *layout, rgba.data() + y * width * 4, cg::kRGBA,
@@ -139,7 +146,9 @@ bool CGImageWriteToPNGFile(const CGImageRef& image, const std::string& path) {
 }
 
 CGImageRef CGImageCreateWithImageInRect(const CGImageRef& image, CGRect rect) {
-  if (!image) return nullptr;
+  if (!image || !std::isfinite(rect.origin.x) || !std::isfinite(rect.origin.y) ||
+      !std::isfinite(rect.size.width) || !std::isfinite(rect.size.height))
+    return nullptr;
   CGRect r = CGRectIntersection(CGRectIntegral(rect),
                                 CGRectMake(0, 0, static_cast<CGFloat>(image->width()),
                                            static_cast<CGFloat>(image->height())));

@@ -15,12 +15,21 @@ CGPoint apply(const CGAffineTransform* m, CGFloat x, CGFloat y) {
   CGPoint p{x, y};
   return m ? CGPointApplyAffineTransform(p, *m) : p;
 }
+// Non-finite values are ignored, as the device ignores them: the element is dropped.
+bool finite(CGPoint p) {
+  return std::isfinite(p.x) && std::isfinite(p.y);
+}
+bool finite(CGRect r) {
+  return std::isfinite(r.origin.x) && std::isfinite(r.origin.y) && std::isfinite(r.size.width) &&
+         std::isfinite(r.size.height);
+}
 }  // namespace
 
 // Friend of CGPath: keeps the current point and the rectangle flag in step.
 class CGPathBuilder {
  public:
   static void move(CGPath& p, CGPoint pt) {
+    if (!finite(pt)) return;
     p.elements_.push_back({kCGPathElementMoveToPoint, {pt, {}, {}}});
     p.current_ = p.subpathStart_ = pt;
     p.hasCurrent_ = true;
@@ -30,18 +39,21 @@ class CGPathBuilder {
     if (!p.hasCurrent_) move(p, pt);
   }
   static void line(CGPath& p, CGPoint pt) {
+    if (!finite(pt)) return;
     if (!p.hasCurrent_) return move(p, pt);
     p.elements_.push_back({kCGPathElementAddLineToPoint, {pt, {}, {}}});
     p.current_ = pt;
     p.isRect_ = false;
   }
   static void quad(CGPath& p, CGPoint c, CGPoint pt) {
+    if (!finite(c) || !finite(pt)) return;
     ensureCurrent(p, c);
     p.elements_.push_back({kCGPathElementAddQuadCurveToPoint, {c, pt, {}}});
     p.current_ = pt;
     p.isRect_ = false;
   }
   static void curve(CGPath& p, CGPoint c1, CGPoint c2, CGPoint pt) {
+    if (!finite(c1) || !finite(c2) || !finite(pt)) return;
     ensureCurrent(p, c1);
     p.elements_.push_back({kCGPathElementAddCurveToPoint, {c1, c2, pt}});
     p.current_ = pt;
@@ -54,6 +66,7 @@ class CGPathBuilder {
     p.current_ = p.subpathStart_;
   }
   static void rect(CGPath& p, const CGAffineTransform* m, CGRect r) {
+    if (!finite(r)) return;
     bool wasEmpty = p.elements_.empty();
     r = CGRectStandardize(r);
     CGFloat x0 = r.origin.x, y0 = r.origin.y, x1 = x0 + r.size.width, y1 = y0 + r.size.height;
@@ -70,6 +83,14 @@ class CGPathBuilder {
   // Arc as cubic pieces of at most a quarter turn each.
   static void arc(CGPath& p, const CGAffineTransform* m, CGFloat cx, CGFloat cy, CGFloat r,
                   CGFloat a0, CGFloat delta) {
+    if (!std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(r) || !std::isfinite(a0) ||
+        !std::isfinite(delta))
+      return;
+    // Turns beyond the first retrace the circle: keep one full turn and the remainder, so
+    // the pieces stay bounded and the arc still ends at its end angle.
+    if (std::fabs(delta) > 2 * kPi)
+      delta = std::copysign(2 * kPi + std::fmod(std::fabs(delta), 2 * kPi), delta);
+    a0 = std::fmod(a0, 2 * kPi);
     CGPoint start = apply(m, cx + r * std::cos(a0), cy + r * std::sin(a0));
     if (p.hasCurrent_)
       line(p, start);
@@ -88,6 +109,7 @@ class CGPathBuilder {
     }
   }
   static void ellipse(CGPath& p, const CGAffineTransform* m, CGRect r) {
+    if (!finite(r)) return;
     r = CGRectStandardize(r);
     CGFloat rx = r.size.width / 2, ry = r.size.height / 2;
     CGFloat cx = r.origin.x + rx, cy = r.origin.y + ry;
@@ -100,7 +122,9 @@ class CGPathBuilder {
     close(p);
   }
   static void roundedRect(CGPath& p, const CGAffineTransform* m, CGRect r, CGFloat cw, CGFloat ch) {
+    if (!finite(r)) return;
     r = CGRectStandardize(r);
+    if (!std::isfinite(cw) || !std::isfinite(ch)) cw = ch = 0;
     cw = std::clamp(cw, 0.0, r.size.width / 2);
     ch = std::clamp(ch, 0.0, r.size.height / 2);
     if (cw <= 0 || ch <= 0) return rect(p, m, r);
