@@ -184,7 +184,7 @@ int main(int argc, char** argv) {
 
   // Hit testing on a 10-line paragraph: which character is under a point.
   {
-    std::string text = englishText(370);
+    std::string text = englishText(335);
     auto str =
         NSAttributedString::initWithStringAttributes(NSString::stringWithUTF8String(text), attrs);
     auto fs = CTFramesetterCreateWithAttributedString(str);

@@ -87,31 +87,55 @@ const CTFontRef& defaultFont() {
 RunStyle styleFrom(const Strong<NSDictionary>& attrs) {
   RunStyle st;
   st.attributes = attrs;
-  CTFontRef font = attrs ? objc_cast<CTFont>(attrs->objectForKey(kCTFontAttributeName)) : nullptr;
-  if (!font || !font->face()) font = defaultFont();
-  st.font = font;
-  st.face = font->face() ? font->face() : defaultFace();
-  st.size = font->size();
-  if (!attrs) return st;
-  if (id k = attrs->objectForKey(kCTKernAttributeName); objc_cast<NSNumber>(k)) {
-    st.kernSet = true;
-    st.kern = number(k, 0);
+  // One pass over the entries (usually a handful) instead of a lookup per known key.
+  id font, kern, color, nsColor, fromContext, underline, underlineColor, strike, strokeWidth,
+      strokeColor, superscript, paragraph;
+  struct Slot {
+    const CFStringRef& key;
+    id& value;
+  };
+  Slot slots[] = {{kCTFontAttributeName, font},
+                  {kCTKernAttributeName, kern},
+                  {kCTForegroundColorAttributeName, color},
+                  {kForegroundColorKey, nsColor},
+                  {kCTForegroundColorFromContextAttributeName, fromContext},
+                  {kCTUnderlineStyleAttributeName, underline},
+                  {kCTUnderlineColorAttributeName, underlineColor},
+                  {kStrikethroughKey, strike},
+                  {kCTStrokeWidthAttributeName, strokeWidth},
+                  {kCTStrokeColorAttributeName, strokeColor},
+                  {kCTSuperscriptAttributeName, superscript},
+                  {kCTParagraphStyleAttributeName, paragraph}};
+  if (attrs) {
+    for (const auto& [k, v] : *attrs) {
+      for (Slot& slot : slots) {
+        if (k.get() == slot.key.get() || k->isEqual(slot.key.get())) {
+          slot.value = v;
+          break;
+        }
+      }
+    }
   }
-  st.foreground = CTColorFromAttributeValue(attrs->objectForKey(kCTForegroundColorAttributeName));
-  if (!st.foreground)
-    st.foreground = CTColorFromAttributeValue(attrs->objectForKey(kForegroundColorKey));
-  if (id fc = attrs->objectForKey(kCTForegroundColorFromContextAttributeName))
-    st.foregroundFromContext = number(fc, 1) != 0;
-  st.underline =
-      static_cast<int32_t>(number(attrs->objectForKey(kCTUnderlineStyleAttributeName), 0));
-  st.underlineColor =
-      CTColorFromAttributeValue(attrs->objectForKey(kCTUnderlineColorAttributeName));
-  st.strikethrough = static_cast<int32_t>(number(attrs->objectForKey(kStrikethroughKey), 0));
-  st.strokeWidth = number(attrs->objectForKey(kCTStrokeWidthAttributeName), 0);
-  st.strokeColor = CTColorFromAttributeValue(attrs->objectForKey(kCTStrokeColorAttributeName));
-  st.superscript = static_cast<int>(number(attrs->objectForKey(kCTSuperscriptAttributeName), 0));
+  CTFontRef f = objc_cast<CTFont>(font);
+  if (!f || !f->face()) f = defaultFont();
+  st.font = f;
+  st.face = f->face() ? f->face() : defaultFace();
+  st.size = f->size();
+  if (objc_cast<NSNumber>(kern)) {
+    st.kernSet = true;
+    st.kern = number(kern, 0);
+  }
+  st.foreground = CTColorFromAttributeValue(color);
+  if (!st.foreground) st.foreground = CTColorFromAttributeValue(nsColor);
+  if (fromContext) st.foregroundFromContext = number(fromContext, 1) != 0;
+  st.underline = static_cast<int32_t>(number(underline, 0));
+  st.underlineColor = CTColorFromAttributeValue(underlineColor);
+  st.strikethrough = static_cast<int32_t>(number(strike, 0));
+  st.strokeWidth = number(strokeWidth, 0);
+  st.strokeColor = CTColorFromAttributeValue(strokeColor);
+  st.superscript = static_cast<int>(number(superscript, 0));
   // NSParagraphStyle derives from CTParagraphStyle, so both kinds arrive here.
-  if (auto ps = objc_cast<CTParagraphStyle>(attrs->objectForKey(kCTParagraphStyleAttributeName)))
+  if (auto ps = objc_cast<CTParagraphStyle>(paragraph))
     st.paragraph = std::make_shared<CTParagraphSettings>(ps->settings());
   return st;
 }

@@ -157,10 +157,6 @@ size_t TextSource::styleAt(size_t index) const {
   return it == runStarts.begin() ? 0 : static_cast<size_t>(it - runStarts.begin() - 1);
 }
 
-bool isParagraphSeparator(char16_t c) {
-  return c == u'\n' || c == u'\r' || c == 0x85 || c == 0x2029;
-}
-
 bool isTrailingWhitespace(char16_t c) {
   return c == u' ' || c == u'\t' || c == 0x3000 || c == 0x1680 || (c >= 0x2000 && c <= 0x2006) ||
          (c >= 0x2008 && c <= 0x200A) || c == 0x205F || c == 0x2028 || isParagraphSeparator(c);

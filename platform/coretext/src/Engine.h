@@ -196,8 +196,10 @@ class Typesetter {
 };
 
 // Characters that hang at a line's end.
+inline bool isParagraphSeparator(char16_t c) {
+  return c == u'\n' || c == u'\r' || c == 0x85 || c == 0x2029;
+}
 bool isTrailingWhitespace(char16_t c);
-bool isParagraphSeparator(char16_t c);
 // Grapheme cluster boundaries of text[start, end) (both ends included).
 std::vector<size_t> graphemeBoundaries(const std::u16string& text, size_t start, size_t end);
 // Line geometry per the paragraph style: height, where the baseline sits in it.
