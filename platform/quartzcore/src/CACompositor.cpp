@@ -13,6 +13,18 @@ bool hasShadow(const CALayer* l) {
   return l->shadowOpacity() > 0 && l->shadowColor() && l->shadowColor()->alpha() > 0;
 }
 
+// Beyond this a shadow is spread too thin to see, and the area it needs keeps growing;
+// Core Graphics bounds the blur too.
+constexpr CGFloat kMaxShadowRadius = 256;
+CGFloat shadowRadius(const CALayer* l) {
+  return std::min(l->shadowRadius(), kMaxShadowRadius);
+}
+// Far enough to leave any surface, near enough for Cairo's fixed-point coordinates.
+CGSize shadowOffset(const CALayer* l) {
+  CGSize o = l->shadowOffset();
+  return CGSizeMake(std::clamp(o.width, -1e5, 1e5), std::clamp(o.height, -1e5, 1e5));
+}
+
 // Everything the layer and its visible sublayers can cover, in the layer's bounds space.
 CGRect inkBounds(const CALayer* l) {
   CGRect r = l->bounds();
@@ -23,9 +35,10 @@ CGRect inkBounds(const CALayer* l) {
     CGRect f = s->frame(), b = s->bounds();
     sub = CGRectOffset(sub, f.origin.x - b.origin.x, f.origin.y - b.origin.y);
     if (hasShadow(s.get())) {
-      CGFloat reach = 3 * s->shadowRadius() + 1;
-      sub = CGRectUnion(sub, CGRectOffset(CGRectInset(sub, -reach, -reach), s->shadowOffset().width,
-                                          s->shadowOffset().height));
+      CGFloat reach = 3 * shadowRadius(s.get()) + 1;
+      sub =
+          CGRectUnion(sub, CGRectOffset(CGRectInset(sub, -reach, -reach),
+                                        shadowOffset(s.get()).width, shadowOffset(s.get()).height));
     }
     r = CGRectUnion(r, sub);
   }
@@ -58,17 +71,17 @@ void render(CALayer* l, const CGContextRef& ctx) {
     CGContextClip(ctx);
   } else if (shadow) {
     // Bounds the offscreen work: nothing of this layer or its shadow lies further out.
-    CGFloat reach = 3 * l->shadowRadius() + 2;
+    CGFloat reach = 3 * shadowRadius(l) + 2;
     CGRect ink = inkBounds(l);
     CGRect area =
-        CGRectUnion(ink, CGRectOffset(ink, l->shadowOffset().width, l->shadowOffset().height));
+        CGRectUnion(ink, CGRectOffset(ink, shadowOffset(l).width, shadowOffset(l).height));
     CGContextClipToRect(ctx, CGRectInset(area, -reach, -reach));
   }
   bool group = shadow || l->opacity() < 1;
   if (shadow) {
     CGColorRef color = CGColorCreateCopyWithAlpha(l->shadowColor(),
                                                   l->shadowColor()->alpha() * l->shadowOpacity());
-    CGContextSetShadowInUserSpace(ctx, l->shadowOffset(), l->shadowRadius(), color);
+    CGContextSetShadowInUserSpace(ctx, shadowOffset(l), shadowRadius(l), color);
   }
   if (l->opacity() < 1) CGContextSetAlpha(ctx, l->opacity());
   if (group) CGContextBeginTransparencyLayer(ctx, nullptr);

@@ -22,6 +22,22 @@ Strong<CALayer> CALayer::layer() {
   return std::make_shared<CALayer>();
 }
 
+CALayer::~CALayer() {
+  // Sublayers kept alive elsewhere must not point back at this one.
+  for (auto& s : sublayers_) s->superlayer_ = nullptr;
+}
+
+namespace {
+// Non-finite geometry is ignored: it would place the layer nowhere and poison every
+// conversion through it.
+bool finite(CGPoint p) {
+  return std::isfinite(p.x) && std::isfinite(p.y);
+}
+bool finite(CGRect r) {
+  return finite(r.origin) && std::isfinite(r.size.width) && std::isfinite(r.size.height);
+}
+}  // namespace
+
 CGRect CALayer::frame() const {
   return CGRectMake(position_.x - anchorPoint_.x * bounds_.size.width,
                     position_.y - anchorPoint_.y * bounds_.size.height, bounds_.size.width,
@@ -29,7 +45,7 @@ CGRect CALayer::frame() const {
 }
 
 void CALayer::setFrame(CGRect frame) {
-  if (CGRectIsNull(frame)) return;
+  if (!finite(frame)) return;
   frame = CGRectStandardize(frame);
   bounds_.size = frame.size;
   position_ = CGPointMake(frame.origin.x + anchorPoint_.x * frame.size.width,
@@ -37,14 +53,14 @@ void CALayer::setFrame(CGRect frame) {
 }
 
 void CALayer::setBounds(CGRect bounds) {
-  if (CGRectIsNull(bounds)) return;
+  if (!finite(bounds)) return;
   bounds_ = CGRectStandardize(bounds);
 }
 void CALayer::setPosition(CGPoint position) {
-  position_ = position;
+  if (finite(position)) position_ = position;
 }
 void CALayer::setAnchorPoint(CGPoint anchorPoint) {
-  anchorPoint_ = anchorPoint;
+  if (finite(anchorPoint)) anchorPoint_ = anchorPoint;
 }
 
 void CALayer::addSublayer(const Strong<CALayer>& layer) {
@@ -97,7 +113,7 @@ void CALayer::setContents(const id& contents) {
   contents_ = contents;
 }
 void CALayer::setContentsScale(CGFloat scale) {
-  contentsScale_ = scale > 0 ? scale : 1;
+  contentsScale_ = scale > 0 && std::isfinite(scale) ? scale : 1;
 }
 
 void CALayer::setShadowColor(const CGColorRef& color) {
@@ -110,7 +126,7 @@ void CALayer::setShadowRadius(CGFloat radius) {
   shadowRadius_ = std::isfinite(radius) ? std::max(0.0, radius) : 0.0;
 }
 void CALayer::setShadowOffset(CGSize offset) {
-  shadowOffset_ = offset;
+  if (std::isfinite(offset.width) && std::isfinite(offset.height)) shadowOffset_ = offset;
 }
 void CALayer::setShadowPath(const CGPathRef& path) {
   shadowPath_ = path;

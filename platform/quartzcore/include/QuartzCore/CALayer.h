@@ -14,6 +14,7 @@ class CALayer : public NSObject {
   OBJC_CLASS(CALayer, NSObject)
  public:
   CALayer() = default;
+  ~CALayer() override;
   static Strong<CALayer> layer();
 
   // Geometry
