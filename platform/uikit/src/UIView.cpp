@@ -169,11 +169,15 @@ void UIView::insertSubviewAtIndex(const Strong<UIView>& view, int64_t index) {
   if (!view || isDescendantOfView(view.get())) return;
   Strong<UIView> keep = view;
   UIWindow* oldWindow = keep->window();
-  if (keep->superview_ != this) objc_msgSend(keep, OBJC_SEL("willMoveToSuperview:"), this);
-  // Leave the old place quietly: the move is one event for the view.
+  if (keep->superview_ != this) {
+    objc_msgSend(keep, OBJC_SEL("willMoveToSuperview:"), this);
+    // The hook may have rearranged the tree so that the move would now close a cycle.
+    if (isDescendantOfView(keep.get())) return;
+  }
+  // Leave the old place quietly (wherever a hook may have put it): the move is one event.
   if (UIView* old = keep->superview_) {
     auto& list = old->subviews_;
-    list.erase(std::find(list.begin(), list.end(), keep));
+    if (auto it = std::find(list.begin(), list.end(), keep); it != list.end()) list.erase(it);
     keep->layer_->removeFromSuperlayer();
     keep->superview_ = nullptr;
   }
@@ -231,6 +235,7 @@ void UIView::removeFromSuperview() {
   auto self = std::static_pointer_cast<UIView>(weak_from_this().lock());
   bool hadWindow = window() != nullptr;
   objc_msgSend(this, OBJC_SEL("willMoveToSuperview:"), static_cast<UIView*>(nullptr));
+  if (superview_ != parent) return;  // the hook moved or removed the view: that stands
   auto& list = parent->subviews_;
   auto it =
       std::find_if(list.begin(), list.end(), [this](const auto& v) { return v.get() == this; });
