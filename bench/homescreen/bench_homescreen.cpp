@@ -13,8 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "CoreFoundation/CFNotificationCenter.h"
+#include "Foundation/NSNumber.h"
 #include "Nimbra/DominantColor.h"
 #include "SpringBoard/SpringBoard.h"
+#include "dispatch/CFRunLoop.h"
 
 namespace {
 
@@ -100,9 +103,26 @@ int main() {
   screen->layoutPass();
   benchLayout(screen, &with);
 
+  // Same-as-app mode draws every badged icon's image into a pixel on every pass.
+  std::filesystem::create_directories(std::string(home) + "/Library/Preferences");
+  auto sameAsApp =
+      NSDictionary::dictionaryWithObjectsAndKeys({{NSSTR("Color"), NSNumber::numberWithInt(674)}});
+  sameAsApp->writeToFileAtomically(
+      std::string(home) + "/Library/Preferences/com.varenko.nimbra.plist", YES);
+  CFNotificationCenterPostNotification(CFNotificationCenterGetDarwinNotifyCenter(),
+                                       NSSTR("com.varenko.nimbra/preferencechanged"), nullptr,
+                                       nullptr, true);
+  for (int i = 0; i < 20; ++i) CFRunLoopRunInMode(kCFRunLoopDefaultMode, 0.01, true);
+  screen->layoutPass();
+  double withSameAsApp = 0;
+  benchLayout(screen, &withSameAsApp);
+
   std::vector<std::string> lines;
   char line[256];
   std::snprintf(line, sizeof line, "case=layout_pass ours=%.2f bare=%.2f unit=us", with, bare);
+  lines.push_back(line);
+  std::snprintf(line, sizeof line, "case=layout_pass_same_as_app ours=%.2f bare=%.2f unit=us",
+                withSameAsApp, bare);
   lines.push_back(line);
 
   for (size_t size : {120, 180, 1024}) {

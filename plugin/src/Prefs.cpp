@@ -22,28 +22,29 @@ constexpr int kRandomColor = 673;
 constexpr int kSameAsApp = 674;
 constexpr uint32_t kNeverRandom = 2;  // light grey is never drawn at random
 
-id valueFor(const Strong<NSDictionary>& dict, const char* key) {
+// Keys are NSSTR literals, made once: checkColor runs on every applied glow.
+id valueFor(const Strong<NSDictionary>& dict, const Strong<NSString>& key) {
   if (!dict) return nullptr;
-  return dict->objectForKey(NSString::stringWithUTF8String(key));
+  return dict->objectForKey(key);
 }
 
 // A value of a type the settings pane never writes counts as absent; strings convert
 // by the platform's string rules, as a number would.
-std::optional<BOOL> boolFor(const char* key) {
+std::optional<BOOL> boolFor(const Strong<NSString>& key) {
   id v = valueFor(prefs, key);
   if (auto n = objc_cast<NSNumber>(v)) return n->boolValue();
   if (auto s = objc_cast<NSString>(v)) return s->boolValue();
   return std::nullopt;
 }
 
-std::optional<int32_t> intFor(const char* key) {
+std::optional<int32_t> intFor(const Strong<NSString>& key) {
   id v = valueFor(prefs, key);
   if (auto n = objc_cast<NSNumber>(v)) return n->intValue();
   if (auto s = objc_cast<NSString>(v)) return s->intValue();
   return std::nullopt;
 }
 
-std::optional<float> floatFor(const char* key) {
+std::optional<float> floatFor(const Strong<NSString>& key) {
   id v = valueFor(prefs, key);
   if (auto n = objc_cast<NSNumber>(v)) return n->floatValue();
   if (auto s = objc_cast<NSString>(v)) return s->floatValue();
@@ -52,7 +53,7 @@ std::optional<float> floatFor(const char* key) {
 
 // The Color setting; values that choose nothing fall back to the first table entry.
 int32_t colorSetting() {
-  int32_t k = intFor("Color").value_or(0);
+  int32_t k = intFor(NSSTR("Color")).value_or(0);
   if ((k >= 0 && k <= 13) || k == kRandomColor || k == kSameAsApp) return k;
   return 0;
 }
@@ -71,7 +72,7 @@ Strong<NSDictionary> readPrefsFile() {
 }
 
 Strong<NSArray> whitelistFromPrefs(const Strong<NSDictionary>& dict) {
-  if (auto list = objc_cast<NSArray>(valueFor(dict, "BadgeWhitelist"))) return list;
+  if (auto list = objc_cast<NSArray>(valueFor(dict, NSSTR("BadgeWhitelist")))) return list;
   return NSArray::array();
 }
 
@@ -86,12 +87,12 @@ Strong<NSArray> buildColorTable() {
 
 void reloadPrefs(CFNotificationCenterRef, void*, CFStringRef, const void*, CFDictionaryRef) {
   prefs = readPrefsFile();
-  isEnabled = boolFor("Enabled").value_or(YES);
-  isFolderEnabled = boolFor("FoldersEnabled").value_or(YES);
-  showBadge = intFor("ShowBadges").value_or(3);
+  isEnabled = boolFor(NSSTR("Enabled")).value_or(YES);
+  isFolderEnabled = boolFor(NSSTR("FoldersEnabled")).value_or(YES);
+  showBadge = intFor(NSSTR("ShowBadges")).value_or(3);
   badgeWhitelist = whitelistFromPrefs(prefs);
-  customStrengthEnabled = boolFor("CustomStrengthEnabled").value_or(YES);
-  std::optional<float> strength = floatFor("CustomStrength");
+  customStrengthEnabled = boolFor(NSSTR("CustomStrengthEnabled")).value_or(YES);
+  std::optional<float> strength = floatFor(NSSTR("CustomStrength"));
   customStrength = strength && std::isfinite(*strength) ? double(*strength) : 5.0;
   checkColor();
 }
