@@ -502,7 +502,7 @@ TEST(OnePixelAverage, AgreesWithTheGeneralPathAndBlendsOverWhatIsThere) {
   uint32_t seed = 12345;
   auto next = [&] { return seed = seed * 1103515245 + 12345, static_cast<uint8_t>(seed >> 16); };
   for (auto [w, h] :
-       {std::pair<size_t, size_t>{1, 1}, {1, 9}, {9, 1}, {600, 3}, {1025, 2}, {3, 3}}) {
+       {std::pair<size_t, size_t>{1, 1}, {1, 9}, {9, 1}, {600, 3}, {1025, 2}, {3, 3}, {97, 101}}) {
     std::vector<uint8_t> all255(w * h * 4, 255);
     EXPECT_EQ(onePixel(imageOf(w, h, all255), false, {}, kRGBA), (Pixel{255, 255, 255, 255}))
         << w << "x" << h;

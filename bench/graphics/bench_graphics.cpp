@@ -1,0 +1,161 @@
+// The one-pixel exact average (a whole image drawn into a 1x1 bitmap context, as the
+// dominant-colour code does) against Cairo drawing the same image into one pixel with its
+// good filter, and against a memcpy of the same pixels (the floor).
+#include <cairo.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+#include "CoreGraphics/CoreGraphics.h"
+
+namespace {
+
+volatile uint8_t sink;
+
+// Median over batches of the time per call, in microseconds.
+double medianMicros(const std::function<void()>& call) {
+  using clock = std::chrono::steady_clock;
+  size_t reps = 1;
+  for (;;) {  // batches of about 2 ms
+    auto t0 = clock::now();
+    for (size_t i = 0; i < reps; ++i) call();
+    if (clock::now() - t0 > std::chrono::milliseconds(2) || reps > (1u << 20)) break;
+    reps *= 2;
+  }
+  std::vector<double> samples;
+  for (int b = 0; b < 31; ++b) {
+    auto t0 = clock::now();
+    for (size_t i = 0; i < reps; ++i) call();
+    samples.push_back(std::chrono::duration<double, std::micro>(clock::now() - t0).count() / reps);
+  }
+  std::nth_element(samples.begin(), samples.begin() + 15, samples.end());
+  return samples[15];
+}
+
+// An icon-like image: opaque coloured areas, a soft edge and transparent corners.
+std::vector<uint8_t> iconPixels(size_t n) {
+  std::vector<uint8_t> rgba(n * n * 4);
+  uint32_t seed = 7;
+  for (size_t y = 0; y < n; ++y)
+    for (size_t x = 0; x < n; ++x) {
+      seed = seed * 1103515245 + 12345;
+      bool corner = (x < n / 8 || x >= n - n / 8) && (y < n / 8 || y >= n - n / 8);
+      uint8_t a = corner ? 0 : (x + y) % 7 == 0 ? 128 : 255;
+      uint8_t* p = &rgba[(y * n + x) * 4];
+      p[0] = static_cast<uint8_t>((x < n / 2 ? 230 : 40) * a / 255);
+      p[1] = static_cast<uint8_t>(((seed >> 16) % 60 + 100) * a / 255);
+      p[2] = static_cast<uint8_t>((y < n / 2 ? 30 : 200) * a / 255);
+      p[3] = a;
+    }
+  return rgba;
+}
+
+}  // namespace
+
+int main() {
+  {
+    // What a call costs apart from summing: a one-pixel image into one pixel.
+    uint8_t one[4] = {1, 2, 3, 4}, px[4] = {0, 0, 0, 0};
+    auto tiny =
+        CGImageCreate(1, 1, 8, 32, 4, CGColorSpaceCreateDeviceRGB(), 16385,
+                      CGDataProviderCreateWithData(nullptr, one, 4, nullptr), nullptr, false, 0);
+    auto ctx = CGBitmapContextCreate(px, 1, 1, 8, 4, CGColorSpaceCreateDeviceRGB(), 16385);
+    double fixed = medianMicros([&] { CGContextDrawImage(ctx, CGRectMake(0, 0, 1, 1), tiny); });
+    double create = medianMicros([&] {
+      auto c = CGBitmapContextCreate(px, 1, 1, 8, 4, CGColorSpaceCreateDeviceRGB(), 16385);
+      sink = px[0];
+    });
+    std::printf("per-call overhead: draw %.2fus, context %.2fus\n", fixed, create);
+  }
+  for (size_t n : {120, 180, 1024}) {
+    std::vector<uint8_t> rgba = iconPixels(n);
+    auto provider = CGDataProviderCreateWithData(nullptr, rgba.data(), rgba.size(), nullptr);
+    auto image = CGImageCreate(n, n, 8, 32, n * 4, CGColorSpaceCreateDeviceRGB(), 16385, provider,
+                               nullptr, false, 0);
+
+    // The exact average, for comparison.
+    uint64_t sum[4] = {0, 0, 0, 0};
+    for (size_t i = 0; i < rgba.size(); ++i) sum[i % 4] += rgba[i];
+    uint64_t count = n * n;
+    uint8_t exact[4];
+    for (int k = 0; k < 4; ++k) exact[k] = static_cast<uint8_t>((sum[k] + count / 2) / count);
+
+    // Ours: one 1x1 context per image, as the dominant-colour code makes one.
+    uint8_t px[4];
+    auto ours = [&] {
+      std::memset(px, 0, 4);
+      auto ctx = CGBitmapContextCreate(px, 1, 1, 8, 4, CGColorSpaceCreateDeviceRGB(), 16385);
+      CGContextDrawImage(ctx, CGRectMake(0, 0, 1, 1), image);
+      sink = px[0];
+    };
+    ours();
+    bool oursExact = std::memcmp(px, exact, 4) == 0;
+    // Ours, drawing only (the context made once).
+    uint8_t px2[4] = {0, 0, 0, 0};
+    auto reused = CGBitmapContextCreate(px2, 1, 1, 8, 4, CGColorSpaceCreateDeviceRGB(), 16385);
+    CGContextSetBlendMode(reused, kCGBlendModeNormal);
+    auto oursDraw = [&] {
+      CGContextDrawImage(reused, CGRectMake(0, 0, 1, 1), image);
+      sink = px2[0];
+    };
+
+    // Cairo: the image as its own surface (made once), painted scaled into one pixel.
+    cairo_surface_t* src =
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(n), static_cast<int>(n));
+    cairo_surface_flush(src);
+    uint8_t* sd = cairo_image_surface_get_data(src);
+    size_t stride = static_cast<size_t>(cairo_image_surface_get_stride(src));
+    for (size_t y = 0; y < n; ++y)
+      for (size_t x = 0; x < n; ++x) {
+        const uint8_t* p = &rgba[(y * n + x) * 4];
+        uint32_t v = uint32_t(p[3]) << 24 | uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+        std::memcpy(sd + y * stride + x * 4, &v, 4);
+      }
+    cairo_surface_mark_dirty(src);
+    cairo_surface_t* dst = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+    auto cairoOne = [&] {
+      cairo_t* cr = cairo_create(dst);
+      cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+      cairo_scale(cr, 1.0 / n, 1.0 / n);
+      cairo_set_source_surface(cr, src, 0, 0);
+      cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+      cairo_paint(cr);
+      cairo_destroy(cr);
+      cairo_surface_flush(dst);
+      sink = cairo_image_surface_get_data(dst)[0];
+    };
+    cairoOne();
+    uint32_t cv;
+    std::memcpy(&cv, cairo_image_surface_get_data(dst), 4);
+    uint8_t cairoPx[4] = {uint8_t(cv >> 16), uint8_t(cv >> 8), uint8_t(cv), uint8_t(cv >> 24)};
+    int cairoOff = 0;
+    for (int k = 0; k < 4; ++k) cairoOff = std::max(cairoOff, std::abs(cairoPx[k] - exact[k]));
+
+    // The floor: reading (and writing) the same bytes once.
+    std::vector<uint8_t> copy(rgba.size());
+    auto floor = [&] {
+      std::memcpy(copy.data(), image->pixels(), rgba.size());
+      sink = copy[rgba.size() / 2];
+    };
+
+    double tOurs = medianMicros(ours), tDraw = medianMicros(oursDraw);
+    double tCairo = medianMicros(cairoOne), tFloor = medianMicros(floor);
+    std::printf(
+        "n=%zu exact=(%u,%u,%u,%u) ours=(%u,%u,%u,%u)%s cairo=(%u,%u,%u,%u) cairo_off_by=%d "
+        "ours_draw_only=%.2fus ratio_to_floor=%.2f\n",
+        n, exact[0], exact[1], exact[2], exact[3], px[0], px[1], px[2], px[3],
+        oursExact ? "" : " NOT EXACT", cairoPx[0], cairoPx[1], cairoPx[2], cairoPx[3], cairoOff,
+        tDraw, tOurs / tFloor);
+    std::printf("case=dominant_%zu ours=%.2f cairo=%.2f floor=%.2f unit=us\n", n, tOurs, tCairo,
+                tFloor);
+    cairo_surface_destroy(src);
+    cairo_surface_destroy(dst);
+  }
+  return 0;
+}
