@@ -18,24 +18,32 @@ namespace {
 
 volatile uint8_t sink;
 
-// Median over batches of the time per call, in microseconds.
-double medianMicros(const std::function<void()>& call) {
+// Medians over batches of the time per call of each of `calls`, in microseconds. The
+// calls' batches alternate so that a busy machine slows them alike.
+std::vector<double> medianMicros(const std::vector<std::function<void()>>& calls) {
   using clock = std::chrono::steady_clock;
-  size_t reps = 1;
-  for (;;) {  // batches of about 2 ms
-    auto t0 = clock::now();
-    for (size_t i = 0; i < reps; ++i) call();
-    if (clock::now() - t0 > std::chrono::milliseconds(2) || reps > (1u << 20)) break;
-    reps *= 2;
+  std::vector<size_t> reps(calls.size(), 1);
+  for (size_t c = 0; c < calls.size(); ++c)
+    for (;;) {  // batches of about 2 ms
+      auto t0 = clock::now();
+      for (size_t i = 0; i < reps[c]; ++i) calls[c]();
+      if (clock::now() - t0 > std::chrono::milliseconds(2) || reps[c] > (1u << 20)) break;
+      reps[c] *= 2;
+    }
+  std::vector<std::vector<double>> samples(calls.size());
+  for (int b = 0; b < 41; ++b)
+    for (size_t c = 0; c < calls.size(); ++c) {
+      auto t0 = clock::now();
+      for (size_t i = 0; i < reps[c]; ++i) calls[c]();
+      samples[c].push_back(std::chrono::duration<double, std::micro>(clock::now() - t0).count() /
+                           static_cast<double>(reps[c]));
+    }
+  std::vector<double> medians;
+  for (auto& s : samples) {
+    std::nth_element(s.begin(), s.begin() + s.size() / 2, s.end());
+    medians.push_back(s[s.size() / 2]);
   }
-  std::vector<double> samples;
-  for (int b = 0; b < 31; ++b) {
-    auto t0 = clock::now();
-    for (size_t i = 0; i < reps; ++i) call();
-    samples.push_back(std::chrono::duration<double, std::micro>(clock::now() - t0).count() / reps);
-  }
-  std::nth_element(samples.begin(), samples.begin() + 15, samples.end());
-  return samples[15];
+  return medians;
 }
 
 // An icon-like image: opaque coloured areas, a soft edge and transparent corners.
@@ -66,11 +74,13 @@ int main() {
         CGImageCreate(1, 1, 8, 32, 4, CGColorSpaceCreateDeviceRGB(), 16385,
                       CGDataProviderCreateWithData(nullptr, one, 4, nullptr), nullptr, false, 0);
     auto ctx = CGBitmapContextCreate(px, 1, 1, 8, 4, CGColorSpaceCreateDeviceRGB(), 16385);
-    double fixed = medianMicros([&] { CGContextDrawImage(ctx, CGRectMake(0, 0, 1, 1), tiny); });
-    double create = medianMicros([&] {
-      auto c = CGBitmapContextCreate(px, 1, 1, 8, 4, CGColorSpaceCreateDeviceRGB(), 16385);
-      sink = px[0];
-    });
+    auto t = medianMicros({[&] { CGContextDrawImage(ctx, CGRectMake(0, 0, 1, 1), tiny); },
+                           [&] {
+                             auto c = CGBitmapContextCreate(px, 1, 1, 8, 4,
+                                                            CGColorSpaceCreateDeviceRGB(), 16385);
+                             sink = px[0];
+                           }});
+    double fixed = t[0], create = t[1];
     std::printf("per-call overhead: draw %.2fus, context %.2fus\n", fixed, create);
   }
   for (size_t n : {120, 180, 1024}) {
@@ -144,8 +154,8 @@ int main() {
       sink = copy[rgba.size() / 2];
     };
 
-    double tOurs = medianMicros(ours), tDraw = medianMicros(oursDraw);
-    double tCairo = medianMicros(cairoOne), tFloor = medianMicros(floor);
+    auto t = medianMicros({ours, oursDraw, cairoOne, floor});
+    double tOurs = t[0], tDraw = t[1], tCairo = t[2], tFloor = t[3];
     std::printf(
         "n=%zu exact=(%u,%u,%u,%u) ours=(%u,%u,%u,%u)%s cairo=(%u,%u,%u,%u) cairo_off_by=%d "
         "ours_draw_only=%.2fus ratio_to_floor=%.2f\n",
