@@ -1,6 +1,7 @@
 #include "objc/runtime.h"
 
 #include <atomic>
+#include <cstdint>
 #include <cstdio>
 #include <mutex>
 #include <shared_mutex>
@@ -41,6 +42,30 @@ Registry& registry() {
   return *r;
 }
 
+// Message sends are the hot path of every layout pass, so each thread keeps a small
+// direct-mapped cache of (class, selector) -> IMP. Any change to any method table bumps
+// the generation, which invalidates every cached entry at once.
+std::atomic<std::uint64_t> generation{1};
+
+struct CacheEntry {
+  Class cls = nullptr;
+  SEL sel = nullptr;
+  IMP imp = nullptr;
+  std::uint64_t generation = 0;
+};
+constexpr std::size_t kCacheSize = 1024;
+thread_local CacheEntry cache[kCacheSize];
+
+std::size_t cacheSlot(Class cls, SEL sel) {
+  auto a = reinterpret_cast<std::uintptr_t>(cls);
+  auto b = reinterpret_cast<std::uintptr_t>(sel);
+  return ((a >> 4) ^ (b >> 3) ^ (b >> 13)) & (kCacheSize - 1);
+}
+
+// Caller holds the write lock and has just changed a table.
+void tablesChanged() {
+  generation.fetch_add(1, std::memory_order_acq_rel);
+}
 
 // Own method of `cls` only; caller holds the lock.
 objc_method* ownMethod(Class cls, SEL sel) {
@@ -82,9 +107,13 @@ SEL sel_registerName(std::string_view name) {
   return slot.get();
 }
 
-SEL sel_getUid(std::string_view name) { return sel_registerName(name); }
+SEL sel_getUid(std::string_view name) {
+  return sel_registerName(name);
+}
 
-const char* sel_getName(SEL sel) { return sel ? sel->name.c_str() : "<null selector>"; }
+const char* sel_getName(SEL sel) {
+  return sel ? sel->name.c_str() : "<null selector>";
+}
 
 Class objc_getClass(std::string_view name) {
   Registry& r = registry();
@@ -101,9 +130,13 @@ Class objc_allocateClassPair(Class superclass, std::string_view name) {
   return slot.get();
 }
 
-const char* class_getName(Class cls) { return cls ? cls->name.c_str() : "nil"; }
+const char* class_getName(Class cls) {
+  return cls ? cls->name.c_str() : "nil";
+}
 
-Class class_getSuperclass(Class cls) { return cls ? cls->superclass : nullptr; }
+Class class_getSuperclass(Class cls) {
+  return cls ? cls->superclass : nullptr;
+}
 
 BOOL class_isSubclassOf(Class cls, Class ancestor) {
   if (!ancestor) return NO;
@@ -118,15 +151,21 @@ BOOL class_addMethod(Class cls, SEL name, IMP imp, const char* types) {
   std::unique_lock write(registry().lock);
   if (ownMethod(cls, name)) return NO;
   addOwnMethod(cls, name, imp, types);
+  tablesChanged();
   return YES;
 }
 
 IMP class_replaceMethod(Class cls, SEL name, IMP imp, const char* types) {
   if (!cls || !name) return nullptr;
   std::unique_lock write(registry().lock);
-  if (objc_method* m = ownMethod(cls, name)) return m->imp.exchange(imp);
-  addOwnMethod(cls, name, imp, types);
-  return nullptr;
+  IMP previous = nullptr;
+  if (objc_method* m = ownMethod(cls, name)) {
+    previous = m->imp.exchange(imp);
+  } else {
+    addOwnMethod(cls, name, imp, types);
+  }
+  tablesChanged();
+  return previous;
 }
 
 Method class_getInstanceMethod(Class cls, SEL name) {
@@ -144,10 +183,22 @@ BOOL class_respondsToSelector(Class cls, SEL name) {
   return class_getInstanceMethod(cls, name) != nullptr;
 }
 
-SEL method_getName(Method m) { return m ? m->name : nullptr; }
-IMP method_getImplementation(Method m) { return m ? m->imp.load() : nullptr; }
-const char* method_getTypeEncoding(Method m) { return m ? m->types.c_str() : nullptr; }
-IMP method_setImplementation(Method m, IMP imp) { return m ? m->imp.exchange(imp) : nullptr; }
+SEL method_getName(Method m) {
+  return m ? m->name : nullptr;
+}
+IMP method_getImplementation(Method m) {
+  return m ? m->imp.load() : nullptr;
+}
+const char* method_getTypeEncoding(Method m) {
+  return m ? m->types.c_str() : nullptr;
+}
+IMP method_setImplementation(Method m, IMP imp) {
+  if (!m) return nullptr;
+  std::unique_lock write(registry().lock);
+  IMP previous = m->imp.exchange(imp);
+  tablesChanged();
+  return previous;
+}
 
 void MSHookMessageEx(Class cls, SEL sel, IMP replacement, IMP* result) {
   if (!cls || !sel || !replacement) {
@@ -159,20 +210,32 @@ void MSHookMessageEx(Class cls, SEL sel, IMP replacement, IMP* result) {
     // The slot is filled before the replacement can run, since it calls through it.
     if (result) *result = own->imp.load();
     own->imp.store(replacement);
+    tablesChanged();
     return;
   }
   objc_method* inherited = findMethod(cls, sel);
   if (result) *result = inherited ? inherited->imp.load() : nullptr;
   addOwnMethod(cls, sel, replacement, inherited ? inherited->types.c_str() : "");
+  tablesChanged();
 }
 
 namespace objc {
 
 IMP lookUpImp(const NSObject* self, SEL sel) {
   if (!self || !sel) return nullptr;
-  std::shared_lock read(registry().lock);
-  objc_method* m = findMethod(self->getClass(), sel);
-  return m ? m->imp.load() : nullptr;
+  Class cls = self->getClass();
+  CacheEntry& entry = cache[cacheSlot(cls, sel)];
+  // Read before the lookup: a change racing with it leaves an entry that is already stale.
+  std::uint64_t current = generation.load(std::memory_order_acquire);
+  if (entry.cls == cls && entry.sel == sel && entry.generation == current) return entry.imp;
+  IMP imp = nullptr;
+  {
+    std::shared_lock read(registry().lock);
+    objc_method* m = findMethod(cls, sel);
+    imp = m ? m->imp.load() : nullptr;
+  }
+  entry = {cls, sel, imp, current};
+  return imp;
 }
 
 void unrecognizedSelector(const NSObject* self, SEL sel) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "objc/NSException.h"
@@ -19,7 +21,6 @@ class Dog : public Animal {
   OBJC_CLASS(Dog, Animal)
 };
 
-
 }  // namespace
 
 OBJC_CLASS_IMPL(Animal) {
@@ -29,7 +30,9 @@ OBJC_CLASS_IMPL(Animal) {
 OBJC_CLASS_IMPL(Dog) {}
 
 std::vector<std::string> recorded;
-extern "C" void objcTestRecord(const char* step) { recorded.push_back(step); }
+extern "C" void objcTestRecord(const char* step) {
+  recorded.push_back(step);
+}
 
 TEST(Runtime, ClassesAreFoundByNameWithTheirChain) {
   EXPECT_EQ(objc_getClass("Dog"), Dog::class_());
@@ -129,7 +132,9 @@ TEST(Runtime, HookRunsReplacementAndSlotRunsInheritedOriginal) {
 namespace {
 IMP origOwn = nullptr;
 int calls = 0;
-int ownValue(NSObject*, SEL) { return 10; }
+int ownValue(NSObject*, SEL) {
+  return 10;
+}
 int hookedValue(NSObject* self, SEL cmd) {
   ++calls;
   return objc_callImp<int>(origOwn, self, cmd) + 1;
@@ -159,4 +164,53 @@ TEST(Loader, InitialisersRunOnceInDeclaredOrder) {
   std::string error;
   EXPECT_FALSE(objc_loadPlugin("/nonexistent/Nimbra.dylib", &error));
   EXPECT_FALSE(error.empty());
+}
+
+namespace {
+IMP origCached = nullptr;
+std::string loudSpeak(NSObject* self, SEL cmd) {
+  return objc_callImp<std::string>(origCached, self, cmd) + "?";
+}
+}  // namespace
+
+TEST(Runtime, SendsSeeHooksInstalledAfterEarlierSends) {
+  Class cls = objc_allocateClassPair(Animal::class_(), "CachedPup");
+  auto pup = std::make_shared<Animal>();
+  // A sent message is cached per thread; a later hook must still take effect everywhere.
+  EXPECT_EQ(objc_msgSend<std::string>(pup, OBJC_SEL("speak")), "...");
+  MSHookMessageEx(Animal::class_(), OBJC_SEL("speak"), reinterpret_cast<IMP>(&loudSpeak),
+                  &origCached);
+  EXPECT_EQ(objc_msgSend<std::string>(pup, OBJC_SEL("speak")), "...?");
+  std::string fromThread;
+  std::thread([&] { fromThread = objc_msgSend<std::string>(pup, OBJC_SEL("speak")); }).join();
+  EXPECT_EQ(fromThread, "...?");
+  // Put the original back so the other tests see the class as it was.
+  class_replaceMethod(Animal::class_(), OBJC_SEL("speak"), origCached, "@@:");
+  EXPECT_EQ(objc_msgSend<std::string>(pup, OBJC_SEL("speak")), "...");
+  EXPECT_EQ(class_getSuperclass(cls), Animal::class_());
+}
+
+TEST(Runtime, ConcurrentSendsWhileMethodsChange) {
+  Class cls = objc_allocateClassPair(NSObject::class_(), "Busy");
+  SEL sel = sel_registerName("busyValue");
+  auto one = +[](NSObject*, SEL) { return 1; };
+  auto two = +[](NSObject*, SEL) { return 2; };
+  class_addMethod(cls, sel, reinterpret_cast<IMP>(one), "i@:");
+  std::atomic<bool> stop{false};
+  std::atomic<int> bad{0};
+  std::vector<std::thread> senders;
+  for (int t = 0; t < 3; ++t) {
+    senders.emplace_back([&] {
+      while (!stop.load()) {
+        int v = objc_callImp<int>(class_getMethodImplementation(cls, sel), nullptr, sel);
+        if (v != 1 && v != 2) bad.fetch_add(1);
+      }
+    });
+  }
+  for (int i = 0; i < 300; ++i) {
+    class_replaceMethod(cls, sel, reinterpret_cast<IMP>(i % 2 ? one : two), "i@:");
+  }
+  stop = true;
+  for (auto& s : senders) s.join();
+  EXPECT_EQ(bad.load(), 0);
 }
