@@ -51,5 +51,7 @@ function(nimbra_test name)
     set(labels threaded)
     set_property(GLOBAL APPEND PROPERTY NIMBRA_THREADED_TESTS ${name})
   endif()
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 300 LABELS ${labels})
+  # The suppressions reach the programs tests start, too.
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 300 LABELS ${labels}
+    ENVIRONMENT "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp")
 endfunction()
