@@ -28,25 +28,41 @@ id valueFor(const Strong<NSDictionary>& dict, const Strong<NSString>& key) {
   return dict->objectForKey(key);
 }
 
-// A value of a type the settings pane never writes counts as absent; strings convert
-// by the platform's string rules, as a number would.
+// A value of another type than the settings pane writes for the key counts as absent;
+// strings convert by the platform's string rules.
+bool isBooleanNumber(const NSNumber& n) {
+  return n.isBoolean();
+}
+bool isIntegerNumber(const NSNumber& n) {
+  return !n.isBoolean() && !n.isReal();
+}
+bool isRealNumber(const NSNumber& n) {
+  return n.isReal();
+}
+
 std::optional<BOOL> boolFor(const Strong<NSString>& key) {
   id v = valueFor(prefs, key);
-  if (auto n = objc_cast<NSNumber>(v)) return n->boolValue();
+  if (auto n = objc_cast<NSNumber>(v)) {
+    return isBooleanNumber(*n) ? std::optional<BOOL>(n->boolValue()) : std::nullopt;
+  }
   if (auto s = objc_cast<NSString>(v)) return s->boolValue();
   return std::nullopt;
 }
 
 std::optional<int32_t> intFor(const Strong<NSString>& key) {
   id v = valueFor(prefs, key);
-  if (auto n = objc_cast<NSNumber>(v)) return n->intValue();
+  if (auto n = objc_cast<NSNumber>(v)) {
+    return isIntegerNumber(*n) ? std::optional<int32_t>(n->intValue()) : std::nullopt;
+  }
   if (auto s = objc_cast<NSString>(v)) return s->intValue();
   return std::nullopt;
 }
 
 std::optional<float> floatFor(const Strong<NSString>& key) {
   id v = valueFor(prefs, key);
-  if (auto n = objc_cast<NSNumber>(v)) return n->floatValue();
+  if (auto n = objc_cast<NSNumber>(v)) {
+    return isRealNumber(*n) ? std::optional<float>(n->floatValue()) : std::nullopt;
+  }
   if (auto s = objc_cast<NSString>(v)) return s->floatValue();
   return std::nullopt;
 }

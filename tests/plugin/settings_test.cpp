@@ -137,8 +137,30 @@ TEST(Settings, ValuesOfOtherTypesCountAsAbsentButStringsConvert) {
                    auto mail = appView("Mail", num(3));
                    pass(mail);
                    EXPECT_EQ(mail->layer()->shadowRadius(), 5.0);
-                   EXPECT_EQ(rgba(mail->layer()->shadowColor()), rgba(UIColor::darkGrayColor()));
+                   // A boolean is not an integer: Color counts as absent.
+                   EXPECT_EQ(rgba(mail->layer()->shadowColor()), rgba(UIColor::yellowColor()));
                  });
+  // Numbers of the wrong kind count as absent too: an integer where a boolean or a
+  // real belongs, a real or a boolean where an integer belongs.
+  inFreshProcess(settings({{str("Enabled"), num(0)},
+                           {str("CustomStrengthEnabled"), boolean(true)},
+                           {str("CustomStrength"), num(12)},
+                           {str("ShowBadges"), real(0.0)},
+                           {str("Color"), real(4.0)}}),
+                 [] {
+                   auto mail = appView("Mail", num(3));
+                   pass(mail);
+                   EXPECT_TRUE(glows(mail));
+                   EXPECT_EQ(mail->layer()->shadowRadius(), 5.0);
+                   EXPECT_EQ(rgba(mail->layer()->shadowColor()), rgba(UIColor::yellowColor()));
+                   EXPECT_FALSE(mail->badgeView()->isHidden());
+                 });
+  inFreshProcess(settings({{str("CustomStrength"), real(12.0)}, {str("ShowBadges"), num(0)}}), [] {
+    auto mail = appView("Mail", num(3));
+    pass(mail);
+    EXPECT_EQ(mail->layer()->shadowRadius(), 12.0);
+    EXPECT_TRUE(mail->badgeView()->isHidden());
+  });
   // A whitelist that is not an array is empty; entries that are not strings never match.
   inFreshProcess(settings({{str("ShowBadges"), num(2)}, {str("BadgeWhitelist"), str("Mail")}}), [] {
     auto mail = appView("Mail", num(3));

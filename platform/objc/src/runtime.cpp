@@ -54,7 +54,8 @@ struct CacheEntry {
   std::uint64_t generation = 0;
 };
 constexpr std::size_t kCacheSize = 1024;
-thread_local CacheEntry cache[kCacheSize];
+// The runtime library is linked at start-up, never dlopen'ed, so its TLS can be static.
+__attribute__((tls_model("initial-exec"))) thread_local CacheEntry cache[kCacheSize];
 
 std::size_t cacheSlot(Class cls, SEL sel) {
   auto a = reinterpret_cast<std::uintptr_t>(cls);
