@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <type_traits>
 
 #include "objc/runtime.h"
 
@@ -55,33 +56,66 @@ class NSObject : public std::enable_shared_from_this<NSObject> {
   }
 };
 
+namespace objc {
+
+// True when T declares its own runtime class, so that T::class_() is T's and not an
+// ancestor's; only then does the runtime's class chain answer for T.
+template <class T, class = void>
+struct HasOwnClass : std::false_type {};
+template <class T>
+struct HasOwnClass<T, std::void_t<typename T::objc_self>> : std::is_same<typename T::objc_self, T> {
+};
+
+template <class T, class U>
+constexpr bool fastCast = HasOwnClass<T>::value&& std::is_base_of_v<U, T>;
+
+}  // namespace objc
+
 // Casts an object to a class it is known or tested to be; none when it is not one.
+// Runtime classes are tested through their class chain, which is cheaper than the C++
+// type information on the hot paths that test badge values and attribute values.
 template <class T, class U>
 Strong<T> objc_cast(const Strong<U>& p) {
-  return std::dynamic_pointer_cast<T>(p);
+  if constexpr (objc::fastCast<T, U>) {
+    if (p && p->isKindOfClass(T::class_())) return std::static_pointer_cast<T>(p);
+    return nullptr;
+  } else {
+    return std::dynamic_pointer_cast<T>(p);
+  }
 }
 template <class T>
 T* objc_cast(NSObject* p) {
-  return dynamic_cast<T*>(p);
+  if constexpr (objc::fastCast<T, NSObject>) {
+    return p && p->isKindOfClass(T::class_()) ? static_cast<T*>(p) : nullptr;
+  } else {
+    return dynamic_cast<T*>(p);
+  }
 }
 template <class T>
 const T* objc_cast(const NSObject* p) {
-  return dynamic_cast<const T*>(p);
+  if constexpr (objc::fastCast<T, NSObject>) {
+    return p && p->isKindOfClass(T::class_()) ? static_cast<const T*>(p) : nullptr;
+  } else {
+    return dynamic_cast<const T*>(p);
+  }
 }
 
-#define OBJC_CLASS(Name, Super)                                 \
- public:                                                        \
-  using super = Super;                                          \
-  static Class class_();                                        \
-  Class getClass() const override { return Name::class_(); }   \
-                                                                \
+#define OBJC_CLASS(Name, Super)     \
+ public:                            \
+  using super = Super;              \
+  using objc_self = Name;           \
+  static Class class_();            \
+  Class getClass() const override { \
+    return Name::class_();          \
+  }                                 \
+                                    \
  private:
 
-#define OBJC_CLASS_IMPL(Name)                                                         \
-  static void Name##_objcMethods(Class cls);                                          \
-  Class Name::class_() {                                                              \
+#define OBJC_CLASS_IMPL(Name)                                                                  \
+  static void Name##_objcMethods(Class cls);                                                   \
+  Class Name::class_() {                                                                       \
     static const Class cls = objc::registerClass(#Name, super::class_(), &Name##_objcMethods); \
-    return cls;                                                                       \
-  }                                                                                   \
-  [[maybe_unused]] static const Class Name##_objcLoaded = Name::class_();             \
+    return cls;                                                                                \
+  }                                                                                            \
+  [[maybe_unused]] static const Class Name##_objcLoaded = Name::class_();                      \
   static void Name##_objcMethods([[maybe_unused]] Class cls)
