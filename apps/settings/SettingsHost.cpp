@@ -74,8 +74,10 @@ Strong<NSIndexPath> findRow(const Strong<UIViewController>& top, const Strong<UI
     for (NSInteger s = 0; s < list->numberOfGroups(); ++s) {
       for (NSInteger r = 0; r < table->numberOfRowsInSection(s); ++r) {
         auto path = NSIndexPath::indexPathForRowInSection(r, s);
-        auto spec = list->specifierAtIndexPath(path);
-        if (spec && spec->name() && spec->name()->stdString() == label) return path;
+        auto entrySpecifier = list->specifierAtIndexPath(path);
+        if (entrySpecifier && entrySpecifier->name() &&
+            entrySpecifier->name()->stdString() == label)
+          return path;
       }
     }
   }
@@ -218,8 +220,9 @@ bool Host::openEntry(const std::string& label, std::string* error) {
   auto rootList = objc_cast<PSListController>(nav_->viewControllers().front());
   Strong<PSSpecifier> entry;
   for (const id& item : *rootList->_specifiers) {
-    auto spec = objc_cast<PSSpecifier>(item);
-    if (spec && spec->name() && spec->name()->stdString() == label) entry = spec;
+    auto entrySpecifier = objc_cast<PSSpecifier>(item);
+    if (entrySpecifier && entrySpecifier->name() && entrySpecifier->name()->stdString() == label)
+      entry = entrySpecifier;
   }
   if (!entry) return fail(error, "no entry labelled " + quoted(label));
   auto bundleName = entry->stringForKey("bundle");

@@ -55,8 +55,9 @@ struct Pane {
   }
   Strong<PSSpecifier> entry(const std::string& label) {
     for (const id& item : *list->_specifiers) {
-      auto spec = objc_cast<PSSpecifier>(item);
-      if (spec->name() && spec->name()->stdString() == label) return spec;
+      auto specifierObject = objc_cast<PSSpecifier>(item);
+      if (specifierObject->name() && specifierObject->name()->stdString() == label)
+        return specifierObject;
     }
     ADD_FAILURE() << "no entry " << label;
     return nullptr;

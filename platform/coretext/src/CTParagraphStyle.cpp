@@ -44,7 +44,7 @@ CTParagraphStyleRef CTParagraphStyleCreate(const CTParagraphStyleSetting* settin
   for (size_t i = 0; settings && i < count; ++i) {
     const CTParagraphStyleSetting& e = settings[i];
     CGFloat f = 0;
-    switch (e.spec) {
+    switch (e.specifier) {
       case kCTParagraphStyleSpecifierAlignment: {
         uint8_t a;
         if (read(e, a) && a <= kCTTextAlignmentNatural) s.alignment = a;
@@ -119,11 +119,11 @@ CTParagraphStyleRef CTParagraphStyleCreateCopy(const CTParagraphStyleRef& style)
 }
 
 bool CTParagraphStyleGetValueForSpecifier(const CTParagraphStyleRef& style,
-                                          CTParagraphStyleSpecifier spec, size_t size,
+                                          CTParagraphStyleSpecifier specifier, size_t size,
                                           void* buffer) {
   if (!style || !buffer) return false;
   const CTParagraphSettings& s = style->settings();
-  switch (spec) {
+  switch (specifier) {
     case kCTParagraphStyleSpecifierAlignment:
       return write<uint8_t>(size, buffer, s.alignment);
     case kCTParagraphStyleSpecifierFirstLineHeadIndent:

@@ -163,11 +163,11 @@ std::string format(std::string_view fmt, const Arg* args, std::size_t count) {
     char conv = fmt[i++];
     std::size_t at = next;
     char buf[512];
-    std::string spec = "%" + flags;
-    if (width >= 0) spec += std::to_string(width);
+    std::string conversion = "%" + flags;
+    if (width >= 0) conversion += std::to_string(width);
     if (precision >= 0) {
-      spec += '.';
-      spec += std::to_string(precision);
+      conversion += '.';
+      conversion += std::to_string(precision);
     }
 
     switch (conv) {
@@ -182,17 +182,17 @@ std::string format(std::string_view fmt, const Arg* args, std::size_t count) {
         uint64_t raw = a->kind == Arg::Signed ? static_cast<uint64_t>(a->i) : a->u;
         bool isSigned = conv == 'd' || conv == 'i';
         if (bits < 64) raw &= (uint64_t{1} << bits) - 1;
-        spec += "ll";
-        spec += conv;
+        conversion += "ll";
+        conversion += conv;
         if (isSigned) {
           int64_t v;
           if (bits < 64 && (raw >> (bits - 1)) & 1)
             v = static_cast<int64_t>(raw | ~((uint64_t{1} << bits) - 1));
           else
             v = static_cast<int64_t>(raw);
-          std::snprintf(buf, sizeof buf, spec.c_str(), static_cast<long long>(v));
+          std::snprintf(buf, sizeof buf, conversion.c_str(), static_cast<long long>(v));
         } else {
-          std::snprintf(buf, sizeof buf, spec.c_str(), static_cast<unsigned long long>(raw));
+          std::snprintf(buf, sizeof buf, conversion.c_str(), static_cast<unsigned long long>(raw));
         }
         out += buf;
         break;
@@ -222,11 +222,11 @@ std::string format(std::string_view fmt, const Arg* args, std::size_t count) {
       case 'A': {
         const Arg* a = take();
         if (!a || a->kind != Arg::Double) mismatch(fmt, at, conv, "a floating-point number", a);
-        spec += conv;
-        int n = std::snprintf(buf, sizeof buf, spec.c_str(), a->d);
+        conversion += conv;
+        int n = std::snprintf(buf, sizeof buf, conversion.c_str(), a->d);
         if (n >= static_cast<int>(sizeof buf)) {
           std::string big(static_cast<std::size_t>(n) + 1, '\0');
-          std::snprintf(big.data(), big.size(), spec.c_str(), a->d);
+          std::snprintf(big.data(), big.size(), conversion.c_str(), a->d);
           big.resize(static_cast<std::size_t>(n));
           out += big;
         } else {

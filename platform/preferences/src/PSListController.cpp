@@ -95,8 +95,9 @@ Strong<NSArray> PSListController::loadSpecifiersFromPlistNameTarget(const Strong
   if (!items) return nullptr;
   auto list = NSMutableArray::array();
   for (const id& item : *items) {
-    if (auto spec = PSSpecifier::specifierWithEntry(objc_cast<NSDictionary>(item), target)) {
-      list->addObject(spec);
+    if (auto specifierObject =
+            PSSpecifier::specifierWithEntry(objc_cast<NSDictionary>(item), target)) {
+      list->addObject(specifierObject);
     }
   }
   return list;
@@ -141,13 +142,13 @@ void PSListController::buildGroups() {
   auto list = objc_msgSend<Strong<NSArray>>(this, OBJC_SEL("specifiers"));
   if (!list) return;
   for (const id& item : *list) {
-    auto spec = objc_cast<PSSpecifier>(item);
-    if (!spec) continue;
-    if (spec->cellType() == PSGroupCell) {
-      groups_.push_back({spec, {}});
+    auto specifierObject = objc_cast<PSSpecifier>(item);
+    if (!specifierObject) continue;
+    if (specifierObject->cellType() == PSGroupCell) {
+      groups_.push_back({specifierObject, {}});
     } else {
       if (groups_.empty()) groups_.push_back({nullptr, {}});
-      groups_.back().rows.push_back(spec);
+      groups_.back().rows.push_back(specifierObject);
     }
   }
 }
@@ -161,9 +162,9 @@ void PSListController::reloadSpecifiers() {
 
 void PSListController::reloadValues() {
   for (const auto& group : groups_) {
-    for (const auto& spec : group.rows) {
-      auto it = cells_.find(spec.get());
-      if (it != cells_.end()) refreshCell(spec, it->second);
+    for (const auto& specifierObject : group.rows) {
+      auto it = cells_.find(specifierObject.get());
+      if (it != cells_.end()) refreshCell(specifierObject, it->second);
     }
   }
 }
@@ -292,8 +293,8 @@ Strong<UITableViewCell> PSListController::makeCell(const Strong<PSSpecifier>& sp
 
 void PSListController::refreshCell(const Strong<PSSpecifier>& specifier,
                                    const Strong<UITableViewCell>& cell) {
-  auto read = [&](const Strong<PSSpecifier>& spec) {
-    return objc_msgSend<id>(this, OBJC_SEL("readPreferenceValue:"), spec.get());
+  auto read = [&](const Strong<PSSpecifier>& specifierObject) {
+    return objc_msgSend<id>(this, OBJC_SEL("readPreferenceValue:"), specifierObject.get());
   };
   switch (specifier->cellType()) {
     case PSSwitchCell:
@@ -304,8 +305,8 @@ void PSListController::refreshCell(const Strong<PSSpecifier>& specifier,
       break;
     case PSSliderCell:
     case PSSegmentCell:
-      for (auto& [control, spec] : controls_) {
-        if (spec != specifier) continue;
+      for (auto& [control, specifierObject] : controls_) {
+        if (specifierObject != specifier) continue;
         id value = read(specifier);
         if (auto slider = objc_cast<UISlider>(const_cast<NSObject*>(control))) {
           auto n = objc_cast<NSNumber>(value);

@@ -38,11 +38,11 @@ PSCellType PSSpecifier::cellTypeFromString(const Strong<NSString>& name) {
 Strong<PSSpecifier> PSSpecifier::specifierWithEntry(const Strong<NSDictionary>& entry,
                                                     const id& target) {
   if (!entry) return nullptr;
-  auto spec = std::make_shared<PSSpecifier>();
-  spec->properties_ = NSMutableDictionary::dictionaryWithDictionary(entry);
-  spec->cellType_ = cellTypeFromString(spec->stringForKey("cell"));
-  spec->target_ = target;
-  return spec;
+  auto specifierObject = std::make_shared<PSSpecifier>();
+  specifierObject->properties_ = NSMutableDictionary::dictionaryWithDictionary(entry);
+  specifierObject->cellType_ = cellTypeFromString(specifierObject->stringForKey("cell"));
+  specifierObject->target_ = target;
+  return specifierObject;
 }
 
 id PSSpecifier::propertyForKey(const Strong<NSString>& key) const {

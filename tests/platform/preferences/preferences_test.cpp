@@ -119,8 +119,9 @@ struct ListFixture {
   }
   Strong<PSSpecifier> entry(const char* label) {
     for (const id& item : *list->_specifiers) {
-      auto spec = objc_cast<PSSpecifier>(item);
-      if (spec->name() && spec->name()->stdString() == label) return spec;
+      auto specifierObject = objc_cast<PSSpecifier>(item);
+      if (specifierObject->name() && specifierObject->name()->stdString() == label)
+        return specifierObject;
     }
     return nullptr;
   }
@@ -157,15 +158,15 @@ TEST(Specifier, EntriesAreReadDefensively) {
       NSArray::arrayWithObjects({NSNumber::numberWithInt(4), NSNumber::numberWithInt(9)}),
       S("validValues"));
   entry->setObjectForKey(S("openTwitter"), S("action"));
-  auto spec = PSSpecifier::specifierWithEntry(entry, nullptr);
-  EXPECT_EQ(spec->cellType(), PSStaticTextCell);
-  EXPECT_EQ(spec->identifier()->stdString(), "Color");  // no id, no label: the key
-  EXPECT_EQ(spec->values()->count(), 2u);               // titles without values dropped
-  EXPECT_EQ(spec->titleForValue(NSNumber::numberWithInt(4))->stdString(), "Red");
-  EXPECT_EQ(spec->titleForValue(NSNumber::numberWithInt(9))->stdString(), "9");
-  EXPECT_EQ(spec->titleForValue(NSNumber::numberWithInt(5)), nullptr);
-  EXPECT_STREQ(sel_getName(spec->buttonAction()), "openTwitter");
-  EXPECT_EQ(spec->stringForKey("cell"), nullptr);
+  auto specifierObject = PSSpecifier::specifierWithEntry(entry, nullptr);
+  EXPECT_EQ(specifierObject->cellType(), PSStaticTextCell);
+  EXPECT_EQ(specifierObject->identifier()->stdString(), "Color");  // no id, no label: the key
+  EXPECT_EQ(specifierObject->values()->count(), 2u);               // titles without values dropped
+  EXPECT_EQ(specifierObject->titleForValue(NSNumber::numberWithInt(4))->stdString(), "Red");
+  EXPECT_EQ(specifierObject->titleForValue(NSNumber::numberWithInt(9))->stdString(), "9");
+  EXPECT_EQ(specifierObject->titleForValue(NSNumber::numberWithInt(5)), nullptr);
+  EXPECT_STREQ(sel_getName(specifierObject->buttonAction()), "openTwitter");
+  EXPECT_EQ(specifierObject->stringForKey("cell"), nullptr);
 }
 
 TEST(ListController, LoadingTheListFailsSoftly) {

@@ -59,7 +59,7 @@ enum CTParagraphStyleSpecifier : uint32_t {
 };
 
 struct CTParagraphStyleSetting {
-  CTParagraphStyleSpecifier spec;
+  CTParagraphStyleSpecifier specifier;
   size_t valueSize;
   const void* value;
 };
@@ -111,5 +111,5 @@ CTParagraphStyleRef CTParagraphStyleCreateCopy(const CTParagraphStyleRef& style)
 // specifier zero-fills it. false for a none style or buffer, or a size that does not
 // match the specifier's type.
 bool CTParagraphStyleGetValueForSpecifier(const CTParagraphStyleRef& style,
-                                          CTParagraphStyleSpecifier spec, size_t valueBufferSize,
-                                          void* valueBuffer);
+                                          CTParagraphStyleSpecifier specifier,
+                                          size_t valueBufferSize, void* valueBuffer);
