@@ -55,3 +55,19 @@ function(nimbra_test name)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 300 LABELS ${labels}
     ENVIRONMENT "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp")
 endfunction()
+
+# nimbra_host(LIBRARY NAME PROGRAM NAME SOURCES ... DEPS ...)
+# A host's code as a static library that its own program (from main.cpp) and the
+# `nimbra` command both link.
+function(nimbra_host)
+  cmake_parse_arguments(A "" "LIBRARY;PROGRAM" "SOURCES;DEPS" ${ARGN})
+  add_library(${A_LIBRARY} STATIC ${A_SOURCES})
+  target_include_directories(${A_LIBRARY} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+  target_link_libraries(${A_LIBRARY} PUBLIC ${A_DEPS})
+  target_compile_definitions(${A_LIBRARY} PUBLIC NIMBRA_ROOT="${NIMBRA_ROOT}")
+  nimbra_warnings(${A_LIBRARY})
+  add_executable(${A_PROGRAM} main.cpp)
+  target_link_libraries(${A_PROGRAM} PRIVATE ${A_LIBRARY})
+  nimbra_warnings(${A_PROGRAM})
+  target_link_libraries(nimbra PRIVATE ${A_LIBRARY})
+endfunction()
