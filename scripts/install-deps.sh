@@ -7,6 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libplist-dev libicu-dev libharfbuzz-dev libfreetype-dev libfontconfig-dev
   libcairo2-dev libpng-dev libpango1.0-dev
+  libpsl-dev publicsuffix libphonenumber-dev libplist-utils
   fonts-dejavu-core fonts-inter fonts-noto-core fonts-noto-cjk
 )
 missing=()

@@ -20,6 +20,8 @@
 #include "Foundation/NSPropertyListSerialization.h"
 #include "Foundation/NSRange.h"
 #include "Foundation/NSString.h"
+#include "Foundation/NSTextCheckingResult.h"
+#include "Foundation/NSTimeZone.h"
 #include "Foundation/NSURL.h"
 #include "Foundation/arc4random.h"
 #if __has_include("Foundation/NSAttributedString.h")

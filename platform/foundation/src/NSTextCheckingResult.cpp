@@ -1,0 +1,165 @@
+#include "Foundation/NSTextCheckingResult.h"
+
+#include "Foundation/NSDate.h"
+#include "Foundation/NSDictionary.h"
+#include "Foundation/NSString.h"
+#include "Foundation/NSTimeZone.h"
+#include "Foundation/NSURL.h"
+
+OBJC_CLASS_IMPL(NSTextCheckingResult) {}
+
+namespace {
+Strong<NSString> key(const char* s) {
+  return NSString::stringWithUTF8String(s);
+}
+
+NSTextCheckingResult::Fields fieldsOf(NSTextCheckingType type, NSRange range) {
+  NSTextCheckingResult::Fields f;
+  f.type = type;
+  f.range = range;
+  return f;
+}
+
+bool sameObject(const NSObject* a, const NSObject* b) {
+  if (a == b) return true;
+  return a && b && a->isEqual(b);
+}
+}  // namespace
+
+const Strong<NSString> NSTextCheckingNameKey = key("Name");
+const Strong<NSString> NSTextCheckingJobTitleKey = key("JobTitle");
+const Strong<NSString> NSTextCheckingOrganizationKey = key("Organization");
+const Strong<NSString> NSTextCheckingStreetKey = key("Street");
+const Strong<NSString> NSTextCheckingCityKey = key("City");
+const Strong<NSString> NSTextCheckingStateKey = key("State");
+const Strong<NSString> NSTextCheckingZIPKey = key("ZIP");
+const Strong<NSString> NSTextCheckingCountryKey = key("Country");
+const Strong<NSString> NSTextCheckingPhoneKey = key("Phone");
+const Strong<NSString> NSTextCheckingAirlineKey = key("Airline");
+const Strong<NSString> NSTextCheckingFlightKey = key("Flight");
+
+NSTextCheckingResult::NSTextCheckingResult(Fields fields) : f_(std::move(fields)) {}
+
+Strong<NSTextCheckingResult> NSTextCheckingResult::linkCheckingResultWithRangeURL(
+    NSRange range, const Strong<NSURL>& url) {
+  auto f = fieldsOf(NSTextCheckingTypeLink, range);
+  f.url = url;
+  return std::make_shared<NSTextCheckingResult>(std::move(f));
+}
+
+Strong<NSTextCheckingResult> NSTextCheckingResult::addressCheckingResultWithRangeComponents(
+    NSRange range, const Strong<NSDictionary>& components) {
+  auto f = fieldsOf(NSTextCheckingTypeAddress, range);
+  f.components = components;
+  return std::make_shared<NSTextCheckingResult>(std::move(f));
+}
+
+Strong<NSTextCheckingResult> NSTextCheckingResult::phoneNumberCheckingResultWithRangePhoneNumber(
+    NSRange range, const Strong<NSString>& phoneNumber) {
+  auto f = fieldsOf(NSTextCheckingTypePhoneNumber, range);
+  f.phoneNumber = phoneNumber;
+  return std::make_shared<NSTextCheckingResult>(std::move(f));
+}
+
+Strong<NSTextCheckingResult> NSTextCheckingResult::dateCheckingResultWithRangeDate(
+    NSRange range, const Strong<NSDate>& date) {
+  auto f = fieldsOf(NSTextCheckingTypeDate, range);
+  f.date = date;
+  return std::make_shared<NSTextCheckingResult>(std::move(f));
+}
+
+Strong<NSTextCheckingResult> NSTextCheckingResult::dateCheckingResultWithRangeDateTimeZoneDuration(
+    NSRange range, const Strong<NSDate>& date, const Strong<NSTimeZone>& timeZone,
+    NSTimeInterval duration) {
+  auto f = fieldsOf(NSTextCheckingTypeDate, range);
+  f.date = date;
+  f.timeZone = timeZone;
+  f.duration = duration;
+  return std::make_shared<NSTextCheckingResult>(std::move(f));
+}
+
+Strong<NSTextCheckingResult>
+NSTextCheckingResult::transitInformationCheckingResultWithRangeComponents(
+    NSRange range, const Strong<NSDictionary>& components) {
+  auto f = fieldsOf(NSTextCheckingTypeTransitInformation, range);
+  f.components = components;
+  return std::make_shared<NSTextCheckingResult>(std::move(f));
+}
+
+Strong<NSURL> NSTextCheckingResult::URL() const {
+  return f_.type == NSTextCheckingTypeLink ? f_.url : nullptr;
+}
+
+Strong<NSDictionary> NSTextCheckingResult::addressComponents() const {
+  return f_.type == NSTextCheckingTypeAddress ? f_.components : nullptr;
+}
+
+Strong<NSString> NSTextCheckingResult::phoneNumber() const {
+  return f_.type == NSTextCheckingTypePhoneNumber ? f_.phoneNumber : nullptr;
+}
+
+Strong<NSDate> NSTextCheckingResult::date() const {
+  return f_.type == NSTextCheckingTypeDate ? f_.date : nullptr;
+}
+
+Strong<NSTimeZone> NSTextCheckingResult::timeZone() const {
+  return f_.type == NSTextCheckingTypeDate ? f_.timeZone : nullptr;
+}
+
+NSTimeInterval NSTextCheckingResult::duration() const {
+  return f_.type == NSTextCheckingTypeDate ? f_.duration : 0;
+}
+
+Strong<NSDictionary> NSTextCheckingResult::components() const {
+  return f_.type == NSTextCheckingTypeTransitInformation ? f_.components : nullptr;
+}
+
+BOOL NSTextCheckingResult::isEqual(const NSObject* other) const {
+  auto* o = objc_cast<NSTextCheckingResult>(other);
+  if (!o) return NO;
+  if (o == this) return YES;
+  const Fields& a = f_;
+  const Fields& b = o->f_;
+  return a.type == b.type && a.range == b.range && sameObject(a.url.get(), b.url.get()) &&
+         sameObject(a.components.get(), b.components.get()) &&
+         sameObject(a.phoneNumber.get(), b.phoneNumber.get()) &&
+         sameObject(a.date.get(), b.date.get()) && sameObject(a.timeZone.get(), b.timeZone.get()) &&
+         a.duration == b.duration;
+}
+
+std::size_t NSTextCheckingResult::hash() const {
+  return static_cast<std::size_t>(f_.type * 1000003u ^ f_.range.location * 31u ^ f_.range.length);
+}
+
+std::string NSTextCheckingResult::description() const {
+  const char* kind = "other";
+  std::string payload;
+  switch (f_.type) {
+    case NSTextCheckingTypeLink:
+      kind = "link";
+      payload = f_.url ? f_.url->description() : "(none)";
+      break;
+    case NSTextCheckingTypeAddress:
+      kind = "address";
+      payload = f_.components ? f_.components->description() : "(none)";
+      break;
+    case NSTextCheckingTypePhoneNumber:
+      kind = "phone";
+      payload = f_.phoneNumber ? f_.phoneNumber->description() : "(none)";
+      break;
+    case NSTextCheckingTypeDate:
+      kind = "date";
+      payload = f_.date ? f_.date->description() : "(none)";
+      if (f_.timeZone) payload += " " + f_.timeZone->description();
+      if (f_.duration != 0) payload += " duration " + std::to_string(f_.duration);
+      break;
+    case NSTextCheckingTypeTransitInformation:
+      kind = "transit";
+      payload = f_.components ? f_.components->description() : "(none)";
+      break;
+    default:
+      break;
+  }
+  return "{" + std::to_string(f_.range.location) + ", " + std::to_string(f_.range.length) + "} " +
+         kind + " " + payload;
+}

@@ -1,0 +1,119 @@
+#include "Foundation/NSTimeZone.h"
+
+#include <unicode/locid.h>
+#include <unicode/timezone.h>
+#include <unicode/unistr.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "Foundation/NSDate.h"
+#include "Foundation/NSString.h"
+
+OBJC_CLASS_IMPL(NSTimeZone) {}
+
+namespace {
+constexpr NSInteger kMaxOffset = 18 * 3600;
+
+std::unique_ptr<icu::TimeZone> icuZone(const std::string& name) {
+  std::unique_ptr<icu::TimeZone> z(
+      icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(name)));
+  if (!z || *z == icu::TimeZone::getUnknown()) return nullptr;
+  return z;
+}
+
+std::string offsetName(NSInteger seconds) {
+  if (seconds == 0) return "GMT";
+  char buf[16];
+  NSInteger a = seconds < 0 ? -seconds : seconds;
+  std::snprintf(buf, sizeof buf, "GMT%c%02d%02d", seconds < 0 ? '-' : '+', int(a / 3600),
+                int(a % 3600 / 60));
+  return buf;
+}
+}  // namespace
+
+Strong<NSTimeZone> NSTimeZone::timeZoneWithName(const std::string& name) {
+  if (name.empty() || !icuZone(name)) return nullptr;
+  return std::make_shared<NSTimeZone>(name, 0, false);
+}
+
+Strong<NSTimeZone> NSTimeZone::timeZoneWithName(const Strong<NSString>& name) {
+  return name ? timeZoneWithName(name->stdString()) : nullptr;
+}
+
+Strong<NSTimeZone> NSTimeZone::timeZoneForSecondsFromGMT(NSInteger seconds) {
+  if (seconds < -kMaxOffset || seconds > kMaxOffset) return nullptr;
+  return std::make_shared<NSTimeZone>(offsetName(seconds), seconds, true);
+}
+
+Strong<NSTimeZone> NSTimeZone::timeZoneWithAbbreviation(const Strong<NSString>& abbreviation) {
+  if (!abbreviation) return nullptr;
+  std::string a = abbreviation->stdString();
+  if (a == "UTC" || a == "GMT") return timeZoneForSecondsFromGMT(0);
+  return timeZoneWithName(a);
+}
+
+Strong<NSTimeZone> NSTimeZone::localTimeZone() {
+  const char* tz = std::getenv("TZ");
+  if (tz && *tz) {
+    if (*tz == ':') ++tz;
+    if (auto z = timeZoneWithName(std::string(tz))) return z;
+  }
+  std::unique_ptr<icu::TimeZone> def(icu::TimeZone::detectHostTimeZone());
+  if (def && *def != icu::TimeZone::getUnknown()) {
+    icu::UnicodeString id;
+    def->getID(id);
+    std::string name;
+    id.toUTF8String(name);
+    if (auto z = timeZoneWithName(name)) return z;
+  }
+  return timeZoneForSecondsFromGMT(0);
+}
+
+Strong<NSString> NSTimeZone::name() const {
+  return NSString::stringWithUTF8String(name_);
+}
+
+NSInteger NSTimeZone::secondsFromGMTForDate(const Strong<NSDate>& date) const {
+  if (fixed_) return fixedOffset_;
+  auto z = icuZone(name_);
+  if (!z) return 0;
+  double ms = (date ? date->timeIntervalSince1970() : 0) * 1000.0;
+  int32_t raw = 0, dst = 0;
+  UErrorCode status = U_ZERO_ERROR;
+  z->getOffset(ms, false, raw, dst, status);
+  if (U_FAILURE(status)) return 0;
+  return (raw + dst) / 1000;
+}
+
+NSInteger NSTimeZone::secondsFromGMT() const {
+  return secondsFromGMTForDate(NSDate::date());
+}
+
+Strong<NSString> NSTimeZone::abbreviation() const {
+  if (fixed_) return NSString::stringWithUTF8String(offsetName(fixedOffset_));
+  auto z = icuZone(name_);
+  if (!z) return nullptr;
+  icu::UnicodeString s;
+  UErrorCode status = U_ZERO_ERROR;
+  int32_t raw = 0, dst = 0;
+  z->getOffset(NSDate::date()->timeIntervalSince1970() * 1000.0, false, raw, dst, status);
+  z->getDisplayName(dst != 0, icu::TimeZone::SHORT, icu::Locale::getUS(), s);
+  std::string out;
+  s.toUTF8String(out);
+  return NSString::stringWithUTF8String(out);
+}
+
+BOOL NSTimeZone::isEqualToTimeZone(const Strong<NSTimeZone>& other) const {
+  return other && isEqual(other.get());
+}
+
+BOOL NSTimeZone::isEqual(const NSObject* other) const {
+  auto* o = objc_cast<NSTimeZone>(other);
+  return o && o->name_ == name_ && o->fixed_ == fixed_ && o->fixedOffset_ == fixedOffset_;
+}
+
+std::size_t NSTimeZone::hash() const {
+  return std::hash<std::string>()(name_);
+}
