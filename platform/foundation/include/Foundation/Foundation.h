@@ -9,6 +9,7 @@
 #include "Foundation/NSData.h"
 #include "Foundation/NSDate.h"
 #include "Foundation/NSDictionary.h"
+#include "Foundation/NSError.h"
 #include "Foundation/NSFileCoordinator.h"
 #include "Foundation/NSFileManager.h"
 #include "Foundation/NSLog.h"
@@ -23,6 +24,7 @@
 #include "Foundation/NSTextCheckingResult.h"
 #include "Foundation/NSTimeZone.h"
 #include "Foundation/NSURL.h"
+#include "Foundation/NSValue.h"
 #include "Foundation/arc4random.h"
 #if __has_include("Foundation/NSAttributedString.h")
 #include "Foundation/NSAttributedString.h"
