@@ -16,7 +16,7 @@ Strong<NSError> NSError::errorWithDomainCodeUserInfo(const Strong<NSString>& dom
 
 Strong<NSError> NSError::errorWithCode(NSInteger code, const std::string& description) {
   auto info = NSDictionary::dictionaryWithObjectsAndKeys(
-      {{NSString::stringWithUTF8String(description), NSLocalizedDescriptionKey}});
+      {{NSLocalizedDescriptionKey, NSString::stringWithUTF8String(description)}});
   return errorWithDomainCodeUserInfo(NSCocoaErrorDomain, code, info);
 }
 

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <vector>
 
+#include "CoreFoundation/CFBase.h"
 #include "Foundation/NSArray.h"
 #include "Foundation/NSAssertionHandler.h"
 #include "Foundation/NSDictionary.h"
@@ -140,3 +141,6 @@ void NSAssertionHandler::failInFunction(const std::string& function, const std::
   NSException::raise(NSInternalInconsistencyException, description + " (" + function + "(), " +
                                                            file + ":" + std::to_string(line) + ")");
 }
+
+// The version of the platform these stand-ins follow (iOS 9's Core Foundation).
+double kCFCoreFoundationVersionNumber = 1240.10;

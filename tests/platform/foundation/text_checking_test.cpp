@@ -13,7 +13,7 @@ TEST(TextCheckingResult, EachFactoryCarriesOnlyItsOwnPayload) {
   auto date = NSDate::dateWithTimeIntervalSinceReferenceDate(86400);
   auto zone = NSTimeZone::timeZoneWithName("Europe/Berlin");
   auto components =
-      NSDictionary::dictionaryWithObjectsAndKeys({{S("Paris"), NSTextCheckingCityKey}});
+      NSDictionary::dictionaryWithObjectsAndKeys({{NSTextCheckingCityKey, S("Paris")}});
   ASSERT_TRUE(url && zone);
 
   auto link = NSTextCheckingResult::linkCheckingResultWithRangeURL(NSMakeRange(3, 5), url);

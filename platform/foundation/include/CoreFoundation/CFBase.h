@@ -44,3 +44,8 @@ template <class T>
 inline T CFRetain(const T& v) {
   return v;
 }
+
+// The platform's Core Foundation version. Code that behaves differently on older
+// platforms compares against it; a test may lower it to see that behaviour.
+inline constexpr double kCFCoreFoundationVersionNumber_iOS_7_0 = 847.20;
+extern double kCFCoreFoundationVersionNumber;

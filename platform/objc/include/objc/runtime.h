@@ -48,8 +48,8 @@ const char* sel_getName(SEL sel);  // "<null selector>" for none
 // Classes. Names are unique; registering a name twice returns the first class.
 Class objc_getClass(std::string_view name);  // none when no class has the name
 Class objc_allocateClassPair(Class superclass, std::string_view name);
-const char* class_getName(Class cls);  // "nil" for none
-Class class_getSuperclass(Class cls);  // none for none or a root class
+const char* class_getName(Class cls);                // "nil" for none
+Class class_getSuperclass(Class cls);                // none for none or a root class
 BOOL class_isSubclassOf(Class cls, Class ancestor);  // inclusive; NO when either is none
 
 // Methods. Lookups walk the superclass chain; none of these crash on a missing class
@@ -69,6 +69,15 @@ IMP method_setImplementation(Method m, IMP imp);
 // class's own or the inherited one.
 void MSHookMessageEx(Class cls, SEL sel, IMP replacement, IMP* result);
 
+// Per-object recursive locks, the semantics of @synchronized: the same thread may enter
+// again; another thread waits until every enter of the holder has been exited. None
+// locks nothing. objc_sync_exit answers OBJC_SYNC_NOT_OWNING_THREAD_ERROR when the
+// calling thread does not hold the object's lock.
+inline constexpr int OBJC_SYNC_SUCCESS = 0;
+inline constexpr int OBJC_SYNC_NOT_OWNING_THREAD_ERROR = -1;
+int objc_sync_enter(const NSObject* obj);
+int objc_sync_exit(const NSObject* obj);
+
 // Loads a plug-in library by path. Its initialisers run once, in their declared order,
 // however often it is loaded. Returns NO (and fills `error`) when it cannot be loaded.
 BOOL objc_loadPlugin(const std::string& path, std::string* error = nullptr);
@@ -76,10 +85,10 @@ BOOL objc_loadPlugin(const std::string& path, std::string* error = nullptr);
 }  // extern "C++"
 
 // Interns a selector once per call site.
-#define OBJC_SEL(name)                          \
-  ([]() -> SEL {                                \
+#define OBJC_SEL(name)                                   \
+  ([]() -> SEL {                                         \
     static const SEL objc_sel_ = sel_registerName(name); \
-    return objc_sel_;                           \
+    return objc_sel_;                                    \
   }())
 
 namespace objc {
@@ -97,7 +106,9 @@ template <class T>
 NSObject* receiver(const Strong<T>& p) {
   return p.get();
 }
-inline NSObject* receiver(std::nullptr_t) { return nullptr; }
+inline NSObject* receiver(std::nullptr_t) {
+  return nullptr;
+}
 
 }  // namespace objc
 
@@ -138,9 +149,7 @@ struct ImpOf<MemFn> {
 };
 template <class C, class R, class... A, R (C::*MemFn)(A...) const>
 struct ImpOf<MemFn> {
-  static R call(NSObject* self, SEL, A... a) {
-    return (static_cast<const C*>(self)->*MemFn)(a...);
-  }
+  static R call(NSObject* self, SEL, A... a) { return (static_cast<const C*>(self)->*MemFn)(a...); }
 };
 
 template <auto MemFn>
