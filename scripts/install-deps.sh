@@ -3,7 +3,7 @@
 # is missing, with one `apt-get update` first when something must be installed.
 set -euo pipefail
 packages=(
-  build-essential cmake pkg-config clang-format
+  build-essential cmake pkg-config clang-format ccache
   libgtest-dev libgmock-dev libbenchmark-dev
   libplist-dev libicu-dev libharfbuzz-dev libfreetype-dev libfontconfig-dev
   libcairo2-dev libpng-dev libpango1.0-dev
