@@ -8,7 +8,10 @@
 #include "Foundation/NSString.h"
 #include "detect/AddressScanner.h"
 #include "detect/DateScanner.h"
+#include "detect/LinkScanner.h"
+#include "detect/PhoneScanner.h"
 #include "detect/ScanContext.h"
+#include "detect/TransitScanner.h"
 
 namespace {
 
@@ -57,6 +60,15 @@ Strong<NSArray> NSDataDetector::matchesInStringOptionsRange(const Strong<NSStrin
   }
   if (types_ & NSTextCheckingTypeAddress) {
     foundation::detect::scanAddresses(text, range.location, context, found);
+  }
+  if (types_ & NSTextCheckingTypeLink) {
+    foundation::detect::scanLinks(text, range.location, context, found);
+  }
+  if (types_ & NSTextCheckingTypePhoneNumber) {
+    foundation::detect::scanPhoneNumbers(text, range.location, context, found);
+  }
+  if (types_ & NSTextCheckingTypeTransitInformation) {
+    foundation::detect::scanTransitInformation(text, range.location, context, found);
   }
   // Text order; where kinds overlap the earlier start wins, then the longer match.
   std::stable_sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
