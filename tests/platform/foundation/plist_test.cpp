@@ -432,6 +432,9 @@ TEST_F(PropertyLists, CoordinatedWritersInTwoProcessesLoseNothing) {
   // The lock lives beside the file, not in it.
   EXPECT_EQ(entries(), (std::vector<std::string>{".shared.plist.lock", "shared.plist"}));
   EXPECT_FALSE(NSFileCoordinator::coordinateWritingItemAtPath(path("no/such/x"), [] {}));
+  // A write that never happened leaves no lock file beside nothing.
+  EXPECT_TRUE(NSFileCoordinator::coordinateWritingItemAtPath(path("never.plist"), [] {}));
+  EXPECT_EQ(entries(), (std::vector<std::string>{".shared.plist.lock", "shared.plist"}));
 }
 
 }  // namespace
