@@ -54,7 +54,9 @@ int runBadge(int argc, char** argv) {
 }
 
 const nimbra::Command badge{
-    "badge", "badge NAME VALUE [--layout FILE]   set an app's badge (a number, text or none)",
+    "badge",
+    "badge NAME VALUE [--layout FILE] [--root DIR]   set an app's or folder's badge (a number, "
+    "text or none)",
     &runBadge};
 
 }  // namespace

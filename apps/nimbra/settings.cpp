@@ -10,8 +10,10 @@ int runSettings(int argc, char** argv) {
 
 const nimbra::Command settings{
     "settings",
-    "settings [--tap LABEL] [--toggle LABEL] [--choose TITLE] [--screenshot FILE] "
-    "[--script FILE] ...   drive the settings pane",
+    "settings [--root DIR] [--xdg-open] [--screen WxH] [--script FILE] [--tap LABEL] "
+    "[--toggle LABEL] [--slide LABEL VALUE] [--choose TITLE] [--type TEXT] [--clear] "
+    "[--press TITLE] [--delete LABEL] [--back] [--screenshot FILE] ...   drive the settings "
+    "pane, steps in the order given",
     &runSettings};
 
 }  // namespace

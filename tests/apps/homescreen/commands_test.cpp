@@ -364,6 +364,7 @@ TEST_F(Commands, BadgeErrorsExitWith2AndChangeNothing) {
     EXPECT_TRUE(contains(r.err, c.message)) << c.args[1] << ": " << r.err;
     EXPECT_EQ(readFile(layout), before);
   }
+  EXPECT_FALSE(fs::exists(home_ + "/.missing.plist.lock")) << "a failed badge leaves no lock file";
   // A layout that is not valid is reported, not rewritten.
   writeFile(layout, "<plist><dict><key>Pages</key><string>x</string></dict></plist>");
   Result r = nimbra({"badge", "Mail", "3", "--layout", layout});
@@ -382,6 +383,82 @@ TEST_F(Commands, HomeRejectsBadArguments) {
   EXPECT_EQ(r.status, 2);
   EXPECT_TRUE(contains(r.err, "bad layout")) << r.err;
   EXPECT_FALSE(fs::exists(home_ + "/x.png"));
+}
+
+TEST_F(Commands, HelpGoesToStandardOutputAndListsEveryOption) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--help"}, {"-h"}, {"help"}}) {
+    Result r = nimbra(args);
+    EXPECT_EQ(r.status, 0) << args[0];
+    EXPECT_TRUE(r.err.empty()) << r.err;
+    for (const char* name : {"badge", "detect", "home", "prefs", "settings", "selfcheck"}) {
+      EXPECT_TRUE(contains(r.out, std::string("\n  ") + name + " ")) << name << " in " << r.out;
+    }
+  }
+  struct Case {
+    const char* command;
+    std::vector<const char*> options;
+  } cases[] = {
+      {"badge", {"--layout FILE", "--root DIR"}},
+      {"home", {"--out FILE.png", "--layout FILE", "--root DIR", "--watch"}},
+      {"detect", {"--types"}},
+      {"prefs", {"get KEY", "set KEY VALUE"}},
+      {"settings",
+       {"--root", "--xdg-open", "--screen", "--script", "--tap", "--toggle", "--slide", "--choose",
+        "--type", "--clear", "--press", "--delete", "--back", "--screenshot"}},
+  };
+  for (const Case& c : cases) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"help", c.command}, {c.command, "--help"}, {c.command, "-h"}}) {
+      Result r = nimbra(args);
+      EXPECT_EQ(r.status, 0) << c.command;
+      EXPECT_EQ(r.out.rfind(std::string("usage: nimbra ") + c.command + " ", 0), 0u) << r.out;
+      for (const char* option : c.options) {
+        EXPECT_TRUE(contains(r.out, option)) << c.command << " lacks " << option;
+      }
+    }
+  }
+  // Help never runs the command: no settings file appears.
+  EXPECT_EQ(nimbra({"prefs", "set", "Enabled", "NO", "--help"}).status, 0);
+  EXPECT_FALSE(fs::exists(settingsPath()));
+  Result unknown = nimbra({"help", "frob"});
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_TRUE(contains(unknown.err, "unknown command 'frob'")) << unknown.err;
+  Result none = nimbra({});
+  EXPECT_EQ(none.status, 2);
+  EXPECT_TRUE(contains(none.err, "usage: nimbra")) << none.err;
+}
+
+TEST_F(Commands, DetectPrintsRangeTypeAndPayloadPerMatch) {
+  std::string text = home_ + "/note.txt";
+  // An emoji first: ranges count UTF-16 units, not bytes or characters.
+  writeFile(text, "\xF0\x9F\x93\x9E Call (415) 555-0132 or see www.example.com, flight UA 123.\n");
+  Result r = nimbra({"detect", "--types", "link,phone,transit", text});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "8\t14\tphone\t(415) 555-0132\n"
+            "30\t15\tlink\thttp://www.example.com\n"
+            "54\t6\ttransit\tAirline=United Airlines; Flight=123\n");
+  r = nimbra({"detect", "--types", "link", text});
+  EXPECT_EQ(r.out, "30\t15\tlink\thttp://www.example.com\n");
+
+  struct Case {
+    std::vector<std::string> args;
+    const char* message;
+  } cases[] = {
+      {{"detect", "--types", "link,fax", text}, "unknown type 'fax'"},
+      {{"detect", "--types", "", text}, "unknown type ''"},
+      {{"detect", "--types"}, "--types needs a list"},
+      {{"detect", "--frob", text}, "unknown argument '--frob'"},
+      {{"detect", text, text}, "one FILE at most"},
+      {{"detect", home_ + "/missing.txt"}, "cannot read"},
+  };
+  for (const Case& c : cases) {
+    Result bad = nimbra(c.args);
+    EXPECT_EQ(bad.status, 2) << c.message;
+    EXPECT_TRUE(contains(bad.err, c.message)) << bad.err;
+    EXPECT_TRUE(bad.out.empty());
+  }
 }
 
 // Reads one line from `fd`, waiting in bounded steps; empty when none came.
