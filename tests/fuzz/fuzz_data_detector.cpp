@@ -1,0 +1,42 @@
+// Fuzz target: the data detector with all five kinds over arbitrary bytes, read as
+// UTF-16 code units (so lone surrogates and NUL come through) when the first byte is
+// odd, as UTF-8 otherwise. Every result must lie inside the text, in order, without
+// overlap; anything else aborts.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "Foundation/NSArray.h"
+#include "Foundation/NSDataDetector.h"
+#include "Foundation/NSString.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const Strong<NSDataDetector> detector =
+      NSDataDetector::dataDetectorWithTypesError(NSTextCheckingAllDetectorTypes, nullptr);
+  if (size == 0) return 0;
+  Strong<NSString> text;
+  if (data[0] & 1) {
+    std::u16string units;
+    for (size_t i = 1; i + 1 < size; i += 2) units += char16_t(data[i] | (data[i + 1] << 8));
+    text = NSString::stringWithCharacters(units);
+  } else {
+    text = NSString::stringWithUTF8String(
+        std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1));
+  }
+  // The whole text, and a range inside it chosen by the input.
+  NSUInteger length = text->length();
+  NSUInteger from = length ? data[size - 1] % (length + 1) : 0;
+  for (NSRange range : {NSMakeRange(0, length), NSMakeRange(from, length)}) {
+    auto matches = detector->matchesInStringOptionsRange(text, 0, range);
+    NSUInteger covered = range.location;
+    for (NSUInteger i = 0; i < matches->count(); ++i) {
+      auto result = objc_cast<NSTextCheckingResult>(matches->objectAtIndex(i));
+      if (!result) std::abort();
+      NSRange r = result->range();
+      if (r.location < covered || r.length == 0 || NSMaxRange(r) > length) std::abort();
+      covered = NSMaxRange(r);
+    }
+  }
+  return 0;
+}
