@@ -62,7 +62,39 @@ bool isLocalPartChar(char16_t c) {
 // A link never starts right after these: it would be the tail of a longer word, path,
 // address or host.
 bool continuesToken(char32_t c) {
-  return isLabelChar(c) || isDot(c) || (c < 0x80 && std::strchr("@/_%\\&=#~$+", int(c)) && c);
+  switch (c) {
+    case '@':
+    case '/':
+    case '_':
+    case '%':
+    case '\\':
+    case '&':
+    case '=':
+    case '#':
+    case '~':
+    case '$':
+    case '+':
+      return true;
+    default:
+      return isLabelChar(c) || isDot(c);
+  }
+}
+// Whether a run of ASCII letters and digits followed by `c` could begin a link: a
+// scheme needs ':', an e-mail address '@' (maybe after '.', '_', '%', '+', '-'), a host
+// a dot, a hyphen or a letter of another script.
+bool mayContinueIntoLink(char16_t c) {
+  switch (c) {
+    case '.':
+    case '@':
+    case ':':
+    case '-':
+    case '_':
+    case '%':
+    case '+':
+      return true;
+    default:
+      return c >= 0x80;
+  }
 }
 
 // Schemes whose URLs have no "//" and are still links in prose.
@@ -404,6 +436,14 @@ void scanLinks(std::u16string_view text, NSUInteger base, const ScanContext&,
     if (!isWordChar(c) || continuesToken(t.before(i))) {
       i += length;
       continue;
+    }
+    if (c < 0x80) {
+      std::size_t j = i + 1;
+      while (j < t.size() && isAsciiAlnum(t.s[j])) ++j;
+      if (j == t.size() || !mayContinueIntoLink(t.s[j])) {
+        i = j;
+        continue;
+      }
     }
     Link link;
     if (scanSchemeURL(t, i, &link) || scanEmail(t, i, &link) || scanBareHost(t, i, &link)) {
