@@ -1,6 +1,7 @@
 #include "Foundation/NSDataDetector.h"
 
 #include <algorithm>
+#include <mutex>
 
 #include "Foundation/NSArray.h"
 #include "Foundation/NSDate.h"
@@ -19,6 +20,15 @@ id matchesImp(NSObject* self, SEL, NSString* string, NSUInteger options, NSRange
   auto* detector = static_cast<NSDataDetector*>(self);
   return detector->matchesInStringOptionsRange(string ? string->retainedSelf<NSString>() : nullptr,
                                                options, range);
+}
+
+// The local zone comes from ICU's look at the host, which runs the C library's tzset();
+// that is not safe against itself on several threads, so detectors scanning at once
+// take turns here.
+Strong<NSTimeZone> localTimeZone() {
+  static std::mutex lock;
+  std::lock_guard<std::mutex> hold(lock);
+  return NSTimeZone::localTimeZone();
 }
 
 }  // namespace
@@ -52,7 +62,7 @@ Strong<NSArray> NSDataDetector::matchesInStringOptionsRange(const Strong<NSStrin
                                          : NSDate::date()->timeIntervalSinceReferenceDate();
   context.locale = foundation::detect::currentLocaleIdentifier();
   context.region = foundation::detect::regionOfLocale(context.locale);
-  context.timeZone = NSTimeZone::localTimeZone();
+  if (types_ & NSTextCheckingTypeDate) context.timeZone = localTimeZone();
 
   std::vector<Strong<NSTextCheckingResult>> found;
   if (types_ & NSTextCheckingTypeDate) {
