@@ -16,8 +16,8 @@ class NSTimeZone;
 class NSDictionary;
 
 using NSTextCheckingType = uint64_t;
-inline constexpr NSTextCheckingType NSTextCheckingTypeOrthography = 1ull << 1;
-inline constexpr NSTextCheckingType NSTextCheckingTypeSpelling = 1ull << 0;
+inline constexpr NSTextCheckingType NSTextCheckingTypeOrthography = 1ull << 0;
+inline constexpr NSTextCheckingType NSTextCheckingTypeSpelling = 1ull << 1;
 inline constexpr NSTextCheckingType NSTextCheckingTypeGrammar = 1ull << 2;
 inline constexpr NSTextCheckingType NSTextCheckingTypeDate = 1ull << 3;
 inline constexpr NSTextCheckingType NSTextCheckingTypeAddress = 1ull << 4;
