@@ -53,7 +53,8 @@ Strong<NSArray> NSDataDetector::matchesInStringOptionsRange(const Strong<NSStrin
                                                             NSRange range) const {
   auto out = NSMutableArray::array();
   if (!string || range.location >= string->length()) return NSArray::arrayWithArray(out);
-  NSUInteger end = std::min<NSUInteger>(NSMaxRange(range), string->length());
+  // Clipped without forming location + length, which may wrap.
+  NSUInteger end = range.location + std::min(range.length, string->length() - range.location);
   std::u16string_view text(string->characters());
   text = text.substr(range.location, end - range.location);
 

@@ -289,6 +289,8 @@ TEST_F(DataDetector, RangeLimitsTheScanAndResultsStayInTheWholeStringsIndices) {
   auto cut = d->matchesInStringOptionsRange(string, 0, NSMakeRange(0, 10));
   ASSERT_EQ(cut->count(), 0u) << "\"example\" is not a link";
   EXPECT_EQ(d->matchesInStringOptionsRange(string, 0, NSMakeRange(1000, 5))->count(), 0u);
+  EXPECT_EQ(d->matchesInStringOptionsRange(string, 0, NSMakeRange(15, ~NSUInteger(0)))->count(), 2u)
+      << "a length reaching past the end is clipped, not wrapped";
   EXPECT_EQ(d->numberOfMatchesInStringOptionsRange(string, 0, NSMakeRange(0, 1000)), 3u);
   EXPECT_EQ(d->matchesInStringOptionsRange(nullptr, 0, NSMakeRange(0, 5))->count(), 0u);
 }
