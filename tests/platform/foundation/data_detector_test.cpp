@@ -139,6 +139,9 @@ TEST_F(DataDetector, InternationalisedHostsKeepTheTextAndGiveTheASCIIForm) {
        "https://B\xC3\x9C"
        "CHER.example/",
        "https://xn--bcher-kva.example/"},
+      // Text without spaces between words: the link starts and its host ends at the script.
+      {"\xE8\xAF\xB7\xE8\xAE\xBF\xE9\x97\xAEhttps://example.com\xE8\x8E\xB7\xE5\x8F\x96",
+       "https://example.com", "https://example.com"},
   });
 }
 

@@ -4,6 +4,7 @@
 #include <unicode/idna.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
+#include <unicode/uscript.h>
 
 #include <cstring>
 #include <memory>
@@ -39,6 +40,24 @@ bool isWordChar(char32_t c) {
   if (c < 0x80) return isAsciiAlnum(c);
   if (c == kLoneSurrogate) return false;
   return u_isalnum(static_cast<UChar32>(c)) || isMark(c) || isJoiner(c);
+}
+// Scripts written without spaces between words: a link in such text may touch the
+// words around it.
+bool isSpacelessScript(char32_t c) {
+  if (c < 0x80 || c == kLoneSurrogate) return false;
+  UErrorCode status = U_ZERO_ERROR;
+  switch (uscript_getScript(static_cast<UChar32>(c), &status)) {
+    case USCRIPT_HAN:
+    case USCRIPT_HIRAGANA:
+    case USCRIPT_KATAKANA:
+    case USCRIPT_THAI:
+    case USCRIPT_LAO:
+    case USCRIPT_KHMER:
+    case USCRIPT_MYANMAR:
+      return true;
+    default:
+      return false;
+  }
 }
 // What a host's label may hold as written; IDNA decides later whether it is valid.
 bool isLabelChar(char32_t c) {
@@ -230,6 +249,8 @@ bool scanHost(const Text& t, std::size_t p, Host* h) {
       std::size_t length;
       char32_t c = t.at(i, &length);
       if (!isLabelChar(c)) break;
+      // "example.com获取": an ASCII label running into such a script ends there.
+      if (i > start && t.s[i - 1] < 0x80 && isSpacelessScript(c)) break;
       if (c >= 0x80) h->ascii = false;
       if (!isAsciiDigit(c)) allDigits = false;
       i += length;
@@ -424,6 +445,12 @@ bool scanBareHost(const Text& t, std::size_t i, Link* link) {
   return true;
 }
 
+// "scheme://...", not "mailto:...".
+bool isHierarchical(const std::string& url) {
+  std::size_t colon = url.find(':');
+  return colon != std::string::npos && url.compare(colon, 3, "://") == 0;
+}
+
 }  // namespace
 
 void scanLinks(std::u16string_view text, NSUInteger base, const ScanContext&,
@@ -433,7 +460,10 @@ void scanLinks(std::u16string_view text, NSUInteger base, const ScanContext&,
   while (i < t.size()) {
     std::size_t length;
     char32_t c = t.at(i, &length);
-    if (!isWordChar(c) || continuesToken(t.before(i))) {
+    char32_t before = t.before(i);
+    // "请访问https://example.com": a URL with a scheme may follow such text directly.
+    bool afterSpaceless = isAsciiAlpha(c) && isSpacelessScript(before);
+    if (!isWordChar(c) || (continuesToken(before) && !afterSpaceless)) {
       i += length;
       continue;
     }
@@ -446,7 +476,10 @@ void scanLinks(std::u16string_view text, NSUInteger base, const ScanContext&,
       }
     }
     Link link;
-    if (scanSchemeURL(t, i, &link) || scanEmail(t, i, &link) || scanBareHost(t, i, &link)) {
+    bool found = afterSpaceless ? scanSchemeURL(t, i, &link) && isHierarchical(link.url)
+                                : scanSchemeURL(t, i, &link) || scanEmail(t, i, &link) ||
+                                      scanBareHost(t, i, &link);
+    if (found) {
       if (auto url = NSURL::URLWithString(link.url)) {
         out.push_back(NSTextCheckingResult::linkCheckingResultWithRangeURL(
             NSMakeRange(base + i, link.end - i), url));
