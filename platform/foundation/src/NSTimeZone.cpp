@@ -7,14 +7,74 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "Foundation/NSDate.h"
+#include "Foundation/NSDictionary.h"
 #include "Foundation/NSString.h"
 
 OBJC_CLASS_IMPL(NSTimeZone) {}
 
 namespace {
 constexpr NSInteger kMaxOffset = 18 * 3600;
+
+// Abbreviations people write after a time, each standing for the region that uses it,
+// standard and daylight time alike ("PDT" and "PST" both name Los Angeles). Where one
+// abbreviation names several regions, the North American or European reading wins.
+constexpr std::pair<const char*, const char*> kAbbreviations[] = {
+    {"EST", "America/New_York"},
+    {"EDT", "America/New_York"},
+    {"ET", "America/New_York"},
+    {"CST", "America/Chicago"},
+    {"CDT", "America/Chicago"},
+    {"CT", "America/Chicago"},
+    {"MST", "America/Denver"},
+    {"MDT", "America/Denver"},
+    {"MT", "America/Denver"},
+    {"PST", "America/Los_Angeles"},
+    {"PDT", "America/Los_Angeles"},
+    {"PT", "America/Los_Angeles"},
+    {"AKST", "America/Anchorage"},
+    {"AKDT", "America/Anchorage"},
+    {"HST", "Pacific/Honolulu"},
+    {"AST", "America/Halifax"},
+    {"ADT", "America/Halifax"},
+    {"NST", "America/St_Johns"},
+    {"NDT", "America/St_Johns"},
+    {"BRT", "America/Sao_Paulo"},
+    {"ART", "America/Argentina/Buenos_Aires"},
+    {"BST", "Europe/London"},
+    {"WET", "Europe/Lisbon"},
+    {"WEST", "Europe/Lisbon"},
+    {"CET", "Europe/Paris"},
+    {"CEST", "Europe/Paris"},
+    {"MEZ", "Europe/Berlin"},
+    {"MESZ", "Europe/Berlin"},
+    {"EET", "Europe/Athens"},
+    {"EEST", "Europe/Athens"},
+    {"MSK", "Europe/Moscow"},
+    {"WAT", "Africa/Lagos"},
+    {"CAT", "Africa/Maputo"},
+    {"EAT", "Africa/Nairobi"},
+    {"SAST", "Africa/Johannesburg"},
+    {"GST", "Asia/Dubai"},
+    {"PKT", "Asia/Karachi"},
+    {"IST", "Asia/Kolkata"},
+    {"ICT", "Asia/Bangkok"},
+    {"WIB", "Asia/Jakarta"},
+    {"SGT", "Asia/Singapore"},
+    {"HKT", "Asia/Hong_Kong"},
+    {"PHT", "Asia/Manila"},
+    {"JST", "Asia/Tokyo"},
+    {"KST", "Asia/Seoul"},
+    {"AWST", "Australia/Perth"},
+    {"ACST", "Australia/Adelaide"},
+    {"ACDT", "Australia/Adelaide"},
+    {"AEST", "Australia/Sydney"},
+    {"AEDT", "Australia/Sydney"},
+    {"NZST", "Pacific/Auckland"},
+    {"NZDT", "Pacific/Auckland"},
+};
 
 std::unique_ptr<icu::TimeZone> icuZone(const std::string& name) {
   std::unique_ptr<icu::TimeZone> z(
@@ -47,11 +107,27 @@ Strong<NSTimeZone> NSTimeZone::timeZoneForSecondsFromGMT(NSInteger seconds) {
   return std::make_shared<NSTimeZone>(offsetName(seconds), seconds, true);
 }
 
-Strong<NSTimeZone> NSTimeZone::timeZoneWithAbbreviation(const Strong<NSString>& abbreviation) {
-  if (!abbreviation) return nullptr;
-  std::string a = abbreviation->stdString();
+Strong<NSTimeZone> NSTimeZone::timeZoneWithAbbreviation(const std::string& a) {
   if (a == "UTC" || a == "GMT") return timeZoneForSecondsFromGMT(0);
+  for (const auto& [abbreviation, name] : kAbbreviations) {
+    if (a == abbreviation) return timeZoneWithName(std::string(name));
+  }
   return timeZoneWithName(a);
+}
+
+Strong<NSTimeZone> NSTimeZone::timeZoneWithAbbreviation(const Strong<NSString>& abbreviation) {
+  return abbreviation ? timeZoneWithAbbreviation(abbreviation->stdString()) : nullptr;
+}
+
+Strong<NSDictionary> NSTimeZone::abbreviationDictionary() {
+  auto d = NSMutableDictionary::dictionary();
+  for (const auto& [abbreviation, name] : kAbbreviations) {
+    d->setObjectForKey(NSString::stringWithUTF8String(name),
+                       NSString::stringWithUTF8String(abbreviation));
+  }
+  d->setObjectForKey(NSString::stringWithUTF8String("GMT"), NSString::stringWithUTF8String("GMT"));
+  d->setObjectForKey(NSString::stringWithUTF8String("UTC"), NSString::stringWithUTF8String("UTC"));
+  return NSDictionary::dictionaryWithDictionary(d);
 }
 
 Strong<NSTimeZone> NSTimeZone::localTimeZone() {

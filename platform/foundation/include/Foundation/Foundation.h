@@ -8,6 +8,7 @@
 #include "Foundation/NSCharacterSet.h"
 #include "Foundation/NSData.h"
 #include "Foundation/NSDate.h"
+#include "Foundation/NSDateFormatter.h"
 #include "Foundation/NSDictionary.h"
 #include "Foundation/NSError.h"
 #include "Foundation/NSFileCoordinator.h"

@@ -16,10 +16,15 @@ class NSDate : public NSObject {
   static Strong<NSDate> dateWithTimeIntervalSinceReferenceDate(NSTimeInterval t);
   static Strong<NSDate> dateWithTimeIntervalSince1970(NSTimeInterval t);
   static Strong<NSDate> dateWithTimeIntervalSinceNow(NSTimeInterval t);
+  // The current moment, as date().
+  static Strong<NSDate> now() { return date(); }
 
   NSTimeInterval timeIntervalSinceReferenceDate() const { return t_; }
   NSTimeInterval timeIntervalSince1970() const { return t_ + NSTimeIntervalSince1970; }
   NSTimeInterval timeIntervalSinceDate(const Strong<NSDate>& other) const;
+  Strong<NSDate> dateByAddingTimeInterval(NSTimeInterval t) const {
+    return dateWithTimeIntervalSinceReferenceDate(t_ + t);
+  }
   NSComparisonResult compare(const Strong<NSDate>& other) const;
 
   BOOL isEqualToDate(const Strong<NSDate>& other) const;

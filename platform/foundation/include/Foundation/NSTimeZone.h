@@ -7,6 +7,7 @@
 
 class NSString;
 class NSDate;
+class NSDictionary;
 
 class NSTimeZone : public NSObject {
   OBJC_CLASS(NSTimeZone, NSObject)
@@ -17,9 +18,15 @@ class NSTimeZone : public NSObject {
   static Strong<NSTimeZone> timeZoneWithName(const std::string& name);
   // A fixed zone; none beyond ±18 hours.
   static Strong<NSTimeZone> timeZoneForSecondsFromGMT(NSInteger seconds);
+  // "PST", "CET", "UTC": the zone of the region an abbreviation stands for (see
+  // abbreviationDictionary), else a zone the database knows by that name; none otherwise.
   static Strong<NSTimeZone> timeZoneWithAbbreviation(const Strong<NSString>& abbreviation);
+  static Strong<NSTimeZone> timeZoneWithAbbreviation(const std::string& abbreviation);
+  // Abbreviation to zone name, for every abbreviation timeZoneWithAbbreviation knows.
+  static Strong<NSDictionary> abbreviationDictionary();
   // From TZ, else the system's zone, else UTC.
   static Strong<NSTimeZone> localTimeZone();
+  static Strong<NSTimeZone> systemTimeZone() { return localTimeZone(); }
 
   NSTimeZone(std::string name, NSInteger fixedOffset, bool isFixed)
       : name_(std::move(name)), fixedOffset_(fixedOffset), fixed_(isFixed) {}

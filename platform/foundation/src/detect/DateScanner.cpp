@@ -1,9 +1,650 @@
 #include "DateScanner.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <optional>
+
+#include "DateCalendar.h"
+#include "DateLexicon.h"
+#include "DateTokenizer.h"
+#include "Foundation/NSDate.h"
+#include "Foundation/NSString.h"
+#include "Foundation/NSTimeZone.h"
+
+// The scanner tries its forms at each token that can begin a date and looks ahead a
+// bounded number of tokens; a match moves the scan past it, a miss moves it one token.
+// No form looks back more than two tokens, so a scan is linear in the text.
+//
+// Choices where prose leaves the moment open, all counted in the local zone:
+//  - a day without a time is that day at noon; "tonight" is today at 20:00;
+//  - a time without a day is on the reference day;
+//  - a weekday alone is the next such day, today included; "next Friday" is 1 to 7
+//    days ahead, "last Friday" 1 to 7 days back;
+//  - a day and month without a year take the year that puts them nearest the reference;
+//  - two-digit years fall within 80 years before and 20 after the reference;
+//  - "12/09/2026" reads month first where the locale's short pattern does, day first
+//    elsewhere, and the other way round when only that order is a valid date;
+//  - a lone hour after "at" and a date ("Friday at 5") is read as 24-hour time, except
+//    1 to 7, read as the afternoon;
+//  - a named zone ("3pm PST") gives the wall time in the zone the abbreviation stands
+//    for, daylight saving included, and that zone as the result's time zone.
+
 namespace foundation::detect {
 
-// Dates are not recognised yet.
-void scanDates(std::u16string_view, NSUInteger, const ScanContext&,
-               std::vector<Strong<NSTextCheckingResult>>&) {}
+namespace {
+
+constexpr int kNoon = 12;
+constexpr int kEvening = 20;
+constexpr double kSecondsPerDay = 86400;
+constexpr std::size_t kMaxPiece = std::size_t(1) << 30;
+
+struct Time {
+  int hour = 0, minute = 0, second = 0;
+  uint8_t meridiem = 0;  // as written: 0 none, 1 before noon, 2 after
+  bool bare = false;     // a lone hour, a time only as one end of a range
+  Strong<NSTimeZone> zone;
+  std::size_t end = 0;
+
+  int seconds() const { return (hour * 60 + minute) * 60 + second; }
+};
+
+struct Match {
+  std::size_t end = 0;  // one past the last token
+  bool hasDay = false;
+  bool weakDay = false;  // "Fri" alone: a date only beside a time
+  CivilDay day;
+  int defaultHour = kNoon;
+  bool hasTime = false;
+  Time time;
+  double duration = 0;
+  std::optional<NSTimeInterval> instant;  // "in 2 hours": a moment, not a wall time
+};
+
+int to24(int hour, uint8_t meridiem) {
+  if (meridiem == 1) return hour == 12 ? 0 : hour;
+  if (meridiem == 2) return hour == 12 ? 12 : hour + 12;
+  return hour;
+}
+
+int64_t daysFromCivil(int y, int m, int d) {
+  y -= m <= 2;
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const int64_t yoe = y - era * 400;
+  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+class Parser {
+ public:
+  Parser(std::u16string_view text, const std::vector<Token>& toks, const DateLexicon& lex,
+         const ScanContext& context)
+      : text_(text), toks_(toks), lex_(lex), context_(context), words_(toks.size(), nullptr) {
+    for (std::size_t i = 0; i < toks.size(); ++i) {
+      if (toks[i].kind != TokenKind::Word) continue;
+      WordKey k = foldedKey(text, toks[i]);
+      if (k.size) words_[i] = lex.find(k.view());
+    }
+  }
+
+  void scan(NSUInteger base, std::vector<Strong<NSTextCheckingResult>>& out) {
+    std::size_t i = 0;
+    while (i < toks_.size()) {
+      Match m;
+      if (canStart(i) && parseDateTime(i, m) && cleanEnd(m.end)) {
+        out.push_back(result(i, m, base));
+        i = m.end;
+      } else {
+        ++i;
+      }
+    }
+  }
+
+ private:
+  // Token access; every index past the end reads as nothing.
+  bool has(std::size_t i) const { return i < toks_.size(); }
+  const DateWord* word(std::size_t i) const { return has(i) ? words_[i] : nullptr; }
+  uint32_t roles(std::size_t i) const { return word(i) ? word(i)->roles : 0; }
+  bool adjacent(std::size_t i) const { return has(i) && !toks_[i].spaceBefore; }
+  bool isMark(std::size_t i, char16_t c) const {
+    return has(i) && toks_[i].kind == TokenKind::Mark && toks_[i].value == c;
+  }
+  bool isDash(std::size_t i) const {
+    return isMark(i, u'-') || isMark(i, u'\u2013') || isMark(i, u'\u2014');
+  }
+  // A number of at most `digits` digits.
+  bool isNumber(std::size_t i, uint32_t digits) const {
+    return has(i) && toks_[i].kind == TokenKind::Number && toks_[i].length() <= digits;
+  }
+  bool isNumberOfLength(std::size_t i, uint32_t digits) const {
+    return has(i) && toks_[i].kind == TokenKind::Number && toks_[i].length() == digits;
+  }
+  uint32_t value(std::size_t i) const { return toks_[i].value; }
+  bool isWord(std::size_t i, char16_t lower) const {
+    if (!has(i) || toks_[i].kind != TokenKind::Word || toks_[i].length() != 1) return false;
+    char16_t c = text_[toks_[i].start];
+    return c == lower || c == lower - 32;
+  }
+
+  DateCalendar& calendar() {
+    if (!calendar_) calendar_.emplace(context_.referenceDate, context_.timeZone.get());
+    return *calendar_;
+  }
+
+  // A date may not begin inside a word, a number or a run like "1.2.3".
+  bool canStart(std::size_t i) const {
+    const Token& t = toks_[i];
+    if (t.kind == TokenKind::Mark) return false;
+    if (t.kind == TokenKind::Word && !(words_[i] && words_[i]->startsDate())) return false;
+    if (i == 0 || t.spaceBefore) return true;
+    const Token& before = toks_[i - 1];
+    if (before.kind != TokenKind::Mark) return false;
+    if (i >= 2 && !before.spaceBefore && toks_[i - 2].kind == TokenKind::Number) {
+      char16_t c = static_cast<char16_t>(before.value);
+      if (c == u'.' || c == u'/' || c == u'-' || c == u':' || c == u',') return false;
+    }
+    return true;
+  }
+
+  // Nor end inside one: "12/09/2026abc", "10:30:45:10", "1.2.2026.5".
+  bool cleanEnd(std::size_t end) const {
+    if (!adjacent(end)) return true;
+    const Token& t = toks_[end];
+    if (t.kind != TokenKind::Mark) return false;
+    char16_t c = static_cast<char16_t>(t.value);
+    bool joins = c == u'.' || c == u'/' || c == u'-' || c == u':';
+    return !(joins && adjacent(end + 1) && toks_[end + 1].kind == TokenKind::Number);
+  }
+
+  // Dates and times, alone or together, and time ranges.
+
+  bool parseDateTime(std::size_t i, Match& m) {
+    uint32_t r = roles(i);
+    if (r & (kRoleRangeFrom | kRoleBetween)) {
+      if (!parseTimeRange(i + 1, r & kRoleBetween, m)) return false;
+      trailingDate(m);
+      return true;
+    }
+    if (parseDate(i, m)) {
+      std::size_t k = m.end;
+      bool joined = false;
+      if (isMark(k, u',')) ++k;
+      if ((roles(k) & kRoleJoiner) || isMark(k, u'@')) {
+        ++k;
+        joined = true;
+      }
+      Match t;
+      uint32_t rk = roles(k);
+      bool timed = (rk & (kRoleRangeFrom | kRoleBetween))
+                       ? parseTimeRange(k + 1, rk & kRoleBetween, t)
+                       : parseTimeOrRange(k, t, joined);
+      if (timed) {
+        m.end = t.end;
+        m.hasTime = true;
+        m.time = t.time;
+        m.duration = t.duration;
+      }
+      return !m.weakDay || m.hasTime;
+    }
+    if (parseTimeOrRange(i, m, false)) {
+      trailingDate(m);
+      return true;
+    }
+    return false;
+  }
+
+  // "5pm tomorrow", "3pm on Friday", "10:00, 12/09/2026".
+  void trailingDate(Match& m) {
+    std::size_t k = m.end;
+    if (isMark(k, u',')) ++k;
+    if (roles(k) & kRoleOn) ++k;
+    Match d;
+    if (!parseDate(k, d)) return;
+    m.end = d.end;
+    m.hasDay = true;
+    m.day = d.day;
+  }
+
+  bool parseTimeOrRange(std::size_t i, Match& m, bool afterJoiner) {
+    Time start;
+    if (!parseTime(i, start)) return false;
+    std::size_t k = start.end;
+    if (isDash(k) || (roles(k) & kRoleRangeTo)) {
+      Time end;
+      if (parseTime(k + 1, end) && range(start, end, m)) return true;
+    }
+    if (start.bare) {
+      if (!afterJoiner || start.hour == 0) return false;
+      if (start.hour <= 7) start.hour += 12;
+    }
+    m.hasTime = true;
+    m.time = start;
+    m.end = start.end;
+    return true;
+  }
+
+  // After "from" or "between": "from 3 to 5pm", "between 2 and 4pm".
+  bool parseTimeRange(std::size_t i, bool between, Match& m) {
+    Time start, end;
+    if (!parseTime(i, start)) return false;
+    std::size_t k = start.end;
+    bool connector =
+        between ? (roles(k) & kRoleAnd) != 0 : isDash(k) || (roles(k) & kRoleRangeTo) != 0;
+    return connector && parseTime(k + 1, end) && range(start, end, m);
+  }
+
+  // Gives a lone hour at one end the other end's half of the day.
+  bool range(Time start, Time end, Match& m) {
+    if (start.bare && end.bare) return false;
+    if (start.bare) {
+      int h = to24(start.hour, end.meridiem);
+      int endSeconds = end.seconds();
+      start.hour = h;
+      if (end.meridiem && start.seconds() > endSeconds && start.hour >= 12) start.hour -= 12;
+    } else if (end.bare) {
+      end.hour = to24(end.hour, start.meridiem);
+      if (start.meridiem && end.seconds() <= start.seconds() && end.hour < 12) end.hour += 12;
+    }
+    if (start.hour > 23 || end.hour > 23) return false;
+    double length = end.seconds() - start.seconds();
+    if (length <= 0) length += kSecondsPerDay;  // "10pm to 2am"
+    m.hasTime = true;
+    m.time = start;
+    m.time.zone = end.zone ? end.zone : start.zone;
+    m.duration = length;
+    m.end = end.end;
+    return true;
+  }
+
+  // One time of day, or a lone hour marked bare.
+  bool parseTime(std::size_t i, Time& t) {
+    uint32_t r = roles(i);
+    if (r & (kRoleNoon | kRoleMidnight)) {
+      t.hour = (r & kRoleNoon) ? kNoon : 0;
+      t.end = i + 1;
+      return true;
+    }
+    if (!isNumber(i, 2) || value(i) > 24) return false;
+    t.hour = static_cast<int>(value(i));
+    std::size_t k = i + 1;
+    bool clock = false;  // written with minutes, or marked as a time of day
+    if (isMark(k, u':') && adjacent(k) && adjacent(k + 1) && isNumberOfLength(k + 1, 2)) {
+      if (value(k + 1) > 59) return false;
+      t.minute = static_cast<int>(value(k + 1));
+      k += 2;
+      if (isMark(k, u':') && adjacent(k) && adjacent(k + 1) && isNumberOfLength(k + 1, 2)) {
+        if (value(k + 1) > 59) return false;
+        t.second = static_cast<int>(value(k + 1));
+        k += 2;
+      }
+      clock = true;
+    } else if ((roles(k) & kRoleHourMark) && adjacent(k)) {  // "17h", "17h30"
+      ++k;
+      if (adjacent(k) && isNumberOfLength(k, 2) && value(k) <= 59) {
+        t.minute = static_cast<int>(value(k));
+        ++k;
+      }
+      clock = true;
+    } else if (isMark(k, u'.') && adjacent(k) && adjacent(k + 1) && isNumberOfLength(k + 1, 2) &&
+               meridiem(k + 2, t.meridiem)) {  // "3.30pm"
+      t.minute = static_cast<int>(value(k + 1));
+      k += 2;
+    }
+    std::size_t afterMeridiem = k;
+    if (meridiem(k, afterMeridiem, t.meridiem)) {
+      if (t.hour < 1 || t.hour > 12 || t.minute > 59) return false;
+      t.hour = to24(t.hour, t.meridiem);
+      k = afterMeridiem;
+      clock = true;
+    }
+    if (roles(k) & kRoleOClock) {
+      ++k;
+      clock = true;
+    }
+    if (t.hour > 23) return false;
+    t.bare = !clock;
+    if (clock) k = zone(k, t.zone);
+    t.end = k;
+    return true;
+  }
+
+  bool meridiem(std::size_t k, uint8_t& which) {
+    std::size_t end;
+    return meridiem(k, end, which);
+  }
+
+  // "pm", "PM", "p.m.", "p.m"
+  bool meridiem(std::size_t k, std::size_t& end, uint8_t& which) {
+    if (const DateWord* w = word(k); w && w->meridiem) {
+      which = w->meridiem;
+      end = k + 1;
+      return true;
+    }
+    bool a = isWord(k, u'a'), p = isWord(k, u'p');
+    if ((a || p) && isMark(k + 1, u'.') && adjacent(k + 1) && adjacent(k + 2) &&
+        isWord(k + 2, u'm')) {
+      which = a ? 1 : 2;
+      end = k + 3;
+      if (isMark(end, u'.') && adjacent(end)) ++end;
+      return true;
+    }
+    return false;
+  }
+
+  // A zone named after a time: "PST", "UTC", "GMT+2", "UTC-05:30". Returns the index
+  // past it, or `k` when there is none.
+  std::size_t zone(std::size_t k, Strong<NSTimeZone>& out) {
+    if (!has(k) || toks_[k].kind != TokenKind::Word || !toks_[k].allUpper ||
+        toks_[k].length() < 2 || toks_[k].length() > 5)
+      return k;
+    std::u16string_view name = text_.substr(toks_[k].start, toks_[k].length());
+    if (name == u"UTC" || name == u"GMT") {
+      std::size_t j = k + 1;
+      bool plus = isMark(j, u'+'), minus = isDash(j) || isMark(j, u'\u2212');
+      if ((plus || minus) && adjacent(j) && adjacent(j + 1) && isNumber(j + 1, 4)) {
+        uint32_t v = value(j + 1);
+        int hours = toks_[j + 1].length() <= 2 ? static_cast<int>(v) : static_cast<int>(v / 100);
+        int minutes = toks_[j + 1].length() <= 2 ? 0 : static_cast<int>(v % 100);
+        j += 2;
+        if (toks_[j - 1].length() <= 2 && isMark(j, u':') && adjacent(j) && adjacent(j + 1) &&
+            isNumberOfLength(j + 1, 2)) {
+          minutes = static_cast<int>(value(j + 1));
+          j += 2;
+        }
+        if (hours > 18 || minutes > 59) return k;
+        int seconds = (hours * 60 + minutes) * 60;
+        out = NSTimeZone::timeZoneForSecondsFromGMT(plus ? seconds : -seconds);
+        return out ? j : k;
+      }
+      out = NSTimeZone::timeZoneWithName(std::string("UTC"));
+      if (!out) out = NSTimeZone::timeZoneForSecondsFromGMT(0);
+      return k + 1;
+    }
+    out = NSTimeZone::timeZoneWithAbbreviation(NSString::stringWithCharacters(name));
+    return out ? k + 1 : k;
+  }
+
+  // Days: relative words, weekdays, written dates.
+
+  bool parseDate(std::size_t i, Match& m) {
+    if (!has(i)) return false;
+    if (const DateWord* w = word(i)) {
+      if (w->roles & kRolePhrase && phrase(i, m)) return true;
+      if (w->dayOffset != kNoDayOffset) {
+        setDay(m, calendar().addDays(calendar().today(), w->dayOffset), i + 1);
+        if (w->roles & kRoleEvening) m.defaultHour = kEvening;
+        return true;
+      }
+      uint32_t direction = w->roles & (kRoleNext | kRoleLast | kRoleThis);
+      if (direction && !(w->roles & kRoleSuffix)) {
+        if (const DateWord* day = word(i + 1); day && day->weekday) {
+          setDay(m, weekday(day->weekday, direction), i + 2);
+          return true;
+        }
+        if (roles(i + 1) & (kRoleUnitDay | kRoleUnitWeek | kRoleUnitMonth | kRoleUnitYear)) {
+          int n = direction == kRoleNext ? 1 : direction == kRoleLast ? -1 : 0;
+          return offset(n, roles(i + 1), i + 2, m);
+        }
+      }
+      if (w->weekday) {
+        uint32_t after = roles(i + 1);
+        if ((after & kRoleSuffix) && (after & (kRoleNext | kRoleLast | kRoleThis))) {
+          setDay(m, weekday(w->weekday, after & (kRoleNext | kRoleLast | kRoleThis)), i + 2);
+          return true;
+        }
+        std::size_t k = i + 1;
+        if (isMark(k, u',') || (isMark(k, u'.') && adjacent(k))) ++k;
+        if (parseAbsolute(k, m)) return true;
+        setDay(m, weekday(w->weekday, kRoleThis), i + 1);
+        m.weakDay = !w->weekdayInFull;
+        return true;
+      }
+      if ((w->roles & kRoleIn) && isNumber(i + 1, 4) && (roles(i + 2) & kRoleUnits)) {
+        return offset(static_cast<int>(value(i + 1)), roles(i + 2), i + 3, m);
+      }
+    }
+    if (isNumber(i, 4) && (roles(i + 1) & kRoleUnits) && (roles(i + 2) & kRoleAgo)) {
+      return offset(-static_cast<int>(value(i)), roles(i + 1), i + 3, m);
+    }
+    return parseAbsolute(i, m);
+  }
+
+  bool phrase(std::size_t i, Match& m) {
+    for (const DayPhrase& p : lex_.phrases) {
+      std::size_t k = i;
+      bool same = true;
+      for (const std::u16string& want : p.tokens) {
+        if (!has(k)) {
+          same = false;
+          break;
+        }
+        if (foldedKey(text_, toks_[k]).view() != want) {
+          same = false;
+          break;
+        }
+        ++k;
+      }
+      if (same) {
+        setDay(m, calendar().addDays(calendar().today(), p.dayOffset), k);
+        return true;
+      }
+    }
+    return false;
+  }
+
+  void setDay(Match& m, CivilDay day, std::size_t end) {
+    m.hasDay = true;
+    m.day = day;
+    m.end = end;
+  }
+
+  CivilDay weekday(int target, uint32_t direction) {
+    int today = calendar().weekdayToday();
+    int ahead = (target - today + 7) % 7;
+    int delta = ahead;
+    if (direction == kRoleNext && delta == 0) delta = 7;
+    if (direction == kRoleLast) delta = ahead == 0 ? -7 : ahead - 7;
+    return calendar().addDays(calendar().today(), delta);
+  }
+
+  // "in 3 days", "2 weeks ago", "next month".
+  bool offset(int n, uint32_t unit, std::size_t end, Match& m) {
+    if (std::abs(n) > 100000) return false;
+    DateCalendar& cal = calendar();
+    if (unit & (kRoleUnitMinute | kRoleUnitHour)) {
+      m.instant = cal.reference() + n * ((unit & kRoleUnitHour) ? 3600.0 : 60.0);
+      m.hasDay = m.hasTime = true;
+      m.end = end;
+      return true;
+    }
+    CivilDay day = cal.today();
+    if (unit & kRoleUnitDay) day = cal.addDays(day, n);
+    if (unit & kRoleUnitWeek) day = cal.addDays(day, 7 * n);
+    if (unit & kRoleUnitMonth) day = cal.addMonths(day, n);
+    if (unit & kRoleUnitYear) day = cal.addMonths(day, 12 * n);
+    setDay(m, day, end);
+    return true;
+  }
+
+  bool isDayNumber(std::size_t i) const {
+    return isNumber(i, 2) && value(i) >= 1 && value(i) <= 31;
+  }
+
+  std::size_t skipStop(std::size_t k) const { return isMark(k, u'.') && adjacent(k) ? k + 1 : k; }
+
+  // A year after a day and month: " 2026", ", 2026". Returns the index past it, or k.
+  std::size_t year(std::size_t k, int& y) const {
+    std::size_t j = isMark(k, u',') ? k + 1 : k;
+    if (isNumberOfLength(j, 4) && value(j) >= 1) {
+      y = static_cast<int>(value(j));
+      return j + 1;
+    }
+    return k;
+  }
+
+  bool parseAbsolute(std::size_t i, Match& m) {
+    if (!has(i)) return false;
+    int y = 0, mo = 0, d = 0;
+    std::size_t k;
+    if (const DateWord* w = word(i); w && w->month) {  // "December 9, 2026", "Dec. 9th"
+      k = skipStop(i + 1);
+      if (!isDayNumber(k) || (isMark(k + 1, u':') && adjacent(k + 1))) return false;
+      mo = w->month;
+      d = static_cast<int>(value(k));
+      ++k;
+      if ((roles(k) & kRoleOrdinal) && adjacent(k)) ++k;
+      k = year(k, y);
+    } else if (isDayNumber(i)) {
+      k = i + 1;
+      if (isMark(k, u'.') && adjacent(k)) {
+        ++k;  // "9. Dezember"
+      } else if ((roles(k) & kRoleOrdinal) && adjacent(k)) {
+        ++k;
+      }
+      if (roles(k) & kRoleOf) ++k;
+      if (const DateWord* w = word(k); w && w->month) {  // "9 Dec 2026"
+        mo = w->month;
+        d = static_cast<int>(value(i));
+        k = year(skipStop(k + 1), y);
+      } else if (!numeric(i, y, mo, d, k)) {
+        return false;
+      }
+    } else if (!isNumberOfLength(i, 4) || !numeric(i, y, mo, d, k)) {
+      return false;
+    }
+    if (y == 0) y = nearestYear(mo, d);
+    if (!isValidDay(y, mo, d)) return false;
+    setDay(m, CivilDay{y, mo, d}, k);
+    if (isNumberOfLength(i, 4)) isoTime(m);
+    return true;
+  }
+
+  // "12/09/2026", "09.12.2026", "2026-12-09": three numbers, one separator, no spaces.
+  bool numeric(std::size_t i, int& y, int& mo, int& d, std::size_t& end) {
+    if (!has(i + 4) || toks_[i + 1].kind != TokenKind::Mark) return false;
+    char16_t sep = static_cast<char16_t>(toks_[i + 1].value);
+    if (sep != u'/' && sep != u'-' && sep != u'.') return false;
+    if (!isMark(i + 3, sep)) return false;
+    for (std::size_t j = i + 1; j <= i + 4; ++j)
+      if (!adjacent(j)) return false;
+    if (!isNumber(i + 2, 2) || toks_[i + 4].kind != TokenKind::Number) return false;
+    uint32_t a = value(i), b = value(i + 2), c = value(i + 4);
+    end = i + 5;
+    if (toks_[i].length() == 4) {  // year first
+      if (!isNumber(i + 4, 2)) return false;
+      y = static_cast<int>(a), mo = static_cast<int>(b), d = static_cast<int>(c);
+      return true;
+    }
+    uint32_t yearLength = toks_[i + 4].length();
+    if (!isNumber(i, 2) || (yearLength != 2 && yearLength != 4)) return false;
+    y = yearLength == 4 ? static_cast<int>(c) : expandYear(static_cast<int>(c));
+    bool monthFirst = lex_.monthFirst;
+    if (monthFirst && a > 12 && b <= 12) monthFirst = false;
+    if (!monthFirst && b > 12 && a <= 12) monthFirst = true;
+    mo = static_cast<int>(monthFirst ? a : b);
+    d = static_cast<int>(monthFirst ? b : a);
+    return true;
+  }
+
+  int expandYear(int yy) {
+    int refYear = calendar().today().year;
+    int y = (refYear / 100) * 100 + yy;
+    if (y > refYear + 20) y -= 100;
+    if (y <= refYear - 80) y += 100;
+    return y;
+  }
+
+  int nearestYear(int month, int day) {
+    CivilDay today = calendar().today();
+    int64_t ref = daysFromCivil(today.year, today.month, today.day);
+    int best = today.year;
+    int64_t bestDistance = INT64_MAX;
+    for (int y = today.year - 1; y <= today.year + 1; ++y) {
+      if (!isValidDay(y, month, day)) continue;
+      int64_t distance = std::llabs(daysFromCivil(y, month, day) - ref);
+      if (distance < bestDistance) bestDistance = distance, best = y;
+    }
+    return best;
+  }
+
+  // "2026-12-09T10:00:00Z", "…T10:00+01:00".
+  void isoTime(Match& m) {
+    std::size_t k = m.end;
+    if (!isWord(k, u't') || !adjacent(k) || !adjacent(k + 1)) return;
+    Time t;
+    if (!parseTime(k + 1, t) || t.bare || t.meridiem) return;
+    std::size_t j = t.end;
+    if (!t.zone && adjacent(j)) {
+      if (isWord(j, u'z')) {
+        t.zone = NSTimeZone::timeZoneForSecondsFromGMT(0);
+        ++j;
+      } else if ((isMark(j, u'+') || isMark(j, u'-')) && adjacent(j + 1) &&
+                 isNumberOfLength(j + 1, 2)) {
+        int hours = static_cast<int>(value(j + 1)), minutes = 0;
+        bool plus = isMark(j, u'+');
+        std::size_t e = j + 2;
+        if (isMark(e, u':') && adjacent(e) && adjacent(e + 1) && isNumberOfLength(e + 1, 2)) {
+          minutes = static_cast<int>(value(e + 1));
+          e += 2;
+        }
+        int seconds = (hours * 60 + minutes) * 60;
+        if (hours <= 18 && minutes <= 59) {
+          t.zone = NSTimeZone::timeZoneForSecondsFromGMT(plus ? seconds : -seconds);
+          j = e;
+        }
+      }
+    }
+    m.hasTime = true;
+    m.time = t;
+    m.end = j;
+  }
+
+  Strong<NSTextCheckingResult> result(std::size_t first, const Match& m, NSUInteger base) {
+    NSTimeInterval when;
+    if (m.instant) {
+      when = *m.instant;
+    } else {
+      CivilDay day = m.hasDay ? m.day : calendar().today();
+      Time t = m.hasTime ? m.time : Time{m.defaultHour, 0, 0, 0, false, nullptr, 0};
+      when = calendar().instant(day, t.hour, t.minute, t.second, t.zone.get());
+    }
+    NSRange range =
+        NSMakeRange(base + toks_[first].start, toks_[m.end - 1].end - toks_[first].start);
+    auto date = NSDate::dateWithTimeIntervalSinceReferenceDate(when);
+    if (m.time.zone || m.duration > 0) {
+      return NSTextCheckingResult::dateCheckingResultWithRangeDateTimeZoneDuration(
+          range, date, m.hasTime ? m.time.zone : nullptr, m.duration);
+    }
+    return NSTextCheckingResult::dateCheckingResultWithRangeDate(range, date);
+  }
+
+  std::u16string_view text_;
+  const std::vector<Token>& toks_;
+  const DateLexicon& lex_;
+  const ScanContext& context_;
+  std::vector<const DateWord*> words_;  // each word's lexicon entry, or none
+  std::optional<DateCalendar> calendar_;
+};
+
+}  // namespace
+
+void scanDates(std::u16string_view text, NSUInteger base, const ScanContext& context,
+               std::vector<Strong<NSTextCheckingResult>>& out) {
+  const DateLexicon& lex = dateLexicon(context.locale.empty() ? "en_US_POSIX" : context.locale);
+  // Token offsets are 32-bit: longer texts go in pieces cut at white space.
+  while (!text.empty()) {
+    std::size_t size = std::min(text.size(), kMaxPiece);
+    if (size < text.size()) {
+      std::size_t cut = text.find_last_of(u" \n\t", size);
+      if (cut != std::u16string_view::npos && cut > size / 2) size = cut;
+    }
+    std::u16string_view piece = text.substr(0, size);
+    std::vector<Token> toks = tokenize(piece);
+    Parser(piece, toks, lex, context).scan(base, out);
+    text.remove_prefix(size);
+    base += size;
+  }
+}
 
 }  // namespace foundation::detect

@@ -1,0 +1,299 @@
+#include "DateLexicon.h"
+
+#include <unicode/datefmt.h>
+#include <unicode/dtfmtsym.h>
+#include <unicode/locid.h>
+#include <unicode/reldatefmt.h>
+#include <unicode/smpdtfmt.h>
+
+#include <map>
+#include <mutex>
+
+#include "DateTokenizer.h"
+
+namespace foundation::detect {
+
+namespace {
+
+std::u16string u16(const icu::UnicodeString& s) {
+  return std::u16string(reinterpret_cast<const char16_t*>(s.getBuffer()), s.length());
+}
+
+// Locale names as keys: folded, a trailing full stop dropped ("Dez." is written with
+// or without it, the scanner takes the stop as a mark of its own).
+std::u16string key(std::u16string_view s) {
+  std::u16string k = foldCase(s);
+  while (!k.empty() && k.back() == u'.') k.pop_back();
+  return k;
+}
+
+// The words this side of ICU's data, by language.
+struct ExtraWord {
+  const char16_t* word;
+  uint32_t roles;
+};
+
+constexpr ExtraWord kEnglish[] = {
+    {u"at", kRoleJoiner},
+    {u"on", kRoleOn},
+    {u"to", kRoleRangeTo},
+    {u"until", kRoleRangeTo},
+    {u"till", kRoleRangeTo},
+    {u"til", kRoleRangeTo},
+    {u"through", kRoleRangeTo},
+    {u"thru", kRoleRangeTo},
+    {u"from", kRoleRangeFrom},
+    {u"between", kRoleBetween},
+    {u"and", kRoleAnd},
+    {u"of", kRoleOf},
+    {u"st", kRoleOrdinal},
+    {u"nd", kRoleOrdinal},
+    {u"rd", kRoleOrdinal},
+    {u"th", kRoleOrdinal},
+    {u"o'clock", kRoleOClock},
+    {u"noon", kRoleNoon},
+    {u"midday", kRoleNoon},
+    {u"midnight", kRoleMidnight},
+    {u"next", kRoleNext},
+    {u"coming", kRoleNext},
+    {u"last", kRoleLast},
+    {u"this", kRoleThis},
+    {u"in", kRoleIn},
+    {u"ago", kRoleAgo},
+    {u"min", kRoleUnitMinute},
+    {u"mins", kRoleUnitMinute},
+    {u"minute", kRoleUnitMinute},
+    {u"minutes", kRoleUnitMinute},
+    {u"hour", kRoleUnitHour},
+    {u"hours", kRoleUnitHour},
+    {u"hr", kRoleUnitHour},
+    {u"hrs", kRoleUnitHour},
+    {u"day", kRoleUnitDay},
+    {u"days", kRoleUnitDay},
+    {u"week", kRoleUnitWeek},
+    {u"weeks", kRoleUnitWeek},
+    {u"month", kRoleUnitMonth},
+    {u"months", kRoleUnitMonth},
+    {u"year", kRoleUnitYear},
+    {u"years", kRoleUnitYear},
+};
+
+constexpr ExtraWord kGerman[] = {
+    {u"um", kRoleJoiner},
+    {u"am", kRoleOn},
+    {u"bis", kRoleRangeTo},
+    {u"von", kRoleRangeFrom},
+    {u"zwischen", kRoleBetween},
+    {u"und", kRoleAnd},
+    {u"uhr", kRoleOClock},
+    {u"mittag", kRoleNoon},
+    {u"mitternacht", kRoleMidnight},
+    {u"kommenden", kRoleNext},
+    {u"in", kRoleIn},
+    {u"minute", kRoleUnitMinute},
+    {u"minuten", kRoleUnitMinute},
+    {u"stunde", kRoleUnitHour},
+    {u"stunden", kRoleUnitHour},
+    {u"tag", kRoleUnitDay},
+    {u"tagen", kRoleUnitDay},
+    {u"woche", kRoleUnitWeek},
+    {u"wochen", kRoleUnitWeek},
+    {u"monat", kRoleUnitMonth},
+    {u"monaten", kRoleUnitMonth},
+    {u"jahr", kRoleUnitYear},
+    {u"jahren", kRoleUnitYear},
+};
+
+constexpr ExtraWord kFrench[] = {
+    {u"à", kRoleJoiner | kRoleRangeTo},
+    {u"le", kRoleOn},
+    {u"au", kRoleRangeTo},
+    {u"de", kRoleRangeFrom},
+    {u"du", kRoleRangeFrom},
+    {u"entre", kRoleBetween},
+    {u"et", kRoleAnd},
+    {u"h", kRoleHourMark},
+    {u"midi", kRoleNoon},
+    {u"minuit", kRoleMidnight},
+    {u"dans", kRoleIn},
+    {u"minutes", kRoleUnitMinute},
+    {u"heure", kRoleUnitHour},
+    {u"heures", kRoleUnitHour},
+    {u"jour", kRoleUnitDay},
+    {u"jours", kRoleUnitDay},
+    {u"semaine", kRoleUnitWeek},
+    {u"semaines", kRoleUnitWeek},
+    {u"mois", kRoleUnitMonth},
+    {u"an", kRoleUnitYear},
+    {u"ans", kRoleUnitYear},
+};
+
+class Builder {
+ public:
+  explicit Builder(DateLexicon& lex) : lex_(lex) {}
+
+  DateWord& word(std::u16string_view w) { return lex_.words[key(w)]; }
+
+  void extras(const ExtraWord* begin, const ExtraWord* end) {
+    for (auto* e = begin; e != end; ++e) word(e->word).roles |= e->roles;
+  }
+
+  void phrase(std::u16string_view text, int8_t offset) {
+    std::vector<Token> toks = tokenize(text);
+    if (toks.empty()) return;
+    if (toks.size() == 1 && toks[0].kind == TokenKind::Word) {
+      word(text.substr(toks[0].start, toks[0].length())).dayOffset = offset;
+      return;
+    }
+    DayPhrase p;
+    p.dayOffset = offset;
+    for (const Token& t : toks) p.tokens.push_back(key(text.substr(t.start, t.length())));
+    if (p.tokens.back().empty()) return;
+    word(p.tokens.front()).roles |= kRolePhrase;
+    lex_.phrases.push_back(std::move(p));
+  }
+
+  void locale(const icu::Locale& loc) {
+    UErrorCode status = U_ZERO_ERROR;
+    icu::DateFormatSymbols symbols(loc, status);
+    if (U_FAILURE(status)) return;
+    for (auto context : {icu::DateFormatSymbols::FORMAT, icu::DateFormatSymbols::STANDALONE}) {
+      for (auto width : {icu::DateFormatSymbols::WIDE, icu::DateFormatSymbols::ABBREVIATED}) {
+        int32_t n = 0;
+        const icu::UnicodeString* months = symbols.getMonths(n, context, width);
+        for (int32_t i = 0; i < n && i < 12; ++i) {
+          if (months[i].length() >= 3) word(u16(months[i])).month = static_cast<uint8_t>(i + 1);
+        }
+        const icu::UnicodeString* days = symbols.getWeekdays(n, context, width);
+        for (int32_t i = 1; i < n && i <= 7; ++i) {
+          if (days[i].length() < 2) continue;
+          DateWord& w = word(u16(days[i]));
+          w.weekday = static_cast<uint8_t>(i);
+          w.weekdayInFull |= width == icu::DateFormatSymbols::WIDE;
+        }
+      }
+    }
+    relativeWords(loc, symbols);
+    joiner(loc);
+    int32_t n = 0;
+    const icu::UnicodeString* ampm = symbols.getAmPmStrings(n);
+    for (int32_t i = 0; i < n && i < 2; ++i) {
+      if (ampm[i].length() >= 2) word(u16(ampm[i])).meridiem = static_cast<uint8_t>(i + 1);
+    }
+  }
+
+  // Whether the locale's short date pattern puts the month before the day.
+  static bool monthFirst(const icu::Locale& loc) {
+    std::unique_ptr<icu::DateFormat> f(
+        icu::DateFormat::createDateInstance(icu::DateFormat::kShort, loc));
+    auto* simple = dynamic_cast<icu::SimpleDateFormat*>(f.get());
+    if (!simple) return true;
+    icu::UnicodeString pattern;
+    simple->toPattern(pattern);
+    int32_t m = pattern.indexOf(u'M'), d = pattern.indexOf(u'd');
+    return m < 0 || d < 0 || m < d;
+  }
+
+ private:
+  void relativeWords(const icu::Locale& loc, const icu::DateFormatSymbols& symbols) {
+    UErrorCode status = U_ZERO_ERROR;
+    icu::RelativeDateTimeFormatter f(loc, status);
+    if (U_FAILURE(status)) return;
+    const std::pair<UDateDirection, int8_t> days[] = {{UDAT_DIRECTION_LAST_2, -2},
+                                                      {UDAT_DIRECTION_LAST, -1},
+                                                      {UDAT_DIRECTION_THIS, 0},
+                                                      {UDAT_DIRECTION_NEXT, 1},
+                                                      {UDAT_DIRECTION_NEXT_2, 2}};
+    for (auto [direction, offset] : days) {
+      icu::UnicodeString s;
+      status = U_ZERO_ERROR;
+      f.format(direction, UDAT_ABSOLUTE_DAY, s, status);
+      if (U_SUCCESS(status) && !s.isEmpty()) phrase(u16(s), offset);
+    }
+    // "next Friday" less the weekday leaves the locale's word for next, and its side.
+    int32_t n = 0;
+    const icu::UnicodeString* wide =
+        symbols.getWeekdays(n, icu::DateFormatSymbols::FORMAT, icu::DateFormatSymbols::WIDE);
+    if (n <= 6) return;
+    std::u16string friday = key(u16(wide[6]));
+    const std::pair<UDateDirection, uint32_t> modifiers[] = {{UDAT_DIRECTION_NEXT, kRoleNext},
+                                                             {UDAT_DIRECTION_LAST, kRoleLast},
+                                                             {UDAT_DIRECTION_THIS, kRoleThis}};
+    for (auto [direction, role] : modifiers) {
+      icu::UnicodeString s;
+      status = U_ZERO_ERROR;
+      f.format(direction, UDAT_ABSOLUTE_FRIDAY, s, status);
+      if (U_FAILURE(status)) continue;
+      std::u16string text = u16(s);
+      std::vector<Token> toks = tokenize(text);
+      if (toks.size() != 2) continue;
+      std::u16string a = key(std::u16string_view(text).substr(toks[0].start, toks[0].length()));
+      std::u16string b = key(std::u16string_view(text).substr(toks[1].start, toks[1].length()));
+      if (b == friday) word(a).roles |= role;
+      if (a == friday) word(b).roles |= role | kRoleSuffix;
+    }
+  }
+
+  // The quoted word of the long date-and-time pattern: "{date} 'at' {time}".
+  void joiner(const icu::Locale& loc) {
+    std::unique_ptr<icu::DateFormat> f(icu::DateFormat::createDateTimeInstance(
+        icu::DateFormat::kLong, icu::DateFormat::kLong, loc));
+    auto* simple = dynamic_cast<icu::SimpleDateFormat*>(f.get());
+    if (!simple) return;
+    icu::UnicodeString pattern;
+    simple->toPattern(pattern);
+    int32_t open = pattern.indexOf(u'\'');
+    int32_t close = open < 0 ? -1 : pattern.indexOf(u'\'', open + 1);
+    if (close > open + 1) {
+      icu::UnicodeString quoted(pattern, open + 1, close - open - 1);
+      std::u16string w = u16(quoted);
+      if (tokenize(w).size() == 1) word(w).roles |= kRoleJoiner;
+    }
+  }
+
+  DateLexicon& lex_;
+};
+
+std::unique_ptr<DateLexicon> build(const std::string& locale) {
+  auto lex = std::make_unique<DateLexicon>();
+  Builder b(*lex);
+  icu::Locale loc(locale.c_str());
+  std::string language = loc.getLanguage();
+  b.locale(icu::Locale::getEnglish());
+  b.extras(std::begin(kEnglish), std::end(kEnglish));
+  for (auto w : {u"sept", u"tues", u"thur", u"thurs", u"weds"}) {
+    auto& entry = b.word(w);
+    if (w[0] == u's') entry.month = 9;
+  }
+  b.word(u"tues").weekday = 3;
+  b.word(u"weds").weekday = 4;
+  b.word(u"thur").weekday = 5;
+  b.word(u"thurs").weekday = 5;
+  b.word(u"am").meridiem = 1;
+  b.word(u"pm").meridiem = 2;
+  b.word(u"tonight").dayOffset = 0;
+  b.word(u"tonight").roles |= kRoleEvening;
+  b.phrase(u"day after tomorrow", 2);
+  b.phrase(u"day before yesterday", -2);
+  if (language != "en" && !language.empty()) {
+    b.locale(loc);
+    if (language == "de") b.extras(std::begin(kGerman), std::end(kGerman));
+    if (language == "fr") b.extras(std::begin(kFrench), std::end(kFrench));
+  }
+  lex->monthFirst = Builder::monthFirst(loc);
+  return lex;
+}
+
+}  // namespace
+
+const DateLexicon& dateLexicon(const std::string& locale) {
+  static std::mutex mutex;
+  static std::map<std::string, std::unique_ptr<DateLexicon>>* cache =
+      new std::map<std::string, std::unique_ptr<DateLexicon>>;  // lives past exit
+  std::lock_guard<std::mutex> lock(mutex);
+  auto& slot = (*cache)[locale];
+  if (!slot) slot = build(locale);
+  return *slot;
+}
+
+}  // namespace foundation::detect

@@ -1,0 +1,95 @@
+// The words dates are written with, in English and in one other locale: month and
+// weekday names and the relative day words from ICU's locale data, the word that joins
+// a date to its time from the locale's long pattern, and a small table of our own for
+// the words ICU does not list (range words, "noon", "o'clock", units of "in 3 days").
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace foundation::detect {
+
+enum DateRole : uint32_t {
+  kRoleNext = 1u << 0,       // "next Friday", "nächsten Freitag"
+  kRoleLast = 1u << 1,       // "last Friday"
+  kRoleThis = 1u << 2,       // "this Friday"
+  kRoleSuffix = 1u << 3,     // the three above come after the weekday ("vendredi prochain")
+  kRoleJoiner = 1u << 4,     // between a date and its time: "at", "um", "à"
+  kRoleOn = 1u << 5,         // between a time and its date: "on"
+  kRoleRangeTo = 1u << 6,    // "to", "until", "bis"
+  kRoleRangeFrom = 1u << 7,  // "from", "von"
+  kRoleBetween = 1u << 8,    // "between"
+  kRoleAnd = 1u << 9,        // "and", after "between"
+  kRoleOf = 1u << 10,        // "9th of December"
+  kRoleOrdinal = 1u << 11,   // "st", "nd", "rd", "th" after a day number
+  kRoleOClock = 1u << 12,    // "o'clock", "Uhr"
+  kRoleNoon = 1u << 13,      // "noon"
+  kRoleMidnight = 1u << 14,  // "midnight"
+  kRoleIn = 1u << 15,        // "in 3 days"
+  kRoleAgo = 1u << 16,       // "3 days ago"
+  kRoleHourMark = 1u << 17,  // "17h30"
+  kRoleUnitMinute = 1u << 18,
+  kRoleUnitHour = 1u << 19,
+  kRoleUnitDay = 1u << 20,
+  kRoleUnitWeek = 1u << 21,
+  kRoleUnitMonth = 1u << 22,
+  kRoleUnitYear = 1u << 23,
+  kRolePhrase = 1u << 24,   // first word of a phrase of several tokens ("day after tomorrow")
+  kRoleEvening = 1u << 25,  // "tonight": today, in the evening
+};
+inline constexpr uint32_t kRoleUnits =
+    kRoleUnitMinute | kRoleUnitHour | kRoleUnitDay | kRoleUnitWeek | kRoleUnitMonth | kRoleUnitYear;
+
+inline constexpr int8_t kNoDayOffset = INT8_MIN;
+
+struct DateWord {
+  uint8_t month = 0;                // 1 to 12
+  uint8_t weekday = 0;              // 1 (Sunday) to 7, as ICU's calendar counts
+  bool weekdayInFull = false;       // "Friday", not "Fri": a date on its own
+  uint8_t meridiem = 0;             // 1 before noon, 2 after
+  int8_t dayOffset = kNoDayOffset;  // "today" 0, "tomorrow" 1
+  uint32_t roles = 0;
+
+  bool startsDate() const {
+    return month || weekday || dayOffset != kNoDayOffset ||
+           (roles & (kRoleNext | kRoleLast | kRoleThis | kRoleRangeFrom | kRoleBetween | kRoleNoon |
+                     kRoleMidnight | kRoleIn | kRolePhrase));
+  }
+};
+
+// A relative day written in several tokens ("day after tomorrow", "avant-hier").
+struct DayPhrase {
+  std::vector<std::u16string> tokens;  // folded, marks as one-unit strings
+  int8_t dayOffset = 0;
+};
+
+struct FoldedHash {
+  using is_transparent = void;
+  std::size_t operator()(std::u16string_view s) const {
+    return std::hash<std::u16string_view>()(s);
+  }
+};
+
+struct DateLexicon {
+  std::unordered_map<std::u16string, DateWord, FoldedHash, std::equal_to<>>
+      words;  // keys folded by foldCase
+  std::vector<DayPhrase> phrases;
+  // The locale writes numeric dates month first ("12/09/2026" is December 9).
+  bool monthFirst = true;
+
+  const DateWord* find(std::u16string_view folded) const {
+    auto it = words.find(folded);
+    return it == words.end() ? nullptr : &it->second;
+  }
+};
+
+// The lexicon of a locale (English merged in), built once per locale and kept for the
+// life of the process. Safe from any thread.
+const DateLexicon& dateLexicon(const std::string& locale);
+
+}  // namespace foundation::detect

@@ -1,0 +1,298 @@
+// Dates found by the data detector, against a fixed reference moment: Wednesday,
+// December 9, 2026, 10:00 in Los Angeles. Expected moments come from the C library's
+// mktime in the same zone, not from ICU.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Foundation/Foundation.h"
+#include "Foundation/NSDataDetector.h"
+
+namespace {
+
+struct Found {
+  std::string text;
+  NSRange range;
+  NSTimeInterval date = 0;
+  NSTimeInterval duration = 0;
+  std::string zone;  // empty when the result has none
+};
+
+class DateScanner : public ::testing::Test {
+ protected:
+  void SetUp() override { useLocale("en_US.UTF-8", "America/Los_Angeles"); }
+  void TearDown() override {
+    unsetenv("LC_ALL");
+    unsetenv("LC_TIME");
+    unsetenv("LANG");
+    unsetenv("TZ");
+    tzset();
+  }
+
+  static void useLocale(const char* lang, const char* zone) {
+    unsetenv("LC_ALL");
+    unsetenv("LC_TIME");
+    setenv("LANG", lang, 1);
+    setenv("TZ", zone, 1);
+    tzset();
+  }
+
+  // Seconds since 2001 of a wall time in TZ.
+  static NSTimeInterval local(int y, int mo, int d, int h = 12, int mi = 0, int s = 0) {
+    struct tm tm = {};
+    tm.tm_year = y - 1900;
+    tm.tm_mon = mo - 1;
+    tm.tm_mday = d;
+    tm.tm_hour = h;
+    tm.tm_min = mi;
+    tm.tm_sec = s;
+    tm.tm_isdst = -1;
+    return static_cast<double>(mktime(&tm)) - NSTimeIntervalSince1970;
+  }
+
+  static NSTimeInterval reference() { return local(2026, 12, 9, 10, 0); }
+
+  static std::vector<Found> scan(std::u16string_view text, NSTimeInterval ref = reference()) {
+    auto detector = NSDataDetector::dataDetectorWithTypesError(NSTextCheckingTypeDate, nullptr);
+    detector->setReferenceDate(NSDate::dateWithTimeIntervalSinceReferenceDate(ref));
+    auto string = NSString::stringWithCharacters(text);
+    auto matches =
+        detector->matchesInStringOptionsRange(string, 0, NSMakeRange(0, string->length()));
+    std::vector<Found> out;
+    for (NSUInteger i = 0; i < matches->count(); ++i) {
+      auto r = objc_cast<NSTextCheckingResult>(matches->objectAtIndex(i));
+      EXPECT_EQ(r->resultType(), NSTextCheckingTypeDate);
+      Found f;
+      f.range = r->range();
+      f.text = string->substringWithRange(r->range())->stdString();
+      f.date = r->date()->timeIntervalSinceReferenceDate();
+      f.duration = r->duration();
+      if (r->timeZone()) f.zone = r->timeZone()->stdName();
+      out.push_back(f);
+    }
+    return out;
+  }
+
+  static std::vector<Found> scan(const char* utf8, NSTimeInterval ref = reference()) {
+    auto s = NSString::stringWithUTF8String(utf8);
+    return scan(std::u16string_view(s->characters()), ref);
+  }
+
+  // The only date in `sentence` is `expected` at `when`.
+  static void expectOne(const char* sentence, const char* expected, NSTimeInterval when,
+                        NSTimeInterval duration = 0) {
+    auto found = scan(sentence);
+    ASSERT_EQ(found.size(), 1u) << sentence;
+    EXPECT_EQ(found[0].text, expected) << sentence;
+    EXPECT_EQ(found[0].date, when) << sentence << ": off by " << found[0].date - when << " s";
+    EXPECT_EQ(found[0].duration, duration) << sentence;
+    EXPECT_EQ(found[0].zone, "") << sentence;
+  }
+};
+
+TEST_F(DateScanner, WrittenDatesInEnglish) {
+  expectOne("The launch is on December 9, 2026.", "December 9, 2026", local(2026, 12, 9));
+  expectOne("Meet me 9 Dec 2026 by the gate", "9 Dec 2026", local(2026, 12, 9));
+  expectOne("Due Jan. 3rd, 2027!", "Jan. 3rd, 2027", local(2027, 1, 3));
+  expectOne("the 14th of February 2027 is free", "14th of February 2027", local(2027, 2, 14));
+  expectOne("Filed 2026-12-09, reviewed later", "2026-12-09", local(2026, 12, 9));
+  expectOne("Form dated 12/09/2026 attached", "12/09/2026", local(2026, 12, 9));
+  expectOne("Form dated 25/12/2026 attached", "25/12/2026", local(2026, 12, 25));
+  expectOne("paid on 3/4/27", "3/4/27", local(2027, 3, 4));
+}
+
+TEST_F(DateScanner, YearlessDatesTakeTheNearestYear) {
+  expectOne("Party on Dec 25", "Dec 25", local(2026, 12, 25));
+  expectOne("Back on January 5", "January 5", local(2027, 1, 5));
+  expectOne("That was Aug 1", "Aug 1", local(2026, 8, 1));
+  expectOne("Until June 1", "June 1", local(2027, 6, 1));
+}
+
+TEST_F(DateScanner, RelativeDaysAndWeekdays) {
+  // The reference day is a Wednesday.
+  expectOne("Let's talk tomorrow.", "tomorrow", local(2026, 12, 10));
+  expectOne("I sent it yesterday", "yesterday", local(2026, 12, 8));
+  expectOne("today is fine", "today", local(2026, 12, 9));
+  expectOne("the day after tomorrow works", "day after tomorrow", local(2026, 12, 11));
+  expectOne("See you Friday", "Friday", local(2026, 12, 11));
+  expectOne("See you Wednesday", "Wednesday", local(2026, 12, 9));
+  expectOne("See you next Friday", "next Friday", local(2026, 12, 11));
+  expectOne("See you next Wednesday", "next Wednesday", local(2026, 12, 16));
+  expectOne("It broke last Monday", "last Monday", local(2026, 12, 7));
+  expectOne("in 3 days we ship", "in 3 days", local(2026, 12, 12));
+  expectOne("two weeks ago? no, 2 weeks ago", "2 weeks ago", local(2026, 11, 25));
+  expectOne("next month then", "next month", local(2027, 1, 9));
+  expectOne("call me in 2 hours", "in 2 hours", reference() + 7200);
+}
+
+TEST_F(DateScanner, TimesAloneAreOnTheReferenceDay) {
+  expectOne("Dinner at 5pm", "5pm", local(2026, 12, 9, 17));
+  expectOne("Dinner at 5 p.m. sharp", "5 p.m.", local(2026, 12, 9, 17));
+  expectOne("Standup at 17:30", "17:30", local(2026, 12, 9, 17, 30));
+  expectOne("Call at 3:30 PM", "3:30 PM", local(2026, 12, 9, 15, 30));
+  expectOne("alarm 12am", "12am", local(2026, 12, 9, 0));
+  expectOne("lunch at noon", "noon", local(2026, 12, 9, 12));
+  expectOne("at 9 o'clock", "9 o'clock", local(2026, 12, 9, 9));
+}
+
+TEST_F(DateScanner, DatesWithTimes) {
+  expectOne("Dinner next Tuesday at 5pm.", "next Tuesday at 5pm", local(2026, 12, 15, 17));
+  expectOne("Due 12/25/2026 3:00 PM ok", "12/25/2026 3:00 PM", local(2026, 12, 25, 15));
+  expectOne("on December 9, 2026 at 3:30 PM", "December 9, 2026 at 3:30 PM",
+            local(2026, 12, 9, 15, 30));
+  expectOne("5pm tomorrow", "5pm tomorrow", local(2026, 12, 10, 17));
+  expectOne("at 10:15 on Friday", "10:15 on Friday", local(2026, 12, 11, 10, 15));
+  expectOne("Friday at 5 works", "Friday at 5", local(2026, 12, 11, 17));
+  expectOne("stamp 2026-12-09T08:05:00 local", "2026-12-09T08:05:00", local(2026, 12, 9, 8, 5));
+}
+
+TEST_F(DateScanner, RangesCarryTheirLength) {
+  expectOne("free from 3 to 5pm", "from 3 to 5pm", local(2026, 12, 9, 15), 7200);
+  expectOne("free from 2 to 4pm", "from 2 to 4pm", local(2026, 12, 9, 14), 7200);
+  expectOne("open 9am-5pm daily", "9am-5pm", local(2026, 12, 9, 9), 8 * 3600);
+  expectOne("meeting 3-5pm", "3-5pm", local(2026, 12, 9, 15), 7200);
+  expectOne("between 11 and 1pm", "between 11 and 1pm", local(2026, 12, 9, 11), 7200);
+  expectOne("shift 22:00 to 06:00", "22:00 to 06:00", local(2026, 12, 9, 22), 8 * 3600);
+  expectOne("Dec 10 from 9:30 to 11:00", "Dec 10 from 9:30 to 11:00", local(2026, 12, 10, 9, 30),
+            5400);
+}
+
+TEST_F(DateScanner, NamedZonesSetTheResultsZone) {
+  auto found = scan("webinar at 3pm PST and again at 10:00 UTC, then 9am CET");
+  ASSERT_EQ(found.size(), 3u);
+  EXPECT_EQ(found[0].text, "3pm PST");
+  EXPECT_EQ(found[0].zone, "America/Los_Angeles");
+  EXPECT_EQ(found[0].date, local(2026, 12, 9, 15));
+  EXPECT_EQ(found[1].text, "10:00 UTC");
+  EXPECT_EQ(found[1].date, local(2026, 12, 9, 2));  // 10:00 UTC is 02:00 in Los Angeles
+  EXPECT_FALSE(found[1].zone.empty());
+  EXPECT_EQ(found[2].zone, "Europe/Paris");
+  EXPECT_EQ(found[2].date, local(2026, 12, 9, 0));
+
+  found = scan("kickoff 2026-12-09T18:00:00Z and 14:30 GMT+2");
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[0].date, local(2026, 12, 9, 10));
+  EXPECT_EQ(found[1].text, "14:30 GMT+2");
+  EXPECT_EQ(found[1].date, local(2026, 12, 9, 4, 30));
+}
+
+TEST_F(DateScanner, NotDates) {
+  for (const char* text :
+       {"call 555-123-4567 now", "version 1.2.3 and 10.4.2026.1", "score 13/14/2026",
+        "February 30, 2026", "he was 5 and she was 12", "May I see it?", "the sun is out",
+        "room 25:99", "ratio 3:2", "mix 12/09/2026x with text", "ip 10.12.2026.4",
+        "lots of 2026 things", "at 25pm"}) {
+    auto found = scan(text);
+    EXPECT_TRUE(found.empty()) << text << " gave " << (found.empty() ? "" : found[0].text);
+  }
+}
+
+TEST_F(DateScanner, SeveralDatesInTextOrder) {
+  auto found = scan("Tomorrow, or Friday at 9:00, but not 12/31/2026 – maybe Jan 2.");
+  ASSERT_EQ(found.size(), 4u);
+  EXPECT_EQ(found[0].text, "Tomorrow");
+  EXPECT_EQ(found[1].text, "Friday at 9:00");
+  EXPECT_EQ(found[2].text, "12/31/2026");
+  EXPECT_EQ(found[3].text, "Jan 2");
+}
+
+TEST_F(DateScanner, RangesAreUtf16BehindEmojiMarksAndRightToLeftText) {
+  const std::u16string cases[] = {
+      u"\U0001F389\U0001F389 party tomorrow at 8pm \U0001F942",
+      u"cafe\u0301 tomorrow at 8pm",
+      u"\u05E9\u05DC\u05D5\u05DD tomorrow at 8pm \u05E9\u05DC\u05D5\u05DD",
+      u"\u202Etomorrow at 8pm\u202C",
+  };
+  for (const auto& text : cases) {
+    auto found = scan(text);
+    ASSERT_EQ(found.size(), 1u);
+    std::size_t at = text.find(u"tomorrow");
+    EXPECT_EQ(found[0].range, NSMakeRange(at, 15));
+    EXPECT_EQ(found[0].date, local(2026, 12, 10, 20));
+  }
+}
+
+TEST_F(DateScanner, GermanLocaleFormsAndDayFirstOrder) {
+  useLocale("de_DE.UTF-8", "Europe/Berlin");
+  NSTimeInterval ref = local(2026, 12, 9, 10);
+  struct Case {
+    const char* text;
+    const char* match;
+    NSTimeInterval when;
+  } cases[] = {
+      {"Termin am 9. Dezember 2026 um 15:30 Uhr.", "9. Dezember 2026 um 15:30 Uhr",
+       local(2026, 12, 9, 15, 30)},
+      {"Abgabe 03.04.2027 bitte", "03.04.2027", local(2027, 4, 3)},
+      {"bis morgen", "morgen", local(2026, 12, 10)},
+      {"wir sehen uns übermorgen", "übermorgen", local(2026, 12, 11)},
+      {"nächsten Freitag vielleicht", "nächsten Freitag", local(2026, 12, 11)},
+      {"Am Montag, 14. Dez. geht es los", "Montag, 14. Dez.", local(2026, 12, 14)},
+      {"und in English: 12/09/2026", "12/09/2026", local(2026, 9, 12)},
+  };
+  for (const Case& c : cases) {
+    auto found = scan(c.text, ref);
+    ASSERT_EQ(found.size(), 1u) << c.text;
+    EXPECT_EQ(found[0].text, c.match);
+    EXPECT_EQ(found[0].date, c.when) << c.text;
+  }
+}
+
+TEST_F(DateScanner, FrenchLocaleForms) {
+  useLocale("fr_FR.UTF-8", "Europe/Paris");
+  NSTimeInterval ref = local(2026, 12, 9, 10);
+  auto found =
+      scan("rendez-vous le 9 décembre 2026 à 15h30, ou vendredi prochain de 14h à 16h", ref);
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[0].text, "9 décembre 2026 à 15h30");
+  EXPECT_EQ(found[0].date, local(2026, 12, 9, 15, 30));
+  EXPECT_EQ(found[1].text, "vendredi prochain de 14h à 16h");
+  EXPECT_EQ(found[1].date, local(2026, 12, 11, 14));
+  EXPECT_EQ(found[1].duration, 7200);
+}
+
+TEST_F(DateScanner, HostileTextEndsInTimeWithoutFalseDates) {
+  std::u16string digits(1 << 20, u'9');
+  EXPECT_TRUE(scan(digits).empty());
+  std::u16string junk;
+  for (int i = 0; i < 1 << 18; ++i) junk += (i % 7 == 0) ? u'\xD800' : (i % 5 == 0) ? u'\0' : u'/';
+  EXPECT_TRUE(scan(junk).empty());
+  std::u16string dots;
+  for (int i = 0; i < 1 << 17; ++i) dots += u"1.";
+  EXPECT_TRUE(scan(dots).empty());
+
+  // A megabyte of prose with a date every few hundred words: all of them, in order.
+  std::u16string prose;
+  int planted = 0;
+  while (prose.size() < (1u << 20)) {
+    prose += u"some words, 42 things and 7:3 odds; then on Dec 9 at 5pm we met again. ";
+    ++planted;
+  }
+  auto found = scan(prose);
+  ASSERT_EQ(found.size(), static_cast<std::size_t>(planted));
+  EXPECT_EQ(found.back().text, "Dec 9 at 5pm");
+}
+
+TEST_F(DateScanner, OneDetectorScansFromManyThreads) {
+  auto detector = NSDataDetector::dataDetectorWithTypesError(NSTextCheckingTypeDate, nullptr);
+  detector->setReferenceDate(NSDate::dateWithTimeIntervalSinceReferenceDate(reference()));
+  auto text = NSString::stringWithUTF8String(
+      "tomorrow at 5pm, next Friday from 3 to 5pm, 12/25/2026 and 10:00 UTC");
+  std::vector<std::thread> threads;
+  std::vector<NSUInteger> counts(8, 0);
+  for (int t = 0; t < 8; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < 50; ++i)
+        counts[t] +=
+            detector->numberOfMatchesInStringOptionsRange(text, 0, NSMakeRange(0, text->length()));
+    });
+  }
+  for (auto& th : threads) th.join();
+  for (NSUInteger c : counts) EXPECT_EQ(c, 4u * 50);
+}
+
+}  // namespace
