@@ -1,0 +1,107 @@
+// Dates in a 100 KB mixed text: NSDataDetector with the date type against chrono-node's
+// parse (run with node) over the same file and the same reference moment. The peer is
+// installed with npm into the build folder on first run. Both match counts are printed;
+// they differ because the two read different things as dates (see the counts' note).
+//
+//   bench_detect_dates [FILE] [rounds]    (default: the shared mixed text, 21 rounds)
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "Foundation/Foundation.h"
+#include "Foundation/NSDataDetector.h"
+
+namespace {
+
+// Wednesday, December 9, 2026, 18:00 UTC.
+constexpr double kReference1970 = 1796839200.0;
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+bool exists(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0;
+}
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+std::string defaultData() {
+  for (const char* p : {NIMBRA_BENCH_DATA, "/work/shared/data/mixed_100k.txt"})
+    if (exists(p)) return p;
+  return NIMBRA_BENCH_DATA;
+}
+
+// The peer's "count=N median_us=X" line, or an empty string when node or npm fail.
+std::string runPeer(const std::string& file, int rounds) {
+  std::string dir = NIMBRA_PEER_DIR;
+  if (!exists(dir + "/node_modules/chrono-node")) {
+    std::string install = "mkdir -p '" + dir + "' && cd '" + dir +
+                          "' && npm install --no-save --no-audit --no-fund --silent "
+                          "chrono-node@2 >&2";
+    if (std::system(install.c_str()) != 0) return {};
+  }
+  std::string command = "cd '" + dir + "' && NODE_PATH='" + dir + "/node_modules' node '" +
+                        NIMBRA_CHRONO_SCRIPT + "' '" + file + "' " + std::to_string(rounds) + " " +
+                        std::to_string(static_cast<long long>(kReference1970 * 1000));
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return {};
+  std::string out;
+  char buf[256];
+  while (std::fgets(buf, sizeof buf, pipe)) out += buf;
+  pclose(pipe);
+  return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string file = argc > 1 ? argv[1] : defaultData();
+  int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 21;
+  std::string bytes = readFile(file);
+  if (bytes.empty()) {
+    std::fprintf(stderr, "bench_detect_dates: cannot read %s\n", file.c_str());
+    return 1;
+  }
+  auto text = NSString::stringWithUTF8String(std::string_view(bytes));
+  auto detector = NSDataDetector::dataDetectorWithTypesError(NSTextCheckingTypeDate, nullptr);
+  detector->setReferenceDate(NSDate::dateWithTimeIntervalSince1970(kReference1970));
+  NSRange all = NSMakeRange(0, text->length());
+
+  NSUInteger ours = detector->numberOfMatchesInStringOptionsRange(text, 0, all);  // warm
+  std::vector<double> times;
+  for (int i = 0; i < rounds; ++i) {
+    auto start = std::chrono::steady_clock::now();
+    ours = detector->numberOfMatchesInStringOptionsRange(text, 0, all);
+    auto end = std::chrono::steady_clock::now();
+    times.push_back(std::chrono::duration<double, std::micro>(end - start).count());
+  }
+  double oursUs = median(times);
+
+  std::string peer = runPeer(file, rounds);
+  long peerCount = -1;
+  double peerUs = 0;
+  if (std::sscanf(peer.c_str(), "count=%ld median_us=%lf", &peerCount, &peerUs) != 2) {
+    std::fprintf(stderr, "bench_detect_dates: chrono-node did not run (node and npm needed)\n");
+  }
+  std::printf(
+      "dates over %zu bytes: ours %lu matches in %.1f us, chrono-node %ld matches in %.1f us\n",
+      bytes.size(), static_cast<unsigned long>(ours), oursUs, peerCount, peerUs);
+  if (peerCount >= 0) {
+    std::printf("case=dates_mixed_100k ours=%.1f chrono-node=%.1f unit=us\n", oursUs, peerUs);
+  } else {
+    std::printf("case=dates_mixed_100k ours=%.1f unit=us\n", oursUs);
+  }
+  return 0;
+}
