@@ -1,9 +1,401 @@
 #include "AddressScanner.h"
 
+#include <algorithm>
+#include <optional>
+
+#include "AddressTables.h"
+#include "DateTokenizer.h"
+#include "Foundation/NSDictionary.h"
+#include "Foundation/NSString.h"
+
+// Three written forms, each anchored on what it cannot do without, and each read
+// with a bounded look-ahead from that anchor, so a scan is linear in the text:
+//
+//   United States  "1 Main Street, Apt 4, Springfield, IL 62701"
+//                  house number, street name, a postal suffix, optional unit, city,
+//                  state by code or name, optional ZIP or ZIP+4, optional country
+//   United Kingdom "10 Downing Street, London SW1A 2AA"
+//                  house number, street name, a British suffix, town, postcode
+//   Germany        "Hauptstraße 5, 80331 München"
+//                  street name ending in a German suffix, house number, postcode, city
+//
+// Street, city and state are the words as written; a street includes its unit.
+
 namespace foundation::detect {
 
-// Addresses are not recognised yet.
-void scanAddresses(std::u16string_view, NSUInteger, const ScanContext&,
-                   std::vector<Strong<NSTextCheckingResult>>&) {}
+namespace {
+
+constexpr std::size_t kMaxStreetWords = 6;
+constexpr std::size_t kMaxPlaceWords = 4;
+
+struct Address {
+  std::size_t first = 0, end = 0;  // tokens
+  NSRange street{}, city{}, state{}, zip{}, country{};
+  bool hasState = false, hasZip = false, hasCountry = false;
+};
+
+class Scanner {
+ public:
+  Scanner(std::u16string_view text, const std::vector<Token>& toks) : text_(text), toks_(toks) {}
+
+  void scan(NSUInteger base, std::vector<Strong<NSTextCheckingResult>>& out) {
+    std::size_t i = 0;
+    while (i < toks_.size()) {
+      Address a;
+      if (startsHere(i) && (american(i, a) || british(i, a) || german(i, a))) {
+        out.push_back(result(a, base));
+        i = a.end;
+      } else {
+        ++i;
+      }
+    }
+  }
+
+ private:
+  bool has(std::size_t i) const { return i < toks_.size(); }
+  bool isWord(std::size_t i) const { return has(i) && toks_[i].kind == TokenKind::Word; }
+  bool isCapitalised(std::size_t i) const { return isWord(i) && toks_[i].capitalised; }
+  bool isNumber(std::size_t i) const { return has(i) && toks_[i].kind == TokenKind::Number; }
+  bool adjacent(std::size_t i) const { return has(i) && !toks_[i].spaceBefore; }
+  bool isMark(std::size_t i, char16_t c) const {
+    return has(i) && toks_[i].kind == TokenKind::Mark && toks_[i].value == c;
+  }
+  bool lineBreak(std::size_t i) const { return has(i) && toks_[i].newlineBefore; }
+  std::u16string_view raw(std::size_t i) const {
+    return text_.substr(toks_[i].start, toks_[i].length());
+  }
+  WordKey key(std::size_t i) const { return foldedKey(text_, toks_[i]); }
+  NSRange span(std::size_t first, std::size_t end) const {
+    return NSMakeRange(toks_[first].start, toks_[end - 1].end - toks_[first].start);
+  }
+
+  // Addresses start at a word or number that is not glued to the one before.
+  bool startsHere(std::size_t i) const {
+    if (toks_[i].kind == TokenKind::Mark) return false;
+    return i == 0 || toks_[i].spaceBefore || toks_[i - 1].kind == TokenKind::Mark;
+  }
+
+  std::size_t skipStop(std::size_t k) const { return isMark(k, u'.') && adjacent(k) ? k + 1 : k; }
+  // A comma, or nothing: places may also be parted by spaces or a line break.
+  std::size_t skipComma(std::size_t k) const { return isMark(k, u',') ? k + 1 : k; }
+
+  // "5th", "42nd": a numbered street's name.
+  bool ordinal(std::size_t i) const {
+    if (!isNumber(i) || toks_[i].length() > 3 || !isWord(i + 1) || !adjacent(i + 1)) return false;
+    auto k = key(i + 1).view();
+    return k == u"st" || k == u"nd" || k == u"rd" || k == u"th";
+  }
+
+  // A house number: "1", "221B", "12-14".
+  std::size_t houseNumber(std::size_t i) const {
+    if (!isNumber(i) || toks_[i].length() > 6 || ordinal(i)) return 0;
+    std::size_t k = i + 1;
+    if (isWord(k) && adjacent(k) && toks_[k].length() == 1) ++k;
+    if (isMark(k, u'-') && adjacent(k) && isNumber(k + 1) && adjacent(k + 1)) k += 2;
+    if (adjacent(k) && has(k) && toks_[k].kind != TokenKind::Mark) return 0;
+    return k;
+  }
+
+  // Words of a place name from k: capitalised, a stop after an abbreviation ("St.").
+  // Returns the index past them; `ends` gets the end of each word count.
+  std::size_t placeWords(std::size_t k, std::size_t (&ends)[kMaxPlaceWords + 1],
+                         std::size_t& count) const {
+    count = 0;
+    while (count < kMaxPlaceWords && isCapitalised(k) && !(count && lineBreak(k))) {
+      k = skipStop(k + 1);
+      ends[++count] = k;
+    }
+    return k;
+  }
+
+  // A state from `first`, `n` words long, by code or by name.
+  bool stateAt(std::size_t first, std::size_t n, std::size_t& end) const {
+    if (n == 1 && toks_[first].allUpper && toks_[first].length() == 2 &&
+        isUSStateCode(raw(first))) {
+      end = first + 1;
+      return true;
+    }
+    std::u16string name;
+    std::size_t k = first;
+    for (std::size_t w = 0; w < n; ++w, ++k) {
+      if (!isWord(k)) return false;
+      if (w) name += u' ';
+      name += key(k).view();
+    }
+    if (!isUSStateName(name)) return false;
+    end = k;
+    return true;
+  }
+
+  std::size_t zipCode(std::size_t k, Address& a) const {
+    if (!isNumber(k) || toks_[k].length() != 5) return k;
+    std::size_t end = k + 1;
+    if (isMark(end, u'-') && adjacent(end) && adjacent(end + 1) && isNumber(end + 1) &&
+        toks_[end + 1].length() == 4)
+      end += 2;
+    if (adjacent(end) && has(end) && toks_[end].kind != TokenKind::Mark) return k;
+    a.zip = span(k, end);
+    a.hasZip = true;
+    return end;
+  }
+
+  std::size_t country(std::size_t k, Address& a, std::initializer_list<std::u16string_view> names) {
+    std::size_t j = skipComma(k);
+    for (std::u16string_view name : names) {
+      std::size_t e = j;
+      std::size_t pos = 0;
+      bool same = true;
+      while (pos < name.size()) {  // the name's words, one space apart
+        std::size_t space = name.find(u' ', pos);
+        std::u16string_view part = name.substr(pos, space == name.npos ? name.npos : space - pos);
+        if (!isWord(e) || key(e).view() != part) {
+          same = false;
+          break;
+        }
+        ++e;
+        pos = space == name.npos ? name.size() : space + 1;
+      }
+      if (same && e > j) {
+        a.country = span(j, e);
+        a.hasCountry = true;
+        return e;
+      }
+    }
+    return k;
+  }
+
+  // The street from its house number: name words up to a suffix, a directional, a unit.
+  // Every suffix among the next words is a candidate end, longest first.
+  template <class Rest>
+  bool street(std::size_t i, bool (*isSuffix)(std::u16string_view), Address& a, Rest rest) {
+    std::size_t k = houseNumber(i);
+    if (!k) return false;
+    if (isCapitalised(k) && isDirectional(key(k).view()) && isCapitalised(k + 1)) ++k;
+    std::size_t candidates[kMaxStreetWords];
+    std::size_t n = 0;
+    std::size_t j = k;
+    for (std::size_t words = 0; words < kMaxStreetWords; ++words) {
+      if (ordinal(j)) {
+        j += 2;
+        continue;
+      }
+      if (!isCapitalised(j) || lineBreak(j)) break;
+      if (j > k && isSuffix(key(j).view())) candidates[n++] = j;
+      j = skipStop(j + 1);
+    }
+    while (n) {
+      std::size_t suffix = candidates[--n];
+      std::size_t e = skipStop(suffix + 1);
+      if (isCapitalised(e) && isDirectional(key(e).view()) && !lineBreak(e)) {
+        std::size_t after = skipStop(e + 1);
+        if (isMark(after, u',') || lineBreak(after)) e = after;
+      }
+      e = unit(e);
+      a.first = i;
+      a.street = span(i, e);
+      if (rest(e)) return true;
+    }
+    return false;
+  }
+
+  // ", Apt 4B", " Suite 200", " #12".
+  std::size_t unit(std::size_t k) const {
+    std::size_t j = skipComma(k);
+    if (!has(j)) return k;
+    bool hash = isMark(j, u'#');
+    if (!hash && !(isWord(j) && isUnitDesignator(key(j).view()))) return k;
+    std::size_t id = hash ? j + 1 : skipStop(j + 1);
+    if (isMark(id, u'#')) ++id;
+    if (isNumber(id)) {
+      std::size_t e = id + 1;
+      if (isWord(e) && adjacent(e) && toks_[e].length() <= 2) ++e;
+      return e;
+    }
+    if (isWord(id) && toks_[id].length() <= 2 && toks_[id].allUpper) return id + 1;
+    return k;
+  }
+
+  bool american(std::size_t i, Address& a) {
+    if (!isNumber(i)) return false;
+    return street(i, isUSStreetSuffix, a, [&](std::size_t k) { return usPlace(k, a); });
+  }
+
+  // ", Springfield, IL 62701", " Springfield IL", "\nNew York, New York 10001-1234"
+  bool usPlace(std::size_t k, Address& a) {
+    k = skipComma(k);
+    std::size_t ends[kMaxPlaceWords + 1] = {k};
+    std::size_t count;
+    std::size_t after = placeWords(k, ends, count);
+    if (!count) return false;
+    std::size_t stateEnd = 0;
+    if (isMark(after, u',') || (lineBreak(after) && !isNumber(after))) {
+      // City and state parted by a comma or a line.
+      std::size_t s = skipComma(after);
+      std::size_t sEnds[kMaxPlaceWords + 1] = {s};
+      std::size_t sCount;
+      placeWords(s, sEnds, sCount);
+      for (std::size_t n = std::min<std::size_t>(sCount, 3); n >= 1 && !stateEnd; --n)
+        if (!stateAt(s, n, stateEnd)) stateEnd = 0;
+      if (!stateEnd) return false;
+      a.city = span(k, after);
+      a.state = span(s, stateEnd);
+    } else {
+      // "Springfield IL": the state is the last words before the ZIP or the end.
+      for (std::size_t n = std::min<std::size_t>(count - 1, 3); n >= 1 && !stateEnd; --n) {
+        std::size_t s = ends[count - n];
+        if (!stateAt(s, n, stateEnd) || stateEnd != after) {
+          stateEnd = 0;
+          continue;
+        }
+        a.city = span(k, s);
+        a.state = span(s, stateEnd);
+      }
+      if (!stateEnd) return false;
+    }
+    a.hasState = true;
+    std::size_t e = zipCode(skipComma(stateEnd), a);
+    if (!a.hasZip) e = stateEnd;
+    a.end = country(e, a, {u"usa", u"united states of america", u"united states"});
+    return true;
+  }
+
+  bool british(std::size_t i, Address& a) {
+    if (!isNumber(i)) return false;
+    return street(i, isUKStreetSuffix, a, [&](std::size_t k) { return ukPlace(k, a); });
+  }
+
+  // ", London SW1A 2AA", ", Camden, London NW1 8NH, UK"
+  bool ukPlace(std::size_t k, Address& a) {
+    for (int part = 0; part < 3; ++part) {
+      k = skipComma(k);
+      std::size_t ends[kMaxPlaceWords + 1] = {k};
+      std::size_t count;
+      std::size_t after = placeWords(k, ends, count);
+      // The postcode's outward half reads as capitalised words too ("SW1A"): try it
+      // after each word count.
+      for (std::size_t n = count; n >= 1; --n) {
+        std::size_t code = ends[n];
+        std::size_t e = postcode(code);
+        if (!e) continue;
+        a.city = span(k, code);
+        a.zip = span(code, e);
+        a.hasZip = true;
+        a.end = country(e, a, {u"uk", u"united kingdom", u"england", u"scotland", u"wales"});
+        return true;
+      }
+      if (!count || !(isMark(after, u',') || lineBreak(after))) return false;
+      k = after;
+    }
+    return false;
+  }
+
+  // A British postcode from token k: "SW1A 2AA", "M1 1AE", "EC1A 1BB". Returns the
+  // index past it, or 0.
+  std::size_t postcode(std::size_t k) const {
+    if (!has(k) || !toks_[k].spaceBefore) return 0;
+    // The outward code runs to the next space: letters, a digit, then a letter or digit.
+    std::size_t start = toks_[k].start;
+    std::size_t pos = start;
+    auto upper = [&](std::size_t p) {
+      return p < text_.size() && text_[p] >= 'A' && text_[p] <= 'Z';
+    };
+    auto digit = [&](std::size_t p) {
+      return p < text_.size() && text_[p] >= '0' && text_[p] <= '9';
+    };
+    std::size_t letters = 0;
+    while (upper(pos) && letters < 2) ++pos, ++letters;
+    if (!letters || !digit(pos)) return 0;
+    ++pos;
+    if (upper(pos) || digit(pos)) ++pos;
+    if (pos >= text_.size() || text_[pos] != ' ') return 0;
+    ++pos;
+    if (!digit(pos) || !upper(pos + 1) || !upper(pos + 2)) return 0;
+    pos += 3;
+    if (pos < text_.size() &&
+        (upper(pos) || digit(pos) || (text_[pos] >= 'a' && text_[pos] <= 'z')))
+      return 0;
+    std::size_t e = k;
+    while (has(e) && toks_[e].start < pos) ++e;
+    return e;
+  }
+
+  // "Hauptstraße 5, 80331 München", "Karl-Marx-Allee 1\n10178 Berlin"
+  bool german(std::size_t i, Address& a) {
+    if (!isCapitalised(i)) return false;
+    std::size_t k = i + 1;
+    while (isMark(k, u'-') && adjacent(k) && isWord(k + 1) && adjacent(k + 1)) k += 2;
+    // One more word for names like "Berliner Straße".
+    if (!endsWithGermanStreetSuffix(key(k - 1).view()) && isCapitalised(k) &&
+        endsWithGermanStreetSuffix(key(k).view()))
+      ++k;
+    if (!endsWithGermanStreetSuffix(key(k - 1).view())) return false;
+    k = skipStop(k);
+    if (!isNumber(k) || toks_[k].length() > 4) return false;
+    std::size_t e = k + 1;
+    if (isWord(e) && adjacent(e) && toks_[e].length() == 1) ++e;
+    if (isMark(e, u'-') && adjacent(e) && isNumber(e + 1)) e += 2;
+    a.first = i;
+    a.street = span(i, e);
+    e = skipComma(e);
+    if (!isNumber(e) || toks_[e].length() != 5) return false;
+    a.zip = span(e, e + 1);
+    a.hasZip = true;
+    std::size_t city = e + 1, c = city;
+    // "Frankfurt am Main", "Halle (Saale)" stops before the bracket.
+    for (std::size_t words = 0; words < kMaxPlaceWords; ++words) {
+      if (isCapitalised(c)) {
+        ++c;
+      } else if (c > city && isWord(c) && isCapitalised(c + 1) && toks_[c].length() <= 3) {
+        c += 2;
+      } else {
+        break;
+      }
+    }
+    if (c == city) return false;
+    a.city = span(city, c);
+    a.end = country(c, a, {u"deutschland", u"germany"});
+    return true;
+  }
+
+  Strong<NSTextCheckingResult> result(const Address& a, NSUInteger base) const {
+    auto components = NSMutableDictionary::dictionary();
+    auto put = [&](const Strong<NSString>& key, NSRange r) {
+      components->setObjectForKey(
+          NSString::stringWithCharacters(text_.substr(r.location, r.length)), key);
+    };
+    put(NSTextCheckingStreetKey, a.street);
+    put(NSTextCheckingCityKey, a.city);
+    if (a.hasState) put(NSTextCheckingStateKey, a.state);
+    if (a.hasZip) put(NSTextCheckingZIPKey, a.zip);
+    if (a.hasCountry) put(NSTextCheckingCountryKey, a.country);
+    NSRange r = span(a.first, a.end);
+    r.location += base;
+    return NSTextCheckingResult::addressCheckingResultWithRangeComponents(
+        r, NSDictionary::dictionaryWithDictionary(components));
+  }
+
+  std::u16string_view text_;
+  const std::vector<Token>& toks_;
+};
+
+}  // namespace
+
+void scanAddresses(std::u16string_view text, NSUInteger base, const ScanContext&,
+                   std::vector<Strong<NSTextCheckingResult>>& out) {
+  constexpr std::size_t kMaxPiece = std::size_t(1) << 30;
+  // Token offsets are 32-bit: longer texts go in pieces cut at a line break.
+  while (!text.empty()) {
+    std::size_t size = std::min(text.size(), kMaxPiece);
+    if (size < text.size()) {
+      std::size_t cut = text.find_last_of(u"\n", size);
+      if (cut != std::u16string_view::npos && cut > size / 2) size = cut;
+    }
+    std::u16string_view piece = text.substr(0, size);
+    std::vector<Token> toks = tokenize(piece);
+    Scanner(piece, toks).scan(base, out);
+    text.remove_prefix(size);
+    base += size;
+  }
+}
 
 }  // namespace foundation::detect

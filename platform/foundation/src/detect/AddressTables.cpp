@@ -1,0 +1,205 @@
+#include "AddressTables.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace foundation::detect {
+
+namespace {
+
+// Sorted, for binary search.
+constexpr std::u16string_view kUSSuffixes[] = {
+    u"allee",      u"alley",      u"ally",     u"aly",       u"anex",       u"annex",
+    u"annx",       u"anx",        u"arc",      u"arcade",    u"av",         u"ave",
+    u"aven",       u"avenu",      u"avenue",   u"avn",       u"avnue",      u"bayoo",
+    u"bayou",      u"bch",        u"beach",    u"bend",      u"bg",         u"bgs",
+    u"blf",        u"blfs",       u"bluf",     u"bluff",     u"bluffs",     u"blvd",
+    u"bnd",        u"bot",        u"bottm",    u"bottom",    u"boul",       u"boulevard",
+    u"boulv",      u"br",         u"branch",   u"brdge",     u"brg",        u"bridge",
+    u"brk",        u"brks",       u"brnch",    u"brook",     u"brooks",     u"btm",
+    u"burg",       u"burgs",      u"byp",      u"bypa",      u"bypas",      u"bypass",
+    u"byps",       u"byu",        u"camp",     u"canyn",     u"canyon",     u"cape",
+    u"causeway",   u"causwa",     u"cen",      u"cent",      u"center",     u"centers",
+    u"centr",      u"centre",     u"cir",      u"circ",      u"circl",      u"circle",
+    u"circles",    u"cirs",       u"clb",      u"clf",       u"clfs",       u"cliff",
+    u"cliffs",     u"club",       u"cmn",      u"cmns",      u"cmp",        u"cnter",
+    u"cntr",       u"cnyn",       u"common",   u"commons",   u"cor",        u"corner",
+    u"corners",    u"cors",       u"course",   u"court",     u"courts",     u"cove",
+    u"coves",      u"cp",         u"cpe",      u"crcl",      u"crcle",      u"creek",
+    u"cres",       u"crescent",   u"crest",    u"crk",       u"crossing",   u"crossroad",
+    u"crossroads", u"crse",       u"crsent",   u"crsnt",     u"crssng",     u"crst",
+    u"cswy",       u"ct",         u"ctr",      u"ctrs",      u"cts",        u"curv",
+    u"curve",      u"cv",         u"cvs",      u"cyn",       u"dale",       u"dam",
+    u"div",        u"divide",     u"dl",       u"dm",        u"dr",         u"driv",
+    u"drive",      u"drives",     u"drs",      u"drv",       u"dv",         u"dvd",
+    u"est",        u"estate",     u"estates",  u"ests",      u"exp",        u"expr",
+    u"express",    u"expressway", u"expw",     u"expy",      u"ext",        u"extension",
+    u"extensions", u"extn",       u"extnsn",   u"exts",      u"fall",       u"falls",
+    u"ferry",      u"field",      u"fields",   u"flat",      u"flats",      u"fld",
+    u"flds",       u"fls",        u"flt",      u"flts",      u"ford",       u"fords",
+    u"forest",     u"forests",    u"forg",     u"forge",     u"forges",     u"fork",
+    u"forks",      u"fort",       u"frd",      u"frds",      u"freeway",    u"freewy",
+    u"frg",        u"frgs",       u"frk",      u"frks",      u"frry",       u"frst",
+    u"frt",        u"frway",      u"frwy",     u"fry",       u"ft",         u"fwy",
+    u"garden",     u"gardens",    u"gardn",    u"gateway",   u"gatewy",     u"gatway",
+    u"gdn",        u"gdns",       u"glen",     u"glens",     u"gln",        u"glns",
+    u"grden",      u"grdn",       u"grdns",    u"green",     u"greens",     u"grn",
+    u"grns",       u"grov",       u"grove",    u"groves",    u"grv",        u"grvs",
+    u"gtway",      u"gtwy",       u"harb",     u"harbor",    u"harbors",    u"harbr",
+    u"haven",      u"hbr",        u"hbrs",     u"heights",   u"highway",    u"highwy",
+    u"hill",       u"hills",      u"hiway",    u"hiwy",      u"hl",         u"hllw",
+    u"hls",        u"hollow",     u"hollows",  u"holw",      u"holws",      u"hrbor",
+    u"ht",         u"hts",        u"hvn",      u"hway",      u"hwy",        u"inlet",
+    u"inlt",       u"is",         u"island",   u"islands",   u"isle",       u"isles",
+    u"islnd",      u"islnds",     u"iss",      u"jct",       u"jction",     u"jctn",
+    u"jctns",      u"jcts",       u"junction", u"junctions", u"junctn",     u"juncton",
+    u"key",        u"keys",       u"knl",      u"knls",      u"knol",       u"knoll",
+    u"knolls",     u"ky",         u"kys",      u"lake",      u"lakes",      u"land",
+    u"landing",    u"lane",       u"lck",      u"lcks",      u"ldg",        u"ldge",
+    u"lf",         u"lgt",        u"lgts",     u"light",     u"lights",     u"lk",
+    u"lks",        u"ln",         u"lndg",     u"lndng",     u"loaf",       u"lock",
+    u"locks",      u"lodg",       u"lodge",    u"loop",      u"loops",      u"mall",
+    u"manor",      u"manors",     u"mdw",      u"mdws",      u"meadow",     u"meadows",
+    u"medows",     u"mews",       u"mill",     u"mills",     u"missn",      u"ml",
+    u"mls",        u"mnr",        u"mnrs",     u"mnt",       u"mntain",     u"mntn",
+    u"mntns",      u"motorway",   u"mount",    u"mountain",  u"mountains",  u"mountin",
+    u"msn",        u"mssn",       u"mt",       u"mtin",      u"mtn",        u"mtns",
+    u"mtwy",       u"nck",        u"neck",     u"nk",        u"opas",       u"orch",
+    u"orchard",    u"orchrd",     u"oval",     u"overpass",  u"ovl",        u"park",
+    u"parks",      u"parkway",    u"parkways", u"parkwy",    u"pass",       u"passage",
+    u"path",       u"paths",      u"pike",     u"pikes",     u"pine",       u"pines",
+    u"pkway",      u"pkwy",       u"pkwys",    u"pky",       u"pl",         u"place",
+    u"plain",      u"plains",     u"plaza",    u"pln",       u"plns",       u"plz",
+    u"plza",       u"pne",        u"pnes",     u"point",     u"points",     u"port",
+    u"ports",      u"pr",         u"prairie",  u"prk",       u"prr",        u"prt",
+    u"prts",       u"psge",       u"pt",       u"pts",       u"rad",        u"radial",
+    u"radiel",     u"radl",       u"ramp",     u"ranch",     u"ranches",    u"rapid",
+    u"rapids",     u"rd",         u"rdg",      u"rdge",      u"rdgs",       u"rds",
+    u"rest",       u"ridge",      u"ridges",   u"riv",       u"river",      u"rivr",
+    u"rnch",       u"rnchs",      u"road",     u"roads",     u"route",      u"row",
+    u"rpd",        u"rpds",       u"rst",      u"rte",       u"rue",        u"run",
+    u"rvr",        u"shl",        u"shls",     u"shoal",     u"shoals",     u"shoar",
+    u"shoars",     u"shore",      u"shores",   u"shr",       u"shrs",       u"skwy",
+    u"skyway",     u"smt",        u"spg",      u"spgs",      u"spng",       u"spngs",
+    u"spring",     u"springs",    u"sprng",    u"sprngs",    u"spur",       u"spurs",
+    u"sq",         u"sqr",        u"sqre",     u"sqrs",      u"sqs",        u"squ",
+    u"square",     u"squares",    u"st",       u"sta",       u"station",    u"statn",
+    u"stn",        u"str",        u"stra",     u"strav",     u"straven",    u"stravenue",
+    u"stravn",     u"stream",     u"street",   u"streets",   u"streme",     u"strm",
+    u"strt",       u"strvn",      u"strvnue",  u"sts",       u"sumit",      u"sumitt",
+    u"summit",     u"ter",        u"terr",     u"terrace",   u"throughway", u"tpke",
+    u"trace",      u"traces",     u"track",    u"tracks",    u"trafficway", u"trail",
+    u"trailer",    u"trails",     u"trak",     u"trce",      u"trfy",       u"trk",
+    u"trks",       u"trl",        u"trlr",     u"trlrs",     u"trls",       u"trnpk",
+    u"trwy",       u"tunel",      u"tunl",     u"tunls",     u"tunnel",     u"tunnels",
+    u"tunnl",      u"turnpike",   u"turnpk",   u"un",        u"underpass",  u"union",
+    u"unions",     u"uns",        u"upas",     u"valley",    u"valleys",    u"vally",
+    u"vdct",       u"via",        u"viadct",   u"viaduct",   u"view",       u"views",
+    u"vill",       u"villag",     u"village",  u"villages",  u"ville",      u"villg",
+    u"villiage",   u"vis",        u"vist",     u"vista",     u"vl",         u"vlg",
+    u"vlgs",       u"vlly",       u"vly",      u"vlys",      u"vst",        u"vsta",
+    u"vw",         u"vws",        u"walk",     u"walks",     u"wall",       u"way",
+    u"ways",       u"well",       u"wells",    u"wl",        u"wls",        u"wy",
+    u"xing",       u"xrd",        u"xrds",
+};
+
+constexpr std::u16string_view kUKSuffixes[] = {
+    u"ave",   u"avenue", u"cl",    u"close",   u"court", u"cres",   u"crescent",
+    u"ct",    u"dr",     u"drive", u"gardens", u"gdns",  u"gr",     u"green",
+    u"grove", u"hill",   u"lane",  u"ln",      u"mews",  u"parade", u"park",
+    u"pl",    u"place",  u"quay",  u"rd",      u"rise",  u"road",   u"row",
+    u"sq",    u"square", u"st",    u"street",  u"tce",   u"ter",    u"terrace",
+    u"vale",  u"view",   u"walk",  u"way",     u"wharf", u"yard",
+};
+
+constexpr std::u16string_view kGermanSuffixes[] = {
+    u"allee", u"chaussee", u"damm", u"gasse",   u"markt",  u"pfad", u"platz", u"promenade",
+    u"ring",  u"steig",    u"str",  u"strasse", u"straße", u"ufer", u"weg",
+};
+
+constexpr std::u16string_view kUnits[] = {
+    u"#",   u"apartment", u"apt",  u"bldg", u"building", u"dept",  u"fl",   u"floor",
+    u"lot", u"rm",        u"room", u"spc",  u"ste",      u"suite", u"trlr", u"unit",
+};
+
+constexpr std::u16string_view kDirectionals[] = {
+    u"e", u"east", u"n",     u"ne",        u"north",     u"northeast", u"northwest", u"nw",
+    u"s", u"se",   u"south", u"southeast", u"southwest", u"sw",        u"w",         u"west",
+};
+
+constexpr std::u16string_view kStateCodes[] = {
+    u"AK", u"AL", u"AR", u"AS", u"AZ", u"CA", u"CO", u"CT", u"DC", u"DE", u"FL", u"GA",
+    u"GU", u"HI", u"IA", u"ID", u"IL", u"IN", u"KS", u"KY", u"LA", u"MA", u"MD", u"ME",
+    u"MI", u"MN", u"MO", u"MP", u"MS", u"MT", u"NC", u"ND", u"NE", u"NH", u"NJ", u"NM",
+    u"NV", u"NY", u"OH", u"OK", u"OR", u"PA", u"PR", u"RI", u"SC", u"SD", u"TN", u"TX",
+    u"UT", u"VA", u"VI", u"VT", u"WA", u"WI", u"WV", u"WY",
+};
+
+constexpr std::u16string_view kStateNames[] = {
+    u"alabama",        u"alaska",
+    u"american samoa", u"arizona",
+    u"arkansas",       u"california",
+    u"colorado",       u"connecticut",
+    u"delaware",       u"district of columbia",
+    u"florida",        u"georgia",
+    u"guam",           u"hawaii",
+    u"idaho",          u"illinois",
+    u"indiana",        u"iowa",
+    u"kansas",         u"kentucky",
+    u"louisiana",      u"maine",
+    u"maryland",       u"massachusetts",
+    u"michigan",       u"minnesota",
+    u"mississippi",    u"missouri",
+    u"montana",        u"nebraska",
+    u"nevada",         u"new hampshire",
+    u"new jersey",     u"new mexico",
+    u"new york",       u"north carolina",
+    u"north dakota",   u"northern mariana islands",
+    u"ohio",           u"oklahoma",
+    u"oregon",         u"pennsylvania",
+    u"puerto rico",    u"rhode island",
+    u"south carolina", u"south dakota",
+    u"tennessee",      u"texas",
+    u"utah",           u"vermont",
+    u"virgin islands", u"virginia",
+    u"washington",     u"west virginia",
+    u"wisconsin",      u"wyoming",
+};
+
+template <std::size_t N>
+bool contains(const std::u16string_view (&table)[N], std::u16string_view word) {
+  return std::binary_search(std::begin(table), std::end(table), word);
+}
+
+}  // namespace
+
+bool isUSStreetSuffix(std::u16string_view folded) {
+  return contains(kUSSuffixes, folded);
+}
+
+bool isUKStreetSuffix(std::u16string_view folded) {
+  return contains(kUKSuffixes, folded);
+}
+
+bool endsWithGermanStreetSuffix(std::u16string_view folded) {
+  return std::any_of(std::begin(kGermanSuffixes), std::end(kGermanSuffixes),
+                     [&](std::u16string_view s) { return folded.ends_with(s); });
+}
+
+bool isUnitDesignator(std::u16string_view folded) {
+  return contains(kUnits, folded);
+}
+
+bool isDirectional(std::u16string_view folded) {
+  return contains(kDirectionals, folded);
+}
+
+bool isUSStateCode(std::u16string_view upper) {
+  return contains(kStateCodes, upper);
+}
+
+bool isUSStateName(std::u16string_view folded) {
+  return contains(kStateNames, folded);
+}
+
+}  // namespace foundation::detect
