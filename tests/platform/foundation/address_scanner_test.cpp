@@ -79,6 +79,10 @@ TEST(AddressScanner, UnitedStatesForms) {
              {"ZIP", "64105"}});
   expectOne("12 Mill Creek Road\nSt. Louis, MO", "12 Mill Creek Road\nSt. Louis, MO",
             {{"Street", "12 Mill Creek Road"}, {"City", "St. Louis"}, {"State", "MO"}});
+  expectOne(
+      "meet at 1 main street, springfield, il 62701 tomorrow",
+      "1 main street, springfield, il 62701",
+      {{"Street", "1 main street"}, {"City", "springfield"}, {"State", "il"}, {"ZIP", "62701"}});
   expectOne("ship to 42 W 5th St, Austin, Texas", "42 W 5th St, Austin, Texas",
             {{"Street", "42 W 5th St"}, {"City", "Austin"}, {"State", "Texas"}});
 }
@@ -111,7 +115,8 @@ TEST(AddressScanner, NotAddresses) {
   for (const char* text :
        {"I have 3 Main points, Springfield", "1 Main Street is nice", "42 apples, Boston, MA",
         "call 1 800 555 1234", "10 Downing Street London", "5 Street, Springfield, XX 12345",
-        "in 2026 Road Trip, Austin, Texas", "Hauptstraße ohne Nummer, 80331 München"}) {
+        "in 2026 Road Trip, Austin, Texas", "at 1 main street, springfield, il today",
+        "Hauptstraße ohne Nummer, 80331 München"}) {
     auto found = scan(text);
     EXPECT_TRUE(found.empty()) << text << " gave " << (found.empty() ? "" : found[0].text);
   }

@@ -55,6 +55,9 @@ class Scanner {
   bool has(std::size_t i) const { return i < toks_.size(); }
   bool isWord(std::size_t i) const { return has(i) && toks_[i].kind == TokenKind::Word; }
   bool isCapitalised(std::size_t i) const { return isWord(i) && toks_[i].capitalised; }
+  // A word of a street or place name: capitalised, or any word in a second, lenient
+  // reading that then needs a ZIP code to count ("1 main street, springfield, il 62701").
+  bool isName(std::size_t i) const { return lenient_ ? isWord(i) : isCapitalised(i); }
   bool isNumber(std::size_t i) const { return has(i) && toks_[i].kind == TokenKind::Number; }
   bool adjacent(std::size_t i) const { return has(i) && !toks_[i].spaceBefore; }
   bool isMark(std::size_t i, char16_t c) const {
@@ -82,7 +85,8 @@ class Scanner {
   // "5th", "42nd": a numbered street's name.
   bool ordinal(std::size_t i) const {
     if (!isNumber(i) || toks_[i].length() > 3 || !isWord(i + 1) || !adjacent(i + 1)) return false;
-    auto k = key(i + 1).view();
+    WordKey word = key(i + 1);
+    std::u16string_view k = word.view();
     return k == u"st" || k == u"nd" || k == u"rd" || k == u"th";
   }
 
@@ -101,7 +105,7 @@ class Scanner {
   std::size_t placeWords(std::size_t k, std::size_t (&ends)[kMaxPlaceWords + 1],
                          std::size_t& count) const {
     count = 0;
-    while (count < kMaxPlaceWords && isCapitalised(k) && !(count && lineBreak(k))) {
+    while (count < kMaxPlaceWords && isName(k) && !(count && lineBreak(k))) {
       k = skipStop(k + 1);
       ends[++count] = k;
     }
@@ -110,10 +114,15 @@ class Scanner {
 
   // A state from `first`, `n` words long, by code or by name.
   bool stateAt(std::size_t first, std::size_t n, std::size_t& end) const {
-    if (n == 1 && toks_[first].allUpper && toks_[first].length() == 2 &&
-        isUSStateCode(raw(first))) {
-      end = first + 1;
-      return true;
+    if (n == 1 && (toks_[first].allUpper || lenient_) && toks_[first].length() == 2) {
+      std::u16string_view r = raw(first);
+      char16_t code[2] = {r[0], r[1]};
+      for (char16_t& c : code)
+        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
+      if (isUSStateCode(std::u16string_view(code, 2))) {
+        end = first + 1;
+        return true;
+      }
     }
     std::u16string name;
     std::size_t k = first;
@@ -170,7 +179,7 @@ class Scanner {
   bool street(std::size_t i, bool (*isSuffix)(std::u16string_view), Address& a, Rest rest) {
     std::size_t k = houseNumber(i);
     if (!k) return false;
-    if (isCapitalised(k) && isDirectional(key(k).view()) && isCapitalised(k + 1)) ++k;
+    if (isName(k) && isDirectional(key(k).view()) && isName(k + 1)) ++k;
     std::size_t candidates[kMaxStreetWords];
     std::size_t n = 0;
     std::size_t j = k;
@@ -179,14 +188,14 @@ class Scanner {
         j += 2;
         continue;
       }
-      if (!isCapitalised(j) || lineBreak(j)) break;
+      if (!isName(j) || lineBreak(j)) break;
       if (j > k && isSuffix(key(j).view())) candidates[n++] = j;
       j = skipStop(j + 1);
     }
     while (n) {
       std::size_t suffix = candidates[--n];
       std::size_t e = skipStop(suffix + 1);
-      if (isCapitalised(e) && isDirectional(key(e).view()) && !lineBreak(e)) {
+      if (isName(e) && isDirectional(key(e).view()) && !lineBreak(e)) {
         std::size_t after = skipStop(e + 1);
         if (isMark(after, u',') || lineBreak(after)) e = after;
       }
@@ -217,7 +226,13 @@ class Scanner {
 
   bool american(std::size_t i, Address& a) {
     if (!isNumber(i)) return false;
-    return street(i, isUSStreetSuffix, a, [&](std::size_t k) { return usPlace(k, a); });
+    auto place = [&](std::size_t k) { return usPlace(k, a); };
+    if (street(i, isUSStreetSuffix, a, place)) return true;
+    lenient_ = true;
+    a = Address();
+    bool found = street(i, isUSStreetSuffix, a, place);
+    lenient_ = false;
+    return found;
   }
 
   // ", Springfield, IL 62701", " Springfield IL", "\nNew York, New York 10001-1234"
@@ -254,7 +269,10 @@ class Scanner {
     }
     a.hasState = true;
     std::size_t e = zipCode(skipComma(stateEnd), a);
-    if (!a.hasZip) e = stateEnd;
+    if (!a.hasZip) {
+      if (lenient_) return false;
+      e = stateEnd;
+    }
     a.end = country(e, a, {u"usa", u"united states of america", u"united states"});
     return true;
   }
@@ -376,6 +394,7 @@ class Scanner {
 
   std::u16string_view text_;
   const std::vector<Token>& toks_;
+  bool lenient_ = false;
 };
 
 }  // namespace
