@@ -174,11 +174,14 @@ TEST_F(DateScanner, NamedZonesSetTheResultsZone) {
   EXPECT_EQ(found[2].zone, "Europe/Paris");
   EXPECT_EQ(found[2].date, local(2026, 12, 9, 0));
 
-  found = scan("kickoff 2026-12-09T18:00:00Z and 14:30 GMT+2");
-  ASSERT_EQ(found.size(), 2u);
+  found =
+      scan("kickoff 2026-12-09T18:00:00Z and 14:30 GMT+2, Date: Thu, 10 Dec 2026 09:15:00 -0500");
+  ASSERT_EQ(found.size(), 3u);
   EXPECT_EQ(found[0].date, local(2026, 12, 9, 10));
   EXPECT_EQ(found[1].text, "14:30 GMT+2");
   EXPECT_EQ(found[1].date, local(2026, 12, 9, 4, 30));
+  EXPECT_EQ(found[2].text, "Thu, 10 Dec 2026 09:15:00 -0500");
+  EXPECT_EQ(found[2].date, local(2026, 12, 10, 6, 15));
 }
 
 TEST_F(DateScanner, NotDates) {

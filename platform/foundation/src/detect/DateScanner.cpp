@@ -335,6 +335,14 @@ class Parser {
   // A zone named after a time: "PST", "UTC", "GMT+2", "UTC-05:30". Returns the index
   // past it, or `k` when there is none.
   std::size_t zone(std::size_t k, Strong<NSTimeZone>& out) {
+    if ((isMark(k, u'+') || isMark(k, u'-')) && adjacent(k + 1) && isNumberOfLength(k + 1, 4)) {
+      int hours = static_cast<int>(value(k + 1) / 100),
+          minutes = static_cast<int>(value(k + 1) % 100);
+      if (hours > 18 || minutes > 59) return k;
+      int seconds = (hours * 60 + minutes) * 60;
+      out = NSTimeZone::timeZoneForSecondsFromGMT(isMark(k, u'+') ? seconds : -seconds);
+      return k + 2;  // "18:00:00 +0000", as mail headers write
+    }
     if (!has(k) || toks_[k].kind != TokenKind::Word || !toks_[k].allUpper ||
         toks_[k].length() < 2 || toks_[k].length() > 5)
       return k;
