@@ -184,6 +184,52 @@ TEST_F(DateScanner, NamedZonesSetTheResultsZone) {
   EXPECT_EQ(found[2].date, local(2026, 12, 10, 6, 15));
 }
 
+TEST_F(DateScanner, CalendarEdgesAndDaylightSaving) {
+  NSTimeInterval newYearsEve = local(2026, 12, 31, 23, 0);
+  auto found = scan("tomorrow, next Friday, in 1 month, 1/2/99 and 3/4/30", newYearsEve);
+  ASSERT_EQ(found.size(), 5u);
+  EXPECT_EQ(found[0].date, local(2027, 1, 1));
+  EXPECT_EQ(found[1].date, local(2027, 1, 1)) << "New Year's Day 2027 is a Friday";
+  EXPECT_EQ(found[2].date, local(2027, 1, 31));
+  EXPECT_EQ(found[3].date, local(1999, 1, 2));
+  EXPECT_EQ(found[4].date, local(2030, 3, 4));
+
+  found = scan("in 1 month", local(2027, 1, 31, 9));
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].date, local(2027, 2, 28)) << "the month's last day, not March 3";
+
+  // Summer time in Los Angeles is seven hours behind UTC, winter time eight.
+  expectOne("July 4, 2026 at 9am", "July 4, 2026 at 9am", local(2026, 7, 4, 9));
+  expectOne("Leap day: Feb 29, 2028", "Feb 29, 2028", local(2028, 2, 29));
+  found = scan("March 8, 2026 at 2:30 AM");  // a wall time the clocks skip
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_NEAR(found[0].date, local(2026, 3, 8, 3, 0), 3600);
+}
+
+TEST_F(DateScanner, SubrangesReportRangesInTheWholeString) {
+  auto detector = NSDataDetector::dataDetectorWithTypesError(NSTextCheckingTypeDate, nullptr);
+  detector->setReferenceDate(NSDate::dateWithTimeIntervalSinceReferenceDate(reference()));
+  auto text = NSString::stringWithUTF8String("tomorrow and again on Friday at 9am");
+  auto matches = detector->matchesInStringOptionsRange(text, 0, NSMakeRange(9, 100));
+  ASSERT_EQ(matches->count(), 1u);
+  auto r = objc_cast<NSTextCheckingResult>(matches->objectAtIndex(0));
+  EXPECT_EQ(r->range(), NSMakeRange(22, 13));
+  // A range that cuts a date leaves only what it covers.
+  matches = detector->matchesInStringOptionsRange(text, 0, NSMakeRange(0, 31));
+  ASSERT_EQ(matches->count(), 2u);
+  r = objc_cast<NSTextCheckingResult>(matches->objectAtIndex(1));
+  EXPECT_EQ(r->range(), NSMakeRange(22, 6)) << "Friday, without the cut-off time";
+}
+
+TEST_F(DateScanner, ReferenceDefaultsToNow) {
+  auto detector = NSDataDetector::dataDetectorWithTypesError(NSTextCheckingTypeDate, nullptr);
+  auto text = NSString::stringWithUTF8String("today");
+  auto before = NSDate::now()->timeIntervalSinceReferenceDate();
+  auto r = detector->firstMatchInStringOptionsRange(text, 0, NSMakeRange(0, 5));
+  ASSERT_TRUE(r);
+  EXPECT_LT(std::abs(r->date()->timeIntervalSinceReferenceDate() - before), 86400);
+}
+
 TEST_F(DateScanner, NotDates) {
   for (const char* text :
        {"call 555-123-4567 now", "version 1.2.3 and 10.4.2026.1", "score 13/14/2026",
