@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <ctime>
 #include <string>
@@ -324,6 +325,13 @@ TEST_F(DateScanner, HostileTextEndsInTimeWithoutFalseDates) {
   auto found = scan(prose);
   ASSERT_EQ(found.size(), static_cast<std::size_t>(planted));
   EXPECT_EQ(found.back().text, "Dec 9 at 5pm");
+}
+
+TEST_F(DateScanner, HostileReferenceDatesGiveDatesInRange) {
+  for (double ref : {1e300, -1e300, std::nan(""), 1e12}) {
+    auto found = scan("tomorrow at 5pm, in 100000 years, Dec 25, 12/09/26", ref);
+    for (const Found& f : found) EXPECT_TRUE(std::isfinite(f.date)) << f.text;
+  }
 }
 
 TEST_F(DateScanner, OneDetectorScansFromManyThreads) {

@@ -4,6 +4,7 @@
 #include <unicode/simpletz.h>
 #include <unicode/timezone.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "Foundation/NSDate.h"
@@ -12,6 +13,8 @@ namespace foundation::detect {
 
 namespace {
 constexpr double kMillis = 1000.0;
+// About 6,000 years either side of 2001: relative dates stay within years 1 to 9999.
+constexpr double kMaxReference = 2e11;
 
 UDate toUDate(NSTimeInterval t) {
   return (t + NSTimeIntervalSince1970) * kMillis;
@@ -38,7 +41,8 @@ std::unique_ptr<icu::TimeZone> icuTimeZone(const NSTimeZone& zone) {
 }
 
 DateCalendar::DateCalendar(NSTimeInterval reference, const NSTimeZone* local)
-    : reference_(std::isfinite(reference) ? reference : 0) {
+    : reference_(std::isfinite(reference) ? std::clamp(reference, -kMaxReference, kMaxReference)
+                                          : 0) {
   UErrorCode status = U_ZERO_ERROR;
   std::unique_ptr<icu::TimeZone> zone =
       local ? icuTimeZone(*local)

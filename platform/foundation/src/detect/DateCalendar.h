@@ -25,6 +25,8 @@ std::unique_ptr<icu::TimeZone> icuTimeZone(const NSTimeZone& zone);
 
 class DateCalendar {
  public:
+  // A reference that is not finite counts as 2001-01-01; one beyond some 6,000 years of
+  // 2001 is clamped to that.
   DateCalendar(NSTimeInterval reference, const NSTimeZone* local);
   ~DateCalendar();
   DateCalendar(const DateCalendar&) = delete;
