@@ -163,6 +163,18 @@ TEST_F(DateScanner, RangesCarryTheirLength) {
             5400);
 }
 
+TEST_F(DateScanner, DayRangesRunNoonToNoon) {
+  expectOne("Offsite December 9-11, 2027.", "December 9-11, 2027", local(2027, 12, 9), 2 * 86400);
+  expectOne("closed Dec 24 \u2013 Dec 26", "Dec 24 \u2013 Dec 26", local(2026, 12, 24), 2 * 86400);
+  expectOne("open Monday to Friday", "Monday to Friday", local(2026, 12, 14), 4 * 86400);
+  expectOne("away from Dec 20 to Jan 3", "from Dec 20 to Jan 3", local(2026, 12, 20), 14 * 86400);
+  // Not ranges: the second day comes first, or the dash leads to a time.
+  auto found = scan("Dec 12 - Dec 10");
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[0].duration, 0);
+  expectOne("Dec 12 - 10am", "Dec 12 - 10am", local(2026, 12, 12, 10));
+}
+
 TEST_F(DateScanner, NamedZonesSetTheResultsZone) {
   auto found = scan("webinar at 3pm PST and again at 10:00 UTC, then 9am CET");
   ASSERT_EQ(found.size(), 3u);

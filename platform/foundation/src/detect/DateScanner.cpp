@@ -27,6 +27,8 @@
 //    elsewhere, and the other way round when only that order is a valid date;
 //  - a lone hour after "at" and a date ("Friday at 5") is read as 24-hour time, except
 //    1 to 7, read as the afternoon;
+//  - a range's duration is its end less its start: "from 3 to 5pm" is 7200 s, a range
+//    of days ("Dec 9-11") runs from noon of the first to noon of the last;
 //  - a named zone ("3pm PST") gives the wall time in the zone the abbreviation stands
 //    for, daylight saving included, and that zone as the result's time zone.
 
@@ -53,6 +55,7 @@ struct Match {
   std::size_t end = 0;  // one past the last token
   bool hasDay = false;
   bool weakDay = false;  // "Fri" alone: a date only beside a time
+  uint8_t weekday = 0;   // a weekday alone, 1 (Sunday) to 7
   CivilDay day;
   int defaultHour = kNoon;
   bool hasTime = false;
@@ -162,9 +165,13 @@ class Parser {
   bool parseDateTime(std::size_t i, Match& m) {
     uint32_t r = roles(i);
     if (r & (kRoleRangeFrom | kRoleBetween)) {
-      if (!parseTimeRange(i + 1, r & kRoleBetween, m)) return false;
-      trailingDate(m);
-      return true;
+      if (parseTimeRange(i + 1, r & kRoleBetween, m)) {
+        trailingDate(m);
+        return true;
+      }
+      // "from Monday to Friday", "from Dec 9 to Dec 12"
+      m = Match();
+      return (r & kRoleRangeFrom) && parseDate(i + 1, m) && !m.weakDay && dayRange(m);
     }
     if (parseDate(i, m)) {
       std::size_t k = m.end;
@@ -173,6 +180,8 @@ class Parser {
       if ((roles(k) & kRoleJoiner) || isMark(k, u'@')) {
         ++k;
         joined = true;
+      } else if (isDash(k) && k == m.end) {
+        ++k;  // "Dec 12 - 10am"; a lone hour after it is a day ("Dec 9-11")
       }
       Match t;
       uint32_t rk = roles(k);
@@ -184,6 +193,8 @@ class Parser {
         m.hasTime = true;
         m.time = t.time;
         m.duration = t.duration;
+      } else if (!m.weakDay) {
+        dayRange(m);
       }
       return !m.weakDay || m.hasTime;
     }
@@ -192,6 +203,44 @@ class Parser {
       return true;
     }
     return false;
+  }
+
+  // Days from m's to a later one: "December 9-11, 2026", "Dec 9 – Dec 12",
+  // "Monday to Friday". The duration runs from noon to noon.
+  bool dayRange(Match& m) {
+    std::size_t k = m.end;
+    if (!isDash(k) && !(roles(k) & kRoleRangeTo)) return false;
+    CivilDay start = m.day, end;
+    std::size_t after;
+    Time asTime;
+    Match other;
+    if (isDayNumber(k + 1) && !(word(k + 2) && word(k + 2)->month) && parseTime(k + 1, asTime) &&
+        asTime.bare) {
+      end = {start.year, start.month, static_cast<int>(value(k + 1))};
+      after = k + 2;
+      if ((roles(after) & kRoleOrdinal) && adjacent(after)) ++after;
+      int y = 0;
+      after = year(after, y);
+      if (y) start.year = end.year = y;
+    } else if (parseDate(k + 1, other) && !other.weakDay && !other.instant) {
+      end = other.day;
+      after = other.end;
+      if (other.weekday) {  // "Monday to Friday": the first Friday from Monday on
+        int from = m.weekday ? m.weekday : other.weekday;
+        end = calendar().addDays(start, (other.weekday - from + 7) % 7);
+      }
+    } else {
+      return false;
+    }
+    if (!isValidDay(start.year, start.month, start.day) ||
+        !isValidDay(end.year, end.month, end.day))
+      return false;
+    double length = calendar().instant(end, kNoon, 0, 0) - calendar().instant(start, kNoon, 0, 0);
+    if (length <= 0) return false;
+    m.day = start;
+    m.duration = length;
+    m.end = after;
+    return true;
   }
 
   // "5pm tomorrow", "3pm on Friday", "10:00, 12/09/2026".
@@ -406,6 +455,7 @@ class Parser {
         if (parseAbsolute(k, m)) return true;
         setDay(m, weekday(w->weekday, kRoleThis), i + 1);
         m.weakDay = !w->weekdayInFull;
+        m.weekday = w->weekday;
         return true;
       }
       if ((w->roles & kRoleIn) && isNumber(i + 1, 4) && (roles(i + 2) & kRoleUnits)) {
