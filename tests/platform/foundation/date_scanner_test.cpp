@@ -129,6 +129,11 @@ TEST_F(DateScanner, RelativeDaysAndWeekdays) {
   expectOne("two weeks ago? no, 2 weeks ago", "2 weeks ago", local(2026, 11, 25));
   expectOne("next month then", "next month", local(2027, 1, 9));
   expectOne("call me in 2 hours", "in 2 hours", reference() + 7200);
+  expectOne("see you tonight", "tonight", local(2026, 12, 9, 20));
+  expectOne("tomorrow morning works", "tomorrow morning", local(2026, 12, 10, 9));
+  expectOne("Friday evening?", "Friday evening", local(2026, 12, 11, 19));
+  expectOne("this afternoon", "this afternoon", local(2026, 12, 9, 15));
+  expectOne("tomorrow evening at 8pm", "tomorrow evening at 8pm", local(2026, 12, 10, 20));
 }
 
 TEST_F(DateScanner, TimesAloneAreOnTheReferenceDay) {

@@ -138,6 +138,10 @@ class Builder {
     for (auto* e = begin; e != end; ++e) word(e->word).roles |= e->roles;
   }
 
+  void dayParts(std::initializer_list<std::pair<const char16_t*, uint8_t>> parts) {
+    for (auto [w, hour] : parts) word(w).dayPartHour = hour;
+  }
+
   void phrase(std::u16string_view text, int8_t offset) {
     std::vector<Token> toks = tokenize(text);
     if (toks.empty()) return;
@@ -272,13 +276,20 @@ std::unique_ptr<DateLexicon> build(const std::string& locale) {
   b.word(u"am").meridiem = 1;
   b.word(u"pm").meridiem = 2;
   b.word(u"tonight").dayOffset = 0;
-  b.word(u"tonight").roles |= kRoleEvening;
+  b.dayParts(
+      {{u"morning", 9}, {u"afternoon", 15}, {u"evening", 19}, {u"night", 21}, {u"tonight", 20}});
   b.phrase(u"day after tomorrow", 2);
   b.phrase(u"day before yesterday", -2);
   if (language != "en" && !language.empty()) {
     b.locale(loc);
-    if (language == "de") b.extras(std::begin(kGerman), std::end(kGerman));
-    if (language == "fr") b.extras(std::begin(kFrench), std::end(kFrench));
+    if (language == "de") {
+      b.extras(std::begin(kGerman), std::end(kGerman));
+      b.dayParts({{u"früh", 8}, {u"vormittag", 10}, {u"nachmittag", 15}, {u"abend", 19}});
+    }
+    if (language == "fr") {
+      b.extras(std::begin(kFrench), std::end(kFrench));
+      b.dayParts({{u"matin", 9}, {u"soir", 19}});
+    }
   }
   lex->monthFirst = Builder::monthFirst(loc);
   return lex;

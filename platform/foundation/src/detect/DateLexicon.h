@@ -39,8 +39,7 @@ enum DateRole : uint32_t {
   kRoleUnitWeek = 1u << 21,
   kRoleUnitMonth = 1u << 22,
   kRoleUnitYear = 1u << 23,
-  kRolePhrase = 1u << 24,   // first word of a phrase of several tokens ("day after tomorrow")
-  kRoleEvening = 1u << 25,  // "tonight": today, in the evening
+  kRolePhrase = 1u << 24,  // first word of a phrase of several tokens ("day after tomorrow")
 };
 inline constexpr uint32_t kRoleUnits =
     kRoleUnitMinute | kRoleUnitHour | kRoleUnitDay | kRoleUnitWeek | kRoleUnitMonth | kRoleUnitYear;
@@ -53,6 +52,7 @@ struct DateWord {
   bool weekdayInFull = false;       // "Friday", not "Fri": a date on its own
   uint8_t meridiem = 0;             // 1 before noon, 2 after
   int8_t dayOffset = kNoDayOffset;  // "today" 0, "tomorrow" 1
+  uint8_t dayPartHour = 0;          // "morning" 9, "evening" 19: the hour it stands for
   uint32_t roles = 0;
 
   bool startsDate() const {

@@ -17,7 +17,9 @@
 // No form looks back more than two tokens, so a scan is linear in the text.
 //
 // Choices where prose leaves the moment open, all counted in the local zone:
-//  - a day without a time is that day at noon; "tonight" is today at 20:00;
+//  - a day without a time is that day at noon; "tonight" is today at 20:00, and a part
+//    of the day after a day stands for one hour of it ("tomorrow morning" at 9:00,
+//    afternoon 15:00, evening 19:00, night 21:00);
 //  - a time without a day is on the reference day;
 //  - a weekday alone is the next such day, today included; "next Friday" is 1 to 7
 //    days ahead, "last Friday" 1 to 7 days back;
@@ -37,7 +39,6 @@ namespace foundation::detect {
 namespace {
 
 constexpr int kNoon = 12;
-constexpr int kEvening = 20;
 constexpr double kSecondsPerDay = 86400;
 constexpr std::size_t kMaxPiece = std::size_t(1) << 30;
 
@@ -174,6 +175,11 @@ class Parser {
       return (r & kRoleRangeFrom) && parseDate(i + 1, m) && !m.weakDay && dayRange(m);
     }
     if (parseDate(i, m)) {
+      if (const DateWord* part = word(m.end);
+          part && part->dayPartHour && part->dayOffset == kNoDayOffset) {  // "Friday evening"
+        m.defaultHour = part->dayPartHour;
+        ++m.end;
+      }
       std::size_t k = m.end;
       bool joined = false;
       if (isMark(k, u',')) ++k;
@@ -430,10 +436,15 @@ class Parser {
       if (w->roles & kRolePhrase && phrase(i, m)) return true;
       if (w->dayOffset != kNoDayOffset) {
         setDay(m, calendar().addDays(calendar().today(), w->dayOffset), i + 1);
-        if (w->roles & kRoleEvening) m.defaultHour = kEvening;
+        if (w->dayPartHour) m.defaultHour = w->dayPartHour;
         return true;
       }
       uint32_t direction = w->roles & (kRoleNext | kRoleLast | kRoleThis);
+      if (direction == kRoleThis && word(i + 1) && word(i + 1)->dayPartHour) {  // "this evening"
+        setDay(m, calendar().today(), i + 2);
+        m.defaultHour = word(i + 1)->dayPartHour;
+        return true;
+      }
       if (direction && !(w->roles & kRoleSuffix)) {
         if (const DateWord* day = word(i + 1); day && day->weekday) {
           setDay(m, weekday(day->weekday, direction), i + 2);
