@@ -83,6 +83,9 @@ TEST(AddressScanner, UnitedStatesForms) {
       "meet at 1 main street, springfield, il 62701 tomorrow",
       "1 main street, springfield, il 62701",
       {{"Street", "1 main street"}, {"City", "springfield"}, {"State", "il"}, {"ZIP", "62701"}});
+  expectOne(
+      "Mail: P.O. Box 1234, Springfield, IL 62701", "P.O. Box 1234, Springfield, IL 62701",
+      {{"Street", "P.O. Box 1234"}, {"City", "Springfield"}, {"State", "IL"}, {"ZIP", "62701"}});
   expectOne("ship to 42 W 5th St, Austin, Texas", "42 W 5th St, Austin, Texas",
             {{"Street", "42 W 5th St"}, {"City", "Austin"}, {"State", "Texas"}});
 }

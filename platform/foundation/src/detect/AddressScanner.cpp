@@ -13,7 +13,8 @@
 //
 //   United States  "1 Main Street, Apt 4, Springfield, IL 62701"
 //                  house number, street name, a postal suffix, optional unit, city,
-//                  state by code or name, optional ZIP or ZIP+4, optional country
+//                  state by code or name, optional ZIP or ZIP+4, optional country;
+//                  a post office box ("P.O. Box 12") stands for the street
 //   United Kingdom "10 Downing Street, London SW1A 2AA"
 //                  house number, street name, a British suffix, town, postcode
 //   Germany        "Hauptstraße 5, 80331 München"
@@ -42,7 +43,8 @@ class Scanner {
     std::size_t i = 0;
     while (i < toks_.size()) {
       Address a;
-      if (startsHere(i) && (american(i, a) || british(i, a) || german(i, a))) {
+      if (startsHere(i) &&
+          (american(i, a) || postOfficeBox(i, a) || british(i, a) || german(i, a))) {
         out.push_back(result(a, base));
         i = a.end;
       } else {
@@ -233,6 +235,25 @@ class Scanner {
     bool found = street(i, isUSStreetSuffix, a, place);
     lenient_ = false;
     return found;
+  }
+
+  // "PO Box 123, Springfield, IL 62701", "P.O. Box 9"
+  bool postOfficeBox(std::size_t i, Address& a) {
+    if (!isWord(i)) return false;
+    std::size_t k;
+    WordKey first = key(i);
+    if (first.view() == u"po") {
+      k = skipStop(i + 1);
+    } else if (first.view() == u"p" && isMark(i + 1, u'.') && adjacent(i + 1) && isWord(i + 2) &&
+               key(i + 2).view() == u"o") {
+      k = skipStop(i + 3);
+    } else {
+      return false;
+    }
+    if (!isWord(k) || key(k).view() != u"box" || !isNumber(k + 1)) return false;
+    a.first = i;
+    a.street = span(i, k + 2);
+    return usPlace(k + 2, a);
   }
 
   // ", Springfield, IL 62701", " Springfield IL", "\nNew York, New York 10001-1234"
