@@ -172,6 +172,7 @@ TEST_F(DateScanner, DayRangesRunNoonToNoon) {
   expectOne("Offsite December 9-11, 2027.", "December 9-11, 2027", local(2027, 12, 9), 2 * 86400);
   expectOne("closed Dec 24 \u2013 Dec 26", "Dec 24 \u2013 Dec 26", local(2026, 12, 24), 2 * 86400);
   expectOne("open Monday to Friday", "Monday to Friday", local(2026, 12, 14), 4 * 86400);
+  expectOne("Dec 13 until Tuesday", "Dec 13 until Tuesday", local(2026, 12, 13), 2 * 86400);
   expectOne("away from Dec 20 to Jan 3", "from Dec 20 to Jan 3", local(2026, 12, 20), 14 * 86400);
   // Not ranges: the second day comes first, or the dash leads to a time.
   auto found = scan("Dec 12 - Dec 10");

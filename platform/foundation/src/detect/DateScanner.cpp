@@ -80,6 +80,12 @@ int64_t daysFromCivil(int y, int m, int d) {
   return era * 146097 + doe - 719468;
 }
 
+// 1 (Sunday) to 7, as ICU counts; 1970-01-01 was a Thursday.
+int weekdayOf(CivilDay day) {
+  int64_t days = daysFromCivil(day.year, day.month, day.day);
+  return static_cast<int>(((days % 7) + 7 + 4) % 7) + 1;
+}
+
 class Parser {
  public:
   Parser(std::u16string_view text, const std::vector<Token>& toks, const DateLexicon& lex,
@@ -232,8 +238,7 @@ class Parser {
       end = other.day;
       after = other.end;
       if (other.weekday) {  // "Monday to Friday": the first Friday from Monday on
-        int from = m.weekday ? m.weekday : other.weekday;
-        end = calendar().addDays(start, (other.weekday - from + 7) % 7);
+        end = calendar().addDays(start, (other.weekday - weekdayOf(start) + 7) % 7);
       }
     } else {
       return false;
