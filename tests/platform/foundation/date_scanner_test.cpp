@@ -100,6 +100,7 @@ TEST_F(DateScanner, WrittenDatesInEnglish) {
   expectOne("The launch is on December 9, 2026.", "December 9, 2026", local(2026, 12, 9));
   expectOne("Meet me 9 Dec 2026 by the gate", "9 Dec 2026", local(2026, 12, 9));
   expectOne("Due Jan. 3rd, 2027!", "Jan. 3rd, 2027", local(2027, 1, 3));
+  expectOne("on Friday the 11th of December", "Friday the 11th of December", local(2026, 12, 11));
   expectOne("the 14th of February 2027 is free", "14th of February 2027", local(2027, 2, 14));
   expectOne("Filed 2026-12-09, reviewed later", "2026-12-09", local(2026, 12, 9));
   expectOne("Form dated 12/09/2026 attached", "12/09/2026", local(2026, 12, 9));
@@ -300,6 +301,7 @@ TEST_F(DateScanner, GermanLocaleFormsAndDayFirstOrder) {
       {"wir sehen uns übermorgen", "übermorgen", local(2026, 12, 11)},
       {"nächsten Freitag vielleicht", "nächsten Freitag", local(2026, 12, 11)},
       {"Am Montag, 14. Dez. geht es los", "Montag, 14. Dez.", local(2026, 12, 14)},
+      {"Mittwoch, den 16. Dezember passt", "Mittwoch, den 16. Dezember", local(2026, 12, 16)},
       {"und in English: 12/09/2026", "12/09/2026", local(2026, 9, 12)},
   };
   for (const Case& c : cases) {

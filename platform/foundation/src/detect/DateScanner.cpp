@@ -468,6 +468,7 @@ class Parser {
         }
         std::size_t k = i + 1;
         if (isMark(k, u',') || (isMark(k, u'.') && adjacent(k))) ++k;
+        if (roles(k) & kRoleOf) ++k;  // "Mittwoch, den 9. Dezember", "Friday the 11th of"
         if (parseAbsolute(k, m)) return true;
         setDay(m, weekday(w->weekday, kRoleThis), i + 1);
         m.weakDay = !w->weekdayInFull;
