@@ -166,6 +166,87 @@ TEST(Loader, InitialisersRunOnceInDeclaredOrder) {
   EXPECT_FALSE(error.empty());
 }
 
+TEST(Loader, LoadStepsRunOnceSuperclassFirstBeforeTheLibrarysInitialisers) {
+  recorded.clear();
+  ASSERT_TRUE(objc_loadPlugin(LOAD_PLUGIN));
+  ASSERT_TRUE(objc_loadPlugin(LOAD_PLUGIN));
+  objc_runPendingLoadSteps();  // nothing left to run
+  EXPECT_EQ(recorded, (std::vector<std::string>{"load LoadBase", "load LoadDerived",
+                                                "initialiser 101", "static constructor"}));
+  // What a step put in its class's table stays there.
+  Class derived = objc_getClass("LoadDerived");
+  ASSERT_NE(derived, nullptr);
+  IMP answer = class_getMethodImplementation(derived, sel_registerName("loadAnswer"));
+  ASSERT_NE(answer, nullptr);
+  EXPECT_EQ(objc_callImp<int>(answer, nullptr, nullptr), 42);
+}
+
+namespace {
+int addedSteps = 0;
+void countingStep(Class) {
+  ++addedSteps;
+}
+}  // namespace
+
+TEST(Loader, AStepAddedTwiceRunsOnce) {
+  Class cls = objc_allocateClassPair(NSObject::class_(), "LoadTwice");
+  objc_addLoadStep(cls, &countingStep);
+  objc_addLoadStep(cls, &countingStep);
+  objc_addLoadStep(nullptr, &countingStep);
+  objc_addLoadStep(cls, nullptr);
+  objc_runPendingLoadSteps();
+  objc_addLoadStep(cls, &countingStep);
+  objc_runPendingLoadSteps();
+  EXPECT_EQ(addedSteps, 1);
+}
+
+namespace {
+class Tracked : public NSObject {
+ public:
+  explicit Tracked(std::atomic<int>* destroyed) : destroyed_(destroyed) {}
+  ~Tracked() override {
+    alive_ = 0;
+    destroyed_->fetch_add(1);
+  }
+  int alive() const { return alive_.load(); }
+
+ private:
+  std::atomic<int> alive_{1};
+  std::atomic<int>* destroyed_;
+};
+}  // namespace
+
+// A task on another thread promotes its weak reference while the owner lets go: it either
+// gets an object that stays whole while it holds it, or none; never a dying one.
+TEST(Weak, PromotionRacesTheLastRelease) {
+  constexpr int kRounds = 300;
+  std::atomic<int> destroyed{0};
+  int promoted = 0, missed = 0, broken = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    auto owner = std::make_shared<Tracked>(&destroyed);
+    Weak<Tracked> weak = owner;
+    std::atomic<bool> go{false};
+    std::thread task([&, weak] {
+      while (!go.load()) {
+      }
+      if (Strong<Tracked> held = weak.lock()) {
+        ++promoted;
+        // Held: the owner's release must not destroy it under us.
+        for (int i = 0; i < 50; ++i) broken += held->alive() != 1;
+      } else {
+        ++missed;
+      }
+    });
+    go = true;
+    owner.reset();
+    task.join();
+    EXPECT_TRUE(weak.expired());
+  }
+  EXPECT_EQ(broken, 0);
+  EXPECT_EQ(promoted + missed, kRounds);
+  EXPECT_EQ(destroyed.load(), kRounds);  // each exactly once, whoever let go last
+}
+
 namespace {
 IMP origCached = nullptr;
 std::string loudSpeak(NSObject* self, SEL cmd) {

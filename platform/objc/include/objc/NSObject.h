@@ -14,6 +14,12 @@
 //     class_addMethod(cls, OBJC_SEL("layoutSubviews"),
 //                     objc::imp<&SBIconView::layoutSubviewsImpl>(), "v@:");
 //   }
+//
+// A class-load step (the device's +load; see objc_addLoadStep) goes beside it:
+//
+//   OBJC_CLASS_LOAD(TTTAttributedLabel) {
+//     ... runs once when this library loads, before its static constructors ...
+//   }
 #pragma once
 
 #include <cstdint>
@@ -119,3 +125,29 @@ const T* objc_cast(const NSObject* p) {
   }                                                                                            \
   [[maybe_unused]] static const Class Name##_objcLoaded = Name::class_();                      \
   static void Name##_objcMethods([[maybe_unused]] Class cls)
+
+// Initialiser priorities up to 100 are the toolchain's own; the load steps use two of them
+// so that they come before every initialiser the library declares itself.
+#if defined(__clang__)
+#define OBJC_LOAD_PRIORITIES_BEGIN                                     \
+  _Pragma("clang diagnostic push")                                     \
+      _Pragma("clang diagnostic ignored \"-Wunknown-warning-option\"") \
+          _Pragma("clang diagnostic ignored \"-Wprio-ctor-dtor\"")
+#define OBJC_LOAD_PRIORITIES_END _Pragma("clang diagnostic pop")
+#else
+#define OBJC_LOAD_PRIORITIES_BEGIN \
+  _Pragma("GCC diagnostic push") _Pragma("GCC diagnostic ignored \"-Wprio-ctor-dtor\"")
+#define OBJC_LOAD_PRIORITIES_END _Pragma("GCC diagnostic pop")
+#endif
+
+#define OBJC_CLASS_LOAD(Name)                                           \
+  static void Name##_objcLoad(Class cls);                               \
+  OBJC_LOAD_PRIORITIES_BEGIN                                            \
+  __attribute__((constructor(99))) static void Name##_objcAddLoad() {   \
+    objc_addLoadStep(Name::class_(), &Name##_objcLoad);                 \
+  }                                                                     \
+  __attribute__((constructor(100))) static void Name##_objcRunLoads() { \
+    objc_runPendingLoadSteps();                                         \
+  }                                                                     \
+  OBJC_LOAD_PRIORITIES_END                                              \
+  static void Name##_objcLoad([[maybe_unused]] Class cls)

@@ -31,7 +31,11 @@ using BOOL = bool;
 inline constexpr BOOL YES = true;
 inline constexpr BOOL NO = false;
 
-// Owning and non-owning references to reference-counted objects.
+// Owning and non-owning references to reference-counted objects. A Weak<> may be
+// promoted (`lock()`) on any thread while another drops the last Strong<>: the promotion
+// either wins, and the object lives until the promoted reference goes, or it answers none;
+// it never sees an object being destroyed. The count is atomic, but one Weak<> object
+// itself is not: give each thread its own copy rather than share one being reassigned.
 template <class T>
 using Strong = std::shared_ptr<T>;
 template <class T>
@@ -77,6 +81,19 @@ inline constexpr int OBJC_SYNC_SUCCESS = 0;
 inline constexpr int OBJC_SYNC_NOT_OWNING_THREAD_ERROR = -1;
 int objc_sync_enter(const NSObject* obj);
 int objc_sync_exit(const NSObject* obj);
+
+// Class-load steps, the device's +load: a class's step runs once, when the library that
+// defines the class is loaded, before that library's own initialisers (its C++ static
+// constructors and constructor functions), the steps of superclasses before those of their
+// subclasses. A class declares its step with OBJC_CLASS_LOAD (objc/NSObject.h), which adds
+// it from the library's first initialisers and runs it right after; objc_loadPlugin runs
+// whatever is still pending once the library is in. A step may use the runtime, its own
+// class and anything in the libraries this one links against, but not the statics of its
+// own library, which are not made yet. Adding the same step for the same class again does
+// nothing.
+using objc_loadStep = void (*)(Class cls);
+void objc_addLoadStep(Class cls, objc_loadStep step);
+void objc_runPendingLoadSteps();
 
 // Loads a plug-in library by path. Its initialisers run once, in their declared order,
 // however often it is loaded. Returns NO (and fills `error`) when it cannot be loaded.
