@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "Display.h"
+
 OBJC_CLASS_IMPL(CALayer) {
   class_addMethod(cls, OBJC_SEL("setShadowColor:"), objc::imp<&CALayer::setShadowColor>(),
                   "v@:^{CGColor=}");
@@ -16,6 +18,19 @@ OBJC_CLASS_IMPL(CALayer) {
                   "v@:B");
   class_addMethod(cls, OBJC_SEL("setHidden:"), objc::imp<&CALayer::setHidden>(), "v@:B");
   class_addMethod(cls, OBJC_SEL("setNeedsDisplay"), objc::imp<&CALayer::setNeedsDisplay>(), "v@:");
+}
+
+void CALayer::setNeedsDisplay() {
+  if (needsDisplay_) return;
+  needsDisplay_ = true;
+  quartzcore::layerNeedsDisplay(this);
+}
+
+void CALayer::displayIfNeeded() {
+  if (!needsDisplay_) return;
+  needsDisplay_ = false;
+  if (delegate_ && delegate_->respondsToSelector(OBJC_SEL("displayLayer:")))
+    objc_msgSend(delegate_, OBJC_SEL("displayLayer:"), this);
 }
 
 Strong<CALayer> CALayer::layer() {

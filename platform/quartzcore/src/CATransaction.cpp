@@ -1,6 +1,13 @@
 #include "QuartzCore/CATransaction.h"
 
+#include <atomic>
+#include <map>
+#include <mutex>
 #include <vector>
+
+#include "Display.h"
+#include "QuartzCore/CALayer.h"
+#include "dispatch/CFRunLoop.h"
 
 namespace {
 struct Frame {
@@ -40,7 +47,85 @@ void CATransaction::commit() {
   }
 }
 
-void CATransaction::flush() {}
+namespace {
+
+// Marked layers are held weakly: one that goes away before the commit is skipped. Layers
+// not owned through Strong<> keep only their mark and are displayed when asked directly.
+struct Pending {
+  std::mutex lock;
+  std::vector<Weak<CALayer>> layers;
+  bool scheduled = false;
+  std::map<uint64_t, CATransaction::CommitHandler> handlers;
+  uint64_t nextToken = 1;
+};
+Pending& pending() {
+  static auto* p = new Pending;  // never destroyed: layers may be marked at exit
+  return *p;
+}
+std::atomic<uint64_t> commits{0};
+
+}  // namespace
+
+void quartzcore::layerNeedsDisplay(CALayer* layer) {
+  auto owned = std::static_pointer_cast<CALayer>(layer->weak_from_this().lock());
+  if (!owned) return;
+  Pending& p = pending();
+  bool schedule = false;
+  {
+    std::lock_guard guard(p.lock);
+    p.layers.push_back(owned);
+    schedule = !p.scheduled;
+    p.scheduled = true;
+  }
+  if (schedule) {
+    CFRunLoopRef main = CFRunLoopGetMain();
+    CFRunLoopPerformBlock(main, kCFRunLoopDefaultMode, [] { CATransaction::flush(); });
+    CFRunLoopWakeUp(main);
+  }
+}
+
+void CATransaction::flush() {
+  Pending& p = pending();
+  std::vector<Weak<CALayer>> layers;
+  {
+    std::lock_guard guard(p.lock);
+    layers.swap(p.layers);
+    p.scheduled = false;
+  }
+  bool displayed = false;
+  for (const auto& weak : layers) {
+    auto layer = weak.lock();
+    if (!layer || !layer->needsDisplay()) continue;
+    layer->displayIfNeeded();
+    displayed = true;
+  }
+  if (!displayed) return;
+  commits.fetch_add(1);
+  std::vector<CommitHandler> handlers;
+  {
+    std::lock_guard guard(p.lock);
+    for (auto& [token, handler] : p.handlers) handlers.push_back(handler);
+  }
+  for (auto& handler : handlers) handler();
+}
+
+uint64_t CATransaction::addCommitHandler(CommitHandler handler) {
+  Pending& p = pending();
+  std::lock_guard guard(p.lock);
+  uint64_t token = p.nextToken++;
+  if (handler) p.handlers.emplace(token, std::move(handler));
+  return token;
+}
+
+void CATransaction::removeCommitHandler(uint64_t token) {
+  Pending& p = pending();
+  std::lock_guard guard(p.lock);
+  p.handlers.erase(token);
+}
+
+uint64_t CATransaction::commitCount() {
+  return commits.load();
+}
 bool CATransaction::disableActions() {
   return top().disableActions;
 }

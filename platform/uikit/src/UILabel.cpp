@@ -5,6 +5,7 @@
 
 #include "CoreText/CoreText.h"
 #include "UIKit/NSAttributedStringKeys.h"
+#include "UIKit/UIAccessibility.h"
 #include "UIKit/UIGraphics.h"
 #include "UIKit/UIScreen.h"
 
@@ -269,6 +270,11 @@ struct UILabelMethods {
     objc_msgSend(self, OBJC_SEL("drawTextInRect:"), l(self)->bounds());
   }
   static void drawTextInRect(NSObject* self, SEL, CGRect rect);
+  // Read as its text unless a label was set.
+  static Strong<NSString> accessibilityLabel(NSObject* self, SEL sel) {
+    auto set = UIViewSendSuper<Strong<NSString>>(UILabel::super::class_(), self, sel);
+    return set ? set : l(self)->text();
+  }
 };
 
 OBJC_CLASS_IMPL(UILabel) {
@@ -307,6 +313,7 @@ OBJC_CLASS_IMPL(UILabel) {
   add("intrinsicContentSize", &M::intrinsicContentSize, "{CGSize=dd}@:");
   add("drawRect:", &M::drawRect, "v@:{CGRect={CGPoint=dd}{CGSize=dd}}");
   add("drawTextInRect:", &M::drawTextInRect, "v@:{CGRect={CGPoint=dd}{CGSize=dd}}");
+  add("accessibilityLabel", &M::accessibilityLabel, "@@:");
 }
 
 UILabel::UILabel() : UILabel(CGRectZero) {}
@@ -316,6 +323,9 @@ UILabel::UILabel(CGRect frame)
   setUserInteractionEnabled(false);
   setOpaque(false);
   setContentMode(UIViewContentModeRedraw);
+  // A screen reader reads a label as one piece of static text.
+  setIsAccessibilityElement(true);
+  setAccessibilityTraits(UIAccessibilityTraitStaticText);
 }
 
 UILabel::~UILabel() = default;

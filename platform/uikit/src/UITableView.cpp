@@ -1,5 +1,7 @@
 #include "UIKit/UITableView.h"
 
+#include <cmath>
+
 #include "Foundation/NSString.h"
 #include "UIKit/NSIndexPath.h"
 #include "UIKit/UILabel.h"
@@ -267,6 +269,13 @@ void UITableView::relayout() {
   }
   for (auto& d : decorations_) addSubview(d);
   contentHeight_ = y;
+}
+
+void UITableView::setContentOffset(CGPoint offset) {
+  if (!std::isfinite(offset.x) || !std::isfinite(offset.y)) return;
+  CGRect b = bounds();
+  b.origin = offset;
+  setBounds(b);
 }
 
 void UITableView::layoutSubviews() {

@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "Foundation/NSString.h"
 #include "QuartzCore/CACompositor.h"
+#include "UIKit/UIAccessibility.h"
 #include "UIKit/UIGraphics.h"
 #include "UIKit/UIScreen.h"
+#include "UIKit/UIViewController.h"
 #include "UIKit/UIWindow.h"
 
 // The default implementations behind the runtime's method table.
@@ -48,7 +51,10 @@ struct UIViewMethods {
   }
   static UIView* hitTest(NSObject* self, SEL, CGPoint p, UIEvent* event) {
     UIView* view = v(self);
-    if (view->isHidden() || !view->userInteractionEnabled_ || view->alpha() < 0.01) return nullptr;
+    // The layer keeps alpha as a float: compare in that precision, so 0.01 itself counts.
+    if (view->isHidden() || !view->isUserInteractionEnabled() ||
+        static_cast<float>(view->alpha()) < 0.01f)
+      return nullptr;
     if (!view->pointInsideWithEvent(p, event)) return nullptr;
     auto subs = view->subviews_;  // hit-testing must not be upset by changes to the tree
     for (auto it = subs.rbegin(); it != subs.rend(); ++it) {
@@ -57,6 +63,126 @@ struct UIViewMethods {
     }
     return view;
   }
+  static UIResponder* nextResponder(NSObject* self, SEL) {
+    UIView* view = v(self);
+    if (auto controller = UIViewController::viewControllerForView(view)) return controller.get();
+    return view->superview_;
+  }
+  static BOOL isUserInteractionEnabled(NSObject* self, SEL) {
+    return v(self)->userInteractionEnabled_;
+  }
+  static BOOL isMultipleTouchEnabled(NSObject* self, SEL) { return v(self)->multipleTouchEnabled_; }
+
+  // Tint: what a view inherits, and the views a change reaches.
+  struct TintState {
+    UIView* view;
+    UIColor* color;  // the effective colour before dimming
+    UIViewTintAdjustmentMode mode;
+  };
+  static UIColor* defaultTint() {
+    static auto* blue =
+        new Strong<UIColor>(UIColor::colorWithRedGreenBlueAlpha(0, 122.0 / 255, 1, 1));
+    return blue->get();
+  }
+  static UIColor* inheritedColor(const UIView* from) {
+    for (const UIView* u = from; u; u = u->superview_)
+      if (u->tintColor_) return u->tintColor_.get();
+    return defaultTint();
+  }
+  static UIViewTintAdjustmentMode inheritedMode(const UIView* from) {
+    for (const UIView* u = from; u; u = u->superview_)
+      if (u->tintAdjustmentMode_ != UIViewTintAdjustmentModeAutomatic)
+        return u->tintAdjustmentMode_;
+    return UIViewTintAdjustmentModeNormal;
+  }
+  static void collectTint(UIView* view, UIColor* color, UIViewTintAdjustmentMode mode,
+                          std::vector<TintState>* out) {
+    if (view->tintColor_) color = view->tintColor_.get();
+    if (view->tintAdjustmentMode_ != UIViewTintAdjustmentModeAutomatic)
+      mode = view->tintAdjustmentMode_;
+    out->push_back({view, color, mode});
+    for (auto& sub : view->subviews_) collectTint(sub.get(), color, mode, out);
+  }
+  static std::vector<TintState> tintOf(UIView* root) {
+    std::vector<TintState> states;
+    collectTint(root, inheritedColor(root->superview_), inheritedMode(root->superview_), &states);
+    return states;
+  }
+  // The effective tints of a subtree, to compare after a change. The colours are held:
+  // the change may drop the last reference to one.
+  struct TintSnapshot {
+    std::vector<TintState> states;
+    std::vector<Strong<UIColor>> held;
+  };
+  static TintSnapshot snapshotTint(UIView* root) {
+    TintSnapshot snap{tintOf(root), {}};
+    for (auto& st : snap.states) snap.held.push_back(st.color->retainedSelf<UIColor>());
+    return snap;
+  }
+  // Tells every view of `root`'s subtree whose effective tint differs from `before`. The
+  // views are gathered first: a handler may rearrange the tree.
+  static void notifyTintChanges(UIView* root, const TintSnapshot& before) {
+    std::vector<TintState> after = tintOf(root);
+    std::vector<std::pair<UIView*, Strong<NSObject>>> changed;
+    for (std::size_t i = 0; i < before.states.size() && i < after.size(); ++i) {
+      const TintState &a = before.states[i], &b = after[i];
+      if (a.view != b.view) break;  // the tree changed meanwhile: stop comparing
+      if (a.mode == b.mode && (a.color == b.color || a.color->isEqual(b.color))) continue;
+      changed.emplace_back(b.view, b.view->weak_from_this().lock());
+    }
+    for (auto& [view, keep] : changed) view->tintColorDidChange();
+  }
+  template <class Change>
+  static void changingTint(UIView* root, Change&& change) {
+    auto keep = root->weak_from_this().lock();
+    TintSnapshot before = snapshotTint(root);
+    change();
+    notifyTintChanges(root, before);
+  }
+  static void tintColorDidChange(NSObject*, SEL) {}
+  static UIColor* tintColor(NSObject* self, SEL) { return inheritedColor(v(self)); }
+  static void setTintColor(NSObject* self, SEL, UIColor* color) {
+    UIView* view = v(self);
+    if (view->tintColor_.get() == color) return;
+    Strong<UIColor> next = color ? color->retainedSelf<UIColor>() : nullptr;
+    changingTint(view, [&] { view->tintColor_ = next; });
+  }
+  static NSInteger tintAdjustmentMode(NSObject* self, SEL) { return inheritedMode(v(self)); }
+  static void setTintAdjustmentMode(NSObject* self, SEL, NSInteger mode) {
+    UIView* view = v(self);
+    auto next = mode == UIViewTintAdjustmentModeNormal || mode == UIViewTintAdjustmentModeDimmed
+                    ? static_cast<UIViewTintAdjustmentMode>(mode)
+                    : UIViewTintAdjustmentModeAutomatic;
+    if (view->tintAdjustmentMode_ == next) return;
+    changingTint(view, [&] { view->tintAdjustmentMode_ = next; });
+  }
+
+  // Accessibility: a plain view is no element; what is set on it wins.
+  static BOOL isAccessibilityElement(NSObject* self, SEL) {
+    return v(self)->accessibility_.element == 1;
+  }
+  static Strong<NSString> accessibilityLabel(NSObject* self, SEL) {
+    return v(self)->accessibility_.label;
+  }
+  static Strong<NSString> accessibilityHint(NSObject* self, SEL) {
+    return v(self)->accessibility_.hint;
+  }
+  static Strong<NSString> accessibilityValue(NSObject* self, SEL) {
+    return v(self)->accessibility_.value;
+  }
+  static uint64_t accessibilityTraits(NSObject* self, SEL) {
+    return v(self)->accessibility_.traits;
+  }
+  static CGRect accessibilityFrame(NSObject* self, SEL) {
+    UIView* view = v(self);
+    CGRect r = view->convertRectToView(view->bounds(), nullptr);
+    if (UIWindow* window = view->window()) {
+      CGRect f = window->frame(), b = window->bounds();
+      r = CGRectOffset(r, f.origin.x - b.origin.x, f.origin.y - b.origin.y);
+    }
+    return r;
+  }
+
   static CALayer* layer(NSObject* self, SEL) { return v(self)->layer_.get(); }
   static UIView* superview(NSObject* self, SEL) { return v(self)->superview_; }
   static void setNeedsLayout(NSObject* self, SEL) { v(self)->setNeedsLayout(); }
@@ -104,6 +230,20 @@ OBJC_CLASS_IMPL(UIView) {
   add(OBJC_SEL("setNeedsDisplay"), &M::setNeedsDisplay, "v@:");
   add(OBJC_SEL("sizeToFit"), &M::sizeToFit, "v@:");
   add(OBJC_SEL("drawLayer:inContext:"), &M::drawLayer, "v@:@^{CGContext=}");
+  add(OBJC_SEL("nextResponder"), &M::nextResponder, "@@:");
+  add(OBJC_SEL("isUserInteractionEnabled"), &M::isUserInteractionEnabled, "B@:");
+  add(OBJC_SEL("isMultipleTouchEnabled"), &M::isMultipleTouchEnabled, "B@:");
+  add(OBJC_SEL("tintColorDidChange"), &M::tintColorDidChange, "v@:");
+  add(OBJC_SEL("tintColor"), &M::tintColor, "@@:");
+  add(OBJC_SEL("setTintColor:"), &M::setTintColor, "v@:@");
+  add(OBJC_SEL("tintAdjustmentMode"), &M::tintAdjustmentMode, "q@:");
+  add(OBJC_SEL("setTintAdjustmentMode:"), &M::setTintAdjustmentMode, "v@:q");
+  add(OBJC_SEL("isAccessibilityElement"), &M::isAccessibilityElement, "B@:");
+  add(OBJC_SEL("accessibilityLabel"), &M::accessibilityLabel, "@@:");
+  add(OBJC_SEL("accessibilityHint"), &M::accessibilityHint, "@@:");
+  add(OBJC_SEL("accessibilityValue"), &M::accessibilityValue, "@@:");
+  add(OBJC_SEL("accessibilityTraits"), &M::accessibilityTraits, "Q@:");
+  add(OBJC_SEL("accessibilityFrame"), &M::accessibilityFrame, "{CGRect={CGPoint=dd}{CGSize=dd}}@:");
 }
 
 UIView::UIView() : layer_(std::make_shared<CALayer>()) {
@@ -174,6 +314,7 @@ void UIView::insertSubviewAtIndex(const Strong<UIView>& view, int64_t index) {
     // The hook may have rearranged the tree so that the move would now close a cycle.
     if (isDescendantOfView(keep.get())) return;
   }
+  auto tintBefore = UIViewMethods::snapshotTint(keep.get());
   // Leave the old place quietly (wherever a hook may have put it): the move is one event.
   if (UIView* old = keep->superview_) {
     auto& list = old->subviews_;
@@ -196,6 +337,7 @@ void UIView::insertSubviewAtIndex(const Strong<UIView>& view, int64_t index) {
   setNeedsLayout();
   objc_msgSend(keep, OBJC_SEL("didMoveToSuperview"));
   if (keep->window() != oldWindow) notifyWindow(keep.get());
+  if (keep->superview_ == this) UIViewMethods::notifyTintChanges(keep.get(), tintBefore);
 }
 
 void UIView::addSubview(const Strong<UIView>& view) {
@@ -236,6 +378,7 @@ void UIView::removeFromSuperview() {
   bool hadWindow = window() != nullptr;
   objc_msgSend(this, OBJC_SEL("willMoveToSuperview:"), static_cast<UIView*>(nullptr));
   if (superview_ != parent) return;  // the hook moved or removed the view: that stands
+  auto tintBefore = UIViewMethods::snapshotTint(this);
   auto& list = parent->subviews_;
   auto it =
       std::find_if(list.begin(), list.end(), [this](const auto& v) { return v.get() == this; });
@@ -246,6 +389,7 @@ void UIView::removeFromSuperview() {
   if (!self) return;  // nothing else owned it
   objc_msgSend(this, OBJC_SEL("didMoveToSuperview"));
   if (hadWindow) notifyWindow(this);
+  if (!superview_) UIViewMethods::notifyTintChanges(this, tintBefore);
 }
 
 UIView* UIView::viewWithTag(int64_t tag) {
@@ -277,10 +421,61 @@ void UIView::setClipsToBounds(bool clips) {
   layer_->setMasksToBounds(clips);
 }
 
+bool UIView::isUserInteractionEnabled() const {
+  return objc_msgSend<BOOL>(const_cast<UIView*>(this), OBJC_SEL("isUserInteractionEnabled"));
+}
+bool UIView::isMultipleTouchEnabled() const {
+  return objc_msgSend<BOOL>(const_cast<UIView*>(this), OBJC_SEL("isMultipleTouchEnabled"));
+}
+
+namespace {
+// The device greys a dimmed tint: the colour's luminance, lifted towards white.
+Strong<UIColor> dimmedColor(UIColor* color) {
+  CGFloat r = 0, g = 0, b = 0, a = 1;
+  color->getRedGreenBlueAlpha(&r, &g, &b, &a);
+  CGFloat luminance = 0.299 * r + 0.587 * g + 0.114 * b;
+  return UIColor::colorWithWhiteAlpha(luminance + (1 - luminance) * 0.5, a);
+}
+}  // namespace
+
 Strong<UIColor> UIView::tintColor() const {
-  for (const UIView* v = this; v; v = v->superview_)
-    if (v->tintColor_) return v->tintColor_;
-  return UIColor::colorWithRedGreenBlueAlpha(0, 122.0 / 255, 1, 1);
+  auto* self = const_cast<UIView*>(this);
+  UIColor* color = objc_msgSend<UIColor*>(self, OBJC_SEL("tintColor"));
+  if (!color) return nullptr;
+  if (tintAdjustmentMode() == UIViewTintAdjustmentModeDimmed) return dimmedColor(color);
+  return color->retainedSelf<UIColor>();
+}
+void UIView::setTintColor(const Strong<UIColor>& color) {
+  objc_msgSend(this, OBJC_SEL("setTintColor:"), color.get());
+}
+UIViewTintAdjustmentMode UIView::tintAdjustmentMode() const {
+  return static_cast<UIViewTintAdjustmentMode>(
+      objc_msgSend<NSInteger>(const_cast<UIView*>(this), OBJC_SEL("tintAdjustmentMode")));
+}
+void UIView::setTintAdjustmentMode(NSInteger mode) {
+  objc_msgSend(this, OBJC_SEL("setTintAdjustmentMode:"), mode);
+}
+void UIView::tintColorDidChange() {
+  objc_msgSend(this, OBJC_SEL("tintColorDidChange"));
+}
+
+bool UIView::isAccessibilityElement() const {
+  return objc_msgSend<BOOL>(const_cast<UIView*>(this), OBJC_SEL("isAccessibilityElement"));
+}
+Strong<NSString> UIView::accessibilityLabel() const {
+  return objc_msgSend<Strong<NSString>>(const_cast<UIView*>(this), OBJC_SEL("accessibilityLabel"));
+}
+Strong<NSString> UIView::accessibilityHint() const {
+  return objc_msgSend<Strong<NSString>>(const_cast<UIView*>(this), OBJC_SEL("accessibilityHint"));
+}
+Strong<NSString> UIView::accessibilityValue() const {
+  return objc_msgSend<Strong<NSString>>(const_cast<UIView*>(this), OBJC_SEL("accessibilityValue"));
+}
+uint64_t UIView::accessibilityTraits() const {
+  return objc_msgSend<uint64_t>(const_cast<UIView*>(this), OBJC_SEL("accessibilityTraits"));
+}
+CGRect UIView::accessibilityFrame() const {
+  return objc_msgSend<CGRect>(const_cast<UIView*>(this), OBJC_SEL("accessibilityFrame"));
 }
 
 void UIView::setNeedsLayout() {

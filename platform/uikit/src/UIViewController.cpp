@@ -22,6 +22,11 @@ OBJC_CLASS_IMPL(UIViewController) {
   class_addMethod(cls, OBJC_SEL("viewDidLoad"), objc::imp<&UIViewController::viewDidLoad>(), "v@:");
   class_addMethod(cls, OBJC_SEL("view"), objc::imp<&UIViewController::view>(), "@@:");
   class_addMethod(cls, OBJC_SEL("title"), objc::imp<&UIViewController::title>(), "@@:");
+  auto next = +[](NSObject* self, SEL) -> UIResponder* {
+    auto* controller = static_cast<UIViewController*>(self);
+    return controller->isViewLoaded() ? controller->view()->superview() : nullptr;
+  };
+  class_addMethod(cls, OBJC_SEL("nextResponder"), reinterpret_cast<IMP>(next), "@@:");
 }
 
 UIViewController::~UIViewController() {

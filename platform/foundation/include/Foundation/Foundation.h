@@ -21,6 +21,7 @@
 #include "Foundation/NSProcessInfo.h"
 #include "Foundation/NSPropertyListSerialization.h"
 #include "Foundation/NSRange.h"
+#include "Foundation/NSSet.h"
 #include "Foundation/NSString.h"
 #include "Foundation/NSTextCheckingResult.h"
 #include "Foundation/NSTimeZone.h"

@@ -78,9 +78,13 @@ class CALayer : public NSObject {
   NSObject* delegate() const { return delegate_; }
   void setDelegate(NSObject* delegate) { delegate_ = delegate; }
 
-  void setNeedsDisplay() { needsDisplay_ = true; }
+  // Marks the layer for redisplay at the end of this run-loop turn (or at the next
+  // CATransaction::flush); marking it again before then changes nothing.
+  void setNeedsDisplay();
   bool needsDisplay() const { return needsDisplay_; }
-  void displayIfNeeded() { needsDisplay_ = false; }
+  // Redisplays now if marked: clears the mark and sends the delegate "displayLayer:"
+  // (CALayer*) when it responds to it. The content itself is drawn when the tree renders.
+  void displayIfNeeded();
   void setNeedsLayout() { needsLayout_ = true; }
   bool needsLayout() const { return needsLayout_; }
 

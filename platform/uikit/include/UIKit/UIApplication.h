@@ -6,11 +6,13 @@
 #include <vector>
 
 #include "Foundation/NSObjCRuntime.h"
+#include "UIKit/UIResponder.h"
 
 class NSURL;
 
-class UIApplication : public NSObject {
-  OBJC_CLASS(UIApplication, NSObject)
+// The end of every responder chain: its nextResponder is none.
+class UIApplication : public UIResponder {
+  OBJC_CLASS(UIApplication, UIResponder)
 
  public:
   using OpenURLHandler = std::function<BOOL(const Strong<NSURL>&)>;

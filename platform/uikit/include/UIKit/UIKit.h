@@ -1,12 +1,17 @@
 #pragma once
 
 #include "QuartzCore/QuartzCore.h"
+#include "UIKit/UIAccessibility.h"
 #include "UIKit/UIBezierPath.h"
 #include "UIKit/UIColor.h"
+#include "UIKit/UIEvent.h"
 #include "UIKit/UIGeometry.h"
 #include "UIKit/UIGraphics.h"
 #include "UIKit/UIImage.h"
+#include "UIKit/UIPasteboard.h"
+#include "UIKit/UIResponder.h"
 #include "UIKit/UIScreen.h"
+#include "UIKit/UITouch.h"
 #include "UIKit/UIView.h"
 #include "UIKit/UIWindow.h"
 #if __has_include("UIKit/UIFont.h")

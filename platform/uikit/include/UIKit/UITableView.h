@@ -70,6 +70,10 @@ class UITableView : public UIView {
   Strong<NSString> headerTitleForSection(NSInteger section) const;
   Strong<NSString> footerTitleForSection(NSInteger section) const;
   CGFloat contentHeight() const { return contentHeight_; }
+  // Scrolling: the list is shown from contentOffset on (the bounds' origin), so a row's
+  // place on the screen moves up as the offset grows. Non-finite offsets are ignored.
+  CGPoint contentOffset() const { return bounds().origin; }
+  void setContentOffset(CGPoint offset);
 
   Strong<NSIndexPath> indexPathForSelectedRow() const;
   void selectRowAtIndexPath(const Strong<NSIndexPath>& indexPath);

@@ -7,7 +7,11 @@
 // "sizeThatFits:", "intrinsicContentSize", "hitTest:withEvent:", "pointInside:withEvent:",
 // "willMoveToSuperview:", "didMoveToSuperview", "didMoveToWindow", "layer", "superview",
 // "isHidden", "frame", "bounds", "setNeedsLayout", "layoutIfNeeded", "setNeedsDisplay",
-// "sizeToFit", "drawLayer:inContext:".
+// "sizeToFit", "drawLayer:inContext:", "tintColorDidChange", "tintColor", "setTintColor:",
+// "tintAdjustmentMode", "setTintAdjustmentMode:", "isUserInteractionEnabled",
+// "isMultipleTouchEnabled", the responder methods of UIResponder.h ("nextResponder",
+// the four touch methods, the first-responder questions) and the accessibility methods of
+// UIAccessibility.h.
 //
 // A subclass written in C++ overrides one by registering its own implementation in its
 // OBJC_CLASS_IMPL, and calls the superclass's first with UIViewSendSuper:
@@ -22,7 +26,21 @@
 //
 // Implementations take raw pointers: hitTest:withEvent: is (CGPoint, UIEvent*) -> UIView*,
 // drawRect: is (CGRect), setHidden: is (BOOL), sizeThatFits: is (CGSize) -> CGSize,
-// willMoveToSuperview: is (UIView*).
+// willMoveToSuperview: is (UIView*), pointInside:withEvent: is (CGPoint, UIEvent*) -> BOOL,
+// tintColorDidChange is () -> void, tintColor () -> UIColor*, setTintColor: (UIColor*),
+// tintAdjustmentMode () -> NSInteger, setTintAdjustmentMode: (NSInteger).
+//
+// Hit-testing answers none for a view that is hidden, has an alpha below 0.01, has user
+// interaction off or does not contain the point (pointInside:withEvent:, a bounds test);
+// otherwise the first answer of its subviews from the front-most, the point converted into
+// each, else the view itself.
+//
+// Tint: a view's tintColor is its own or the nearest superview's, systemBlue when none
+// sets one; its effective tintAdjustmentMode is the first mode other than automatic found
+// walking up from it, normal when there is none. While the effective mode is dimmed,
+// tintColor answers a desaturated, lighter form of that colour. Every view whose effective
+// colour or mode changes (by a setter, or by moving to another superview) is sent
+// "tintColorDidChange", ancestors before descendants, after the change is complete.
 #pragma once
 
 #include <string>
@@ -31,7 +49,9 @@
 #include "QuartzCore/CALayer.h"
 #include "UIKit/UIColor.h"
 #include "UIKit/UIGeometry.h"
+#include "UIKit/UIResponder.h"
 
+class NSString;
 class UIEvent;
 class UIWindow;
 
@@ -53,6 +73,12 @@ enum UIViewAutoresizing : uint64_t {
   UIViewAutoresizingFlexibleBottomMargin = 1 << 5,
 };
 
+enum UIViewTintAdjustmentMode : NSInteger {
+  UIViewTintAdjustmentModeAutomatic = 0,
+  UIViewTintAdjustmentModeNormal = 1,
+  UIViewTintAdjustmentModeDimmed = 2,
+};
+
 // Calls `cls`'s implementation of `sel` (found from `cls` upwards) on `self`.
 template <class R = void, class... Args>
 R UIViewSendSuper(Class cls, NSObject* self, SEL sel, Args... args) {
@@ -67,8 +93,8 @@ R UIViewSendSuper(Class cls, NSObject* self, SEL sel, Args... args) {
   return objc_callImp<R>(imp, self, sel, args...);
 }
 
-class UIView : public NSObject {
-  OBJC_CLASS(UIView, NSObject)
+class UIView : public UIResponder {
+  OBJC_CLASS(UIView, UIResponder)
  public:
   UIView();
   explicit UIView(CGRect frame);
@@ -115,14 +141,21 @@ class UIView : public NSObject {
   void setOpaque(bool opaque) { opaque_ = opaque; }
   int64_t tag() const { return tag_; }
   void setTag(int64_t tag) { tag_ = tag; }
-  bool isUserInteractionEnabled() const { return userInteractionEnabled_; }
+  bool isUserInteractionEnabled() const;
   void setUserInteractionEnabled(bool enabled) { userInteractionEnabled_ = enabled; }
+  // NO by default: while one finger is on the view, another that lands on it is ignored.
+  bool isMultipleTouchEnabled() const;
+  void setMultipleTouchEnabled(bool enabled) { multipleTouchEnabled_ = enabled; }
   UIViewContentMode contentMode() const { return contentMode_; }
   void setContentMode(UIViewContentMode mode) { contentMode_ = mode; }
   uint64_t autoresizingMask() const { return autoresizingMask_; }
   void setAutoresizingMask(uint64_t mask) { autoresizingMask_ = mask; }
-  Strong<UIColor> tintColor() const;  // inherited from the superviews, default blue
-  void setTintColor(const Strong<UIColor>& color) { tintColor_ = color; }
+  Strong<UIColor> tintColor() const;
+  void setTintColor(const Strong<UIColor>& color);  // none inherits again
+  // The effective mode (never automatic); values outside the enumeration set automatic.
+  UIViewTintAdjustmentMode tintAdjustmentMode() const;
+  void setTintAdjustmentMode(NSInteger mode);
+  void tintColorDidChange();
   CALayer* layer() const { return layer_.get(); }
   const Strong<CALayer>& layerRef() const { return layer_; }
 
@@ -148,6 +181,20 @@ class UIView : public NSObject {
   CGRect convertRectToView(CGRect rect, const UIView* view) const;
   CGRect convertRectFromView(CGRect rect, const UIView* view) const;
 
+  // Accessibility (see UIAccessibility.h). A view is not an element unless set to be; its
+  // frame is its bounds on the screen.
+  bool isAccessibilityElement() const;
+  void setIsAccessibilityElement(bool element) { accessibility_.element = element ? 1 : 0; }
+  Strong<NSString> accessibilityLabel() const;
+  void setAccessibilityLabel(const Strong<NSString>& label) { accessibility_.label = label; }
+  Strong<NSString> accessibilityHint() const;
+  void setAccessibilityHint(const Strong<NSString>& hint) { accessibility_.hint = hint; }
+  Strong<NSString> accessibilityValue() const;
+  void setAccessibilityValue(const Strong<NSString>& value) { accessibility_.value = value; }
+  uint64_t accessibilityTraits() const;
+  void setAccessibilityTraits(uint64_t traits) { accessibility_.traits = traits; }
+  CGRect accessibilityFrame() const;
+
   // Hooks for subclasses (sent through the runtime).
   void willMoveToSuperview(UIView* newSuperview);
   void didMoveToSuperview();
@@ -167,6 +214,13 @@ class UIView : public NSObject {
   UIView* superview_ = nullptr;
   Strong<UIColor> backgroundColor_;
   Strong<UIColor> tintColor_;
+  UIViewTintAdjustmentMode tintAdjustmentMode_ = UIViewTintAdjustmentModeAutomatic;
+  bool multipleTouchEnabled_ = false;
+  struct Accessibility {
+    int element = -1;  // -1: the class's default
+    Strong<NSString> label, hint, value;
+    uint64_t traits = 0;
+  } accessibility_;
   bool opaque_ = true;
   int64_t tag_ = 0;
   bool userInteractionEnabled_ = true;

@@ -4,13 +4,15 @@
 #pragma once
 
 #include "Foundation/NSObjCRuntime.h"
+#include "UIKit/UIResponder.h"
 
 class NSString;
 class UIView;
 class UINavigationController;
 
-class UIViewController : public NSObject {
-  OBJC_CLASS(UIViewController, NSObject)
+// A responder whose nextResponder is its view's superview.
+class UIViewController : public UIResponder {
+  OBJC_CLASS(UIViewController, UIResponder)
 
  public:
   UIViewController() = default;
