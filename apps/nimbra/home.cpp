@@ -17,7 +17,9 @@ int runHome(int argc, char** argv) {
 }
 
 const nimbra::Command home{
-    "home", "home --out FILE.png [--layout FILE] [--root DIR] [--watch]   render the home screen",
+    "home",
+    "home --out FILE.png [--layout FILE] [--root DIR] [--watch] [--tap-point X,Y] ...   "
+    "render the home screen",
     &runHome};
 
 }  // namespace

@@ -12,8 +12,9 @@ const nimbra::Command settings{
     "settings",
     "settings [--root DIR] [--xdg-open] [--screen WxH] [--script FILE] [--tap LABEL] "
     "[--toggle LABEL] [--slide LABEL VALUE] [--choose TITLE] [--type TEXT] [--clear] "
-    "[--press TITLE] [--delete LABEL] [--back] [--screenshot FILE] ...   drive the settings "
-    "pane, steps in the order given",
+    "[--press TITLE] [--delete LABEL] [--back] [--screenshot FILE] [--accessibility] "
+    "[--touch-down X,Y] [--touch-move X,Y] [--touch-up X,Y] [--touch-cancel] "
+    "[--tap-point X,Y] ...   drive the settings pane, steps in the order given",
     &runSettings};
 
 }  // namespace

@@ -20,7 +20,9 @@
 #include "Preferences/PSListItemsController.h"
 #include "Preferences/PSPreferenceStore.h"
 #include "Preferences/PSSpecifier.h"
+#include "QuartzCore/CATransaction.h"
 #include "UIKit/NSIndexPath.h"
+#include "UIKit/UIAccessibility.h"
 #include "UIKit/UIAlertView.h"
 #include "UIKit/UIApplication.h"
 #include "UIKit/UILabel.h"
@@ -153,6 +155,7 @@ bool parseScript(const std::string& text, std::vector<Step>* steps, std::string*
 Host::Host(std::string root) : root_(std::move(root)) {}
 
 Host::~Host() {
+  if (commitHandler_) CATransaction::removeCommitHandler(commitHandler_);
   UIAlertView::dismissAllWithoutDelegate();
   UIApplication::sharedApplication()->setOpenURLHandler(nullptr);
 }
@@ -193,6 +196,12 @@ bool Host::start(std::string* error) {
   CGRect screen = UIScreen::mainScreen()->bounds();
   window_ = std::make_shared<UIWindow>(screen);
   window_->addSubview(nav_->view());
+
+  // The host's display: each commit that redisplayed something draws a frame.
+  commitHandler_ = CATransaction::addCommitHandler([this] {
+    ++frames_;
+    window_->renderImage();
+  });
 
   bool external = external_;
   UIApplication::sharedApplication()->setOpenURLHandler([external](const Strong<NSURL>& url) {
@@ -254,11 +263,96 @@ bool Host::tap(const std::string& label, std::string* error) {
   auto table = topTable();
   auto path = table ? findRow(top, table, label) : nullptr;
   if (!path) return fail(error, "no row labelled " + quoted(label));
-  table->tapRowAtIndexPath(path);
+  auto cell = table->cellForRowAtIndexPath(path);
+  if (!cell) return fail(error, "row " + quoted(label) + " has no cell");
+  // Scroll the row into the window first, as a person would, then touch its centre.
+  window_->layoutIfNeeded();
+  CGRect shown = window_->bounds();
+  CGRect row = cell->convertRectToView(cell->bounds(), window_.get());
+  if (!CGRectContainsRect(shown, row)) {
+    CGRect visible = table->convertRectToView(table->bounds(), window_.get());
+    CGPoint offset = table->contentOffset();
+    offset.y = std::max<CGFloat>(0, offset.y + row.origin.y - visible.origin.y);
+    table->setContentOffset(offset);
+    row = cell->convertRectToView(cell->bounds(), window_.get());
+  }
+  CGPoint centre = CGPointMake(CGRectGetMidX(row), CGRectGetMidY(row));
+  UIView* hit = window_->hitTestWithEvent(centre, nullptr);
+  if (!hit || !(hit->isDescendantOfView(cell.get()) || hit == table.get()))
+    return fail(error, "row " + quoted(label) + " is covered");
+  auto touch = window_->touchDownAtPoint(centre);
+  if (touch) window_->touchUpAtPoint(touch, centre);
   return true;
 }
 
+void Host::followAlert() {
+  bool shown = UIAlertView::topAlert() != nullptr;
+  if (shown == dimmed_) return;
+  dimmed_ = shown;
+  if (shown) {
+    // The alert takes the screen: fingers on the views behind it are cancelled.
+    window_->cancelAllTouches();
+    fingers_.forget();
+  }
+  nav_->view()->setTintAdjustmentMode(shown ? UIViewTintAdjustmentModeDimmed
+                                            : UIViewTintAdjustmentModeAutomatic);
+}
+
+namespace {
+
+std::string number(CGFloat v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%g", v == 0 ? 0.0 : v);  // no "-0"
+  return buf;
+}
+
+std::string describe(const id& element) {
+  std::string out = class_getName(element->getClass());
+  CGRect f = objc_msgSend<CGRect>(element, OBJC_SEL("accessibilityFrame"));
+  out += "  frame=(" + number(f.origin.x) + "," + number(f.origin.y) + " " + number(f.size.width) +
+         "x" + number(f.size.height) + ")";
+  out += "  traits=" + UIAccessibilityTraitsDescription(
+                           objc_msgSend<uint64_t>(element, OBJC_SEL("accessibilityTraits")));
+  const std::pair<const char*, SEL> texts[] = {
+      {"label", OBJC_SEL("accessibilityLabel")},
+      {"value", OBJC_SEL("accessibilityValue")},
+      {"hint", OBJC_SEL("accessibilityHint")},
+  };
+  for (const auto& [name, sel] : texts) {
+    auto text = objc_msgSend<Strong<NSString>>(element, sel);
+    if (text) out += std::string("  ") + name + "=" + quoted(text->stdString());
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string Host::accessibilityTree() {
+  window_->layoutIfNeeded();
+  // A shown alert is all a screen reader reads.
+  Strong<NSObject> root = UIAlertView::topAlert();
+  if (!root) root = window_;
+  std::string out;
+  int n = 0;
+  for (const auto& element : UIAccessibilityElementsInOrder(root.get()))
+    out += std::to_string(++n) + ". " + describe(element) + "\n";
+  return out.empty() ? "no accessibility elements\n" : out;
+}
+
 bool Host::run(const Step& step, std::string* error) {
+  const auto& verb = step.verb;
+  bool alertStep = verb == "type" || verb == "clear" || verb == "press";
+  bool anyTime =
+      verb == "screenshot" || verb == "accessibility" || hoststeps::Fingers::handles(verb);
+  if (!alertStep && !anyTime && UIAlertView::topAlert()) {
+    return fail(error, "an alert is shown; press one of its buttons first");
+  }
+  bool ok = runStep(step, error);
+  followAlert();
+  return ok;
+}
+
+bool Host::runStep(const Step& step, std::string* error) {
   const auto& verb = step.verb;
   const auto& args = step.args;
   auto need = [&](std::size_t n) {
@@ -266,8 +360,15 @@ bool Host::run(const Step& step, std::string* error) {
     return fail(error, verb + " takes " + std::to_string(n) + " argument" + (n == 1 ? "" : "s"));
   };
   bool alertStep = verb == "type" || verb == "clear" || verb == "press";
-  if (!alertStep && verb != "screenshot" && UIAlertView::topAlert()) {
-    return fail(error, "an alert is shown; press one of its buttons first");
+  if (hoststeps::Fingers::handles(verb)) {
+    return fingers_.run(window_.get(), verb, args, error);
+  }
+  if (verb == "accessibility") {
+    if (!need(0)) return false;
+    std::string tree = accessibilityTree();
+    std::fputs(tree.c_str(), stdout);
+    std::fflush(stdout);
+    return true;
   }
   if (verb == "tap") {
     return need(1) && tap(args[0], error);
@@ -390,7 +491,8 @@ int runCommand(int argc, char** argv, const char* name) {
                  "%s: %s\nusage: %s [--root DIR] [--xdg-open] [--screen WxH] [--script FILE] "
                  "[--tap LABEL] [--toggle LABEL] [--slide LABEL VALUE] [--choose TITLE] "
                  "[--type TEXT] [--clear] [--press TITLE] [--delete LABEL] [--back] "
-                 "[--screenshot FILE] ...\n",
+                 "[--screenshot FILE] [--accessibility] [--touch-down X,Y] [--touch-move X,Y] "
+                 "[--touch-up X,Y] [--touch-cancel] [--tap-point X,Y] ...\n",
                  name, why.c_str(), name);
     return 2;
   };
@@ -424,10 +526,13 @@ int runCommand(int argc, char** argv, const char* name) {
     } else if (opt == "--slide") {
       if (!value(&a) || !value(&b)) return usage("--slide needs a label and a value");
       steps.push_back({"slide", {a, b}});
-    } else if (opt == "--back" || opt == "--clear") {
+    } else if (opt == "--back" || opt == "--clear" || opt == "--accessibility" ||
+               opt == "--touch-cancel") {
       steps.push_back({opt.substr(2), {}});
     } else if (opt == "--tap" || opt == "--toggle" || opt == "--choose" || opt == "--type" ||
-               opt == "--press" || opt == "--delete" || opt == "--screenshot") {
+               opt == "--press" || opt == "--delete" || opt == "--screenshot" ||
+               opt == "--touch-down" || opt == "--touch-move" || opt == "--touch-up" ||
+               opt == "--tap-point") {
       if (!value(&a)) return usage(opt + " needs an argument");
       steps.push_back({opt.substr(2), {a}});
     } else {

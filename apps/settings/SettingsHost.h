@@ -13,15 +13,25 @@
 //   delete LABEL       delete the row with that label
 //   back               go back one screen
 //   screenshot FILE    render the screen (the whole list, and an alert if shown) to PNG
+//   accessibility      print what a screen reader finds on the screen, in its order: per
+//                      element its kind, frame (screen points), traits, label, value, hint
+//   touch-down X,Y, touch-move X,Y, touch-up X,Y, touch-cancel, tap-point X,Y
+//                      fingers on the window (see apps/common/TouchSteps.h)
 //
 // Steps that change a setting write the settings file and post its notification, as the
-// entries do on a device.
+// entries do on a device. A tap is a real touch down and up at the row's centre (the list
+// scrolled to show the row first). While an alert is shown the views behind it are dimmed
+// (their tint adjustment mode is dimmed) and fingers on them are cancelled; closing it
+// restores them. Every display commit renders a frame, counted by frameCount(), so what a
+// step flushed is drawn before the step's handler returns. Opened URLs are printed as
+// "openURL URL".
 #pragma once
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "../common/TouchSteps.h"
 #include "objc/runtime.h"
 
 class UINavigationController;
@@ -57,15 +67,27 @@ class Host {
   // The table the top screen shows; none when it has none.
   Strong<UITableView> topTable() const;
   bool screenshot(const std::string& path, std::string* error);
+  // The screen's accessibility elements as the accessibility step prints them.
+  std::string accessibilityTree();
+  Strong<UIWindow> window() const { return window_; }
+  // Frames rendered by display commits since start.
+  uint64_t frameCount() const { return frames_; }
 
  private:
   bool openEntry(const std::string& label, std::string* error);
+  bool runStep(const Step& step, std::string* error);
   bool tap(const std::string& label, std::string* error);
+  // Dims or restores the views behind the top alert when it came or went.
+  void followAlert();
 
   std::string root_;
   Strong<UINavigationController> nav_;
   Strong<UIWindow> window_;
   bool external_ = false;
+  hoststeps::Fingers fingers_;
+  bool dimmed_ = false;
+  uint64_t frames_ = 0;
+  uint64_t commitHandler_ = 0;
 };
 
 // `nimbra settings` and the nimbra-settings program: steps from the options, in order.

@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "../common/TouchSteps.h"
 #include "SpringBoard/SpringBoard.h"
+#include "UIKit/UIWindow.h"
 #include "dispatch/CFRunLoop.h"
 
 namespace homehost {
@@ -31,6 +33,17 @@ bool parse(int argc, char** argv, Options* options, std::string* error) {
       if (!value(&options->root)) return false;
     } else if (arg == "--watch") {
       options->watch = true;
+    } else if (arg == "--touch-cancel") {
+      options->touches.emplace_back("touch-cancel", "");
+    } else if (hoststeps::Fingers::handles(arg.substr(2)) && arg.rfind("--", 0) == 0) {
+      std::string point;
+      if (!value(&point)) return false;
+      CGPoint p;
+      if (!hoststeps::parsePoint(point, &p)) {
+        *error = arg + " needs a point X,Y in window points";
+        return false;
+      }
+      options->touches.emplace_back(arg.substr(2), point);
     } else {
       *error = "unknown argument '" + arg + "'";
       return false;
@@ -66,6 +79,23 @@ int run(const Options& options) {
     return true;
   };
   screen->layoutPass();
+  if (!options.touches.empty()) {
+    // The screen's window shows the first page; fingers land in its points.
+    auto window = std::make_shared<UIWindow>(
+        CGRectMake(0, 0, SBHomeScreen::kPageWidth, SBHomeScreen::kPageHeight));
+    window->addSubview(screen->rootView());
+    hoststeps::Fingers fingers;
+    for (const auto& [verb, arg] : options.touches) {
+      std::vector<std::string> args;
+      if (!arg.empty()) args.push_back(arg);
+      if (!fingers.run(window.get(), verb, args, &error)) {
+        std::fprintf(stderr, "--%s: %s\n", verb.c_str(), error.c_str());
+        return 2;
+      }
+    }
+    screen->rootView()->removeFromSuperview();
+    screen->layoutPass();
+  }
   if (!render()) return 1;
   if (!options.watch) return 0;
   screen->observeChanges([&] { render(); });

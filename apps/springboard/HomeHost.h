@@ -3,6 +3,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace homehost {
 
@@ -11,10 +13,15 @@ struct Options {
   std::string layout;  // default: <root>/Library/SpringBoard/home.plist
   std::string root = NIMBRA_ROOT;
   bool watch = false;
+  // Finger steps (apps/common/TouchSteps.h) on the first page's window, in order, after
+  // the first layout pass and before the picture: (verb, argument or empty).
+  std::vector<std::pair<std::string, std::string>> touches;
 };
 
 std::string defaultLayout(const std::string& root);
-// Parses --out, --layout, --root, --watch; NO with `error` for anything else.
+// Parses --out, --layout, --root, --watch and the finger steps --touch-down X,Y,
+// --touch-move X,Y, --touch-up X,Y, --touch-cancel, --tap-point X,Y; NO with `error` for
+// anything else.
 bool parse(int argc, char** argv, Options* options, std::string* error);
 // 0 on success; 2 with a message on stderr for bad input; 1 when rendering fails.
 int run(const Options& options);

@@ -11,7 +11,8 @@ int main(int argc, char** argv) {
   if (!homehost::parse(argc, argv, &options, &error)) {
     std::fprintf(stderr,
                  "nimbra-springboard: %s\nusage: nimbra-springboard --out FILE.png "
-                 "[--layout FILE] [--root DIR] [--watch]\n",
+                 "[--layout FILE] [--root DIR] [--watch] [--tap-point X,Y] [--touch-down X,Y] "
+                 "[--touch-move X,Y] [--touch-up X,Y] [--touch-cancel]\n",
                  error.c_str());
     return 2;
   }

@@ -1,6 +1,45 @@
 #include "UIKit/UIControl.h"
 
-OBJC_CLASS_IMPL(UIControl) {}
+#include "Foundation/NSSet.h"
+#include "UIKit/UITouch.h"
+
+namespace {
+
+// Whether the finger of `touches` is inside the control now.
+bool inside(NSObject* self, NSSet* touches) {
+  auto* control = static_cast<UIControl*>(self);
+  auto touch = touches ? objc_cast<UITouch>(touches->anyObject()) : nullptr;
+  return touch && CGRectContainsPoint(control->bounds(), touch->locationInView(control));
+}
+
+void keepTouch(NSObject*, SEL, NSSet*, UIEvent*) {}
+void touchEnded(NSObject* self, SEL, NSSet* touches, UIEvent*) {
+  if (inside(self, touches))
+    static_cast<UIControl*>(self)->sendActionsForControlEvents(UIControlEventTouchUpInside);
+}
+UIView* controlHitTest(NSObject* self, SEL sel, CGPoint p, UIEvent* event) {
+  if (!static_cast<UIControl*>(self)->isEnabled()) return nullptr;
+  return UIViewSendSuper<UIView*>(UIControl::super::class_(), self, sel, p, event);
+}
+
+}  // namespace
+
+OBJC_CLASS_IMPL(UIControl) {
+  class_addMethod(cls, OBJC_SEL("touchesBegan:withEvent:"), reinterpret_cast<IMP>(&keepTouch),
+                  "v@:@@");
+  class_addMethod(cls, OBJC_SEL("touchesMoved:withEvent:"), reinterpret_cast<IMP>(&keepTouch),
+                  "v@:@@");
+  class_addMethod(cls, OBJC_SEL("touchesEnded:withEvent:"), reinterpret_cast<IMP>(&touchEnded),
+                  "v@:@@");
+  class_addMethod(cls, OBJC_SEL("touchesCancelled:withEvent:"), reinterpret_cast<IMP>(&keepTouch),
+                  "v@:@@");
+  class_addMethod(cls, OBJC_SEL("hitTest:withEvent:"), reinterpret_cast<IMP>(&controlHitTest),
+                  "@@:{CGPoint=dd}@");
+}
+
+bool UIControl::touchIsInside(NSObject* self, NSSet* touches) {
+  return inside(self, touches);
+}
 
 void UIControl::addTargetActionForControlEvents(const id& target, SEL action, uint64_t events) {
   if (!action || !events) return;

@@ -270,6 +270,14 @@ struct UILabelMethods {
     objc_msgSend(self, OBJC_SEL("drawTextInRect:"), l(self)->bounds());
   }
   static void drawTextInRect(NSObject* self, SEL, CGRect rect);
+  // An element when it has text to read, unless told otherwise.
+  static BOOL isAccessibilityElement(NSObject* self, SEL) {
+    UILabel* label = l(self);
+    int setting = label->accessibilityElementSetting();
+    if (setting >= 0) return setting == 1;
+    auto text = label->text();
+    return text && text->length() > 0;
+  }
   // Read as its text unless a label was set.
   static Strong<NSString> accessibilityLabel(NSObject* self, SEL sel) {
     auto set = UIViewSendSuper<Strong<NSString>>(UILabel::super::class_(), self, sel);
@@ -314,6 +322,7 @@ OBJC_CLASS_IMPL(UILabel) {
   add("drawRect:", &M::drawRect, "v@:{CGRect={CGPoint=dd}{CGSize=dd}}");
   add("drawTextInRect:", &M::drawTextInRect, "v@:{CGRect={CGPoint=dd}{CGSize=dd}}");
   add("accessibilityLabel", &M::accessibilityLabel, "@@:");
+  add("isAccessibilityElement", &M::isAccessibilityElement, "B@:");
 }
 
 UILabel::UILabel() : UILabel(CGRectZero) {}
@@ -324,7 +333,6 @@ UILabel::UILabel(CGRect frame)
   setOpaque(false);
   setContentMode(UIViewContentModeRedraw);
   // A screen reader reads a label as one piece of static text.
-  setIsAccessibilityElement(true);
   setAccessibilityTraits(UIAccessibilityTraitStaticText);
 }
 

@@ -1,8 +1,12 @@
 #include "UIKit/UISegmentedControl.h"
 
+#include <algorithm>
+
+#include "Foundation/NSSet.h"
 #include "Foundation/NSString.h"
 #include "UIKit/UIAppearance.h"
 #include "UIKit/UILabel.h"
+#include "UIKit/UITouch.h"
 
 namespace {
 
@@ -17,7 +21,25 @@ Strong<UIColor> defaultTint() {
 
 }  // namespace
 
+namespace {
+// A tap inside picks the segment under the finger.
+void segmentedTouchesEnded(NSObject* self, SEL cmd, NSSet* touches, UIEvent* event) {
+  auto* control = static_cast<UISegmentedControl*>(self);
+  auto touch = touches ? objc_cast<UITouch>(touches->anyObject()) : nullptr;
+  bool inside = UIControl::touchIsInside(self, touches);
+  UIViewSendSuper<void>(UISegmentedControl::super::class_(), self, cmd, touches, event);
+  CGFloat width = control->bounds().size.width;
+  NSUInteger count = control->numberOfSegments();
+  if (!inside || !touch || count == 0 || !(width > 0)) return;
+  CGFloat x = touch->locationInView(control).x - control->bounds().origin.x;
+  auto index = static_cast<NSInteger>(x / (width / static_cast<CGFloat>(count)));
+  control->tapSegment(std::clamp<NSInteger>(index, 0, static_cast<NSInteger>(count) - 1));
+}
+}  // namespace
+
 OBJC_CLASS_IMPL(UISegmentedControl) {
+  class_addMethod(cls, OBJC_SEL("touchesEnded:withEvent:"),
+                  reinterpret_cast<IMP>(&segmentedTouchesEnded), "v@:@@");
   class_addMethod(cls, OBJC_SEL("layoutSubviews"), reinterpret_cast<IMP>(&segmentedLayoutSubviews),
                   "v@:");
   class_addMethod(cls, OBJC_SEL("selectedSegmentIndex"),

@@ -1,5 +1,7 @@
 #include "UIKit/UISwitch.h"
 
+#include "Foundation/NSString.h"
+#include "UIKit/UIAccessibility.h"
 #include "UIKit/UIAppearance.h"
 
 namespace {
@@ -13,9 +15,24 @@ Strong<UIColor> defaultOnColor() {
   return UIColor::colorWithRedGreenBlueAlpha(0.30, 0.85, 0.39, 1);
 }
 
+// A tap inside flips the switch, after the control's own touch-up actions.
+void switchTouchesEnded(NSObject* self, SEL cmd, NSSet* touches, UIEvent* event) {
+  bool flip = UIControl::touchIsInside(self, touches);
+  UIViewSendSuper<void>(UISwitch::super::class_(), self, cmd, touches, event);
+  if (flip) static_cast<UISwitch*>(self)->toggle();
+}
+
+Strong<NSString> switchAccessibilityValue(NSObject* self, SEL) {
+  return static_cast<UISwitch*>(self)->isOn() ? NSSTR("1") : NSSTR("0");
+}
+
 }  // namespace
 
 OBJC_CLASS_IMPL(UISwitch) {
+  class_addMethod(cls, OBJC_SEL("touchesEnded:withEvent:"),
+                  reinterpret_cast<IMP>(&switchTouchesEnded), "v@:@@");
+  class_addMethod(cls, OBJC_SEL("accessibilityValue"),
+                  reinterpret_cast<IMP>(&switchAccessibilityValue), "@@:");
   class_addMethod(cls, OBJC_SEL("layoutSubviews"), reinterpret_cast<IMP>(&switchLayoutSubviews),
                   "v@:");
   class_addMethod(cls, OBJC_SEL("isOn"), objc::imp<&UISwitch::isOn>(), "B@:");
@@ -31,6 +48,9 @@ UISwitch::UISwitch() : UIControl(CGRectMake(0, 0, kWidth, kHeight)) {
   knob_->layer()->setBorderWidth(0.5);
   knob_->layer()->setBorderColor(UIColor::colorWithWhiteAlpha(0.75, 1)->CGColor());
   addSubview(knob_);
+  // A screen reader reads a switch as a button whose value is 1 or 0.
+  setIsAccessibilityElement(true);
+  setAccessibilityTraits(UIAccessibilityTraitButton);
 }
 
 Strong<UIAppearance> UISwitch::appearance() {

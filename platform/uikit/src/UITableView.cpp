@@ -2,10 +2,12 @@
 
 #include <cmath>
 
+#include "Foundation/NSSet.h"
 #include "Foundation/NSString.h"
 #include "UIKit/NSIndexPath.h"
 #include "UIKit/UILabel.h"
 #include "UIKit/UITableViewCell.h"
+#include "UIKit/UITouch.h"
 
 namespace {
 
@@ -22,10 +24,55 @@ constexpr CGFloat kInset = 15;
 
 }  // namespace
 
+// A finger lifted on the row it came down on taps that row; one that leaves the row
+// first, or is cancelled, taps nothing.
+struct UITableViewTouches {
+  static UITableView* t(NSObject* self) { return static_cast<UITableView*>(self); }
+  static CGPoint where(NSObject* self, NSSet* touches) {
+    auto touch = touches ? objc_cast<UITouch>(touches->anyObject()) : nullptr;
+    return touch ? touch->locationInView(t(self)) : CGPointMake(-1, -1);
+  }
+  static void began(NSObject* self, SEL, NSSet* touches, UIEvent*) {
+    t(self)->pressed_ = t(self)->indexPathForRowAtPoint(where(self, touches));
+  }
+  static void moved(NSObject* self, SEL, NSSet* touches, UIEvent*) {
+    auto& pressed = t(self)->pressed_;
+    auto now = t(self)->indexPathForRowAtPoint(where(self, touches));
+    if (pressed && !(now && now->isEqual(pressed.get()))) pressed = nullptr;
+  }
+  static void ended(NSObject* self, SEL sel, NSSet* touches, UIEvent* event) {
+    moved(self, sel, touches, event);
+    auto pressed = std::move(t(self)->pressed_);
+    if (pressed) t(self)->tapRowAtIndexPath(pressed);
+  }
+  static void cancelled(NSObject* self, SEL, NSSet*, UIEvent*) { t(self)->pressed_ = nullptr; }
+};
+
 OBJC_CLASS_IMPL(UITableView) {
   class_addMethod(cls, OBJC_SEL("layoutSubviews"), reinterpret_cast<IMP>(&tableLayoutSubviews),
                   "v@:");
   class_addMethod(cls, OBJC_SEL("reloadData"), objc::imp<&UITableView::reloadData>(), "v@:");
+  using T = UITableViewTouches;
+  class_addMethod(cls, OBJC_SEL("touchesBegan:withEvent:"), reinterpret_cast<IMP>(&T::began),
+                  "v@:@@");
+  class_addMethod(cls, OBJC_SEL("touchesMoved:withEvent:"), reinterpret_cast<IMP>(&T::moved),
+                  "v@:@@");
+  class_addMethod(cls, OBJC_SEL("touchesEnded:withEvent:"), reinterpret_cast<IMP>(&T::ended),
+                  "v@:@@");
+  class_addMethod(cls, OBJC_SEL("touchesCancelled:withEvent:"),
+                  reinterpret_cast<IMP>(&T::cancelled), "v@:@@");
+}
+
+Strong<NSIndexPath> UITableView::indexPathForRowAtPoint(CGPoint point) const {
+  for (std::size_t s = 0; s < sections_.size(); ++s) {
+    const auto& cells = sections_[s].cells;
+    for (std::size_t r = 0; r < cells.size(); ++r) {
+      if (cells[r] && CGRectContainsPoint(cells[r]->frame(), point))
+        return NSIndexPath::indexPathForRowInSection(static_cast<NSInteger>(r),
+                                                     static_cast<NSInteger>(s));
+    }
+  }
+  return nullptr;
 }
 
 UITableView::UITableView() : UIView(CGRectMake(0, 0, 320, 568)) {}

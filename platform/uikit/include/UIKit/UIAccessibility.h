@@ -14,7 +14,8 @@
 // three; a screen reader reads an element and does not look inside it, reads a
 // container's elements in its order, and otherwise looks at a view's subviews, top to
 // bottom and then left to right on the screen. Views (UIView.h) keep what is set on them;
-// UILabel is an element by default, labelled by its text, with the static-text trait.
+// UILabel is an element when it has text, labelled by that text, with the static-text
+// trait; UISwitch is a button whose value is "1" or "0".
 #pragma once
 
 #include <string>

@@ -1,4 +1,7 @@
-// A view that sends actions to targets by selector when the user changes it.
+// A view that sends actions to targets by selector when the user changes it. A control
+// keeps the touches that land on it: a finger lifted inside its bounds is a touch up
+// inside, which subclasses turn into their own change by overriding
+// "touchesEnded:withEvent:" in the runtime's table; a disabled control takes no touches.
 #pragma once
 
 #include <vector>
@@ -12,6 +15,8 @@ enum UIControlEvents : uint64_t {
   UIControlEventEditingChanged = 1 << 17,
 };
 
+class NSSet;
+
 class UIControl : public UIView {
   OBJC_CLASS(UIControl, UIView)
 
@@ -23,6 +28,10 @@ class UIControl : public UIView {
   void addTargetActionForControlEvents(const id& target, SEL action, uint64_t events);
   void removeTargetActionForControlEvents(const id& target, SEL action, uint64_t events);
   void sendActionsForControlEvents(uint64_t events);
+
+  // Whether the finger of a touch set is inside `control`'s bounds now, for the subclasses'
+  // touch handlers.
+  static bool touchIsInside(NSObject* control, NSSet* touches);
 
   BOOL isEnabled() const { return enabled_; }
   void setEnabled(BOOL enabled) { enabled_ = enabled; }

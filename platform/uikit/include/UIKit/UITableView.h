@@ -67,6 +67,8 @@ class UITableView : public UIView {
   NSInteger numberOfRowsInSection(NSInteger section) const;  // 0 out of range
   Strong<UITableViewCell> cellForRowAtIndexPath(const Strong<NSIndexPath>& indexPath) const;
   CGRect rectForRowAtIndexPath(const Strong<NSIndexPath>& indexPath) const;
+  // The row under a point of the table's own coordinates; none between rows.
+  Strong<NSIndexPath> indexPathForRowAtPoint(CGPoint point) const;
   Strong<NSString> headerTitleForSection(NSInteger section) const;
   Strong<NSString> footerTitleForSection(NSInteger section) const;
   CGFloat contentHeight() const { return contentHeight_; }
@@ -80,7 +82,8 @@ class UITableView : public UIView {
   void deselectRowAtIndexPathAnimated(const Strong<NSIndexPath>& indexPath, BOOL animated);
 
   // A user's tap on a row: selects it and tells the delegate. NO for a row that does not
-  // exist.
+  // exist. A finger that comes down and lifts on one row (touches reach the table from
+  // its cells) taps it the same way.
   BOOL tapRowAtIndexPath(const Strong<NSIndexPath>& indexPath);
   // A user's swipe-to-delete and confirm: NO when the row does not exist or the data
   // source does not allow editing it; otherwise the commit is sent with style 1.
@@ -109,7 +112,9 @@ class UITableView : public UIView {
   std::vector<Section> sections_;
   std::map<std::u16string, std::vector<Strong<UITableViewCell>>> pool_;
   std::vector<Strong<UIView>> decorations_;
+  friend struct UITableViewTouches;
   Strong<NSIndexPath> selected_;
+  Strong<NSIndexPath> pressed_;  // the row a finger came down on
   CGFloat contentHeight_ = 0;
   CGFloat laidOutWidth_ = -1;
 };

@@ -206,6 +206,10 @@ class UIView : public UIResponder {
   // The same as an image.
   CGImageRef renderImage(CGFloat scale = 0);
 
+ protected:
+  // What setIsAccessibilityElement said: 1 yes, 0 no, -1 never set (the class decides).
+  int accessibilityElementSetting() const { return accessibility_.element; }
+
  private:
   friend struct UIViewMethods;
   void setSuperview(UIView* superview);
