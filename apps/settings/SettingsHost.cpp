@@ -328,14 +328,16 @@ std::string describe(const id& element) {
 }  // namespace
 
 std::string Host::accessibilityTree() {
+  // A shown alert is all a screen reader reads; it is on the window while it is read.
+  auto alert = UIAlertView::topAlert();
+  if (alert) window_->addSubview(alert);
   window_->layoutIfNeeded();
-  // A shown alert is all a screen reader reads.
-  Strong<NSObject> root = UIAlertView::topAlert();
-  if (!root) root = window_;
   std::string out;
   int n = 0;
-  for (const auto& element : UIAccessibilityElementsInOrder(root.get()))
+  NSObject* root = alert ? static_cast<NSObject*>(alert.get()) : window_.get();
+  for (const auto& element : UIAccessibilityElementsInOrder(root))
     out += std::to_string(++n) + ". " + describe(element) + "\n";
+  if (alert) alert->removeFromSuperview();
   return out.empty() ? "no accessibility elements\n" : out;
 }
 

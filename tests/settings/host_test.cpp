@@ -8,12 +8,15 @@
 #include "Foundation/NSNumber.h"
 #include "Foundation/NSString.h"
 #include "PostRecorder.h"
+#include "QuartzCore/CATransaction.h"
 #include "SettingsHost.h"
 #include "TempHome.h"
 #include "UIKit/UIApplication.h"
 #include "UIKit/UIImage.h"
 #include "UIKit/UINavigationController.h"
 #include "UIKit/UIScreen.h"
+#include "UIKit/UITableView.h"
+#include "UIKit/UIWindow.h"
 #include "gtest/gtest.h"
 
 using settingshost::Host;
@@ -154,4 +157,85 @@ TEST(SettingsHost, TheScreenshotOfThePaneIsLegible) {
     }
   }
   EXPECT_GT(red, 3 * 400);  // three switches, each well over 400 pixels
+}
+
+namespace {
+
+// A view that asks for redisplay and flushes from its touch handler, as a pressed link
+// does, and notes what the host had drawn by the time the handler returns.
+class FlushingView : public UIView {
+  OBJC_CLASS(FlushingView, UIView)
+ public:
+  using UIView::UIView;
+  Host* host = nullptr;
+  uint64_t framesBefore = 0, framesInHandler = 0;
+};
+
+void flushingTouchesBegan(NSObject* self, SEL, NSSet*, UIEvent*) {
+  auto* view = static_cast<FlushingView*>(self);
+  view->framesBefore = view->host->frameCount();
+  view->setNeedsDisplay();
+  CATransaction::flush();
+  view->framesInHandler = view->host->frameCount();
+}
+
+std::string capture(HostRun& run, const std::string& verb, std::vector<std::string> args = {}) {
+  testing::internal::CaptureStdout();
+  bool ok = run.step(verb, std::move(args));
+  std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(ok) << run.error;
+  return out;
+}
+
+}  // namespace
+
+OBJC_CLASS_IMPL(FlushingView) {
+  class_addMethod(cls, OBJC_SEL("touchesBegan:withEvent:"),
+                  reinterpret_cast<IMP>(&flushingTouchesBegan), "v@:@@");
+}
+
+TEST(SettingsHost, FingerStepsReachTheWindowAndAFlushDrawsAFrameAtOnce) {
+  HostRun run;
+  auto view = std::make_shared<FlushingView>(CGRectMake(0, 500, 40, 40));
+  view->host = &run.host;
+  run.host.window()->addSubview(view);
+  ASSERT_TRUE(run.step("touch-down", {"10,510"})) << run.error;
+  EXPECT_EQ(view->framesInHandler, view->framesBefore + 1);
+  ASSERT_TRUE(run.step("touch-move", {"200,20"})) << run.error;
+  ASSERT_TRUE(run.step("touch-up", {"200,20"})) << run.error;
+  EXPECT_FALSE(run.step("touch-up", {"1,1"}));  // no finger left
+  EXPECT_NE(run.error.find("no finger"), std::string::npos) << run.error;
+  EXPECT_FALSE(run.step("touch-down", {"1;2"}));
+  EXPECT_FALSE(run.step("tap-point", {"nan,2"}));
+  EXPECT_FALSE(run.step("touch-cancel", {"1,2"}));
+  ASSERT_TRUE(run.step("touch-cancel")) << run.error;
+  view->removeFromSuperview();
+  // A tap by point on a row opens it, as the tap by label does.
+  ASSERT_TRUE(run.step("tap", {"Nimbra"})) << run.error;
+  ASSERT_TRUE(run.step("tap-point", {"100,328"})) << run.error;  // "Color"
+  EXPECT_STREQ(class_getName(run.host.topViewController()->getClass()), "PSListItemsController");
+}
+
+TEST(SettingsHost, AnAlertDimsTheViewsBehindItAndTheScreenReaderReadsIt) {
+  HostRun run;
+  ASSERT_TRUE(run.step("tap", {"Nimbra"}));
+  std::string pane = capture(run, "accessibility");
+  // Rows top to bottom, a switch after its row's label, frames in window points.
+  auto enabled = pane.find("UILabel  frame=(15,218 224x44)  traits=static text  label=\"Enabled\"");
+  auto theSwitch = pane.find("UISwitch  frame=(254,224.5 51x31)  traits=button  value=\"1\"");
+  auto folders = pane.find("label=\"Folders\"");
+  ASSERT_NE(enabled, std::string::npos) << pane;
+  EXPECT_LT(enabled, theSwitch);
+  EXPECT_LT(theSwitch, folders);
+
+  ASSERT_TRUE(run.step("tap", {"Badge Whitelist"}));
+  auto table = run.host.topTable();
+  EXPECT_EQ(table->tintAdjustmentMode(), UIViewTintAdjustmentModeNormal);
+  ASSERT_TRUE(run.step("tap", {"Add App"}));
+  EXPECT_EQ(table->tintAdjustmentMode(), UIViewTintAdjustmentModeDimmed);
+  std::string alert = capture(run, "accessibility");
+  EXPECT_NE(alert.find("traits=button  label=\"Cancel\""), std::string::npos) << alert;
+  EXPECT_EQ(alert.find("Add App"), std::string::npos) << alert;  // the list is behind it
+  ASSERT_TRUE(run.step("press", {"Cancel"}));
+  EXPECT_EQ(table->tintAdjustmentMode(), UIViewTintAdjustmentModeNormal);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "Foundation/NSString.h"
+#include "UIKit/UIAccessibility.h"
 #include "UIKit/UILabel.h"
 #include "UIKit/UIScreen.h"
 #include "UIKit/UITextField.h"
@@ -172,6 +173,7 @@ void UIAlertView::layoutSubviews() {
   for (std::size_t i = 0; i < buttons_.size(); ++i) {
     auto button = std::make_shared<UILabel>(CGRectMake(width * i, y, width, 44));
     button->setText(buttons_[i]);
+    button->setAccessibilityTraits(UIAccessibilityTraitButton);
     bool cancel = static_cast<NSInteger>(i) == cancelIndex_;
     button->setFont(cancel ? UIFont::systemFontOfSize(17) : UIFont::boldSystemFontOfSize(17));
     button->setTextColor(UIColor::colorWithRedGreenBlueAlpha(0, 0.48, 1, 1));
