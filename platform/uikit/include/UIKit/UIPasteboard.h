@@ -6,6 +6,8 @@
 // is seen at once. The string is kept as UTF-16 code units, so every string (NULs, lone
 // surrogates) comes back exactly.
 //
+// In the runtime's table: "string" () -> Strong<NSString>, "setString:" (NSString*).
+//
 // If the folder cannot be made safe (not a directory, a symbolic link, not owned by the
 // user, or open to others), the pasteboard reports it once on stderr and then holds
 // nothing: string answers none and setString does nothing.

@@ -5,8 +5,14 @@
 #include <vector>
 
 #include "Foundation/NSSet.h"
+#include "Foundation/NSString.h"
+#include "UIKit/NSIndexPath.h"
 #include "UIKit/UIApplication.h"
 #include "UIKit/UIKit.h"
+#include "UIKit/UISegmentedControl.h"
+#include "UIKit/UISwitch.h"
+#include "UIKit/UITableView.h"
+#include "UIKit/UITableViewCell.h"
 #include "UIKit/UIViewController.h"
 #include "dispatch/CFRunLoop.h"
 
@@ -342,6 +348,89 @@ TEST(Display, RedisplayWaitsForTheTurnUnlessFlushed) {
   gone.reset();
   CATransaction::flush();
   EXPECT_EQ(frames, 2);
+}
+
+}  // namespace
+
+// ---- controls and tables take the touches that land on them
+
+namespace {
+
+class RowSource : public NSObject {
+  OBJC_CLASS(RowSource, NSObject)
+ public:
+  std::vector<NSInteger> selected;
+  NSInteger count(UITableView*, NSInteger) { return 3; }
+  Strong<UITableViewCell> cell(UITableView*, NSIndexPath*) {
+    return UITableViewCell::cellWithStyle(UITableViewCellStyleDefault, NSSTR("Row"));
+  }
+  void didSelect(UITableView*, NSIndexPath* p) { selected.push_back(p->row()); }
+};
+
+}  // namespace
+
+OBJC_CLASS_IMPL(RowSource) {
+  class_addMethod(cls, OBJC_SEL("tableView:numberOfRowsInSection:"), objc::imp<&RowSource::count>(),
+                  "q@:@q");
+  class_addMethod(cls, OBJC_SEL("tableView:cellForRowAtIndexPath:"), objc::imp<&RowSource::cell>(),
+                  "@@:@@");
+  class_addMethod(cls, OBJC_SEL("tableView:didSelectRowAtIndexPath:"),
+                  objc::imp<&RowSource::didSelect>(), "v@:@@");
+}
+
+namespace {
+
+void tap(UIWindow* window, CGPoint down, CGPoint up) {
+  auto touch = window->touchDownAtPoint(down);
+  ASSERT_TRUE(touch);
+  window->touchUpAtPoint(touch, up);
+}
+
+TEST(Controls, SwitchesAndSegmentsChangeOnATapInsideOnly) {
+  auto window = std::make_shared<UIWindow>(CGRectMake(0, 0, 320, 480));
+  auto toggle = std::make_shared<UISwitch>();
+  toggle->setFrame(CGRectMake(10, 10, UISwitch::kWidth, UISwitch::kHeight));
+  auto segments =
+      UISegmentedControl::segmentedControlWithItems({NSSTR("One"), NSSTR("Two"), NSSTR("Three")});
+  segments->setFrame(CGRectMake(10, 100, 300, 30));
+  window->addSubview(toggle);
+  window->addSubview(segments);
+  window->layoutIfNeeded();
+
+  tap(window.get(), CGPointMake(30, 20), CGPointMake(31, 21));  // on the knob: still the switch
+  EXPECT_TRUE(toggle->isOn());
+  tap(window.get(), CGPointMake(30, 20), CGPointMake(200, 300));  // slid off before lifting
+  EXPECT_TRUE(toggle->isOn());
+  EXPECT_EQ(objc_msgSend<Strong<NSString>>(toggle, OBJC_SEL("accessibilityValue"))->stdString(),
+            "1");
+
+  tap(window.get(), CGPointMake(260, 115), CGPointMake(260, 115));
+  EXPECT_EQ(segments->selectedSegmentIndex(), 2);
+  tap(window.get(), CGPointMake(20, 115), CGPointMake(20, 115));
+  EXPECT_EQ(segments->selectedSegmentIndex(), 0);
+
+  // A disabled control takes no touch: it falls through to what is behind.
+  toggle->setEnabled(NO);
+  EXPECT_EQ(window->hitTestWithEvent(CGPointMake(30, 20), nullptr), window.get());
+}
+
+TEST(Controls, ARowIsTappedWhenTheFingerLiftsOnTheRowItCameDownOn) {
+  auto window = std::make_shared<UIWindow>(CGRectMake(0, 0, 320, 480));
+  auto table = UITableView::tableViewWithFrame(CGRectMake(0, 0, 320, 480), 0);
+  auto source = std::make_shared<RowSource>();
+  table->setDataSource(source);
+  table->setDelegate(source);
+  window->addSubview(table);
+  table->reloadData();
+  window->layoutIfNeeded();
+  tap(window.get(), CGPointMake(100, 66), CGPointMake(120, 70));   // row 1
+  tap(window.get(), CGPointMake(100, 66), CGPointMake(100, 120));  // slid to row 2: nothing
+  ASSERT_TRUE(window->touchDownAtPoint(CGPointMake(100, 20)));
+  window->cancelAllTouches();  // taken away: nothing
+  EXPECT_EQ(source->selected, (std::vector<NSInteger>{1}));
+  table->setContentOffset(CGPointMake(0, 44));  // scrolled: row 2 is where row 1 was
+  tap(window.get(), CGPointMake(100, 66), CGPointMake(100, 66));
+  EXPECT_EQ(source->selected, (std::vector<NSInteger>{1, 2}));
 }
 
 }  // namespace
