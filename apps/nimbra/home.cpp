@@ -18,8 +18,9 @@ int runHome(int argc, char** argv) {
 
 const nimbra::Command home{
     "home",
-    "home --out FILE.png [--layout FILE] [--root DIR] [--watch] [--tap-point X,Y] ...   "
-    "render the home screen",
+    "home --out FILE.png [--layout FILE] [--root DIR] [--watch] [--touch-down X,Y] "
+    "[--touch-move X,Y] [--touch-up X,Y] [--touch-cancel] [--tap-point X,Y]   render the home "
+    "screen, the finger steps first in the order given",
     &runHome};
 
 }  // namespace
