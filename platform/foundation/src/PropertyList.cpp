@@ -1,12 +1,16 @@
 #include "PropertyList.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <plist/plist.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -64,6 +68,53 @@ bool writeAll(int fd, const void* data, std::size_t n) {
   return true;
 }
 
+// A temporary is named ".<file>.<pid>.XXXXXX" (earlier versions: ".<file>.XXXXXX") and is
+// locked (flock) by its writer from creation to rename. One left behind by a writer that
+// died is removed by the next writer when nobody holds its lock and either its pid is
+// gone or it is older than this; a pid that looks alive may be a reused one.
+constexpr time_t kStaleTemporaryAge = 10 * 60;
+
+// The pid of a temporary of ours named `rest` after ".<file>.", 0 for the older name
+// without one; -1 when `rest` is not our naming at all.
+long temporaryOwner(const char* rest) {
+  auto isSuffix = [](const char* p) {
+    std::size_t n = 0;
+    for (; p[n]; ++n)
+      if (!std::isalnum(static_cast<unsigned char>(p[n]))) return false;
+    return n == 6;  // mkostemp's XXXXXX
+  };
+  if (isSuffix(rest)) return 0;
+  long pid = 0;
+  const char* p = rest;
+  for (; *p >= '0' && *p <= '9' && pid < (1L << 40); ++p) pid = pid * 10 + (*p - '0');
+  if (p == rest || *p != '.' || pid <= 0 || !isSuffix(p + 1)) return -1;
+  return pid;
+}
+
+void removeStaleTemporaries(const std::string& dir, const std::string& prefix) {
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return;
+  time_t now = ::time(nullptr);
+  while (dirent* e = ::readdir(d)) {
+    if (std::strncmp(e->d_name, prefix.c_str(), prefix.size()) != 0) continue;
+    long owner = temporaryOwner(e->d_name + prefix.size());
+    if (owner < 0) continue;
+    int fd = ::openat(::dirfd(d), e->d_name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) continue;
+    struct stat held, named;
+    // A writer at work holds the lock; the entry must still be the file we opened.
+    bool stale = ::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) &&
+                 ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+                 ((owner > 0 && ::kill(static_cast<pid_t>(owner), 0) != 0 && errno == ESRCH) ||
+                  now - held.st_mtime > kStaleTemporaryAge) &&
+                 ::fstatat(::dirfd(d), e->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+                 named.st_dev == held.st_dev && named.st_ino == held.st_ino;
+    if (stale) ::unlinkat(::dirfd(d), e->d_name, 0);
+    ::close(fd);
+  }
+  ::closedir(d);
+}
+
 }  // namespace
 
 bool writeWholeFile(const std::string& path, const void* data, std::size_t n, bool atomically) {
@@ -79,15 +130,21 @@ bool writeWholeFile(const std::string& path, const void* data, std::size_t n, bo
   std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
   std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
   if (base.empty()) return false;
-  std::string tmp = (dir == "/" ? "" : dir) + "/." + base + ".XXXXXX";
+  std::string prefix = "." + base + ".";
+  removeStaleTemporaries(dir, prefix);
+  std::string tmp = (dir == "/" ? "" : dir) + "/" + prefix + std::to_string(::getpid()) + ".XXXXXX";
   int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
   if (fd < 0) return false;
-  bool ok = ::fchmod(fd, 0644) == 0 && writeAll(fd, data, n) && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
+  // Held until the rename is done, so no other writer takes this file for a stale one.
+  bool ok = ::flock(fd, LOCK_EX) == 0 && ::fchmod(fd, 0644) == 0 && writeAll(fd, data, n) &&
+            ::fsync(fd) == 0;
   if (!ok || ::rename(tmp.c_str(), path.c_str()) != 0) {
     ::unlink(tmp.c_str());
+    ::close(fd);
     return false;
   }
+  // Flushed already: a late error of close cannot undo the rename.
+  ::close(fd);
   // The rename is durable only once the folder is flushed; the new file is in place
   // either way, so a failure here does not fail the write.
   int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

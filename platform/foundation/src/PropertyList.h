@@ -12,6 +12,7 @@ namespace foundation {
 bool readWholeFile(const std::string& path, std::string& out, std::size_t cap);
 // Writes `n` bytes to `path`; atomically through a flushed temporary file in the same
 // folder that is renamed over the path. False on any failure, leaving the old file.
+// Temporaries that writers killed mid-write left beside the path are removed first.
 bool writeWholeFile(const std::string& path, const void* data, std::size_t n, bool atomically);
 
 namespace plist {

@@ -1,15 +1,20 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "Foundation/Foundation.h"
 
@@ -397,6 +402,49 @@ TEST_F(PropertyLists, KilledWriterNeverLeavesAPartialFile) {
       EXPECT_EQ(objc_cast<NSArray>(d->objectForKey(S("BadgeWhitelist")))->count(), 2000u);
     }
   }
+}
+
+// Only temporaries of this file's naming whose writer is gone are cleared: never one a
+// live writer holds, nor one whose pid still runs (unless old), nor anything else.
+TEST_F(PropertyLists, NextWriterClearsStaleTemporariesOnly) {
+  pid_t dead = fork();
+  if (dead == 0) _exit(0);
+  waitpid(dead, nullptr, 0);
+  std::string me = std::to_string(getpid()), gone = std::to_string(dead);
+  const std::vector<std::string> kept = {
+      ".settings.plist." + me + ".Fresh1",  // its pid runs
+      ".settings.plist.Fresh2",             // older naming, recent
+      ".settings.plist.lock",
+      ".settings.plist.backup",
+      ".settings.plist." + gone + ".toolong",
+      ".other.plist." + gone + ".Stale1",
+      "settings.plist." + gone + ".Stale1",
+  };
+  const std::vector<std::string> cleared = {".settings.plist." + gone + ".Stale2",
+                                            ".settings.plist.Stale3"};
+  for (const auto& name : kept) writeRaw(path(name), "x");
+  for (const auto& name : cleared) writeRaw(path(name), "x");
+  auto hourAgo = fs::file_time_type::clock::now() - std::chrono::hours(1);
+  fs::last_write_time(path(".settings.plist.Stale3"), hourAgo);
+  // A writer of the pid that is gone still at work: it holds its temporary's lock.
+  std::string held = ".settings.plist." + gone + ".Locked";
+  writeRaw(path(held), "x");
+  int fd = open(path(held).c_str(), O_RDONLY);
+  ASSERT_EQ(flock(fd, LOCK_EX), 0);
+  // A link of the stale naming is not followed nor removed.
+  std::string link = ".settings.plist." + gone + ".Linked";
+  fs::create_symlink(path("settings.plist"), path(link));
+
+  auto d = NSDictionary::dictionaryWithObjectsAndKeys({{S("Color"), NSNumber::numberWithInt(4)}});
+  ASSERT_TRUE(d->writeToFileAtomically(path("settings.plist"), YES));
+  close(fd);
+  std::vector<std::string> expected = kept;
+  expected.insert(expected.end(), {held, link, "settings.plist"});
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(entries(), expected);
+  // Once its writer let go, the locked one is stale too.
+  ASSERT_TRUE(d->writeToFileAtomically(path("settings.plist"), YES));
+  EXPECT_FALSE(fs::exists(path(held)));
 }
 
 TEST_F(PropertyLists, CoordinatedWritersInTwoProcessesLoseNothing) {
