@@ -9,7 +9,7 @@ export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 endif
 
-.PHONY: run test bench deps build build-asan build-tsan build-release
+.PHONY: run test bench deps build build-asan build-tsan build-release fuzz stress
 
 deps:
 	@scripts/install-deps.sh
@@ -44,3 +44,15 @@ test: build build-asan build-tsan
 
 bench: build-release
 	scripts/bench.sh build-release
+
+# The fuzzing campaign with clang's libFuzzer: FUZZ_RUNS executions per target (default
+# 10 million) or FUZZ_TIME seconds; summary in out/fuzz-summary.txt.
+fuzz: deps
+	scripts/fuzz.sh
+
+# Crash consistency at full size (10,000 kills, 500 rounds per writer) and a longer
+# replay of every fuzz target's corpus.
+stress: build
+	NIMBRA_STRESS=full build/tests/stress/settings_stress_test
+	for t in tests/fuzz/fuzz_*.cpp; do n=$$(basename $$t .cpp); \
+	  build/tests/fuzz/$$n --mutations 100000 tests/fuzz/corpus/$${n#fuzz_} || exit 1; done
