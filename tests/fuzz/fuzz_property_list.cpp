@@ -60,7 +60,9 @@ void roundTrip(const id& plist, NSPropertyListFormat format) {
   if (!again) fault("cannot read back what was written:", error);
   if (readAs != format) fault("read back in another format");
   if (!same(plist.get(), again.get(), format == NSPropertyListXMLFormat_v1_0))
-    fault("round trip changed the list:", plist->description());
+    fault(format == NSPropertyListXMLFormat_v1_0 ? "XML round trip changed the list:"
+                                                 : "binary round trip changed the list:",
+          plist->description() + " became " + again->description());
 }
 
 }  // namespace

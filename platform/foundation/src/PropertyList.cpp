@@ -474,6 +474,15 @@ id readFile(const std::string& path, Root root, bool mutableTop) {
 
 namespace {
 
+// Both writers pass strings to the library as C strings, and XML cannot carry U+0000 at
+// all: a string holding one is refused rather than written cut short.
+bool stringWritable(const NSString* s, std::string* error) {
+  if (s->characters().find(u'\0') == std::u16string::npos) return true;
+  setError(error, "property list string holds a NUL character: " +
+                      s->substringToIndex(s->characters().find(u'\0'))->stdString() + "\\0...");
+  return false;
+}
+
 bool validateAt(const NSObject* obj, int depth, std::string* error) {
   if (depth > kMaxDepth) {
     setError(error, "property list nested too deeply (or holds itself)");
@@ -483,9 +492,8 @@ bool validateAt(const NSObject* obj, int depth, std::string* error) {
     setError(error, "property list holds none");
     return false;
   }
-  if (objc_cast<NSString>(obj) || objc_cast<NSNumber>(obj) || objc_cast<NSDate>(obj) ||
-      objc_cast<NSData>(obj))
-    return true;
+  if (auto* s = objc_cast<NSString>(obj)) return stringWritable(s, error);
+  if (objc_cast<NSNumber>(obj) || objc_cast<NSDate>(obj) || objc_cast<NSData>(obj)) return true;
   if (auto* a = objc_cast<NSArray>(obj)) {
     for (const id& item : *a)
       if (!validateAt(item.get(), depth + 1, error)) return false;
@@ -493,10 +501,12 @@ bool validateAt(const NSObject* obj, int depth, std::string* error) {
   }
   if (auto* d = objc_cast<NSDictionary>(obj)) {
     for (const auto& [k, v] : *d) {
-      if (!objc_cast<NSString>(k.get())) {
+      auto* key = objc_cast<NSString>(k.get());
+      if (!key) {
         setError(error, "property list dictionary key is not a string: " + k->description());
         return false;
       }
+      if (!stringWritable(key, error)) return false;
       if (!validateAt(v.get(), depth + 1, error)) return false;
     }
     return true;
@@ -545,9 +555,17 @@ void base64(std::string& out, const uint8_t* p, std::size_t n) {
   }
 }
 
+// The reader keeps a date as 32-bit seconds from the reference date, as the binary writer
+// does: a date outside that span (mid-December 1932 to mid-January 2069) would read back
+// as another date, so neither form writes one.
+bool dateWritable(double t) {
+  double sec = std::floor(t);
+  return sec >= INT32_MIN && sec <= INT32_MAX;
+}
+
 bool dateText(double t, std::string& out) {
+  if (!dateWritable(t)) return false;
   double whole = std::floor(t) + NSTimeIntervalSince1970;
-  if (!(std::fabs(whole) < 1e15)) return false;
   time_t secs = static_cast<time_t>(whole);
   struct tm tm;
   if (!gmtime_r(&secs, &tm)) return false;
@@ -644,7 +662,7 @@ plist_t toNode(const NSObject* obj, std::string* error) {
   if (auto* d = objc_cast<NSDate>(obj)) {
     double t = d->timeIntervalSinceReferenceDate();
     double sec = std::floor(t);
-    if (!(sec >= INT32_MIN && sec <= INT32_MAX)) {
+    if (!dateWritable(t)) {
       setError(error, "date out of range");
       return nullptr;
     }

@@ -155,6 +155,59 @@ TEST_F(PropertyLists, NonPropertyListValuesWriteNothing) {
   EXPECT_TRUE(entries().empty());
 }
 
+// Values a file cannot carry whole are refused with a reason, never written changed: a
+// string holding U+0000 (a binary list may hold one in UTF-16; both writers would cut it
+// short) and a date outside the reader's 32-bit span of seconds.
+TEST_F(PropertyLists, ValuesAFileCannotCarryAreRefusedNotChanged) {
+  // One UTF-16 string object: "a", U+0000, "b".
+  const unsigned char bytes[] = {'b', 'p', 'l', 'i', 's', 't', '0', '0', 0x63, 0, 'a', 0,
+                                 0,   0,   'b', 8,   0,   0,   0,   0,   0,    0, 1,   1,
+                                 0,   0,   0,   0,   0,   0,   0,   1,   0,    0, 0,   0,
+                                 0,   0,   0,   0,   0,   0,   0,   0,   0,    0, 0,   15};
+  id read = NSPropertyListSerialization::propertyListWithData(
+      NSData::dataWithBytes(bytes, sizeof bytes), NSPropertyListImmutable);
+  ASSERT_NE(objc_cast<NSString>(read), nullptr);
+  EXPECT_EQ(objc_cast<NSString>(read)->characters(), std::u16string(u"a\0b", 3));
+
+  auto inValue = NSDictionary::dictionaryWithObjectsAndKeys({{S("k"), read}});
+  auto inKey = NSDictionary::dictionaryWithObjectsAndKeys({{read, S("v")}});
+  for (const auto& list : {inValue, inKey}) {
+    for (NSPropertyListFormat format :
+         {NSPropertyListXMLFormat_v1_0, NSPropertyListBinaryFormat_v1_0}) {
+      std::string error;
+      EXPECT_EQ(NSPropertyListSerialization::dataWithPropertyList(list, format, &error), nullptr);
+      EXPECT_NE(error.find("NUL"), std::string::npos) << error;
+    }
+  }
+  std::string p = path("settings.plist");
+  ASSERT_TRUE(NSDictionary::dictionary()->writeToFileAtomically(p, YES));
+  std::string before = readRaw(p);
+  EXPECT_FALSE(inValue->writeToFileAtomically(p, YES));
+  EXPECT_EQ(readRaw(p), before);
+
+  const double first = INT32_MIN, last = INT32_MAX;
+  for (double t : {first - 1, last + 1, first - 3600 * 0.5}) {
+    auto early = NSArray::arrayWithObjects({NSDate::dateWithTimeIntervalSinceReferenceDate(t)});
+    for (NSPropertyListFormat format :
+         {NSPropertyListXMLFormat_v1_0, NSPropertyListBinaryFormat_v1_0}) {
+      std::string error;
+      EXPECT_EQ(NSPropertyListSerialization::dataWithPropertyList(early, format, &error), nullptr)
+          << t;
+      EXPECT_EQ(error, "date out of range");
+    }
+  }
+  for (double t : {first, last}) {
+    auto edge = NSArray::arrayWithObjects({NSDate::dateWithTimeIntervalSinceReferenceDate(t)});
+    for (NSPropertyListFormat format :
+         {NSPropertyListXMLFormat_v1_0, NSPropertyListBinaryFormat_v1_0}) {
+      auto data = NSPropertyListSerialization::dataWithPropertyList(edge, format);
+      ASSERT_NE(data, nullptr);
+      id back = NSPropertyListSerialization::propertyListWithData(data, NSPropertyListImmutable);
+      EXPECT_TRUE(edge->isEqual(back)) << t << " in format " << format;
+    }
+  }
+}
+
 TEST_F(PropertyLists, UnreadableFilesGiveNone) {
   EXPECT_EQ(NSDictionary::dictionaryWithContentsOfFile(path("missing.plist")), nullptr);
   EXPECT_EQ(NSDictionary::dictionaryWithContentsOfFile(dir_), nullptr);
