@@ -362,6 +362,24 @@ void PSListController::controlChanged(NSObject* sender) {
   objc_msgSend(this, OBJC_SEL("setPreferenceValue:specifier:"), value.get(), specifier.get());
 }
 
+void PSListController::sendButtonAction(const Strong<PSSpecifier>& specifier) {
+  SEL action = specifier->buttonAction();
+  id target = specifier->target() ? specifier->target() : retainedSelf();
+  if (!action || !target->respondsToSelector(action)) return;
+  // The list names the method; only one of an action's shape takes what is passed (nothing,
+  // or the entry). Another ("tableView:cellForRowAtIndexPath:", "specifiers") would run
+  // with arguments or a result it does not have.
+  Method method = class_getInstanceMethod(target->getClass(), action);
+  std::string types = method ? method_getTypeEncoding(method) : "";
+  if (types == "v@:") {
+    objc_msgSend(target, action);
+  } else if (types == "v@:@") {
+    objc_msgSend(target, action, specifier.get());
+  } else {
+    NSLog("[Preferences] %s is not an action (%s)", sel_getName(action), types);
+  }
+}
+
 void PSListController::openDetail(const Strong<PSSpecifier>& specifier) {
   auto name = specifier->detailControllerClassName();
   if (!name) return;
@@ -434,18 +452,9 @@ void PSListController::tableViewDidSelectRowAtIndexPath(UITableView* table, NSIn
     case PSLinkListCell:
       openDetail(specifier);
       break;
-    case PSButtonCell: {
-      SEL action = specifier->buttonAction();
-      id target = specifier->target() ? specifier->target() : retainedSelf();
-      if (!action || !target->respondsToSelector(action)) break;
-      std::string name = sel_getName(action);
-      if (!name.empty() && name.back() == ':') {
-        objc_msgSend(target, action, specifier.get());
-      } else {
-        objc_msgSend(target, action);
-      }
+    case PSButtonCell:
+      sendButtonAction(specifier);
       break;
-    }
     default:
       break;
   }

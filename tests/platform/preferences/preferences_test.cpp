@@ -34,12 +34,15 @@ class ButtonList : public PSListController {
  public:
   int pressed = 0;
   void press() { ++pressed; }
+  Strong<PSSpecifier> pressedWith;
+  void pressWith(PSSpecifier* entry) { pressedWith = entry->retainedSelf<PSSpecifier>(); }
 };
 
 }  // namespace
 
 OBJC_CLASS_IMPL(ButtonList) {
   class_addMethod(cls, OBJC_SEL("press"), objc::imp<&ButtonList::press>(), "v@:");
+  class_addMethod(cls, OBJC_SEL("pressWith:"), objc::imp<&ButtonList::pressWith>(), "v@:@");
 }
 
 namespace {
@@ -262,6 +265,29 @@ TEST(ListController, ButtonsSendTheirActionAndUnknownCellsArePlainRows) {
                 ->rectForRowAtIndexPath(f.list->indexPathForSpecifier(f.entry("Odd")))
                 .size.height,
             70);
+}
+
+// The list may name any method of the target; one that is not shaped as an action (other
+// arguments, a result) is not called with what a button passes.
+TEST(ListController, ButtonActionsOfAnotherShapeAreNotSent) {
+  ListFixture f;
+  auto button = [](const char* label, const char* action) {
+    return std::string("<dict><key>cell</key><string>PSButtonCell</string><key>label</key>") +
+           "<string>" + label + "</string><key>action</key><string>" + action + "</string></dict>";
+  };
+  f.bundle.write(button("Cell", "tableView:cellForRowAtIndexPath:") + button("List", "specifiers") +
+                 button("With", "pressWith:"));
+  f.list->_specifiers = f.list->loadSpecifiersFromPlistNameTarget(S("Test"), f.list);
+  f.list->reloadSpecifiers();
+  testing::internal::CaptureStderr();
+  for (const char* label : {"Cell", "List", "With"})
+    f.list->table()->tapRowAtIndexPath(f.list->indexPathForSpecifier(f.entry(label)));
+  std::string log = testing::internal::GetCapturedStderr();
+  EXPECT_NE(log.find("tableView:cellForRowAtIndexPath: is not an action"), std::string::npos)
+      << log;
+  EXPECT_NE(log.find("specifiers is not an action"), std::string::npos) << log;
+  EXPECT_EQ(f.list->pressedWith, f.entry("With"));
+  EXPECT_EQ(f.list->pressed, 0);
 }
 
 TEST(ListController, AFailedWriteIsLoggedAndStillAnnounced) {

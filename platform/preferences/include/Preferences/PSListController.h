@@ -74,6 +74,9 @@ class PSListController : public PSViewController {
   Strong<UITableViewCell> makeCell(const Strong<PSSpecifier>& specifier);
   void refreshCell(const Strong<PSSpecifier>& specifier, const Strong<UITableViewCell>& cell);
   void openDetail(const Strong<PSSpecifier>& specifier);
+  // Sends a button entry's "action" to its target, when the method is one that takes no
+  // argument or the entry and returns nothing.
+  void sendButtonAction(const Strong<PSSpecifier>& specifier);
 
   Strong<UITableView> table_;
   std::vector<Group> groups_;
