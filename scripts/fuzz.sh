@@ -10,7 +10,9 @@
 #
 # New inputs that grow coverage go to out/fuzz/corpus/<name>/ (the seeds in
 # tests/fuzz/corpus/ stay as they are); a crashing input is saved under
-# out/fuzz/crashes/<name>/ and its target stops there.
+# out/fuzz/crashes/<name>/ and its target stops there. tests/fuzz/<name>.dict, when there
+# is one, gives the fuzzer the format's words. The summary keeps the latest run of every
+# target, so running a few targets again updates their rows only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${FUZZ_RUNS:-10000000}
@@ -38,7 +40,7 @@ flags="-fsanitize=fuzzer-no-link -Wno-unknown-warning-option"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DNIMBRA_SANITIZE=address,undefined -DNIMBRA_FUZZ_ENGINE=libfuzzer \
-  -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" >/dev/null
+  -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" ${CMAKE_FLAGS:-} >/dev/null
 cmake --build "$build" -j"$jobs" --target fuzz_targets
 
 names=()
@@ -54,8 +56,8 @@ fi
 mkdir -p "$out/logs"
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp"
 export UBSAN_OPTIONS="print_stacktrace=1"
-summary=$out/summary.rows
-: >"$summary"
+rows=$out/rows
+mkdir -p "$rows"
 for name in "${names[@]}"; do
   bin=$build/tests/fuzz/fuzz_$name
   [ -x "$bin" ] || { echo "fuzz $name: no such target" >&2; exit 2; }
@@ -63,38 +65,43 @@ for name in "${names[@]}"; do
   mkdir -p "$corpus" "$crashes"
   seeds=tests/fuzz/corpus/$name
   [ -d "$seeds" ] || seeds=""
-  limit=()
-  [ "$seconds" -gt 0 ] && limit=(-max_total_time="$seconds")
-  echo "fuzz $name: up to $runs executions${limit:+ or $seconds s}"
+  options=()
+  until=""
+  if [ "$seconds" -gt 0 ]; then
+    options+=(-max_total_time="$seconds")
+    until=" or $seconds s"
+  fi
+  [ -f "tests/fuzz/$name.dict" ] && options+=(-dict="tests/fuzz/$name.dict")
+  echo "fuzz $name: up to $runs executions$until"
   start=$(date +%s)
   set +e
-  "$bin" -runs="$runs" "${limit[@]}" -timeout=20 -rss_limit_mb=2560 -max_len=16384 \
+  "$bin" -runs="$runs" "${options[@]}" -timeout=20 -rss_limit_mb=2560 -max_len=16384 \
     -print_final_stats=1 -artifact_prefix="$crashes/" "$corpus" $seeds >"$log" 2>&1 &
   pid=$!
   # A progress line every half minute: the fuzzer's latest status.
   while kill -0 "$pid" 2>/dev/null; do
     for _ in $(seq 30); do kill -0 "$pid" 2>/dev/null && sleep 1; done
-    status=$(grep -a '^#[0-9]' "$log" | tail -1 | cut -c1-100)
+    status=$(grep -a '^#[0-9]' "$log" | tail -1 | cut -c1-100 || true)
     [ -n "$status" ] && kill -0 "$pid" 2>/dev/null && echo "  $name $status"
   done
   wait "$pid"
   rc=$?
   set -e
-  execs=$(grep -a 'stat::number_of_executed_units' "$log" | tail -1 | awk '{print $2}')
-  cov=$(grep -aoE 'cov: [0-9]+' "$log" | tail -1 | awk '{print $2}')
+  execs=$(grep -a 'stat::number_of_executed_units' "$log" | tail -1 | awk '{print $2}' || true)
+  cov=$(grep -aoE 'cov: [0-9]+' "$log" | tail -1 | awk '{print $2}' || true)
   found=$(find "$crashes" -type f | wc -l)
   echo "fuzz $name: ${execs:-?} executions, coverage ${cov:-?} edges, $found crashes," \
     "$(($(date +%s) - start)) s (exit $rc)"
   printf '%s %s %s %s %s\n' "$name" "${execs:-0}" "${cov:-0}" "$found" \
-    "$(($(date +%s) - start))" >>"$summary"
+    "$(($(date +%s) - start))" >"$rows/$name"
 done
 
 {
-  echo "# fuzz campaign $(date -u +%Y-%m-%dT%H:%MZ): $runs executions per target${limit:+ or $seconds s}"
+  echo "# fuzz campaign, last run $(date -u +%Y-%m-%dT%H:%MZ): up to $runs executions per target"
+  echo "# coverage: edges reached (libFuzzer cov); crashes: inputs saved in out/fuzz/crashes/"
   printf '%-24s %12s %10s %8s %8s\n' target executions coverage crashes seconds
-  while read -r name execs cov found secs; do
+  cat "$rows"/* | while read -r name execs cov found secs; do
     printf '%-24s %12s %10s %8s %8s\n' "$name" "$execs" "$cov" "$found" "$secs"
-  done <"$summary"
+  done
 } >out/fuzz-summary.txt
-rm -f "$summary"
 cat out/fuzz-summary.txt
