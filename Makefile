@@ -48,7 +48,7 @@ bench: build-release
 # The fuzzing campaign with clang's libFuzzer: FUZZ_RUNS executions per target (default
 # 10 million) or FUZZ_TIME seconds; summary in out/fuzz-summary.txt.
 fuzz: deps
-	scripts/fuzz.sh
+	CMAKE_FLAGS="$(CMAKE_FLAGS)" scripts/fuzz.sh
 
 # Crash consistency at full size (10,000 kills, 500 rounds per writer) and a longer
 # replay of every fuzz target's corpus.

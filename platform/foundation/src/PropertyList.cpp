@@ -355,7 +355,12 @@ id fromNode(plist_t node, int depth, bool mutableContainers, bool mutableHere) {
     case PLIST_DATE: {
       int32_t sec = 0, usec = 0;
       plist_get_date_val(node, &sec, &usec);
-      return NSDate::dateWithTimeIntervalSinceReferenceDate(sec + usec / 1e6);
+      // The library splits a binary date into whole seconds toward zero and a fraction
+      // whose sign it drops: -25.3 comes as -25 and 0.3. Within the second before the
+      // reference date the sign is lost altogether.
+      double fraction = std::fabs(static_cast<double>(usec)) / 1e6;
+      return NSDate::dateWithTimeIntervalSinceReferenceDate(sec < 0 || usec < 0 ? sec - fraction
+                                                                                : sec + fraction);
     }
     case PLIST_DATA: {
       uint64_t len = 0;
@@ -662,12 +667,17 @@ plist_t toNode(const NSObject* obj, std::string* error) {
   if (auto* d = objc_cast<NSDate>(obj)) {
     double t = d->timeIntervalSinceReferenceDate();
     double sec = std::floor(t);
-    if (!dateWritable(t)) {
+    // A fraction within half a microsecond of the next second rounds up into it.
+    long usec = std::lround((t - sec) * 1e6);
+    if (usec >= 1000000) {
+      sec += 1;
+      usec -= 1000000;
+    }
+    if (!dateWritable(t) || !dateWritable(sec)) {
       setError(error, "date out of range");
       return nullptr;
     }
-    return plist_new_date(static_cast<int32_t>(sec),
-                          static_cast<int32_t>(std::lround((t - sec) * 1e6) % 1000000));
+    return plist_new_date(static_cast<int32_t>(sec), static_cast<int32_t>(usec));
   }
   if (auto* data = objc_cast<NSData>(obj))
     return plist_new_data(static_cast<const char*>(data->bytes()), data->length());

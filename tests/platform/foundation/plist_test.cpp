@@ -208,6 +208,23 @@ TEST_F(PropertyLists, ValuesAFileCannotCarryAreRefusedNotChanged) {
   }
 }
 
+// The binary form keeps microseconds, before the reference date too: a fraction that
+// rounds up to a whole second carries into it (it was dropped, a second early), and one
+// of a negative date keeps its sign (it was read as positive, up to two seconds late).
+TEST_F(PropertyLists, BinaryDatesRoundToTheNearestMicrosecond) {
+  for (double t : {5.9999999, -25.0000001, -25.3, 0.25, -1.5, 86400.0 * 365 + 0.9999996}) {
+    auto list = NSArray::arrayWithObjects({NSDate::dateWithTimeIntervalSinceReferenceDate(t)});
+    auto data =
+        NSPropertyListSerialization::dataWithPropertyList(list, NSPropertyListBinaryFormat_v1_0);
+    ASSERT_NE(data, nullptr);
+    auto back = objc_cast<NSArray>(
+        NSPropertyListSerialization::propertyListWithData(data, NSPropertyListImmutable));
+    ASSERT_NE(back, nullptr);
+    double read = objc_cast<NSDate>(back->objectAtIndex(0))->timeIntervalSinceReferenceDate();
+    EXPECT_NEAR(read, t, 1e-6) << t;
+  }
+}
+
 TEST_F(PropertyLists, UnreadableFilesGiveNone) {
   EXPECT_EQ(NSDictionary::dictionaryWithContentsOfFile(path("missing.plist")), nullptr);
   EXPECT_EQ(NSDictionary::dictionaryWithContentsOfFile(dir_), nullptr);
