@@ -9,6 +9,7 @@ packages=(
   libcairo2-dev libpng-dev libpango1.0-dev
   libpsl-dev publicsuffix libphonenumber-dev libplist-utils
   fonts-dejavu-core fonts-inter fonts-noto-core fonts-noto-cjk
+  libsdl2-dev xvfb xdotool
 )
 missing=()
 for p in "${packages[@]}"; do

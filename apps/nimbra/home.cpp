@@ -3,11 +3,13 @@
 
 #include "Command.h"
 #include "HomeHost.h"
+#include "HomeWindow.h"
 
 namespace {
 
 int runHome(int argc, char** argv) {
   homehost::Options options;
+  options.openWindow = &homewindow::run;
   std::string error;
   if (!homehost::parse(argc, argv, &options, &error)) {
     std::fprintf(stderr, "nimbra home: %s\n", error.c_str());
@@ -18,9 +20,10 @@ int runHome(int argc, char** argv) {
 
 const nimbra::Command home{
     "home",
-    "home --out FILE.png [--layout FILE] [--root DIR] [--watch] [--touch-down X,Y] "
+    "home --out FILE.png [--layout FILE] [--root DIR] [--watch] [--window] "
+    "[--window-frames FILE] [--touch-down X,Y] "
     "[--touch-move X,Y] [--touch-up X,Y] [--touch-cancel] [--tap-point X,Y]   render the home "
-    "screen, the finger steps first in the order given",
+    "screen (or show it in a window), the finger steps first in the order given",
     &runHome};
 
 }  // namespace

@@ -1,16 +1,18 @@
 // nimbra settings: the settings pane in the Settings app host, driven by steps.
 #include "Command.h"
 #include "SettingsHost.h"
+#include "SettingsWindow.h"
 
 namespace {
 
 int runSettings(int argc, char** argv) {
-  return settingshost::runCommand(argc, argv, "nimbra settings");
+  return settingshost::runCommand(argc, argv, "nimbra settings", &settingswindow::run);
 }
 
 const nimbra::Command settings{
     "settings",
-    "settings [--root DIR] [--xdg-open] [--screen WxH] [--script FILE] [--tap LABEL] "
+    "settings [--root DIR] [--xdg-open] [--window] [--window-frames FILE] [--screen WxH] [--script "
+    "FILE] [--tap LABEL] "
     "[--toggle LABEL] [--slide LABEL VALUE] [--choose TITLE] [--type TEXT] [--clear] "
     "[--press TITLE] [--delete LABEL] [--back] [--screenshot FILE] [--accessibility] "
     "[--touch-down X,Y] [--touch-move X,Y] [--touch-up X,Y] [--touch-cancel] "

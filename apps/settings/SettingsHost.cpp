@@ -2,6 +2,7 @@
 
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -110,6 +111,17 @@ void openExternally(const std::string& url) {
     int status;
     waitpid(pid, &status, 0);
   }
+}
+
+// Whether a program of that name is on PATH.
+bool onPath(const std::string& program) {
+  const char* path = std::getenv("PATH");
+  std::stringstream folders(path ? path : "");
+  std::string folder;
+  while (std::getline(folders, folder, ':')) {
+    if (!folder.empty() && access((folder + "/" + program).c_str(), X_OK) == 0) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -484,13 +496,16 @@ bool Host::screenshot(const std::string& path, std::string* error) {
   return ok || fail(error, "cannot write " + path);
 }
 
-int runCommand(int argc, char** argv, const char* name) {
+int runCommand(int argc, char** argv, const char* name, WindowRunner window) {
   std::string root = NIMBRA_ROOT;
   std::vector<Step> steps;
   bool external = false;
+  bool windowed = false;
+  std::string frames;
   auto usage = [&](const std::string& why) {
     std::fprintf(stderr,
-                 "%s: %s\nusage: %s [--root DIR] [--xdg-open] [--screen WxH] [--script FILE] "
+                 "%s: %s\nusage: %s [--root DIR] [--xdg-open] [--window] [--window-frames FILE] "
+                 "[--screen WxH] [--script FILE] "
                  "[--tap LABEL] [--toggle LABEL] [--slide LABEL VALUE] [--choose TITLE] "
                  "[--type TEXT] [--clear] [--press TITLE] [--delete LABEL] [--back] "
                  "[--screenshot FILE] [--accessibility] [--touch-down X,Y] [--touch-move X,Y] "
@@ -510,6 +525,11 @@ int runCommand(int argc, char** argv, const char* name) {
       if (!value(&root)) return usage("--root needs a folder");
     } else if (opt == "--xdg-open") {
       external = true;
+    } else if (opt == "--window") {
+      if (!window) return usage("this program cannot open windows");
+      windowed = true;
+    } else if (opt == "--window-frames") {
+      if (!value(&frames)) return usage("--window-frames needs a file");
     } else if (opt == "--screen") {
       double w = 0, h = 0;
       if (!value(&a) || std::sscanf(a.c_str(), "%lfx%lf", &w, &h) != 2 || !(w > 0) || !(h > 0) ||
@@ -541,6 +561,8 @@ int runCommand(int argc, char** argv, const char* name) {
       return usage("unknown option " + opt);
     }
   }
+  // A person at a desktop expects a web page to open in the browser.
+  if (windowed && onPath("xdg-open")) external = true;
   Host host(root);
   host.setOpenURLsExternally(external);
   std::string error;
@@ -556,7 +578,7 @@ int runCommand(int argc, char** argv, const char* name) {
       return 1;
     }
   }
-  return 0;
+  return windowed ? window(host, frames) : 0;
 }
 
 }  // namespace settingshost

@@ -90,7 +90,12 @@ class Host {
   uint64_t commitHandler_ = 0;
 };
 
-// `nimbra settings` and the nimbra-settings program: steps from the options, in order.
-int runCommand(int argc, char** argv, const char* name);
+// Shows a started host in a desktop window until it is closed; the exit status.
+using WindowRunner = int (*)(Host& host, const std::string& frameDump);
+
+// `nimbra settings` and the nimbra-settings program: steps from the options, in order;
+// then with --window (programs that pass `window`) the host in a window, each frame drawn
+// also written to the PNG of --window-frames FILE.
+int runCommand(int argc, char** argv, const char* name, WindowRunner window = nullptr);
 
 }  // namespace settingshost

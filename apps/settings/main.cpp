@@ -1,6 +1,7 @@
-// nimbra-settings: the Settings app host, run headless from steps.
+// nimbra-settings: the Settings app host, run from steps, headless or in a window.
 #include "SettingsHost.h"
+#include "SettingsWindow.h"
 
 int main(int argc, char** argv) {
-  return settingshost::runCommand(argc, argv, "nimbra-settings");
+  return settingshost::runCommand(argc, argv, "nimbra-settings", &settingswindow::run);
 }

@@ -33,6 +33,10 @@ bool parse(int argc, char** argv, Options* options, std::string* error) {
       if (!value(&options->root)) return false;
     } else if (arg == "--watch") {
       options->watch = true;
+    } else if (arg == "--window") {
+      options->window = true;
+    } else if (arg == "--window-frames") {
+      if (!value(&options->windowFrames)) return false;
     } else if (arg == "--touch-cancel") {
       options->touches.emplace_back("touch-cancel", "");
     } else if (hoststeps::Fingers::handles(arg.substr(2)) && arg.rfind("--", 0) == 0) {
@@ -49,7 +53,7 @@ bool parse(int argc, char** argv, Options* options, std::string* error) {
       return false;
     }
   }
-  if (options->out.empty()) {
+  if (options->out.empty() && !options->window) {
     *error = "--out FILE.png is required";
     return false;
   }
@@ -95,6 +99,14 @@ int run(const Options& options) {
     }
     screen->rootView()->removeFromSuperview();
     screen->layoutPass();
+  }
+  if (options.window) {
+    if (!options.openWindow) {
+      std::fprintf(stderr, "this program cannot open windows\n");
+      return 2;
+    }
+    if (!options.out.empty() && !render()) return 1;
+    return options.openWindow(screen.get(), options);
   }
   if (!render()) return 1;
   if (!options.watch) return 0;

@@ -6,20 +6,30 @@
 #include <utility>
 #include <vector>
 
+class SBHomeScreen;
+
 namespace homehost {
 
+struct Options;
+// Shows the laid-out screen in a desktop window until it is closed; the exit status.
+using WindowRunner = int (*)(SBHomeScreen* screen, const Options& options);
+
 struct Options {
-  std::string out;     // PNG to write
+  std::string out;     // PNG to write (optional with a window)
   std::string layout;  // default: <root>/Library/SpringBoard/home.plist
   std::string root = NIMBRA_ROOT;
   bool watch = false;
   // Finger steps (apps/common/TouchSteps.h) on the first page's window, in order, after
   // the first layout pass and before the picture: (verb, argument or empty).
   std::vector<std::pair<std::string, std::string>> touches;
+  bool window = false;                // --window: show it in a desktop window, following changes
+  std::string windowFrames;           // --window-frames FILE: each frame drawn there, as a PNG
+  WindowRunner openWindow = nullptr;  // set by the programs that can open windows
 };
 
 std::string defaultLayout(const std::string& root);
-// Parses --out, --layout, --root, --watch and the finger steps --touch-down X,Y,
+// Parses --out, --layout, --root, --watch, --window, --window-frames FILE and the finger
+// steps --touch-down X,Y,
 // --touch-move X,Y, --touch-up X,Y, --touch-cancel, --tap-point X,Y; NO with `error` for
 // anything else.
 bool parse(int argc, char** argv, Options* options, std::string* error);

@@ -4,14 +4,17 @@
 #include <cstdio>
 
 #include "HomeHost.h"
+#include "HomeWindow.h"
 
 int main(int argc, char** argv) {
   homehost::Options options;
+  options.openWindow = &homewindow::run;
   std::string error;
   if (!homehost::parse(argc, argv, &options, &error)) {
     std::fprintf(stderr,
                  "nimbra-springboard: %s\nusage: nimbra-springboard --out FILE.png "
-                 "[--layout FILE] [--root DIR] [--watch] [--tap-point X,Y] [--touch-down X,Y] "
+                 "[--layout FILE] [--root DIR] [--watch] [--window] [--window-frames FILE] "
+                 "[--tap-point X,Y] [--touch-down X,Y] "
                  "[--touch-move X,Y] [--touch-up X,Y] [--touch-cancel]\n",
                  error.c_str());
     return 2;

@@ -1,0 +1,252 @@
+#include "DesktopWindow.h"
+
+#include <SDL.h>
+#include <SDL_syswm.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+
+#include "QuartzCore/CATransaction.h"
+#include "UIKit/UITableView.h"
+#include "UIKit/UITouch.h"
+#include "UIKit/UIWindow.h"
+#include "dispatch/CFRunLoop.h"
+#include "dispatch/source.h"
+#include "dispatch/time.h"
+
+namespace desktop {
+
+namespace {
+
+// A drag this far (points) on a table scrolls it instead of moving the finger.
+constexpr CGFloat kScrollSlop = 6;
+constexpr CGFloat kWheelStep = 40;
+
+CGFloat maxOffset(UITableView* table) {
+  return std::max<CGFloat>(0, table->contentHeight() - table->bounds().size.height);
+}
+
+void scrollTo(UITableView* table, CGFloat y) {
+  CGPoint offset = table->contentOffset();
+  offset.y = std::clamp<CGFloat>(y, 0, maxOffset(table));
+  table->setContentOffset(offset);
+}
+
+}  // namespace
+
+CGFloat scaleForDisplay(CGFloat height, int displayHeight) {
+  return displayHeight >= 2 * height + 80 ? 2 : 1;
+}
+
+struct DesktopWindow::State {
+  SDL_Window* window = nullptr;
+  dispatch_source_t source;  // the display connection
+  uint64_t commitHandler = 0;
+  bool queued = false;
+  bool pressed = false;
+  Strong<UITouch> touch;
+  UITableView* dragTable = nullptr;
+  bool scrolling = false;
+  CGPoint pressPoint{};
+  CGFloat pressOffset = 0;
+};
+
+DesktopWindow::DesktopWindow(Content* content)
+    : content_(content), state_(std::make_unique<State>()) {}
+
+DesktopWindow::~DesktopWindow() {
+  if (state_->commitHandler) CATransaction::removeCommitHandler(state_->commitHandler);
+  if (state_->source) dispatch_source_cancel(state_->source);
+  if (state_->window) SDL_DestroyWindow(state_->window);
+  if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_Quit();
+}
+
+bool DesktopWindow::open(const std::string& title, std::string* error) {
+  // Leaving the window while pressed must be seen, so no capture of the mouse.
+  SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
+  SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+  if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+    *error = std::string("cannot open a window: ") + SDL_GetError();
+    return false;
+  }
+  CGSize size = content_->pointSize();
+  SDL_Rect usable;
+  if (SDL_GetDisplayUsableBounds(0, &usable) == 0) scale_ = scaleForDisplay(size.height, usable.h);
+  state_->window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                                    int(std::lround(size.width * scale_)),
+                                    int(std::lround(size.height * scale_)), SDL_WINDOW_SHOWN);
+  if (!state_->window) {
+    *error = std::string("cannot open a window: ") + SDL_GetError();
+    return false;
+  }
+  SDL_StartTextInput();
+  // Sleep on the display connection: the run loop wakes when the server sends something.
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  int fd = -1;
+#if defined(SDL_VIDEO_DRIVER_X11)
+  if (SDL_GetWindowWMInfo(state_->window, &info) && info.subsystem == SDL_SYSWM_X11)
+    fd = ConnectionNumber(info.info.x11.display);
+#endif
+  if (fd >= 0) {
+    state_->source =
+        dispatch_source_create(DISPATCH_SOURCE_TYPE_READ, fd, 0, dispatch_get_main_queue());
+  }
+  if (!state_->source) {
+    // Another video driver: no descriptor to watch, so look for events ten times a second.
+    state_->source =
+        dispatch_source_create(DISPATCH_SOURCE_TYPE_TIMER, 0, 0, dispatch_get_main_queue());
+    dispatch_source_set_timer(state_->source, dispatch_time(DISPATCH_TIME_NOW, 0),
+                              100 * NSEC_PER_MSEC, 0);
+  }
+  dispatch_source_set_event_handler(state_->source, [this] { pump(); });
+  dispatch_resume(state_->source);
+  state_->commitHandler = CATransaction::addCommitHandler([this] { setNeedsDisplay(); });
+  setNeedsDisplay();
+  return true;
+}
+
+void DesktopWindow::setNeedsDisplay() {
+  if (state_->queued) return;
+  state_->queued = true;
+  dispatch_async(dispatch_get_main_queue(), [this] {
+    state_->queued = false;
+    draw();
+    // Drawing talks to the server, which may have queued events meanwhile.
+    pump();
+  });
+}
+
+void DesktopWindow::draw() {
+  CGImageRef image = content_->render(scale_);
+  SDL_Surface* target = SDL_GetWindowSurface(state_->window);
+  if (!image || !target) return;
+  // Premultiplied RGBA over an opaque window: the pixels are used as they are.
+  SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(
+      const_cast<uint8_t*>(image->pixels()), int(image->width()), int(image->height()), 32,
+      int(image->bytesPerRow()), SDL_PIXELFORMAT_ABGR8888);
+  if (!source) return;
+  SDL_SetSurfaceBlendMode(source, SDL_BLENDMODE_NONE);
+  SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 255, 255, 255));
+  SDL_BlitSurface(source, nullptr, target, nullptr);
+  SDL_FreeSurface(source);
+  SDL_UpdateWindowSurface(state_->window);
+  if (!dump_.empty()) {
+    std::string partial = dump_ + ".partial";
+    if (CGImageWriteToPNGFile(image, partial)) {
+      std::error_code ec;
+      std::filesystem::rename(partial, dump_, ec);
+    }
+  }
+}
+
+void DesktopWindow::pump() {
+  SDL_Event event;
+  while (SDL_PollEvent(&event)) handle(&event);
+}
+
+void DesktopWindow::handle(const void* raw) {
+  const SDL_Event& event = *static_cast<const SDL_Event*>(raw);
+  State& s = *state_;
+  UIWindow* window = content_->touchWindow();
+  auto point = [&](int x, int y) { return CGPointMake(x / scale_, y / scale_); };
+  auto cancel = [&] {
+    if (s.touch) window->touchCancel(s.touch);
+    s.touch = nullptr;
+    s.pressed = false;
+    s.scrolling = false;
+  };
+  switch (event.type) {
+    case SDL_QUIT:
+      CFRunLoopStop(CFRunLoopGetMain());
+      return;
+    case SDL_WINDOWEVENT:
+      if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
+        CFRunLoopStop(CFRunLoopGetMain());
+      } else if (event.window.event == SDL_WINDOWEVENT_LEAVE) {
+        if (s.pressed) cancel();
+      } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
+                 event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+        break;  // drawn below
+      } else {
+        return;
+      }
+      break;
+    case SDL_MOUSEBUTTONDOWN: {
+      if (event.button.button != SDL_BUTTON_LEFT) return;
+      CGPoint p = point(event.button.x, event.button.y);
+      if (content_->press(p)) break;
+      s.pressed = true;
+      s.scrolling = false;
+      s.pressPoint = p;
+      s.dragTable = content_->tableAt(p);
+      if (s.dragTable) s.pressOffset = s.dragTable->contentOffset().y;
+      s.touch = window->touchDownAtPoint(p);
+      break;
+    }
+    case SDL_MOUSEMOTION: {
+      if (!s.pressed) return;
+      CGPoint p = point(event.motion.x, event.motion.y);
+      CGSize size = content_->pointSize();
+      if (p.x < 0 || p.y < 0 || p.x >= size.width || p.y >= size.height) {
+        cancel();
+        break;
+      }
+      CGFloat dy = p.y - s.pressPoint.y;
+      if (s.dragTable && (s.scrolling || std::fabs(dy) > kScrollSlop)) {
+        if (!s.scrolling && s.touch) window->touchCancel(s.touch);
+        s.touch = nullptr;
+        s.scrolling = true;
+        scrollTo(s.dragTable, s.pressOffset - dy);
+      } else if (s.touch) {
+        window->touchMoveToPoint(s.touch, p);
+      }
+      break;
+    }
+    case SDL_MOUSEBUTTONUP:
+      if (event.button.button != SDL_BUTTON_LEFT || !s.pressed) return;
+      if (s.touch) window->touchUpAtPoint(s.touch, point(event.button.x, event.button.y));
+      s.touch = nullptr;
+      s.pressed = false;
+      s.scrolling = false;
+      break;
+    case SDL_MOUSEWHEEL: {
+      int x = 0, y = 0;
+      SDL_GetMouseState(&x, &y);
+      UITableView* table = content_->tableAt(point(x, y));
+      if (!table) return;
+      scrollTo(table, table->contentOffset().y - event.wheel.y * kWheelStep);
+      break;
+    }
+    case SDL_TEXTINPUT:
+      content_->typed(event.text.text);
+      break;
+    case SDL_KEYDOWN:
+      switch (event.key.keysym.sym) {
+        case SDLK_ESCAPE:
+          content_->key("escape");
+          break;
+        case SDLK_BACKSPACE:
+          content_->key("backspace");
+          break;
+        case SDLK_RETURN:
+        case SDLK_KP_ENTER:
+          content_->key("return");
+          break;
+        default:
+          return;
+      }
+      break;
+    default:
+      return;
+  }
+  setNeedsDisplay();
+}
+
+void DesktopWindow::run() {
+  CFRunLoopRun();
+}
+
+}  // namespace desktop
