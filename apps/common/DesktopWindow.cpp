@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "QuartzCore/CATransaction.h"
@@ -66,9 +67,21 @@ DesktopWindow::~DesktopWindow() {
 bool DesktopWindow::open(const std::string& title, std::string* error) {
   // Leaving the window while pressed must be seen, so no capture of the mouse.
   SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
+  // SIGINT and SIGTERM end the host as they do headless, not as events nobody wakes for.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+  if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
+    *error = "cannot open a window: no display (DISPLAY is not set)";
+    return false;
+  }
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     *error = std::string("cannot open a window: ") + SDL_GetError();
+    return false;
+  }
+  // Drivers that draw nowhere would leave a window no one can see or close.
+  std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+  if (driver == "offscreen" || driver == "dummy" || driver == "evdev") {
+    *error = "cannot open a window: no display";
     return false;
   }
   CGSize size = content_->pointSize();

@@ -1,0 +1,286 @@
+// `nimbra home --window` and `nimbra settings --window` side by side on a private X server
+// (Xvfb), driven with xdotool's real pointer and key events; what the windows show is read
+// from the frames each window writes as it draws them. Skipped where Xvfb or xdotool is
+// missing.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Foundation/Foundation.h"
+#include "SpringBoard/SpringBoard.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+const std::string kNimbra = std::string(NIMBRA_BUILD_DIR) + "/apps/nimbra";
+
+bool onPath(const std::string& program) {
+  for (const char* dir : {"/usr/bin", "/usr/local/bin", "/bin"})
+    if (access((std::string(dir) + "/" + program).c_str(), X_OK) == 0) return true;
+  return false;
+}
+
+pid_t spawn(const std::vector<std::string>& args, int out) {
+  std::fflush(nullptr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    if (out >= 0) {
+      dup2(out, 1);
+      dup2(out, 2);
+    }
+    std::vector<char*> argv;
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execvp(argv[0], argv.data());
+    _exit(127);
+  }
+  return pid;
+}
+
+// Runs a program to its end; its standard output.
+std::string run(const std::vector<std::string>& args) {
+  int pipes[2];
+  if (pipe(pipes) != 0) return {};
+  pid_t pid = spawn(args, pipes[1]);
+  close(pipes[1]);
+  std::string out;
+  char buf[512];
+  ssize_t n;
+  while ((n = read(pipes[0], buf, sizeof buf)) > 0) out.append(buf, n);
+  close(pipes[0]);
+  int status;
+  waitpid(pid, &status, 0);
+  return out;
+}
+
+bool waitUntil(const std::function<bool()>& done, double seconds = 10) {
+  auto end = Clock::now() + std::chrono::duration<double>(seconds);
+  while (Clock::now() < end) {
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return done();
+}
+
+struct Pixel {
+  int r = 0, g = 0, b = 0;
+};
+
+// The pixel at a point of a window's frame (points; the frame may be drawn at a scale).
+bool pixelAt(const std::string& png, CGPoint p, Pixel* pixel) {
+  auto image = CGImageCreateWithPNGFile(png);
+  if (!image) return false;
+  double scale = image->width() / 320.0;
+  size_t x = size_t(p.x * scale), y = size_t(p.y * scale);
+  if (x >= image->width() || y >= image->height()) return false;
+  const uint8_t* px = image->pixels() + y * image->bytesPerRow() + x * 4;
+  *pixel = {px[0], px[1], px[2]};
+  return true;
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class Windows : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!onPath("Xvfb") || !onPath("xdotool"))
+      GTEST_SKIP() << "Xvfb and xdotool are needed (scripts/install-deps.sh installs them)";
+    char home[] = "/tmp/nimbra-window-XXXXXX";
+    ASSERT_TRUE(mkdtemp(home));
+    home_ = home;
+    setenv("HOME", home, 1);
+    fs::create_directories(home_ + "/run");
+    setenv("XDG_RUNTIME_DIR", (home_ + "/run").c_str(), 1);
+    // Xvfb picks a free display and writes its number to the pipe.
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    int null = ::open("/dev/null", O_WRONLY);
+    xvfb_ = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x800x24",
+                   "-nolisten", "tcp"},
+                  null);
+    close(null);
+    close(fds[1]);
+    std::string number;
+    pollfd p{fds[0], POLLIN, 0};
+    char c;
+    while (poll(&p, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    close(fds[0]);
+    ASSERT_FALSE(number.empty()) << "Xvfb did not start";
+    setenv("DISPLAY", (":" + number).c_str(), 1);
+  }
+
+  void TearDown() override {
+    for (pid_t pid : hosts_) stop(pid);
+    if (xvfb_ > 0) stop(xvfb_);
+    std::error_code ec;
+    if (!home_.empty()) fs::remove_all(home_, ec);
+  }
+
+  // SIGTERM, then SIGKILL after a few seconds: a stuck host must not hang the suite.
+  static void stop(pid_t pid) {
+    kill(pid, SIGTERM);
+    bool gone = waitUntil([&] { return waitpid(pid, nullptr, WNOHANG) == pid; }, 5);
+    if (!gone) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+    EXPECT_TRUE(gone) << "process " << pid << " did not end on SIGTERM";
+  }
+
+  // Starts a host window and places it; its X window id.
+  std::string open(const std::vector<std::string>& args, const std::string& title, int x) {
+    std::vector<std::string> argv{kNimbra};
+    argv.insert(argv.end(), args.begin(), args.end());
+    int log = ::open((home_ + "/" + title + ".log").c_str(), O_WRONLY | O_CREAT, 0600);
+    hosts_.push_back(spawn(argv, log));
+    close(log);
+    std::string id = run({"timeout", "20", "xdotool", "search", "--sync", "--name", title});
+    id = id.substr(0, id.find('\n'));
+    EXPECT_FALSE(id.empty()) << title << " window did not appear";
+    run({"xdotool", "windowmove", id, std::to_string(x), "0"});
+    return id;
+  }
+
+  // Clicks at a point of a window, then waits for the window's next frame.
+  bool click(const std::string& window, const std::string& frames, int x, int y) {
+    std::string before = readFile(frames);
+    run({"xdotool", "mousemove", "--window", window, std::to_string(x), std::to_string(y), "click",
+         "1"});
+    return waitUntil([&] { return readFile(frames) != before; });
+  }
+
+  std::string frames(const std::string& name) const { return home_ + "/" + name + ".png"; }
+  std::string settingsPath() const {
+    return home_ + "/Library/Preferences/com.varenko.nimbra.plist";
+  }
+
+  std::string home_;
+  pid_t xvfb_ = -1;
+  std::vector<pid_t> hosts_;
+};
+
+double cpuSeconds(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  std::getline(stat, line);
+  std::istringstream fields(line.substr(line.rfind(')') + 2));
+  std::string field;
+  double ticks = 0;
+  for (int i = 3; i <= 15 && fields >> field; ++i)
+    if (i == 14 || i == 15) ticks += std::stod(field);
+  return ticks / sysconf(_SC_CLK_TCK);
+}
+
+TEST_F(Windows, ColorPickedInSettingsTurnsTheHomeGlowRed) {
+  std::string homeFrames = frames("home"), settingsFrames = frames("settings");
+  std::string home = open({"home", "--window", "--window-frames", homeFrames}, "Nimbra Home", 700);
+  std::string settings =
+      open({"settings", "--window", "--window-frames", settingsFrames}, "Nimbra Settings", 0);
+  ASSERT_TRUE(waitUntil([&] { return fs::exists(homeFrames) && fs::exists(settingsFrames); }));
+
+  // Beside the badged Phone icon, where its glow shows: yellow by default.
+  auto screen = SBHomeScreen::homeScreenWithContentsOfFile(
+      std::string(NIMBRA_ROOT) + "/Library/SpringBoard/home.plist", nullptr);
+  ASSERT_TRUE(screen);
+  screen->layoutPass();
+  CGRect phone = screen->iconViews()[0]->frame();
+  CGPoint glowSpot = CGPointMake(phone.origin.x - 3, phone.origin.y + phone.size.height / 2);
+  Pixel glow;
+  ASSERT_TRUE(pixelAt(homeFrames, glowSpot, &glow));
+  EXPECT_GT(glow.g, glow.b + 40) << "yellow glow";
+
+  // Idle: an open window sleeps. Reported, not asserted.
+  double before = cpuSeconds(hosts_[0]);
+  std::this_thread::sleep_for(std::chrono::seconds(5));
+  double idle = (cpuSeconds(hosts_[0]) - before) / 5 * 100;
+  std::printf("idle CPU of the home window over 5 s: %.2f%% of a core\n", idle);
+  RecordProperty("idle_cpu_percent", std::to_string(idle));
+
+  ASSERT_TRUE(click(settings, settingsFrames, 60, 104));  // Nimbra
+  ASSERT_TRUE(click(settings, settingsFrames, 60, 328));  // Glow > Color
+  auto tapped = Clock::now();
+  ASSERT_TRUE(click(settings, settingsFrames, 60, 280));  // Red
+  ASSERT_TRUE(waitUntil([&] {
+    Pixel p;
+    return pixelAt(homeFrames, glowSpot, &p) && p.r > p.g + 40 && p.r > p.b + 40;
+  })) << "the home window's glow did not turn red";
+  double took = std::chrono::duration<double>(Clock::now() - tapped).count();
+  std::printf("home window red %.3f s after the tap\n", took);
+  auto prefs = NSDictionary::dictionaryWithContentsOfFile(settingsPath());
+  ASSERT_TRUE(prefs);
+  EXPECT_TRUE(prefs->objectForKey(NSSTR("Color")));
+  (void)home;
+}
+
+TEST_F(Windows, DraggingTheListScrollsItWithoutTappingARow) {
+  std::string shown = frames("settings");
+  std::string settings = open({"settings", "--tap", "Nimbra", "--window", "--window-frames", shown},
+                              "Nimbra Settings", 0);
+  ASSERT_TRUE(waitUntil([&] { return fs::exists(shown); }));
+  std::string top = readFile(shown);
+  // Press on the Custom Strength switch and drag up: the list moves, nothing flips.
+  run({"xdotool",  "mousemove", "--window", settings, "280",       "418",      "mousedown",
+       "1",        "mousemove", "--window", settings, "280",       "400",      "mousemove",
+       "--window", settings,    "280",      "300",    "mousemove", "--window", settings,
+       "280",      "200",       "mouseup",  "1"});
+  ASSERT_TRUE(waitUntil([&] { return readFile(shown) != top; }));
+  EXPECT_FALSE(fs::exists(settingsPath())) << "a drag changed a setting";
+
+  // The wheel brings the top back.
+  for (int i = 0; i < 10; ++i)
+    run({"xdotool", "mousemove", "--window", settings, "160", "300", "click", "4"});
+  ASSERT_TRUE(waitUntil([&] { return readFile(shown) == top; })) << "wheel did not scroll back";
+}
+
+TEST_F(Windows, NameTypedIntoTheWhitelistDialogIsSaved) {
+  std::string shown = frames("settings");
+  std::string settings = open({"settings", "--tap", "Nimbra", "--tap", "Badge Whitelist",
+                               "--window", "--window-frames", shown},
+                              "Nimbra Settings", 0);
+  ASSERT_TRUE(waitUntil([&] { return fs::exists(shown); }));
+  std::string list = readFile(shown);
+  // "Add App" is the first row below the bar and its section header.
+  ASSERT_TRUE(click(settings, shown, 60, 104)) << "no dialog";
+  std::string dialog = readFile(shown);
+  EXPECT_NE(dialog, list);
+  run({"xdotool", "type", "--window", settings, "Mapz"});
+  run({"xdotool", "key", "--window", settings, "BackSpace"});
+  run({"xdotool", "type", "--window", settings, "s"});
+  run({"xdotool", "key", "--window", settings, "Return"});
+  ASSERT_TRUE(waitUntil([&] {
+    auto prefs = NSDictionary::dictionaryWithContentsOfFile(settingsPath());
+    auto names = prefs ? objc_cast<NSArray>(prefs->objectForKey(NSSTR("BadgeWhitelist"))) : nullptr;
+    return names && names->count() == 1 &&
+           objc_cast<NSString>(names->objectAtIndex(0))->stdString() == "Maps";
+  })) << "the whitelist file does not hold the typed name";
+  // The dialog is gone and the list shows one more row.
+  ASSERT_TRUE(waitUntil([&] { return readFile(shown) != dialog; }));
+  EXPECT_NE(readFile(shown), list);
+
+  // Escape goes back to the pane.
+  std::string before = readFile(shown);
+  run({"xdotool", "key", "--window", settings, "Escape"});
+  EXPECT_TRUE(waitUntil([&] { return readFile(shown) != before; }));
+}
+
+}  // namespace
