@@ -188,10 +188,10 @@ void clearingFolderLayout(NSObject* self, SEL cmd) {
 TEST(Glow, HooksRunTheHostLayoutFirst) {
   auto clearingHost = [] {
     SEL layout = OBJC_SEL("layoutSubviews");
-    hostIconLayout =
-        class_replaceMethod(SBIconView::class_(), layout, objc::imp<&clearingIconLayout>(), "v@:");
+    hostIconLayout = class_replaceMethod(SBIconView::class_(), layout,
+                                         reinterpret_cast<IMP>(&clearingIconLayout), "v@:");
     hostFolderLayout = class_replaceMethod(SBFolderIconView::class_(), layout,
-                                           objc::imp<&clearingFolderLayout>(), "v@:");
+                                           reinterpret_cast<IMP>(&clearingFolderLayout), "v@:");
     ASSERT_TRUE(hostIconLayout && hostFolderLayout);
   };
   inFreshProcess(
