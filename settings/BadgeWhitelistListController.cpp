@@ -7,6 +7,7 @@
 #include "Foundation/NSLog.h"
 #include "Foundation/NSPathUtilities.h"
 #include "Foundation/NSString.h"
+#include "Nimbra/Settings.h"
 #include "Preferences/PSAllocation.h"
 #include "UIKit/NSIndexPath.h"
 #include "UIKit/UIAlertView.h"
@@ -47,8 +48,7 @@ OBJC_CLASS_IMPL(BadgeWhitelistListController) {
 }
 
 Strong<NSString> BadgeWhitelistListController::settingsPath() {
-  return NSHomeDirectory()->stringByAppendingPathComponent(
-      NSSTR("/Library/Preferences/com.varenko.nimbra.plist"));
+  return NSHomeDirectory()->stringByAppendingPathComponent(NSSTR(NimbraSettings::kFile));
 }
 
 void BadgeWhitelistListController::readPrefs() {
@@ -66,7 +66,8 @@ void BadgeWhitelistListController::viewDidLoad() {
   // A whitelist that is not a list is taken as empty; entries that are not names are
   // dropped, so the list only ever holds strings.
   appArray = NSMutableArray::array();
-  if (auto stored = objc_cast<NSArray>(prefs->objectForKey(NSSTR("BadgeWhitelist")))) {
+  if (auto stored =
+          objc_cast<NSArray>(prefs->objectForKey(NSSTR(NimbraSettings::kBadgeWhitelist)))) {
     for (const id& name : *stored) {
       if (objc_cast<NSString>(name)) appArray->addObject(name);
     }
@@ -80,7 +81,7 @@ void BadgeWhitelistListController::save() {
   auto write = [&] {
     // The file as it is now, so keys changed meanwhile by other writers are kept.
     readPrefs();
-    prefs->setObjectForKey(appArray, NSSTR("BadgeWhitelist"));
+    prefs->setObjectForKey(appArray, NSSTR(NimbraSettings::kBadgeWhitelist));
     if (!prefs->writeToFileAtomically(path, YES)) {
       NSLog("[%@] %@", NSSTR("Nimbra"),
             NSString::stringWithFormat("Failed to save settings to %@", path));
@@ -96,7 +97,7 @@ void BadgeWhitelistListController::save() {
   if (!ran) write();
   tabView->reloadSectionsWithRowAnimation({1}, UITableViewRowAnimationFade);
   CFNotificationCenterPostNotification(CFNotificationCenterGetDarwinNotifyCenter(),
-                                       NSSTR("com.varenko.nimbra/preferencechanged"), nullptr,
+                                       NSSTR(NimbraSettings::kChangedNotification), nullptr,
                                        nullptr, true);
 }
 

@@ -10,18 +10,22 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <optional>
 
 #include "Command.h"
 #include "CoreFoundation/CFNotificationCenter.h"
 #include "Foundation/Foundation.h"
+#include "Nimbra/Settings.h"
 
 namespace {
 
-const char* const kNotification = "com.varenko.nimbra/preferencechanged";
+using namespace NimbraSettings;
+
 const char* const kColorNames[] = {"yellow", "darkgray", "lightgray", "gray",    "red",
                                    "green",  "blue",     "cyan",      "magenta", "orange",
                                    "purple", "brown",    "black",     "white"};
+static_assert(std::size(kColorNames) == kColorCount, "one name for each entry of the table");
 
 enum class Kind { Boolean, ShowBadges, Color, Real, Names };
 struct Key {
@@ -29,16 +33,21 @@ struct Key {
   Kind kind;
   const char* fallback;  // what the plug-in uses when the key is absent
 };
-const Key kKeys[] = {{"Enabled", Kind::Boolean, "YES"},
-                     {"FoldersEnabled", Kind::Boolean, "YES"},
-                     {"ShowBadges", Kind::ShowBadges, "3"},
-                     {"BadgeWhitelist", Kind::Names, ""},
-                     {"CustomStrengthEnabled", Kind::Boolean, "YES"},
-                     {"CustomStrength", Kind::Real, "5"},
-                     {"Color", Kind::Color, "0"}};
+constexpr const char* yesNo(bool value) {
+  return value ? "YES" : "NO";
+}
+// The defaults as `get` prints them; the settings header holds their values.
+static_assert(kShowBadgesDefault == 3 && kCustomStrengthDefault == 5 && kColorDefault == 0);
+const Key kKeys[] = {{kEnabled, Kind::Boolean, yesNo(kEnabledDefault)},
+                     {kFoldersEnabled, Kind::Boolean, yesNo(kFoldersEnabledDefault)},
+                     {kShowBadgesKey, Kind::ShowBadges, "3"},
+                     {kBadgeWhitelist, Kind::Names, ""},
+                     {kCustomStrengthEnabled, Kind::Boolean, yesNo(kCustomStrengthEnabledDefault)},
+                     {kCustomStrength, Kind::Real, "5"},
+                     {kColor, Kind::Color, "0"}};
 
 std::string settingsPath() {
-  return NSHomeDirectory()->stdString() + "/Library/Preferences/com.varenko.nimbra.plist";
+  return NSHomeDirectory()->stringByAppendingPathComponent(NSSTR(kFile))->stdString();
 }
 
 const Key* findKey(const std::string& name) {
@@ -89,18 +98,18 @@ id parseValue(const Key& key, const std::vector<std::string>& args, std::string*
       return nullptr;
     case Kind::ShowBadges: {
       auto n = wholeNumber(v);
-      if (n && *n >= 0 && *n <= 3) return NSNumber::numberWithInt(int(*n));
+      if (n && *n >= kShowNoBadges && *n <= kShowAllBadges) return NSNumber::numberWithInt(int(*n));
       *error = "ShowBadges is 0 (none), 1 (folders), 2 (whitelist) or 3 (all), not '" + v + "'";
       return nullptr;
     }
     case Kind::Color: {
-      for (int i = 0; i < 14; ++i) {
+      for (int i = 0; i < kColorCount; ++i) {
         if (!strcasecmp(v.c_str(), kColorNames[i])) return NSNumber::numberWithInt(i);
       }
-      if (!strcasecmp(v.c_str(), "random")) return NSNumber::numberWithInt(673);
-      if (!strcasecmp(v.c_str(), "app")) return NSNumber::numberWithInt(674);
+      if (!strcasecmp(v.c_str(), "random")) return NSNumber::numberWithInt(kRandomColor);
+      if (!strcasecmp(v.c_str(), "app")) return NSNumber::numberWithInt(kSameColorAsApp);
       auto n = wholeNumber(v);
-      if (n && ((*n >= 0 && *n <= 13) || *n == 673 || *n == 674)) {
+      if (n && ((*n >= 0 && *n < kColorCount) || *n == kRandomColor || *n == kSameColorAsApp)) {
         return NSNumber::numberWithInt(int(*n));
       }
       *error =
@@ -182,8 +191,8 @@ int runPrefs(int argc, char** argv) {
     return 1;
   }
   CFNotificationCenterPostNotification(CFNotificationCenterGetDarwinNotifyCenter(),
-                                       NSString::stringWithUTF8String(kNotification), nullptr,
-                                       nullptr, true);
+                                       NSString::stringWithUTF8String(kChangedNotification),
+                                       nullptr, nullptr, true);
   return 0;
 }
 

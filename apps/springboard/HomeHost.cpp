@@ -110,7 +110,7 @@ int run(const Options& options) {
   }
   if (!render()) return 1;
   if (!options.watch) return 0;
-  screen->observeChanges([&] { render(); });
+  screen->observeChanges(plugins.relayoutNotifications, [&] { render(); });
   CFRunLoopRun();
   return 0;
 }

@@ -16,6 +16,9 @@
 
 namespace {
 
+// Bytes R, G, B, A.
+constexpr uint32_t kRGBA = kCGImageAlphaPremultipliedLast | kCGBitmapByteOrder32Big;
+
 volatile uint8_t sink;
 
 // Medians over batches of the time per call of each of `calls`, in microseconds. The
@@ -71,13 +74,13 @@ int main() {
     // What a call costs apart from summing: a one-pixel image into one pixel.
     uint8_t one[4] = {1, 2, 3, 4}, px[4] = {0, 0, 0, 0};
     auto tiny =
-        CGImageCreate(1, 1, 8, 32, 4, CGColorSpaceCreateDeviceRGB(), 16385,
+        CGImageCreate(1, 1, 8, 32, 4, CGColorSpaceCreateDeviceRGB(), kRGBA,
                       CGDataProviderCreateWithData(nullptr, one, 4, nullptr), nullptr, false, 0);
-    auto ctx = CGBitmapContextCreate(px, 1, 1, 8, 4, CGColorSpaceCreateDeviceRGB(), 16385);
+    auto ctx = CGBitmapContextCreate(px, 1, 1, 8, 4, CGColorSpaceCreateDeviceRGB(), kRGBA);
     auto t = medianMicros({[&] { CGContextDrawImage(ctx, CGRectMake(0, 0, 1, 1), tiny); },
                            [&] {
                              auto c = CGBitmapContextCreate(px, 1, 1, 8, 4,
-                                                            CGColorSpaceCreateDeviceRGB(), 16385);
+                                                            CGColorSpaceCreateDeviceRGB(), kRGBA);
                              sink = px[0];
                            }});
     double fixed = t[0], create = t[1];
@@ -86,7 +89,7 @@ int main() {
   for (size_t n : {120, 180, 1024}) {
     std::vector<uint8_t> rgba = iconPixels(n);
     auto provider = CGDataProviderCreateWithData(nullptr, rgba.data(), rgba.size(), nullptr);
-    auto image = CGImageCreate(n, n, 8, 32, n * 4, CGColorSpaceCreateDeviceRGB(), 16385, provider,
+    auto image = CGImageCreate(n, n, 8, 32, n * 4, CGColorSpaceCreateDeviceRGB(), kRGBA, provider,
                                nullptr, false, 0);
 
     // The exact average, for comparison.
@@ -100,7 +103,7 @@ int main() {
     uint8_t px[4];
     auto ours = [&] {
       std::memset(px, 0, 4);
-      auto ctx = CGBitmapContextCreate(px, 1, 1, 8, 4, CGColorSpaceCreateDeviceRGB(), 16385);
+      auto ctx = CGBitmapContextCreate(px, 1, 1, 8, 4, CGColorSpaceCreateDeviceRGB(), kRGBA);
       CGContextDrawImage(ctx, CGRectMake(0, 0, 1, 1), image);
       sink = px[0];
     };
@@ -108,7 +111,7 @@ int main() {
     bool oursExact = std::memcmp(px, exact, 4) == 0;
     // Ours, drawing only (the context made once).
     uint8_t px2[4] = {0, 0, 0, 0};
-    auto reused = CGBitmapContextCreate(px2, 1, 1, 8, 4, CGColorSpaceCreateDeviceRGB(), 16385);
+    auto reused = CGBitmapContextCreate(px2, 1, 1, 8, 4, CGColorSpaceCreateDeviceRGB(), kRGBA);
     CGContextSetBlendMode(reused, kCGBlendModeNormal);
     auto oursDraw = [&] {
       CGContextDrawImage(reused, CGRectMake(0, 0, 1, 1), image);

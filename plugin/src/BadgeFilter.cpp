@@ -18,13 +18,13 @@ BOOL badgeShown(NSObject* badgeView) {
   // "superview" answers a plain pointer: the superview owns the badge view, not the reverse.
   UIView* iconView = objc_msgSend<UIView*>(badgeView, OBJC_SEL("superview"));
   switch (showBadge) {
-    case 0:
+    case NimbraSettings::kShowNoBadges:
       return NO;
-    case 1: {
+    case NimbraSettings::kShowFolderBadges: {
       id icon = objc_msgSend<id>(iconView, OBJC_SEL("icon"));
       return objc_msgSend<BOOL>(icon, OBJC_SEL("isFolderIcon"));
     }
-    case 2: {
+    case NimbraSettings::kShowWhitelistedBadges: {
       id icon = objc_msgSend<id>(iconView, OBJC_SEL("icon"));
       return whitelistContains(objc_msgSend<id>(icon, OBJC_SEL("displayName")));
     }

@@ -6,7 +6,9 @@
 
 namespace {
 
-constexpr uint32_t kPremultipliedLastBigEndian = 16385;  // bytes R, G, B, A
+// Bytes R, G, B, A.
+constexpr uint32_t kPremultipliedLastBigEndian =
+    kCGImageAlphaPremultipliedLast | kCGBitmapByteOrder32Big;
 
 Strong<UIColor> dominantColorOf(const CGImageRef& image) {
   uint8_t pixel[4] = {0, 0, 0, 0};

@@ -35,15 +35,19 @@ void clearGlow(NSObject* view) {
   if (CALayer* layer = layerOf(view)) layer->setShadowOpacity(0.0f);
 }
 
+// Folders go by their badge; app icons take the custom strength when it is on.
+enum class Strength { ByBadge, CustomWhenEnabled };
+
 // What both passes share once the host's layout has run.
-void applyGlow(NSObject* view, BOOL enabled, SEL badgeTest, BOOL mayUseCustom, SEL radiusSel) {
+void applyGlow(NSObject* view, BOOL enabled, SEL badgeTest, Strength strength, SEL radiusSel) {
   if (!enabled || !objc_msgSend<BOOL>(view, badgeTest)) {
     clearGlow(view);
     return;
   }
   if (!daColor && !sameAsApp) reloadPrefs();
-  CGFloat radius = mayUseCustom && customStrengthEnabled ? customStrength
-                                                         : objc_msgSend<CGFloat>(view, radiusSel);
+  CGFloat radius = strength == Strength::CustomWhenEnabled && customStrengthEnabled
+                       ? customStrength
+                       : objc_msgSend<CGFloat>(view, radiusSel);
   if (radius <= kGlowThreshold) return;
   if (radius > kRadiusCap) radius = kRadiusCap;
   if (sameAsApp) {
@@ -71,12 +75,13 @@ CGFloat radiusFor(const id& badge) {
 
 void iconViewLayoutSubviews(NSObject* self, SEL _cmd) {
   origIconLayout(self, _cmd);
-  applyGlow(self, isEnabled, OBJC_SEL("hasBadge"), YES, OBJC_SEL("calculateRadius"));
+  applyGlow(self, isEnabled, OBJC_SEL("hasBadge"), Strength::CustomWhenEnabled,
+            OBJC_SEL("calculateRadius"));
 }
 
 void folderIconViewLayoutSubviews(NSObject* self, SEL _cmd) {
   origFolderLayout(self, _cmd);
-  applyGlow(self, isFolderEnabled, OBJC_SEL("folderHasBadge"), NO,
+  applyGlow(self, isFolderEnabled, OBJC_SEL("folderHasBadge"), Strength::ByBadge,
             OBJC_SEL("calculateFolderRadius"));
 }
 

@@ -4,13 +4,14 @@
 
 #include "CoreFoundation/CFNotificationCenter.h"
 #include "Foundation/Foundation.h"
+#include "Nimbra/Settings.h"
 #include "UIKit/UIKit.h"
 
 // Settings store.
 extern Strong<NSDictionary> prefs;
 extern BOOL isEnabled;
 extern BOOL isFolderEnabled;
-extern int32_t showBadge;
+extern NimbraSettings::ShowBadges showBadge;
 extern Strong<NSArray> badgeWhitelist;
 extern BOOL customStrengthEnabled;
 extern CGFloat customStrength;

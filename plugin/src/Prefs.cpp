@@ -6,20 +6,20 @@
 #include "Nimbra.h"
 
 Strong<NSDictionary> prefs;
-BOOL isEnabled = YES;
-BOOL isFolderEnabled = YES;
-int32_t showBadge = 3;
+using namespace NimbraSettings;
+
+BOOL isEnabled = kEnabledDefault;
+BOOL isFolderEnabled = kFoldersEnabledDefault;
+ShowBadges showBadge = kShowBadgesDefault;
 Strong<NSArray> badgeWhitelist;
-BOOL customStrengthEnabled = NO;
-CGFloat customStrength = 5.0;
+BOOL customStrengthEnabled = kCustomStrengthEnabledDefault;
+CGFloat customStrength = kCustomStrengthDefault;
 Strong<UIColor> daColor;
 BOOL sameAsApp = NO;
 Strong<NSArray> colors;
 
 namespace {
 
-constexpr int kRandomColor = 673;
-constexpr int kSameAsApp = 674;
 constexpr uint32_t kNeverRandom = 2;  // light grey is never drawn at random
 
 // Keys are NSSTR literals, made once: checkColor runs on every applied glow.
@@ -69,9 +69,9 @@ std::optional<float> floatFor(const Strong<NSString>& key) {
 
 // The Color setting; values that choose nothing fall back to the first table entry.
 int32_t colorSetting() {
-  int32_t k = intFor(NSSTR("Color")).value_or(0);
-  if ((k >= 0 && k <= 13) || k == kRandomColor || k == kSameAsApp) return k;
-  return 0;
+  int32_t k = intFor(NSSTR(kColor)).value_or(kColorDefault);
+  if ((k >= 0 && k < kColorCount) || k == kRandomColor || k == kSameColorAsApp) return k;
+  return kColorDefault;
 }
 
 Strong<UIColor> colorAt(uint64_t index) {
@@ -82,13 +82,12 @@ Strong<UIColor> colorAt(uint64_t index) {
 }  // namespace
 
 Strong<NSDictionary> readPrefsFile() {
-  Strong<NSString> path = NSHomeDirectory()->stringByAppendingString(
-      NSSTR("/Library/Preferences/com.varenko.nimbra.plist"));
+  Strong<NSString> path = NSHomeDirectory()->stringByAppendingPathComponent(NSSTR(kFile));
   return NSDictionary::dictionaryWithContentsOfFile(path);
 }
 
 Strong<NSArray> whitelistFromPrefs(const Strong<NSDictionary>& dict) {
-  if (auto list = objc_cast<NSArray>(valueFor(dict, NSSTR("BadgeWhitelist")))) return list;
+  if (auto list = objc_cast<NSArray>(valueFor(dict, NSSTR(kBadgeWhitelist)))) return list;
   return NSArray::array();
 }
 
@@ -103,19 +102,21 @@ Strong<NSArray> buildColorTable() {
 
 void reloadPrefs(CFNotificationCenterRef, void*, CFStringRef, const void*, CFDictionaryRef) {
   prefs = readPrefsFile();
-  isEnabled = boolFor(NSSTR("Enabled")).value_or(YES);
-  isFolderEnabled = boolFor(NSSTR("FoldersEnabled")).value_or(YES);
-  showBadge = intFor(NSSTR("ShowBadges")).value_or(3);
+  isEnabled = boolFor(NSSTR(kEnabled)).value_or(kEnabledDefault);
+  isFolderEnabled = boolFor(NSSTR(kFoldersEnabled)).value_or(kFoldersEnabledDefault);
+  showBadge = static_cast<ShowBadges>(intFor(NSSTR(kShowBadgesKey)).value_or(kShowBadgesDefault));
   badgeWhitelist = whitelistFromPrefs(prefs);
-  customStrengthEnabled = boolFor(NSSTR("CustomStrengthEnabled")).value_or(YES);
-  std::optional<float> strength = floatFor(NSSTR("CustomStrength"));
-  customStrength = strength && std::isfinite(*strength) ? double(*strength) : 5.0;
+  customStrengthEnabled =
+      boolFor(NSSTR(kCustomStrengthEnabled)).value_or(kCustomStrengthEnabledDefault);
+  std::optional<float> strength = floatFor(NSSTR(kCustomStrength));
+  customStrength =
+      strength && std::isfinite(*strength) ? double(*strength) : kCustomStrengthDefault;
   checkColor();
 }
 
 void checkColor() {
   int32_t k = colorSetting();
-  if (k == kSameAsApp) {
+  if (k == kSameColorAsApp) {
     sameAsApp = YES;
     return;
   }

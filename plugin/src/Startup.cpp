@@ -7,9 +7,6 @@ LayoutIMP origFolderLayout = nullptr;
 
 namespace {
 
-constexpr CFNotificationSuspensionBehavior kDeliverImmediately =
-    CFNotificationSuspensionBehavior(4);
-
 template <class F>
 IMP asIMP(F* function) {
   return reinterpret_cast<IMP>(function);
@@ -24,8 +21,8 @@ void hook(Class cls, IMP replacement, LayoutIMP* slot) {
 void loadPrefsAndObserve() {
   reloadPrefs();
   CFNotificationCenterAddObserver(CFNotificationCenterGetDarwinNotifyCenter(), nullptr,
-                                  &reloadPrefs, CFSTR("com.varenko.nimbra/preferencechanged"),
-                                  nullptr, kDeliverImmediately);
+                                  &reloadPrefs, CFSTR(NimbraSettings::kChangedNotification),
+                                  nullptr, CFNotificationSuspensionBehaviorDeliverImmediately);
 }
 
 // Missing classes are handed on unchecked; the runtime ignores them.

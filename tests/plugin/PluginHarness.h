@@ -42,9 +42,11 @@ inline void loadPlugin() {
 }
 
 // Forks; the child makes a temporary HOME, writes `settings` (or writes raw `bytes`
-// when given), loads the plug-in and runs `body`. The test fails when the child does.
+// when given), runs `beforeLoad` (when given: to change the host the plug-in hooks),
+// loads the plug-in and runs `body`. The test fails when the child does.
 inline void inFreshProcess(const Strong<NSDictionary>& settings, const std::function<void()>& body,
-                           const char* rawBytes = nullptr) {
+                           const char* rawBytes = nullptr,
+                           const std::function<void()>& beforeLoad = {}) {
   std::fflush(nullptr);
   pid_t pid = fork();
   ASSERT_NE(pid, -1);
@@ -60,6 +62,7 @@ inline void inFreshProcess(const Strong<NSDictionary>& settings, const std::func
     } else {
       writeSettings(settings);
     }
+    if (beforeLoad && !::testing::Test::HasFailure()) beforeLoad();
     if (!::testing::Test::HasFailure()) loadPlugin();
     if (!::testing::Test::HasFailure()) {
       try {

@@ -163,15 +163,53 @@ TEST(Glow, RecycledContainerCheckIsOnTheReceiver) {
   });
 }
 
+namespace {
+
+// A host whose own layout clears the shadow: the glow survives only when the plug-in's
+// work follows the host's layout.
+IMP hostIconLayout = nullptr;
+IMP hostFolderLayout = nullptr;
+void clearShadow(NSObject* self) {
+  CALayer* layer = static_cast<UIView*>(self)->layer();
+  layer->setShadowOpacity(0);
+  layer->setShadowRadius(0);
+}
+void clearingIconLayout(NSObject* self, SEL cmd) {
+  objc_callImp(hostIconLayout, self, cmd);
+  clearShadow(self);
+}
+void clearingFolderLayout(NSObject* self, SEL cmd) {
+  objc_callImp(hostFolderLayout, self, cmd);
+  clearShadow(self);
+}
+
+}  // namespace
+
 TEST(Glow, HooksRunTheHostLayoutFirst) {
-  inFreshProcess(nullptr, [] {
-    auto view = appView("Mail", num(3));
-    pass(view);
-    // The host's own layout placed the badge view before the plug-in looked at it.
-    EXPECT_EQ(view->badgeView()->superview(), view.get());
-    EXPECT_TRUE(class_respondsToSelector(SBFolderIconView::class_(), OBJC_SEL("folderHasBadge")));
-    EXPECT_FALSE(class_respondsToSelector(SBIconView::class_(), OBJC_SEL("folderHasBadge")));
-  });
+  auto clearingHost = [] {
+    SEL layout = OBJC_SEL("layoutSubviews");
+    hostIconLayout = class_replaceMethod(SBIconView::class_(), layout,
+                                         reinterpret_cast<IMP>(&clearingIconLayout), "v@:");
+    hostFolderLayout = class_replaceMethod(SBFolderIconView::class_(), layout,
+                                           reinterpret_cast<IMP>(&clearingFolderLayout), "v@:");
+    ASSERT_TRUE(hostIconLayout && hostFolderLayout);
+  };
+  inFreshProcess(
+      nullptr,
+      [] {
+        auto view = appView("Mail", num(3));
+        pass(view);
+        EXPECT_TRUE(glows(view));
+        // The host's own layout placed the badge view before the plug-in looked at it.
+        EXPECT_EQ(view->badgeView()->superview(), view.get());
+        auto folder = folderView("Games", num(1));
+        pass(folder);
+        EXPECT_TRUE(glows(folder));
+        EXPECT_TRUE(
+            class_respondsToSelector(SBFolderIconView::class_(), OBJC_SEL("folderHasBadge")));
+        EXPECT_FALSE(class_respondsToSelector(SBIconView::class_(), OBJC_SEL("folderHasBadge")));
+      },
+      nullptr, clearingHost);
 }
 
 TEST(BadgeFilter, ModesAndTheCaseSensitiveWhitelist) {

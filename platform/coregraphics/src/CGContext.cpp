@@ -407,7 +407,9 @@ void CGContextShowGlyphsAtPositions(const CGContextRef& c, const CGGlyph* glyphs
   cairo_matrix_t full;
   cairo_matrix_multiply(&full, &textToUser, &m);
   if (!invertible(full)) return;
-  auto show = [&](bool fill, bool stroke) {
+  enum class Paint { Fill, Stroke };
+  auto show = [&](Paint paint) {
+    const bool fill = paint == Paint::Fill, stroke = paint == Paint::Stroke;
     auto op = [&, fill, stroke](cairo_t* t, double, double) {
       cairo_save(t);
       cairo_transform(t, &textToUser);
@@ -433,12 +435,12 @@ void CGContextShowGlyphsAtPositions(const CGContextRef& c, const CGGlyph* glyphs
   bool stroke = i->gs.textMode == kCGTextStroke || i->gs.textMode == kCGTextFillStroke;
   if (fill) {
     setColor(i->cr, i->gs.fill, i->gs.alpha);
-    show(true, false);
+    show(Paint::Fill);
   }
   if (stroke) {
     setColor(i->cr, i->gs.stroke, i->gs.alpha);
     applyLine(i->cr, i->gs);
-    show(false, true);
+    show(Paint::Stroke);
   }
   // The text position advances past nothing: callers position each run themselves.
   i->drawn();

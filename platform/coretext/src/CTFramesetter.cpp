@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "Attributes.h"
+#include "CoreText/CTLayoutRules.h"
 #include "CoreText/CTStringAttributes.h"
 #include "Engine.h"
 
@@ -31,10 +32,8 @@ CTLineRef lineFor(const std::shared_ptr<const ct::LineData>& data) {
 // The "…" token of a truncating paragraph style, in the attributes of the text it
 // stands for.
 CTLineRef ellipsisToken(const ct::TextSource& src, size_t at) {
-  auto attrs = objc_cast<NSDictionary>(src.styles[src.styleAt(at)].attributes);
-  auto s = NSAttributedString::initWithStringAttributes(NSString::stringWithCharacters(u"\u2026"),
-                                                        attrs);
-  return CTLineCreateWithAttributedString(s);
+  return CTLineCreateTruncationToken(
+      objc_cast<NSDictionary>(src.styles[src.styleAt(at)].attributes));
 }
 
 }  // namespace
@@ -113,12 +112,8 @@ CTFrameRef CTFramesetterCreateFrame(const CTFramesetterRef& fs, CFRange range,
         line = CTLineCreateJustifiedLine(line, 1.0, r.available);
       } else if (r.truncate) {
         CTLineTruncationType type =
-            S.lineBreakMode == kCTLineBreakByTruncatingHead     ? kCTLineTruncationStart
-            : S.lineBreakMode == kCTLineBreakByTruncatingMiddle ? kCTLineTruncationMiddle
-                                                                : kCTLineTruncationEnd;
-        size_t at = type == kCTLineTruncationStart    ? r.start
-                    : type == kCTLineTruncationMiddle ? r.start + (r.visibleEnd - r.start) / 2
-                                                      : std::max(r.start, r.visibleEnd - 1);
+            CTLineTruncationTypeForLineBreakMode(static_cast<CTLineBreakMode>(S.lineBreakMode));
+        size_t at = CTTruncationTokenIndex(type, r.start, r.visibleEnd);
         CTLineRef t = CTLineCreateTruncatedLine(line, r.available, type, ellipsisToken(src, at));
         if (t) line = t;
       }

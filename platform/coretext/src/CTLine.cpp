@@ -308,13 +308,9 @@ CTLineRef CTLineCreateTruncatedLine(const CTLineRef& line, double width, CTLineT
   double avail = width - tokenWidth;
   std::vector<RunData> runs = logicalRuns(L);
   size_t s = L.start;
-  size_t ce = L.contentEnd;
-  while (ce > s && ct::isTrailingWhitespace(L.source->text[ce - 1])) --ce;
+  size_t ce = ct::trimTrailingWhitespace(L.source->text, s, L.contentEnd);
   std::vector<size_t> g = ct::graphemeBoundaries(L.source->text, s, ce);
-  auto trimmed = [&](size_t b) {
-    while (b > s && ct::isTrailingWhitespace(L.source->text[b - 1])) --b;
-    return b;
-  };
+  auto trimmed = [&](size_t b) { return ct::trimTrailingWhitespace(L.source->text, s, b); };
   size_t keepEnd = s, keepStart = ce;  // kept: [s, keepEnd) and [keepStart, ce)
   // Spaces before the token are dropped ("word…", not "word …").
   if (type == kCTLineTruncationEnd) {
@@ -360,8 +356,7 @@ CTLineRef CTLineCreateJustifiedLine(const CTLineRef& line, CGFloat factor, doubl
   double visible = L.width - L.trailingWhitespace;
   double extra = (width - visible) * std::min<CGFloat>(factor, 1.0);
   if (factor <= 0 || extra == 0 || !L.source) return makeLine(L);
-  size_t vis = L.contentEnd;
-  while (vis > L.start && ct::isTrailingWhitespace(L.source->text[vis - 1])) --vis;
+  size_t vis = ct::trimTrailingWhitespace(L.source->text, L.start, L.contentEnd);
   size_t spaces = 0;
   for (size_t i = L.start; i < vis; ++i) spaces += L.source->text[i] == u' ';
   if (spaces == 0) return makeLine(L);

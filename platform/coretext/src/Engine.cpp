@@ -10,6 +10,8 @@
 #include <cmath>
 #include <unordered_map>
 
+#include "CoreText/CTLayoutRules.h"
+
 namespace ct {
 namespace {
 
@@ -162,6 +164,11 @@ bool isTrailingWhitespace(char16_t c) {
          (c >= 0x2008 && c <= 0x200A) || c == 0x205F || c == 0x2028 || isParagraphSeparator(c);
 }
 
+size_t trimTrailingWhitespace(const std::u16string& text, size_t from, size_t end) {
+  while (end > from && isTrailingWhitespace(text[end - 1])) --end;
+  return end;
+}
+
 std::vector<size_t> graphemeBoundaries(const std::u16string& text, size_t start, size_t end) {
   std::vector<size_t> out;
   end = std::min(end, text.size());
@@ -235,11 +242,10 @@ void Typesetter::prepare() {
   }
 }
 
-void Typesetter::shapeParagraph(Paragraph& p) {
-  const std::u16string& t = source_->text;
-  const char16_t* s = t.data() + p.start;
+std::vector<uint8_t> resolveLevels(const std::u16string& text, Paragraph& p) {
+  const char16_t* s = text.data() + p.start;
   size_t len = p.end - p.start;
-  std::vector<UBiDiLevel> levels;
+  std::vector<uint8_t> levels;
   int8_t dir = p.settings->baseWritingDirection;
   p.baseLevel = dir == kCTWritingDirectionRightToLeft ? 1 : 0;
   if (len > 0 && (dir == kCTWritingDirectionRightToLeft || needsBidi(s, len))) {
@@ -256,12 +262,17 @@ void Typesetter::shapeParagraph(Paragraph& p) {
     }
     ubidi_close(bidi);
   }
+  return levels;
+}
 
-  // Items: split where the style run, the level, the script or the face changes.
-  const auto& styles = source_->styles;
-  size_t runIndex = source_->styleAt(p.start);
+void itemize(const TextSource& source, Paragraph& p, const std::vector<uint8_t>& levels) {
+  const std::u16string& t = source.text;
+  const char16_t* s = t.data() + p.start;
+  size_t len = p.end - p.start;
+  const auto& styles = source.styles;
+  size_t runIndex = source.styleAt(p.start);
   size_t nextRunStart =
-      runIndex + 1 < source_->runStarts.size() ? source_->runStarts[runIndex + 1] : SIZE_MAX;
+      runIndex + 1 < source.runStarts.size() ? source.runStarts[runIndex + 1] : SIZE_MAX;
   Item cur;
   UScriptCode curScript = USCRIPT_COMMON;
   bool open = false;
@@ -281,10 +292,9 @@ void Typesetter::shapeParagraph(Paragraph& p) {
   bool ascii = levels.empty() && p.baseLevel == 0;
   for (size_t i = 0; i < len && ascii; ++i) ascii = s[i] < 0x80;
   if (ascii) {
-    for (size_t r = runIndex; r < source_->styles.size() && ascii; ++r) {
-      size_t a = std::max(p.start, source_->runStarts[r]);
-      size_t b =
-          r + 1 < source_->runStarts.size() ? std::min(p.end, source_->runStarts[r + 1]) : p.end;
+    for (size_t r = runIndex; r < source.styles.size() && ascii; ++r) {
+      size_t a = std::max(p.start, source.runStarts[r]);
+      size_t b = r + 1 < source.runStarts.size() ? std::min(p.end, source.runStarts[r + 1]) : p.end;
       if (a >= p.end) break;
       for (size_t i = a; i < b && ascii; ++i)
         ascii = t[i] < 0x20 || styles[r].face->hasCharacter(t[i]);
@@ -292,9 +302,9 @@ void Typesetter::shapeParagraph(Paragraph& p) {
   }
   for (size_t i = 0; ascii && i < len;) {
     size_t at = p.start + i;
-    runIndex = source_->styleAt(at);
-    size_t runEnd = runIndex + 1 < source_->runStarts.size()
-                        ? std::min(p.end, source_->runStarts[runIndex + 1])
+    runIndex = source.styleAt(at);
+    size_t runEnd = runIndex + 1 < source.runStarts.size()
+                        ? std::min(p.end, source.runStarts[runIndex + 1])
                         : p.end;
     cur = Item{};
     cur.start = at;
@@ -314,9 +324,9 @@ void Typesetter::shapeParagraph(Paragraph& p) {
     size_t k = i;
     U16_NEXT(s, k, len, cp);
     if (at >= nextRunStart) {
-      runIndex = source_->styleAt(at);
+      runIndex = source.styleAt(at);
       nextRunStart =
-          runIndex + 1 < source_->runStarts.size() ? source_->runStarts[runIndex + 1] : SIZE_MAX;
+          runIndex + 1 < source.runStarts.size() ? source.runStarts[runIndex + 1] : SIZE_MAX;
     }
     const RunStyle& st = styles[runIndex];
     uint8_t level = levels.empty() ? p.baseLevel : levels[i];
@@ -347,8 +357,10 @@ void Typesetter::shapeParagraph(Paragraph& p) {
     i = k;
   }
   close(p.end);
+}
 
-  // Logical advances per code unit, clusters credited to their first unit.
+void measureAdvances(Paragraph& p) {
+  size_t len = p.end - p.start;
   std::vector<double> adv(len, 0.0);
   for (const Item& it : p.items) {
     const auto& gs = it.shaped->glyphs;
@@ -362,8 +374,11 @@ void Typesetter::shapeParagraph(Paragraph& p) {
   }
   p.x.assign(len + 1, 0.0);
   for (size_t i = 0; i < len; ++i) p.x[i + 1] = p.x[i] + adv[i];
+}
 
-  // Break opportunities; the paragraph's end always ends a line.
+void findBreaks(const std::u16string& text, Paragraph& p) {
+  const char16_t* s = text.data() + p.start;
+  size_t len = p.end - p.start;
   UBreakIterator* bi = breakers().line;
   if (len > 0 && bi) {
     UErrorCode e = U_ZERO_ERROR;
@@ -378,6 +393,13 @@ void Typesetter::shapeParagraph(Paragraph& p) {
     p.hard.push_back(true);
   }
   p.hard.back() = true;
+}
+
+void Typesetter::shapeParagraph(Paragraph& p) {
+  std::vector<uint8_t> levels = resolveLevels(source_->text, p);
+  itemize(*source_, p, levels);
+  measureAdvances(p);
+  findBreaks(source_->text, p);
 }
 
 const Paragraph& Typesetter::paragraphAt(size_t index) {
@@ -398,10 +420,7 @@ size_t Typesetter::paragraphIndex(size_t index) {
 size_t Typesetter::fitEnd(const Paragraph& p, size_t pos, size_t limit, double avail,
                           size_t& cursor, bool charWrap) {
   const std::u16string& t = source_->text;
-  auto visible = [&](size_t b) {
-    while (b > pos && isTrailingWhitespace(t[b - 1])) --b;
-    return b;
-  };
+  auto visible = [&](size_t b) { return trimTrailingWhitespace(t, pos, b); };
   auto fits = [&](size_t b) { return p.advance(pos, visible(b)) <= avail + kEpsilon; };
   while (cursor < p.breaks.size() && p.breaks[cursor] <= pos) ++cursor;
   size_t best = 0;
@@ -506,8 +525,7 @@ const std::vector<LineRecord>& Typesetter::breakLinesLocked(size_t start, size_t
       r.lastInParagraph = true;
     }
     size_t content = std::min(e, p.end);
-    size_t vis = content;
-    while (vis > pos && isTrailingWhitespace(source_->text[vis - 1])) --vis;
+    size_t vis = trimTrailingWhitespace(source_->text, pos, content);
     r.visibleEnd = vis;
     r.width = p.advance(pos, content);
     r.trailingWhitespace = p.advance(vis, content);
@@ -559,21 +577,9 @@ FrameLayout Typesetter::layoutFrame(size_t start, size_t end, double width, doub
     pl.bottom = lineTop + h;
     double visible = r.width - r.trailingWhitespace;
     bool rtl = paragraphs_[r.paragraph].baseLevel & 1;
-    double factor = 0;
-    switch (S.alignment) {
-      case kCTTextAlignmentRight:
-        factor = 1;
-        break;
-      case kCTTextAlignmentCenter:
-        factor = 0.5;
-        break;
-      case kCTTextAlignmentLeft:
-        factor = 0;
-        break;
-      default:
-        factor = rtl ? 1 : 0;
-        break;  // natural and justified follow the direction
-    }
+    double factor = CTTextAlignmentFlushFactor(
+        static_cast<CTTextAlignment>(S.alignment),
+        rtl ? kCTWritingDirectionRightToLeft : kCTWritingDirectionLeftToRight);
     double slack = r.available - visible;
     pl.x = r.lineLeft + (slack > 0 ? slack * factor : 0) - (rtl ? r.trailingWhitespace : 0);
     double indent = r.firstInParagraph ? S.firstLineHeadIndent : S.headIndent;
@@ -641,9 +647,7 @@ LineData Typesetter::buildLine(size_t start, size_t end) {
     const Paragraph& p = paragraphs_[lastPara];
     if (end > p.end) L.contentEnd = std::max(start, p.end);
     size_t content = std::clamp(end, p.start, p.end);
-    size_t vis = content;
-    size_t from = std::max(start, p.start);
-    while (vis > from && isTrailingWhitespace(source_->text[vis - 1])) --vis;
+    size_t vis = trimTrailingWhitespace(source_->text, std::max(start, p.start), content);
     L.trailingWhitespace = p.advance(vis, content);
   }
   finishLine(L, std::move(logical));

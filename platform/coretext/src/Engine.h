@@ -150,6 +150,20 @@ struct LineData {
   bool simple = false;
 };
 
+// The four stages that shape a paragraph, in this order; each fills in what the next
+// reads. The paragraph needs its range and settings first.
+// 1. The embedding level of each content unit (none when all sit at the base level,
+//    as left-to-right text without right-to-left characters does) and p.baseLevel.
+std::vector<uint8_t> resolveLevels(const std::u16string& text, Paragraph& p);
+// 2. p.items: split where the style run, the level, the script or the face changes (a
+//    face that lacks a character hands it to a fallback), each shaped.
+void itemize(const TextSource& source, Paragraph& p, const std::vector<uint8_t>& levels);
+// 3. p.x: logical advances, each cluster's credited to its first unit, kerning after it.
+void measureAdvances(Paragraph& p);
+// 4. p.breaks and p.hard: line break opportunities; the content's end is always a hard
+//    one.
+void findBreaks(const std::u16string& text, Paragraph& p);
+
 // Orders logical runs visually by their levels, places them and their glyphs from x 0,
 // and sets the line's width and metrics (fallback metrics when there is no run).
 void finishLine(LineData& line, std::vector<RunData> logical);
@@ -200,6 +214,8 @@ inline bool isParagraphSeparator(char16_t c) {
   return c == u'\n' || c == u'\r' || c == 0x85 || c == 0x2029;
 }
 bool isTrailingWhitespace(char16_t c);
+// The end of text[from, end) without its trailing whitespace (at least `from`).
+size_t trimTrailingWhitespace(const std::u16string& text, size_t from, size_t end);
 // Grapheme cluster boundaries of text[start, end) (both ends included).
 std::vector<size_t> graphemeBoundaries(const std::u16string& text, size_t start, size_t end);
 // Line geometry per the paragraph style: height, where the baseline sits in it.

@@ -27,7 +27,7 @@ std::atomic<bool> havePwait2{true};
 
 }  // namespace
 
-CFRunLoop::CFRunLoop(bool main, bool keepAlive) : main_(main), keepAlive_(keepAlive) {
+CFRunLoop::CFRunLoop(Role role) : main_(role == Role::Main), keepAlive_(role == Role::Service) {
   epfd_ = epoll_create1(EPOLL_CLOEXEC);
   wakefd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
   if (epfd_ < 0 || wakefd_ < 0) {
@@ -265,7 +265,8 @@ namespace nimbra::dispatch {
 
 static const CFRunLoopRef& mainLoopRef() {
   // Leaked on purpose: sources and other threads may still reach it during exit.
-  static const CFRunLoopRef* loop = new CFRunLoopRef(std::make_shared<CFRunLoop>(true, false));
+  static const CFRunLoopRef* loop =
+      new CFRunLoopRef(std::make_shared<CFRunLoop>(CFRunLoop::Role::Main));
   return *loop;
 }
 
@@ -275,7 +276,7 @@ CFRunLoop& mainLoop() {
 
 CFRunLoop& managerLoop() {
   static CFRunLoop* loop = [] {
-    auto* l = new CFRunLoop(false, true);
+    auto* l = new CFRunLoop(CFRunLoop::Role::Service);
     std::thread([l] {
       for (;;) l->run(kCFRunLoopDefaultMode, 1e10, false);
     }).detach();
@@ -294,7 +295,7 @@ CFRunLoopRef CFRunLoopGetMain() {
 
 CFRunLoopRef CFRunLoopGetCurrent() {
   if (nimbra::dispatch::isMainThread()) return mainLoopRef();
-  thread_local CFRunLoopRef loop = std::make_shared<CFRunLoop>(false, false);
+  thread_local CFRunLoopRef loop = std::make_shared<CFRunLoop>(CFRunLoop::Role::Thread);
   return loop;
 }
 

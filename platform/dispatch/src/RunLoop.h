@@ -19,9 +19,11 @@ class CFRunLoop {
   using Block = std::function<void()>;
   using FdHandler = std::function<void()>;
 
-  // `main` marks the main thread's loop, which serves the main queue and so never runs
-  // out of things to serve; `keepAlive` likewise for an internal service thread.
-  CFRunLoop(bool main, bool keepAlive);
+  // The main thread's loop serves the main queue and so never runs out of things to
+  // serve; an internal service thread's loop likewise keeps running; any other thread's
+  // loop returns when it has nothing left.
+  enum class Role { Thread, Main, Service };
+  explicit CFRunLoop(Role role);
   ~CFRunLoop();
   CFRunLoop(const CFRunLoop&) = delete;
   CFRunLoop& operator=(const CFRunLoop&) = delete;

@@ -152,7 +152,13 @@ struct Mapped {
   std::vector<bool> first;     // unit begins a source code point's output
 };
 
-Mapped transform(const std::u16string& s, bool fold, bool decompose) {
+struct TransformSteps {
+  bool fold;
+  bool decompose;
+};
+
+Mapped transform(const std::u16string& s, TransformSteps steps) {
+  const bool fold = steps.fold, decompose = steps.decompose;
   Mapped m;
   UErrorCode status = U_ZERO_ERROR;
   const icu::Normalizer2* nfd = decompose ? icu::Normalizer2::getNFDInstance(status) : nullptr;
@@ -383,8 +389,8 @@ NSComparisonResult NSString::compareOptions(const Strong<NSString>& other,
   const std::u16string* b = &other->units_;
   Mapped fa, fb;
   if (options & NSCaseInsensitiveSearch) {
-    fa = transform(units_, true, false);
-    fb = transform(other->units_, true, false);
+    fa = transform(units_, {.fold = true, .decompose = false});
+    fb = transform(other->units_, {.fold = true, .decompose = false});
     a = &fa.units;
     b = &fb.units;
   }
@@ -466,8 +472,8 @@ NSRange NSString::rangeOfStringOptionsRange(const Strong<NSString>& needle,
   }
 
   std::u16string sub = units_.substr(lo, hi - lo);
-  Mapped h = transform(sub, fold, !literal);
-  Mapped m = transform(n, fold, !literal);
+  Mapped h = transform(sub, {.fold = fold, .decompose = !literal});
+  Mapped m = transform(n, {.fold = fold, .decompose = !literal});
   auto accept = [&](std::size_t start, std::size_t end) {
     if (!h.first[start]) return false;
     if (end < h.units.size() && !h.first[end]) return false;

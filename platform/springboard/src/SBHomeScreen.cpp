@@ -9,7 +9,6 @@
 #include "Foundation/NSNumber.h"
 
 const char* const SBBadgeChangedNotification = "com.nimbra.springboard/badgechanged";
-const char* const SBNimbraPreferencesChangedNotification = "com.varenko.nimbra/preferencechanged";
 
 OBJC_CLASS_IMPL(SBHomeScreen) {}
 

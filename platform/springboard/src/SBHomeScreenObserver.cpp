@@ -19,8 +19,8 @@ void afterChange(SBHomeScreen* screen, bool badges) {
   });
 }
 
-void settingsChanged(CFNotificationCenterRef, void* observer, CFStringRef, const void*,
-                     CFDictionaryRef) {
+void relayoutRequested(CFNotificationCenterRef, void* observer, CFStringRef, const void*,
+                       CFDictionaryRef) {
   afterChange(static_cast<SBHomeScreen*>(observer), false);
 }
 
@@ -31,13 +31,15 @@ void badgesChanged(CFNotificationCenterRef, void* observer, CFStringRef, const v
 
 }  // namespace
 
-void SBHomeScreen::observeChanges(std::function<void()> changed) {
+void SBHomeScreen::observeChanges(const std::vector<std::string>& relayoutNotifications,
+                                  std::function<void()> changed) {
   changed_ = std::move(changed);
   auto center = CFNotificationCenterGetDarwinNotifyCenter();
-  CFNotificationCenterAddObserver(
-      center, this, &settingsChanged,
-      NSString::stringWithUTF8String(SBNimbraPreferencesChangedNotification), nullptr,
-      CFNotificationSuspensionBehaviorDeliverImmediately);
+  for (const std::string& name : relayoutNotifications) {
+    CFNotificationCenterAddObserver(center, this, &relayoutRequested,
+                                    NSString::stringWithUTF8String(name.c_str()), nullptr,
+                                    CFNotificationSuspensionBehaviorDeliverImmediately);
+  }
   CFNotificationCenterAddObserver(center, this, &badgesChanged,
                                   NSString::stringWithUTF8String(SBBadgeChangedNotification),
                                   nullptr, CFNotificationSuspensionBehaviorDeliverImmediately);

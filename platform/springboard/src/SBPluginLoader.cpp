@@ -37,6 +37,18 @@ BOOL filterSelects(const Strong<NSDictionary>& filterPlist, const std::string& e
          listNames(filter, "Bundles", bundleIdentifier);
 }
 
+std::vector<std::string> relayoutNotifications(const Strong<NSDictionary>& filterPlist) {
+  std::vector<std::string> names;
+  auto list =
+      filterPlist ? filterPlist->objectForKeyAs<NSArray>(NSSTR("RelayoutNotifications")) : nullptr;
+  if (!list) return names;
+  for (const id& entry : *list) {
+    auto s = objc_cast<NSString>(entry);
+    if (s && s->length() > 0) names.push_back(s->stdString());
+  }
+  return names;
+}
+
 SBPluginLoadResult loadPlugins(const std::string& root, const std::string& executable,
                                const std::string& bundleIdentifier) {
   SBPluginLoadResult result;
@@ -54,6 +66,10 @@ SBPluginLoadResult loadPlugins(const std::string& root, const std::string& execu
     std::string why;
     if (objc_loadPlugin(library.string(), &why)) {
       result.loaded.push_back(library.string());
+      for (std::string& name : relayoutNotifications(filter)) {
+        auto& known = result.relayoutNotifications;
+        if (std::find(known.begin(), known.end(), name) == known.end()) known.push_back(name);
+      }
     } else {
       result.errors.push_back(library.string() + ": " + why);
     }

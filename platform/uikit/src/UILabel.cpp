@@ -58,14 +58,8 @@ NSLineBreakMode validMode(NSInteger m) {
 // How far across the free space a line sits for a Core Text alignment; natural and
 // justified lines start at the left, as left-to-right text does.
 CGFloat flushFactor(uint8_t alignment) {
-  switch (alignment) {
-    case kCTTextAlignmentRight:
-      return 1;
-    case kCTTextAlignmentCenter:
-      return 0.5;
-    default:
-      return 0;
-  }
+  return CTTextAlignmentFlushFactor(static_cast<CTTextAlignment>(alignment),
+                                    kCTWritingDirectionLeftToRight);
 }
 
 CTParagraphSettings paragraphAt(const Strong<NSAttributedString>& s, NSUInteger index) {
@@ -81,11 +75,8 @@ class LabelParagraphStyle final : public NSMutableParagraphStyle {
 };
 
 CTLineRef tokenLine(const Strong<NSAttributedString>& s, NSUInteger index) {
-  auto attrs =
-      s->attributesAtIndexEffectiveRange(std::min<NSUInteger>(index, s->length() - 1), nullptr);
-  auto token = std::make_shared<NSAttributedString>(
-      NSString::stringWithCharacters(std::u16string_view(u"\u2026")), attrs);
-  return CTLineCreateWithAttributedString(token);
+  return CTLineCreateTruncationToken(
+      s->attributesAtIndexEffectiveRange(std::min<NSUInteger>(index, s->length() - 1), nullptr));
 }
 
 CTFontRef scaledFont(const id& value, CGFloat factor) {
@@ -552,13 +543,10 @@ UILabel::Layout UILabel::layOut(const Strong<NSAttributedString>& string,
       // paragraph itself fits.
       bool forced = hasTextFrom(chars, paraEnd);
       CTLineTruncationType type =
-          lineBreakMode_ == NSLineBreakByTruncatingHead     ? kCTLineTruncationStart
-          : lineBreakMode_ == NSLineBreakByTruncatingMiddle ? kCTLineTruncationMiddle
-                                                            : kCTLineTruncationEnd;
-      if (forced) type = kCTLineTruncationEnd;
-      NSUInteger at = type == kCTLineTruncationStart    ? start
-                      : type == kCTLineTruncationMiddle ? (start + paraEnd) / 2
-                                                        : (paraEnd > start ? paraEnd - 1 : start);
+          forced
+              ? kCTLineTruncationEnd
+              : CTLineTruncationTypeForLineBreakMode(static_cast<CTLineBreakMode>(lineBreakMode_));
+      NSUInteger at = CTTruncationTokenIndex(type, start, paraEnd);
       CTLineRef token = tokenLine(string, at);
       CTLineRef source = content;
       if (forced) {
@@ -566,7 +554,8 @@ UILabel::Layout UILabel::layOut(const Strong<NSAttributedString>& string,
                      ->mutableCopy();
         auto attrs = string->attributesAtIndexEffectiveRange(at, nullptr);
         m->appendAttributedString(std::make_shared<NSAttributedString>(
-            NSString::stringWithCharacters(std::u16string_view(u"\u2026")), attrs));
+            NSString::stringWithCharacters(std::u16string_view(&kCTTruncationTokenCharacter, 1)),
+            attrs));
         source = CTLineCreateWithAttributedString(m);
       }
       if (source) {

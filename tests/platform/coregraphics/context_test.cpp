@@ -10,6 +10,9 @@
 
 namespace {
 
+// Bytes R, G, B, A.
+constexpr uint32_t kRGBA = kCGImageAlphaPremultipliedLast | kCGBitmapByteOrder32Big;
+
 using Pixel = std::array<uint8_t, 4>;
 
 CGContextRef makeContext(std::vector<uint8_t>& mem, size_t w, size_t h, uint32_t info) {
@@ -52,7 +55,7 @@ TEST(BitmapContext, FillLandsInTheCallersByteOrder) {
 
 TEST(BitmapContext, PremultipliesAndRejectsUnsupportedFormats) {
   std::vector<uint8_t> mem;
-  auto ctx = makeContext(mem, 2, 2, 16385);
+  auto ctx = makeContext(mem, 2, 2, kRGBA);
   CGContextSetRGBFillColor(ctx, 1, 0, 0, 0.5);
   CGContextFillRect(ctx, CGRectMake(0, 0, 2, 2));
   Pixel p = at(mem, 2, 0, 0);
@@ -63,14 +66,14 @@ TEST(BitmapContext, PremultipliesAndRejectsUnsupportedFormats) {
   uint8_t buf[64];
   EXPECT_EQ(CGBitmapContextCreate(buf, 2, 2, 8, 8, rgb, kCGImageAlphaLast), nullptr);
   EXPECT_EQ(CGBitmapContextCreate(buf, 2, 2, 8, 8, rgb, kCGImageAlphaNone), nullptr);
-  EXPECT_EQ(CGBitmapContextCreate(buf, 2, 2, 16, 16, rgb, 16385), nullptr);
-  EXPECT_EQ(CGBitmapContextCreate(buf, 2, 2, 8, 7, rgb, 16385), nullptr);  // row too short
-  EXPECT_EQ(CGBitmapContextCreate(buf, 0, 2, 8, 8, rgb, 16385), nullptr);
-  EXPECT_EQ(CGBitmapContextCreate(buf, 2, 2, 8, 8, nullptr, 16385), nullptr);
-  EXPECT_EQ(CGBitmapContextCreate(buf, 2, 2, 8, 8, rgb, 16385 | kCGBitmapByteOrder16Little),
+  EXPECT_EQ(CGBitmapContextCreate(buf, 2, 2, 16, 16, rgb, kRGBA), nullptr);
+  EXPECT_EQ(CGBitmapContextCreate(buf, 2, 2, 8, 7, rgb, kRGBA), nullptr);  // row too short
+  EXPECT_EQ(CGBitmapContextCreate(buf, 0, 2, 8, 8, rgb, kRGBA), nullptr);
+  EXPECT_EQ(CGBitmapContextCreate(buf, 2, 2, 8, 8, nullptr, kRGBA), nullptr);
+  EXPECT_EQ(CGBitmapContextCreate(buf, 2, 2, 8, 8, rgb, kRGBA | kCGBitmapByteOrder16Little),
             nullptr);
   // Its own memory when given none, rows computed.
-  auto own = CGBitmapContextCreate(nullptr, 3, 1, 8, 0, rgb, 16385);
+  auto own = CGBitmapContextCreate(nullptr, 3, 1, 8, 0, rgb, kRGBA);
   ASSERT_NE(own, nullptr);
   EXPECT_EQ(CGBitmapContextGetBytesPerRow(own), 12u);
   EXPECT_NE(CGBitmapContextGetData(own), nullptr);
@@ -78,7 +81,7 @@ TEST(BitmapContext, PremultipliesAndRejectsUnsupportedFormats) {
 
 TEST(BitmapContext, StartsYUpAndKeepsWhatTheCallerPutThere) {
   std::vector<uint8_t> mem;
-  auto ctx = makeContext(mem, 2, 2, 16385);
+  auto ctx = makeContext(mem, 2, 2, kRGBA);
   // y-up: the rectangle at y 0..1 is the bottom row, the second row in memory.
   CGContextSetRGBFillColor(ctx, 0, 0, 1, 1);
   CGContextFillRect(ctx, CGRectMake(0, 0, 2, 1));
@@ -86,7 +89,7 @@ TEST(BitmapContext, StartsYUpAndKeepsWhatTheCallerPutThere) {
   EXPECT_EQ(at(mem, 2, 0, 0), (Pixel{0, 0, 0, 0}));
 
   std::vector<uint8_t> pre{10, 20, 30, 255};
-  auto one = CGBitmapContextCreate(pre.data(), 1, 1, 8, 4, CGColorSpaceCreateDeviceRGB(), 16385);
+  auto one = CGBitmapContextCreate(pre.data(), 1, 1, 8, 4, CGColorSpaceCreateDeviceRGB(), kRGBA);
   CGContextSetRGBFillColor(one, 1, 1, 1, 0);  // transparent: the old pixel shows
   CGContextFillRect(one, CGRectMake(0, 0, 1, 1));
   EXPECT_EQ(at(pre, 1, 0, 0), (Pixel{10, 20, 30, 255}));
@@ -94,13 +97,13 @@ TEST(BitmapContext, StartsYUpAndKeepsWhatTheCallerPutThere) {
 
 CGImageRef imageOf(size_t w, size_t h, const std::vector<uint8_t>& rgba) {
   auto provider = CGDataProviderCreateWithData(nullptr, rgba.data(), rgba.size(), nullptr);
-  return CGImageCreate(w, h, 8, 32, w * 4, CGColorSpaceCreateDeviceRGB(), 16385, provider, nullptr,
+  return CGImageCreate(w, h, 8, 32, w * 4, CGColorSpaceCreateDeviceRGB(), kRGBA, provider, nullptr,
                        false, 0);
 }
 
 Pixel drawIntoOnePixel(const CGImageRef& image) {
   std::vector<uint8_t> px(4, 0);
-  auto ctx = CGBitmapContextCreate(px.data(), 1, 1, 8, 4, CGColorSpaceCreateDeviceRGB(), 16385);
+  auto ctx = CGBitmapContextCreate(px.data(), 1, 1, 8, 4, CGColorSpaceCreateDeviceRGB(), kRGBA);
   CGContextDrawImage(ctx, CGRectMake(0, 0, 1, 1), image);
   return {px[0], px[1], px[2], px[3]};
 }
@@ -134,7 +137,7 @@ TEST(DrawImage, DownscalingAveragesEachFootprintAndStaysUpright) {
       rgba.insert(rgba.end(), {x < 2 ? a : uint8_t(0), x >= 2 ? a : uint8_t(0), 0, a});
     }
   std::vector<uint8_t> mem;
-  auto ctx = makeContext(mem, 2, 2, 16385);
+  auto ctx = makeContext(mem, 2, 2, kRGBA);
   CGContextDrawImage(ctx, CGRectMake(0, 0, 2, 2), imageOf(4, 2, rgba));
   EXPECT_EQ(at(mem, 2, 0, 0), (Pixel{255, 0, 0, 255}));  // top row first, as in the image
   EXPECT_EQ(at(mem, 2, 1, 0), (Pixel{0, 255, 0, 255}));
@@ -149,12 +152,12 @@ TEST(DrawImage, DownscalingAveragesEachFootprintAndStaysUpright) {
   ASSERT_NE(straight, nullptr);
   EXPECT_EQ(straight->pixels()[0], 128);
   // Too few bytes for the rows asked for.
-  EXPECT_EQ(CGImageCreate(2, 2, 8, 32, 8, nullptr, 16385, provider, nullptr, false, 0), nullptr);
+  EXPECT_EQ(CGImageCreate(2, 2, 8, 32, 8, nullptr, kRGBA, provider, nullptr, false, 0), nullptr);
 }
 
 TEST(ContextState, RestoreBringsBackStateButNotTheTextMatrix) {
   std::vector<uint8_t> mem;
-  auto ctx = makeContext(mem, 4, 4, 16385);
+  auto ctx = makeContext(mem, 4, 4, kRGBA);
   CGContextSetTextMatrix(ctx, CGAffineTransformMakeScale(2, 2));
   CGContextSetTextPosition(ctx, 3, 4);
   CGContextSaveGState(ctx);
@@ -181,7 +184,7 @@ TEST(ContextState, RestoreBringsBackStateButNotTheTextMatrix) {
 
 TEST(ContextState, ClipLimitsFillsAndPathsSurviveRectCalls) {
   std::vector<uint8_t> mem;
-  auto ctx = makeContext(mem, 4, 4, 16385);
+  auto ctx = makeContext(mem, 4, 4, kRGBA);
   CGContextMoveToPoint(ctx, 0, 0);
   CGContextAddLineToPoint(ctx, 4, 0);
   CGContextClipToRect(ctx, CGRectMake(0, 0, 2, 4));
@@ -203,7 +206,7 @@ int alphaSum(const std::vector<uint8_t>& mem, size_t w, size_t x0, size_t y0, si
 
 TEST(Shadow, TintedBlurOutsideTheShapeOnlyWithAVisibleColour) {
   std::vector<uint8_t> mem;
-  auto ctx = makeContext(mem, 40, 40, 16385);
+  auto ctx = makeContext(mem, 40, 40, kRGBA);
   CGContextSetShadowWithColor(ctx, CGSizeMake(0, 0), 8, CGColorCreateGenericRGB(0, 0, 1, 1));
   CGContextSetRGBFillColor(ctx, 1, 0, 0, 1);
   CGContextFillRect(ctx, CGRectMake(10, 10, 20, 20));
@@ -214,13 +217,13 @@ TEST(Shadow, TintedBlurOutsideTheShapeOnlyWithAVisibleColour) {
   EXPECT_EQ(at(mem, 40, 20, 20), (Pixel{255, 0, 0, 255}));  // the shape itself on top
 
   mem.assign(mem.size(), 0);
-  ctx = makeContext(mem, 40, 40, 16385);
+  ctx = makeContext(mem, 40, 40, kRGBA);
   CGContextSetShadowWithColor(ctx, CGSizeMake(0, 0), 8, CGColorCreateGenericRGB(0, 0, 1, 0));
   CGContextFillRect(ctx, CGRectMake(10, 10, 20, 20));
   EXPECT_EQ(alphaSum(mem, 40, 0, 0, 10, 40), 0);
 
   // A restore turns the shadow off again.
-  ctx = makeContext(mem, 40, 40, 16385);
+  ctx = makeContext(mem, 40, 40, kRGBA);
   CGContextSaveGState(ctx);
   CGContextSetShadow(ctx, CGSizeMake(0, 0), 8);
   CGContextRestoreGState(ctx);
@@ -230,7 +233,7 @@ TEST(Shadow, TintedBlurOutsideTheShapeOnlyWithAVisibleColour) {
 
 TEST(Shadow, OffsetIsInBaseSpaceWhateverTheCTM) {
   std::vector<uint8_t> mem;
-  auto ctx = makeContext(mem, 40, 40, 16385);
+  auto ctx = makeContext(mem, 40, 40, kRGBA);
   CGContextScaleCTM(ctx, 1, -1);  // flipping the CTM does not flip the shadow
   CGContextTranslateCTM(ctx, 0, -40);
   CGContextSetShadowWithColor(ctx, CGSizeMake(0, 8), 0, CGColorCreateGenericRGB(0, 0, 0, 1));
@@ -247,7 +250,7 @@ TEST(Glyphs, DrawnInYUpTextSpaceWithTheFillColour) {
   EXPECT_EQ(CGFontCreateWithFontFile("/nonexistent.ttf", 0), nullptr);
   EXPECT_EQ(CGFontCreateWithFontFile(tempPath("not-a-font").c_str(), 0), nullptr);
   std::vector<uint8_t> mem;
-  auto ctx = makeContext(mem, 40, 40, 16385);
+  auto ctx = makeContext(mem, 40, 40, kRGBA);
   CGContextSetFont(ctx, font);
   CGContextSetFontSize(ctx, 30);
   CGContextSetRGBFillColor(ctx, 0, 1, 0, 1);
@@ -266,7 +269,7 @@ TEST(Glyphs, DrawnInYUpTextSpaceWithTheFillColour) {
 
 TEST(PNG, RoundTripAndBadFiles) {
   std::vector<uint8_t> mem;
-  auto ctx = makeContext(mem, 3, 2, 16385);
+  auto ctx = makeContext(mem, 3, 2, kRGBA);
   CGContextSetRGBFillColor(ctx, 1, 0, 0, 1);
   CGContextFillRect(ctx, CGRectMake(0, 1, 3, 1));  // top row
   std::string path = tempPath("roundtrip.png");

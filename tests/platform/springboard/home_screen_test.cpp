@@ -163,6 +163,16 @@ TEST(PluginFilter, SelectsByExecutableOrBundleOnly) {
       SBPluginLoader::filterSelects(nullptr, "nimbra-springboard", "com.apple.springboard"));
   EXPECT_FALSE(SBPluginLoader::filterSelects(
       filter({{NSSTR("Bundles"), NSSTR("com.apple.springboard")}}), "x", "com.apple.springboard"));
+  // Relayout notifications are the list's non-empty strings; anything else names none.
+  auto key = NSSTR("RelayoutNotifications");
+  auto mixed = NSArray::arrayWithObjects({NSSTR("a/b"), NSNumber::numberWithInt(1), NSSTR("")});
+  EXPECT_EQ(SBPluginLoader::relayoutNotifications(
+                NSDictionary::dictionaryWithObjectsAndKeys({{key, mixed}})),
+            std::vector<std::string>{"a/b"});
+  EXPECT_TRUE(SBPluginLoader::relayoutNotifications(
+                  NSDictionary::dictionaryWithObjectsAndKeys({{key, NSSTR("a/b")}}))
+                  .empty());
+  EXPECT_TRUE(SBPluginLoader::relayoutNotifications(nullptr).empty());
 }
 
 TEST(PluginFilter, TheStagedPluginIsSelectedForTheHomeScreenOnly) {
@@ -172,6 +182,9 @@ TEST(PluginFilter, TheStagedPluginIsSelectedForTheHomeScreenOnly) {
   EXPECT_TRUE(SBPluginLoader::filterSelects(filter, "nimbra-springboard", ""));
   EXPECT_TRUE(SBPluginLoader::filterSelects(filter, "", SBHostBundleIdentifier));
   EXPECT_FALSE(SBPluginLoader::filterSelects(filter, "springboard_test", "com.apple.Preferences"));
+  // The plug-in asks for a layout pass after its settings change.
+  EXPECT_EQ(SBPluginLoader::relayoutNotifications(filter),
+            std::vector<std::string>{"com.varenko.nimbra/preferencechanged"});
   // This test process is neither: nothing is loaded, nothing fails.
   SBPluginLoadResult result =
       SBPluginLoader::loadPlugins(NIMBRA_ROOT, "springboard_test", "com.example.test");

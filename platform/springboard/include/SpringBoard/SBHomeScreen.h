@@ -24,8 +24,6 @@
 
 // The Darwin notification a badge change arrives by; new values are in the layout file.
 extern const char* const SBBadgeChangedNotification;  // "com.nimbra.springboard/badgechanged"
-// The settings notification of the plug-in the home screen hosts.
-extern const char* const SBNimbraPreferencesChangedNotification;
 
 class SBHomeScreen : public NSObject {
   OBJC_CLASS(SBHomeScreen, NSObject)
@@ -62,11 +60,13 @@ class SBHomeScreen : public NSObject {
   // icons differ.
   bool reloadBadges(std::string* error);
 
-  // From now on, on the main run loop: after a settings notification, or after a badge
+  // From now on, on the main run loop: after any of the Darwin notifications named in
+  // `relayoutNotifications` (those the loaded plug-ins' filters name), or after a badge
   // change once the new badge values are taken, a layout pass, then `changed`. The pass
-  // is queued, so every observer of the notification (the plug-in's reload among them)
+  // is queued, so every observer of the notification (a plug-in's own reload among them)
   // has run before it.
-  void observeChanges(std::function<void()> changed);
+  void observeChanges(const std::vector<std::string>& relayoutNotifications,
+                      std::function<void()> changed);
   void notifyChanged();
 
   // Sets the badge of every app with this name in the layout file at `path` and writes

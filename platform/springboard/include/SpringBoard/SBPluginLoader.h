@@ -4,7 +4,10 @@
 //   {Filter = {Executables = ("nimbra-springboard"); Bundles = ("com.apple.springboard")}}
 // A filter selects a process when either list names it (the executable's file name, or
 // the bundle identifier the host runs as). A library without a readable filter, or whose
-// filter has neither list, is not loaded.
+// filter has neither list, is not loaded. A filter may also name the Darwin notifications
+// after which the host should lay its icons out again (a plug-in's settings changes):
+//   {RelayoutNotifications = ("org.example.plugin/changed"); Filter = {...}}
+// Entries that are not strings are passed over.
 #pragma once
 
 #include <string>
@@ -18,6 +21,8 @@ extern const char* const SBHostBundleIdentifier;  // "com.apple.springboard"
 struct SBPluginLoadResult {
   std::vector<std::string> loaded;  // paths, in load order
   std::vector<std::string> errors;  // one line per library that failed to load
+  // The loaded libraries' relayout notifications, each once, in load order.
+  std::vector<std::string> relayoutNotifications;
 };
 
 namespace SBPluginLoader {
@@ -25,6 +30,8 @@ namespace SBPluginLoader {
 std::string pluginDirectory(const std::string& root);
 BOOL filterSelects(const Strong<NSDictionary>& filterPlist, const std::string& executable,
                    const std::string& bundleIdentifier);
+// The names a filter's RelayoutNotifications holds; none for no filter or no list.
+std::vector<std::string> relayoutNotifications(const Strong<NSDictionary>& filterPlist);
 SBPluginLoadResult loadPlugins(const std::string& root, const std::string& executable,
                                const std::string& bundleIdentifier = SBHostBundleIdentifier);
 // This process's executable file name.
