@@ -1,0 +1,57 @@
+// What the label's sources share and its clients do not see: the implementations
+// behind the runtime table, the scan's detector slot, the label's lock and the helpers
+// measurement and drawing have in common.
+#pragma once
+
+#include <atomic>
+
+#include "TTTAttributedLabel.h"
+
+// The implementations registered for the label's overrides; each is defined in the
+// source of its concern.
+struct TTTAttributedLabelMethods {
+  static TTTAttributedLabel* l(NSObject* self) { return static_cast<TTTAttributedLabel*>(self); }
+
+  // model
+  static id initWithFrame(NSObject* self, SEL, CGRect frame);
+  static NSAttributedString* attributedText(NSObject* self, SEL);
+  static void setAttributedText(NSObject* self, SEL, NSAttributedString* text);
+  static UIColor* textColor(NSObject* self, SEL);
+  static void setTextColor(NSObject* self, SEL, UIColor* color);
+  static void setHighlighted(NSObject* self, SEL, BOOL highlighted);
+  // text
+  static void setText(NSObject* self, SEL, NSObject* text);
+  // layout
+  static CGRect textRectForBounds(NSObject* self, SEL, CGRect bounds, NSInteger numberOfLines);
+  static CGSize sizeThatFits(NSObject* self, SEL, CGSize size);
+  static CGSize intrinsicContentSize(NSObject* self, SEL);
+  // drawing
+  static void drawTextInRect(NSObject* self, SEL, CGRect rect);
+};
+
+// Holds the data detector for the label and for scans in flight.
+struct TTTAttributedLabel::DetectorSlot {
+  std::atomic<std::shared_ptr<NSDataDetector>> detector;
+};
+
+// The label's recursive per-object lock, held for a scope.
+class TTTLabelLock {
+ public:
+  explicit TTTLabelLock(const NSObject* label) : label_(label) { objc_sync_enter(label_); }
+  ~TTTLabelLock() { objc_sync_exit(label_); }
+  TTTLabelLock(const TTTLabelLock&) = delete;
+  TTTLabelLock& operator=(const TTTLabelLock&) = delete;
+
+ private:
+  const NSObject* label_;
+};
+
+// The size `string` needs at the constraints' width within `numberOfLines` lines, each
+// dimension rounded up; the constraint height is not used.
+CGSize TTTSuggestedFrameSize(const CTFramesetterRef& framesetter,
+                             const Strong<NSAttributedString>& string, CGSize size,
+                             NSUInteger numberOfLines);
+
+// A copy of `string` whose fonts are `scale` times their size, floored (at least 1).
+Strong<NSAttributedString> TTTAttributedStringWithScaledFonts(
+    const Strong<NSAttributedString>& string, CGFloat scale);
