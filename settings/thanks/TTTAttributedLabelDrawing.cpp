@@ -1,6 +1,7 @@
 // Drawing: font shrinking, the flipped context and text rectangle, shadows, the
 // highlighted colour, then per frame background boxes, lines (the last one truncated
 // with a token) and strike-outs.
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -38,12 +39,15 @@ bool boolAttribute(const id& value) {
   return false;
 }
 
-// Where a run starts along its line: a right-to-left run starts at its string end.
+// Where a run starts along its line: a left-to-right run at its string start, a
+// right-to-left one at its string end. That end is the run's left edge in a
+// right-to-left line; in a left-to-right line the caret there belongs to the text after
+// the run, on its right, so the nearer of the two ends is taken.
 CGFloat runOffset(const CTLineRef& line, const CTRunRef& run) {
   CFRange r = CTRunGetStringRange(run);
-  CFIndex index =
-      CTRunGetStatus(run) == kCTRunStatusRightToLeft ? r.location + r.length : r.location;
-  return CTLineGetOffsetForStringIndex(line, index, nullptr);
+  CGFloat start = CTLineGetOffsetForStringIndex(line, r.location, nullptr);
+  if (CTRunGetStatus(run) != kCTRunStatusRightToLeft) return start;
+  return std::min(CTLineGetOffsetForStringIndex(line, r.location + r.length, nullptr), start);
 }
 
 std::vector<CGPoint> originsOf(const CTFrameRef& frame, CFIndex count) {
