@@ -268,6 +268,8 @@ class TTTAttributedLabel : public UILabel {
  private:
   friend struct TTTAttributedLabelMethods;
   struct DetectorSlot;
+  struct HitTestLayout;
+  const HitTestLayout& hitTestLayout(CGRect bounds);
   void detectLinksInText(const Strong<NSAttributedString>& text);
   void drawTruncatedLine(const CTLineRef& line, const Strong<NSAttributedString>& string,
                          CFRange textRange, CGRect rect, CGFloat y, CGFloat descent,
@@ -317,4 +319,9 @@ class TTTAttributedLabel : public UILabel {
   // accessibilityElements: from links (and their frames at build time); dropped by
   // every setLinks.
   Strong<NSArray> _accessibilityElements;
+  // _hitTestLayout: the text rectangle, lines and line metrics characterIndexAtPoint
+  // reads, from the framesetter, bounds, insets, vertical alignment, font size, text
+  // alignment and line limit it records; rebuilt by the first hit test after any of
+  // them differs, so it is never dropped and never stale.
+  std::shared_ptr<HitTestLayout> _hitTestLayout;
 };

@@ -29,9 +29,13 @@ struct TTTAttributedLabelMethods {
   static void drawTextInRect(NSObject* self, SEL, CGRect rect);
 };
 
-// Holds the data detector for the label and for scans in flight.
+// What the label shares with its scans: the data detector, and the newest text waiting
+// for a scan. A queued scan takes whatever text waits when it starts, so texts set
+// while it waits are scanned once, as the newest, instead of each in turn only to have
+// all but the last dropped (or, for a string set twice, applied twice).
 struct TTTAttributedLabel::DetectorSlot {
   std::atomic<std::shared_ptr<NSDataDetector>> detector;
+  std::atomic<std::shared_ptr<NSString>> waiting;
 };
 
 // The label's recursive per-object lock, held for a scope.

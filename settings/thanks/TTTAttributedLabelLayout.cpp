@@ -109,39 +109,101 @@ CGRect TTTAttributedLabelMethods::textRectForBounds(NSObject* self, SEL cmd, CGR
   return textRect;
 }
 
+struct TTTAttributedLabel::HitTestLayout {
+  struct Key {
+    CTFramesetterRef framesetter;  // held, so that a new one never takes its address
+    CGRect bounds{};
+    UIEdgeInsets insets{};
+    NSInteger verticalAlignment = 0;
+    CGFloat pointSize = 0;
+    NSInteger textAlignment = 0;
+    NSInteger numberOfLines = 0;
+    IMP textRect = nullptr;  // a subclass or hook may place the text otherwise
+    bool operator==(const Key& o) const {
+      return framesetter == o.framesetter && CGRectEqualToRect(bounds, o.bounds) &&
+             insets == o.insets && verticalAlignment == o.verticalAlignment &&
+             pointSize == o.pointSize && textAlignment == o.textAlignment &&
+             numberOfLines == o.numberOfLines && textRect == o.textRect;
+    }
+  };
+  struct Line {
+    CTLineRef line;
+    CGFloat originY, ascent, descent, penOffset, width;
+  };
+  Key key;
+  CGRect textRect{};
+  bool framed = false;
+  std::vector<Line> lines;  // the first n lines of the frame
+};
+
+// Steps 2 to 8.2 of the hit test below depend only on the key, so they are done once
+// per key.
+const TTTAttributedLabel::HitTestLayout& TTTAttributedLabel::hitTestLayout(CGRect labelBounds) {
+  if (_needsFramesetter) framesetter();
+  // Read without taking references: this runs for every point a finger passes over.
+  auto* labelFont = objc_msgSend<UIFont*>(this, OBJC_SEL("font"));
+  HitTestLayout::Key probe{
+      nullptr,
+      labelBounds,
+      _textInsets,
+      _verticalAlignment,
+      labelFont ? labelFont->pointSize() : 0,
+      textAlignment(),
+      numberOfLines(),
+      objc::lookUpImp(this, OBJC_SEL("textRectForBounds:limitedToNumberOfLines:"))};
+  if (_hitTestLayout && _hitTestLayout->key.framesetter == _framesetter) {
+    probe.framesetter = _framesetter;
+    if (_hitTestLayout->key == probe) return *_hitTestLayout;
+  }
+  HitTestLayout::Key key = probe;
+  key.framesetter = _framesetter;
+
+  auto layout = std::make_shared<HitTestLayout>();
+  CGRect R = textRectForBoundsLimitedToNumberOfLines(labelBounds, key.numberOfLines);
+  CGFloat flush = TTTAlignmentFlushFactor(key.textAlignment);
+  CTFrameRef frame = CTFramesetterCreateFrame(
+      key.framesetter, CFRangeMake(0, static_cast<CFIndex>(_attributedText->length())),
+      CGPathCreateWithRect(R, nullptr), nullptr);
+  layout->textRect = R;
+  layout->framed = frame != nullptr;
+  if (frame) {
+    CFArrayRef lines = CTFrameGetLines(frame);
+    NSInteger count = static_cast<NSInteger>(lines->count());
+    NSInteger limit = key.numberOfLines;
+    NSInteger n = limit >= 1 && limit < count ? limit : count;
+    std::vector<CGPoint> origins(static_cast<size_t>(n));
+    if (n > 0) CTFrameGetLineOrigins(frame, CFRangeMake(0, n), origins.data());
+    for (NSInteger i = 0; i < n; ++i) {
+      HitTestLayout::Line l{
+          lines->objectAtIndexAs<CTLine>(static_cast<NSUInteger>(i)), 0, 0, 0, 0, 0};
+      l.originY = origins[static_cast<size_t>(i)].y;
+      l.penOffset = CTLineGetPenOffsetForFlush(l.line, flush, R.size.width);
+      CGFloat leading = 0;
+      l.width = CTLineGetTypographicBounds(l.line, &l.ascent, &l.descent, &leading);
+      layout->lines.push_back(std::move(l));
+    }
+  }
+  layout->key = std::move(key);
+  _hitTestLayout = std::move(layout);
+  return *_hitTestLayout;
+}
+
 NSInteger TTTAttributedLabel::characterIndexAtPoint(CGPoint p) {
   CGRect labelBounds = bounds();
   if (!CGRectContainsPoint(labelBounds, p) || !_attributedText) return NSNotFound;
-  NSInteger limit = numberOfLines();
-  CGRect R = textRectForBoundsLimitedToNumberOfLines(labelBounds, limit);
-  if (!CGRectContainsPoint(R, p)) return NSNotFound;
-  CGFloat flush = TTTAlignmentFlushFactor(textAlignment());
-
-  CTFrameRef frame = CTFramesetterCreateFrame(
-      framesetter(), CFRangeMake(0, static_cast<CFIndex>(_attributedText->length())),
-      CGPathCreateWithRect(R, nullptr), nullptr);
-  if (!frame) return NSNotFound;
+  const HitTestLayout& layout = hitTestLayout(labelBounds);
+  const CGRect& R = layout.textRect;
+  if (!CGRectContainsPoint(R, p) || !layout.framed || layout.lines.empty()) return NSNotFound;
   // Core Text space: y up from the bottom of the text rectangle.
   CGFloat x = p.x - R.origin.x;
   CGFloat y = R.size.height - (p.y - R.origin.y);
-
-  CFArrayRef lines = CTFrameGetLines(frame);
-  NSInteger count = static_cast<NSInteger>(lines->count());
-  NSInteger n = limit >= 1 && limit < count ? limit : count;
-  if (n == 0) return NSNotFound;
-  std::vector<CGPoint> origins(static_cast<size_t>(n));
-  CTFrameGetLineOrigins(frame, CFRangeMake(0, n), origins.data());
-
-  for (NSInteger i = 0; i < n; ++i) {
-    CTLineRef line = lines->objectAtIndexAs<CTLine>(static_cast<NSUInteger>(i));
-    CGPoint origin = origins[static_cast<size_t>(i)];
-    CGFloat penOffset = CTLineGetPenOffsetForFlush(line, flush, R.size.width);
-    CGFloat ascent = 0, descent = 0, leading = 0;
-    CGFloat width = CTLineGetTypographicBounds(line, &ascent, &descent, &leading);
+  for (const HitTestLayout::Line& line : layout.lines) {
     // Above this line: between lines, or above the text.
-    if (y > std::ceil(origin.y + ascent)) return NSNotFound;
-    if (y >= std::floor(origin.y - descent) && x >= penOffset && x <= penOffset + width) {
-      return CTLineGetStringIndexForPosition(line, CGPointMake(x - penOffset, y - origin.y));
+    if (y > std::ceil(line.originY + line.ascent)) return NSNotFound;
+    if (y >= std::floor(line.originY - line.descent) && x >= line.penOffset &&
+        x <= line.penOffset + line.width) {
+      return CTLineGetStringIndexForPosition(line.line,
+                                             CGPointMake(x - line.penOffset, y - line.originY));
     }
   }
   return NSNotFound;

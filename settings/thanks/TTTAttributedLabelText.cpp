@@ -156,22 +156,23 @@ void TTTAttributedLabel::detectLinksInText(const Strong<NSAttributedString>& tex
       std::static_pointer_cast<TTTAttributedLabel>(weak_from_this().lock());
   if (weakLabel.expired()) return;  // not owned, so nothing could ever receive the links
   std::shared_ptr<DetectorSlot> slot = _dataDetector;
-  Strong<NSString> scanned = text->string();
-  dispatch_async(
-      dispatch_get_global_queue(DISPATCH_QUEUE_PRIORITY_DEFAULT, 0), [weakLabel, slot, scanned] {
-        if (weakLabel.expired()) return;
-        Strong<NSDataDetector> detector = slot->detector.load();
-        SEL matches = OBJC_SEL("matchesInString:options:range:");
-        if (!detector || !detector->respondsToSelector(matches)) return;
-        auto found = objc_cast<NSArray>(objc_msgSend<id>(
-            detector, matches, scanned.get(), NSUInteger{0}, NSMakeRange(0, scanned->length())));
-        if (!found || found->count() == 0) return;
-        dispatch_sync(dispatch_get_main_queue(), [&] {
-          Strong<TTTAttributedLabel> label = weakLabel.lock();
-          if (!label) return;
-          Strong<NSAttributedString> shown = label->_attributedText;
-          if (shown && shown->string()->isEqualToString(scanned))
-            label->addLinksWithTextCheckingResultsAttributes(found, label->linkAttributes());
-        });
-      });
+  // A scan already queued will take this text instead of the one it was queued for.
+  if (slot->waiting.exchange(text->string())) return;
+  dispatch_async(dispatch_get_global_queue(DISPATCH_QUEUE_PRIORITY_DEFAULT, 0), [weakLabel, slot] {
+    Strong<NSString> scanned = slot->waiting.exchange(nullptr);
+    if (!scanned || weakLabel.expired()) return;
+    Strong<NSDataDetector> detector = slot->detector.load();
+    SEL matches = OBJC_SEL("matchesInString:options:range:");
+    if (!detector || !detector->respondsToSelector(matches)) return;
+    auto found = objc_cast<NSArray>(objc_msgSend<id>(
+        detector, matches, scanned.get(), NSUInteger{0}, NSMakeRange(0, scanned->length())));
+    if (!found || found->count() == 0) return;
+    dispatch_sync(dispatch_get_main_queue(), [&] {
+      Strong<TTTAttributedLabel> label = weakLabel.lock();
+      if (!label) return;
+      Strong<NSAttributedString> shown = label->_attributedText;
+      if (shown && shown->string()->isEqualToString(scanned))
+        label->addLinksWithTextCheckingResultsAttributes(found, label->linkAttributes());
+    });
+  });
 }
