@@ -4,6 +4,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 #include "LabelTesting.h"
 #include "dispatch/CFRunLoop.h"
@@ -152,6 +153,45 @@ TEST(LabelDetection, ReplacingTheDetectorWhileScansRunIsSafe) {
   }
   serveMainQueueABit();
   EXPECT_NE(label->text(), nullptr);
+}
+
+TEST(LabelDetection, TextsSetWhileAScanWaitsAreScannedOnceAsTheNewest) {
+  Scan scan;
+  // Keep every worker busy so that the scans queue up.
+  unsigned workers = std::max(1u, std::thread::hardware_concurrency());
+  std::mutex lock;
+  std::condition_variable changed;
+  unsigned busy = 0;
+  bool go = false;
+  for (unsigned i = 0; i < workers; ++i) {
+    dispatch_async(dispatch_get_global_queue(DISPATCH_QUEUE_PRIORITY_DEFAULT, 0), [&] {
+      std::unique_lock guard(lock);
+      ++busy;
+      changed.notify_all();
+      changed.wait(guard, [&] { return go; });
+      --busy;
+      changed.notify_all();
+    });
+  }
+  {
+    std::unique_lock guard(lock);
+    changed.wait(guard, [&] { return busy == workers; });
+  }
+  scan.label->setText(S("http one"));
+  scan.label->setText(S("http two"));
+  scan.label->setText(S("http one"));
+  {
+    std::lock_guard guard(lock);
+    go = true;
+    changed.notify_all();
+  }
+  scan.detector->open();
+  ASSERT_TRUE(serveMainQueueUntil([&] { return scan.label->links()->count() == 1; }));
+  serveMainQueueABit();
+  EXPECT_EQ(scan.detector->finishedScans(), 1);
+  EXPECT_EQ(scan.label->links()->count(), 1u);  // not once per setText of that string
+  std::unique_lock guard(lock);
+  changed.wait(guard, [&] { return busy == 0; });  // the blockers are done with this frame
 }
 
 }  // namespace
