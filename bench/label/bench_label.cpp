@@ -46,13 +46,24 @@ constexpr double kWidth = 300;
 
 // 235 characters of ordinary English.
 const char* kParagraph =
-    "Nimbra makes every badged icon on the home screen glow in a colour of your choice, "
+    "Nimbra makes every badged icon on the home screen glow in the colour you choose, "
     "and its settings pane thanks the designer of the icon in a row whose handle is a "
-    "link; this paragraph is long enough to wrap over several lines of a label.";
+    "link; this paragraph is long enough to wrap across many lines of a label.";
 
-// About ten lines at the width.
-std::string tenLines() {
-  return std::string(kParagraph) + " " + kParagraph;
+// The paragraph twice, cut at a word to fill exactly ten lines at the width.
+std::string tenLines(const Strong<UIFont>& font) {
+  std::string text = std::string(kParagraph) + " " + kParagraph;
+  auto attrs = NSDictionary::dictionaryWithObjectsAndKeys({{kCTFontAttributeName, font}});
+  for (;;) {
+    auto fs = CTFramesetterCreateWithAttributedString(
+        NSAttributedString::initWithStringAttributes(NSString::stringWithUTF8String(text), attrs));
+    auto frame = CTFramesetterCreateFrame(
+        fs, CFRangeMake(0, 0), CGPathCreateWithRect(CGRectMake(0, 0, kWidth, 1e5), nullptr),
+        nullptr);
+    size_t space = text.rfind(' ');
+    if (CTFrameGetLines(frame)->count() <= 10 || space == std::string::npos) return text;
+    text.resize(space);
+  }
 }
 
 double cpuMicros() {
@@ -249,8 +260,8 @@ int main(int argc, char** argv) {
 
   // Which character is under a point of a ten-line text.
   {
-    std::string text = tenLines();
     auto probe = makeLabel(1000);
+    std::string text = tenLines(probe->font());
     probe->setText(NSString::stringWithUTF8String(text));
     CGFloat height = std::ceil(probe->sizeThatFits(CGSizeMake(kWidth, 1e5)).height);
     auto label = makeLabel(height);
