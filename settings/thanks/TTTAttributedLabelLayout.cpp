@@ -110,8 +110,8 @@ CGRect TTTAttributedLabelMethods::textRectForBounds(NSObject* self, SEL cmd, CGR
 }
 
 struct TTTAttributedLabel::HitTestLayout {
-  struct Key {
-    CTFramesetterRef framesetter;  // held, so that a new one never takes its address
+  // Everything but the framesetter the layout is made from.
+  struct Geometry {
     CGRect bounds{};
     UIEdgeInsets insets{};
     NSInteger verticalAlignment = 0;
@@ -119,9 +119,8 @@ struct TTTAttributedLabel::HitTestLayout {
     NSInteger textAlignment = 0;
     NSInteger numberOfLines = 0;
     IMP textRect = nullptr;  // a subclass or hook may place the text otherwise
-    bool operator==(const Key& o) const {
-      return framesetter == o.framesetter && CGRectEqualToRect(bounds, o.bounds) &&
-             insets == o.insets && verticalAlignment == o.verticalAlignment &&
+    bool operator==(const Geometry& o) const {
+      return bounds == o.bounds && insets == o.insets && verticalAlignment == o.verticalAlignment &&
              pointSize == o.pointSize && textAlignment == o.textAlignment &&
              numberOfLines == o.numberOfLines && textRect == o.textRect;
     }
@@ -130,20 +129,20 @@ struct TTTAttributedLabel::HitTestLayout {
     CTLineRef line;
     CGFloat originY, ascent, descent, penOffset, width;
   };
-  Key key;
+  CTFramesetterRef framesetter;  // held, so that a new one never takes its address
+  Geometry geometry;
   CGRect textRect{};
   bool framed = false;
   std::vector<Line> lines;  // the first n lines of the frame
 };
 
-// Steps 2 to 8.2 of the hit test below depend only on the key, so they are done once
-// per key.
+// Steps 2 to 8.2 of the hit test below depend only on the framesetter and the geometry,
+// so they are done once for each.
 const TTTAttributedLabel::HitTestLayout& TTTAttributedLabel::hitTestLayout(CGRect labelBounds) {
   if (_needsFramesetter) framesetter();
   // Read without taking references: this runs for every point a finger passes over.
   auto* labelFont = objc_msgSend<UIFont*>(this, OBJC_SEL("font"));
-  HitTestLayout::Key probe{
-      nullptr,
+  HitTestLayout::Geometry geometry{
       labelBounds,
       _textInsets,
       _verticalAlignment,
@@ -151,25 +150,21 @@ const TTTAttributedLabel::HitTestLayout& TTTAttributedLabel::hitTestLayout(CGRec
       textAlignment(),
       numberOfLines(),
       objc::lookUpImp(this, OBJC_SEL("textRectForBounds:limitedToNumberOfLines:"))};
-  if (_hitTestLayout && _hitTestLayout->key.framesetter == _framesetter) {
-    probe.framesetter = _framesetter;
-    if (_hitTestLayout->key == probe) return *_hitTestLayout;
-  }
-  HitTestLayout::Key key = probe;
-  key.framesetter = _framesetter;
-
+  if (_hitTestLayout && _hitTestLayout->framesetter.get() == _framesetter.get() &&
+      _hitTestLayout->geometry == geometry)
+    return *_hitTestLayout;
   auto layout = std::make_shared<HitTestLayout>();
-  CGRect R = textRectForBoundsLimitedToNumberOfLines(labelBounds, key.numberOfLines);
-  CGFloat flush = TTTAlignmentFlushFactor(key.textAlignment);
+  CGRect R = textRectForBoundsLimitedToNumberOfLines(labelBounds, geometry.numberOfLines);
+  CGFloat flush = TTTAlignmentFlushFactor(geometry.textAlignment);
   CTFrameRef frame = CTFramesetterCreateFrame(
-      key.framesetter, CFRangeMake(0, static_cast<CFIndex>(_attributedText->length())),
+      _framesetter, CFRangeMake(0, static_cast<CFIndex>(_attributedText->length())),
       CGPathCreateWithRect(R, nullptr), nullptr);
   layout->textRect = R;
   layout->framed = frame != nullptr;
   if (frame) {
     CFArrayRef lines = CTFrameGetLines(frame);
     NSInteger count = static_cast<NSInteger>(lines->count());
-    NSInteger limit = key.numberOfLines;
+    NSInteger limit = geometry.numberOfLines;
     NSInteger n = limit >= 1 && limit < count ? limit : count;
     std::vector<CGPoint> origins(static_cast<size_t>(n));
     if (n > 0) CTFrameGetLineOrigins(frame, CFRangeMake(0, n), origins.data());
@@ -183,7 +178,8 @@ const TTTAttributedLabel::HitTestLayout& TTTAttributedLabel::hitTestLayout(CGRec
       layout->lines.push_back(std::move(l));
     }
   }
-  layout->key = std::move(key);
+  layout->framesetter = _framesetter;
+  layout->geometry = geometry;
   _hitTestLayout = std::move(layout);
   return *_hitTestLayout;
 }

@@ -152,12 +152,15 @@ void TTTAttributedLabel::addLinkToTransitInformationWithRange(
 // shared slot, so the label is only ever retained, and released, on the main thread.
 // It scans the plain string taken now, which nobody can change under it.
 void TTTAttributedLabel::detectLinksInText(const Strong<NSAttributedString>& text) {
+  // A scan already queued will take this text instead of the one it was queued for.
+  if (_dataDetector->waiting.exchange(text->string())) return;
   Weak<TTTAttributedLabel> weakLabel =
       std::static_pointer_cast<TTTAttributedLabel>(weak_from_this().lock());
-  if (weakLabel.expired()) return;  // not owned, so nothing could ever receive the links
+  if (weakLabel.expired()) {  // not owned, so nothing could ever receive the links
+    _dataDetector->waiting.store(nullptr);
+    return;
+  }
   std::shared_ptr<DetectorSlot> slot = _dataDetector;
-  // A scan already queued will take this text instead of the one it was queued for.
-  if (slot->waiting.exchange(text->string())) return;
   dispatch_async(dispatch_get_global_queue(DISPATCH_QUEUE_PRIORITY_DEFAULT, 0), [weakLabel, slot] {
     Strong<NSString> scanned = slot->waiting.exchange(nullptr);
     if (!scanned || weakLabel.expired()) return;
