@@ -56,6 +56,53 @@ std::vector<CGPoint> originsOf(const CTFrameRef& frame, CFIndex count) {
   return origins;
 }
 
+// What a run's attributes ask of its background box, absent values as zeros.
+struct BoxStyle {
+  CGColorRef stroke, fill;
+  UIEdgeInsets padding{};
+  CGFloat cornerRadius = 0, lineWidth = 0;
+  static BoxStyle of(const Strong<NSDictionary>& a) {
+    BoxStyle b;
+    b.stroke = CTColorFromAttributeValue(a->objectForKey(kTTTBackgroundStrokeColorAttributeName));
+    b.fill = CTColorFromAttributeValue(a->objectForKey(kTTTBackgroundFillColorAttributeName));
+    b.padding = UIEdgeInsetsValue(
+        objc_cast<NSValue>(a->objectForKey(kTTTBackgroundFillPaddingAttributeName)).get());
+    b.cornerRadius = floatAttribute(a, kTTTBackgroundCornerRadiusAttributeName);
+    b.lineWidth = floatAttribute(a, kTTTBackgroundLineWidthAttributeName);
+    return b;
+  }
+};
+
+// What a run's attributes ask of its strike-out; opaque black without a colour.
+struct StrikeStyle {
+  bool strike = false;
+  NSInteger superscript = 0;
+  CGColorRef color;
+  static StrikeStyle of(const Strong<NSDictionary>& a) {
+    StrikeStyle s;
+    s.strike = boolAttribute(a->objectForKey(kTTTStrikeOutAttributeName));
+    auto superscript = objc_cast<NSNumber>(a->objectForKey(kCTSuperscriptAttributeName));
+    s.superscript = superscript ? superscript->integerValue() : 0;
+    if (s.strike) {
+      id value = a->objectForKey(kCTForegroundColorAttributeName);
+      s.color = value ? CTColorFromAttributeValue(value) : CGColorCreateGenericGray(0.0, 1.0);
+    }
+    return s;
+  }
+};
+
+// The runs of one attribute run share their dictionary (the frame keeps it alive), so
+// one pass reads each dictionary once.
+template <class Style>
+struct StyleMemo {
+  const NSDictionary* last = nullptr;
+  Style style;
+  const Style& of(const Strong<NSDictionary>& attributes) {
+    if (attributes.get() != last) style = Style::of(attributes), last = attributes.get();
+    return style;
+  }
+};
+
 CTFontRef scaledFont(const id& value, CGFloat scale) {
   Strong<NSString> name;
   CGFloat size = 0;
@@ -238,6 +285,7 @@ void TTTAttributedLabel::drawBackgroundInRectContext(const CTFrameRef& frame, CG
   CFArrayRef lines = CTFrameGetLines(frame);
   std::vector<CGPoint> origins = originsOf(frame, static_cast<CFIndex>(lines->count()));
   CGFloat flush = TTTAlignmentFlushFactor(textAlignment());
+  StyleMemo<BoxStyle> boxes;
 
   for (NSUInteger i = 0; i < lines->count(); ++i) {
     CTLineRef line = lines->objectAtIndexAs<CTLine>(i);
@@ -247,16 +295,11 @@ void TTTAttributedLabel::drawBackgroundInRectContext(const CTFrameRef& frame, CG
     CGFloat penOffset = CTLineGetPenOffsetForFlush(line, flush, rect.size.width);
     for (const id& item : CTLineGetGlyphRuns(line)->objects()) {
       auto run = std::static_pointer_cast<CTRun>(item);
-      Strong<NSDictionary> attributes = CTRunGetAttributes(run);
-      CGColorRef stroke = CTColorFromAttributeValue(
-          attributes->objectForKey(kTTTBackgroundStrokeColorAttributeName));
-      CGColorRef fill =
-          CTColorFromAttributeValue(attributes->objectForKey(kTTTBackgroundFillColorAttributeName));
-      UIEdgeInsets padding = UIEdgeInsetsValue(
-          objc_cast<NSValue>(attributes->objectForKey(kTTTBackgroundFillPaddingAttributeName))
-              .get());
-      CGFloat cornerRadius = floatAttribute(attributes, kTTTBackgroundCornerRadiusAttributeName);
-      CGFloat lineWidth = floatAttribute(attributes, kTTTBackgroundLineWidthAttributeName);
+      const BoxStyle& style = boxes.of(CTRunGetAttributes(run));
+      const CGColorRef& stroke = style.stroke;
+      const CGColorRef& fill = style.fill;
+      UIEdgeInsets padding = style.padding;
+      CGFloat cornerRadius = style.cornerRadius, lineWidth = style.lineWidth;
       if (!fill && !stroke) continue;
 
       CGFloat runAscent = 0, runDescent = 0;
@@ -298,6 +341,7 @@ void TTTAttributedLabel::drawStrikeInRectContext(const CTFrameRef& frame, CGRect
   Strong<UIFont> labelFont = font();
   CGFloat thickness = CTFontGetUnderlineThickness(
       CTFontCreateWithName(labelFont->fontName(), labelFont->pointSize(), nullptr));
+  StyleMemo<StrikeStyle> strikes;
 
   for (NSUInteger i = 0; i < lines->count(); ++i) {
     CTLineRef line = lines->objectAtIndexAs<CTLine>(i);
@@ -307,10 +351,9 @@ void TTTAttributedLabel::drawStrikeInRectContext(const CTFrameRef& frame, CGRect
     CGFloat penOffset = CTLineGetPenOffsetForFlush(line, flush, rect.size.width);
     for (const id& item : CTLineGetGlyphRuns(line)->objects()) {
       auto run = std::static_pointer_cast<CTRun>(item);
-      Strong<NSDictionary> attributes = CTRunGetAttributes(run);
-      bool strike = boolAttribute(attributes->objectForKey(kTTTStrikeOutAttributeName));
-      auto superscript = objc_cast<NSNumber>(attributes->objectForKey(kCTSuperscriptAttributeName));
-      NSInteger style = superscript ? superscript->integerValue() : 0;
+      const StrikeStyle& marked = strikes.of(CTRunGetAttributes(run));
+      bool strike = marked.strike;
+      NSInteger style = marked.superscript;
       if (!strike) continue;
 
       CGFloat runAscent = 0, runDescent = 0;
@@ -326,9 +369,7 @@ void TTTAttributedLabel::drawStrikeInRectContext(const CTFrameRef& frame, CGRect
         y += runAscent * kSuperscriptStrikeRaise;
       }
 
-      id colorValue = attributes->objectForKey(kCTForegroundColorAttributeName);
-      CGColorRef color =
-          colorValue ? CTColorFromAttributeValue(colorValue) : CGColorCreateGenericGray(0.0, 1.0);
+      const CGColorRef& color = marked.color;
       CGContextSetStrokeColorWithColor(c, color);
       CGContextSetLineWidth(c, thickness);
       CGFloat strikeY = std::round(y + runHeight * 0.5);
