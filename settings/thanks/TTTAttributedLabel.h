@@ -267,7 +267,7 @@ class TTTAttributedLabel : public UILabel {
 
  private:
   friend struct TTTAttributedLabelMethods;
-  struct DetectorSlot;
+  class DetectorSlot;
   struct HitTestLayout;
   const HitTestLayout& hitTestLayout(CGRect bounds);
   void detectLinksInText(const Strong<NSAttributedString>& text);

@@ -3,7 +3,7 @@
 // measurement and drawing have in common.
 #pragma once
 
-#include <atomic>
+#include <mutex>
 
 #include "TTTAttributedLabel.h"
 
@@ -33,9 +33,28 @@ struct TTTAttributedLabelMethods {
 // for a scan. A queued scan takes whatever text waits when it starts, so texts set
 // while it waits are scanned once, as the newest, instead of each in turn only to have
 // all but the last dropped (or, for a string set twice, applied twice).
-struct TTTAttributedLabel::DetectorSlot {
-  std::atomic<std::shared_ptr<NSDataDetector>> detector;
-  std::atomic<std::shared_ptr<NSString>> waiting;
+// A plain mutex guards both: it is held only to copy or swap a reference.
+class TTTAttributedLabel::DetectorSlot {
+ public:
+  Strong<NSDataDetector> detector() const {
+    std::lock_guard guard(lock_);
+    return detector_;
+  }
+  void setDetector(Strong<NSDataDetector> detector) {
+    std::lock_guard guard(lock_);
+    detector_.swap(detector);
+  }
+  // Puts `text` in the waiting place and answers what was there.
+  Strong<NSString> exchangeWaiting(Strong<NSString> text) {
+    std::lock_guard guard(lock_);
+    waiting_.swap(text);
+    return text;
+  }
+
+ private:
+  mutable std::mutex lock_;
+  Strong<NSDataDetector> detector_;
+  Strong<NSString> waiting_;
 };
 
 // The label's recursive per-object lock, held for a scope.

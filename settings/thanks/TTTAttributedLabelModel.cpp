@@ -94,11 +94,11 @@ void TTTAttributedLabel::commonInit() {
 // ---- detector
 
 Strong<NSDataDetector> TTTAttributedLabel::dataDetector() const {
-  return _dataDetector->detector.load();
+  return _dataDetector->detector();
 }
 
 void TTTAttributedLabel::setDataDetector(const Strong<NSDataDetector>& detector) {
-  _dataDetector->detector.store(detector);
+  _dataDetector->setDetector(detector);
 }
 
 void TTTAttributedLabel::setEnabledTextCheckingTypes(NSTextCheckingTypes types) {

@@ -153,18 +153,18 @@ void TTTAttributedLabel::addLinkToTransitInformationWithRange(
 // It scans the plain string taken now, which nobody can change under it.
 void TTTAttributedLabel::detectLinksInText(const Strong<NSAttributedString>& text) {
   // A scan already queued will take this text instead of the one it was queued for.
-  if (_dataDetector->waiting.exchange(text->string())) return;
+  if (_dataDetector->exchangeWaiting(text->string())) return;
   Weak<TTTAttributedLabel> weakLabel =
       std::static_pointer_cast<TTTAttributedLabel>(weak_from_this().lock());
   if (weakLabel.expired()) {  // not owned, so nothing could ever receive the links
-    _dataDetector->waiting.store(nullptr);
+    _dataDetector->exchangeWaiting(nullptr);
     return;
   }
   std::shared_ptr<DetectorSlot> slot = _dataDetector;
   dispatch_async(dispatch_get_global_queue(DISPATCH_QUEUE_PRIORITY_DEFAULT, 0), [weakLabel, slot] {
-    Strong<NSString> scanned = slot->waiting.exchange(nullptr);
+    Strong<NSString> scanned = slot->exchangeWaiting(nullptr);
     if (!scanned || weakLabel.expired()) return;
-    Strong<NSDataDetector> detector = slot->detector.load();
+    Strong<NSDataDetector> detector = slot->detector();
     SEL matches = OBJC_SEL("matchesInString:options:range:");
     if (!detector || !detector->respondsToSelector(matches)) return;
     auto found = objc_cast<NSArray>(objc_msgSend<id>(
