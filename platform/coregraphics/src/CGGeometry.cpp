@@ -132,8 +132,10 @@ bool CGRectIntersectsRect(CGRect a, CGRect b) {
 
 bool CGRectContainsPoint(CGRect r, CGPoint p) {
   if (CGRectIsEmpty(r)) return false;
-  return p.x >= CGRectGetMinX(r) && p.x < CGRectGetMaxX(r) && p.y >= CGRectGetMinY(r) &&
-         p.y < CGRectGetMaxY(r);
+  // Standardised once: hit testing asks this for every point a finger passes over.
+  r = CGRectStandardize(r);
+  return p.x >= r.origin.x && p.x < r.origin.x + r.size.width && p.y >= r.origin.y &&
+         p.y < r.origin.y + r.size.height;
 }
 
 bool CGRectContainsRect(CGRect outer, CGRect inner) {

@@ -1,6 +1,7 @@
 #include "CoreText/CTFramesetter.h"
 
 #include <algorithm>
+#include <mutex>
 
 #include "Attributes.h"
 #include "CoreText/CTLayoutRules.h"
@@ -10,6 +11,25 @@
 OBJC_CLASS_IMPL(CTTypesetter) {}
 OBJC_CLASS_IMPL(CTFramesetter) {}
 OBJC_CLASS_IMPL(CTFrame) {}
+
+struct CTFramesetter::Memo {
+  std::mutex lock;  // a framesetter may be shared between threads
+  struct Key {
+    size_t start = 0, end = 0;
+    double width = -1, height = -1;
+    bool operator==(const Key&) const = default;
+  };
+  Key frameKey;
+  CTFrameRef frame;  // with no frame attributes
+  Key sizeKey;
+  CGSize size{};
+  size_t sizeVisibleEnd = 0;
+};
+
+CTFramesetter::CTFramesetter(CTTypesetterRef ts)
+    : typesetter_(std::move(ts)), memo_(std::make_unique<Memo>()) {}
+
+CTFramesetter::~CTFramesetter() = default;
 
 namespace {
 
@@ -79,25 +99,66 @@ CGSize CTFramesetterSuggestFrameSizeWithConstraints(const CTFramesetterRef& fs, 
     if (fitRange) *fitRange = CFRangeMake(std::max<CFIndex>(range.location, 0), 0);
     return CGSizeZero;
   }
-  ct::FrameLayout f =
-      fs->typesetter()->engine()->layoutFrame(a, b, constraints.width, constraints.height);
+  CTFramesetter::Memo& memo = fs->memo();
+  CTFramesetter::Memo::Key key{a, b, constraints.width, constraints.height};
+  std::lock_guard guard(memo.lock);
+  if (!(memo.sizeKey == key)) {
+    ct::FrameLayout f =
+        fs->typesetter()->engine()->layoutFrame(a, b, constraints.width, constraints.height);
+    memo.sizeKey = key;
+    memo.size = CGSizeMake(f.width, f.height);
+    memo.sizeVisibleEnd = f.visibleEnd;
+  }
   if (fitRange)
-    *fitRange = CFRangeMake(static_cast<CFIndex>(a), static_cast<CFIndex>(f.visibleEnd - a));
-  return CGSizeMake(f.width, f.height);
+    *fitRange = CFRangeMake(static_cast<CFIndex>(a), static_cast<CFIndex>(memo.sizeVisibleEnd - a));
+  return memo.size;
 }
+
+namespace {
+
+CTFrameRef layOutFrame(const CTFramesetterRef& fs, size_t a, size_t b, CGRect box);
+
+}  // namespace
 
 CTFrameRef CTFramesetterCreateFrame(const CTFramesetterRef& fs, CFRange range,
                                     const CGPathRef& path, const CFDictionaryRef& attributes) {
   if (!fs) return nullptr;
-  const auto& engine = fs->typesetter()->engine();
   size_t a, b;
-  if (!resolve(range, engine->length(), a, b)) return nullptr;
+  if (!resolve(range, fs->typesetter()->engine()->length(), a, b)) return nullptr;
+  CGRect box = path ? CGPathGetPathBoundingBox(path) : CGRectNull;
+  CTFrameRef laidOut;
+  if (CGRectIsNull(box)) {
+    laidOut = layOutFrame(fs, a, b, box);
+  } else {
+    CTFramesetter::Memo& memo = fs->memo();
+    CTFramesetter::Memo::Key key{a, b, box.size.width, box.size.height};
+    std::lock_guard guard(memo.lock);
+    if (!(memo.frameKey == key) || !memo.frame) {
+      memo.frame = layOutFrame(fs, a, b, box);
+      memo.frameKey = key;
+    }
+    laidOut = memo.frame;
+  }
+  // Lines and origins are shared; the frame itself is the caller's.
   auto frame = std::make_shared<CTFrame>();
   frame->path = path;
   frame->attributes = attributes;
+  frame->stringRange = laidOut->stringRange;
+  frame->visibleRange = laidOut->visibleRange;
+  if (!CGRectIsNull(box)) frame->box = box;
+  frame->lines = laidOut->lines;
+  frame->origins = laidOut->origins;
+  return frame;
+}
+
+namespace {
+
+// Lines of [a, b) in a box; origins relative to the box's origin.
+CTFrameRef layOutFrame(const CTFramesetterRef& fs, size_t a, size_t b, CGRect box) {
+  const auto& engine = fs->typesetter()->engine();
+  auto frame = std::make_shared<CTFrame>();
   frame->stringRange = CFRangeMake(static_cast<CFIndex>(a), static_cast<CFIndex>(b - a));
   frame->visibleRange = CFRangeMake(static_cast<CFIndex>(a), 0);
-  CGRect box = path ? CGPathGetPathBoundingBox(path) : CGRectNull;
   std::vector<id> lines;
   if (!CGRectIsNull(box)) {
     frame->box = box;
@@ -126,6 +187,8 @@ CTFrameRef CTFramesetterCreateFrame(const CTFramesetterRef& fs, CFRange range,
   frame->lines = std::make_shared<NSArray>(std::move(lines));
   return frame;
 }
+
+}  // namespace
 
 CFRange CTFrameGetStringRange(const CTFrameRef& frame) {
   return frame ? frame->stringRange : CFRange{};

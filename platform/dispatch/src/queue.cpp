@@ -35,15 +35,28 @@ bool isMainThread() {
 
 namespace {
 
+// Workers linger this long after their last block before they sleep: blocks tend to
+// come in bursts, and waking a sleeping worker costs the submitter a system call.
+constexpr uint64_t kLingerNanos = 50 * 1000;
+
+inline void relax() {
+#if defined(__x86_64__) || defined(__i386__)
+  __builtin_ia32_pause();
+#endif
+}
+
 class Pool {
  public:
   void async(std::function<void()> block) {
+    bool wake;
     {
       std::lock_guard lock(mutex_);
       if (!started_) start();
       queue_.push_back(std::move(block));
+      queued_.store(queue_.size(), std::memory_order_release);
+      wake = sleepers_ > 0;
     }
-    ready_.notify_one();
+    if (wake) ready_.notify_one();
   }
 
  private:
@@ -56,12 +69,17 @@ class Pool {
 
   void work() {
     for (;;) {
+      uint64_t until = monotonicNow() + kLingerNanos;
+      while (queued_.load(std::memory_order_acquire) == 0 && monotonicNow() < until) relax();
       std::function<void()> block;
       {
         std::unique_lock lock(mutex_);
+        ++sleepers_;
         ready_.wait(lock, [this] { return !queue_.empty(); });
+        --sleepers_;
         block = std::move(queue_.front());
         queue_.pop_front();
+        queued_.store(queue_.size(), std::memory_order_release);
       }
       try {
         block();
@@ -77,6 +95,8 @@ class Pool {
   std::mutex mutex_;
   std::condition_variable ready_;
   std::deque<std::function<void()>> queue_;
+  std::atomic<size_t> queued_{0};  // queue_.size(), for lingering workers to watch
+  int sleepers_ = 0;               // workers in ready_.wait
   bool started_ = false;
 };
 

@@ -7,6 +7,16 @@
 const UIEdgeInsets UIEdgeInsetsZero{};
 const UIOffset UIOffsetZero{};
 
+Strong<NSValue> NSValueWithUIEdgeInsets(UIEdgeInsets insets) {
+  return NSValue::valueWith(insets, UIEdgeInsetsObjCType);
+}
+
+UIEdgeInsets UIEdgeInsetsValue(const NSValue* value) {
+  UIEdgeInsets out{};
+  if (value && !value->getValue(out, UIEdgeInsetsObjCType)) out = UIEdgeInsets{};
+  return out;
+}
+
 CGRect UIEdgeInsetsInsetRect(CGRect rect, UIEdgeInsets insets) {
   rect.origin.x += insets.left;
   rect.origin.y += insets.top;

@@ -190,6 +190,7 @@ struct UILabelMethods {
   static UIColor* textColor(NSObject* self, SEL) { return l(self)->textColor_.get(); }
   static void setTextColor(NSObject* self, SEL, UIColor* color) {
     UILabel* label = l(self);
+    if (color && color == label->textColor_.get()) return;  // nothing to restyle or redraw
     label->textColor_ = color ? color->retainedSelf<UIColor>() : UIColor::blackColor();
     if (auto& a = label->attributedText_; a && a->length() > 0) {
       auto m = a->mutableCopy();

@@ -755,4 +755,37 @@ TEST(CTFramesetter, CapturesTheStringAtCreation) {
   EXPECT_DOUBLE_EQ(asc, CTFontGetAscent(CTFontCreateWithName(S("Helvetica"), 12, nullptr)));
 }
 
+TEST(CTFramesetter, RepeatedRequestsAnswerAsAFreshLayoutDoes) {
+  auto s = text("the same rectangle is asked for again and again by a label that draws it");
+  auto fs = CTFramesetterCreateWithAttributedString(s);
+  auto frameIn = [&](const CTFramesetterRef& f, CGRect r) {
+    return CTFramesetterCreateFrame(f, CFRangeMake(0, 0), CGPathCreateWithRect(r, nullptr),
+                                    nullptr);
+  };
+  auto pathA = CGPathCreateWithRect(CGRectMake(5, 5, 200, 300), nullptr);
+  auto first = CTFramesetterCreateFrame(fs, CFRangeMake(0, 0), pathA, nullptr);
+  auto again = frameIn(fs, CGRectMake(9, 1, 200, 300));  // same size, elsewhere
+  EXPECT_NE(first, again);
+  EXPECT_EQ(CTFrameGetPath(first), pathA);
+  EXPECT_EQ(CTFrameGetLines(again), CTFrameGetLines(first));  // laid out once
+  auto narrow = frameIn(fs, CGRectMake(0, 0, 120, 300));
+  EXPECT_NE(CTFrameGetLines(narrow)->count(), CTFrameGetLines(first)->count());
+  // Back to the first size: the lines of a layout made from scratch.
+  auto back = frameIn(fs, CGRectMake(0, 0, 200, 300));
+  auto fresh = frameIn(CTFramesetterCreateWithAttributedString(s), CGRectMake(0, 0, 200, 300));
+  EXPECT_EQ(lineTexts(s, back), lineTexts(s, fresh));
+  EXPECT_EQ(CTFrameGetVisibleStringRange(back), CTFrameGetVisibleStringRange(fresh));
+
+  CFRange fitA, fitB;
+  CGSize a = CTFramesetterSuggestFrameSizeWithConstraints(fs, CFRangeMake(0, 0), nullptr,
+                                                          CGSizeMake(150, 40), &fitA);
+  CTFramesetterSuggestFrameSizeWithConstraints(fs, CFRangeMake(0, 0), nullptr,
+                                               CGSizeMake(300, 1000), nullptr);
+  CGSize b = CTFramesetterSuggestFrameSizeWithConstraints(fs, CFRangeMake(0, 0), nullptr,
+                                                          CGSizeMake(150, 40), &fitB);
+  EXPECT_EQ(a, b);
+  EXPECT_EQ(fitA, fitB);
+  EXPECT_LT(fitA.length, static_cast<CFIndex>(s->length()));
+}
+
 }  // namespace

@@ -1,6 +1,8 @@
 // Framesetters: the typesetter of a string kept for repeated frames and measurements.
 #pragma once
 
+#include <memory>
+
 #include "CoreGraphics/CGPath.h"
 #include "CoreText/CTFrame.h"
 #include "CoreText/CTTypesetter.h"
@@ -8,11 +10,20 @@
 class CTFramesetter : public NSObject {
   OBJC_CLASS(CTFramesetter, NSObject)
  public:
-  explicit CTFramesetter(CTTypesetterRef ts) : typesetter_(std::move(ts)) {}
+  explicit CTFramesetter(CTTypesetterRef ts);
+  ~CTFramesetter() override;
   const CTTypesetterRef& typesetter() const { return typesetter_; }
+
+  // The last frame laid out and the last size suggested, each with the range and box
+  // size it was made for: callers such as labels ask again for the same rectangle on
+  // every draw, hit test and measurement. Derived from the typesetter, which never
+  // changes, and that key alone; a request with another key replaces them.
+  struct Memo;
+  Memo& memo() const { return *memo_; }
 
  private:
   CTTypesetterRef typesetter_;
+  std::unique_ptr<Memo> memo_;
 };
 using CTFramesetterRef = Strong<CTFramesetter>;
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "CoreGraphics/CGGeometry.h"
+#include "Foundation/NSValue.h"
 
 struct UIEdgeInsets {
   CGFloat top = 0, left = 0, bottom = 0, right = 0;
@@ -40,3 +41,9 @@ CGPoint CGPointFromString(const std::string& s);
 CGSize CGSizeFromString(const std::string& s);
 CGRect CGRectFromString(const std::string& s);
 UIEdgeInsets UIEdgeInsetsFromString(const std::string& s);
+
+// Insets boxed for attribute values and collections, type "{UIEdgeInsets=dddd}".
+inline constexpr const char* UIEdgeInsetsObjCType = "{UIEdgeInsets=dddd}";
+Strong<NSValue> NSValueWithUIEdgeInsets(UIEdgeInsets insets);
+// Zeros for none or a value of another type.
+UIEdgeInsets UIEdgeInsetsValue(const NSValue* value);

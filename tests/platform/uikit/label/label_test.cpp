@@ -127,6 +127,10 @@ TEST(UILabel, DefaultsAndOutOfRangeValues) {
   label->setTextColor(UIColor::redColor());
   label->setTextColor(nullptr);
   EXPECT_TRUE(label->textColor()->isEqual(UIColor::blackColor()));
+  // The colour it already has asks for no redraw.
+  label->layer()->displayIfNeeded();
+  label->setTextColor(label->textColor());
+  EXPECT_FALSE(label->layer()->needsDisplay());
 
   // Geometry nobody can draw in gives empty results, not a crash.
   label->setText(str("x"));

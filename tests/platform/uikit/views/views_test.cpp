@@ -257,4 +257,13 @@ TEST(Screen, DefaultsAndConfiguration) {
   EXPECT_EQ(CGRectFromString("garbage"), CGRectZero);
 }
 
+TEST(Geometry, BoxedInsetsComeBackAndOtherBoxesReadAsZero) {
+  UIEdgeInsets in = UIEdgeInsetsMake(1, -2, 3.5, 4);
+  auto boxed = NSValueWithUIEdgeInsets(in);
+  EXPECT_EQ(boxed->objCType(), "{UIEdgeInsets=dddd}");
+  EXPECT_EQ(UIEdgeInsetsValue(boxed.get()), in);
+  EXPECT_EQ(UIEdgeInsetsValue(NSValue::valueWithRange(NSMakeRange(1, 2)).get()), UIEdgeInsetsZero);
+  EXPECT_EQ(UIEdgeInsetsValue(nullptr), UIEdgeInsetsZero);
+}
+
 }  // namespace

@@ -1,0 +1,327 @@
+// The rich text label against Pango, same font file (DejaVu Sans 15 pt, unhinted), same
+// text, same width, same ARGB surface:
+//
+//   size_that_fits_235    sizeThatFits: of a fresh text (framesetter rebuilt) against
+//                         pango_layout_get_pixel_size of a fresh layout; the floor is
+//                         HarfBuzz shaping plus one ICU line-break pass of the text
+//   size_that_fits_235_cold  the same with the shaping cache emptied before each call
+//   text_to_pixels        setText: then drawTextInRect: against a fresh layout shown with
+//                         pango_cairo_show_layout into the same surface
+//   redraw                drawTextInRect: of unchanged text against showing a kept layout
+//   hit_test_10_lines     characterIndexAtPoint: against pango_layout_xy_to_index
+//   set_text_detection    setText: with all five detection kinds on ("ours") against
+//                         detection off ("peer"); main-thread time only, the scan runs on
+//                         the global queue
+//
+// Times are the calling thread's CPU time (the machine is shared), medians of rounds in
+// which the contenders run back to back.
+//
+//   bench_label [rounds]     (default 15)
+#include <hb.h>
+#include <pango/pangocairo.h>
+#include <unicode/ubrk.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "CoreText/CoreText.h"
+#include "TTTAttributedLabel.h"
+#include "UIKit/UIFont.h"
+#include "UIKit/UIGraphics.h"
+#include "dispatch/CFRunLoop.h"
+
+namespace ct {
+void clearShapeCache();  // the engine's, exported for measurements like this one
+}
+
+namespace {
+
+constexpr double kSize = 15;
+constexpr double kWidth = 300;
+
+// 235 characters of ordinary English.
+const char* kParagraph =
+    "Nimbra makes every badged icon on the home screen glow in the colour you choose, "
+    "and its settings pane thanks the designer of the icon in a row whose handle is a "
+    "link; this paragraph is long enough to wrap across many lines of a label.";
+
+// The paragraph twice, cut at a word to fill exactly ten lines at the width.
+std::string tenLines(const Strong<UIFont>& font) {
+  std::string text = std::string(kParagraph) + " " + kParagraph;
+  auto attrs = NSDictionary::dictionaryWithObjectsAndKeys({{kCTFontAttributeName, font}});
+  for (;;) {
+    auto fs = CTFramesetterCreateWithAttributedString(
+        NSAttributedString::initWithStringAttributes(NSString::stringWithUTF8String(text), attrs));
+    auto frame = CTFramesetterCreateFrame(
+        fs, CFRangeMake(0, 0), CGPathCreateWithRect(CGRectMake(0, 0, kWidth, 1e5), nullptr),
+        nullptr);
+    size_t space = text.rfind(' ');
+    if (CTFrameGetLines(frame)->count() <= 10 || space == std::string::npos) return text;
+    text.resize(space);
+  }
+}
+
+double cpuMicros() {
+  timespec t;
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return t.tv_sec * 1e6 + t.tv_nsec / 1e3;
+}
+
+template <class Fn>
+double microsPerCall(int calls, Fn&& fn) {
+  double start = cpuMicros();
+  for (int i = 0; i < calls; ++i) fn();
+  return (cpuMicros() - start) / calls;
+}
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+template <class... Fn>
+std::vector<double> compare(int rounds, int calls, Fn&&... fns) {
+  std::vector<std::vector<double>> samples(sizeof...(Fn));
+  (fns(), ...);  // warm-up
+  for (int r = 0; r < rounds; ++r) {
+    size_t i = 0;
+    ((samples[i++].push_back(microsPerCall(calls, fns))), ...);
+  }
+  std::vector<double> out;
+  for (auto& s : samples) out.push_back(median(s));
+  return out;
+}
+
+struct Pango {
+  PangoFontMap* map = pango_cairo_font_map_new();
+  PangoContext* ctx = pango_font_map_create_context(map);
+  PangoFontDescription* desc = pango_font_description_from_string("DejaVu Sans");
+  Pango() {
+    cairo_font_options_t* o = cairo_font_options_create();
+    cairo_font_options_set_hint_style(o, CAIRO_HINT_STYLE_NONE);
+    cairo_font_options_set_hint_metrics(o, CAIRO_HINT_METRICS_OFF);
+    pango_cairo_context_set_font_options(ctx, o);
+    cairo_font_options_destroy(o);
+    pango_cairo_context_set_resolution(ctx, 72);
+    pango_context_set_round_glyph_positions(ctx, FALSE);
+    pango_font_description_set_absolute_size(desc, kSize * PANGO_SCALE);
+  }
+  PangoLayout* layout(const std::string& text) {
+    PangoLayout* l = pango_layout_new(ctx);
+    pango_layout_set_font_description(l, desc);
+    pango_layout_set_wrap(l, PANGO_WRAP_WORD_CHAR);
+    pango_layout_set_width(l, static_cast<int>(kWidth * PANGO_SCALE));
+    pango_layout_set_text(l, text.c_str(), static_cast<int>(text.size()));
+    return l;
+  }
+};
+
+struct Floor {
+  hb_font_t* font;
+  hb_buffer_t* buf = hb_buffer_create();
+  UBreakIterator* bi;
+  explicit Floor(const std::string& path) {
+    hb_blob_t* blob = hb_blob_create_from_file(path.c_str());
+    hb_face_t* face = hb_face_create(blob, 0);
+    font = hb_font_create(face);
+    hb_face_destroy(face);
+    hb_blob_destroy(blob);
+    UErrorCode e = U_ZERO_ERROR;
+    bi = ubrk_open(UBRK_LINE, "en_US", nullptr, 0, &e);
+  }
+  int run(const std::u16string& t) {
+    hb_buffer_reset(buf);
+    hb_buffer_add_utf16(buf, reinterpret_cast<const uint16_t*>(t.data()),
+                        static_cast<int>(t.size()), 0, -1);
+    hb_buffer_guess_segment_properties(buf);
+    hb_shape(font, buf, nullptr, 0);
+    UErrorCode e = U_ZERO_ERROR;
+    ubrk_setText(bi, reinterpret_cast<const UChar*>(t.data()), static_cast<int32_t>(t.size()), &e);
+    int n = 0;
+    for (int32_t b = ubrk_first(bi); b != UBRK_DONE; b = ubrk_next(bi)) ++n;
+    return n + static_cast<int>(hb_buffer_get_length(buf));
+  }
+};
+
+volatile double sink;
+
+struct Line {
+  std::string name;
+  double ours, peer, floor;
+  const char* peerName;
+};
+
+Strong<TTTAttributedLabel> makeLabel(CGFloat height) {
+  auto label = TTTAttributedLabel::initWithFrame(CGRectMake(0, 0, kWidth, height));
+  label->setFont(UIFont::fontWithNameSize(NSString::stringWithUTF8String("DejaVuSans"), kSize));
+  label->setNumberOfLines(0);
+  label->setVerticalAlignment(TTTAttributedLabelVerticalAlignmentTop);
+  return label;
+}
+
+// Two texts of the same length that differ, so that setting one after the other is
+// always a change of text.
+std::pair<Strong<NSString>, Strong<NSString>> alternating(const std::string& text) {
+  std::string other = text;
+  other.back() = other.back() == '.' ? '!' : '.';
+  return {NSString::stringWithUTF8String(text), NSString::stringWithUTF8String(other)};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
+  Pango pango;
+  std::vector<Line> lines;
+
+  // Measuring a fresh paragraph.
+  {
+    auto label = makeLabel(200);
+    label->setText(NSString::stringWithUTF8String(kParagraph));
+    Floor floor(CTFontCopyFilePath(label->font()));
+    std::u16string units = label->attributedText()->characters();
+    std::printf("paragraph: %zu characters\n", units.size());
+    auto ours = [&] {
+      label->setNeedsFramesetter();
+      sink = label->sizeThatFits(CGSizeMake(kWidth, 1e5)).height;
+    };
+    std::string text = kParagraph;
+    auto m = compare(
+        rounds, 2000,
+        [&] {
+          ct::clearShapeCache();
+          ours();
+        },
+        ours,
+        [&] {
+          PangoLayout* l = pango.layout(text);
+          int w, h;
+          pango_layout_get_pixel_size(l, &w, &h);
+          sink = h;
+          g_object_unref(l);
+        },
+        [&] { sink = floor.run(units); });
+    lines.push_back({"size_that_fits_235", m[1], m[2], m[3], "pango"});
+    lines.push_back({"size_that_fits_235_cold", m[0], m[2], m[3], "pango"});
+  }
+
+  // From text to pixels, and redrawing, into one ARGB surface.
+  {
+    auto probe = makeLabel(1000);
+    probe->setText(NSString::stringWithUTF8String(kParagraph));
+    CGFloat height = std::ceil(probe->sizeThatFits(CGSizeMake(kWidth, 1e5)).height);
+    auto label = makeLabel(height);
+    CGContextRef context =
+        CGContextCreateFlipped(static_cast<size_t>(kWidth), static_cast<size_t>(height), 1);
+    cairo_t* cr = CGContextGetCairo(context);
+    CGRect bounds = label->bounds();
+    auto [textA, textB] = alternating(kParagraph);
+    std::string plainA = kParagraph, plainB = textB->stdString();
+    bool flip = false, flipPango = false;
+    UIGraphicsPushContext(context);
+    auto m = compare(
+        rounds, 500,
+        [&] {
+          CGContextClearRect(context, bounds);
+          label->setText((flip = !flip) ? textA : textB);
+          label->drawTextInRect(bounds);
+        },
+        [&] {
+          CGContextClearRect(context, bounds);
+          PangoLayout* l = pango.layout((flipPango = !flipPango) ? plainA : plainB);
+          cairo_move_to(cr, 0, 0);
+          pango_cairo_show_layout(cr, l);
+          g_object_unref(l);
+        });
+    lines.push_back({"text_to_pixels", m[0], m[1], -1, "pango"});
+
+    label->setText(textA);
+    PangoLayout* kept = pango.layout(plainA);
+    auto r = compare(
+        rounds, 500,
+        [&] {
+          CGContextClearRect(context, bounds);
+          label->drawTextInRect(bounds);
+        },
+        [&] {
+          CGContextClearRect(context, bounds);
+          cairo_move_to(cr, 0, 0);
+          pango_cairo_show_layout(cr, kept);
+        });
+    g_object_unref(kept);
+    UIGraphicsPopContext();
+    lines.push_back({"redraw", r[0], r[1], -1, "pango"});
+  }
+
+  // Which character is under a point of a ten-line text.
+  {
+    auto probe = makeLabel(1000);
+    std::string text = tenLines(probe->font());
+    probe->setText(NSString::stringWithUTF8String(text));
+    CGFloat height = std::ceil(probe->sizeThatFits(CGSizeMake(kWidth, 1e5)).height);
+    auto label = makeLabel(height);
+    label->setText(NSString::stringWithUTF8String(text));
+    CTFrameRef frame = CTFramesetterCreateFrame(
+        label->framesetter(), CFRangeMake(0, 0),
+        CGPathCreateWithRect(CGRectMake(0, 0, kWidth, height), nullptr), nullptr);
+    std::printf("hit-test text: %zu lines\n", CTFrameGetLines(frame)->count());
+    std::vector<CGPoint> points;
+    for (int i = 0; i < 64; ++i)
+      points.push_back(
+          CGPointMake((i * 37) % static_cast<int>(kWidth), (i * 13) % static_cast<int>(height)));
+    PangoLayout* layout = pango.layout(text);
+    int w, h;
+    pango_layout_get_size(layout, &w, &h);
+    size_t k = 0, kp = 0;
+    auto m = compare(
+        rounds, 20000,
+        [&] { sink = static_cast<double>(label->characterIndexAtPoint(points[k++ % 64])); },
+        [&] {
+          CGPoint p = points[kp++ % 64];
+          int index, trailing;
+          pango_layout_xy_to_index(layout, static_cast<int>(p.x * PANGO_SCALE),
+                                   static_cast<int>(p.y * PANGO_SCALE), &index, &trailing);
+          sink = index;
+        });
+    g_object_unref(layout);
+    lines.push_back({"hit_test_10_lines", m[0], m[1], -1, "pango"});
+  }
+
+  // setText with detection on and off, on the main thread.
+  {
+    std::string text = std::string(kParagraph) +
+                       " Call +1 415 555 0100 or see www.example.com next Tuesday at 5pm.";
+    auto [textA, textB] = alternating(text);
+    auto on = makeLabel(200), off = makeLabel(200);
+    on->setEnabledTextCheckingTypes(NSTextCheckingAllDetectorTypes);
+    bool flipOn = false, flipOff = false;
+    auto drain = [] {
+      for (int i = 0; i < 5; ++i) CFRunLoopRunInMode(kCFRunLoopDefaultMode, 0, false);
+    };
+    std::vector<double> withScan, without;
+    for (int r = 0; r < rounds; ++r) {
+      withScan.push_back(
+          microsPerCall(200, [&] { on->setText((flipOn = !flipOn) ? textA : textB); }));
+      without.push_back(
+          microsPerCall(200, [&] { off->setText((flipOff = !flipOff) ? textA : textB); }));
+      drain();  // detected links come back between rounds, off the clock
+    }
+    lines.push_back({"set_text_detection", median(withScan), median(without), -1, "off"});
+    for (int i = 0; i < 100; ++i) CFRunLoopRunInMode(kCFRunLoopDefaultMode, 0.01, false);
+  }
+
+  for (const Line& l : lines) {
+    if (l.floor >= 0)
+      std::printf("case=%s ours=%.3f %s=%.3f floor=%.3f unit=us\n", l.name.c_str(), l.ours,
+                  l.peerName, l.peer, l.floor);
+    else
+      std::printf("case=%s ours=%.3f %s=%.3f unit=us\n", l.name.c_str(), l.ours, l.peerName,
+                  l.peer);
+  }
+  return 0;
+}

@@ -1,0 +1,381 @@
+// Drawing: font shrinking, the flipped context and text rectangle, shadows, the
+// highlighted colour, then per frame background boxes, lines (the last one truncated
+// with a token) and strike-outs.
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "Foundation/NSCharacterSet.h"
+#include "Foundation/NSNumber.h"
+#include "Foundation/NSValue.h"
+#include "TTTAttributedLabelInternal.h"
+#include "UIKit/UIBezierPath.h"
+#include "UIKit/UIGraphics.h"
+
+const Strong<NSString> kTTTStrikeOutAttributeName = NSSTR("TTTStrikeOutAttribute");
+const Strong<NSString> kTTTBackgroundFillColorAttributeName = NSSTR("TTTBackgroundFillColor");
+const Strong<NSString> kTTTBackgroundFillPaddingAttributeName = NSSTR("TTTBackgroundFillPadding");
+const Strong<NSString> kTTTBackgroundStrokeColorAttributeName = NSSTR("TTTBackgroundStrokeColor");
+const Strong<NSString> kTTTBackgroundLineWidthAttributeName = NSSTR("TTTBackgroundLineWidth");
+const Strong<NSString> kTTTBackgroundCornerRadiusAttributeName = NSSTR("TTTBackgroundCornerRadius");
+
+namespace {
+
+constexpr const char16_t* kDefaultTruncationToken = u"\u2026";
+// Boxes reach one point past the run on either side.
+constexpr CGFloat kBoxHorizontalOutset = -1.0;
+constexpr CGFloat kSubscriptStrikeRaise = 0.25;
+constexpr CGFloat kSuperscriptStrikeRaise = static_cast<double>(-0.47f);
+
+// Numbers a box attribute carries, read in single precision; 0 when absent.
+CGFloat floatAttribute(const Strong<NSDictionary>& attributes, const Strong<NSString>& key) {
+  auto number = objc_cast<NSNumber>(attributes->objectForKey(key));
+  return number ? static_cast<double>(number->floatValue()) : 0.0;
+}
+
+bool boolAttribute(const id& value) {
+  if (auto number = objc_cast<NSNumber>(value)) return number->boolValue();
+  if (auto string = objc_cast<NSString>(value)) return string->boolValue();
+  return false;
+}
+
+// Where a run starts along its line: a left-to-right run at its string start, a
+// right-to-left one at its string end. That end is the run's left edge in a
+// right-to-left line; in a left-to-right line the caret there belongs to the text after
+// the run, on its right, so the nearer of the two ends is taken.
+CGFloat runOffset(const CTLineRef& line, const CTRunRef& run) {
+  CFRange r = CTRunGetStringRange(run);
+  CGFloat start = CTLineGetOffsetForStringIndex(line, r.location, nullptr);
+  if (CTRunGetStatus(run) != kCTRunStatusRightToLeft) return start;
+  return std::min(CTLineGetOffsetForStringIndex(line, r.location + r.length, nullptr), start);
+}
+
+std::vector<CGPoint> originsOf(const CTFrameRef& frame, CFIndex count) {
+  std::vector<CGPoint> origins(static_cast<size_t>(count));
+  if (count > 0) CTFrameGetLineOrigins(frame, CFRangeMake(0, count), origins.data());
+  return origins;
+}
+
+// What a run's attributes ask of its background box, absent values as zeros.
+struct BoxStyle {
+  CGColorRef stroke, fill;
+  UIEdgeInsets padding{};
+  CGFloat cornerRadius = 0, lineWidth = 0;
+  static BoxStyle of(const Strong<NSDictionary>& a) {
+    BoxStyle b;
+    b.stroke = CTColorFromAttributeValue(a->objectForKey(kTTTBackgroundStrokeColorAttributeName));
+    b.fill = CTColorFromAttributeValue(a->objectForKey(kTTTBackgroundFillColorAttributeName));
+    b.padding = UIEdgeInsetsValue(
+        objc_cast<NSValue>(a->objectForKey(kTTTBackgroundFillPaddingAttributeName)).get());
+    b.cornerRadius = floatAttribute(a, kTTTBackgroundCornerRadiusAttributeName);
+    b.lineWidth = floatAttribute(a, kTTTBackgroundLineWidthAttributeName);
+    return b;
+  }
+};
+
+// What a run's attributes ask of its strike-out; opaque black without a colour.
+struct StrikeStyle {
+  bool strike = false;
+  NSInteger superscript = 0;
+  CGColorRef color;
+  static StrikeStyle of(const Strong<NSDictionary>& a) {
+    StrikeStyle s;
+    s.strike = boolAttribute(a->objectForKey(kTTTStrikeOutAttributeName));
+    auto superscript = objc_cast<NSNumber>(a->objectForKey(kCTSuperscriptAttributeName));
+    s.superscript = superscript ? superscript->integerValue() : 0;
+    if (s.strike) {
+      id value = a->objectForKey(kCTForegroundColorAttributeName);
+      s.color = value ? CTColorFromAttributeValue(value) : CGColorCreateGenericGray(0.0, 1.0);
+    }
+    return s;
+  }
+};
+
+// The runs of one attribute run share their dictionary (the frame keeps it alive), so
+// one pass reads each dictionary once.
+template <class Style>
+struct StyleMemo {
+  const NSDictionary* last = nullptr;
+  Style style;
+  const Style& of(const Strong<NSDictionary>& attributes) {
+    if (attributes.get() != last) style = Style::of(attributes), last = attributes.get();
+    return style;
+  }
+};
+
+CTFontRef scaledFont(const id& value, CGFloat scale) {
+  Strong<NSString> name;
+  CGFloat size = 0;
+  if (auto ui = objc_cast<UIFont>(value)) {
+    name = ui->fontName(), size = ui->pointSize();
+  } else if (auto ct = objc_cast<CTFont>(value)) {
+    name = CTFontCopyName(ct, kCTFontPostScriptNameKey), size = CTFontGetSize(ct);
+  } else {
+    return nullptr;
+  }
+  // A size of 0 would mean the default 12 points: never let shrinking grow a font.
+  return CTFontCreateWithName(name, std::max<CGFloat>(std::floor(size * scale), 1), nullptr);
+}
+
+}  // namespace
+
+Strong<NSAttributedString> TTTAttributedStringWithScaledFonts(
+    const Strong<NSAttributedString>& string, CGFloat scale) {
+  auto scaled = string->mutableCopy();
+  string->enumerateAttributeInRangeOptionsUsingBlock(
+      kCTFontAttributeName, NSMakeRange(0, string->length()), 0,
+      [&](const id& value, NSRange range, BOOL*) {
+        CTFontRef font = value ? scaledFont(value, scale) : nullptr;
+        if (!font) return;
+        scaled->removeAttributeRange(kCTFontAttributeName, range);
+        scaled->addAttributeValueRange(kCTFontAttributeName, font, range);
+      });
+  return scaled;
+}
+
+void TTTAttributedLabelMethods::drawTextInRect(NSObject* self, SEL cmd, CGRect rect) {
+  TTTAttributedLabel* label = l(self);
+  CGRect insetRect = UIEdgeInsetsInsetRect(rect, label->_textInsets);
+  if (!label->_attributedText) {
+    UIViewSendSuper<void>(UILabel::class_(), self, cmd, insetRect);
+    return;
+  }
+  CGContextRef c = UIGraphicsGetCurrentContext();
+  if (!c) return;
+  NSInteger lines = label->numberOfLines();
+
+  Strong<NSAttributedString> saved;
+  if (label->adjustsFontSizeToFitWidth() && lines >= 1) {
+    CGSize probe =
+        lines > 1 ? CGSizeMake(TTTUnboundedDimension, TTTUnboundedDimension) : CGSizeZero;
+    CGFloat textWidth = label->sizeThatFits(probe).width;
+    if (lines >= 2 && label->lineBreakMode() == TTTLineBreakByWordWrapping)
+      textWidth *= TTTWordWrapWidthFactor;
+    CGFloat availableWidth = label->frame().size.width * static_cast<CGFloat>(lines);
+    if (textWidth > availableWidth && textWidth > 0) {
+      saved = label->_attributedText;
+      CGFloat scale = availableWidth / textWidth;
+      if (label->respondsToSelector(OBJC_SEL("minimumScaleFactor")) &&
+          label->minimumScaleFactor() > scale)
+        scale = label->minimumScaleFactor();
+      label->setAttributedText(TTTAttributedStringWithScaledFonts(label->_attributedText, scale));
+    }
+  }
+
+  CGContextSaveGState(c);
+  CGContextSetTextMatrix(c, CGAffineTransformIdentity);
+  CGContextTranslateCTM(c, 0, insetRect.size.height);
+  CGContextScaleCTM(c, 1, -1);
+  CFRange textRange = CFRangeMake(0, static_cast<CFIndex>(label->_attributedText->length()));
+  CGRect textRect = label->textRectForBoundsLimitedToNumberOfLines(rect, lines);
+  CGContextTranslateCTM(c, insetRect.origin.x,
+                        insetRect.size.height - textRect.origin.y - textRect.size.height);
+
+  bool highlighted = label->isHighlighted();
+  if (label->shadowColor() && !highlighted) {
+    CGContextSetShadowWithColor(c, label->shadowOffset(), label->_shadowRadius,
+                                label->shadowColor()->CGColor());
+  } else if (label->_highlightedShadowColor) {
+    CGContextSetShadowWithColor(c, label->_highlightedShadowOffset, label->_highlightedShadowRadius,
+                                label->_highlightedShadowColor->CGColor());
+  }
+
+  Strong<UIColor> highlightColor = label->highlightedTextColor();
+  if (highlightColor && highlighted) {
+    auto colored = label->renderedAttributedText()->mutableCopy();
+    colored->addAttributeValueRange(kCTForegroundColorAttributeName, highlightColor->CGColor(),
+                                    NSMakeRange(0, colored->length()));
+    if (!label->highlightFramesetter())
+      label->setHighlightFramesetter(CTFramesetterCreateWithAttributedString(colored));
+    label->drawFramesetterAttributedStringTextRangeInRectContext(label->highlightFramesetter(),
+                                                                 colored, textRange, textRect, c);
+  } else {
+    label->drawFramesetterAttributedStringTextRangeInRectContext(
+        label->framesetter(), label->renderedAttributedText(), textRange, textRect, c);
+  }
+
+  // The shrunk layout stays cached; only the text the caller set comes back.
+  if (saved) label->_attributedText = saved;
+  CGContextRestoreGState(c);
+}
+
+void TTTAttributedLabel::drawFramesetterAttributedStringTextRangeInRectContext(
+    const CTFramesetterRef& framesetter, const Strong<NSAttributedString>& string,
+    CFRange textRange, CGRect rect, const CGContextRef& c) {
+  CTFrameRef frame = CTFramesetterCreateFrame(framesetter, textRange,
+                                              CGPathCreateWithRect(rect, nullptr), nullptr);
+  if (!frame) return;
+  drawBackgroundInRectContext(frame, rect, c);
+
+  CFArrayRef lines = CTFrameGetLines(frame);
+  NSInteger count = static_cast<NSInteger>(lines->count());
+  NSInteger limit = numberOfLines();
+  NSInteger n = limit >= 1 && limit < count ? limit : count;
+  NSInteger mode = lineBreakMode();
+  bool truncates = mode == TTTLineBreakByTruncatingHead || mode == TTTLineBreakByTruncatingMiddle ||
+                   mode == TTTLineBreakByTruncatingTail;
+  CGFloat flush = TTTAlignmentFlushFactor(textAlignment());
+  CGFloat fontDescender = font()->descender();
+  std::vector<CGPoint> origins = originsOf(frame, n);
+
+  for (NSInteger i = 0; i < n; ++i) {
+    CTLineRef line = lines->objectAtIndexAs<CTLine>(static_cast<NSUInteger>(i));
+    CGFloat y0 = std::ceil(origins[static_cast<size_t>(i)].y);
+    CGFloat descent = 0;
+    CTLineGetTypographicBounds(line, nullptr, &descent, nullptr);
+    CFRange r = CTLineGetStringRange(line);
+    if (i == n - 1 && truncates && !(r.location == 0 && r.length == 0) &&
+        r.location + r.length < textRange.location + textRange.length) {
+      drawTruncatedLine(line, string, textRange, rect, y0, descent, n, c);
+      continue;
+    }
+    CGFloat penOffset = CTLineGetPenOffsetForFlush(line, flush, rect.size.width);
+    CGContextSetTextPosition(c, penOffset, y0 - descent - fontDescender);
+    CTLineDraw(line, c);
+  }
+  drawStrikeInRectContext(frame, rect, c);
+}
+
+void TTTAttributedLabel::drawTruncatedLine(const CTLineRef& line,
+                                           const Strong<NSAttributedString>& string, CFRange,
+                                           CGRect rect, CGFloat y0, CGFloat descent,
+                                           NSInteger numberOfLinesDrawn, const CGContextRef& c) {
+  CFRange r = CTLineGetStringRange(line);
+  NSInteger mode = numberOfLinesDrawn == 1 ? lineBreakMode() : TTTLineBreakByTruncatingTail;
+  CTLineTruncationType type = kCTLineTruncationEnd;
+  CFIndex position = r.location + r.length - 1;
+  if (mode == TTTLineBreakByTruncatingHead) {
+    type = kCTLineTruncationStart, position = r.location;
+  } else if (mode == TTTLineBreakByTruncatingMiddle) {
+    type = kCTLineTruncationMiddle, position = r.location + r.length / 2;
+  }
+
+  Strong<NSString> tokenText = _truncationTokenString
+                                   ? _truncationTokenString
+                                   : NSString::stringWithCharacters(kDefaultTruncationToken);
+  Strong<NSDictionary> tokenAttributes =
+      _truncationTokenStringAttributes
+          ? _truncationTokenStringAttributes
+          : string->attributesAtIndexEffectiveRange(static_cast<NSUInteger>(position), nullptr);
+  auto token = NSAttributedString::initWithStringAttributes(tokenText, tokenAttributes);
+  CTLineRef tokenLine = CTLineCreateWithAttributedString(token);
+
+  auto last = string
+                  ->attributedSubstringFromRange(NSMakeRange(static_cast<NSUInteger>(r.location),
+                                                             static_cast<NSUInteger>(r.length)))
+                  ->mutableCopy();
+  NSUInteger length = last->length();
+  if (length > 0 &&
+      NSCharacterSet::newlineCharacterSet()->characterIsMember(last->characters()[length - 1]))
+    last->deleteCharactersInRange(NSMakeRange(length - 1, 1));
+  last->appendAttributedString(token);
+
+  CTLineRef truncated = CTLineCreateTruncatedLine(CTLineCreateWithAttributedString(last),
+                                                  rect.size.width, type, tokenLine);
+  if (!truncated) truncated = tokenLine;
+  CGFloat penOffset = CTLineGetPenOffsetForFlush(
+      truncated, TTTAlignmentFlushFactor(textAlignment()), rect.size.width);
+  CGContextSetTextPosition(c, penOffset, y0 - descent - font()->descender());
+  CTLineDraw(truncated, c);
+}
+
+// Boxes follow the line origins, which are already in the text rectangle's space.
+void TTTAttributedLabel::drawBackgroundInRectContext(const CTFrameRef& frame, CGRect rect,
+                                                     const CGContextRef& c) {
+  CFArrayRef lines = CTFrameGetLines(frame);
+  std::vector<CGPoint> origins = originsOf(frame, static_cast<CFIndex>(lines->count()));
+  CGFloat flush = TTTAlignmentFlushFactor(textAlignment());
+  StyleMemo<BoxStyle> boxes;
+
+  for (NSUInteger i = 0; i < lines->count(); ++i) {
+    CTLineRef line = lines->objectAtIndexAs<CTLine>(i);
+    CGPoint origin = origins[i];
+    CGFloat ascent = 0, descent = 0, leading = 0;
+    CGFloat width = CTLineGetTypographicBounds(line, &ascent, &descent, &leading);
+    CGFloat penOffset = CTLineGetPenOffsetForFlush(line, flush, rect.size.width);
+    for (const id& item : CTLineGetGlyphRuns(line)->objects()) {
+      auto run = std::static_pointer_cast<CTRun>(item);
+      const BoxStyle& style = boxes.of(CTRunGetAttributes(run));
+      const CGColorRef& stroke = style.stroke;
+      const CGColorRef& fill = style.fill;
+      UIEdgeInsets padding = style.padding;
+      CGFloat cornerRadius = style.cornerRadius, lineWidth = style.lineWidth;
+      if (!fill && !stroke) continue;
+
+      CGFloat runAscent = 0, runDescent = 0;
+      CGFloat runWidth =
+          CTRunGetTypographicBounds(run, CFRangeMake(0, 0), &runAscent, &runDescent, nullptr);
+      CGRect box;
+      box.size.width = runWidth + padding.left + padding.right;
+      box.size.height = runAscent + runDescent + padding.top + padding.bottom;
+      box.origin.x = penOffset + runOffset(line, run) - padding.left;
+      box.origin.y = origin.y - padding.bottom - runDescent;
+      if (box.size.width > std::fabs(width)) box.size.width = std::fabs(width);
+
+      CGRect pathRect =
+          CGRectInset(CGRectInset(box, kBoxHorizontalOutset, 0.0), lineWidth, lineWidth);
+      // A line width past half the box leaves no box to draw.
+      if (CGRectIsNull(pathRect)) continue;
+      CGPathRef path =
+          UIBezierPath::bezierPathWithRoundedRectCornerRadius(pathRect, cornerRadius)->CGPath();
+      CGContextSetLineJoin(c, kCGLineJoinRound);
+      if (fill) {
+        CGContextSetFillColorWithColor(c, fill);
+        CGContextAddPath(c, path);
+        CGContextFillPath(c);
+      }
+      if (stroke) {
+        CGContextSetStrokeColorWithColor(c, stroke);
+        CGContextAddPath(c, path);
+        CGContextStrokePath(c);
+      }
+    }
+  }
+}
+
+void TTTAttributedLabel::drawStrikeInRectContext(const CTFrameRef& frame, CGRect rect,
+                                                 const CGContextRef& c) {
+  CFArrayRef lines = CTFrameGetLines(frame);
+  std::vector<CGPoint> origins = originsOf(frame, static_cast<CFIndex>(lines->count()));
+  CGFloat flush = TTTAlignmentFlushFactor(textAlignment());
+  Strong<UIFont> labelFont = font();
+  CGFloat thickness = CTFontGetUnderlineThickness(
+      CTFontCreateWithName(labelFont->fontName(), labelFont->pointSize(), nullptr));
+  StyleMemo<StrikeStyle> strikes;
+
+  for (NSUInteger i = 0; i < lines->count(); ++i) {
+    CTLineRef line = lines->objectAtIndexAs<CTLine>(i);
+    CGPoint origin = origins[i];
+    CGFloat ascent = 0, descent = 0, leading = 0;
+    CGFloat width = CTLineGetTypographicBounds(line, &ascent, &descent, &leading);
+    CGFloat penOffset = CTLineGetPenOffsetForFlush(line, flush, rect.size.width);
+    for (const id& item : CTLineGetGlyphRuns(line)->objects()) {
+      auto run = std::static_pointer_cast<CTRun>(item);
+      const StrikeStyle& marked = strikes.of(CTRunGetAttributes(run));
+      bool strike = marked.strike;
+      NSInteger style = marked.superscript;
+      if (!strike) continue;
+
+      CGFloat runAscent = 0, runDescent = 0;
+      CGFloat runWidth =
+          CTRunGetTypographicBounds(run, CFRangeMake(0, 0), &runAscent, &runDescent, nullptr);
+      CGFloat runHeight = runAscent + runDescent;
+      CGFloat x = penOffset + runOffset(line, run);
+      CGFloat y = origin.y - runDescent;
+      if (runWidth > width) runWidth = width;
+      if (style == -1) {
+        y += runAscent * kSubscriptStrikeRaise;
+      } else if (style == 1) {
+        y += runAscent * kSuperscriptStrikeRaise;
+      }
+
+      const CGColorRef& color = marked.color;
+      CGContextSetStrokeColorWithColor(c, color);
+      CGContextSetLineWidth(c, thickness);
+      CGFloat strikeY = std::round(y + runHeight * 0.5);
+      CGContextMoveToPoint(c, x, strikeY);
+      CGContextAddLineToPoint(c, x + runWidth, strikeY);
+      CGContextStrokePath(c);
+    }
+  }
+}

@@ -1,0 +1,80 @@
+// What the label's sources share and its clients do not see: the implementations
+// behind the runtime table, the scan's detector slot, the label's lock and the helpers
+// measurement and drawing have in common.
+#pragma once
+
+#include <mutex>
+
+#include "TTTAttributedLabel.h"
+
+// The implementations registered for the label's overrides; each is defined in the
+// source of its concern.
+struct TTTAttributedLabelMethods {
+  static TTTAttributedLabel* l(NSObject* self) { return static_cast<TTTAttributedLabel*>(self); }
+
+  // model
+  static id initWithFrame(NSObject* self, SEL, CGRect frame);
+  static NSAttributedString* attributedText(NSObject* self, SEL);
+  static void setAttributedText(NSObject* self, SEL, NSAttributedString* text);
+  static UIColor* textColor(NSObject* self, SEL);
+  static void setTextColor(NSObject* self, SEL, UIColor* color);
+  static void setHighlighted(NSObject* self, SEL, BOOL highlighted);
+  // text
+  static void setText(NSObject* self, SEL, NSObject* text);
+  // layout
+  static CGRect textRectForBounds(NSObject* self, SEL, CGRect bounds, NSInteger numberOfLines);
+  static CGSize sizeThatFits(NSObject* self, SEL, CGSize size);
+  static CGSize intrinsicContentSize(NSObject* self, SEL);
+  // drawing
+  static void drawTextInRect(NSObject* self, SEL, CGRect rect);
+};
+
+// What the label shares with its scans: the data detector, and the newest text waiting
+// for a scan. A queued scan takes whatever text waits when it starts, so texts set
+// while it waits are scanned once, as the newest, instead of each in turn only to have
+// all but the last dropped (or, for a string set twice, applied twice).
+// A plain mutex guards both: it is held only to copy or swap a reference.
+class TTTAttributedLabel::DetectorSlot {
+ public:
+  Strong<NSDataDetector> detector() const {
+    std::lock_guard guard(lock_);
+    return detector_;
+  }
+  void setDetector(Strong<NSDataDetector> detector) {
+    std::lock_guard guard(lock_);
+    detector_.swap(detector);
+  }
+  // Puts `text` in the waiting place and answers what was there.
+  Strong<NSString> exchangeWaiting(Strong<NSString> text) {
+    std::lock_guard guard(lock_);
+    waiting_.swap(text);
+    return text;
+  }
+
+ private:
+  mutable std::mutex lock_;
+  Strong<NSDataDetector> detector_;
+  Strong<NSString> waiting_;
+};
+
+// The label's recursive per-object lock, held for a scope.
+class TTTLabelLock {
+ public:
+  explicit TTTLabelLock(const NSObject* label) : label_(label) { objc_sync_enter(label_); }
+  ~TTTLabelLock() { objc_sync_exit(label_); }
+  TTTLabelLock(const TTTLabelLock&) = delete;
+  TTTLabelLock& operator=(const TTTLabelLock&) = delete;
+
+ private:
+  const NSObject* label_;
+};
+
+// The size `string` needs at the constraints' width within `numberOfLines` lines, each
+// dimension rounded up; the constraint height is not used.
+CGSize TTTSuggestedFrameSize(const CTFramesetterRef& framesetter,
+                             const Strong<NSAttributedString>& string, CGSize size,
+                             NSUInteger numberOfLines);
+
+// A copy of `string` whose fonts are `scale` times their size, floored (at least 1).
+Strong<NSAttributedString> TTTAttributedStringWithScaledFonts(
+    const Strong<NSAttributedString>& string, CGFloat scale);
