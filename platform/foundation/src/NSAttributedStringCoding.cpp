@@ -125,7 +125,9 @@ struct NSAttributedStringCoding {
     } else if (length) {
       s->runs_.push_back({0, NSDictionary::dictionary()});
     }
-    if (!objc_cast<NSMutableAttributedString>(s)) s->string_ = std::make_shared<NSString>(s->text_);
+    // Only immutable strings keep their characters as a string object.
+    s->string_ =
+        objc_cast<NSMutableAttributedString>(s) ? nullptr : std::make_shared<NSString>(s->text_);
     return s->retainedSelf();
   }
 

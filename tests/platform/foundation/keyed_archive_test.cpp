@@ -180,6 +180,9 @@ TEST_P(BothFormats, EveryFoundationClassComesBackEqualAndOfItsClass) {
     ASSERT_TRUE(back);
     EXPECT_TRUE(back->isEqual(value)) << back->description();
     EXPECT_EQ(back->getClass(), value->getClass());
+    if (auto a = objc_cast<NSAttributedString>(value)) {
+      EXPECT_TRUE(objc_cast<NSAttributedString>(back)->string()->isEqual(a->string()));
+    }
   }
   // The whole set at once, inside one array.
   auto all = std::make_shared<NSArray>(values);
