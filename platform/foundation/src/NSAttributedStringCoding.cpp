@@ -1,7 +1,8 @@
 // Attributed strings in an archive, in the device's shape:
 //   "NSString"        the characters (a string, or a mutable string object);
 //   "NSAttributes"    one run: its attribute dictionary; several runs: an array of
-//                     attribute dictionaries, equal ones stored once;
+//                     attribute dictionaries, one shared by several runs stored once
+//                     (equal but distinct ones may be stored twice, as on the device);
 //   "NSAttributeInfo" several runs only: data holding, for each run in order, two
 //                     unsigned LEB128 numbers, the run's length in UTF-16 units and the
 //                     index of its dictionary in "NSAttributes".
@@ -37,9 +38,6 @@ bool readLEB128(const uint8_t*& p, const uint8_t* end, uint64_t* v) {
   return false;
 }
 
-struct DictionaryHash {
-  std::size_t operator()(const Strong<NSDictionary>& d) const { return d->hash(); }
-};
 struct DictionaryEqual {
   bool operator()(const Strong<NSDictionary>& a, const Strong<NSDictionary>& b) const {
     return a == b || a->isEqualToDictionary(b);
@@ -64,10 +62,10 @@ struct NSAttributedStringCoding {
       return;
     }
     std::vector<id> distinct;
-    std::unordered_map<Strong<NSDictionary>, uint64_t, DictionaryHash, DictionaryEqual> index;
+    std::unordered_map<const NSDictionary*, uint64_t> index;
     std::vector<uint8_t> info;
     for (size_t i = 0; i < s->runs_.size(); ++i) {
-      auto [it, fresh] = index.try_emplace(s->runs_[i].attrs, distinct.size());
+      auto [it, fresh] = index.try_emplace(s->runs_[i].attrs.get(), distinct.size());
       if (fresh) distinct.push_back(s->runs_[i].attrs);
       appendLEB128(info, s->runEnd(i) - s->runs_[i].start);
       appendLEB128(info, it->second);

@@ -36,10 +36,12 @@ id dictionaryInitWithCoder(NSObject* self, SEL, NSCoder* coder) {
                                      std::to_string(objects.size()) + " objects"));
     return nullptr;
   }
-  auto d = NSMutableDictionary::dictionaryWithCapacity(keys.size());
-  for (std::size_t i = 0; i < keys.size(); ++i) d->setObjectForKey(objects[i], keys[i]);
-  if (self->getClass() == NSMutableDictionary::class_()) return d;
-  return d->copy();
+  if (self->getClass() == NSMutableDictionary::class_()) {
+    auto d = NSMutableDictionary::dictionaryWithCapacity(keys.size());
+    for (std::size_t i = 0; i < keys.size(); ++i) d->setObjectForKey(objects[i], keys[i]);
+    return d;
+  }
+  return NSDictionary::dictionaryWithObjectsForKeys(objects, keys);
 }
 
 }  // namespace
@@ -98,6 +100,20 @@ Strong<NSDictionary> NSDictionary::dictionaryWithDictionary(const Strong<NSDicti
   auto d = std::make_shared<NSDictionary>();
   if (other)
     for (const auto& [k, v] : *other) d->set(v, k);
+  return d;
+}
+
+Strong<NSDictionary> NSDictionary::dictionaryWithObjectsForKeys(const std::vector<id>& objects,
+                                                                const std::vector<id>& keys) {
+  if (objects.size() != keys.size())
+    NSException::raise(NSInvalidArgumentException,
+                       "+[NSDictionary dictionaryWithObjects:forKeys:]: count of objects (" +
+                           std::to_string(objects.size()) + ") differs from count of keys (" +
+                           std::to_string(keys.size()) + ")");
+  auto d = std::make_shared<NSDictionary>();
+  d->entries_.reserve(keys.size());
+  d->index_.reserve(keys.size());
+  for (std::size_t i = 0; i < keys.size(); ++i) d->set(objects[i], keys[i]);
   return d;
 }
 

@@ -1,5 +1,6 @@
 #include "Foundation/NSKeyedArchiver.h"
 
+#include <deque>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -33,13 +34,16 @@ struct NSKeyedArchiver::State {
   std::unordered_map<std::u16string, uint64_t> strings;
   std::unordered_map<Class, uint64_t> classes;
   // Keeps every encoded object alive, so no address in byIdentity is reused by a
-  // temporary made later during encoding.
-  std::vector<id> retained;
+  // temporary made later during encoding. (A deque grows in small blocks, which keeps
+  // the allocator from consolidating its free lists on every doubling.)
+  std::deque<id> retained;
   std::string key;
   bool finished = false;
   bool failed = false;
 
   State() {
+    byIdentity.reserve(64);
+    strings.reserve(64);
     root = plist_new_dict();
     objects = plist_new_array();
     plist_t top = plist_new_dict();

@@ -16,7 +16,6 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 #include "Foundation/NSArray.h"
@@ -245,11 +244,14 @@ bool binaryWellFormed(const uint8_t* d, std::size_t n, uint64_t maxObjects, std:
     return true;
   };
   // Keys must be strings without NUL characters (the reader aborts on those).
-  std::unordered_map<uint64_t, bool> keyChecked;  // shared keys are scanned once
+  // Shared keys are scanned once: 0 not yet, 1 a key, 2 not one. This buffer and the
+  // walk's stack are kept per thread: reading small lists often should not allocate.
+  thread_local std::vector<uint8_t> keyChecked;
+  keyChecked.assign(count, 0);
   auto isKeyAt = [&](uint64_t idx) {
-    auto known = keyChecked.find(idx);
-    if (known != keyChecked.end()) return known->second;
-    bool& ok = keyChecked[idx];
+    if (keyChecked[idx]) return keyChecked[idx] == 1;
+    uint8_t& verdict = keyChecked[idx];
+    verdict = 2;
     uint64_t off, len, body;
     if (!offsetOf(idx, &off)) return false;
     unsigned type = d[off] >> 4;
@@ -259,14 +261,16 @@ bool binaryWellFormed(const uint8_t* d, std::size_t n, uint64_t maxObjects, std:
     for (uint64_t k = 0; k < len; ++k) {
       if (unit == 1 ? d[body + k] == 0 : (d[body + 2 * k] | d[body + 2 * k + 1]) == 0) return false;
     }
-    return ok = true;
+    verdict = 1;
+    return true;
   };
 
   struct Item {
     uint64_t index;
     int depth;
   };
-  std::vector<Item> stack{{top, 1}};
+  thread_local std::vector<Item> stack;
+  stack.assign(1, Item{top, 1});
   uint64_t seen = 0;
   while (!stack.empty()) {
     Item it = stack.back();
