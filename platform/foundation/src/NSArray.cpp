@@ -1,10 +1,34 @@
 #include "Foundation/NSArray.h"
 
+#include "Foundation/NSCoder.h"
 #include "Foundation/NSString.h"
 #include "PropertyList.h"
+#include "objc/alloc.h"
 
-OBJC_CLASS_IMPL(NSArray) {}
-OBJC_CLASS_IMPL(NSMutableArray) {}
+// {"NS.objects": [UID...]}
+namespace {
+
+void arrayEncode(NSObject* self, SEL, NSCoder* coder) {
+  coder->encodeArrayOfObjectsForKey(static_cast<NSArray*>(self)->objects(), NSSTR("NS.objects"));
+}
+
+id arrayInitWithCoder(NSObject* self, SEL, NSCoder* coder) {
+  std::vector<id> items;
+  if (!coder->decodeArrayOfObjectsForKey(NSSTR("NS.objects"), items)) return nullptr;
+  if (self->getClass() == NSMutableArray::class_())
+    return std::make_shared<NSMutableArray>(std::move(items));
+  return std::make_shared<NSArray>(std::move(items));
+}
+
+}  // namespace
+
+OBJC_CLASS_IMPL(NSArray) {
+  objc::registerAlloc<NSArray>(cls);
+  NSCodingAddMethods(cls, &arrayEncode, &arrayInitWithCoder);
+}
+OBJC_CLASS_IMPL(NSMutableArray) {
+  objc::registerAlloc<NSMutableArray>(cls);
+}
 
 namespace {
 

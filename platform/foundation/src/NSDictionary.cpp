@@ -3,11 +3,56 @@
 #include <algorithm>
 
 #include "Foundation/NSArray.h"
+#include "Foundation/NSCoder.h"
+#include "Foundation/NSError.h"
 #include "Foundation/NSString.h"
 #include "PropertyList.h"
+#include "objc/alloc.h"
 
-OBJC_CLASS_IMPL(NSDictionary) {}
-OBJC_CLASS_IMPL(NSMutableDictionary) {}
+// {"NS.keys": [UID...], "NS.objects": [UID...]}, pairwise.
+namespace {
+
+void dictionaryEncode(NSObject* self, SEL, NSCoder* coder) {
+  auto* d = static_cast<NSDictionary*>(self);
+  std::vector<id> keys, objects;
+  keys.reserve(d->count());
+  objects.reserve(d->count());
+  for (const auto& [k, v] : *d) {
+    keys.push_back(k);
+    objects.push_back(v);
+  }
+  coder->encodeArrayOfObjectsForKey(keys, NSSTR("NS.keys"));
+  coder->encodeArrayOfObjectsForKey(objects, NSSTR("NS.objects"));
+}
+
+id dictionaryInitWithCoder(NSObject* self, SEL, NSCoder* coder) {
+  std::vector<id> keys, objects;
+  if (!coder->decodeArrayOfObjectsForKey(NSSTR("NS.keys"), keys) ||
+      !coder->decodeArrayOfObjectsForKey(NSSTR("NS.objects"), objects))
+    return nullptr;
+  if (keys.size() != objects.size()) {
+    coder->failWithError(NSError::errorWithCode(
+        NSCoderReadCorruptError, "a dictionary has " + std::to_string(keys.size()) + " keys but " +
+                                     std::to_string(objects.size()) + " objects"));
+    return nullptr;
+  }
+  if (self->getClass() == NSMutableDictionary::class_()) {
+    auto d = NSMutableDictionary::dictionaryWithCapacity(keys.size());
+    for (std::size_t i = 0; i < keys.size(); ++i) d->setObjectForKey(objects[i], keys[i]);
+    return d;
+  }
+  return NSDictionary::dictionaryWithObjectsForKeys(objects, keys);
+}
+
+}  // namespace
+
+OBJC_CLASS_IMPL(NSDictionary) {
+  objc::registerAlloc<NSDictionary>(cls);
+  NSCodingAddMethods(cls, &dictionaryEncode, &dictionaryInitWithCoder);
+}
+OBJC_CLASS_IMPL(NSMutableDictionary) {
+  objc::registerAlloc<NSMutableDictionary>(cls);
+}
 
 NSDictionary::NSDictionary() = default;
 NSDictionary::~NSDictionary() = default;
@@ -55,6 +100,20 @@ Strong<NSDictionary> NSDictionary::dictionaryWithDictionary(const Strong<NSDicti
   auto d = std::make_shared<NSDictionary>();
   if (other)
     for (const auto& [k, v] : *other) d->set(v, k);
+  return d;
+}
+
+Strong<NSDictionary> NSDictionary::dictionaryWithObjectsForKeys(const std::vector<id>& objects,
+                                                                const std::vector<id>& keys) {
+  if (objects.size() != keys.size())
+    NSException::raise(NSInvalidArgumentException,
+                       "+[NSDictionary dictionaryWithObjects:forKeys:]: count of objects (" +
+                           std::to_string(objects.size()) + ") differs from count of keys (" +
+                           std::to_string(keys.size()) + ")");
+  auto d = std::make_shared<NSDictionary>();
+  d->entries_.reserve(keys.size());
+  d->index_.reserve(keys.size());
+  for (std::size_t i = 0; i < keys.size(); ++i) d->set(objects[i], keys[i]);
   return d;
 }
 

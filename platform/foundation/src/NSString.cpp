@@ -15,9 +15,42 @@
 
 #include "Foundation/NSArray.h"
 #include "Foundation/NSCharacterSet.h"
+#include "Foundation/NSCoder.h"
+#include "objc/alloc.h"
 
-OBJC_CLASS_IMPL(NSString) {}
-OBJC_CLASS_IMPL(NSMutableString) {}
+// Plain strings are stored in an archive as themselves; this object form,
+// {"NS.string": "..."}, is a mutable string's (and a boxed string's, which reads back
+// as a plain one).
+namespace {
+
+void stringEncode(NSObject* self, SEL, NSCoder* coder) {
+  coder->encodeStringForKey(
+      NSString::stringWithCharacters(static_cast<NSString*>(self)->characters()),
+      NSSTR("NS.string"));
+}
+
+id stringInitWithCoder(NSObject*, SEL, NSCoder* coder) {
+  auto s = coder->decodeStringForKey(NSSTR("NS.string"));
+  return s ? s : NSString::string();
+}
+
+id mutableStringInitWithCoder(NSObject* self, SEL, NSCoder* coder) {
+  auto s = coder->decodeStringForKey(NSSTR("NS.string"));
+  auto* m = static_cast<NSMutableString*>(self);
+  if (s) m->setString(s);
+  return m->retainedSelf();
+}
+
+}  // namespace
+
+OBJC_CLASS_IMPL(NSString) {
+  objc::registerAlloc<NSString>(cls);
+  NSCodingAddMethods(cls, &stringEncode, &stringInitWithCoder);
+}
+OBJC_CLASS_IMPL(NSMutableString) {
+  objc::registerAlloc<NSMutableString>(cls);
+  NSCodingAddMethods(cls, nullptr, &mutableStringInitWithCoder);
+}
 
 namespace foundation {
 

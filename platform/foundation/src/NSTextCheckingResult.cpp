@@ -1,12 +1,56 @@
 #include "Foundation/NSTextCheckingResult.h"
 
+#include "Foundation/NSCoder.h"
 #include "Foundation/NSDate.h"
 #include "Foundation/NSDictionary.h"
 #include "Foundation/NSString.h"
 #include "Foundation/NSTimeZone.h"
 #include "Foundation/NSURL.h"
+#include "objc/alloc.h"
 
-OBJC_CLASS_IMPL(NSTextCheckingResult) {}
+// Keys: the range as "NSRangeLocation" and "NSRangeLength" (the device's), then of ours
+// "NSResultType" and, for the fields the type carries, "NSURL", "NSComponents",
+// "NSPhoneNumber", "NSDate", "NSTimeZone" and "NSDuration".
+namespace {
+
+void resultEncode(NSObject* self, SEL, NSCoder* coder) {
+  const auto& f = static_cast<NSTextCheckingResult*>(self)->fields();
+  coder->encodeInt64ForKey(static_cast<int64_t>(f.type), NSSTR("NSResultType"));
+  coder->encodeInt64ForKey(static_cast<int64_t>(f.range.location), NSSTR("NSRangeLocation"));
+  coder->encodeInt64ForKey(static_cast<int64_t>(f.range.length), NSSTR("NSRangeLength"));
+  if (f.url) coder->encodeObjectForKey(f.url, NSSTR("NSURL"));
+  if (f.components) coder->encodeObjectForKey(f.components, NSSTR("NSComponents"));
+  if (f.phoneNumber) coder->encodeObjectForKey(f.phoneNumber, NSSTR("NSPhoneNumber"));
+  if (f.date) coder->encodeObjectForKey(f.date, NSSTR("NSDate"));
+  if (f.timeZone) coder->encodeObjectForKey(f.timeZone, NSSTR("NSTimeZone"));
+  if (f.duration != 0) coder->encodeDoubleForKey(f.duration, NSSTR("NSDuration"));
+}
+
+id resultInitWithCoder(NSObject*, SEL, NSCoder* coder) {
+  NSTextCheckingResult::Fields f;
+  f.type = static_cast<NSTextCheckingType>(coder->decodeInt64ForKey(NSSTR("NSResultType")));
+  f.range.location = static_cast<NSUInteger>(coder->decodeInt64ForKey(NSSTR("NSRangeLocation")));
+  f.range.length = static_cast<NSUInteger>(coder->decodeInt64ForKey(NSSTR("NSRangeLength")));
+  f.url = coder->decodeObjectOfClassForKey<NSURL>(NSSTR("NSURL"));
+  f.components = coder->decodeObjectOfClassForKey<NSDictionary>(NSSTR("NSComponents"));
+  f.phoneNumber = coder->decodeStringForKey(NSSTR("NSPhoneNumber"));
+  f.date = coder->decodeObjectOfClassForKey<NSDate>(NSSTR("NSDate"));
+  f.timeZone = coder->decodeObjectOfClassForKey<NSTimeZone>(NSSTR("NSTimeZone"));
+  f.duration = coder->decodeDoubleForKey(NSSTR("NSDuration"));
+  if (coder->error()) return nullptr;
+  return std::make_shared<NSTextCheckingResult>(std::move(f));
+}
+
+id makeResult() {
+  return std::make_shared<NSTextCheckingResult>(NSTextCheckingResult::Fields{});
+}
+
+}  // namespace
+
+OBJC_CLASS_IMPL(NSTextCheckingResult) {
+  objc::registerAllocWith<&makeResult>(cls);
+  NSCodingAddMethods(cls, &resultEncode, &resultInitWithCoder);
+}
 
 namespace {
 Strong<NSString> key(const char* s) {

@@ -9,11 +9,41 @@
 #include <memory>
 #include <utility>
 
+#include "Foundation/NSCoder.h"
 #include "Foundation/NSDate.h"
 #include "Foundation/NSDictionary.h"
+#include "Foundation/NSError.h"
 #include "Foundation/NSString.h"
+#include "objc/alloc.h"
 
-OBJC_CLASS_IMPL(NSTimeZone) {}
+// {"NS.name": the zone's name}; fixed zones are named "GMT+0100" and the like.
+namespace {
+
+void timeZoneEncode(NSObject* self, SEL, NSCoder* coder) {
+  coder->encodeObjectForKey(static_cast<NSTimeZone*>(self)->name(), NSSTR("NS.name"));
+}
+
+id timeZoneInitWithCoder(NSObject*, SEL, NSCoder* coder) {
+  auto name = coder->decodeStringForKey(NSSTR("NS.name"));
+  auto zone = name ? NSTimeZone::timeZoneWithName(name) : nullptr;
+  if (!zone && !coder->error()) {
+    coder->failWithError(NSError::errorWithCode(
+        NSCoderReadCorruptError,
+        "unknown time zone '" + (name ? name->stdString() : std::string()) + "'"));
+  }
+  return zone;
+}
+
+id makeTimeZone() {
+  return std::make_shared<NSTimeZone>("GMT", 0, true);
+}
+
+}  // namespace
+
+OBJC_CLASS_IMPL(NSTimeZone) {
+  objc::registerAllocWith<&makeTimeZone>(cls);
+  NSCodingAddMethods(cls, &timeZoneEncode, &timeZoneInitWithCoder);
+}
 
 namespace {
 constexpr NSInteger kMaxOffset = 18 * 3600;

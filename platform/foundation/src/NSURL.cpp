@@ -5,9 +5,46 @@
 #include <cctype>
 #include <functional>
 
+#include "Foundation/NSCoder.h"
+#include "Foundation/NSError.h"
 #include "Foundation/NSString.h"
+#include "objc/alloc.h"
 
-OBJC_CLASS_IMPL(NSURL) {}
+// {"NS.base": UID or $null, "NS.relative": UID of the string}. A relative string with a
+// base reads back resolved against it only as far as this platform resolves references:
+// the base is kept as the string's prefix when the string has no scheme.
+namespace {
+
+void urlEncode(NSObject* self, SEL, NSCoder* coder) {
+  coder->encodeObjectForKey(nullptr, NSSTR("NS.base"));
+  coder->encodeObjectForKey(static_cast<NSURL*>(self)->absoluteString(), NSSTR("NS.relative"));
+}
+
+id urlInitWithCoder(NSObject*, SEL, NSCoder* coder) {
+  auto base = coder->decodeObjectOfClassForKey<NSURL>(NSSTR("NS.base"));
+  auto relative = coder->decodeStringForKey(NSSTR("NS.relative"));
+  if (coder->error()) return nullptr;
+  if (!relative) relative = NSString::string();
+  Strong<NSURL> url = NSURL::URLWithString(relative);
+  if (url && base && !url->scheme())
+    url = NSURL::URLWithString(base->absoluteString()->stringByAppendingString(relative));
+  if (!url) {
+    coder->failWithError(NSError::errorWithCode(NSCoderReadCorruptError,
+                                                "'" + relative->stdString() + "' is not a URL"));
+  }
+  return url;
+}
+
+id makeURL() {
+  return std::make_shared<NSURL>(std::string(), NSURL::Parts{});
+}
+
+}  // namespace
+
+OBJC_CLASS_IMPL(NSURL) {
+  objc::registerAllocWith<&makeURL>(cls);
+  NSCodingAddMethods(cls, &urlEncode, &urlInitWithCoder);
+}
 
 namespace {
 

@@ -1,8 +1,61 @@
 #include "Foundation/NSValue.h"
 
+#include "Foundation/NSCoder.h"
+#include "Foundation/NSError.h"
 #include "Foundation/NSString.h"
+#include "objc/alloc.h"
 
-OBJC_CLASS_IMPL(NSValue) {}
+// Ranges as the device stores them, {"NS.rangeval.location", "NS.rangeval.length",
+// "NS.special": 4}; any other value as its type encoding and bytes, {"NS.objctype",
+// "NS.bytes"}.
+namespace {
+
+constexpr int64_t kSpecialRange = 4;
+
+void valueEncode(NSObject* self, SEL, NSCoder* coder) {
+  auto* v = static_cast<NSValue*>(self);
+  if (v->objCType() == NSRangeObjCType) {
+    NSRange r = v->rangeValue();
+    coder->encodeInt64ForKey(static_cast<int64_t>(r.location), NSSTR("NS.rangeval.location"));
+    coder->encodeInt64ForKey(static_cast<int64_t>(r.length), NSSTR("NS.rangeval.length"));
+    coder->encodeInt64ForKey(kSpecialRange, NSSTR("NS.special"));
+    return;
+  }
+  coder->encodeStringForKey(NSString::stringWithUTF8String(v->objCType()), NSSTR("NS.objctype"));
+  coder->encodeBytesLengthForKey(v->bytes().data(), v->bytes().size(), NSSTR("NS.bytes"));
+}
+
+id valueInitWithCoder(NSObject*, SEL, NSCoder* coder) {
+  if (coder->containsValueForKey(NSSTR("NS.special"))) {
+    int64_t special = coder->decodeInt64ForKey(NSSTR("NS.special"));
+    if (special != kSpecialRange) {
+      coder->failWithError(NSError::errorWithCode(
+          NSCoderReadCorruptError,
+          "boxed values of kind " + std::to_string(special) + " are not supported"));
+      return nullptr;
+    }
+    auto location =
+        static_cast<NSUInteger>(coder->decodeInt64ForKey(NSSTR("NS.rangeval.location")));
+    auto length = static_cast<NSUInteger>(coder->decodeInt64ForKey(NSSTR("NS.rangeval.length")));
+    return NSValue::valueWithRange(NSMakeRange(location, length));
+  }
+  auto type = coder->decodeStringForKey(NSSTR("NS.objctype"));
+  NSUInteger length = 0;
+  const uint8_t* bytes = coder->decodeBytesForKeyReturnedLength(NSSTR("NS.bytes"), &length);
+  if (coder->error()) return nullptr;
+  return NSValue::valueWithBytesObjCType(bytes, bytes ? length : 0, type ? type->stdString() : "");
+}
+
+id makeValue() {
+  return NSValue::valueWithRange(NSRange{});
+}
+
+}  // namespace
+
+OBJC_CLASS_IMPL(NSValue) {
+  objc::registerAllocWith<&makeValue>(cls);
+  NSCodingAddMethods(cls, &valueEncode, &valueInitWithCoder);
+}
 
 Strong<NSValue> NSValue::valueWithBytesObjCType(const void* bytes, std::size_t size,
                                                 const std::string& type) {

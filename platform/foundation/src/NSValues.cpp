@@ -5,15 +5,59 @@
 #include <cstring>
 #include <functional>
 
+#include "Foundation/NSCoder.h"
 #include "Foundation/NSData.h"
 #include "Foundation/NSDate.h"
 #include "Foundation/NSNull.h"
 #include "Foundation/NSString.h"
 #include "PropertyList.h"
+#include "objc/alloc.h"
 
-OBJC_CLASS_IMPL(NSNull) {}
-OBJC_CLASS_IMPL(NSData) {}
-OBJC_CLASS_IMPL(NSDate) {}
+// NSNull is its class alone; data is stored as itself, and this object form (a boxed
+// {"NS.bytes": data}) reads back too; dates are {"NS.time": seconds since 2001}.
+namespace {
+
+void nullEncode(NSObject*, SEL, NSCoder*) {}
+id nullInitWithCoder(NSObject*, SEL, NSCoder*) {
+  return NSNull::null();
+}
+id makeNull() {
+  return NSNull::null();
+}
+
+void dataEncode(NSObject* self, SEL, NSCoder* coder) {
+  auto* d = static_cast<NSData*>(self);
+  coder->encodeBytesLengthForKey(d->bytes(), d->length(), NSSTR("NS.bytes"));
+}
+id dataInitWithCoder(NSObject*, SEL, NSCoder* coder) {
+  NSUInteger length = 0;
+  const uint8_t* bytes = coder->decodeBytesForKeyReturnedLength(NSSTR("NS.bytes"), &length);
+  return NSData::dataWithBytes(bytes, length);
+}
+
+void dateEncode(NSObject* self, SEL, NSCoder* coder) {
+  coder->encodeDoubleForKey(static_cast<NSDate*>(self)->timeIntervalSinceReferenceDate(),
+                            NSSTR("NS.time"));
+}
+id dateInitWithCoder(NSObject*, SEL, NSCoder* coder) {
+  return NSDate::dateWithTimeIntervalSinceReferenceDate(
+      coder->decodeDoubleForKey(NSSTR("NS.time")));
+}
+
+}  // namespace
+
+OBJC_CLASS_IMPL(NSNull) {
+  objc::registerAllocWith<&makeNull>(cls);
+  NSCodingAddMethods(cls, &nullEncode, &nullInitWithCoder);
+}
+OBJC_CLASS_IMPL(NSData) {
+  objc::registerAlloc<NSData>(cls);
+  NSCodingAddMethods(cls, &dataEncode, &dataInitWithCoder);
+}
+OBJC_CLASS_IMPL(NSDate) {
+  objc::registerAlloc<NSDate>(cls);
+  NSCodingAddMethods(cls, &dateEncode, &dateInitWithCoder);
+}
 
 Strong<NSNull> NSNull::null() {
   static const Strong<NSNull> shared = std::make_shared<NSNull>();

@@ -16,7 +16,6 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 #include "Foundation/NSArray.h"
@@ -210,7 +209,7 @@ uint64_t readBE(const uint8_t* p, unsigned size) {
 // Checks the structure of a binary list so the reader only sees bounded, well-formed
 // input: sizes inside the file, references inside the table, keys that are strings,
 // bounded depth and bounded expansion.
-bool binaryWellFormed(const uint8_t* d, std::size_t n, std::string* error) {
+bool binaryWellFormed(const uint8_t* d, std::size_t n, uint64_t maxObjects, std::string* error) {
   auto fail = [&](const char* why) {
     setError(error, std::string("malformed binary property list: ") + why);
     return false;
@@ -245,11 +244,14 @@ bool binaryWellFormed(const uint8_t* d, std::size_t n, std::string* error) {
     return true;
   };
   // Keys must be strings without NUL characters (the reader aborts on those).
-  std::unordered_map<uint64_t, bool> keyChecked;  // shared keys are scanned once
+  // Shared keys are scanned once: 0 not yet, 1 a key, 2 not one. This buffer and the
+  // walk's stack are kept per thread: reading small lists often should not allocate.
+  thread_local std::vector<uint8_t> keyChecked;
+  keyChecked.assign(count, 0);
   auto isKeyAt = [&](uint64_t idx) {
-    auto known = keyChecked.find(idx);
-    if (known != keyChecked.end()) return known->second;
-    bool& ok = keyChecked[idx];
+    if (keyChecked[idx]) return keyChecked[idx] == 1;
+    uint8_t& verdict = keyChecked[idx];
+    verdict = 2;
     uint64_t off, len, body;
     if (!offsetOf(idx, &off)) return false;
     unsigned type = d[off] >> 4;
@@ -259,19 +261,21 @@ bool binaryWellFormed(const uint8_t* d, std::size_t n, std::string* error) {
     for (uint64_t k = 0; k < len; ++k) {
       if (unit == 1 ? d[body + k] == 0 : (d[body + 2 * k] | d[body + 2 * k + 1]) == 0) return false;
     }
-    return ok = true;
+    verdict = 1;
+    return true;
   };
 
   struct Item {
     uint64_t index;
     int depth;
   };
-  std::vector<Item> stack{{top, 1}};
+  thread_local std::vector<Item> stack;
+  stack.assign(1, Item{top, 1});
   uint64_t seen = 0;
   while (!stack.empty()) {
     Item it = stack.back();
     stack.pop_back();
-    if (++seen > kMaxObjects) return fail("too many objects");
+    if (++seen > maxObjects) return fail("too many objects");
     if (it.depth > kMaxDepth) return fail("nested too deeply");
     uint64_t off;
     if (!offsetOf(it.index, &off)) return fail("object offset outside the object table");
@@ -316,7 +320,7 @@ bool binaryWellFormed(const uint8_t* d, std::size_t n, std::string* error) {
           if (ref >= count) return fail("reference outside the object table");
           if (type == 0xD && k < len && !isKeyAt(ref)) return fail("bad dictionary key");
           stack.push_back({ref, it.depth + 1});
-          if (stack.size() > kMaxObjects) return fail("too many objects");
+          if (stack.size() > maxObjects) return fail("too many objects");
         }
         break;
       }
@@ -411,46 +415,93 @@ id fromNode(plist_t node, int depth, bool mutableContainers, bool mutableHere) {
   }
 }
 
-}  // namespace
-
-id parse(const void* data, std::size_t n, Root root, bool mutableTop, bool mutableContainers,
-         NSPropertyListFormat* format, std::string* error) {
-  const auto* d = static_cast<const uint8_t*>(data);
+// The checks every reader runs before libplist sees the bytes. `maxValues` bounds the
+// values of the list (for XML, through its number of tags); 0 leaves only the binary
+// reader's own bound.
+bool preflight(const uint8_t* d, std::size_t n, std::size_t maxValues, bool* binary,
+               std::string* error) {
   if (!d || n == 0) {
     setError(error, "empty property list");
-    return nullptr;
+    return false;
   }
   if (n > NSPropertyListSerialization::kMaxBytes) {
     setError(error, "property list too large");
-    return nullptr;
+    return false;
   }
-  bool binary = n >= 8 && std::memcmp(d, "bplist00", 8) == 0;
-  if (binary) {
-    if (!binaryWellFormed(d, n, error)) return nullptr;
-  } else {
-    // The XML reader wants text: refuse NUL bytes, which it would take as the end.
-    if (std::memchr(d, 0, n)) {
-      setError(error, "not a property list");
-      return nullptr;
-    }
-    // The XML reader accepts a document cut short after its last value; a whole
-    // property list ends with its closing tag.
-    std::string_view text(reinterpret_cast<const char*>(d), n);
-    std::size_t last = text.find_last_not_of(" \t\r\n");
-    if (last == std::string_view::npos || last < 7 || text.substr(last - 7, 8) != "</plist>") {
-      setError(error, "not a whole property list");
-      return nullptr;
-    }
-    if (!xmlDepthWithin(reinterpret_cast<const char*>(d), n, kMaxDepth + 1)) {
-      setError(error, "property list nested too deeply");
-      return nullptr;
-    }
+  *binary = n >= 8 && std::memcmp(d, "bplist00", 8) == 0;
+  if (*binary) return binaryWellFormed(d, n, maxValues ? maxValues : kMaxObjects, error);
+  // The XML reader wants text: refuse NUL bytes, which it would take as the end.
+  if (std::memchr(d, 0, n)) {
+    setError(error, "not a property list");
+    return false;
   }
+  // The XML reader accepts a document cut short after its last value; a whole
+  // property list ends with its closing tag.
+  std::string_view text(reinterpret_cast<const char*>(d), n);
+  std::size_t last = text.find_last_not_of(" \t\r\n");
+  if (last == std::string_view::npos || last < 7 || text.substr(last - 7, 8) != "</plist>") {
+    setError(error, "not a whole property list");
+    return false;
+  }
+  if (!xmlDepthWithin(reinterpret_cast<const char*>(d), n, kMaxDepth + 1)) {
+    setError(error, "property list nested too deeply");
+    return false;
+  }
+  if (maxValues &&
+      static_cast<std::size_t>(std::count(text.begin(), text.end(), '<')) > 2 * maxValues + 8) {
+    setError(error, "malformed property list: too many objects");
+    return false;
+  }
+  return true;
+}
+
+plist_t readNode(const uint8_t* d, std::size_t n, bool binary) {
   plist_t node = nullptr;
   if (binary)
     plist_from_bin(reinterpret_cast<const char*>(d), static_cast<uint32_t>(n), &node);
   else
     plist_from_xml(reinterpret_cast<const char*>(d), static_cast<uint32_t>(n), &node);
+  return node;
+}
+
+}  // namespace
+
+plist_t parseNode(const void* data, std::size_t n, std::size_t maxValues,
+                  NSPropertyListFormat* format, std::string* error) {
+  const auto* d = static_cast<const uint8_t*>(data);
+  bool binary = false;
+  if (!preflight(d, n, maxValues, &binary, error)) return nullptr;
+  plist_t node = readNode(d, n, binary);
+  if (!node) {
+    setError(error, "not a property list");
+    return nullptr;
+  }
+  if (format) *format = binary ? NSPropertyListBinaryFormat_v1_0 : NSPropertyListXMLFormat_v1_0;
+  return node;
+}
+
+bool writeNode(plist_t node, NSPropertyListFormat format, std::string& out) {
+  char* bytes = nullptr;
+  uint32_t length = 0;
+  if (format == NSPropertyListXMLFormat_v1_0)
+    plist_to_xml(node, &bytes, &length);
+  else
+    plist_to_bin(node, &bytes, &length);
+  if (!bytes) return false;
+  out.assign(bytes, length);
+  if (format == NSPropertyListXMLFormat_v1_0)
+    plist_to_xml_free(bytes);
+  else
+    plist_to_bin_free(bytes);
+  return true;
+}
+
+id parse(const void* data, std::size_t n, Root root, bool mutableTop, bool mutableContainers,
+         NSPropertyListFormat* format, std::string* error) {
+  const auto* d = static_cast<const uint8_t*>(data);
+  bool binary = false;
+  if (!preflight(d, n, 0, &binary, error)) return nullptr;
+  plist_t node = readNode(d, n, binary);
   if (!node) {
     setError(error, "not a property list");
     return nullptr;

@@ -2,6 +2,8 @@
 // NSPropertyListSerialization.
 #pragma once
 
+#include <plist/plist.h>
+
 #include <string>
 
 #include "Foundation/NSPropertyListSerialization.h"
@@ -24,6 +26,14 @@ enum class Root { Any, Array, Dictionary };
 id parse(const void* data, std::size_t n, Root root, bool mutableTop, bool mutableContainers,
          NSPropertyListFormat* format, std::string* error);
 id readFile(const std::string& path, Root root, bool mutableTop);
+
+// The same checks, answering libplist's own node tree (the keyed archives need their UIDs
+// as they are), which the caller frees with plist_free. `maxValues` also bounds the
+// values of the list, shared values counted each time they are referenced.
+plist_t parseNode(const void* data, std::size_t n, std::size_t maxValues,
+                  NSPropertyListFormat* format, std::string* error);
+// Binary, or XML for NSPropertyListXMLFormat_v1_0. False when libplist writes nothing.
+bool writeNode(plist_t node, NSPropertyListFormat format, std::string& out);
 
 // False (and `error` filled) when `obj` is not a property-list object.
 bool validate(const NSObject* obj, std::string* error);

@@ -5,10 +5,55 @@
 #include <cstdio>
 #include <functional>
 
+#include "Foundation/NSCoder.h"
+#include "Foundation/NSString.h"
 #include "UIKit/UIGraphics.h"
+#include "objc/alloc.h"
+
+// Archived as the device does: "UIColorComponentCount" 4 with "UIRed", "UIGreen",
+// "UIBlue", "UIAlpha", or 2 with "UIWhite", "UIAlpha" for grey colours.
+namespace {
+
+void colorEncode(NSObject* self, SEL, NSCoder* coder) {
+  auto* color = static_cast<UIColor*>(self);
+  CGFloat r = 0, g = 0, b = 0, a = 0;
+  if (color->getWhiteAlpha(&r, &a)) {
+    coder->encodeIntegerForKey(2, NSSTR("UIColorComponentCount"));
+    coder->encodeDoubleForKey(r, NSSTR("UIWhite"));
+  } else {
+    color->getRedGreenBlueAlpha(&r, &g, &b, &a);
+    coder->encodeIntegerForKey(4, NSSTR("UIColorComponentCount"));
+    coder->encodeDoubleForKey(r, NSSTR("UIRed"));
+    coder->encodeDoubleForKey(g, NSSTR("UIGreen"));
+    coder->encodeDoubleForKey(b, NSSTR("UIBlue"));
+  }
+  coder->encodeDoubleForKey(a, NSSTR("UIAlpha"));
+}
+
+id colorInitWithCoder(NSObject*, SEL, NSCoder* coder) {
+  CGFloat a = coder->containsValueForKey(NSSTR("UIAlpha"))
+                  ? coder->decodeDoubleForKey(NSSTR("UIAlpha"))
+                  : 1;
+  if (coder->decodeIntegerForKey(NSSTR("UIColorComponentCount")) == 2 ||
+      (coder->containsValueForKey(NSSTR("UIWhite")) && !coder->containsValueForKey(NSSTR("UIRed"))))
+    return UIColor::colorWithWhiteAlpha(coder->decodeDoubleForKey(NSSTR("UIWhite")), a);
+  return UIColor::colorWithRedGreenBlueAlpha(coder->decodeDoubleForKey(NSSTR("UIRed")),
+                                             coder->decodeDoubleForKey(NSSTR("UIGreen")),
+                                             coder->decodeDoubleForKey(NSSTR("UIBlue")), a);
+}
+
+// initWithCoder: answers a new colour; one placeholder serves every decode.
+id colorPlaceholder() {
+  static const id placeholder = UIColor::blackColor();
+  return placeholder;
+}
+
+}  // namespace
 
 OBJC_CLASS_IMPL(UIColor) {
   class_addMethod(cls, OBJC_SEL("CGColor"), objc::imp<&UIColor::CGColor>(), "^{CGColor=}@:");
+  objc::registerAllocWith<&colorPlaceholder>(cls);
+  NSCodingAddMethods(cls, &colorEncode, &colorInitWithCoder);
 }
 
 UIColor::UIColor(CGFloat r, CGFloat g, CGFloat b, CGFloat a, bool gray)

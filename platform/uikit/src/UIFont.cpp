@@ -1,8 +1,44 @@
 #include "UIKit/UIFont.h"
 
+#include "Foundation/NSCoder.h"
+#include "Foundation/NSString.h"
+#include "objc/alloc.h"
+
+// Archived as "UIFontName", "UIFontPointSize" and, for the interface font, "UISystemFont".
+// A name this machine has no font for reads back as the interface font of that size.
+namespace {
+
+bool isSystemName(const std::string& name) {
+  return name.rfind(".SFUI-", 0) == 0;
+}
+
+void fontEncode(NSObject* self, SEL, NSCoder* coder) {
+  auto* font = static_cast<UIFont*>(self);
+  coder->encodeObjectForKey(font->fontName(), NSSTR("UIFontName"));
+  coder->encodeDoubleForKey(font->pointSize(), NSSTR("UIFontPointSize"));
+  if (isSystemName(font->postScriptName())) coder->encodeBoolForKey(YES, NSSTR("UISystemFont"));
+}
+
+id fontInitWithCoder(NSObject*, SEL, NSCoder* coder) {
+  auto name = coder->decodeStringForKey(NSSTR("UIFontName"));
+  CGFloat size = coder->decodeDoubleForKey(NSSTR("UIFontPointSize"));
+  if (coder->error()) return nullptr;
+  if (auto font = UIFont::fontWithNameSize(name, size)) return font;
+  return UIFont::systemFontOfSize(size);
+}
+
+id fontPlaceholder() {
+  static const id placeholder = UIFont::systemFontOfSize(12);
+  return placeholder;
+}
+
+}  // namespace
+
 OBJC_CLASS_IMPL(UIFont) {
   class_addMethod(cls, OBJC_SEL("fontName"), objc::imp<&UIFont::fontName>(), "@@:");
   class_addMethod(cls, OBJC_SEL("pointSize"), objc::imp<&UIFont::pointSize>(), "d@:");
+  objc::registerAllocWith<&fontPlaceholder>(cls);
+  NSCodingAddMethods(cls, &fontEncode, &fontInitWithCoder);
 }
 
 namespace {

@@ -1,5 +1,6 @@
 #include "UIKit/UIGeometry.h"
 
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -26,10 +27,11 @@ CGRect UIEdgeInsetsInsetRect(CGRect rect, UIEdgeInsets insets) {
 }
 
 namespace {
+// The shortest text that reads back as the same double ("0.1", "320").
 std::string number(CGFloat v) {
   char buf[32];
-  std::snprintf(buf, sizeof buf, "%.17g", v);
-  return buf;
+  auto r = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, r.ptr);
 }
 // The numbers of a "{...}" string in order; empty when the text holds none.
 std::vector<CGFloat> numbers(const std::string& s) {

@@ -80,6 +80,7 @@ class NSAttributedString : public NSObject {
 
  protected:
   friend class NSMutableAttributedString;
+  friend struct NSAttributedStringCoding;
   struct Run {
     NSUInteger start;
     Strong<NSDictionary> attrs;  // immutable, shared between strings

@@ -29,6 +29,10 @@ class NSDictionary : public NSObject {
   // Pairs of {key, value}. NSInvalidArgumentException for a none key or value.
   static Strong<NSDictionary> dictionaryWithObjectsAndKeys(std::initializer_list<Entry> entries);
   static Strong<NSDictionary> dictionaryWithDictionary(const Strong<NSDictionary>& other);
+  // objects[i] under keys[i]; a later equal key wins. NSInvalidArgumentException when the
+  // counts differ or an object or key is none.
+  static Strong<NSDictionary> dictionaryWithObjectsForKeys(const std::vector<id>& objects,
+                                                           const std::vector<id>& keys);
   // The device's initWithContentsOfFile:. None for a file that is missing, unreadable,
   // empty, truncated, too large or too deep, not a property list, or whose root is not
   // a dictionary. XML and binary property lists are both read.

@@ -118,6 +118,7 @@ class UILabel : public UIView {
 
  private:
   friend struct UILabelMethods;
+  friend struct UILabelCoding;
   struct Layout;
   void rebuildFromText();
   void applyToWholeText(const Strong<NSString>& key, const id& value);

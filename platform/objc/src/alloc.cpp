@@ -1,6 +1,6 @@
-#include "Preferences/PSAllocation.h"
+#include "objc/alloc.h"
 
-id PSAllocInstance(Class cls) {
+id class_createInstance(Class cls) {
   if (!cls) return nullptr;
   SEL alloc = OBJC_SEL("alloc");
   IMP own = class_getMethodImplementation(cls, alloc);

@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "Foundation/Foundation.h"
+#include "Foundation/NSKeyedArchiver.h"
+#include "UIKit/NSAttributedStringKeys.h"
+#include "UIKit/UILabel.h"
+
+namespace {
+
+struct Result {
+  int status = -1;
+  std::string out;
+};
+
+// Runs `nimbra archive PATH`, stdout captured, stderr folded into it.
+Result runArchive(const std::string& path) {
+  std::string command = std::string(NIMBRA_BUILD_DIR) + "/apps/nimbra archive '" + path + "' 2>&1";
+  Result r;
+  FILE* p = popen(command.c_str(), "r");
+  char buf[4096];
+  for (std::size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
+  int status = pclose(p);
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+
+Strong<NSString> S(const char* s) {
+  return NSString::stringWithUTF8String(s);
+}
+
+TEST(ArchiveCommand, PrintsTheGraphIndentedWithClassNames) {
+  auto text = NSMutableAttributedString::initWithString(S("Thanks \"all\""));
+  text->addAttributeValueRange(NSLinkAttributeName, NSURL::URLWithString("action://thanks"),
+                               NSMakeRange(7, 5));
+  auto label = UILabel::initWithFrame(CGRectMake(0, 0, 100, 20));
+  label->setText(S("hi"));
+  auto shared = NSDictionary::dictionaryWithObjectsAndKeys({{S("n"), NSNumber::numberWithInt(5)}});
+  auto root =
+      NSArray::arrayWithObjects({text, shared, shared, label, NSNumber::numberWithBool(YES)});
+  std::string path = testing::TempDir() + "/graph.archive";
+  ASSERT_TRUE(NSKeyedArchiver::archivedDataWithRootObject(root)->writeToFileAtomically(path, YES));
+  Result r = runArchive(path);
+  EXPECT_EQ(r.status, 0) << r.out;
+  auto has = [&](const std::string& s) { return r.out.find(s) != std::string::npos; };
+  EXPECT_TRUE(has("NSArray (5)\n")) << r.out;
+  EXPECT_TRUE(has("\n  [0] NSMutableAttributedString \"Thanks \\\"all\\\"\"\n")) << r.out;
+  EXPECT_TRUE(has("\n    {7, 5} NSDictionary (1)\n      NSLink: NSURL action://thanks\n")) << r.out;
+  EXPECT_TRUE(has("\n  [1] NSDictionary (1)\n    n: NSNumber 5\n")) << r.out;
+  EXPECT_TRUE(has("\n  [2] NSDictionary (shown above)\n")) << r.out;
+  EXPECT_TRUE(has("\n  [3] UILabel {{0, 0}, {100, 20}} \"hi\"\n")) << r.out;
+  EXPECT_TRUE(has("\n  [4] NSNumber YES\n")) << r.out;
+}
+
+TEST(ArchiveCommand, ADamagedFileGivesTheUnarchiversErrorAndStatusTwo) {
+  std::string path = testing::TempDir() + "/damaged.archive";
+  auto data = NSKeyedArchiver::archivedDataWithRootObject(S("whole"));
+  std::string bytes(static_cast<const char*>(data->bytes()), data->length() - 3);
+  std::ofstream(path, std::ios::binary) << bytes;
+  Result r = runArchive(path);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.out.find("nimbra archive: the archive is damaged"), std::string::npos) << r.out;
+  EXPECT_EQ(runArchive(testing::TempDir() + "/missing.archive").status, 2);
+}
+
+}  // namespace
