@@ -45,7 +45,8 @@ CGContext::Impl::~Impl() {
       layers.pop_back();
     }
   }
-  syncOut();
+  // No copy out here: every drawing call has already copied its result to the caller's
+  // memory, and the memory may since hold what its owner put there.
   cairo_destroy(cr);
   cairo_surface_destroy(surface);
 }

@@ -541,14 +541,19 @@ TEST(OnePixelAverage, CarriesOverWhenTheContextLaterNeedsItsSurface) {
     bool rgba = info == kRGBA;
     auto half = imageOf(1, 1, {100, 0, 0, 128});
     CGContextDrawImage(ctx, CGRectMake(0, 0, 1, 1), half);
-    if (rgba) EXPECT_EQ(px, (Pixel{100, 0, 100, 255}));
+    if (rgba) {
+      EXPECT_EQ(px, (Pixel{100, 0, 100, 255}));
+    }
     Pixel once = px;
     CGContextFillRect(ctx, CGRectMake(5, 5, 1, 1));  // needs the surface, covers nothing
     EXPECT_EQ(px, once) << info;
     CGContextDrawImage(ctx, CGRectMake(0, 0, 1, 1), half);
-    if (rgba) EXPECT_EQ(px, (Pixel{150, 0, 50, 255}));
+    Pixel twice = px;
+    if (rgba) {
+      EXPECT_EQ(twice, (Pixel{150, 0, 50, 255}));
+    }
     ctx = nullptr;
-    if (rgba) EXPECT_EQ(px, (Pixel{150, 0, 50, 255})) << "released";
+    EXPECT_EQ(px, twice) << "released";
   }
 }
 
