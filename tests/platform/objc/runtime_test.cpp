@@ -349,7 +349,7 @@ TEST(Runtime, CachedSendsSeeConcurrentChanges) {
     senders.emplace_back([&] {
       while (!stop.load()) {
         int v = objc_msgSend<int>(dog, sel);
-        if (v != 1 && v != 2) bad.fetch_add(1);
+        if (v < 1 || v > 3) bad.fetch_add(1);  // the last change may land before the stop
       }
       if (objc_msgSend<int>(dog, sel) == 3) sawFinal.fetch_add(1);
     });
