@@ -1,6 +1,8 @@
 // The one-pixel exact average (a whole image drawn into a 1x1 bitmap context, as the
 // dominant-colour code does) against Cairo drawing the same image into one pixel with its
-// good filter, and against a memcpy of the same pixels (the floor).
+// good filter, and against a memcpy of the same pixels (the floor). Then the cost of a
+// runtime message send, the layout pass's other hot path, against a call through a
+// function pointer.
 #include <cairo.h>
 
 #include <algorithm>
@@ -9,10 +11,25 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "CoreGraphics/CoreGraphics.h"
+#include "objc/NSObject.h"
+
+// A receiver three classes below the root, as a view is, answering selectors that its
+// root class defines: sends walk the chain on every cache miss.
+class BenchBase : public NSObject {
+  OBJC_CLASS(BenchBase, NSObject)
+};
+class BenchMiddle : public BenchBase {
+  OBJC_CLASS(BenchMiddle, BenchBase)
+};
+class BenchLeaf : public BenchMiddle {
+  OBJC_CLASS(BenchLeaf, BenchMiddle)
+};
 
 namespace {
 
@@ -20,11 +37,51 @@ namespace {
 constexpr uint32_t kRGBA = kCGImageAlphaPremultipliedLast | kCGBitmapByteOrder32Big;
 
 volatile uint8_t sink;
+volatile long sendSink;
+
+long answer(NSObject*, SEL, long x) {
+  return x + 1;
+}
+// Keeps the compiler from seeing through the call, as a send cannot see through its IMP.
+long (*volatile directCall)(NSObject*, SEL, long) = &answer;
+
+// More selectors than a thread's method cache holds, so cycling through them misses.
+constexpr size_t kMissSelectors = 4096;
+std::vector<SEL> missSelectors;
+
+}  // namespace
+
+OBJC_CLASS_IMPL(BenchBase) {
+  class_addMethod(cls, OBJC_SEL("answer:"), reinterpret_cast<IMP>(&answer), "q@:q");
+  for (size_t k = 0; k < kMissSelectors; ++k) {
+    SEL sel = sel_registerName("answer" + std::to_string(k) + ":");
+    class_addMethod(cls, sel, reinterpret_cast<IMP>(&answer), "q@:q");
+    missSelectors.push_back(sel);
+  }
+}
+OBJC_CLASS_IMPL(BenchMiddle) {}
+OBJC_CLASS_IMPL(BenchLeaf) {}
+
+namespace {
+
+// The thread's CPU time: the machine is shared, and wall time would count other processes.
+struct ThreadClock {
+  using duration = std::chrono::nanoseconds;
+  using rep = duration::rep;
+  using period = duration::period;
+  using time_point = std::chrono::time_point<ThreadClock>;
+  static constexpr bool is_steady = true;
+  static time_point now() {
+    timespec t;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return time_point(duration(rep(t.tv_sec) * 1000000000 + t.tv_nsec));
+  }
+};
 
 // Medians over batches of the time per call of each of `calls`, in microseconds. The
 // calls' batches alternate so that a busy machine slows them alike.
 std::vector<double> medianMicros(const std::vector<std::function<void()>>& calls) {
-  using clock = std::chrono::steady_clock;
+  using clock = ThreadClock;
   std::vector<size_t> reps(calls.size(), 1);
   for (size_t c = 0; c < calls.size(); ++c)
     for (;;) {  // batches of about 2 ms
@@ -169,6 +226,38 @@ int main() {
                 tFloor);
     cairo_surface_destroy(src);
     cairo_surface_destroy(dst);
+  }
+  {
+    // Nanoseconds per send: the same selector again (a cache hit), and a different
+    // selector each time (a miss: the lock, the table lookups and the class chain).
+    auto leaf = std::make_shared<BenchLeaf>();
+    constexpr int kSends = 1000;
+    SEL hit = OBJC_SEL("answer:");
+    size_t next = 0;
+    auto t = medianMicros({[&] {
+                             long x = 0;
+                             for (int k = 0; k < kSends; ++k) x = objc_msgSend<long>(leaf, hit, x);
+                             sendSink = x;
+                           },
+                           [&] {
+                             long x = 0;
+                             for (int k = 0; k < kSends; ++k) {
+                               SEL sel = missSelectors[next];
+                               next = (next + 1) % kMissSelectors;
+                               x = objc_msgSend<long>(leaf, sel, x);
+                             }
+                             sendSink = x;
+                           },
+                           [&] {
+                             long x = 0;
+                             for (int k = 0; k < kSends; ++k) x = directCall(leaf.get(), hit, x);
+                             sendSink = x;
+                           }});
+    double perSend = 1000.0 / kSends;  // microseconds per batch to nanoseconds per send
+    std::printf("case=msg_send_cached ours=%.2f direct=%.2f unit=ns\n", t[0] * perSend,
+                t[2] * perSend);
+    std::printf("case=msg_send_uncached ours=%.2f direct=%.2f unit=ns\n", t[1] * perSend,
+                t[2] * perSend);
   }
   return 0;
 }

@@ -21,11 +21,11 @@ BOOL badgeShown(NSObject* badgeView) {
     case NimbraSettings::kShowNoBadges:
       return NO;
     case NimbraSettings::kShowFolderBadges: {
-      id icon = objc_msgSend<id>(iconView, OBJC_SEL("icon"));
+      NSObject* icon = objc_msgSend<NSObject*>(iconView, OBJC_SEL("icon"));
       return objc_msgSend<BOOL>(icon, OBJC_SEL("isFolderIcon"));
     }
     case NimbraSettings::kShowWhitelistedBadges: {
-      id icon = objc_msgSend<id>(iconView, OBJC_SEL("icon"));
+      NSObject* icon = objc_msgSend<NSObject*>(iconView, OBJC_SEL("icon"));
       return whitelistContains(objc_msgSend<id>(icon, OBJC_SEL("displayName")));
     }
     default:

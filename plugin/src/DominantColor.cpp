@@ -39,8 +39,9 @@ Strong<UIColor> dominantColorOf(const CGImageRef& image) {
 }
 
 id dominantColor(NSObject* self, SEL) {
-  auto image = objc_cast<UIImage>(self);
-  return dominantColorOf(image ? image->CGImage() : nullptr);
+  static const CGImageRef none;
+  auto* image = objc_cast<UIImage>(self);
+  return dominantColorOf(image ? image->CGImage() : none);
 }
 
 // Categories are attached when the library loads, before and apart from start-up.

@@ -9,9 +9,11 @@ constexpr int kIconImageVariant = 2;
 
 Class recycledContainerClass = nullptr;
 
-id badgeValue(NSObject* view) {
-  id icon = objc_msgSend<id>(view, OBJC_SEL("icon"));
-  return objc_msgSend<id>(icon, OBJC_SEL("badgeNumberOrString"));
+// The host answers "icon" with a plain pointer (the view owns its icon) and
+// "badgeNumberOrString" with one the icon keeps, so reading a badge counts no references.
+NSObject* badgeValue(NSObject* view) {
+  NSObject* icon = objc_msgSend<NSObject*>(view, OBJC_SEL("icon"));
+  return objc_msgSend<NSObject*>(icon, OBJC_SEL("badgeNumberOrString"));
 }
 
 // Asked for anew before every change, as the host may swap a view's layer.
@@ -21,7 +23,8 @@ CALayer* layerOf(NSObject* view) {
 }
 
 void setGlow(NSObject* view, CGFloat radius) {
-  CGColorRef color = daColor ? daColor->CGColor() : nullptr;
+  static const CGColorRef none;
+  const CGColorRef& color = daColor ? daColor->CGColor() : none;
   if (CALayer* layer = layerOf(view)) layer->setShadowColor(color);
   if (CALayer* layer = layerOf(view)) layer->setShadowRadius(radius);
   if (CALayer* layer = layerOf(view)) layer->setShadowOpacity(1.0f);
@@ -51,7 +54,7 @@ void applyGlow(NSObject* view, BOOL enabled, SEL badgeTest, Strength strength, S
   if (radius <= kGlowThreshold) return;
   if (radius > kRadiusCap) radius = kRadiusCap;
   if (sameAsApp) {
-    id icon = objc_msgSend<id>(view, OBJC_SEL("icon"));
+    NSObject* icon = objc_msgSend<NSObject*>(view, OBJC_SEL("icon"));
     id image = objc_msgSend<id>(icon, OBJC_SEL("getIconImage:"), kIconImageVariant);
     daColor = objc_cast<UIColor>(objc_msgSend<id>(image, OBJC_SEL("dominantColor")));
   } else {
@@ -61,11 +64,11 @@ void applyGlow(NSObject* view, BOOL enabled, SEL badgeTest, Strength strength, S
 }
 
 // floatValue in single precision, widened, as the badge value's own conversion gives it.
-CGFloat radiusFor(const id& badge) {
+CGFloat radiusFor(NSObject* badge) {
   float value = 0.0f;
-  if (auto n = objc_cast<NSNumber>(badge)) {
+  if (auto* n = objc_cast<NSNumber>(badge)) {
     value = n->floatValue();
-  } else if (auto s = objc_cast<NSString>(badge)) {
+  } else if (auto* s = objc_cast<NSString>(badge)) {
     value = s->floatValue();
   }
   return double(value) * 2 + 6.0;
@@ -88,8 +91,8 @@ void folderIconViewLayoutSubviews(NSObject* self, SEL _cmd) {
 BOOL hasBadge(NSObject* self, SEL) {
   if (!recycledContainerClass) recycledContainerClass = objc_getClass("SBRecycledViewsContainer");
   if (self->isKindOfClass(recycledContainerClass)) return NO;
-  id badge = badgeValue(self);
-  if (auto s = objc_cast<NSString>(badge)) {
+  NSObject* badge = badgeValue(self);
+  if (auto* s = objc_cast<NSString>(badge)) {
     static const Strong<NSCharacterSet> nonDigits =
         NSCharacterSet::characterSetWithCharactersInString(NSSTR("0123456789"))->invertedSet();
     return s->length() > 0 && s->rangeOfCharacterFromSet(nonDigits).location == NSNotFound;
@@ -98,7 +101,7 @@ BOOL hasBadge(NSObject* self, SEL) {
 }
 
 CGFloat calculateRadius(NSObject* self, SEL) {
-  id badge = badgeValue(self);
+  NSObject* badge = badgeValue(self);
   if (!objc_cast<NSNumber>(badge) && !objc_cast<NSString>(badge)) return 0.0;
   return radiusFor(badge);
 }
@@ -108,6 +111,6 @@ BOOL folderHasBadge(NSObject* self, SEL) {
 }
 
 CGFloat calculateFolderRadius(NSObject* self, SEL) {
-  id badge = badgeValue(self);
+  NSObject* badge = badgeValue(self);
   return badge ? radiusFor(badge) : 0.0;
 }

@@ -74,9 +74,17 @@ int32_t colorSetting() {
   return kColorDefault;
 }
 
-Strong<UIColor> colorAt(uint64_t index) {
-  if (!colors || index >= colors->count()) return nullptr;
-  return objc_cast<UIColor>(colors->objectAtIndex(index));
+// The table's entry when it is a colour, else none; a reference into the table.
+const id& colorAt(uint64_t index) {
+  static const id none;
+  if (!colors || index >= colors->count()) return none;
+  const id& entry = colors->objectAtIndex(index);
+  return objc_cast<UIColor>(entry.get()) ? entry : none;
+}
+
+// checkColor runs on every applied glow: the same colour again touches no reference count.
+void setDaColor(const id& color) {
+  if (daColor != color) daColor = std::static_pointer_cast<UIColor>(color);
 }
 
 }  // namespace
@@ -127,8 +135,8 @@ void checkColor() {
     do {
       r = arc4random_uniform(n);
     } while (r == kNeverRandom);
-    daColor = colorAt(r);
+    setDaColor(colorAt(r));
   } else {
-    daColor = colorAt(static_cast<uint64_t>(k));
+    setDaColor(colorAt(static_cast<uint64_t>(k)));
   }
 }

@@ -48,17 +48,8 @@ CGContextRef CGBitmapContextCreate(void* data, size_t width, size_t height, size
                 bytesPerRow >= static_cast<size_t>(cairo_format_stride_for_width(
                                    format, static_cast<int>(width))) &&
                 bytesPerRow <= static_cast<size_t>(std::numeric_limits<int>::max());
-  cairo_surface_t* surface =
-      direct
-          ? cairo_image_surface_create_for_data(static_cast<unsigned char*>(data), format,
-                                                static_cast<int>(width), static_cast<int>(height),
-                                                static_cast<int>(bytesPerRow))
-          : cairo_image_surface_create(format, static_cast<int>(width), static_cast<int>(height));
-  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(surface);
-    return nullptr;
-  }
-  auto impl = std::make_unique<CGContext::Impl>(surface, width, height, CGAffineTransformIdentity);
+  // The surface is made when first drawn into (CGContext::Impl::realize).
+  auto impl = std::make_unique<CGContext::Impl>(width, height, CGAffineTransformIdentity);
   impl->bitmap = true;
   impl->direct = direct;
   impl->alphaOnly = alphaOnly;
@@ -68,7 +59,6 @@ CGContextRef CGBitmapContextCreate(void* data, size_t width, size_t height, size
   impl->bitmapInfo = bitmapInfo;
   if (layout) impl->layout = *layout;
   impl->space = alphaOnly ? nullptr : space;
-  impl->importIn();
   return std::make_shared<CGContext>(std::move(impl));
 }
 
@@ -87,7 +77,7 @@ CGContextRef CGContextCreateFlipped(size_t width, size_t height, CGFloat scale) 
 
 namespace {
 CGContext::Impl* bitmapImpl(const CGContextRef& c) {
-  return c && c->impl().bitmap ? &c->impl() : nullptr;
+  return c && c->implAsIs().bitmap ? &c->implAsIs() : nullptr;
 }
 }  // namespace
 
@@ -131,6 +121,7 @@ CGColorSpaceRef CGBitmapContextGetColorSpace(const CGContextRef& c) {
 CGImageRef CGBitmapContextCreateImage(const CGContextRef& c) {
   auto* i = bitmapImpl(c);
   if (!i) return nullptr;
+  i->realize();
   cairo_surface_flush(i->surface);
   if (!i->alphaOnly) return cg::imageFromCairoSurface(i->surface);
   // Alpha-only: black with that alpha.

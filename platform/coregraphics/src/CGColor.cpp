@@ -11,11 +11,17 @@ BOOL CGColorSpace::isEqual(const NSObject* other) const {
   return o && o->model_ == model_;
 }
 
+// A space is no more than its model, so each device space is made once and shared;
+// never destroyed, as colours may still be made while static destructors run at exit.
 CGColorSpaceRef CGColorSpaceCreateDeviceRGB() {
-  return std::make_shared<CGColorSpace>(kCGColorSpaceModelRGB);
+  static const auto* space =
+      new CGColorSpaceRef(std::make_shared<CGColorSpace>(kCGColorSpaceModelRGB));
+  return *space;
 }
 CGColorSpaceRef CGColorSpaceCreateDeviceGray() {
-  return std::make_shared<CGColorSpace>(kCGColorSpaceModelMonochrome);
+  static const auto* space =
+      new CGColorSpaceRef(std::make_shared<CGColorSpace>(kCGColorSpaceModelMonochrome));
+  return *space;
 }
 CGColorSpaceModel CGColorSpaceGetModel(const CGColorSpaceRef& space) {
   return space ? space->model() : kCGColorSpaceModelUnknown;

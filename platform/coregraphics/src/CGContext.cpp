@@ -13,21 +13,40 @@ OBJC_CLASS_IMPL(CGContext) {}
 CGContext::CGContext(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 CGContext::~CGContext() = default;
 
-CGContext::Impl::Impl(cairo_surface_t* s, size_t w, size_t h, CGAffineTransform b)
-    : surface(s), width(w), height(h), base(b) {
-  cr = cairo_create(surface);
+CGContext::Impl& CGContext::impl() const {
+  impl_->realize();
+  return *impl_;
+}
+
+CGContext::Impl::Impl(size_t w, size_t h, CGAffineTransform b) : width(w), height(h), base(b) {
   gs.ctm = base;
+}
+
+void CGContext::Impl::realize() {
+  if (cr) return;
+  cairo_format_t format = alphaOnly ? CAIRO_FORMAT_A8 : CAIRO_FORMAT_ARGB32;
+  surface =
+      direct
+          ? cairo_image_surface_create_for_data(static_cast<unsigned char*>(data), format,
+                                                static_cast<int>(width), static_cast<int>(height),
+                                                static_cast<int>(bytesPerRow))
+          : cairo_image_surface_create(format, static_cast<int>(width), static_cast<int>(height));
+  // A failure here is memory running out; Cairo's error objects then draw nothing.
+  cr = cairo_create(surface);
   applyMatrix();
+  importIn();
 }
 
 CGContext::Impl::~Impl() {
+  if (!cr) return;  // never realized: the caller's memory holds everything drawn
   if (!layers.empty()) {
     while (!layers.empty()) {
       cairo_pattern_destroy(cairo_pop_group(cr));
       layers.pop_back();
     }
   }
-  syncOut();
+  // No copy out here: every drawing call has already copied its result to the caller's
+  // memory, and the memory may since hold what its owner put there.
   cairo_destroy(cr);
   cairo_surface_destroy(surface);
 }
@@ -247,16 +266,18 @@ void appendPath(cairo_t* cr, const CGPath& path) {
 
 }  // namespace
 
-void CGContext::Impl::applyMatrix() {
+cairo_matrix_t CGContext::Impl::deviceMatrix() const {
   cairo_matrix_t m = cairoMatrix(*this, gs.ctm);
-  if (invertible(m)) {
-    cairo_set_matrix(cr, &m);
-  } else {
-    // Cairo refuses singular matrices; drawing is skipped while the CTM is singular.
-    cairo_matrix_t tiny;
-    cairo_matrix_init_scale(&tiny, 1e-9, 1e-9);
-    cairo_set_matrix(cr, &tiny);
-  }
+  if (invertible(m)) return m;
+  // Cairo refuses singular matrices; drawing is skipped while the CTM is singular.
+  cairo_matrix_t tiny;
+  cairo_matrix_init_scale(&tiny, 1e-9, 1e-9);
+  return tiny;
+}
+
+void CGContext::Impl::applyMatrix() {
+  cairo_matrix_t m = deviceMatrix();
+  cairo_set_matrix(cr, &m);
 }
 
 void CGContext::Impl::syncOut() {
@@ -343,7 +364,7 @@ void CGContextConcatCTM(const CGContextRef& c, CGAffineTransform t) {
   concat(c, t);
 }
 CGAffineTransform CGContextGetCTM(const CGContextRef& c) {
-  return c ? c->impl().gs.ctm : CGAffineTransformIdentity;
+  return c ? c->implAsIs().gs.ctm : CGAffineTransformIdentity;
 }
 CGAffineTransform CGContextGetUserSpaceToDeviceSpaceTransform(const CGContextRef& c) {
   return CGContextGetCTM(c);
@@ -364,7 +385,7 @@ void CGContextSetTextMatrix(const CGContextRef& c, CGAffineTransform t) {
   if (auto* i = get(c)) i->textMatrix = t;
 }
 CGAffineTransform CGContextGetTextMatrix(const CGContextRef& c) {
-  return c ? c->impl().textMatrix : CGAffineTransformIdentity;
+  return c ? c->implAsIs().textMatrix : CGAffineTransformIdentity;
 }
 void CGContextSetTextPosition(const CGContextRef& c, CGFloat x, CGFloat y) {
   if (auto* i = get(c)) {
@@ -374,7 +395,7 @@ void CGContextSetTextPosition(const CGContextRef& c, CGFloat x, CGFloat y) {
 }
 CGPoint CGContextGetTextPosition(const CGContextRef& c) {
   if (!c) return CGPointZero;
-  return CGPoint{c->impl().textMatrix.tx, c->impl().textMatrix.ty};
+  return CGPoint{c->implAsIs().textMatrix.tx, c->implAsIs().textMatrix.ty};
 }
 void CGContextSetTextDrawingMode(const CGContextRef& c, CGTextDrawingMode mode) {
   if (auto* i = get(c)) i->gs.textMode = mode;
@@ -916,10 +937,21 @@ bool nearInt(double v) {
   return std::fabs(v - std::round(v)) < 1e-6;
 }
 
+// Source-over of a premultiplied RGBA colour onto one pixel stored in `layout`.
+void blendPixel(const uint8_t src[4], uint8_t* px, const cg::Layout& layout) {
+  uint8_t cur[4];
+  cg::convertRow(px, layout, cur, cg::kRGBA, 1);
+  unsigned inv = 255u - src[3];
+  for (int k = 0; k < 4; ++k)
+    cur[k] = static_cast<uint8_t>(std::min(255u, src[k] + (cur[k] * inv + 127) / 255));
+  cg::convertRow(cur, cg::kRGBA, px, layout, 1);
+}
+
 }  // namespace
 
 void CGContextDrawImage(const CGContextRef& c, CGRect rect, const CGImageRef& image) {
-  auto* i = get(c);
+  // Not realized yet: the one-pixel path below writes the caller's memory directly.
+  auto* i = c ? &c->implAsIs() : nullptr;
   if (!i || !image || CGRectIsEmpty(rect) || !finite(rect) || image->width() == 0 ||
       image->height() == 0)
     return;
@@ -929,8 +961,7 @@ void CGContextDrawImage(const CGContextRef& c, CGRect rect, const CGImageRef& im
   cairo_matrix_t toUser;
   cairo_matrix_init(&toUser, rect.size.width / W, 0, 0, -rect.size.height / H, rect.origin.x,
                     rect.origin.y + rect.size.height);
-  cairo_matrix_t m, full;
-  cairo_get_matrix(i->cr, &m);
+  cairo_matrix_t m = i->deviceMatrix(), full;
   cairo_matrix_multiply(&full, &toUser, &m);
   if (!invertible(full)) return;
 
@@ -949,19 +980,20 @@ void CGContextDrawImage(const CGContextRef& c, CGRect rect, const CGImageRef& im
         uint8_t avg[4];
         cg::averageRGBA(image->pixels(), image->width(), image->height(), image->bytesPerRow(),
                         avg);
+        if (!i->cr) {
+          uint8_t* px = static_cast<uint8_t*>(i->data) + Y * i->bytesPerRow + X * 4;
+          blendPixel(avg, px, i->layout);
+          return;
+        }
         cairo_surface_flush(i->surface);
         uint8_t* px = cairo_image_surface_get_data(i->surface) +
                       Y * cairo_image_surface_get_stride(i->surface) + X * 4;
-        uint8_t cur[4];
-        cg::convertRow(px, cg::kCairo, cur, cg::kRGBA, 1);
-        unsigned inv = 255u - avg[3];
-        for (int k = 0; k < 4; ++k)
-          cur[k] = static_cast<uint8_t>(std::min(255u, avg[k] + (cur[k] * inv + 127) / 255));
-        cg::convertRow(cur, cg::kRGBA, px, cg::kCairo, 1);
+        blendPixel(avg, px, cg::kCairo);
         cairo_surface_mark_dirty(i->surface);
         i->drawn();
         return;
       }
+      i->realize();
       cairo_surface_t* small = boxDownscale(*image, w, h, full.xx < 0, full.yy < 0);
       CGFloat alpha = i->gs.alpha;
       withOwnPath(*i, [&] {
@@ -980,6 +1012,7 @@ void CGContextDrawImage(const CGContextRef& c, CGRect rect, const CGImageRef& im
     }
   }
 
+  i->realize();
   cairo_surface_t* src = image->cairoSurface();
   if (!src || cairo_surface_status(src) != CAIRO_STATUS_SUCCESS) return;
   cairo_filter_t filter =
@@ -1013,8 +1046,8 @@ cairo_t* CGContextGetCairo(const CGContextRef& c) {
   return c ? c->impl().cr : nullptr;
 }
 size_t CGContextGetPixelWidth(const CGContextRef& c) {
-  return c ? c->impl().width : 0;
+  return c ? c->implAsIs().width : 0;
 }
 size_t CGContextGetPixelHeight(const CGContextRef& c) {
-  return c ? c->impl().height : 0;
+  return c ? c->implAsIs().height : 0;
 }

@@ -37,11 +37,13 @@ struct CGContext::Impl {
     size_t stackDepth;
   };
 
-  Impl(cairo_surface_t* surface, size_t width, size_t height, CGAffineTransform base);
+  // The surface and its cairo_t are made on first use (realize): a context that is only
+  // drawn into by the one-pixel image path never needs them.
+  Impl(size_t width, size_t height, CGAffineTransform base);
   ~Impl();
 
-  cairo_surface_t* surface = nullptr;
-  cairo_t* cr = nullptr;
+  cairo_surface_t* surface = nullptr;  // none until realized
+  cairo_t* cr = nullptr;               // none until realized
   size_t width = 0, height = 0;
   CGAffineTransform base;
   GState gs;
@@ -61,6 +63,11 @@ struct CGContext::Impl {
   cg::Layout layout = cg::kCairo;
   CGColorSpaceRef space;
 
+  // Makes the surface over the bitmap's memory (or a copy of it) and the cairo_t; no
+  // drawing state exists before, so the fresh cairo_t only needs the base matrix.
+  void realize();
+  // The matrix applyMatrix gives Cairo for the current CTM.
+  cairo_matrix_t deviceMatrix() const;
   void applyMatrix();
   void syncOut();
   void importIn();

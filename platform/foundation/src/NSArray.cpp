@@ -85,7 +85,7 @@ Strong<NSArray> NSArray::arrayWithContentsOfFile(const Strong<NSString>& path) {
   return path ? arrayWithContentsOfFile(path->stdString()) : nullptr;
 }
 
-id NSArray::objectAtIndex(NSUInteger index) const {
+const id& NSArray::objectAtIndex(NSUInteger index) const {
   if (index >= items_.size()) indexError("objectAtIndex:", index, items_.size());
   return items_[index];
 }

@@ -389,7 +389,9 @@ BOOL NSString::isEqualToString(const NSString* other) const {
 }
 
 BOOL NSString::isEqual(const NSObject* other) const {
-  auto* s = dynamic_cast<const NSString*>(other);
+  if (other == this) return YES;
+  // Through the class chain: dictionary lookups by string key compare on every read.
+  auto* s = objc_cast<NSString>(other);
   return s && s->units_ == units_;
 }
 

@@ -1,19 +1,28 @@
 // The C library's arc4random family, provided by the platform: xoshiro256** per thread,
-// seeded from getrandom and re-seeded in a forked child.
+// seeded from getrandom and re-seeded in a forked child. A fork is noticed through a
+// counter that a fork handler bumps in the child, not by asking for the process id on
+// every draw: getpid is a system call, and the glow draws a colour per icon.
 #include "Foundation/arc4random.h"
 
+#include <pthread.h>
 #include <sys/random.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 
 namespace {
 
+// Forks seen by this process; starts at 1 so that a fresh generator (0) seeds first.
+std::atomic<unsigned> forks{1};
+[[maybe_unused]] const int forkHandler =
+    pthread_atfork(nullptr, nullptr, [] { forks.fetch_add(1, std::memory_order_relaxed); });
+
 struct Generator {
   uint64_t s[4] = {0, 0, 0, 0};
-  pid_t pid = 0;
+  unsigned seededAt = 0;  // the value of `forks` when last seeded
 
   void seed() {
     std::size_t got = 0;
@@ -33,13 +42,13 @@ struct Generator {
       s[2] ^= static_cast<uint64_t>(getpid()) << 17;
     }
     if ((s[0] | s[1] | s[2] | s[3]) == 0) s[0] = 0x9E3779B97F4A7C15ull;
-    pid = getpid();
+    seededAt = forks.load(std::memory_order_relaxed);
   }
 
   static uint64_t rotl(uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
 
   uint64_t next() {
-    if (pid != getpid()) seed();
+    if (seededAt != forks.load(std::memory_order_relaxed)) seed();
     uint64_t result = rotl(s[1] * 5, 7) * 9;
     uint64_t t = s[1] << 17;
     s[2] ^= s[0];

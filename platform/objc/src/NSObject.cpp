@@ -19,19 +19,31 @@ Class NSObject::class_() {
 
 [[maybe_unused]] static const Class NSObject_objcLoaded = NSObject::class_();
 
-Class NSObject::getClass() const { return NSObject::class_(); }
+Class NSObject::getClass() const {
+  return NSObject::class_();
+}
 
-BOOL NSObject::isKindOfClass(Class cls) const { return class_isSubclassOf(getClass(), cls); }
+BOOL NSObject::isKindOfClass(Class cls) const {
+  // Most tests ask about the receiver's own class: answer those without the walk.
+  Class own = getClass();
+  return (own == cls && cls) || class_isSubclassOf(own, cls);
+}
 
-BOOL NSObject::isMemberOfClass(Class cls) const { return cls && getClass() == cls; }
+BOOL NSObject::isMemberOfClass(Class cls) const {
+  return cls && getClass() == cls;
+}
 
 BOOL NSObject::respondsToSelector(SEL sel) const {
   return class_respondsToSelector(getClass(), sel);
 }
 
-BOOL NSObject::isEqual(const NSObject* other) const { return this == other; }
+BOOL NSObject::isEqual(const NSObject* other) const {
+  return this == other;
+}
 
-std::size_t NSObject::hash() const { return std::hash<const void*>()(this); }
+std::size_t NSObject::hash() const {
+  return std::hash<const void*>()(this);
+}
 
 std::string NSObject::description() const {
   char buf[64];

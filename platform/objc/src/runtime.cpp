@@ -6,6 +6,7 @@
 #include <mutex>
 #include <shared_mutex>
 #include <string>
+#include <typeinfo>
 #include <unordered_map>
 
 #include "objc/NSException.h"
@@ -42,30 +43,9 @@ Registry& registry() {
   return *r;
 }
 
-// Message sends are the hot path of every layout pass, so each thread keeps a small
-// direct-mapped cache of (class, selector) -> IMP. Any change to any method table bumps
-// the generation, which invalidates every cached entry at once.
-std::atomic<std::uint64_t> generation{1};
-
-struct CacheEntry {
-  Class cls = nullptr;
-  SEL sel = nullptr;
-  IMP imp = nullptr;
-  std::uint64_t generation = 0;
-};
-constexpr std::size_t kCacheSize = 1024;
-// The runtime library is linked at start-up, never dlopen'ed, so its TLS can be static.
-__attribute__((tls_model("initial-exec"))) thread_local CacheEntry cache[kCacheSize];
-
-std::size_t cacheSlot(Class cls, SEL sel) {
-  auto a = reinterpret_cast<std::uintptr_t>(cls);
-  auto b = reinterpret_cast<std::uintptr_t>(sel);
-  return ((a >> 4) ^ (b >> 3) ^ (b >> 13)) & (kCacheSize - 1);
-}
-
 // Caller holds the write lock and has just changed a table.
 void tablesChanged() {
-  generation.fetch_add(1, std::memory_order_acq_rel);
+  objc::cacheGeneration.fetch_add(1, std::memory_order_acq_rel);
 }
 
 // Own method of `cls` only; caller holds the lock.
@@ -222,21 +202,24 @@ void MSHookMessageEx(Class cls, SEL sel, IMP replacement, IMP* result) {
 
 namespace objc {
 
-IMP lookUpImp(const NSObject* self, SEL sel) {
-  if (!self || !sel) return nullptr;
-  Class cls = self->getClass();
-  CacheEntry& entry = cache[cacheSlot(cls, sel)];
-  // Read before the lookup: a change racing with it leaves an entry that is already stale.
-  std::uint64_t current = generation.load(std::memory_order_acquire);
-  if (entry.cls == cls && entry.sel == sel && entry.generation == current) return entry.imp;
+constinit thread_local CacheEntry sendCache[kCacheSize];
+std::atomic<std::uint64_t> cacheGeneration{1};
+
+IMP lookUpAndCache(const NSObject* self, SEL sel, CacheEntry& entry, const std::type_info* type,
+                   std::uint64_t current) {
   IMP imp = nullptr;
   {
     std::shared_lock read(registry().lock);
-    objc_method* m = findMethod(cls, sel);
+    objc_method* m = findMethod(self->getClass(), sel);
     imp = m ? m->imp.load() : nullptr;
   }
-  entry = {cls, sel, imp, current};
+  entry = {type, sel, imp, current};
   return imp;
+}
+
+IMP lookUpImp(const NSObject* self, SEL sel) {
+  if (!self || !sel) return nullptr;
+  return cachedImp(self, sel);
 }
 
 void unrecognizedSelector(const NSObject* self, SEL sel) {

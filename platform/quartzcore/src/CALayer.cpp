@@ -132,6 +132,7 @@ void CALayer::setContentsScale(CGFloat scale) {
 }
 
 void CALayer::setShadowColor(const CGColorRef& color) {
+  if (shadowColor_ == color) return;  // the same colour again touches no reference count
   shadowColor_ = color;
 }
 void CALayer::setShadowOpacity(float opacity) {

@@ -26,11 +26,18 @@ int64_t countOf(const id& badge) {
 
 }  // namespace
 
-id SBFolderIcon::badgeNumberOrString() const {
+const id& SBFolderIcon::badgeNumberOrString() const {
   if (badge_) return badge_;
   int64_t sum = 0;
   for (const auto& icon : icons_) sum += countOf(icon->badgeNumberOrString());
-  return sum > 0 ? NSNumber::numberWithInteger(sum) : nullptr;
+  // Every layout pass asks again; the same sum answers the same number object.
+  auto* last = static_cast<NSNumber*>(sumNumber_.get());
+  if (sum <= 0) {
+    sumNumber_ = nullptr;
+  } else if (!last || last->integerValue() != sum) {
+    sumNumber_ = NSNumber::numberWithInteger(sum);
+  }
+  return sumNumber_;
 }
 
 Strong<UIImage> SBFolderIcon::getIconImage(int) const {

@@ -8,8 +8,8 @@ namespace {
 id displayNameIMP(NSObject* self, SEL) {
   return static_cast<SBIcon*>(self)->displayName();
 }
-id badgeIMP(NSObject* self, SEL) {
-  return static_cast<SBIcon*>(self)->badgeNumberOrString();
+NSObject* badgeIMP(NSObject* self, SEL) {
+  return static_cast<SBIcon*>(self)->badgeNumberOrString().get();
 }
 BOOL isFolderIMP(NSObject* self, SEL) {
   return static_cast<SBIcon*>(self)->isFolderIcon();

@@ -15,8 +15,8 @@ void iconViewLayoutSubviews(NSObject* self, SEL _cmd) {
   static_cast<SBIconView*>(self)->layoutIconSubviews();
 }
 
-id iconIMP(NSObject* self, SEL) {
-  return static_cast<SBIconView*>(self)->icon();
+NSObject* iconIMP(NSObject* self, SEL) {
+  return static_cast<SBIconView*>(self)->icon().get();
 }
 
 }  // namespace

@@ -51,7 +51,12 @@ id colorPlaceholder() {
 }  // namespace
 
 OBJC_CLASS_IMPL(UIColor) {
-  class_addMethod(cls, OBJC_SEL("CGColor"), objc::imp<&UIColor::CGColor>(), "^{CGColor=}@:");
+  // Answers an owning reference: senders keep the colour beyond the UIColor.
+  class_addMethod(cls, OBJC_SEL("CGColor"),
+                  reinterpret_cast<IMP>(+[](NSObject* self, SEL) -> CGColorRef {
+                    return static_cast<UIColor*>(self)->CGColor();
+                  }),
+                  "^{CGColor=}@:");
   objc::registerAllocWith<&colorPlaceholder>(cls);
   NSCodingAddMethods(cls, &colorEncode, &colorInitWithCoder);
 }
@@ -94,50 +99,67 @@ Strong<UIColor> UIColor::colorWithCGColor(const CGColorRef& color) {
   return color ? std::make_shared<UIColor>(color) : nullptr;
 }
 
-Strong<UIColor> UIColor::blackColor() {
-  return colorWithWhiteAlpha(0, 1);
+// The predefined colours are never destroyed: views may still draw while static
+// destructors run at exit.
+const Strong<UIColor>& UIColor::blackColor() {
+  static const auto* color = new Strong<UIColor>(colorWithWhiteAlpha(0, 1));
+  return *color;
 }
-Strong<UIColor> UIColor::darkGrayColor() {
-  return colorWithWhiteAlpha(1.0 / 3.0, 1);
+const Strong<UIColor>& UIColor::darkGrayColor() {
+  static const auto* color = new Strong<UIColor>(colorWithWhiteAlpha(1.0 / 3.0, 1));
+  return *color;
 }
-Strong<UIColor> UIColor::lightGrayColor() {
-  return colorWithWhiteAlpha(2.0 / 3.0, 1);
+const Strong<UIColor>& UIColor::lightGrayColor() {
+  static const auto* color = new Strong<UIColor>(colorWithWhiteAlpha(2.0 / 3.0, 1));
+  return *color;
 }
-Strong<UIColor> UIColor::whiteColor() {
-  return colorWithWhiteAlpha(1, 1);
+const Strong<UIColor>& UIColor::whiteColor() {
+  static const auto* color = new Strong<UIColor>(colorWithWhiteAlpha(1, 1));
+  return *color;
 }
-Strong<UIColor> UIColor::grayColor() {
-  return colorWithWhiteAlpha(0.5, 1);
+const Strong<UIColor>& UIColor::grayColor() {
+  static const auto* color = new Strong<UIColor>(colorWithWhiteAlpha(0.5, 1));
+  return *color;
 }
-Strong<UIColor> UIColor::redColor() {
-  return colorWithRedGreenBlueAlpha(1, 0, 0, 1);
+const Strong<UIColor>& UIColor::redColor() {
+  static const auto* color = new Strong<UIColor>(colorWithRedGreenBlueAlpha(1, 0, 0, 1));
+  return *color;
 }
-Strong<UIColor> UIColor::greenColor() {
-  return colorWithRedGreenBlueAlpha(0, 1, 0, 1);
+const Strong<UIColor>& UIColor::greenColor() {
+  static const auto* color = new Strong<UIColor>(colorWithRedGreenBlueAlpha(0, 1, 0, 1));
+  return *color;
 }
-Strong<UIColor> UIColor::blueColor() {
-  return colorWithRedGreenBlueAlpha(0, 0, 1, 1);
+const Strong<UIColor>& UIColor::blueColor() {
+  static const auto* color = new Strong<UIColor>(colorWithRedGreenBlueAlpha(0, 0, 1, 1));
+  return *color;
 }
-Strong<UIColor> UIColor::cyanColor() {
-  return colorWithRedGreenBlueAlpha(0, 1, 1, 1);
+const Strong<UIColor>& UIColor::cyanColor() {
+  static const auto* color = new Strong<UIColor>(colorWithRedGreenBlueAlpha(0, 1, 1, 1));
+  return *color;
 }
-Strong<UIColor> UIColor::yellowColor() {
-  return colorWithRedGreenBlueAlpha(1, 1, 0, 1);
+const Strong<UIColor>& UIColor::yellowColor() {
+  static const auto* color = new Strong<UIColor>(colorWithRedGreenBlueAlpha(1, 1, 0, 1));
+  return *color;
 }
-Strong<UIColor> UIColor::magentaColor() {
-  return colorWithRedGreenBlueAlpha(1, 0, 1, 1);
+const Strong<UIColor>& UIColor::magentaColor() {
+  static const auto* color = new Strong<UIColor>(colorWithRedGreenBlueAlpha(1, 0, 1, 1));
+  return *color;
 }
-Strong<UIColor> UIColor::orangeColor() {
-  return colorWithRedGreenBlueAlpha(1, 0.5, 0, 1);
+const Strong<UIColor>& UIColor::orangeColor() {
+  static const auto* color = new Strong<UIColor>(colorWithRedGreenBlueAlpha(1, 0.5, 0, 1));
+  return *color;
 }
-Strong<UIColor> UIColor::purpleColor() {
-  return colorWithRedGreenBlueAlpha(0.5, 0, 0.5, 1);
+const Strong<UIColor>& UIColor::purpleColor() {
+  static const auto* color = new Strong<UIColor>(colorWithRedGreenBlueAlpha(0.5, 0, 0.5, 1));
+  return *color;
 }
-Strong<UIColor> UIColor::brownColor() {
-  return colorWithRedGreenBlueAlpha(0.6, 0.4, 0.2, 1);
+const Strong<UIColor>& UIColor::brownColor() {
+  static const auto* color = new Strong<UIColor>(colorWithRedGreenBlueAlpha(0.6, 0.4, 0.2, 1));
+  return *color;
 }
-Strong<UIColor> UIColor::clearColor() {
-  return colorWithWhiteAlpha(0, 0);
+const Strong<UIColor>& UIColor::clearColor() {
+  static const auto* color = new Strong<UIColor>(colorWithWhiteAlpha(0, 0));
+  return *color;
 }
 
 bool UIColor::getRedGreenBlueAlpha(CGFloat* r, CGFloat* g, CGFloat* b, CGFloat* a) const {

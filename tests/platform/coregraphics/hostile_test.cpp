@@ -531,4 +531,30 @@ TEST(OnePixelAverage, AgreesWithTheGeneralPathAndBlendsOverWhatIsThere) {
   EXPECT_TRUE(allClear(mem));
 }
 
+// A fresh context writes the one-pixel average straight into the caller's memory and
+// makes its drawing surface only when another call needs it: what was drawn before must
+// carry over to the surface, and the surface must not write back stale bytes.
+TEST(OnePixelAverage, CarriesOverWhenTheContextLaterNeedsItsSurface) {
+  for (uint32_t info : {kRGBA, uint32_t(8194)}) {  // ours to convert, and Cairo's own order
+    Pixel px{0, 0, 200, 255};
+    auto ctx = CGBitmapContextCreate(px.data(), 1, 1, 8, 4, CGColorSpaceCreateDeviceRGB(), info);
+    bool rgba = info == kRGBA;
+    auto half = imageOf(1, 1, {100, 0, 0, 128});
+    CGContextDrawImage(ctx, CGRectMake(0, 0, 1, 1), half);
+    if (rgba) {
+      EXPECT_EQ(px, (Pixel{100, 0, 100, 255}));
+    }
+    Pixel once = px;
+    CGContextFillRect(ctx, CGRectMake(5, 5, 1, 1));  // needs the surface, covers nothing
+    EXPECT_EQ(px, once) << info;
+    CGContextDrawImage(ctx, CGRectMake(0, 0, 1, 1), half);
+    Pixel twice = px;
+    if (rgba) {
+      EXPECT_EQ(twice, (Pixel{150, 0, 50, 255}));
+    }
+    ctx = nullptr;
+    EXPECT_EQ(px, twice) << "released";
+  }
+}
+
 }  // namespace

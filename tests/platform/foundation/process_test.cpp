@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -107,6 +108,31 @@ TEST(Arc4random, UniformWithoutBias) {
   int zeros = 0;
   for (unsigned char b : buf) zeros += b == 0;
   EXPECT_LT(zeros, 8);
+}
+
+// A forked child inherits the generator's state; without a re-seed it would draw the
+// parent's very next values.
+TEST(Arc4random, ForkedChildDrawsItsOwnValues) {
+  arc4random();  // the parent's generator is seeded before the fork
+  int pipes[2];
+  ASSERT_EQ(pipe(pipes), 0);
+  pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    uint32_t drawn[4];
+    for (auto& v : drawn) v = arc4random();
+    ssize_t n = write(pipes[1], drawn, sizeof drawn);
+    _exit(n == sizeof drawn ? 0 : 1);
+  }
+  close(pipes[1]);
+  uint32_t parent[4], child[4] = {};
+  for (auto& v : parent) v = arc4random();
+  ASSERT_EQ(read(pipes[0], child, sizeof child), static_cast<ssize_t>(sizeof child));
+  close(pipes[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_NE(std::vector<uint32_t>(parent, parent + 4), std::vector<uint32_t>(child, child + 4));
 }
 
 TEST(ProcessInfo, HomeTemporaryAndEnvironment) {

@@ -21,6 +21,19 @@ class Dog : public Animal {
   OBJC_CLASS(Dog, Animal)
 };
 
+// Sends a message to itself while its base part is being built.
+class Builder : public NSObject {
+  OBJC_CLASS(Builder, NSObject)
+ public:
+  Builder() : kindWhileBuilding(objc_msgSend<int>(this, OBJC_SEL("kind"))) {}
+  int kindWhileBuilding;
+};
+class FinishedBuilder : public Builder {
+  OBJC_CLASS(FinishedBuilder, Builder)
+};
+// No runtime class of its own: it answers as a FinishedBuilder.
+class PlainBuilder : public FinishedBuilder {};
+
 }  // namespace
 
 OBJC_CLASS_IMPL(Animal) {
@@ -28,6 +41,14 @@ OBJC_CLASS_IMPL(Animal) {
   class_addMethod(cls, OBJC_SEL("legs"), objc::imp<&Animal::legs>(), "i@:");
 }
 OBJC_CLASS_IMPL(Dog) {}
+OBJC_CLASS_IMPL(Builder) {
+  class_addMethod(cls, OBJC_SEL("kind"), reinterpret_cast<IMP>(+[](NSObject*, SEL) { return 1; }),
+                  "i@:");
+}
+OBJC_CLASS_IMPL(FinishedBuilder) {
+  class_addMethod(cls, OBJC_SEL("kind"), reinterpret_cast<IMP>(+[](NSObject*, SEL) { return 2; }),
+                  "i@:");
+}
 
 std::vector<std::string> recorded;
 extern "C" void objcTestRecord(const char* step) {
@@ -294,4 +315,52 @@ TEST(Runtime, ConcurrentSendsWhileMethodsChange) {
   stop = true;
   for (auto& s : senders) s.join();
   EXPECT_EQ(bad.load(), 0);
+}
+
+// Sends are cached by the receiver's C++ type: the answer must follow the class that type
+// has at the moment of the send, whichever types were sent to before.
+TEST(Runtime, SendsAnswerByTheReceiversClassAtTheTimeOfTheSend) {
+  for (int round = 0; round < 2; ++round) {  // the second round runs on a warm cache
+    auto finished = std::make_shared<FinishedBuilder>();
+    EXPECT_EQ(finished->kindWhileBuilding, 1) << round;
+    EXPECT_EQ(objc_msgSend<int>(finished, OBJC_SEL("kind")), 2) << round;
+    auto plain = std::make_shared<PlainBuilder>();
+    EXPECT_EQ(plain->kindWhileBuilding, 1) << round;
+    EXPECT_EQ(objc_msgSend<int>(plain, OBJC_SEL("kind")), 2) << round;
+    EXPECT_EQ(objc_msgSend<int>(std::make_shared<Builder>(), OBJC_SEL("kind")), 1) << round;
+  }
+}
+
+// Sends through the per-thread caches while another thread changes the method: every
+// answer is one of the implementations, and once the change is made every thread sees it.
+TEST(Runtime, CachedSendsSeeConcurrentChanges) {
+  Class cls = objc_allocateClassPair(Animal::class_(), "BusySender");
+  SEL sel = sel_registerName("busySenderValue");
+  auto one = +[](NSObject*, SEL) { return 1; };
+  auto two = +[](NSObject*, SEL) { return 2; };
+  auto three = +[](NSObject*, SEL) { return 3; };
+  class_addMethod(cls, sel, reinterpret_cast<IMP>(one), "i@:");
+  class_addMethod(Animal::class_(), sel, reinterpret_cast<IMP>(one), "i@:");
+  auto dog = std::make_shared<Dog>();  // Dog's chain does not include the new class
+  std::atomic<bool> stop{false};
+  std::atomic<int> bad{0}, sawFinal{0};
+  std::vector<std::thread> senders;
+  for (int t = 0; t < 3; ++t) {
+    senders.emplace_back([&] {
+      while (!stop.load()) {
+        int v = objc_msgSend<int>(dog, sel);
+        if (v < 1 || v > 3) bad.fetch_add(1);  // the last change may land before the stop
+      }
+      if (objc_msgSend<int>(dog, sel) == 3) sawFinal.fetch_add(1);
+    });
+  }
+  for (int i = 0; i < 300; ++i) {
+    class_replaceMethod(Animal::class_(), sel, reinterpret_cast<IMP>(i % 2 ? one : two), "i@:");
+  }
+  class_replaceMethod(Animal::class_(), sel, reinterpret_cast<IMP>(three), "i@:");
+  stop = true;
+  for (auto& s : senders) s.join();
+  EXPECT_EQ(bad.load(), 0);
+  EXPECT_EQ(sawFinal.load(), 3);
+  EXPECT_EQ(class_getSuperclass(cls), Animal::class_());
 }

@@ -99,6 +99,14 @@ TEST_F(HomeScreenTest, FolderBadgeIsItsOwnValueOrTheSumOfItsApps) {
   EXPECT_TRUE(objc_msgSend<BOOL>(page[0], OBJC_SEL("isFolderIcon")));
   EXPECT_TRUE(objc_msgSend<id>(page[0], OBJC_SEL("getIconImage:"), 2));
   EXPECT_TRUE(objc_msgSend<id>(page[0], OBJC_SEL("displayName"))->isEqual(NSSTR("Sum")));
+  // The sum follows its apps' badges as they change, down to none.
+  screen->iconsNamed("A")[0]->setBadgeNumberOrString(NSNumber::numberWithInt(5));
+  auto* sum = objc_msgSend<NSObject*>(page[0], OBJC_SEL("badgeNumberOrString"));
+  ASSERT_TRUE(sum);
+  EXPECT_TRUE(sum->isEqual(NSNumber::numberWithInt(12)));
+  screen->iconsNamed("A")[0]->setBadgeNumberOrString(nullptr);
+  screen->iconsNamed("B")[0]->setBadgeNumberOrString(nullptr);
+  EXPECT_EQ(objc_msgSend<NSObject*>(page[0], OBJC_SEL("badgeNumberOrString")), nullptr);
 }
 
 TEST_F(HomeScreenTest, BadgeViewIsInTheTreeOnlyForAVisibleBadge) {
@@ -115,7 +123,8 @@ TEST_F(HomeScreenTest, BadgeViewIsInTheTreeOnlyForAVisibleBadge) {
   EXPECT_EQ(shown, (std::vector<bool>{false, false, false, true, true}));
   EXPECT_EQ(screen->iconViews()[3]->badgeView()->text(), "3");
   EXPECT_TRUE(screen->recycledViewsContainer()->isHidden());
-  EXPECT_EQ(objc_msgSend<id>(screen->iconViews()[4], OBJC_SEL("icon")), screen->pages()[0][4]);
+  EXPECT_EQ(objc_msgSend<NSObject*>(screen->iconViews()[4], OBJC_SEL("icon")),
+            screen->pages()[0][4].get());
 }
 
 TEST_F(HomeScreenTest, BadgeChangesGoThroughTheFile) {

@@ -61,7 +61,10 @@ class CGContext : public NSObject {
   // Used by the creation functions; `impl` owns the surface.
   explicit CGContext(std::unique_ptr<Impl> impl);
   ~CGContext() override;
-  Impl& impl() const { return *impl_; }
+  // The implementation with its drawing surface made.
+  Impl& impl() const;
+  // As it is, the surface perhaps not made yet: for paths that write the caller's memory.
+  Impl& implAsIs() const { return *impl_; }
 
  private:
   std::unique_ptr<Impl> impl_;

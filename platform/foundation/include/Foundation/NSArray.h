@@ -30,8 +30,8 @@ class NSArray : public NSObject {
   static Strong<NSArray> arrayWithContentsOfFile(const Strong<NSString>& path);
 
   NSUInteger count() const { return items_.size(); }
-  // NSRangeException past the end.
-  id objectAtIndex(NSUInteger index) const;
+  // NSRangeException past the end. The reference lasts while the array keeps the object.
+  const id& objectAtIndex(NSUInteger index) const;
   template <class T>
   Strong<T> objectAtIndexAs(NSUInteger index) const {
     return objc_cast<T>(objectAtIndex(index));

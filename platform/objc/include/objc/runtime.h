@@ -10,11 +10,14 @@
 //   BOOL b = objc_msgSend<BOOL>(view, OBJC_SEL("hasBadge"));
 #pragma once
 
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <typeinfo>
 #include <vector>
 
 class NSObject;
@@ -115,6 +118,45 @@ namespace objc {
 
 IMP lookUpImp(const NSObject* self, SEL sel);
 
+// Message sends are the hot path of every layout pass, so each thread keeps a small
+// direct-mapped cache of (receiver type, selector) -> IMP, probed inline by every send. The
+// key is the receiver's C++ dynamic type, which the vtable gives in two loads and which
+// decides its class (getClass is virtual), so a hit costs no call. Any change to any
+// method table bumps the generation, which invalidates every entry at once.
+struct CacheEntry {
+  const std::type_info* type = nullptr;
+  SEL sel = nullptr;
+  IMP imp = nullptr;
+  std::uint64_t generation = 0;
+};
+inline constexpr std::size_t kCacheSize = 1024;
+// The runtime library is linked at start-up, never dlopen'ed, so its TLS is static and
+// plug-ins may reach it by the initial-exec model.
+extern constinit thread_local CacheEntry sendCache[kCacheSize]
+    __attribute__((tls_model("initial-exec")));
+extern std::atomic<std::uint64_t> cacheGeneration;
+
+// The miss path: looks the method up under the registry's lock and fills `entry`.
+IMP lookUpAndCache(const NSObject* self, SEL sel, CacheEntry& entry, const std::type_info* type,
+                   std::uint64_t current);
+
+inline std::size_t cacheSlot(const std::type_info* type, SEL sel) {
+  auto a = reinterpret_cast<std::uintptr_t>(type);
+  auto b = reinterpret_cast<std::uintptr_t>(sel);
+  return ((a >> 4) ^ (b >> 3) ^ (b >> 13)) & (kCacheSize - 1);
+}
+
+// A template so that NSObject need only be complete where a message is sent.
+template <class Object>
+IMP cachedImp(const Object* self, SEL sel) {
+  const std::type_info* type = &typeid(*self);
+  CacheEntry& entry = sendCache[cacheSlot(type, sel)];
+  // Read before any lookup: a change racing with it leaves an entry that is already stale.
+  std::uint64_t current = cacheGeneration.load(std::memory_order_acquire);
+  if (entry.type == type && entry.sel == sel && entry.generation == current) return entry.imp;
+  return lookUpAndCache(self, sel, entry, type, current);
+}
+
 template <class T>
 NSObject* receiver(T* p) {
   return p;
@@ -142,7 +184,7 @@ R objc_msgSend(const Receiver& self, SEL sel, Args... args) {
       return R{};
     }
   }
-  IMP imp = objc::lookUpImp(obj, sel);
+  IMP imp = sel ? objc::cachedImp(obj, sel) : nullptr;
   if (!imp) objc::unrecognizedSelector(obj, sel);
   return reinterpret_cast<R (*)(NSObject*, SEL, Args...)>(imp)(obj, sel, args...);
 }

@@ -15,7 +15,7 @@ class SBFolderIcon : public SBIcon {
       : SBIcon(std::move(displayName)), icons_(std::move(icons)) {}
 
   const std::vector<Strong<SBApplicationIcon>>& icons() const { return icons_; }
-  id badgeNumberOrString() const override;
+  const id& badgeNumberOrString() const override;
   BOOL isFolderIcon() const override { return YES; }
   Strong<UIImage> getIconImage(int variant) const override;
 
@@ -23,4 +23,5 @@ class SBFolderIcon : public SBIcon {
   std::vector<Strong<SBApplicationIcon>> icons_;
   mutable std::once_flag imageOnce_;
   mutable Strong<UIImage> image_;
+  mutable id sumNumber_;  // the last sum answered, on the main thread only
 };

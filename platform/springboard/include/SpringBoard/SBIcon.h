@@ -1,6 +1,7 @@
 // Icons of the home screen: the objects icon views show. What the plug-in sends them by
-// name is in the runtime table: "displayName", "badgeNumberOrString" and "getIconImage:"
-// answer `id` (owning), "isFolderIcon" a BOOL; "getIconImage:" takes an int variant.
+// name is in the runtime table: "displayName" and "getIconImage:" answer `id` (owning),
+// "badgeNumberOrString" a plain `NSObject*` that the icon keeps (until the next time it is
+// asked, for a folder's sum), "isFolderIcon" a BOOL; "getIconImage:" takes an int variant.
 #pragma once
 
 #include "Foundation/NSString.h"
@@ -14,7 +15,7 @@ class SBIcon : public NSObject {
 
   const Strong<NSString>& displayName() const { return displayName_; }
   // None, an NSNumber or an NSString.
-  virtual id badgeNumberOrString() const { return badge_; }
+  virtual const id& badgeNumberOrString() const { return badge_; }
   // Values of any other type count as none.
   void setBadgeNumberOrString(const id& value);
   virtual BOOL isFolderIcon() const { return NO; }

@@ -1,6 +1,6 @@
 // An icon on the home screen: the icon's image, its display name below it and, while it
 // has one, its badge view. "layoutSubviews" and "icon" are in the runtime table; "icon"
-// answers `id` (owning).
+// answers a plain `SBIcon*`: the view owns its icon.
 #pragma once
 
 #include "SpringBoard/SBIcon.h"

@@ -18,23 +18,24 @@ class UIColor : public NSObject {
   // None for none.
   static Strong<UIColor> colorWithCGColor(const CGColorRef& color);
 
-  static Strong<UIColor> blackColor();
-  static Strong<UIColor> darkGrayColor();
-  static Strong<UIColor> lightGrayColor();
-  static Strong<UIColor> whiteColor();
-  static Strong<UIColor> grayColor();
-  static Strong<UIColor> redColor();
-  static Strong<UIColor> greenColor();
-  static Strong<UIColor> blueColor();
-  static Strong<UIColor> cyanColor();
-  static Strong<UIColor> yellowColor();
-  static Strong<UIColor> magentaColor();
-  static Strong<UIColor> orangeColor();
-  static Strong<UIColor> purpleColor();
-  static Strong<UIColor> brownColor();
-  static Strong<UIColor> clearColor();
+  // The predefined colours are made once and shared, as colours never change.
+  static const Strong<UIColor>& blackColor();
+  static const Strong<UIColor>& darkGrayColor();
+  static const Strong<UIColor>& lightGrayColor();
+  static const Strong<UIColor>& whiteColor();
+  static const Strong<UIColor>& grayColor();
+  static const Strong<UIColor>& redColor();
+  static const Strong<UIColor>& greenColor();
+  static const Strong<UIColor>& blueColor();
+  static const Strong<UIColor>& cyanColor();
+  static const Strong<UIColor>& yellowColor();
+  static const Strong<UIColor>& magentaColor();
+  static const Strong<UIColor>& orangeColor();
+  static const Strong<UIColor>& purpleColor();
+  static const Strong<UIColor>& brownColor();
+  static const Strong<UIColor>& clearColor();
 
-  CGColorRef CGColor() const { return cgColor_; }
+  const CGColorRef& CGColor() const { return cgColor_; }
   // Always succeeds here (every colour has RGB components); nulls are skipped.
   bool getRedGreenBlueAlpha(CGFloat* r, CGFloat* g, CGFloat* b, CGFloat* a) const;
   // Only for grey colours; NO (and nothing written) otherwise.
