@@ -40,7 +40,7 @@ test: build build-asan build-tsan
 	ctest --test-dir build --output-on-failure -j$(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir build-asan --output-on-failure -j$(JOBS)
-	TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j$(JOBS) -L threaded --no-tests=ignore
+	TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/tests/tsan.supp" ctest --test-dir build-tsan --output-on-failure -j$(JOBS) -L threaded --no-tests=ignore
 
 bench: build-release
 	scripts/bench.sh build-release

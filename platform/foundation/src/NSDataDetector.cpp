@@ -22,15 +22,6 @@ id matchesImp(NSObject* self, SEL, NSString* string, NSUInteger options, NSRange
                                                options, range);
 }
 
-// The local zone comes from ICU's look at the host, which runs the C library's tzset();
-// that is not safe against itself on several threads, so detectors scanning at once
-// take turns here.
-Strong<NSTimeZone> localTimeZone() {
-  static std::mutex lock;
-  std::lock_guard<std::mutex> hold(lock);
-  return NSTimeZone::localTimeZone();
-}
-
 }  // namespace
 
 OBJC_CLASS_IMPL(NSDataDetector) {
@@ -63,7 +54,7 @@ Strong<NSArray> NSDataDetector::matchesInStringOptionsRange(const Strong<NSStrin
                                          : NSDate::date()->timeIntervalSinceReferenceDate();
   context.locale = foundation::detect::currentLocaleIdentifier();
   context.region = foundation::detect::regionOfLocale(context.locale);
-  if (types_ & NSTextCheckingTypeDate) context.timeZone = localTimeZone();
+  if (types_ & NSTextCheckingTypeDate) context.timeZone = NSTimeZone::localTimeZone();
 
   std::vector<Strong<NSTextCheckingResult>> found;
   if (types_ & NSTextCheckingTypeDate) {

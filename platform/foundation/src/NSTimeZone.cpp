@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <utility>
 
 #include "Foundation/NSCoder.h"
@@ -166,7 +167,12 @@ Strong<NSTimeZone> NSTimeZone::localTimeZone() {
     if (*tz == ':') ++tz;
     if (auto z = timeZoneWithName(std::string(tz))) return z;
   }
+  // ICU's look at the host runs the C library's tzset(), which is not safe against
+  // itself on several threads, so callers take turns here.
+  static std::mutex hostLookup;
+  std::unique_lock<std::mutex> hold(hostLookup);
   std::unique_ptr<icu::TimeZone> def(icu::TimeZone::detectHostTimeZone());
+  hold.unlock();
   if (def && *def != icu::TimeZone::getUnknown()) {
     icu::UnicodeString id;
     def->getID(id);
