@@ -12,15 +12,17 @@
 //                                  testing, character bounds
 //   TTTAttributedLabelDrawing.cpp  drawing: shrinking, shadows, highlight colour,
 //                                  truncation, background boxes, strike-outs
+//   TTTAttributedLabelTouches.cpp  links under the finger: the pressed-link highlight,
+//                                  touches, hit-testing, tint, the delegate's report
 //
 // The class is registered with the runtime as "TTTAttributedLabel" (with an "alloc"
 // factory, so hosts can make one by name) and overrides these of the label through its
 // method table: "initWithFrame:", "attributedText", "setAttributedText:", "text" (the
 // base's), "setText:", "textColor", "setTextColor:", "setHighlighted:",
 // "textRectForBounds:limitedToNumberOfLines:", "sizeThatFits:", "intrinsicContentSize",
-// "drawTextInRect:". The UILabel members that send those (setText, attributedText,
-// sizeThatFits, drawTextInRect, ...) therefore reach the label's versions. The base label
-// never sees the attributed text, only its plain string.
+// "drawTextInRect:", "canBecomeFirstResponder", "canPerformAction:withSender:". The UILabel members
+// that send those (setText, attributedText, sizeThatFits, drawTextInRect, ...) therefore reach the
+// label's versions. The base label never sees the attributed text, only its plain string.
 //
 // Every method runs on the main thread, except the link scan, which runs on the global
 // queue and hands its matches back to the main queue.
@@ -189,7 +191,10 @@ class TTTAttributedLabel : public UILabel {
   // paragraph style built from the label's properties, anew at each call.
   Strong<NSDictionary> inheritedLabelAttributes();
 
-  // The link under the finger. Until touch handling lands, setting only stores it.
+  // The link under the finger (TTTAttributedLabelTouches.cpp). Setting a link shows it
+  // with activeLinkAttributes over the text saved as inactiveAttributedText, at once;
+  // setting none (or any link while activeLinkAttributes is empty) puts the saved text
+  // back. A link whose range is empty or runs past the text is not highlighted.
   Strong<NSTextCheckingResult> activeLink() const { return _activeLink; }
   void setActiveLink(const Strong<NSTextCheckingResult>& link);
 
@@ -228,6 +233,18 @@ class TTTAttributedLabel : public UILabel {
                                               const Strong<NSTimeZone>& timeZone,
                                               NSTimeInterval duration, NSRange range);
   void addLinkToTransitInformationWithRange(const Strong<NSDictionary>& components, NSRange range);
+
+  // ---- links under the finger (TTTAttributedLabelTouches.cpp)
+
+  // The last added link whose range holds `index` (compared unsigned, so a negative
+  // index or NSNotFound matches none), or none.
+  Strong<NSTextCheckingResult> linkAtCharacterIndex(NSInteger index) const;
+  // The link of the character under `point` in the label; none off the glyphs.
+  Strong<NSTextCheckingResult> linkAtPoint(CGPoint point);
+  // Tells the delegate of a tap on `link` through the one method its kind calls for, or
+  // else the text-checking-result method; nothing when the delegate answers neither.
+  // A lifted finger calls it after the highlight is gone.
+  void notifyDelegateOfSelectedLink(const Strong<NSTextCheckingResult>& link);
 
   // ---- layout and measurement (TTTAttributedLabelLayout.cpp)
 

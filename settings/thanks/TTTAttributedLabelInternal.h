@@ -27,6 +27,9 @@ struct TTTAttributedLabelMethods {
   static CGSize intrinsicContentSize(NSObject* self, SEL);
   // drawing
   static void drawTextInRect(NSObject* self, SEL, CGRect rect);
+  // touches
+  static BOOL canBecomeFirstResponder(NSObject* self, SEL);
+  static BOOL canPerformActionWithSender(NSObject* self, SEL, SEL action, NSObject* sender);
 };
 
 // What the label shares with its scans: the data detector, and the newest text waiting

@@ -40,6 +40,8 @@ OBJC_CLASS_IMPL(TTTAttributedLabel) {
   add("sizeThatFits:", &M::sizeThatFits, std::string(kSizeEncoding) + "@:" + kSizeEncoding);
   add("intrinsicContentSize", &M::intrinsicContentSize, std::string(kSizeEncoding) + "@:");
   add("drawTextInRect:", &M::drawTextInRect, std::string("v@:") + kRectEncoding);
+  add("canBecomeFirstResponder", &M::canBecomeFirstResponder, "B@:");
+  add("canPerformAction:withSender:", &M::canPerformActionWithSender, "B@::@");
   // Until the runtime runs class-load steps itself, the class's registration does.
   TTTAttributedLabel::load();
 }
@@ -115,10 +117,6 @@ void TTTAttributedLabel::setLinks(const Strong<NSArray>& links) {
 
 void TTTAttributedLabel::setAccessibilityElements(const Strong<NSArray>& elements) {
   _accessibilityElements = elements;
-}
-
-void TTTAttributedLabel::setActiveLink(const Strong<NSTextCheckingResult>& link) {
-  _activeLink = link;
 }
 
 void TTTAttributedLabel::setInactiveAttributedText(const Strong<NSAttributedString>& text) {
