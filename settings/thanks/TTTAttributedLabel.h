@@ -14,13 +14,17 @@
 //                                  truncation, background boxes, strike-outs
 //   TTTAttributedLabelTouches.cpp  links under the finger: the pressed-link highlight,
 //                                  touches, hit-testing, tint, the delegate's report
+//   TTTAttributedLabelAccessibility.cpp  the label as a container of link elements; Copy
+//   TTTAttributedLabelArchiving.cpp      keyed archiving of the label's own settings
 //
 // The class is registered with the runtime as "TTTAttributedLabel" (with an "alloc"
 // factory, so hosts can make one by name) and overrides these of the label through its
 // method table: "initWithFrame:", "attributedText", "setAttributedText:", "text" (the
 // base's), "setText:", "textColor", "setTextColor:", "setHighlighted:",
 // "textRectForBounds:limitedToNumberOfLines:", "sizeThatFits:", "intrinsicContentSize",
-// "drawTextInRect:", "canBecomeFirstResponder", "canPerformAction:withSender:". The UILabel members
+// "drawTextInRect:", the four touch methods, "hitTest:withEvent:", "tintColorDidChange",
+// "canBecomeFirstResponder", "canPerformAction:withSender:", "copy:", the four
+// accessibility container methods, "encodeWithCoder:" and "initWithCoder:". The UILabel members
 // that send those (setText, attributedText, sizeThatFits, drawTextInRect, ...) therefore reach the
 // label's versions. The base label never sees the attributed text, only its plain string.
 //
@@ -85,6 +89,20 @@ extern const Strong<NSString>
 
 // The flush factor of a label text alignment: 0.5 centre, 1 right, 0 for the others.
 CGFloat TTTAlignmentFlushFactor(NSInteger textAlignment);
+
+// TTTAttributedLabelDelegate: what the label asks of its delegate when a finger lifts
+// from a pressed link. Every method is optional, found with respondsToSelector:, and
+// takes the label first (NSObject*), then the link's payload as a raw pointer:
+//   "attributedLabel:didSelectLinkWithURL:"                     (NSURL*)
+//   "attributedLabel:didSelectLinkWithAddress:"                 (NSDictionary* components)
+//   "attributedLabel:didSelectLinkWithPhoneNumber:"             (NSString*)
+//   "attributedLabel:didSelectLinkWithDate:"                    (NSDate*)
+//   "attributedLabel:didSelectLinkWithDate:timeZone:duration:"  (NSDate*, NSTimeZone*, double)
+//   "attributedLabel:didSelectLinkWithTransitInformation:"      (NSDictionary* components)
+//   "attributedLabel:didSelectLinkWithTextCheckingResult:"      (NSTextCheckingResult*)
+// A tap reaches at most one of them: the one for the link's kind (a date with a zone
+// prefers the zone method), else the text-checking-result method. The label never opens
+// a link itself.
 
 class TTTAttributedLabel : public UILabel {
   OBJC_CLASS(TTTAttributedLabel, UILabel)
@@ -198,8 +216,12 @@ class TTTAttributedLabel : public UILabel {
   Strong<NSTextCheckingResult> activeLink() const { return _activeLink; }
   void setActiveLink(const Strong<NSTextCheckingResult>& link);
 
-  // The accessibility elements of the links, cached until the links change.
-  Strong<NSArray> accessibilityElements() const { return _accessibilityElements; }
+  // The accessibility elements (TTTAttributedLabelAccessibility.cpp): one per link whose
+  // text lies (at least in part) inside the label's text, with the link trait, that
+  // text as label and, when it says something else, the date, URL or phone number as
+  // value; then one for the whole label. Built under the label's lock at the first
+  // request and kept until setLinks, whatever else changes.
+  Strong<NSArray> accessibilityElements();
   void setAccessibilityElements(const Strong<NSArray>& elements);
 
   // ---- text and links (TTTAttributedLabelText.cpp)
@@ -288,6 +310,8 @@ class TTTAttributedLabel : public UILabel {
   struct HitTestLayout;
   const HitTestLayout& hitTestLayout(CGRect bounds);
   void detectLinksInText(const Strong<NSAttributedString>& text);
+  // The part of the plain text a link covers; none when the link starts past its end.
+  Strong<NSString> linkText(NSRange range) const;
   void drawTruncatedLine(const CTLineRef& line, const Strong<NSAttributedString>& string,
                          CFRange textRange, CGRect rect, CGFloat y, CGFloat descent,
                          NSInteger numberOfLines, const CGContextRef& c);
