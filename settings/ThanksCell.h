@@ -1,13 +1,12 @@
-// The row thanking the icon's designer, whose handle links to the designer's profile.
-//
-// Until the rich text label is part of the bundle, the sentence is shown by a plain
-// label; the link report below is what that label will call.
+// The row thanking the icon's designer: one sentence in the rich text label, the
+// designer's handle bold and linked to "action://twitter-<handle>". The cell is the
+// label's delegate; a tap on the handle opens the designer's profile page.
 #pragma once
 
 #include "Preferences/PSTableCell.h"
 
 class NSURL;
-class UILabel;
+class TTTAttributedLabel;
 
 class ThanksCell : public PSTableCell {
   OBJC_CLASS(ThanksCell, PSTableCell)
@@ -15,11 +14,12 @@ class ThanksCell : public PSTableCell {
  public:
   static constexpr const char* kHandle = "Orlindu";
 
-  Strong<UILabel> mainLabel;
+  // Made through the runtime from the class named "TTTAttributedLabel".
+  Strong<TTTAttributedLabel> mainLabel;
 
   id initWithSpecifier(PSSpecifier* specifier);
-  // A tapped link: "action://twitter-<handle>" opens that handle's profile; any other
-  // host does nothing.
+  // A tapped link: "action://twitter-<handle>[-...]" opens that handle's profile; any
+  // other host does nothing.
   void attributedLabelDidSelectLinkWithURL(NSObject* label, NSURL* url);
   CGFloat preferredHeightForWidthInTableView(CGFloat width, UITableView* table);
 };

@@ -12,15 +12,21 @@
 //                                  testing, character bounds
 //   TTTAttributedLabelDrawing.cpp  drawing: shrinking, shadows, highlight colour,
 //                                  truncation, background boxes, strike-outs
+//   TTTAttributedLabelTouches.cpp  links under the finger: the pressed-link highlight,
+//                                  touches, hit-testing, tint, the delegate's report
+//   TTTAttributedLabelAccessibility.cpp  the label as a container of link elements; Copy
+//   TTTAttributedLabelArchiving.cpp      keyed archiving of the label's own settings
 //
 // The class is registered with the runtime as "TTTAttributedLabel" (with an "alloc"
 // factory, so hosts can make one by name) and overrides these of the label through its
 // method table: "initWithFrame:", "attributedText", "setAttributedText:", "text" (the
 // base's), "setText:", "textColor", "setTextColor:", "setHighlighted:",
 // "textRectForBounds:limitedToNumberOfLines:", "sizeThatFits:", "intrinsicContentSize",
-// "drawTextInRect:". The UILabel members that send those (setText, attributedText,
-// sizeThatFits, drawTextInRect, ...) therefore reach the label's versions. The base label
-// never sees the attributed text, only its plain string.
+// "drawTextInRect:", the four touch methods, "hitTest:withEvent:", "tintColorDidChange",
+// "canBecomeFirstResponder", "canPerformAction:withSender:", "copy:", the four
+// accessibility container methods, "encodeWithCoder:" and "initWithCoder:". The UILabel members
+// that send those (setText, attributedText, sizeThatFits, drawTextInRect, ...) therefore reach the
+// label's versions. The base label never sees the attributed text, only its plain string.
 //
 // Every method runs on the main thread, except the link scan, which runs on the global
 // queue and hands its matches back to the main queue.
@@ -83,6 +89,20 @@ extern const Strong<NSString>
 
 // The flush factor of a label text alignment: 0.5 centre, 1 right, 0 for the others.
 CGFloat TTTAlignmentFlushFactor(NSInteger textAlignment);
+
+// TTTAttributedLabelDelegate: what the label asks of its delegate when a finger lifts
+// from a pressed link. Every method is optional, found with respondsToSelector:, and
+// takes the label first (NSObject*), then the link's payload as a raw pointer:
+//   "attributedLabel:didSelectLinkWithURL:"                     (NSURL*)
+//   "attributedLabel:didSelectLinkWithAddress:"                 (NSDictionary* components)
+//   "attributedLabel:didSelectLinkWithPhoneNumber:"             (NSString*)
+//   "attributedLabel:didSelectLinkWithDate:"                    (NSDate*)
+//   "attributedLabel:didSelectLinkWithDate:timeZone:duration:"  (NSDate*, NSTimeZone*, double)
+//   "attributedLabel:didSelectLinkWithTransitInformation:"      (NSDictionary* components)
+//   "attributedLabel:didSelectLinkWithTextCheckingResult:"      (NSTextCheckingResult*)
+// A tap reaches at most one of them: the one for the link's kind (a date with a zone
+// prefers the zone method), else the text-checking-result method. The label never opens
+// a link itself.
 
 class TTTAttributedLabel : public UILabel {
   OBJC_CLASS(TTTAttributedLabel, UILabel)
@@ -189,12 +209,19 @@ class TTTAttributedLabel : public UILabel {
   // paragraph style built from the label's properties, anew at each call.
   Strong<NSDictionary> inheritedLabelAttributes();
 
-  // The link under the finger. Until touch handling lands, setting only stores it.
+  // The link under the finger (TTTAttributedLabelTouches.cpp). Setting a link shows it
+  // with activeLinkAttributes over the text saved as inactiveAttributedText, at once;
+  // setting none (or any link while activeLinkAttributes is empty) puts the saved text
+  // back. A link whose range is empty or runs past the text is not highlighted.
   Strong<NSTextCheckingResult> activeLink() const { return _activeLink; }
   void setActiveLink(const Strong<NSTextCheckingResult>& link);
 
-  // The accessibility elements of the links, cached until the links change.
-  Strong<NSArray> accessibilityElements() const { return _accessibilityElements; }
+  // The accessibility elements (TTTAttributedLabelAccessibility.cpp): one per link whose
+  // text lies (at least in part) inside the label's text, with the link trait, that
+  // text as label and, when it says something else, the date, URL or phone number as
+  // value; then one for the whole label. Built under the label's lock at the first
+  // request and kept until setLinks, whatever else changes.
+  Strong<NSArray> accessibilityElements();
   void setAccessibilityElements(const Strong<NSArray>& elements);
 
   // ---- text and links (TTTAttributedLabelText.cpp)
@@ -228,6 +255,18 @@ class TTTAttributedLabel : public UILabel {
                                               const Strong<NSTimeZone>& timeZone,
                                               NSTimeInterval duration, NSRange range);
   void addLinkToTransitInformationWithRange(const Strong<NSDictionary>& components, NSRange range);
+
+  // ---- links under the finger (TTTAttributedLabelTouches.cpp)
+
+  // The last added link whose range holds `index` (compared unsigned, so a negative
+  // index or NSNotFound matches none), or none.
+  Strong<NSTextCheckingResult> linkAtCharacterIndex(NSInteger index) const;
+  // The link of the character under `point` in the label; none off the glyphs.
+  Strong<NSTextCheckingResult> linkAtPoint(CGPoint point);
+  // Tells the delegate of a tap on `link` through the one method its kind calls for, or
+  // else the text-checking-result method; nothing when the delegate answers neither.
+  // A lifted finger calls it after the highlight is gone.
+  void notifyDelegateOfSelectedLink(const Strong<NSTextCheckingResult>& link);
 
   // ---- layout and measurement (TTTAttributedLabelLayout.cpp)
 
@@ -271,6 +310,8 @@ class TTTAttributedLabel : public UILabel {
   struct HitTestLayout;
   const HitTestLayout& hitTestLayout(CGRect bounds);
   void detectLinksInText(const Strong<NSAttributedString>& text);
+  // The part of the plain text a link covers; none when the link starts past its end.
+  Strong<NSString> linkText(NSRange range) const;
   void drawTruncatedLine(const CTLineRef& line, const Strong<NSAttributedString>& string,
                          CFRange textRange, CGRect rect, CGFloat y, CGFloat descent,
                          NSInteger numberOfLines, const CGContextRef& c);

@@ -7,6 +7,10 @@
 
 #include "TTTAttributedLabel.h"
 
+class NSCoder;
+class NSSet;
+class UIEvent;
+
 // The implementations registered for the label's overrides; each is defined in the
 // source of its concern.
 struct TTTAttributedLabelMethods {
@@ -27,6 +31,24 @@ struct TTTAttributedLabelMethods {
   static CGSize intrinsicContentSize(NSObject* self, SEL);
   // drawing
   static void drawTextInRect(NSObject* self, SEL, CGRect rect);
+  // touches
+  static void touchesBegan(NSObject* self, SEL, NSSet* touches, UIEvent* event);
+  static void touchesMoved(NSObject* self, SEL, NSSet* touches, UIEvent* event);
+  static void touchesEnded(NSObject* self, SEL, NSSet* touches, UIEvent* event);
+  static void touchesCancelled(NSObject* self, SEL, NSSet* touches, UIEvent* event);
+  static UIView* hitTest(NSObject* self, SEL, CGPoint point, UIEvent* event);
+  static void tintColorDidChange(NSObject* self, SEL);
+  static BOOL canBecomeFirstResponder(NSObject* self, SEL);
+  static BOOL canPerformActionWithSender(NSObject* self, SEL, SEL action, NSObject* sender);
+  // accessibility
+  static BOOL isAccessibilityElement(NSObject* self, SEL);
+  static NSInteger accessibilityElementCount(NSObject* self, SEL);
+  static Strong<NSObject> accessibilityElementAtIndex(NSObject* self, SEL, NSInteger index);
+  static NSInteger indexOfAccessibilityElement(NSObject* self, SEL, NSObject* element);
+  static void copy(NSObject* self, SEL, NSObject* sender);
+  // archiving
+  static void encodeWithCoder(NSObject* self, SEL, NSCoder* coder);
+  static id initWithCoder(NSObject* self, SEL, NSCoder* coder);
 };
 
 // What the label shares with its scans: the data detector, and the newest text waiting

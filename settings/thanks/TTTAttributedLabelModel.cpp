@@ -4,6 +4,7 @@
 #include <array>
 
 #include "CoreFoundation/CFBase.h"
+#include "Foundation/NSCoder.h"
 #include "Foundation/NSNumber.h"
 #include "Preferences/PSAllocation.h"
 #include "TTTAttributedLabelInternal.h"
@@ -40,7 +41,24 @@ OBJC_CLASS_IMPL(TTTAttributedLabel) {
   add("sizeThatFits:", &M::sizeThatFits, std::string(kSizeEncoding) + "@:" + kSizeEncoding);
   add("intrinsicContentSize", &M::intrinsicContentSize, std::string(kSizeEncoding) + "@:");
   add("drawTextInRect:", &M::drawTextInRect, std::string("v@:") + kRectEncoding);
-  // Until the runtime runs class-load steps itself, the class's registration does.
+  add("touchesBegan:withEvent:", &M::touchesBegan, "v@:@@");
+  add("touchesMoved:withEvent:", &M::touchesMoved, "v@:@@");
+  add("touchesEnded:withEvent:", &M::touchesEnded, "v@:@@");
+  add("touchesCancelled:withEvent:", &M::touchesCancelled, "v@:@@");
+  add("hitTest:withEvent:", &M::hitTest, "@@:{CGPoint=dd}@");
+  add("tintColorDidChange", &M::tintColorDidChange, "v@:");
+  add("canBecomeFirstResponder", &M::canBecomeFirstResponder, "B@:");
+  add("canPerformAction:withSender:", &M::canPerformActionWithSender, "B@::@");
+  add("isAccessibilityElement", &M::isAccessibilityElement, "B@:");
+  add("accessibilityElementCount", &M::accessibilityElementCount, "q@:");
+  add("accessibilityElementAtIndex:", &M::accessibilityElementAtIndex, "@@:q");
+  add("indexOfAccessibilityElement:", &M::indexOfAccessibilityElement, "q@:@");
+  add("copy:", &M::copy, "v@:@");
+  NSCodingAddMethods(cls, &M::encodeWithCoder, &M::initWithCoder);
+}
+
+// The device's +load: once, when the library that holds the class loads.
+OBJC_CLASS_LOAD(TTTAttributedLabel) {
   TTTAttributedLabel::load();
 }
 
@@ -68,6 +86,7 @@ id TTTAttributedLabelMethods::initWithFrame(NSObject* self, SEL, CGRect frame) {
 
 void TTTAttributedLabel::commonInit() {
   setUserInteractionEnabled(true);
+  setMultipleTouchEnabled(false);
   _textInsets = UIEdgeInsetsZero;
   _lineHeightMultiple = 1.0;
   setLinks(NSArray::array());
@@ -115,10 +134,6 @@ void TTTAttributedLabel::setLinks(const Strong<NSArray>& links) {
 
 void TTTAttributedLabel::setAccessibilityElements(const Strong<NSArray>& elements) {
   _accessibilityElements = elements;
-}
-
-void TTTAttributedLabel::setActiveLink(const Strong<NSTextCheckingResult>& link) {
-  _activeLink = link;
 }
 
 void TTTAttributedLabel::setInactiveAttributedText(const Strong<NSAttributedString>& text) {

@@ -48,6 +48,9 @@ void TTTAttributedLabelMethods::setText(NSObject* self, SEL cmd, NSObject* text)
   }
   auto* attributed = static_cast<NSAttributedString*>(text);
   label->setAttributedText(attributed ? attributed->retainedSelf<NSAttributedString>() : nullptr);
+  // The text saved under a pressed link is the old one: putting it back would undo the
+  // text just set, so it goes before the pressed state ends.
+  label->setInactiveAttributedText(nullptr);
   label->setActiveLink(nullptr);
   label->setLinks(NSArray::array());
 

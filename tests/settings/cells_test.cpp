@@ -1,10 +1,14 @@
 // The header and thanks rows: their frames on a 320-point screen and on a fractional
-// width, their heights, and the thanks row's link.
+// width, their heights, and the thanks row's sentence, bold linked handle and link.
+#include "CoreText/CTFont.h"
+#include "CoreText/CTStringAttributes.h"
+#include "Foundation/NSNumber.h"
 #include "Foundation/NSString.h"
 #include "Foundation/NSURL.h"
 #include "Pane.h"
 #include "Preferences/PSTableCell.h"
 #include "UIKit/UIApplication.h"
+#include "UIKit/UIFont.h"
 #include "UIKit/UILabel.h"
 #include "UIKit/UIScreen.h"
 
@@ -105,6 +109,50 @@ TEST(ThanksCell, LabelFrameAndRowHeight) {
   EXPECT_EQ(rowHeight(cell, 999), 60);
 }
 
+TEST(ThanksCell, OnlyTheHandleIsBoldAndLinked) {
+  auto cell = makeCell("ThanksCell");
+  ASSERT_NE(cell, nullptr);
+  auto label = cell->contentView()->subviews().back();
+  ASSERT_STREQ(class_getName(label->getClass()), "TTTAttributedLabel");
+  auto text = objc_cast<UILabel>(label)->attributedText();
+  ASSERT_NE(text, nullptr);
+  const std::string sentence = "Special thanks to @Orlindu for the icon!";
+  ASSERT_EQ(text->string()->stdString(), sentence);
+  const NSUInteger handle = sentence.find("Orlindu"), end = handle + 7;
+
+  // Runs in order: the plain start (with the "@"), the handle, the plain end.
+  std::vector<std::pair<NSUInteger, NSUInteger>> runs;
+  text->enumerateAttributesInRangeOptionsUsingBlock(
+      NSMakeRange(0, text->length()), 0, [&](const Strong<NSDictionary>&, NSRange r, BOOL*) {
+        runs.emplace_back(r.location, r.length);
+      });
+  EXPECT_EQ(runs, (std::vector<std::pair<NSUInteger, NSUInteger>>{
+                      {0, handle}, {handle, 7}, {end, sentence.size() - end}}));
+
+  auto at = [&](NSUInteger i) { return text->attributesAtIndexEffectiveRange(i, nullptr); };
+  // The handle: a bold Core Text font of 14, blue (the link colour over the black of the
+  // configuring step) and underlined.
+  auto bold = objc_cast<CTFont>(at(handle)->objectForKey(kCTFontAttributeName));
+  ASSERT_NE(bold, nullptr);
+  EXPECT_EQ(bold->postScriptName(), UIFont::boldSystemFontOfSize(14)->fontName()->stdString());
+  EXPECT_EQ(bold->size(), 14);
+  EXPECT_TRUE(
+      at(handle)->objectForKey(kCTForegroundColorAttributeName)->isEqual(UIColor::blueColor()));
+  EXPECT_TRUE(at(handle)
+                  ->objectForKey(kCTUnderlineStyleAttributeName)
+                  ->isEqual(NSNumber::numberWithBool(YES)));
+  // The rest: the label's own system font of 14, black, never underlined.
+  for (NSUInteger i : {NSUInteger{0}, handle - 1, end}) {
+    auto font = objc_cast<UIFont>(at(i)->objectForKey(kCTFontAttributeName));
+    ASSERT_NE(font, nullptr) << i;
+    EXPECT_TRUE(font->isEqual(UIFont::systemFontOfSize(14).get())) << i;
+    EXPECT_TRUE(
+        at(i)->objectForKey(kCTForegroundColorAttributeName)->isEqual(UIColor::blackColor()))
+        << i;
+    EXPECT_EQ(at(i)->objectForKey(kCTUnderlineStyleAttributeName), nullptr) << i;
+  }
+}
+
 TEST(ThanksCell, OnlyTwitterLinksOpenAProfile) {
   auto cell = makeCell("ThanksCell");
   ASSERT_NE(cell, nullptr);
@@ -122,10 +170,11 @@ TEST(ThanksCell, OnlyTwitterLinksOpenAProfile) {
 
   std::string log = tap("action://twitter-Orlindu");
   EXPECT_NE(log.find("] [Nimbra] Opening url for Orlindu...\n"), std::string::npos) << log;
-  log = tap("action://twitter-first-second");
-  EXPECT_NE(log.find("] [Nimbra] Opening url for first...\n"), std::string::npos) << log;
+  EXPECT_EQ(tap("action://web-x"), "");
+  log = tap("action://twitter-a-b");
+  EXPECT_NE(log.find("] [Nimbra] Opening url for a...\n"), std::string::npos) << log;
   ASSERT_EQ(app->openedURLs().size(), 2u);
   EXPECT_EQ(app->openedURLs()[0]->absoluteString()->stdString(), "http://twitter.com/Orlindu");
-  EXPECT_EQ(app->openedURLs()[1]->absoluteString()->stdString(), "http://twitter.com/first");
+  EXPECT_EQ(app->openedURLs()[1]->absoluteString()->stdString(), "http://twitter.com/a");
   app->clearOpenedURLs();
 }
