@@ -3,11 +3,14 @@
 // archive holds (odd numbers, links past the text, attributes of the wrong kinds), the
 // label answers none or works, within bounded time and memory, and never crashes.
 // fuzz-sources: settings/thanks/TTTAttributedLabelModel.cpp
-// settings/thanks/TTTAttributedLabelText.cpp settings/thanks/TTTAttributedLabelLayout.cpp
-// settings/thanks/TTTAttributedLabelDrawing.cpp settings/thanks/TTTAttributedLabelTouches.cpp
-// settings/thanks/TTTAttributedLabelAccessibility.cpp
-// settings/thanks/TTTAttributedLabelArchiving.cpp fuzz-includes: settings/thanks fuzz-mutations:
-// 1000
+// fuzz-sources: settings/thanks/TTTAttributedLabelText.cpp
+// fuzz-sources: settings/thanks/TTTAttributedLabelLayout.cpp
+// fuzz-sources: settings/thanks/TTTAttributedLabelDrawing.cpp
+// fuzz-sources: settings/thanks/TTTAttributedLabelTouches.cpp
+// fuzz-sources: settings/thanks/TTTAttributedLabelAccessibility.cpp
+// fuzz-sources: settings/thanks/TTTAttributedLabelArchiving.cpp
+// fuzz-includes: settings/thanks
+// fuzz-mutations: 1000
 #include <cstddef>
 #include <cstdint>
 
