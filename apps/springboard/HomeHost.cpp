@@ -106,7 +106,9 @@ int run(const Options& options) {
       return 2;
     }
     if (!options.out.empty() && !render()) return 1;
-    return options.openWindow(screen.get(), options);
+    Options windowOptions = options;
+    windowOptions.relayoutNotifications = plugins.relayoutNotifications;
+    return options.openWindow(screen.get(), windowOptions);
   }
   if (!render()) return 1;
   if (!options.watch) return 0;

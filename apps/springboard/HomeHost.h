@@ -25,6 +25,8 @@ struct Options {
   bool window = false;                // --window: show it in a desktop window, following changes
   std::string windowFrames;           // --window-frames FILE: each frame drawn there, as a PNG
   WindowRunner openWindow = nullptr;  // set by the programs that can open windows
+  // Filled by the host for the window: the notifications the loaded plug-ins re-lay out on.
+  std::vector<std::string> relayoutNotifications;
 };
 
 std::string defaultLayout(const std::string& root);

@@ -43,9 +43,9 @@ int run(SBHomeScreen* screen, const homehost::Options& options) {
     return 1;
   }
   // Settings and badge changes: the screen has laid itself out again.
-  screen->observeChanges([&] { window.setNeedsDisplay(); });
+  screen->observeChanges(options.relayoutNotifications, [&] { window.setNeedsDisplay(); });
   window.run();
-  screen->observeChanges(nullptr);
+  screen->observeChanges({}, nullptr);
   return 0;
 }
 
