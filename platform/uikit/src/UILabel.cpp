@@ -190,7 +190,9 @@ struct UILabelMethods {
   static UIColor* textColor(NSObject* self, SEL) { return l(self)->textColor_.get(); }
   static void setTextColor(NSObject* self, SEL, UIColor* color) {
     UILabel* label = l(self);
-    if (color && color == label->textColor_.get()) return;  // nothing to restyle or redraw
+    if (color && color == label->textColor_.get() && !label->hasCoreTextColor()) {
+      return;  // nothing to restyle or redraw
+    }
     label->textColor_ = color ? color->retainedSelf<UIColor>() : UIColor::blackColor();
     if (auto& a = label->attributedText_; a && a->length() > 0) {
       auto m = a->mutableCopy();
@@ -358,6 +360,16 @@ void UILabel::setFont(const Strong<UIFont>& font) {
 Strong<UIColor> UILabel::textColor() const {
   return retained(objc_msgSend<UIColor*>(const_cast<UILabel*>(this), OBJC_SEL("textColor")));
 }
+// A Core Text colour in the attributed text stands in for the text colour until the
+// text colour is set again, even to the colour it already is.
+bool UILabel::hasCoreTextColor() const {
+  const auto& a = attributedText_;
+  if (!a || a->length() == 0) return false;
+  NSRange run{};
+  if (a->attributeAtIndexEffectiveRange(kCTForegroundColorAttributeName, 0, &run)) return true;
+  return NSMaxRange(run) < a->length();
+}
+
 void UILabel::setTextColor(const Strong<UIColor>& color) {
   objc_msgSend(this, OBJC_SEL("setTextColor:"), color.get());
 }

@@ -121,6 +121,7 @@ class UILabel : public UIView {
   friend struct UILabelCoding;
   struct Layout;
   void rebuildFromText();
+  bool hasCoreTextColor() const;
   void applyToWholeText(const Strong<NSString>& key, const id& value);
   void applyParagraph();
   void contentChanged();
