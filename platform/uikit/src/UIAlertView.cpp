@@ -76,6 +76,8 @@ void UIAlertView::setAlertViewStyle(NSInteger style) {
   style_ = static_cast<UIAlertViewStyle>(style);
   for (const auto& f : fields_) f->removeFromSuperview();
   fields_.clear();
+  for (const auto& p : parts_) p->removeFromSuperview();
+  parts_.clear();
   int count = style_ == UIAlertViewStyleDefault                 ? 0
               : style_ == UIAlertViewStyleLoginAndPasswordInput ? 2
                                                                 : 1;
@@ -150,8 +152,9 @@ void UIAlertView::dismissAllWithoutDelegate() {
 }
 
 void UIAlertView::layoutSubviews() {
-  for (const auto& p : parts_) p->removeFromSuperview();
-  parts_.clear();
+  // The parts are made once per style: made afresh on every pass they would be added
+  // again, which asks for another pass, and each pass would redisplay the alert.
+  if (!parts_.empty()) return;
   CGFloat y = 18;
   auto title = makeLabel(title_, UIFont::boldSystemFontOfSize(17), y, 22);
   parts_.push_back(title);

@@ -13,6 +13,7 @@
 #include "UIKit/UITableView.h"
 #include "UIKit/UITableViewCell.h"
 #include "UIKit/UITextField.h"
+#include "UIKit/UIWindow.h"
 
 namespace {
 
@@ -241,6 +242,26 @@ TEST(AlertView, DismissTellsTheDelegateAfterHiding) {
   alert->dismissWithClickedButtonIndexAnimated(1, YES);
   EXPECT_EQ(recorder->calls, (std::vector<std::string>{"clicked 1", "dismissed 1 visible 0"}));
   EXPECT_EQ(UIAlertView::topAlert(), nullptr);
+}
+
+// A layout pass leaves the alert laid out: parts made afresh on each pass would ask for
+// another pass, and a window drawing every pass would never rest.
+TEST(AlertView, ALaidOutAlertKeepsItsPartsUntilItsStyleChanges) {
+  auto alert = UIAlertView::alertWithTitle(NSSTR("T"), NSSTR("M"), nullptr, NSSTR("Cancel"),
+                                           {NSSTR("Save")});
+  alert->setAlertViewStyle(UIAlertViewStylePlainTextInput);
+  auto window = std::make_shared<UIWindow>(CGRectMake(0, 0, 320, 568));
+  window->addSubview(alert);
+  window->layoutIfNeeded();
+  auto parts = alert->subviews();
+  ASSERT_GT(parts.size(), 4u);  // title, message, field, rule, buttons
+  window->layoutIfNeeded();
+  EXPECT_EQ(alert->subviews(), parts);
+
+  alert->setAlertViewStyle(UIAlertViewStyleLoginAndPasswordInput);
+  window->layoutIfNeeded();
+  EXPECT_EQ(alert->subviews().size(), parts.size() + 1);  // one more field
+  alert->removeFromSuperview();
 }
 
 TEST(NavigationController, PushesAndPopsButKeepsTheRoot) {
