@@ -22,6 +22,7 @@
 #include "Preferences/PSPreferenceStore.h"
 #include "Preferences/PSSpecifier.h"
 #include "QuartzCore/CATransaction.h"
+#include "RootListController.h"
 #include "UIKit/NSIndexPath.h"
 #include "UIKit/UIAccessibility.h"
 #include "UIKit/UIAlertView.h"
@@ -201,8 +202,13 @@ bool Host::start(std::string* error) {
     item->removeObjectForKey(NSSTR("detail"));  // opened by the host, not by class name
     entries->addObject(PSSpecifier::specifierWithEntry(item, nullptr));
   }
-  auto rootList = std::make_shared<PSListController>();
+  auto rootList = std::make_shared<RootListController>();
   rootList->_specifiers = entries;
+  // A finger on an entry's row opens it as the tap step does; there is no step to fail.
+  rootList->setOpener([this](const std::string& label) {
+    std::string why;
+    if (!openEntry(label, &why)) std::fprintf(stderr, "settings: %s\n", why.c_str());
+  });
   rootList->setTitle(NSSTR("Settings"));
   nav_ = UINavigationController::navigationControllerWithRootViewController(rootList);
   CGRect screen = UIScreen::mainScreen()->bounds();

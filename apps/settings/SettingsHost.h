@@ -22,7 +22,8 @@
 // entries do on a device. A tap is a real touch down and up at the row's centre (the list
 // scrolled to show the row first). While an alert is shown the views behind it are dimmed
 // (their tint adjustment mode is dimmed) and fingers on them are cancelled; closing it
-// restores them. Every display commit renders a frame, counted by frameCount(), so what a
+// restores them. A finger lifted on a root list entry opens it as the tap step does.
+// Every display commit renders a frame, counted by frameCount(), so what a
 // step flushed is drawn before the step's handler returns. Opened URLs are printed as
 // "openURL URL".
 #pragma once
@@ -72,13 +73,14 @@ class Host {
   Strong<UIWindow> window() const { return window_; }
   // Frames rendered by display commits since start.
   uint64_t frameCount() const { return frames_; }
+  // Dims or restores the views behind the top alert when it came or went. Every step
+  // does this; a window that delivers fingers itself does it after each input.
+  void followAlert();
 
  private:
   bool openEntry(const std::string& label, std::string* error);
   bool runStep(const Step& step, std::string* error);
   bool tap(const std::string& label, std::string* error);
-  // Dims or restores the views behind the top alert when it came or went.
-  void followAlert();
 
   std::string root_;
   Strong<UINavigationController> nav_;

@@ -210,6 +210,15 @@ TEST(SettingsHost, FingerStepsReachTheWindowAndAFlushDrawsAFrameAtOnce) {
   EXPECT_FALSE(run.step("touch-cancel", {"1,2"}));
   ASSERT_TRUE(run.step("touch-cancel")) << run.error;
   view->removeFromSuperview();
+  // At the root list a finger lifted on an entry opens it; one that left the row first
+  // opens nothing.
+  ASSERT_TRUE(run.step("touch-down", {"60,104"})) << run.error;
+  ASSERT_TRUE(run.step("touch-move", {"60,300"})) << run.error;
+  ASSERT_TRUE(run.step("touch-up", {"60,300"})) << run.error;
+  EXPECT_EQ(run.host.navigation()->viewControllers().size(), 1u);
+  ASSERT_TRUE(run.step("tap-point", {"60,104"})) << run.error;
+  EXPECT_STREQ(class_getName(run.host.topViewController()->getClass()), "NimbraListController");
+  ASSERT_TRUE(run.step("back")) << run.error;
   // A tap by point on a row opens it, as the tap by label does.
   ASSERT_TRUE(run.step("tap", {"Nimbra"})) << run.error;
   ASSERT_TRUE(run.step("tap-point", {"100,328"})) << run.error;  // "Color"
