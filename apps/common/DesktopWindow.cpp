@@ -47,6 +47,9 @@ struct DesktopWindow::State {
   uint64_t commitHandler = 0;
   bool queued = false;
   bool pressed = false;
+  bool contentPress = false;  // the press went to the content, not to a finger
+  bool rawPointer = false;    // buttons and wheel read from the X server's own events
+  CGPoint pointer{};          // where the pointer last was
   Strong<UITouch> touch;
   UITableView* dragTable = nullptr;
   bool scrolling = false;
@@ -65,7 +68,8 @@ DesktopWindow::~DesktopWindow() {
 }
 
 bool DesktopWindow::open(const std::string& title, std::string* error) {
-  // Leaving the window while pressed must be seen, so no capture of the mouse.
+  // No capture of the mouse: the server's own grab while a button is down already reports
+  // the motion out of the window and the release out there.
   SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
   // SIGINT and SIGTERM end the host as they do headless, not as events nobody wakes for.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
@@ -100,8 +104,14 @@ bool DesktopWindow::open(const std::string& title, std::string* error) {
   SDL_VERSION(&info.version);
   int fd = -1;
 #if defined(SDL_VIDEO_DRIVER_X11)
-  if (SDL_GetWindowWMInfo(state_->window, &info) && info.subsystem == SDL_SYSWM_X11)
+  if (SDL_GetWindowWMInfo(state_->window, &info) && info.subsystem == SDL_SYSWM_X11) {
     fd = ConnectionNumber(info.info.x11.display);
+    // The buttons and the wheel are read from the server's events as they come: the
+    // library's own mouse state loses a release outside the window (the next press then
+    // reads as no change) and places the wheel where the pointer was before it came back.
+    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+    state_->rawPointer = true;
+  }
 #endif
   if (fd >= 0) {
     state_->source =
@@ -163,14 +173,7 @@ void DesktopWindow::pump() {
 void DesktopWindow::handle(const void* raw) {
   const SDL_Event& event = *static_cast<const SDL_Event*>(raw);
   State& s = *state_;
-  UIWindow* window = content_->touchWindow();
   auto point = [&](int x, int y) { return CGPointMake(x / scale_, y / scale_); };
-  auto cancel = [&] {
-    if (s.touch) window->touchCancel(s.touch);
-    s.touch = nullptr;
-    s.pressed = false;
-    s.scrolling = false;
-  };
   switch (event.type) {
     case SDL_QUIT:
       CFRunLoopStop(CFRunLoopGetMain());
@@ -179,7 +182,7 @@ void DesktopWindow::handle(const void* raw) {
       if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
         CFRunLoopStop(CFRunLoopGetMain());
       } else if (event.window.event == SDL_WINDOWEVENT_LEAVE) {
-        if (s.pressed) cancel();
+        if (s.pressed) cancelPress();
       } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
                  event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
         break;  // drawn below
@@ -187,52 +190,42 @@ void DesktopWindow::handle(const void* raw) {
         return;
       }
       break;
-    case SDL_MOUSEBUTTONDOWN: {
-      if (event.button.button != SDL_BUTTON_LEFT) return;
-      CGPoint p = point(event.button.x, event.button.y);
-      if (content_->press(p)) break;
-      s.pressed = true;
-      s.scrolling = false;
-      s.pressPoint = p;
-      s.dragTable = content_->tableAt(p);
-      if (s.dragTable) s.pressOffset = s.dragTable->contentOffset().y;
-      s.touch = window->touchDownAtPoint(p);
-      break;
-    }
-    case SDL_MOUSEMOTION: {
-      if (!s.pressed) return;
-      CGPoint p = point(event.motion.x, event.motion.y);
-      CGSize size = content_->pointSize();
-      if (p.x < 0 || p.y < 0 || p.x >= size.width || p.y >= size.height) {
-        cancel();
-        break;
-      }
-      CGFloat dy = p.y - s.pressPoint.y;
-      if (s.dragTable && (s.scrolling || std::fabs(dy) > kScrollSlop)) {
-        if (!s.scrolling && s.touch) window->touchCancel(s.touch);
-        s.touch = nullptr;
-        s.scrolling = true;
-        scrollTo(s.dragTable, s.pressOffset - dy);
-      } else if (s.touch) {
-        window->touchMoveToPoint(s.touch, p);
+#if defined(SDL_VIDEO_DRIVER_X11)
+    case SDL_SYSWMEVENT: {
+      if (event.syswm.msg->subsystem != SDL_SYSWM_X11) return;
+      const XEvent& x = event.syswm.msg->msg.x11.event;
+      if (x.type == ButtonPress && x.xbutton.button == Button1) {
+        pointerDown(point(x.xbutton.x, x.xbutton.y));
+      } else if (x.type == ButtonPress &&
+                 (x.xbutton.button == Button4 || x.xbutton.button == Button5)) {
+        wheel(point(x.xbutton.x, x.xbutton.y), x.xbutton.button == Button4 ? 1 : -1);
+      } else if (x.type == ButtonRelease && x.xbutton.button == Button1) {
+        pointerUp(point(x.xbutton.x, x.xbutton.y));
+      } else if (x.type == LeaveNotify && x.xcrossing.mode == NotifyNormal &&
+                 x.xcrossing.detail != NotifyInferior) {
+        // The library reports neither this nor the motion out there while a button is down.
+        if (s.pressed) cancelPress();
+      } else {
+        return;
       }
       break;
     }
+#endif
+    case SDL_MOUSEBUTTONDOWN:
+      if (s.rawPointer || event.button.button != SDL_BUTTON_LEFT) return;
+      pointerDown(point(event.button.x, event.button.y));
+      break;
+    case SDL_MOUSEMOTION:  // the server sends motion to the library in its extension's events
+      pointerMoved(point(event.motion.x, event.motion.y));
+      break;
     case SDL_MOUSEBUTTONUP:
-      if (event.button.button != SDL_BUTTON_LEFT || !s.pressed) return;
-      if (s.touch) window->touchUpAtPoint(s.touch, point(event.button.x, event.button.y));
-      s.touch = nullptr;
-      s.pressed = false;
-      s.scrolling = false;
+      if (s.rawPointer || event.button.button != SDL_BUTTON_LEFT) return;
+      pointerUp(point(event.button.x, event.button.y));
       break;
-    case SDL_MOUSEWHEEL: {
-      int x = 0, y = 0;
-      SDL_GetMouseState(&x, &y);
-      UITableView* table = content_->tableAt(point(x, y));
-      if (!table) return;
-      scrollTo(table, table->contentOffset().y - event.wheel.y * kWheelStep);
+    case SDL_MOUSEWHEEL:
+      if (s.rawPointer) return;
+      wheel(s.pointer, event.wheel.y);
       break;
-    }
     case SDL_TEXTINPUT:
       content_->typed(event.text.text);
       break;
@@ -256,6 +249,81 @@ void DesktopWindow::handle(const void* raw) {
       return;
   }
   setNeedsDisplay();
+}
+
+bool DesktopWindow::inside(CGPoint p) const {
+  CGSize size = content_->pointSize();
+  return p.x >= 0 && p.y >= 0 && p.x < size.width && p.y < size.height;
+}
+
+void DesktopWindow::endPress() {
+  State& s = *state_;
+  s.touch = nullptr;
+  s.pressed = false;
+  s.contentPress = false;
+  s.scrolling = false;
+}
+
+void DesktopWindow::cancelPress() {
+  State& s = *state_;
+  if (s.contentPress) content_->pressCancelled();
+  if (s.touch) content_->touchWindow()->touchCancel(s.touch);
+  endPress();
+}
+
+void DesktopWindow::pointerDown(CGPoint p) {
+  State& s = *state_;
+  s.pointer = p;
+  if (s.pressed) cancelPress();  // a press whose release this window never saw
+  if (content_->pressBegan(p)) {
+    s.pressed = s.contentPress = true;
+    return;
+  }
+  s.pressed = true;
+  s.scrolling = false;
+  s.pressPoint = p;
+  s.dragTable = content_->tableAt(p);
+  if (s.dragTable) s.pressOffset = s.dragTable->contentOffset().y;
+  s.touch = content_->touchWindow()->touchDownAtPoint(p);
+}
+
+void DesktopWindow::pointerMoved(CGPoint p) {
+  State& s = *state_;
+  s.pointer = p;
+  if (!s.pressed) return;
+  if (!inside(p)) {
+    cancelPress();
+  } else if (s.contentPress) {
+    content_->pressMoved(p);
+  } else if (s.dragTable && (s.scrolling || std::fabs(p.y - s.pressPoint.y) > kScrollSlop)) {
+    if (!s.scrolling && s.touch) content_->touchWindow()->touchCancel(s.touch);
+    s.touch = nullptr;
+    s.scrolling = true;
+    scrollTo(s.dragTable, s.pressOffset - (p.y - s.pressPoint.y));
+  } else if (s.touch) {
+    content_->touchWindow()->touchMoveToPoint(s.touch, p);
+  }
+}
+
+void DesktopWindow::pointerUp(CGPoint p) {
+  State& s = *state_;
+  s.pointer = p;
+  if (!s.pressed) return;
+  if (!inside(p)) {
+    cancelPress();
+    return;
+  }
+  if (s.contentPress) {
+    content_->pressEnded(p);
+  } else if (s.touch) {
+    content_->touchWindow()->touchUpAtPoint(s.touch, p);
+  }
+  endPress();
+}
+
+void DesktopWindow::wheel(CGPoint p, CGFloat notches) {
+  UITableView* table = content_->tableAt(p);
+  if (table) scrollTo(table, table->contentOffset().y - notches * kWheelStep);
 }
 
 void DesktopWindow::run() {

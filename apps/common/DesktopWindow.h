@@ -6,7 +6,8 @@
 // run loop, which watches the display connection's descriptor; there is no polling.
 //
 // Input: the left mouse button pressed, dragged and released is one finger's began, moved
-// and ended on the content's UIWindow. Leaving the window while pressed cancels it. A drag
+// and ended on the content's UIWindow, or on a part the content tracks itself (see
+// Content::pressBegan). Leaving the window while pressed cancels it. A drag
 // that starts on a table and moves more than a few points vertically becomes a scroll of
 // that table (the finger is cancelled, as a scroll view takes it); the wheel scrolls the
 // table under the pointer. Typed text, Backspace, Return and Escape go to the content.
@@ -30,8 +31,14 @@ class Content {
   virtual CGImageRef render(CGFloat scale) = 0;
   // Where fingers land.
   virtual UIWindow* touchWindow() = 0;
-  // A press the content handles itself (a button of a dialog); YES when it did.
-  virtual bool press(CGPoint) { return false; }
+  // A press on a part the content tracks itself, not through the view tree (a dialog's
+  // button, the bar's back button): YES when it takes the press. A press taken gets the
+  // moves, then exactly one of ended (the button released inside the window) or cancelled
+  // (the pointer left the window), as a finger does.
+  virtual bool pressBegan(CGPoint) { return false; }
+  virtual void pressMoved(CGPoint) {}
+  virtual void pressEnded(CGPoint) {}
+  virtual void pressCancelled() {}
   // The table under a point, if the content scrolls one there.
   virtual UITableView* tableAt(CGPoint) { return nullptr; }
   virtual void typed(const std::string&) {}
@@ -58,6 +65,14 @@ class DesktopWindow {
   void draw();
   void pump();
   void handle(const void* event);
+  // One pointer, in content points: its left button is the finger.
+  void pointerDown(CGPoint p);
+  void pointerMoved(CGPoint p);
+  void pointerUp(CGPoint p);
+  void wheel(CGPoint p, CGFloat notches);
+  void cancelPress();
+  void endPress();
+  bool inside(CGPoint p) const;
   Content* content_;
   std::unique_ptr<State> state_;
   std::string dump_;

@@ -4,7 +4,6 @@
 
 #include "DesktopWindow.h"
 #include "Foundation/NSString.h"
-#include "UIKit/NSIndexPath.h"
 #include "UIKit/UIAccessibility.h"
 #include "UIKit/UIAlertView.h"
 #include "UIKit/UIColor.h"
@@ -12,7 +11,6 @@
 #include "UIKit/UINavigationController.h"
 #include "UIKit/UIScreen.h"
 #include "UIKit/UITableView.h"
-#include "UIKit/UITableViewCell.h"
 #include "UIKit/UITextField.h"
 #include "UIKit/UIWindow.h"
 
@@ -28,43 +26,37 @@ class SettingsContent : public desktop::Content {
 
   CGImageRef render(CGFloat scale) override {
     fitToScreen();
-    auto window = host_.window();
-    // A shown alert is drawn over the dimmed screen, as the host's screenshots show it.
-    auto alert = UIAlertView::topAlert();
-    Strong<UIView> dim;
-    if (alert) {
-      dim = std::make_shared<UIView>(window->bounds());
-      dim->setBackgroundColor(UIColor::colorWithWhiteAlpha(0, 0.4));
-      window->addSubview(dim);
-      window->addSubview(alert);
-    }
-    CGImageRef image = window->renderImage(scale);
-    if (alert) {
-      alert->removeFromSuperview();
-      dim->removeFromSuperview();
-    }
-    return image;
+    // Fingers this window delivered may have brought an alert up or taken it away.
+    host_.followAlert();
+    showAlert();
+    showPressed();
+    return host_.window()->renderImage(scale);
   }
 
   UIWindow* touchWindow() override { return host_.window().get(); }
 
-  bool press(CGPoint p) override {
-    auto alert = UIAlertView::topAlert();
-    if (!alert) return pressEntry(p);
-    // The alert's buttons are the subviews a screen reader reads as buttons, in order.
-    CGRect frame = alert->frame();
-    CGPoint local = CGPointMake(p.x - frame.origin.x, p.y - frame.origin.y);
-    NSInteger index = 0;
-    for (const auto& part : alert->subviews()) {
-      if (!(part->accessibilityTraits() & UIAccessibilityTraitButton)) continue;
-      if (CGRectContainsPoint(part->frame(), local)) {
-        pressButton(alert, index);
-        break;
-      }
-      ++index;
-    }
-    return true;  // nothing behind an alert takes a finger
+  // A dialog's buttons and the bar's back button act when released on them, as a finger
+  // lifted on a button does; one moved off first or cancelled does nothing.
+  bool pressBegan(CGPoint p) override {
+    press_ = held_ = partAt(p);
+    // Nothing behind an alert takes a finger.
+    return press_ || UIAlertView::topAlert();
   }
+
+  void pressMoved(CGPoint p) override { held_ = partAt(p) == press_ ? press_ : Press{}; }
+
+  void pressEnded(CGPoint p) override {
+    Press press = press_;
+    press_ = held_ = {};
+    if (!press || !(partAt(p) == press)) return;
+    if (press.part == Part::back) {
+      step("back", {});
+    } else if (auto alert = UIAlertView::topAlert()) {
+      pressButton(alert, press.index);
+    }
+  }
+
+  void pressCancelled() override { press_ = held_ = {}; }
 
   UITableView* tableAt(CGPoint p) override {
     if (UIAlertView::topAlert()) return nullptr;
@@ -93,23 +85,95 @@ class SettingsContent : public desktop::Content {
   }
 
  private:
-  // The root list's entries are opened by the host (they name bundles to load), so a
-  // press on one opens it as the tap step does.
-  bool pressEntry(CGPoint p) {
-    auto nav = host_.navigation();
-    auto table = host_.topTable();
-    if (!nav || nav->viewControllers().size() != 1 || !table) return false;
-    for (NSInteger s = 0; s < table->numberOfSections(); ++s) {
-      for (NSInteger r = 0; r < table->numberOfRowsInSection(s); ++r) {
-        auto cell = table->cellForRowAtIndexPath(NSIndexPath::indexPathForRowInSection(r, s));
-        if (!cell || !cell->textLabel() || !cell->textLabel()->text()) continue;
-        CGRect shown = cell->convertRectToView(cell->bounds(), host_.window().get());
-        if (!CGRectContainsPoint(shown, p)) continue;
-        step("tap", {cell->textLabel()->text()->stdString()});
-        return true;
+  enum class Part { none, button, back };
+  // What a press is on: a dialog's button (by index) or the back button.
+  struct Press {
+    Part part = Part::none;
+    NSInteger index = -1;
+    explicit operator bool() const { return part != Part::none; }
+    bool operator==(const Press& other) const { return part == other.part && index == other.index; }
+  };
+  static constexpr CGFloat kPressedAlpha = 0.3;
+
+  Press partAt(CGPoint p) {
+    if (auto alert = UIAlertView::topAlert()) {
+      // The alert's buttons are the subviews a screen reader reads as buttons, in order.
+      CGRect frame = alert->frame();
+      CGPoint local = CGPointMake(p.x - frame.origin.x, p.y - frame.origin.y);
+      NSInteger index = 0;
+      for (const auto& part : alert->subviews()) {
+        if (!(part->accessibilityTraits() & UIAccessibilityTraitButton)) continue;
+        if (CGRectContainsPoint(part->frame(), local)) return {Part::button, index};
+        ++index;
       }
+      return {};
     }
-    return false;
+    UILabel* back = backButton();
+    if (back &&
+        CGRectContainsPoint(back->convertRectToView(back->bounds(), host_.window().get()), p))
+      return {Part::back};
+    return {};
+  }
+
+  // A shown alert is drawn over the dimmed screen, as the host's screenshots show it. It
+  // stays on the window while it is shown, so that drawing a frame leaves the tree as it
+  // was: a frame that changed it could ask for the next one, and the window never rests.
+  void showAlert() {
+    auto alert = UIAlertView::topAlert();
+    if (alert == alert_) return;
+    auto window = host_.window();
+    if (alert_) alert_->removeFromSuperview();
+    alert_ = alert;
+    if (!alert) {
+      if (dim_) dim_->removeFromSuperview();
+      dim_ = nullptr;
+      return;
+    }
+    if (!dim_) {
+      dim_ = std::make_shared<UIView>(window->bounds());
+      dim_->setBackgroundColor(UIColor::colorWithWhiteAlpha(0, 0.4));
+      window->addSubview(dim_);
+    }
+    window->addSubview(alert);
+    window->layoutIfNeeded();  // the buttons placed, for the presses that follow
+  }
+
+  // The part pressed looks pressed while the pointer is on it: a dialog's button shaded,
+  // the back button faded. Changed only when that changes, for the same reason.
+  void showPressed() {
+    if (held_ == shown_) return;
+    shown_ = held_;
+    if (highlight_) highlight_->removeFromSuperview();
+    highlight_ = nullptr;
+    auto nav = host_.navigation();
+    if (nav && nav->backButton())
+      nav->backButton()->setAlpha(held_.part == Part::back ? kPressedAlpha : 1);
+    auto alert = UIAlertView::topAlert();
+    UIView* part = held_.part == Part::button ? partView(held_) : nullptr;
+    if (!part || !alert) return;
+    highlight_ = std::make_shared<UIView>(part->frame());
+    highlight_->setBackgroundColor(UIColor::colorWithWhiteAlpha(0.85, 1));
+    alert->insertSubviewBelowSubview(highlight_, part->retainedSelf<UIView>());
+  }
+
+  // The view drawn for a part, while it is still there.
+  UIView* partView(const Press& press) {
+    if (press.part == Part::back) return backButton();
+    auto alert = UIAlertView::topAlert();
+    if (!alert) return nullptr;
+    NSInteger index = 0;
+    for (const auto& part : alert->subviews()) {
+      if (!(part->accessibilityTraits() & UIAccessibilityTraitButton)) continue;
+      if (index++ == press.index) return part.get();
+    }
+    return nullptr;
+  }
+
+  // The back button while there is a screen to go back to.
+  UILabel* backButton() {
+    auto nav = host_.navigation();
+    if (!nav || nav->viewControllers().size() < 2) return nullptr;
+    return nav->backButton();
   }
 
   void pressButton(const Strong<UIAlertView>& alert, NSInteger index) {
@@ -143,6 +207,12 @@ class SettingsContent : public desktop::Content {
   }
 
   settingshost::Host& host_;
+  Press press_;                // where the press began
+  Press held_;                 // the same part while the pointer is still on it
+  Press shown_;                // the part drawn pressed
+  Strong<UIAlertView> alert_;  // the alert on the window
+  Strong<UIView> dim_;
+  Strong<UIView> highlight_;  // behind the pressed button of the alert
 };
 
 }  // namespace

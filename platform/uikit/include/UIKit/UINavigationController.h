@@ -22,6 +22,9 @@ class UINavigationController : public UIViewController {
 
   Strong<UIViewController> topViewController() const;
   const std::vector<Strong<UIViewController>>& viewControllers() const { return stack_; }
+  // Our extension: the bar's back button ("< " and the previous title; empty at the root),
+  // for hosts that take a click on it. None until the view is loaded.
+  UILabel* backButton() const { return backLabel_.get(); }
 
   void loadView();
   // Shows the top controller's view under the bar; sent after every push and pop.
