@@ -25,27 +25,34 @@ constexpr CGFloat kInset = 15;
 }  // namespace
 
 // A finger lifted on the row it came down on taps that row; one that leaves the row
-// first, or is cancelled, taps nothing.
+// first, or is cancelled, taps nothing. The row is highlighted while the finger is on it.
 struct UITableViewTouches {
   static UITableView* t(NSObject* self) { return static_cast<UITableView*>(self); }
   static CGPoint where(NSObject* self, NSSet* touches) {
     auto touch = touches ? objc_cast<UITouch>(touches->anyObject()) : nullptr;
     return touch ? touch->locationInView(t(self)) : CGPointMake(-1, -1);
   }
+  static void press(NSObject* self, Strong<NSIndexPath> row) {
+    auto& pressed = t(self)->pressed_;
+    if (auto cell = t(self)->cellForRowAtIndexPath(pressed)) cell->setHighlightedAnimated(NO, NO);
+    pressed = std::move(row);
+    if (auto cell = t(self)->cellForRowAtIndexPath(pressed)) cell->setHighlightedAnimated(YES, NO);
+  }
   static void began(NSObject* self, SEL, NSSet* touches, UIEvent*) {
-    t(self)->pressed_ = t(self)->indexPathForRowAtPoint(where(self, touches));
+    press(self, t(self)->indexPathForRowAtPoint(where(self, touches)));
   }
   static void moved(NSObject* self, SEL, NSSet* touches, UIEvent*) {
     auto& pressed = t(self)->pressed_;
     auto now = t(self)->indexPathForRowAtPoint(where(self, touches));
-    if (pressed && !(now && now->isEqual(pressed.get()))) pressed = nullptr;
+    if (pressed && !(now && now->isEqual(pressed.get()))) press(self, nullptr);
   }
   static void ended(NSObject* self, SEL sel, NSSet* touches, UIEvent* event) {
     moved(self, sel, touches, event);
-    auto pressed = std::move(t(self)->pressed_);
+    auto pressed = t(self)->pressed_;
+    press(self, nullptr);
     if (pressed) t(self)->tapRowAtIndexPath(pressed);
   }
-  static void cancelled(NSObject* self, SEL, NSSet*, UIEvent*) { t(self)->pressed_ = nullptr; }
+  static void cancelled(NSObject* self, SEL, NSSet*, UIEvent*) { press(self, nullptr); }
 };
 
 OBJC_CLASS_IMPL(UITableView) {

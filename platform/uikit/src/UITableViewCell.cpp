@@ -20,6 +20,10 @@ id cellInitWithStyle(NSObject* self, SEL, NSInteger style, NSString* reuseIdenti
 constexpr CGFloat kInset = 15;
 constexpr CGFloat kMarkWidth = 24;
 
+Strong<UIColor> selectionColor() {
+  return UIColor::colorWithWhiteAlpha(0.85, 1);
+}
+
 }  // namespace
 
 OBJC_CLASS_IMPL(UITableViewCell) {
@@ -104,10 +108,25 @@ void UITableViewCell::setAccessoryView(const Strong<UIView>& view) {
 
 void UITableViewCell::setSelectedAnimated(BOOL selected, BOOL animated) {
   selected_ = selected;
-  setBackgroundColor(selected ? UIColor::colorWithWhiteAlpha(0.85, 1) : UIColor::whiteColor());
+  setBackgroundColor(selected || highlighted_ ? selectionColor() : UIColor::whiteColor());
+}
+
+void UITableViewCell::setHighlightedAnimated(BOOL highlighted, BOOL animated) {
+  if (highlighted_ == highlighted) return;
+  highlighted_ = highlighted;
+  if (selected_) return;  // shown as selected either way
+  // A press that ends without selecting leaves the cell as it was.
+  if (highlighted) {
+    beforeHighlight_ = backgroundColor();
+    setBackgroundColor(selectionColor());
+  } else {
+    setBackgroundColor(beforeHighlight_);
+    beforeHighlight_ = nullptr;
+  }
 }
 
 void UITableViewCell::prepareForReuse() {
+  setHighlightedAnimated(NO, NO);
   setSelectedAnimated(NO, NO);
 }
 

@@ -459,10 +459,24 @@ TEST_F(Windows, TheRootEntryAndTheBackButtonActOnRelease) {
     return inkIn(frames("settings"), kBackButton, is).count;
   };
 
-  // Held on the entry, nothing opens; released on it, the pane does.
+  // Held on the entry: highlighted, nothing opens. Slid off it and back, then released:
+  // nothing (the finger left the row). Pressed and released on it, the pane opens.
+  auto highlighted = [&] {
+    Pixel p;
+    return pixelAt(frames("settings"), CGPointMake(200, 104), &p) && p.r > 200 && p.r < 230;
+  };
   press(settings, CGPointMake(60, 104));
-  EXPECT_FALSE(waitUntil([&] { return readFile(frames("settings")) != root; }, 0.5))
-      << "the entry opened on the press";
+  ASSERT_TRUE(waitUntil(highlighted)) << "the entry is not highlighted while held";
+  keep("entry-held");
+  EXPECT_EQ(back(tint), 0) << "the entry opened on the press";
+  moveTo(settings, CGPointMake(60, 104 + 30));
+  ASSERT_TRUE(waitUntil([&] { return !highlighted(); })) << "still highlighted off the row";
+  moveTo(settings, CGPointMake(60, 104));
+  release();
+  // The next press is handled after that release, so once it shows the list is still up.
+  press(settings, CGPointMake(60, 104));
+  ASSERT_TRUE(waitUntil(highlighted));
+  EXPECT_EQ(back(tint), 0) << "opened by a finger that had left the row";
   release();
   ASSERT_TRUE(waitUntil([&] { return back(tint) > 20; })) << "the pane did not open";
 

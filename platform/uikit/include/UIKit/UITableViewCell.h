@@ -7,6 +7,7 @@
 
 class NSString;
 class UILabel;
+class UIColor;
 
 enum UITableViewCellStyle : NSInteger {
   UITableViewCellStyleDefault = 0,
@@ -53,6 +54,10 @@ class UITableViewCell : public UIView {
 
   BOOL isSelected() const { return selected_; }
   void setSelectedAnimated(BOOL selected, BOOL animated);
+  // While a finger is on the row: looks as selected does, and gives the cell its own
+  // background back when it ends without a selection.
+  BOOL isHighlighted() const { return highlighted_; }
+  void setHighlightedAnimated(BOOL highlighted, BOOL animated);
 
   void prepareForReuse();
   void layoutSubviews();
@@ -68,4 +73,6 @@ class UITableViewCell : public UIView {
   Strong<UIView> accessoryView_;
   Strong<UIView> accessoryMark_;
   BOOL selected_ = NO;
+  BOOL highlighted_ = NO;
+  Strong<UIColor> beforeHighlight_;  // the background a highlight covers
 };

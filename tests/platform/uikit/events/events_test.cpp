@@ -8,6 +8,7 @@
 #include "Foundation/NSString.h"
 #include "UIKit/NSIndexPath.h"
 #include "UIKit/UIApplication.h"
+#include "UIKit/UIColor.h"
 #include "UIKit/UIKit.h"
 #include "UIKit/UISegmentedControl.h"
 #include "UIKit/UISwitch.h"
@@ -431,6 +432,45 @@ TEST(Controls, ARowIsTappedWhenTheFingerLiftsOnTheRowItCameDownOn) {
   table->setContentOffset(CGPointMake(0, 44));  // scrolled: row 2 is where row 1 was
   tap(window.get(), CGPointMake(100, 66), CGPointMake(100, 66));
   EXPECT_EQ(source->selected, (std::vector<NSInteger>{1, 2}));
+}
+
+TEST(Controls, ARowIsHighlightedWhileTheFingerIsOnItAndGetsItsBackgroundBack) {
+  auto window = std::make_shared<UIWindow>(CGRectMake(0, 0, 320, 480));
+  auto table = UITableView::tableViewWithFrame(CGRectMake(0, 0, 320, 480), 0);
+  auto source = std::make_shared<RowSource>();
+  table->setDataSource(source);
+  table->setDelegate(source);
+  window->addSubview(table);
+  table->reloadData();
+  window->layoutIfNeeded();
+  auto row = [&](NSInteger r) {
+    return table->cellForRowAtIndexPath(NSIndexPath::indexPathForRowInSection(r, 0));
+  };
+  auto blue = UIColor::colorWithRedGreenBlueAlpha(0, 0, 1, 1);
+  row(1)->setBackgroundColor(blue);
+
+  // Down: highlighted. Slid to the next row: neither is, and the cell has its own colour.
+  auto touch = window->touchDownAtPoint(CGPointMake(100, 66));
+  ASSERT_TRUE(touch);
+  EXPECT_TRUE(row(1)->isHighlighted());
+  EXPECT_NE(row(1)->backgroundColor(), blue);
+  window->touchMoveToPoint(touch, CGPointMake(100, 110));
+  EXPECT_FALSE(row(1)->isHighlighted());
+  EXPECT_FALSE(row(2)->isHighlighted());
+  EXPECT_EQ(row(1)->backgroundColor(), blue);
+  window->touchUpAtPoint(touch, CGPointMake(100, 110));
+
+  // Cancelled: no highlight left, nothing selected.
+  touch = window->touchDownAtPoint(CGPointMake(100, 66));
+  window->cancelAllTouches();
+  EXPECT_FALSE(row(1)->isHighlighted());
+  EXPECT_EQ(row(1)->backgroundColor(), blue);
+
+  // Lifted on it: tapped, and no longer highlighted (selected instead).
+  tap(window.get(), CGPointMake(100, 66), CGPointMake(100, 66));
+  EXPECT_FALSE(row(1)->isHighlighted());
+  EXPECT_TRUE(row(1)->isSelected());
+  EXPECT_EQ(source->selected, (std::vector<NSInteger>{1}));
 }
 
 }  // namespace
