@@ -74,6 +74,9 @@ bool DesktopWindow::open(const std::string& title, std::string* error) {
   // SIGINT and SIGTERM end the host as they do headless, not as events nobody wakes for.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+  // Frames are blitted from memory: a renderer behind the window surface would only add
+  // a GL context, and making one recreates the window under a new id.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
     *error = "cannot open a window: no display (DISPLAY is not set)";
     return false;

@@ -193,7 +193,7 @@ class Windows : public ::testing::Test {
     for (pid_t pid : hosts_) stop(pid);
     if (xvfb_ > 0) stop(xvfb_);
     std::error_code ec;
-    if (!home_.empty() && !getenv("KEEP")) fs::remove_all(home_, ec);
+    if (!home_.empty()) fs::remove_all(home_, ec);
   }
 
   // SIGTERM, then SIGKILL after a few seconds: a stuck host must not hang the suite.
