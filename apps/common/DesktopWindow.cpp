@@ -69,7 +69,7 @@ DesktopWindow::~DesktopWindow() {
 
 bool DesktopWindow::open(const std::string& title, std::string* error) {
   // No capture of the mouse: the server's own grab while a button is down already reports
-  // the motion out of the window and the release out there.
+  // leaving the window and the release out there.
   SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
   // SIGINT and SIGTERM end the host as they do headless, not as events nobody wakes for.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
