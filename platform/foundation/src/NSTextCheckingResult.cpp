@@ -57,11 +57,8 @@ Strong<NSString> key(const char* s) {
   return NSString::stringWithUTF8String(s);
 }
 
-NSTextCheckingResult::Fields fieldsOf(NSTextCheckingType type, NSRange range) {
-  NSTextCheckingResult::Fields f;
-  f.type = type;
-  f.range = range;
-  return f;
+Strong<NSTextCheckingResult> resultOf(NSTextCheckingResult::Fields f) {
+  return std::make_shared<NSTextCheckingResult>(std::move(f));
 }
 
 bool sameObject(const NSObject* a, const NSObject* b) {
@@ -86,76 +83,40 @@ NSTextCheckingResult::NSTextCheckingResult(Fields fields) : f_(std::move(fields)
 
 Strong<NSTextCheckingResult> NSTextCheckingResult::linkCheckingResultWithRangeURL(
     NSRange range, const Strong<NSURL>& url) {
-  auto f = fieldsOf(NSTextCheckingTypeLink, range);
-  f.url = url;
-  return std::make_shared<NSTextCheckingResult>(std::move(f));
+  return resultOf({.type = NSTextCheckingTypeLink, .range = range, .url = url});
 }
 
 Strong<NSTextCheckingResult> NSTextCheckingResult::addressCheckingResultWithRangeComponents(
     NSRange range, const Strong<NSDictionary>& components) {
-  auto f = fieldsOf(NSTextCheckingTypeAddress, range);
-  f.components = components;
-  return std::make_shared<NSTextCheckingResult>(std::move(f));
+  return resultOf({.type = NSTextCheckingTypeAddress, .range = range, .components = components});
 }
 
 Strong<NSTextCheckingResult> NSTextCheckingResult::phoneNumberCheckingResultWithRangePhoneNumber(
     NSRange range, const Strong<NSString>& phoneNumber) {
-  auto f = fieldsOf(NSTextCheckingTypePhoneNumber, range);
-  f.phoneNumber = phoneNumber;
-  return std::make_shared<NSTextCheckingResult>(std::move(f));
+  return resultOf(
+      {.type = NSTextCheckingTypePhoneNumber, .range = range, .phoneNumber = phoneNumber});
 }
 
 Strong<NSTextCheckingResult> NSTextCheckingResult::dateCheckingResultWithRangeDate(
     NSRange range, const Strong<NSDate>& date) {
-  auto f = fieldsOf(NSTextCheckingTypeDate, range);
-  f.date = date;
-  return std::make_shared<NSTextCheckingResult>(std::move(f));
+  return resultOf({.type = NSTextCheckingTypeDate, .range = range, .date = date});
 }
 
 Strong<NSTextCheckingResult> NSTextCheckingResult::dateCheckingResultWithRangeDateTimeZoneDuration(
     NSRange range, const Strong<NSDate>& date, const Strong<NSTimeZone>& timeZone,
     NSTimeInterval duration) {
-  auto f = fieldsOf(NSTextCheckingTypeDate, range);
-  f.date = date;
-  f.timeZone = timeZone;
-  f.duration = duration;
-  return std::make_shared<NSTextCheckingResult>(std::move(f));
+  return resultOf({.type = NSTextCheckingTypeDate,
+                   .range = range,
+                   .date = date,
+                   .timeZone = timeZone,
+                   .duration = duration});
 }
 
 Strong<NSTextCheckingResult>
 NSTextCheckingResult::transitInformationCheckingResultWithRangeComponents(
     NSRange range, const Strong<NSDictionary>& components) {
-  auto f = fieldsOf(NSTextCheckingTypeTransitInformation, range);
-  f.components = components;
-  return std::make_shared<NSTextCheckingResult>(std::move(f));
-}
-
-Strong<NSURL> NSTextCheckingResult::URL() const {
-  return f_.type == NSTextCheckingTypeLink ? f_.url : nullptr;
-}
-
-Strong<NSDictionary> NSTextCheckingResult::addressComponents() const {
-  return f_.type == NSTextCheckingTypeAddress ? f_.components : nullptr;
-}
-
-Strong<NSString> NSTextCheckingResult::phoneNumber() const {
-  return f_.type == NSTextCheckingTypePhoneNumber ? f_.phoneNumber : nullptr;
-}
-
-Strong<NSDate> NSTextCheckingResult::date() const {
-  return f_.type == NSTextCheckingTypeDate ? f_.date : nullptr;
-}
-
-Strong<NSTimeZone> NSTextCheckingResult::timeZone() const {
-  return f_.type == NSTextCheckingTypeDate ? f_.timeZone : nullptr;
-}
-
-NSTimeInterval NSTextCheckingResult::duration() const {
-  return f_.type == NSTextCheckingTypeDate ? f_.duration : 0;
-}
-
-Strong<NSDictionary> NSTextCheckingResult::components() const {
-  return f_.type == NSTextCheckingTypeTransitInformation ? f_.components : nullptr;
+  return resultOf(
+      {.type = NSTextCheckingTypeTransitInformation, .range = range, .components = components});
 }
 
 BOOL NSTextCheckingResult::isEqual(const NSObject* other) const {
@@ -176,34 +137,26 @@ std::size_t NSTextCheckingResult::hash() const {
 }
 
 std::string NSTextCheckingResult::description() const {
-  const char* kind = "other";
-  std::string payload;
-  switch (f_.type) {
-    case NSTextCheckingTypeLink:
-      kind = "link";
-      payload = f_.url ? f_.url->description() : "(none)";
-      break;
-    case NSTextCheckingTypeAddress:
-      kind = "address";
-      payload = f_.components ? f_.components->description() : "(none)";
-      break;
-    case NSTextCheckingTypePhoneNumber:
-      kind = "phone";
-      payload = f_.phoneNumber ? f_.phoneNumber->description() : "(none)";
-      break;
-    case NSTextCheckingTypeDate:
-      kind = "date";
-      payload = f_.date ? f_.date->description() : "(none)";
-      if (f_.timeZone) payload += " " + f_.timeZone->description();
-      if (f_.duration != 0) payload += " duration " + std::to_string(f_.duration);
-      break;
-    case NSTextCheckingTypeTransitInformation:
-      kind = "transit";
-      payload = f_.components ? f_.components->description() : "(none)";
-      break;
-    default:
-      break;
+  struct Kind {
+    NSTextCheckingType type;
+    const char* name;
+    const NSObject* payload;
+  };
+  const Kind kinds[] = {
+      {NSTextCheckingTypeLink, "link", f_.url.get()},
+      {NSTextCheckingTypeAddress, "address", f_.components.get()},
+      {NSTextCheckingTypePhoneNumber, "phone", f_.phoneNumber.get()},
+      {NSTextCheckingTypeDate, "date", f_.date.get()},
+      {NSTextCheckingTypeTransitInformation, "transit", f_.components.get()},
+  };
+  std::string text = "other ";
+  for (const Kind& k : kinds)
+    if (k.type == f_.type)
+      text = std::string(k.name) + " " + (k.payload ? k.payload->description() : "(none)");
+  if (f_.type == NSTextCheckingTypeDate) {
+    if (f_.timeZone) text += " " + f_.timeZone->description();
+    if (f_.duration != 0) text += " duration " + std::to_string(f_.duration);
   }
   return "{" + std::to_string(f_.range.location) + ", " + std::to_string(f_.range.length) + "} " +
-         kind + " " + payload;
+         text;
 }

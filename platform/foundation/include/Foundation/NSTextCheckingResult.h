@@ -71,12 +71,12 @@ class NSTextCheckingResult : public NSObject {
   // that do not belong to the type are ignored.
   struct Fields {
     NSTextCheckingType type = 0;
-    NSRange range;
-    Strong<NSURL> url;
-    Strong<NSDictionary> components;  // address or transit components
-    Strong<NSString> phoneNumber;
-    Strong<NSDate> date;
-    Strong<NSTimeZone> timeZone;
+    NSRange range{};
+    Strong<NSURL> url{};
+    Strong<NSDictionary> components{};  // address or transit components
+    Strong<NSString> phoneNumber{};
+    Strong<NSDate> date{};
+    Strong<NSTimeZone> timeZone{};
     NSTimeInterval duration = 0;
   };
   explicit NSTextCheckingResult(Fields fields);
@@ -84,13 +84,19 @@ class NSTextCheckingResult : public NSObject {
   NSTextCheckingType resultType() const { return f_.type; }
   NSRange range() const { return f_.range; }
   // Payloads: none (or 0) when the result is of another type.
-  Strong<NSURL> URL() const;
-  Strong<NSDictionary> addressComponents() const;
-  Strong<NSString> phoneNumber() const;
-  Strong<NSDate> date() const;
-  Strong<NSTimeZone> timeZone() const;
-  NSTimeInterval duration() const;
-  Strong<NSDictionary> components() const;  // transit components
+  Strong<NSURL> URL() const { return payload(NSTextCheckingTypeLink, &Fields::url); }
+  Strong<NSDictionary> addressComponents() const {
+    return payload(NSTextCheckingTypeAddress, &Fields::components);
+  }
+  Strong<NSString> phoneNumber() const {
+    return payload(NSTextCheckingTypePhoneNumber, &Fields::phoneNumber);
+  }
+  Strong<NSDate> date() const { return payload(NSTextCheckingTypeDate, &Fields::date); }
+  Strong<NSTimeZone> timeZone() const { return payload(NSTextCheckingTypeDate, &Fields::timeZone); }
+  NSTimeInterval duration() const { return payload(NSTextCheckingTypeDate, &Fields::duration); }
+  Strong<NSDictionary> components() const {  // transit components
+    return payload(NSTextCheckingTypeTransitInformation, &Fields::components);
+  }
 
   const Fields& fields() const { return f_; }
 
@@ -101,5 +107,10 @@ class NSTextCheckingResult : public NSObject {
   std::string description() const override;
 
  private:
+  template <class T>
+  T payload(NSTextCheckingType type, T Fields::*field) const {
+    return f_.type == type ? f_.*field : T{};
+  }
+
   const Fields f_;
 };
