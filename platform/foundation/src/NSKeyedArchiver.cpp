@@ -187,18 +187,7 @@ void NSKeyedArchiver::encodeArrayOfObjectsForKey(const std::vector<id>& objects,
 namespace {
 
 plist_t plainNode(const NSObject* object) {
-  if (auto* n = objc_cast<NSNumber>(object)) {
-    switch (n->kind()) {
-      case NSNumber::Kind::Boolean:
-        return plist_new_bool(n->boolValue());
-      case NSNumber::Kind::Integer:
-        return plist_new_uint(static_cast<uint64_t>(n->longLongValue()));
-      case NSNumber::Kind::Unsigned:
-        return plist_new_uint(n->unsignedLongLongValue());
-      default:
-        return plist_new_real(n->doubleValue());
-    }
-  }
+  if (auto* n = objc_cast<NSNumber>(object)) return foundation::plist::numberNode(n);
   if (object->getClass() == NSData::class_()) {
     auto* d = static_cast<const NSData*>(object);
     return plist_new_data(static_cast<const char*>(d->bytes()), d->length());

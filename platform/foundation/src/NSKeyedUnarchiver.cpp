@@ -221,43 +221,6 @@ struct ObjectMaker {
     return nullptr;
   }
 
-  id plain(plist_t node) {
-    switch (plist_get_node_type(node)) {
-      case PLIST_STRING: {
-        uint64_t length = 0;
-        const char* p = plist_get_string_ptr(node, &length);
-        return NSString::stringWithUTF8String(std::string_view(p ? p : "", p ? length : 0));
-      }
-      case PLIST_UINT: {
-        uint64_t v = 0;
-        plist_get_uint_val(node, &v);
-        return NSNumber::numberWithLongLong(static_cast<long long>(v));
-      }
-      case PLIST_REAL: {
-        double v = 0;
-        plist_get_real_val(node, &v);
-        return NSNumber::numberWithDouble(v);
-      }
-      case PLIST_BOOLEAN: {
-        uint8_t b = 0;
-        plist_get_bool_val(node, &b);
-        return NSNumber::numberWithBool(b != 0);
-      }
-      case PLIST_DATA: {
-        uint64_t length = 0;
-        const char* p = plist_get_data_ptr(node, &length);
-        return NSData::dataWithBytes(p, p ? length : 0);
-      }
-      case PLIST_DATE: {
-        int32_t sec = 0, usec = 0;
-        plist_get_date_val(node, &sec, &usec);
-        return NSDate::dateWithTimeIntervalSinceReferenceDate(sec + usec / 1e6);
-      }
-      default:
-        return nullptr;
-    }
-  }
-
   id object(uint64_t uid) {
     if (coder->error()) return nullptr;
     if (uid >= s.objects.size()) {
@@ -278,7 +241,7 @@ struct ObjectMaker {
     plist_t node = s.objects[uid];
     uint64_t ignored;
     if (plist_get_node_type(node) != PLIST_DICT || uidOf(node, &ignored)) {
-      id value = plain(node);
+      id value = foundation::plist::scalarOf(node);
       if (!value) fail("entry " + std::to_string(uid) + " of $objects is not an object");
       s.progress[uid] = Progress::Done;
       return s.decoded[uid] = value;
@@ -328,74 +291,64 @@ id NSKeyedUnarchiver::decodeObjectForKey(const Strong<NSString>& key) {
 
 namespace {
 
-bool numberOf(plist_t v, double* real, int64_t* integer, bool* isReal) {
+// A number as an archive stores it: booleans and integers as integers.
+struct StoredNumber {
+  bool isReal = false;
+  double real = 0;
+  int64_t integer = 0;
+};
+
+// The number `v` stored under `key` holds: false when there is none, and also, after a
+// failure naming `what` it should have been, when `v` holds something else (with
+// `integral`, also a real outside the 64-bit integers).
+bool numberFor(NSKeyedUnarchiver* coder, plist_t v, const Strong<NSString>& key, const char* what,
+               bool integral, StoredNumber* n) {
+  if (!v) return false;
   switch (plist_get_node_type(v)) {
     case PLIST_BOOLEAN: {
       uint8_t b = 0;
       plist_get_bool_val(v, &b);
-      *integer = b;
-      *isReal = false;
+      n->integer = b;
       return true;
     }
     case PLIST_UINT: {
       uint64_t u = 0;
       plist_get_uint_val(v, &u);
-      *integer = static_cast<int64_t>(u);
-      *isReal = false;
+      n->integer = static_cast<int64_t>(u);
       return true;
     }
     case PLIST_REAL:
-      plist_get_real_val(v, real);
-      *isReal = true;
-      return true;
+      plist_get_real_val(v, &n->real);
+      n->isReal = true;
+      if (!integral || (n->real >= -9223372036854775808.0 && n->real < 9223372036854775808.0))
+        return true;
+      break;
     default:
-      return false;
+      break;
   }
+  coder->failWithError(
+      corrupt("the value for key '" + key->stdString() + "' is not " + std::string(what)));
+  return false;
 }
 
 }  // namespace
 
 BOOL NSKeyedUnarchiver::decodeBoolForKey(const Strong<NSString>& key) {
-  if (error()) return NO;
-  plist_t v = s_->valueFor(key);
-  if (!v) return NO;
-  double real = 0;
-  int64_t integer = 0;
-  bool isReal = false;
-  if (!numberOf(v, &real, &integer, &isReal)) {
-    failWithError(corrupt("the value for key '" + key->stdString() + "' is not a boolean"));
-    return NO;
-  }
-  return isReal ? real != 0 : integer != 0;
+  StoredNumber n;
+  if (error() || !numberFor(this, s_->valueFor(key), key, "a boolean", false, &n)) return NO;
+  return n.isReal ? n.real != 0 : n.integer != 0;
 }
 
 int64_t NSKeyedUnarchiver::decodeInt64ForKey(const Strong<NSString>& key) {
-  if (error()) return 0;
-  plist_t v = s_->valueFor(key);
-  if (!v) return 0;
-  double real = 0;
-  int64_t integer = 0;
-  bool isReal = false;
-  if (!numberOf(v, &real, &integer, &isReal) ||
-      (isReal && !(real >= -9223372036854775808.0 && real < 9223372036854775808.0))) {
-    failWithError(corrupt("the value for key '" + key->stdString() + "' is not an integer"));
-    return 0;
-  }
-  return isReal ? static_cast<int64_t>(real) : integer;
+  StoredNumber n;
+  if (error() || !numberFor(this, s_->valueFor(key), key, "an integer", true, &n)) return 0;
+  return n.isReal ? static_cast<int64_t>(n.real) : n.integer;
 }
 
 double NSKeyedUnarchiver::decodeDoubleForKey(const Strong<NSString>& key) {
-  if (error()) return 0;
-  plist_t v = s_->valueFor(key);
-  if (!v) return 0;
-  double real = 0;
-  int64_t integer = 0;
-  bool isReal = false;
-  if (!numberOf(v, &real, &integer, &isReal)) {
-    failWithError(corrupt("the value for key '" + key->stdString() + "' is not a number"));
-    return 0;
-  }
-  return isReal ? real : static_cast<double>(integer);
+  StoredNumber n;
+  if (error() || !numberFor(this, s_->valueFor(key), key, "a number", false, &n)) return 0;
+  return n.isReal ? n.real : static_cast<double>(n.integer);
 }
 
 const uint8_t* NSKeyedUnarchiver::decodeBytesForKeyReturnedLength(const Strong<NSString>& key,

@@ -335,42 +335,6 @@ bool binaryWellFormed(const uint8_t* d, std::size_t n, uint64_t maxObjects, std:
 id fromNode(plist_t node, int depth, bool mutableContainers, bool mutableHere) {
   if (!node || depth > kMaxDepth + 1) return nullptr;
   switch (plist_get_node_type(node)) {
-    case PLIST_BOOLEAN: {
-      uint8_t b = 0;
-      plist_get_bool_val(node, &b);
-      return NSNumber::numberWithBool(b != 0);
-    }
-    case PLIST_UINT: {
-      uint64_t v = 0;
-      plist_get_uint_val(node, &v);
-      return NSNumber::numberWithLongLong(static_cast<long long>(v));
-    }
-    case PLIST_REAL: {
-      double v = 0;
-      plist_get_real_val(node, &v);
-      return NSNumber::numberWithDouble(v);
-    }
-    case PLIST_STRING:
-    case PLIST_KEY: {
-      uint64_t len = 0;
-      const char* p = plist_get_string_ptr(node, &len);
-      return NSString::stringWithUTF8String(std::string_view(p ? p : "", p ? len : 0));
-    }
-    case PLIST_DATE: {
-      int32_t sec = 0, usec = 0;
-      plist_get_date_val(node, &sec, &usec);
-      // The library splits a binary date into whole seconds toward zero and a fraction
-      // whose sign it drops: -25.3 comes as -25 and 0.3. Within the second before the
-      // reference date the sign is lost altogether.
-      double fraction = std::fabs(static_cast<double>(usec)) / 1e6;
-      return NSDate::dateWithTimeIntervalSinceReferenceDate(sec < 0 || usec < 0 ? sec - fraction
-                                                                                : sec + fraction);
-    }
-    case PLIST_DATA: {
-      uint64_t len = 0;
-      const char* p = plist_get_data_ptr(node, &len);
-      return NSData::dataWithBytes(p, p ? len : 0);
-    }
     case PLIST_UID: {
       uint64_t v = 0;
       plist_get_uid_val(node, &v);
@@ -411,7 +375,7 @@ id fromNode(plist_t node, int depth, bool mutableContainers, bool mutableHere) {
       return d->copy();
     }
     default:
-      return nullptr;
+      return scalarOf(node);
   }
 }
 
@@ -703,18 +667,7 @@ bool xmlValue(const NSObject* obj, int depth, std::string& out, std::string* err
 
 plist_t toNode(const NSObject* obj, std::string* error) {
   if (auto* s = objc_cast<NSString>(obj)) return plist_new_string(s->UTF8String());
-  if (auto* n = objc_cast<NSNumber>(obj)) {
-    switch (n->kind()) {
-      case NSNumber::Kind::Boolean:
-        return plist_new_bool(n->boolValue());
-      case NSNumber::Kind::Integer:
-        return plist_new_uint(static_cast<uint64_t>(n->longLongValue()));
-      case NSNumber::Kind::Unsigned:
-        return plist_new_uint(n->unsignedLongLongValue());
-      default:
-        return plist_new_real(n->doubleValue());
-    }
-  }
+  if (auto* n = objc_cast<NSNumber>(obj)) return numberNode(n);
   if (auto* d = objc_cast<NSDate>(obj)) {
     double t = d->timeIntervalSinceReferenceDate();
     double sec = std::floor(t);
@@ -760,6 +713,62 @@ plist_t toNode(const NSObject* obj, std::string* error) {
 }
 
 }  // namespace
+
+plist_t numberNode(const NSNumber* number) {
+  switch (number->kind()) {
+    case NSNumber::Kind::Boolean:
+      return plist_new_bool(number->boolValue());
+    case NSNumber::Kind::Integer:
+      return plist_new_uint(static_cast<uint64_t>(number->longLongValue()));
+    case NSNumber::Kind::Unsigned:
+      return plist_new_uint(number->unsignedLongLongValue());
+    default:
+      return plist_new_real(number->doubleValue());
+  }
+}
+
+id scalarOf(plist_t node) {
+  switch (plist_get_node_type(node)) {
+    case PLIST_BOOLEAN: {
+      uint8_t b = 0;
+      plist_get_bool_val(node, &b);
+      return NSNumber::numberWithBool(b != 0);
+    }
+    case PLIST_UINT: {
+      uint64_t v = 0;
+      plist_get_uint_val(node, &v);
+      return NSNumber::numberWithLongLong(static_cast<long long>(v));
+    }
+    case PLIST_REAL: {
+      double v = 0;
+      plist_get_real_val(node, &v);
+      return NSNumber::numberWithDouble(v);
+    }
+    case PLIST_STRING:
+    case PLIST_KEY: {
+      uint64_t len = 0;
+      const char* p = plist_get_string_ptr(node, &len);
+      return NSString::stringWithUTF8String(std::string_view(p ? p : "", p ? len : 0));
+    }
+    case PLIST_DATE: {
+      int32_t sec = 0, usec = 0;
+      plist_get_date_val(node, &sec, &usec);
+      // The library splits a binary date into whole seconds toward zero and a fraction
+      // whose sign it drops: -25.3 comes as -25 and 0.3. Within the second before the
+      // reference date the sign is lost altogether.
+      double fraction = std::fabs(static_cast<double>(usec)) / 1e6;
+      return NSDate::dateWithTimeIntervalSinceReferenceDate(sec < 0 || usec < 0 ? sec - fraction
+                                                                                : sec + fraction);
+    }
+    case PLIST_DATA: {
+      uint64_t len = 0;
+      const char* p = plist_get_data_ptr(node, &len);
+      return NSData::dataWithBytes(p, p ? len : 0);
+    }
+    default:
+      return nullptr;
+  }
+}
 
 bool validate(const NSObject* obj, std::string* error) {
   return validateAt(obj, 1, error);

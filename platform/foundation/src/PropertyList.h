@@ -8,6 +8,8 @@
 
 #include "Foundation/NSPropertyListSerialization.h"
 
+class NSNumber;
+
 namespace foundation {
 
 // Reads a regular file whole; false when it cannot be read or is larger than `cap`.
@@ -34,6 +36,13 @@ plist_t parseNode(const void* data, std::size_t n, std::size_t maxValues,
                   NSPropertyListFormat* format, std::string* error);
 // Binary, or XML for NSPropertyListXMLFormat_v1_0. False when libplist writes nothing.
 bool writeNode(plist_t node, NSPropertyListFormat format, std::string& out);
+
+// The node of a number: a boolean, an integer (a negative one as libplist keeps it, in
+// two's complement) or a real.
+plist_t numberNode(const NSNumber* number);
+// The object a node holds when it is a single value (a boolean, integer, real, string,
+// date or data); none for a collection, a UID or anything else.
+id scalarOf(plist_t node);
 
 // False (and `error` filled) when `obj` is not a property-list object.
 bool validate(const NSObject* obj, std::string* error);

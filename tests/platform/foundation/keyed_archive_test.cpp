@@ -609,3 +609,22 @@ TEST(KeyedArchive, CodersRefuseTheOtherDirection) {
 }
 
 }  // namespace
+
+// Some writers keep a date in $objects as a plain value. In a binary archive one before
+// the reference date keeps the sign of its fraction, as it does in any property list.
+TEST(KeyedArchive, PlainDatesBeforeTheReferenceDateKeepTheirFraction) {
+  auto uidOne =
+      NSDictionary::dictionaryWithObjectsAndKeys({{S("CF$UID"), NSNumber::numberWithInt(1)}});
+  auto archive = NSDictionary::dictionaryWithObjectsAndKeys(
+      {{S("$archiver"), S("NSKeyedArchiver")},
+       {S("$version"), NSNumber::numberWithInt(100000)},
+       {S("$top"), NSDictionary::dictionaryWithObjectsAndKeys({{S("root"), uidOne}})},
+       {S("$objects"), NSArray::arrayWithObjects(
+                           {S("$null"), NSDate::dateWithTimeIntervalSinceReferenceDate(-25.25)})}});
+  auto data =
+      NSPropertyListSerialization::dataWithPropertyList(archive, NSPropertyListBinaryFormat_v1_0);
+  ASSERT_NE(data, nullptr);
+  auto date = objc_cast<NSDate>(NSKeyedUnarchiver::unarchiveObjectWithData(data));
+  ASSERT_NE(date, nullptr);
+  EXPECT_EQ(date->timeIntervalSinceReferenceDate(), -25.25);
+}
