@@ -422,20 +422,10 @@ class Scanner {
 
 void scanAddresses(std::u16string_view text, NSUInteger base, const ScanContext&,
                    std::vector<Strong<NSTextCheckingResult>>& out) {
-  constexpr std::size_t kMaxPiece = std::size_t(1) << 30;
-  // Token offsets are 32-bit: longer texts go in pieces cut at a line break.
-  while (!text.empty()) {
-    std::size_t size = std::min(text.size(), kMaxPiece);
-    if (size < text.size()) {
-      std::size_t cut = text.find_last_of(u"\n", size);
-      if (cut != std::u16string_view::npos && cut > size / 2) size = cut;
-    }
-    std::u16string_view piece = text.substr(0, size);
+  forEachPiece(text, base, u"\n", [&](std::u16string_view piece, NSUInteger at) {
     std::vector<Token> toks = tokenize(piece);
-    Scanner(piece, toks).scan(base, out);
-    text.remove_prefix(size);
-    base += size;
-  }
+    Scanner(piece, toks).scan(at, out);
+  });
 }
 
 }  // namespace foundation::detect

@@ -40,7 +40,6 @@ namespace {
 
 constexpr int kNoon = 12;
 constexpr double kSecondsPerDay = 86400;
-constexpr std::size_t kMaxPiece = std::size_t(1) << 30;
 
 struct Time {
   int hour = 0, minute = 0, second = 0;
@@ -707,19 +706,10 @@ class Parser {
 void scanDates(std::u16string_view text, NSUInteger base, const ScanContext& context,
                std::vector<Strong<NSTextCheckingResult>>& out) {
   const DateLexicon& lex = dateLexicon(context.locale.empty() ? "en_US_POSIX" : context.locale);
-  // Token offsets are 32-bit: longer texts go in pieces cut at white space.
-  while (!text.empty()) {
-    std::size_t size = std::min(text.size(), kMaxPiece);
-    if (size < text.size()) {
-      std::size_t cut = text.find_last_of(u" \n\t", size);
-      if (cut != std::u16string_view::npos && cut > size / 2) size = cut;
-    }
-    std::u16string_view piece = text.substr(0, size);
+  forEachPiece(text, base, u" \n\t", [&](std::u16string_view piece, NSUInteger at) {
     std::vector<Token> toks = tokenize(piece);
-    Parser(piece, toks, lex, context).scan(base, out);
-    text.remove_prefix(size);
-    base += size;
-  }
+    Parser(piece, toks, lex, context).scan(at, out);
+  });
 }
 
 }  // namespace foundation::detect

@@ -2,7 +2,9 @@
 // dates count from.
 #pragma once
 
+#include <algorithm>
 #include <string>
+#include <string_view>
 
 #include "Foundation/NSObjCRuntime.h"
 #include "Foundation/NSTimeZone.h"
@@ -21,5 +23,24 @@ struct ScanContext {
 std::string currentLocaleIdentifier();
 // The region of a locale identifier; "US" when it has none.
 std::string regionOfLocale(const std::string& locale);
+
+// Token offsets are 32-bit, so scanners take a longer text in pieces of at most 2^30
+// units, each cut at the last of `breaks` in its second half when there is one there.
+// Calls scanPiece(piece, base) with each piece and the offset of its start.
+template <class ScanPiece>
+void forEachPiece(std::u16string_view text, NSUInteger base, std::u16string_view breaks,
+                  ScanPiece&& scanPiece) {
+  constexpr std::size_t kMaxPiece = std::size_t(1) << 30;
+  while (!text.empty()) {
+    std::size_t size = std::min(text.size(), kMaxPiece);
+    if (size < text.size()) {
+      std::size_t cut = text.find_last_of(breaks, size);
+      if (cut != std::u16string_view::npos && cut > size / 2) size = cut;
+    }
+    scanPiece(text.substr(0, size), base);
+    text.remove_prefix(size);
+    base += size;
+  }
+}
 
 }  // namespace foundation::detect
