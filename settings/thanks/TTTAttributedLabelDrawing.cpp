@@ -103,6 +103,34 @@ struct StyleMemo {
   }
 };
 
+// One glyph run of a frame with where its line sits in the text rectangle.
+struct PlacedRun {
+  const CTLineRef& line;
+  const CTRunRef& run;
+  CGFloat penOffset;  // of the line, for the flush
+  CGFloat baseline;   // the line's origin
+  CGFloat lineWidth;  // the line's typographic width
+  // Where the run starts across the rectangle.
+  CGFloat x() const { return penOffset + runOffset(line, run); }
+};
+
+// Calls fn with every glyph run of every line of the frame, in order; the line origins
+// are already in the text rectangle's space.
+template <class Fn>
+void forEachPlacedRun(const CTFrameRef& frame, CGFloat flush, CGFloat width, Fn&& fn) {
+  CFArrayRef lines = CTFrameGetLines(frame);
+  std::vector<CGPoint> origins = originsOf(frame, static_cast<CFIndex>(lines->count()));
+  for (NSUInteger i = 0; i < lines->count(); ++i) {
+    CTLineRef line = lines->objectAtIndexAs<CTLine>(i);
+    CGFloat lineWidth = CTLineGetTypographicBounds(line, nullptr, nullptr, nullptr);
+    CGFloat penOffset = CTLineGetPenOffsetForFlush(line, flush, width);
+    for (const id& item : CTLineGetGlyphRuns(line)->objects()) {
+      auto run = std::static_pointer_cast<CTRun>(item);
+      fn(PlacedRun{line, run, penOffset, origins[i].y, lineWidth});
+    }
+  }
+}
+
 CTFontRef scaledFont(const id& value, CGFloat scale) {
   Strong<NSString> name;
   CGFloat size = 0;
@@ -279,103 +307,75 @@ void TTTAttributedLabel::drawTruncatedLine(const CTLineRef& line,
   CTLineDraw(truncated, c);
 }
 
-// Boxes follow the line origins, which are already in the text rectangle's space.
 void TTTAttributedLabel::drawBackgroundInRectContext(const CTFrameRef& frame, CGRect rect,
                                                      const CGContextRef& c) {
-  CFArrayRef lines = CTFrameGetLines(frame);
-  std::vector<CGPoint> origins = originsOf(frame, static_cast<CFIndex>(lines->count()));
-  CGFloat flush = TTTAlignmentFlushFactor(textAlignment());
   StyleMemo<BoxStyle> boxes;
+  auto drawBox = [&](const PlacedRun& placed) {
+    const BoxStyle& style = boxes.of(CTRunGetAttributes(placed.run));
+    const CGColorRef& stroke = style.stroke;
+    const CGColorRef& fill = style.fill;
+    UIEdgeInsets padding = style.padding;
+    if (!fill && !stroke) return;
 
-  for (NSUInteger i = 0; i < lines->count(); ++i) {
-    CTLineRef line = lines->objectAtIndexAs<CTLine>(i);
-    CGPoint origin = origins[i];
-    CGFloat ascent = 0, descent = 0, leading = 0;
-    CGFloat width = CTLineGetTypographicBounds(line, &ascent, &descent, &leading);
-    CGFloat penOffset = CTLineGetPenOffsetForFlush(line, flush, rect.size.width);
-    for (const id& item : CTLineGetGlyphRuns(line)->objects()) {
-      auto run = std::static_pointer_cast<CTRun>(item);
-      const BoxStyle& style = boxes.of(CTRunGetAttributes(run));
-      const CGColorRef& stroke = style.stroke;
-      const CGColorRef& fill = style.fill;
-      UIEdgeInsets padding = style.padding;
-      CGFloat cornerRadius = style.cornerRadius, lineWidth = style.lineWidth;
-      if (!fill && !stroke) continue;
+    CGFloat runAscent = 0, runDescent = 0;
+    CGFloat runWidth =
+        CTRunGetTypographicBounds(placed.run, CFRangeMake(0, 0), &runAscent, &runDescent, nullptr);
+    CGRect box;
+    box.size.width = runWidth + padding.left + padding.right;
+    box.size.height = runAscent + runDescent + padding.top + padding.bottom;
+    box.origin.x = placed.x() - padding.left;
+    box.origin.y = placed.baseline - padding.bottom - runDescent;
+    box.size.width = std::min(box.size.width, std::fabs(placed.lineWidth));
 
-      CGFloat runAscent = 0, runDescent = 0;
-      CGFloat runWidth =
-          CTRunGetTypographicBounds(run, CFRangeMake(0, 0), &runAscent, &runDescent, nullptr);
-      CGRect box;
-      box.size.width = runWidth + padding.left + padding.right;
-      box.size.height = runAscent + runDescent + padding.top + padding.bottom;
-      box.origin.x = penOffset + runOffset(line, run) - padding.left;
-      box.origin.y = origin.y - padding.bottom - runDescent;
-      if (box.size.width > std::fabs(width)) box.size.width = std::fabs(width);
-
-      CGRect pathRect =
-          CGRectInset(CGRectInset(box, kBoxHorizontalOutset, 0.0), lineWidth, lineWidth);
-      // A line width past half the box leaves no box to draw.
-      if (CGRectIsNull(pathRect)) continue;
-      CGPathRef path =
-          UIBezierPath::bezierPathWithRoundedRectCornerRadius(pathRect, cornerRadius)->CGPath();
-      CGContextSetLineJoin(c, kCGLineJoinRound);
-      if (fill) {
-        CGContextSetFillColorWithColor(c, fill);
-        CGContextAddPath(c, path);
-        CGContextFillPath(c);
-      }
-      if (stroke) {
-        CGContextSetStrokeColorWithColor(c, stroke);
-        CGContextAddPath(c, path);
-        CGContextStrokePath(c);
-      }
+    CGRect pathRect =
+        CGRectInset(CGRectInset(box, kBoxHorizontalOutset, 0.0), style.lineWidth, style.lineWidth);
+    // A line width past half the box leaves no box to draw.
+    if (CGRectIsNull(pathRect)) return;
+    CGPathRef path =
+        UIBezierPath::bezierPathWithRoundedRectCornerRadius(pathRect, style.cornerRadius)->CGPath();
+    CGContextSetLineJoin(c, kCGLineJoinRound);
+    if (fill) {
+      CGContextSetFillColorWithColor(c, fill);
+      CGContextAddPath(c, path);
+      CGContextFillPath(c);
     }
-  }
+    if (stroke) {
+      CGContextSetStrokeColorWithColor(c, stroke);
+      CGContextAddPath(c, path);
+      CGContextStrokePath(c);
+    }
+  };
+  forEachPlacedRun(frame, TTTAlignmentFlushFactor(textAlignment()), rect.size.width, drawBox);
 }
 
 void TTTAttributedLabel::drawStrikeInRectContext(const CTFrameRef& frame, CGRect rect,
                                                  const CGContextRef& c) {
-  CFArrayRef lines = CTFrameGetLines(frame);
-  std::vector<CGPoint> origins = originsOf(frame, static_cast<CFIndex>(lines->count()));
-  CGFloat flush = TTTAlignmentFlushFactor(textAlignment());
   Strong<UIFont> labelFont = font();
   CGFloat thickness = CTFontGetUnderlineThickness(
       CTFontCreateWithName(labelFont->fontName(), labelFont->pointSize(), nullptr));
   StyleMemo<StrikeStyle> strikes;
+  auto drawStrike = [&](const PlacedRun& placed) {
+    const StrikeStyle& marked = strikes.of(CTRunGetAttributes(placed.run));
+    if (!marked.strike) return;
 
-  for (NSUInteger i = 0; i < lines->count(); ++i) {
-    CTLineRef line = lines->objectAtIndexAs<CTLine>(i);
-    CGPoint origin = origins[i];
-    CGFloat ascent = 0, descent = 0, leading = 0;
-    CGFloat width = CTLineGetTypographicBounds(line, &ascent, &descent, &leading);
-    CGFloat penOffset = CTLineGetPenOffsetForFlush(line, flush, rect.size.width);
-    for (const id& item : CTLineGetGlyphRuns(line)->objects()) {
-      auto run = std::static_pointer_cast<CTRun>(item);
-      const StrikeStyle& marked = strikes.of(CTRunGetAttributes(run));
-      bool strike = marked.strike;
-      NSInteger style = marked.superscript;
-      if (!strike) continue;
-
-      CGFloat runAscent = 0, runDescent = 0;
-      CGFloat runWidth =
-          CTRunGetTypographicBounds(run, CFRangeMake(0, 0), &runAscent, &runDescent, nullptr);
-      CGFloat runHeight = runAscent + runDescent;
-      CGFloat x = penOffset + runOffset(line, run);
-      CGFloat y = origin.y - runDescent;
-      if (runWidth > width) runWidth = width;
-      if (style == -1) {
-        y += runAscent * kSubscriptStrikeRaise;
-      } else if (style == 1) {
-        y += runAscent * kSuperscriptStrikeRaise;
-      }
-
-      const CGColorRef& color = marked.color;
-      CGContextSetStrokeColorWithColor(c, color);
-      CGContextSetLineWidth(c, thickness);
-      CGFloat strikeY = std::round(y + runHeight * 0.5);
-      CGContextMoveToPoint(c, x, strikeY);
-      CGContextAddLineToPoint(c, x + runWidth, strikeY);
-      CGContextStrokePath(c);
+    CGFloat runAscent = 0, runDescent = 0;
+    CGFloat runWidth =
+        CTRunGetTypographicBounds(placed.run, CFRangeMake(0, 0), &runAscent, &runDescent, nullptr);
+    runWidth = std::min(runWidth, placed.lineWidth);
+    CGFloat x = placed.x();
+    CGFloat y = placed.baseline - runDescent;
+    if (marked.superscript == -1) {
+      y += runAscent * kSubscriptStrikeRaise;
+    } else if (marked.superscript == 1) {
+      y += runAscent * kSuperscriptStrikeRaise;
     }
-  }
+
+    CGContextSetStrokeColorWithColor(c, marked.color);
+    CGContextSetLineWidth(c, thickness);
+    CGFloat strikeY = std::round(y + (runAscent + runDescent) * 0.5);
+    CGContextMoveToPoint(c, x, strikeY);
+    CGContextAddLineToPoint(c, x + runWidth, strikeY);
+    CGContextStrokePath(c);
+  };
+  forEachPlacedRun(frame, TTTAlignmentFlushFactor(textAlignment()), rect.size.width, drawStrike);
 }
