@@ -10,9 +10,7 @@
 //   bench_archive [rounds]     (default 21 rounds of 500 operations; medians are printed)
 #include <plist/plist.h>
 
-#include <time.h>
 #include <algorithm>
-
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -21,6 +19,7 @@
 #include "Foundation/Foundation.h"
 #include "Foundation/NSKeyedArchiver.h"
 #include "Foundation/NSKeyedUnarchiver.h"
+#include "Timing.h"
 #include "UIKit/NSAttributedStringKeys.h"
 #include "UIKit/NSParagraphStyle.h"
 #include "UIKit/UIColor.h"
@@ -50,23 +49,12 @@ Strong<NSAttributedString> fiftyRuns() {
   return s->copy();
 }
 
-double cpuMicros() {
-  timespec t;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return t.tv_sec * 1e6 + t.tv_nsec / 1e3;
-}
-
 template <class Fn>
 double microsPerOp(Fn fn) {
-  double start = cpuMicros();
-  for (int i = 0; i < kPerRound; ++i) fn();
-  return (cpuMicros() - start) / kPerRound;
+  return bench::microsPerCall(kPerRound, fn);
 }
 
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
+using bench::median;
 
 }  // namespace
 

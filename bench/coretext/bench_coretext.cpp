@@ -10,9 +10,7 @@
 // each round runs the three contenders back to back.
 //
 //   bench_coretext [rounds]     (default 15; medians are printed)
-#include <hb.h>
 #include <pango/pangocairo.h>
-#include <unicode/ubrk.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -23,6 +21,8 @@
 
 #include "CoreText/CoreText.h"
 #include "Foundation/NSAttributedString.h"
+#include "PangoPeer.h"
+#include "Timing.h"
 
 namespace ct {
 void clearShapeCache();  // the engine's, exported for measurements like this one
@@ -50,88 +50,10 @@ std::string englishText(size_t length) {
   return out;
 }
 
-double cpuMicros() {
-  timespec t;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return t.tv_sec * 1e6 + t.tv_nsec / 1e3;
-}
-
-template <class Fn>
-double microsPerCall(int calls, Fn&& fn) {
-  double start = cpuMicros();
-  for (int i = 0; i < calls; ++i) fn();
-  return (cpuMicros() - start) / calls;
-}
-
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
-// Medians of each contender, measured in turn within every round.
-template <class... Fn>
-std::vector<double> compare(int rounds, int calls, Fn&&... fns) {
-  std::vector<std::vector<double>> samples(sizeof...(Fn));
-  (fns(), ...);  // warm-up: fonts opened, iterators made
-  for (int r = 0; r < rounds; ++r) {
-    size_t i = 0;
-    ((samples[i++].push_back(microsPerCall(calls, fns))), ...);
-  }
-  std::vector<double> out;
-  for (auto& s : samples) out.push_back(median(s));
-  return out;
-}
-
-struct Pango {
-  PangoFontMap* map = pango_cairo_font_map_new();
-  PangoContext* ctx = pango_font_map_create_context(map);
-  PangoFontDescription* desc = pango_font_description_from_string("DejaVu Sans");
-  Pango() {
-    cairo_font_options_t* o = cairo_font_options_create();
-    cairo_font_options_set_hint_style(o, CAIRO_HINT_STYLE_NONE);
-    cairo_font_options_set_hint_metrics(o, CAIRO_HINT_METRICS_OFF);
-    pango_cairo_context_set_font_options(ctx, o);
-    cairo_font_options_destroy(o);
-    pango_cairo_context_set_resolution(ctx, 72);
-    pango_context_set_round_glyph_positions(ctx, FALSE);
-    pango_font_description_set_absolute_size(desc, kSize * PANGO_SCALE);
-  }
-  PangoLayout* layout(const std::string& text) {
-    PangoLayout* l = pango_layout_new(ctx);
-    pango_layout_set_font_description(l, desc);
-    pango_layout_set_wrap(l, PANGO_WRAP_WORD_CHAR);
-    pango_layout_set_width(l, static_cast<int>(kWidth * PANGO_SCALE));
-    pango_layout_set_text(l, text.c_str(), static_cast<int>(text.size()));
-    return l;
-  }
-};
-
-struct Floor {
-  hb_font_t* font;
-  hb_buffer_t* buf = hb_buffer_create();
-  UBreakIterator* bi;
-  explicit Floor(const std::string& path) {
-    hb_blob_t* blob = hb_blob_create_from_file(path.c_str());
-    hb_face_t* face = hb_face_create(blob, 0);
-    font = hb_font_create(face);
-    hb_face_destroy(face);
-    hb_blob_destroy(blob);
-    UErrorCode e = U_ZERO_ERROR;
-    bi = ubrk_open(UBRK_LINE, "en_US", nullptr, 0, &e);
-  }
-  int run(const std::u16string& t) {
-    hb_buffer_reset(buf);
-    hb_buffer_add_utf16(buf, reinterpret_cast<const uint16_t*>(t.data()),
-                        static_cast<int>(t.size()), 0, -1);
-    hb_buffer_guess_segment_properties(buf);
-    hb_shape(font, buf, nullptr, 0);
-    UErrorCode e = U_ZERO_ERROR;
-    ubrk_setText(bi, reinterpret_cast<const UChar*>(t.data()), static_cast<int32_t>(t.size()), &e);
-    int n = 0;
-    for (int32_t b = ubrk_first(bi); b != UBRK_DONE; b = ubrk_next(bi)) ++n;
-    return n + static_cast<int>(hb_buffer_get_length(buf));
-  }
-};
+using bench::compare;
+using bench::Floor;
+using bench::median;
+using bench::microsPerCall;
 
 volatile double sink;
 
@@ -143,7 +65,7 @@ int main(int argc, char** argv) {
       CTFontCreateWithName(NSString::stringWithUTF8String("DejaVuSans"), kSize, nullptr);
   auto attrs = NSMutableDictionary::dictionary();
   attrs->setObjectForKey(font, kCTFontAttributeName);
-  Pango pango;
+  bench::Pango pango(kSize, kWidth);
   Floor floor(CTFontCopyFilePath(font));
 
   struct Line {
@@ -197,13 +119,8 @@ int main(int argc, char** argv) {
     std::vector<CGPoint> origins(ctLines->count());
     CTFrameGetLineOrigins(frame, CFRangeMake(0, 0), origins.data());
     std::printf("hit-test paragraph: %zu lines\n", origins.size());
-    std::vector<CGPoint> points;
-    for (int i = 0; i < 64; ++i)
-      points.push_back(CGPointMake((i * 37) % static_cast<int>(kWidth),
-                                   (i * 13) % static_cast<int>(size.height)));
-    PangoLayout* layout = pango.layout(text);
-    int w, h;
-    pango_layout_get_size(layout, &w, &h);
+    std::vector<CGPoint> points = bench::hitTestPoints(kWidth, size.height);
+    PangoLayout* layout = pango.laidOut(text);
     size_t k = 0, kp = 0;
     auto m = compare(
         rounds, 20000,
@@ -221,13 +138,7 @@ int main(int argc, char** argv) {
             }
           }
         },
-        [&] {
-          CGPoint p = points[kp++ % points.size()];
-          int index, trailing;
-          pango_layout_xy_to_index(layout, static_cast<int>(p.x * PANGO_SCALE),
-                                   static_cast<int>(p.y * PANGO_SCALE), &index, &trailing);
-          sink = index;
-        });
+        [&] { sink = bench::Pango::indexAt(layout, points[kp++ % points.size()]); });
     g_object_unref(layout);
     double ours = m[0], pg = m[1];
     lines.push_back({"hittest_10_lines", ours, pg, -1});

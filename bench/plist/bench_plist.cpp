@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Foundation/Foundation.h"
+#include "Timing.h"
 
 namespace {
 
@@ -49,10 +50,7 @@ double microsPerRead(Fn fn) {
   return std::chrono::duration<double, std::micro>(end - start).count() / kReadsPerRound;
 }
 
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
+using bench::median;
 
 }  // namespace
 
