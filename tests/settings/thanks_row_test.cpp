@@ -2,9 +2,12 @@
 // underlined at rest, red and plain while a finger is on it, the profile opened when the
 // finger lifts, nothing for a touch beside it; and what a screen reader finds there.
 #include "CoreGraphics/CGImage.h"
+#include "CoreText/CoreText.h"
+#include "Foundation/NSAttributedString.h"
 #include "SettingsHost.h"
 #include "TempHome.h"
 #include "UIKit/UIApplication.h"
+#include "UIKit/UIFont.h"
 #include "UIKit/UITableView.h"
 #include "UIKit/UIWindow.h"
 #include "gtest/gtest.h"
@@ -127,7 +130,14 @@ TEST(ThanksRow, TheThanksRowShowsItsLinkPressedWhileTheFingerIsDown) {
   CGImageRef restImage = t.run.host.window()->renderImage(1);
   EXPECT_GT(inkIn(restImage, before).black, 150);  // "Special thanks to @"
   EXPECT_GT(inkIn(restImage, after).black, 80);    // "for the icon!"
-  EXPECT_EQ(inkIn(restImage, before).blue + inkIn(restImage, after).blue, 0);
+  // The blue is the handle alone: as wide as "Orlindu" in the row's bold font.
+  auto handleText = NSAttributedString::initWithStringAttributes(
+      NSSTR("Orlindu"), NSDictionary::dictionaryWithObjectsAndKeys(
+                            {{kCTFontAttributeName, UIFont::boldSystemFontOfSize(14)}}));
+  EXPECT_NEAR(rest.blueBox.size.width,
+              CTLineGetTypographicBounds(CTLineCreateWithAttributedString(handleText), nullptr,
+                                         nullptr, nullptr),
+              2);
   EXPECT_GT(rest.longestBlueRow, 0.8 * rest.blueBox.size.width);
 
   // A finger on the handle: red, with no underline, until it lifts.
