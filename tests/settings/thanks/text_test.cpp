@@ -213,13 +213,4 @@ TEST(LabelText, DetectionTypesMakeTheDetectorAndDoNotScanTheCurrentText) {
   EXPECT_EQ(label->dataDetector(), nullptr);
 }
 
-TEST(LabelText, SettingTextClearsThePressedLink) {
-  auto label = makeLabel();
-  label->setText(S("text"));
-  label->setActiveLink(NSTextCheckingResult::linkCheckingResultWithRangeURL(
-      NSMakeRange(0, 1), NSURL::URLWithString(S("http://a.example"))));
-  label->setText(S("new"));
-  EXPECT_EQ(label->activeLink(), nullptr);
-}
-
 }  // namespace
