@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 
+#include "../Utf8.h"
 #include "Foundation/NSURL.h"
 
 namespace foundation::detect {
@@ -177,24 +178,6 @@ std::string lowerAscii(std::string s) {
     if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
   }
   return s;
-}
-
-void appendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += char(c);
-  } else if (c < 0x800) {
-    out += char(0xC0 | (c >> 6));
-    out += char(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += char(0xE0 | (c >> 12));
-    out += char(0x80 | ((c >> 6) & 0x3F));
-    out += char(0x80 | (c & 0x3F));
-  } else {
-    out += char(0xF0 | (c >> 18));
-    out += char(0x80 | ((c >> 12) & 0x3F));
-    out += char(0x80 | ((c >> 6) & 0x3F));
-    out += char(0x80 | (c & 0x3F));
-  }
 }
 
 bool isHexUnit(char16_t c) {

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "../Utf8.h"
 #include "Foundation/NSString.h"
 
 namespace foundation::detect {
@@ -165,21 +166,7 @@ void toUtf8(std::u16string_view text, std::string& bytes, std::vector<uint32_t>&
       c = ' ';
     }
     std::size_t before = bytes.size();
-    if (c < 0x80) {
-      bytes += char(c);
-    } else if (c < 0x800) {
-      bytes += char(0xC0 | (c >> 6));
-      bytes += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      bytes += char(0xE0 | (c >> 12));
-      bytes += char(0x80 | ((c >> 6) & 0x3F));
-      bytes += char(0x80 | (c & 0x3F));
-    } else {
-      bytes += char(0xF0 | (c >> 18));
-      bytes += char(0x80 | ((c >> 12) & 0x3F));
-      bytes += char(0x80 | ((c >> 6) & 0x3F));
-      bytes += char(0x80 | (c & 0x3F));
-    }
+    appendUtf8(bytes, c);
     unitOfByte.insert(unitOfByte.end(), bytes.size() - before, uint32_t(i));
     i += length;
   }
