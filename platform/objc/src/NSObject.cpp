@@ -23,12 +23,6 @@ Class NSObject::getClass() const {
   return NSObject::class_();
 }
 
-BOOL NSObject::isKindOfClass(Class cls) const {
-  // Most tests ask about the receiver's own class: answer those without the walk.
-  Class own = getClass();
-  return (own == cls && cls) || class_isSubclassOf(own, cls);
-}
-
 BOOL NSObject::isMemberOfClass(Class cls) const {
   return cls && getClass() == cls;
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <typeinfo>
 #include <unordered_map>
+#include <vector>
 
 #include "objc/NSException.h"
 #include "objc/NSObject.h"
@@ -26,6 +27,10 @@ struct objc_class {
   std::string name;
   Class superclass;
   std::unordered_map<SEL, std::unique_ptr<objc_method>> methods;
+  // The root first, this class last (at `depth`); fixed when the class is made, so a class
+  // test is one comparison at the ancestor's depth rather than a walk.
+  std::size_t depth;
+  std::vector<Class> chain;
 };
 
 namespace {
@@ -107,7 +112,12 @@ Class objc_allocateClassPair(Class superclass, std::string_view name) {
   Registry& r = registry();
   std::unique_lock write(r.lock);
   auto& slot = r.classes[std::string(name)];
-  if (!slot) slot.reset(new objc_class{std::string(name), superclass, {}});
+  if (!slot) {
+    slot.reset(new objc_class{std::string(name), superclass, {}, 0, {}});
+    if (superclass) slot->chain = superclass->chain;
+    slot->chain.push_back(slot.get());
+    slot->depth = slot->chain.size() - 1;
+  }
   return slot.get();
 }
 
@@ -119,12 +129,20 @@ Class class_getSuperclass(Class cls) {
   return cls ? cls->superclass : nullptr;
 }
 
+namespace {
+inline BOOL inChain(Class cls, Class ancestor) {
+  return ancestor->depth <= cls->depth && cls->chain[ancestor->depth] == ancestor;
+}
+}  // namespace
+
 BOOL class_isSubclassOf(Class cls, Class ancestor) {
-  if (!ancestor) return NO;
-  for (Class c = cls; c; c = c->superclass) {
-    if (c == ancestor) return YES;
-  }
-  return NO;
+  return cls && ancestor && inChain(cls, ancestor);
+}
+
+// Here rather than with the rest of NSObject, so that the test sees the chains.
+BOOL NSObject::isKindOfClass(Class cls) const {
+  Class own = getClass();
+  return own && cls && (own == cls || inChain(own, cls));
 }
 
 BOOL class_addMethod(Class cls, SEL name, IMP imp, const char* types) {
@@ -205,15 +223,14 @@ namespace objc {
 constinit thread_local CacheEntry sendCache[kCacheSize];
 std::atomic<std::uint64_t> cacheGeneration{1};
 
-IMP lookUpAndCache(const NSObject* self, SEL sel, CacheEntry& entry, const std::type_info* type,
-                   std::uint64_t current) {
+IMP lookUpAndCache(const NSObject* self, SEL sel, const void* vtable, std::uint64_t current) {
   IMP imp = nullptr;
   {
     std::shared_lock read(registry().lock);
     objc_method* m = findMethod(self->getClass(), sel);
     imp = m ? m->imp.load() : nullptr;
   }
-  entry = {type, sel, imp, current};
+  sendCache[cacheSlot(vtable, sel)] = {vtable, sel, imp, current};
   return imp;
 }
 

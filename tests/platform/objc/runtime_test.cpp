@@ -364,3 +364,64 @@ TEST(Runtime, CachedSendsSeeConcurrentChanges) {
   EXPECT_EQ(sawFinal.load(), 3);
   EXPECT_EQ(class_getSuperclass(cls), Animal::class_());
 }
+
+namespace {
+int answerOne(NSObject*, SEL) {
+  return 1;
+}
+int answerTwo(NSObject*, SEL) {
+  return 2;
+}
+int sendFromOneSite(NSObject* self, SEL sel) {
+  return objc_msgSend<int>(self, sel);
+}
+}  // namespace
+
+// A send looks its method up again once any table changed, whether it comes from the call
+// site that sent before or from a repeated send that reuses its first lookup.
+TEST(Runtime, SendsFromOneSiteSeeEachReplacement) {
+  Class cls = objc_allocateClassPair(Animal::class_(), "RepeatedPup");
+  SEL sel = sel_registerName("repeatedValue");
+  ASSERT_TRUE(class_addMethod(Animal::class_(), sel, objc::imp<&answerOne>(), "i@:"));
+  auto dog = std::make_shared<Dog>();
+  objc::RepeatedSend repeated(dog.get(), sel);
+  for (int round = 0; round < 3; ++round) {
+    EXPECT_EQ(sendFromOneSite(dog.get(), sel), 1);
+    EXPECT_EQ(repeated.send<int>(), 1);
+    EXPECT_EQ(repeated.send<int>(), 1);
+    class_replaceMethod(Animal::class_(), sel, objc::imp<&answerTwo>(), "i@:");
+    EXPECT_EQ(sendFromOneSite(dog.get(), sel), 2);
+    EXPECT_EQ(repeated.send<int>(), 2);
+    // A changed implementation is seen by the next send as well.
+    Method m = class_getInstanceMethod(Animal::class_(), sel);
+    method_setImplementation(m, objc::imp<&answerOne>());
+    EXPECT_EQ(repeated.send<int>(), 1);
+  }
+  ASSERT_TRUE(class_addMethod(Dog::class_(), sel, objc::imp<&answerTwo>(), "i@:"));
+  EXPECT_EQ(repeated.send<int>(), 2);
+  EXPECT_EQ(sendFromOneSite(dog.get(), sel), 2);
+  // None answers zero and is never looked up.
+  EXPECT_EQ(objc::RepeatedSend(nullptr, sel).send<int>(), 0);
+  EXPECT_THROW(objc::RepeatedSend(dog.get(), OBJC_SEL("noSuchMethod")).send<int>(), NSException);
+  EXPECT_EQ(class_getSuperclass(cls), Animal::class_());
+}
+
+// Class tests compare at the ancestor's depth: deeper, shallower and unrelated classes.
+TEST(Runtime, SubclassTestsOverChainsOfEveryDepth) {
+  Class a = objc_allocateClassPair(NSObject::class_(), "DepthA");
+  Class b = objc_allocateClassPair(a, "DepthB");
+  Class c = objc_allocateClassPair(b, "DepthC");
+  Class other = objc_allocateClassPair(NSObject::class_(), "DepthOther");
+  Class otherDeep = objc_allocateClassPair(objc_allocateClassPair(other, "DepthOther2"), "DepthO3");
+  EXPECT_TRUE(class_isSubclassOf(c, c));
+  EXPECT_TRUE(class_isSubclassOf(c, a));
+  EXPECT_TRUE(class_isSubclassOf(c, NSObject::class_()));
+  EXPECT_FALSE(class_isSubclassOf(a, c));
+  EXPECT_FALSE(class_isSubclassOf(otherDeep, b));
+  EXPECT_FALSE(class_isSubclassOf(c, otherDeep));
+  EXPECT_TRUE(class_isSubclassOf(otherDeep, other));
+  EXPECT_FALSE(class_isSubclassOf(nullptr, a));
+  EXPECT_FALSE(class_isSubclassOf(a, nullptr));
+  EXPECT_EQ(objc_allocateClassPair(other, "DepthC"), c);  // an existing name keeps its chain
+  EXPECT_TRUE(class_isSubclassOf(c, b));
+}

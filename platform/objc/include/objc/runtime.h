@@ -119,12 +119,12 @@ namespace objc {
 IMP lookUpImp(const NSObject* self, SEL sel);
 
 // Message sends are the hot path of every layout pass, so each thread keeps a small
-// direct-mapped cache of (receiver type, selector) -> IMP, probed inline by every send. The
-// key is the receiver's C++ dynamic type, which the vtable gives in two loads and which
-// decides its class (getClass is virtual), so a hit costs no call. Any change to any
-// method table bumps the generation, which invalidates every entry at once.
+// direct-mapped cache of (receiver vtable, selector) -> IMP, probed inline by every send.
+// The vtable decides the receiver's class (getClass is virtual) and is the object's first
+// word, so the key costs one load and a hit costs no call. Any change to any method table
+// bumps the generation, which invalidates every entry at once.
 struct CacheEntry {
-  const std::type_info* type = nullptr;
+  const void* vtable = nullptr;
   SEL sel = nullptr;
   IMP imp = nullptr;
   std::uint64_t generation = 0;
@@ -136,25 +136,36 @@ extern constinit thread_local CacheEntry sendCache[kCacheSize]
     __attribute__((tls_model("initial-exec")));
 extern std::atomic<std::uint64_t> cacheGeneration;
 
-// The miss path: looks the method up under the registry's lock and fills `entry`.
-IMP lookUpAndCache(const NSObject* self, SEL sel, CacheEntry& entry, const std::type_info* type,
-                   std::uint64_t current);
-
-inline std::size_t cacheSlot(const std::type_info* type, SEL sel) {
-  auto a = reinterpret_cast<std::uintptr_t>(type);
+inline std::size_t cacheSlot(const void* vtable, SEL sel) {
+  auto a = reinterpret_cast<std::uintptr_t>(vtable);
   auto b = reinterpret_cast<std::uintptr_t>(sel);
-  return ((a >> 4) ^ (b >> 3) ^ (b >> 13)) & (kCacheSize - 1);
+  return ((a >> 3) ^ (b >> 4)) & (kCacheSize - 1);
 }
 
-// A template so that NSObject need only be complete where a message is sent.
+// The miss path: looks the method up under the registry's lock and fills the entry.
+IMP lookUpAndCache(const NSObject* self, SEL sel, const void* vtable, std::uint64_t current);
+
+// The Itanium ABI puts a polymorphic object's vtable pointer first.
 template <class Object>
-IMP cachedImp(const Object* self, SEL sel) {
-  const std::type_info* type = &typeid(*self);
-  CacheEntry& entry = sendCache[cacheSlot(type, sel)];
+const void* vtableOf(const Object* self) {
+  const void* vtable;
+  __builtin_memcpy(&vtable, static_cast<const void*>(self), sizeof vtable);
+  return vtable;
+}
+
+// A template so that NSObject need only be complete where a message is sent. Always
+// inlined: a call here would cost as much as the probe.
+template <class Object>
+[[gnu::always_inline]] inline IMP cachedImp(const Object* self, SEL sel) {
+  static_assert(std::is_polymorphic_v<Object>);
+  const void* vtable = vtableOf(self);
+  CacheEntry& entry = sendCache[cacheSlot(vtable, sel)];
   // Read before any lookup: a change racing with it leaves an entry that is already stale.
   std::uint64_t current = cacheGeneration.load(std::memory_order_acquire);
-  if (entry.type == type && entry.sel == sel && entry.generation == current) return entry.imp;
-  return lookUpAndCache(self, sel, entry, type, current);
+  if (entry.vtable == vtable && entry.sel == sel && entry.generation == current) [[likely]] {
+    return entry.imp;
+  }
+  return lookUpAndCache(self, sel, vtable, current);
 }
 
 template <class T>
@@ -175,7 +186,7 @@ inline NSObject* receiver(std::nullptr_t) {
 // zero value, as on the device; an unimplemented selector raises
 // NSInvalidArgumentException.
 template <class R = void, class Receiver, class... Args>
-R objc_msgSend(const Receiver& self, SEL sel, Args... args) {
+[[gnu::always_inline]] inline R objc_msgSend(const Receiver& self, SEL sel, Args... args) {
   NSObject* obj = objc::receiver(self);
   if (!obj) {
     if constexpr (std::is_void_v<R>) {
@@ -197,6 +208,39 @@ R objc_callImp(IMP imp, NSObject* self, SEL sel, Args... args) {
 
 namespace objc {
 
+// One selector sent to one receiver several times in a row, each send a real call of the
+// method: the first looks it up, the later ones reuse that IMP while no method table has
+// changed since (a change between two sends is seen by the next). The receiver's class
+// cannot change, as it follows its C++ type. For one function's use on one thread.
+class RepeatedSend {
+ public:
+  RepeatedSend(NSObject* self, SEL sel) : self_(self), sel_(sel) {}
+
+  template <class R = void, class... Args>
+  [[gnu::always_inline]] R send(Args... args) {
+    if (!self_) {
+      if constexpr (std::is_void_v<R>) {
+        return;
+      } else {
+        return R{};
+      }
+    }
+    std::uint64_t current = cacheGeneration.load(std::memory_order_acquire);
+    if (!imp_ || generation_ != current) [[unlikely]] {
+      imp_ = lookUpImp(self_, sel_);  // out of line: the first send only
+      if (!imp_) unrecognizedSelector(self_, sel_);
+      generation_ = current;
+    }
+    return objc_callImp<R>(imp_, self_, sel_, args...);
+  }
+
+ private:
+  NSObject* self_;
+  SEL sel_;
+  IMP imp_ = nullptr;
+  std::uint64_t generation_ = 0;
+};
+
 // An IMP that forwards to a member function of the receiver's C++ class, for
 // registering a class's own methods in its table.
 template <auto MemFn>
@@ -211,9 +255,15 @@ struct ImpOf<MemFn> {
   static R call(NSObject* self, SEL, A... a) { return (static_cast<const C*>(self)->*MemFn)(a...); }
 };
 
-template <auto MemFn>
+// A free function already has the implementation's form and goes in as it is.
+template <class R, class... A, R (*Fn)(NSObject*, SEL, A...)>
+struct ImpOf<Fn> {
+  static constexpr R (*call)(NSObject*, SEL, A...) = Fn;
+};
+
+template <auto Fn>
 IMP imp() {
-  return reinterpret_cast<IMP>(&ImpOf<MemFn>::call);
+  return reinterpret_cast<IMP>(ImpOf<Fn>::call);
 }
 
 // Registers a class with the runtime and runs `methods` once to fill its table.
