@@ -28,8 +28,15 @@ int64_t countOf(const id& badge) {
 
 const id& SBFolderIcon::badgeNumberOrString() const {
   if (badge_) return badge_;
+  std::uint64_t changes = badgeChanges();
+  if (summedAt_ == changes) return sumNumber_;
   int64_t sum = 0;
-  for (const auto& icon : icons_) sum += countOf(icon->badgeNumberOrString());
+  summedAt_ = changes;
+  for (const auto& icon : icons_) {
+    const id& badge = icon->badgeNumberOrString();
+    if (objc_cast<NSMutableString>(badge)) summedAt_ = kNotSummed;
+    sum += countOf(badge);
+  }
   // Every layout pass asks again; the same sum answers the same number object.
   auto* last = static_cast<NSNumber*>(sumNumber_.get());
   if (sum <= 0) {
@@ -40,7 +47,7 @@ const id& SBFolderIcon::badgeNumberOrString() const {
   return sumNumber_;
 }
 
-Strong<UIImage> SBFolderIcon::getIconImage(int) const {
+const Strong<UIImage>& SBFolderIcon::getIconImage(int) const {
   std::call_once(imageOnce_, [this] {
     UIGraphicsBeginImageContextWithOptions(CGSizeMake(kImageSize, kImageSize), false, 2);
     // Mostly opaque, so a glow tints the folder's surroundings rather than its face.
@@ -51,7 +58,7 @@ Strong<UIImage> SBFolderIcon::getIconImage(int) const {
     const CGFloat margin = 7, gap = 3;
     const CGFloat cell = (kImageSize - 2 * margin - (kGridColumns - 1) * gap) / kGridColumns;
     for (size_t i = 0; i < icons_.size() && i < kGridColumns * kGridColumns; ++i) {
-      Strong<UIImage> image = icons_[i]->getIconImage(2);
+      const Strong<UIImage>& image = icons_[i]->getIconImage(2);
       if (!image) continue;
       CGFloat x = margin + (i % kGridColumns) * (cell + gap);
       CGFloat y = margin + (i / kGridColumns) * (cell + gap);

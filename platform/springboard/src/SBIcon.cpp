@@ -1,12 +1,14 @@
 #include "SpringBoard/SBIcon.h"
 
+#include <atomic>
+
 #include "Foundation/NSNumber.h"
 #include "SpringBoard/SBApplicationIcon.h"
 
 namespace {
 
-id displayNameIMP(NSObject* self, SEL) {
-  return static_cast<SBIcon*>(self)->displayName();
+NSObject* displayNameIMP(NSObject* self, SEL) {
+  return static_cast<SBIcon*>(self)->displayName().get();
 }
 NSObject* badgeIMP(NSObject* self, SEL) {
   return static_cast<SBIcon*>(self)->badgeNumberOrString().get();
@@ -14,23 +16,32 @@ NSObject* badgeIMP(NSObject* self, SEL) {
 BOOL isFolderIMP(NSObject* self, SEL) {
   return static_cast<SBIcon*>(self)->isFolderIcon();
 }
-id imageIMP(NSObject* self, SEL, int variant) {
-  return static_cast<SBIcon*>(self)->getIconImage(variant);
+NSObject* imageIMP(NSObject* self, SEL, int variant) {
+  return static_cast<SBIcon*>(self)->getIconImage(variant).get();
 }
 
 }  // namespace
 
 OBJC_CLASS_IMPL(SBIcon) {
-  class_addMethod(cls, OBJC_SEL("displayName"), reinterpret_cast<IMP>(&displayNameIMP), "@@:");
-  class_addMethod(cls, OBJC_SEL("badgeNumberOrString"), reinterpret_cast<IMP>(&badgeIMP), "@@:");
-  class_addMethod(cls, OBJC_SEL("isFolderIcon"), reinterpret_cast<IMP>(&isFolderIMP), "B@:");
-  class_addMethod(cls, OBJC_SEL("getIconImage:"), reinterpret_cast<IMP>(&imageIMP), "@@:i");
+  class_addMethod(cls, OBJC_SEL("displayName"), objc::imp<&displayNameIMP>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("badgeNumberOrString"), objc::imp<&badgeIMP>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("isFolderIcon"), objc::imp<&isFolderIMP>(), "B@:");
+  class_addMethod(cls, OBJC_SEL("getIconImage:"), objc::imp<&imageIMP>(), "@@:i");
 }
 
 OBJC_CLASS_IMPL(SBApplicationIcon) {}
 
+namespace {
+std::atomic<std::uint64_t> badgeChangeCount{0};
+}  // namespace
+
 void SBIcon::setBadgeNumberOrString(const id& value) {
   badge_ = objc_cast<NSNumber>(value) || objc_cast<NSString>(value) ? value : nullptr;
+  badgeChangeCount.fetch_add(1, std::memory_order_relaxed);
+}
+
+std::uint64_t SBIcon::badgeChanges() {
+  return badgeChangeCount.load(std::memory_order_relaxed);
 }
 
 BOOL SBIcon::badgeValueIsVisible(const id& value) {

@@ -22,14 +22,12 @@ NSObject* iconIMP(NSObject* self, SEL) {
 }  // namespace
 
 OBJC_CLASS_IMPL(SBIconView) {
-  class_addMethod(cls, OBJC_SEL("layoutSubviews"), reinterpret_cast<IMP>(&iconViewLayoutSubviews),
-                  "v@:");
-  class_addMethod(cls, OBJC_SEL("icon"), reinterpret_cast<IMP>(&iconIMP), "@@:");
+  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::imp<&iconViewLayoutSubviews>(), "v@:");
+  class_addMethod(cls, OBJC_SEL("icon"), objc::imp<&iconIMP>(), "@@:");
 }
 
 OBJC_CLASS_IMPL(SBFolderIconView) {
-  class_addMethod(cls, OBJC_SEL("layoutSubviews"), reinterpret_cast<IMP>(&iconViewLayoutSubviews),
-                  "v@:");
+  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::imp<&iconViewLayoutSubviews>(), "v@:");
 }
 
 OBJC_CLASS_IMPL(SBRecycledViewsContainer) {}
@@ -70,7 +68,7 @@ void SBIconView::setIcon(const Strong<SBIcon>& icon) {
 
 void SBIconView::layoutIconSubviews() {
   imageView_->setFrame(CGRectMake(0, 0, kImageSize, kImageSize));
-  Strong<UIImage> image = icon_ ? icon_->getIconImage(2) : nullptr;
+  UIImage* image = icon_ ? icon_->getIconImage(2).get() : nullptr;
   imageView_->layer()->setContents(image ? id(image->CGImage()) : nullptr);
 
   label_->setFrame(

@@ -97,13 +97,21 @@ TEST_F(HomeScreenTest, FolderBadgeIsItsOwnValueOrTheSumOfItsApps) {
   EXPECT_EQ(screen->allIcons().size(), 9u);  // three folders, six apps
   // Through the runtime, as the plug-in asks.
   EXPECT_TRUE(objc_msgSend<BOOL>(page[0], OBJC_SEL("isFolderIcon")));
-  EXPECT_TRUE(objc_msgSend<id>(page[0], OBJC_SEL("getIconImage:"), 2));
-  EXPECT_TRUE(objc_msgSend<id>(page[0], OBJC_SEL("displayName"))->isEqual(NSSTR("Sum")));
+  EXPECT_TRUE(objc_msgSend<NSObject*>(page[0], OBJC_SEL("getIconImage:"), 2));
+  EXPECT_TRUE(objc_msgSend<NSObject*>(page[0], OBJC_SEL("displayName"))->isEqual(NSSTR("Sum")));
   // The sum follows its apps' badges as they change, down to none.
   screen->iconsNamed("A")[0]->setBadgeNumberOrString(NSNumber::numberWithInt(5));
   auto* sum = objc_msgSend<NSObject*>(page[0], OBJC_SEL("badgeNumberOrString"));
   ASSERT_TRUE(sum);
   EXPECT_TRUE(sum->isEqual(NSNumber::numberWithInt(12)));
+  // Asked again without a change, the same object answers.
+  EXPECT_EQ(objc_msgSend<NSObject*>(page[0], OBJC_SEL("badgeNumberOrString")), sum);
+  // A string that changes in place, without a set, is summed anew each time.
+  auto text = NSMutableString::stringWithUTF8String("1");
+  screen->iconsNamed("A")[0]->setBadgeNumberOrString(text);
+  EXPECT_TRUE(page[0]->badgeNumberOrString()->isEqual(NSNumber::numberWithInt(8)));
+  text->setString(NSSTR("30"));
+  EXPECT_TRUE(page[0]->badgeNumberOrString()->isEqual(NSNumber::numberWithInt(37)));
   screen->iconsNamed("A")[0]->setBadgeNumberOrString(nullptr);
   screen->iconsNamed("B")[0]->setBadgeNumberOrString(nullptr);
   EXPECT_EQ(objc_msgSend<NSObject*>(page[0], OBJC_SEL("badgeNumberOrString")), nullptr);

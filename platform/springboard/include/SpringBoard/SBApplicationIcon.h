@@ -9,7 +9,7 @@ class SBApplicationIcon : public SBIcon {
   SBApplicationIcon(Strong<NSString> displayName, Strong<UIImage> image)
       : SBIcon(std::move(displayName)), image_(std::move(image)) {}
 
-  Strong<UIImage> getIconImage(int variant) const override { return image_; }
+  const Strong<UIImage>& getIconImage(int variant) const override { return image_; }
 
  private:
   Strong<UIImage> image_;

@@ -17,11 +17,15 @@ class SBFolderIcon : public SBIcon {
   const std::vector<Strong<SBApplicationIcon>>& icons() const { return icons_; }
   const id& badgeNumberOrString() const override;
   BOOL isFolderIcon() const override { return YES; }
-  Strong<UIImage> getIconImage(int variant) const override;
+  const Strong<UIImage>& getIconImage(int variant) const override;
 
  private:
   std::vector<Strong<SBApplicationIcon>> icons_;
   mutable std::once_flag imageOnce_;
   mutable Strong<UIImage> image_;
-  mutable id sumNumber_;  // the last sum answered, on the main thread only
+  // The last sum answered, on the main thread only, and the badgeChanges() it was summed at
+  // (kNotSummed when a badge may change without a set: a mutable string).
+  static constexpr std::uint64_t kNotSummed = ~std::uint64_t(0);
+  mutable id sumNumber_;
+  mutable std::uint64_t summedAt_ = kNotSummed;
 };

@@ -1,8 +1,10 @@
 // Icons of the home screen: the objects icon views show. What the plug-in sends them by
-// name is in the runtime table: "displayName" and "getIconImage:" answer `id` (owning),
-// "badgeNumberOrString" a plain `NSObject*` that the icon keeps (until the next time it is
-// asked, for a folder's sum), "isFolderIcon" a BOOL; "getIconImage:" takes an int variant.
+// name is in the runtime table: "displayName", "getIconImage:" and "badgeNumberOrString"
+// answer plain `NSObject*`s that the icon keeps (the badge until the next time it is asked,
+// for a folder's sum), "isFolderIcon" a BOOL; "getIconImage:" takes an int variant.
 #pragma once
+
+#include <cstdint>
 
 #include "Foundation/NSString.h"
 #include "UIKit/UIImage.h"
@@ -18,9 +20,11 @@ class SBIcon : public NSObject {
   virtual const id& badgeNumberOrString() const { return badge_; }
   // Values of any other type count as none.
   void setBadgeNumberOrString(const id& value);
+  // Goes up with every badge set on any icon, so that a folder knows when to sum again.
+  static std::uint64_t badgeChanges();
   virtual BOOL isFolderIcon() const { return NO; }
   // The image at the home screen's size, whatever the variant.
-  virtual Strong<UIImage> getIconImage(int variant) const = 0;
+  virtual const Strong<UIImage>& getIconImage(int variant) const = 0;
 
   // Whether a badge with this value is drawn at all: none, the number 0 and the empty
   // string show no badge, as on the device.
