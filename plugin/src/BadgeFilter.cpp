@@ -4,8 +4,8 @@
 namespace {
 
 // Exact, case-sensitive comparison; entries that are not strings never match.
-BOOL whitelistContains(const id& name) {
-  auto displayName = objc_cast<NSString>(name);
+BOOL whitelistContains(NSObject* name) {
+  auto* displayName = objc_cast<NSString>(name);
   if (!displayName || !badgeWhitelist) return NO;
   for (uint64_t i = 0, n = badgeWhitelist->count(); i < n; ++i) {
     auto entry = objc_cast<NSString>(badgeWhitelist->objectAtIndex(i));
@@ -26,7 +26,7 @@ BOOL badgeShown(NSObject* badgeView) {
     }
     case NimbraSettings::kShowWhitelistedBadges: {
       NSObject* icon = objc_msgSend<NSObject*>(iconView, OBJC_SEL("icon"));
-      return whitelistContains(objc_msgSend<id>(icon, OBJC_SEL("displayName")));
+      return whitelistContains(objc_msgSend<NSObject*>(icon, OBJC_SEL("displayName")));
     }
     default:
       return YES;
@@ -36,7 +36,7 @@ BOOL badgeShown(NSObject* badgeView) {
 }  // namespace
 
 void badgeViewLayoutSubviews(NSObject* self, SEL _cmd) {
-  origBadgeLayout(self, _cmd);
+  objc_callImp(origBadgeLayout, self, _cmd);
   BOOL hidden = isEnabled ? !badgeShown(self) : NO;
   objc_msgSend(self, OBJC_SEL("setHidden:"), hidden);
 }

@@ -9,33 +9,63 @@ constexpr int kIconImageVariant = 2;
 
 Class recycledContainerClass = nullptr;
 
+// Selectors of the layout pass, interned when the library loads.
+const SEL kIcon = sel_registerName("icon");
+const SEL kBadgeNumberOrString = sel_registerName("badgeNumberOrString");
+const SEL kLayer = sel_registerName("layer");
+const SEL kHasBadge = sel_registerName("hasBadge");
+const SEL kCalculateRadius = sel_registerName("calculateRadius");
+const SEL kFolderHasBadge = sel_registerName("folderHasBadge");
+const SEL kCalculateFolderRadius = sel_registerName("calculateFolderRadius");
+
 // The host answers "icon" with a plain pointer (the view owns its icon) and
 // "badgeNumberOrString" with one the icon keeps, so reading a badge counts no references.
 NSObject* badgeValue(NSObject* view) {
-  NSObject* icon = objc_msgSend<NSObject*>(view, OBJC_SEL("icon"));
-  return objc_msgSend<NSObject*>(icon, OBJC_SEL("badgeNumberOrString"));
+  NSObject* icon = objc_msgSend<NSObject*>(view, kIcon);
+  return objc_msgSend<NSObject*>(icon, kBadgeNumberOrString);
 }
 
-// Asked for anew before every change, as the host may swap a view's layer.
-// The view machinery answers "layer" with a plain pointer; the view owns the layer.
-CALayer* layerOf(NSObject* view) {
-  return objc_msgSend<CALayer*>(view, OBJC_SEL("layer"));
+// A badge value is a number, a string or anything else; one look at its class tells.
+enum class BadgeKind { None, Number, String, Other };
+
+BadgeKind kindOf(NSObject* badge) {
+  if (!badge) return BadgeKind::None;
+  static const Class number = NSNumber::class_();
+  static const Class string = NSString::class_();
+  Class cls = badge->getClass();
+  if (cls == number || class_isSubclassOf(cls, number)) return BadgeKind::Number;
+  if (cls == string || class_isSubclassOf(cls, string)) return BadgeKind::String;
+  return BadgeKind::Other;
 }
+
+// The layer is asked for anew before every change, as the host may swap a view's layer;
+// the view machinery answers "layer" with a plain pointer (the view owns the layer). The
+// sends of one glow share their method lookup.
+class LayerOf {
+ public:
+  explicit LayerOf(NSObject* view) : send_(view, kLayer) {}
+  CALayer* operator()() { return send_.send<CALayer*>(); }
+
+ private:
+  objc::RepeatedSend send_;
+};
 
 void setGlow(NSObject* view, CGFloat radius) {
   static const CGColorRef none;
   const CGColorRef& color = daColor ? daColor->CGColor() : none;
-  if (CALayer* layer = layerOf(view)) layer->setShadowColor(color);
-  if (CALayer* layer = layerOf(view)) layer->setShadowRadius(radius);
-  if (CALayer* layer = layerOf(view)) layer->setShadowOpacity(1.0f);
-  if (CALayer* layer = layerOf(view)) layer->setShadowOffset(CGSizeZero);
-  if (CALayer* layer = layerOf(view)) layer->setMasksToBounds(NO);
+  LayerOf layerOf(view);
+  if (CALayer* layer = layerOf()) layer->setShadowColor(color);
+  if (CALayer* layer = layerOf()) layer->setShadowRadius(radius);
+  if (CALayer* layer = layerOf()) layer->setShadowOpacity(1.0f);
+  if (CALayer* layer = layerOf()) layer->setShadowOffset(CGSizeZero);
+  if (CALayer* layer = layerOf()) layer->setMasksToBounds(NO);
 }
 
 void clearGlow(NSObject* view) {
-  if (CALayer* layer = layerOf(view)) layer->setShadowColor(UIColor::clearColor()->CGColor());
-  if (CALayer* layer = layerOf(view)) layer->setShadowRadius(0.0);
-  if (CALayer* layer = layerOf(view)) layer->setShadowOpacity(0.0f);
+  LayerOf layerOf(view);
+  if (CALayer* layer = layerOf()) layer->setShadowColor(UIColor::clearColor()->CGColor());
+  if (CALayer* layer = layerOf()) layer->setShadowRadius(0.0);
+  if (CALayer* layer = layerOf()) layer->setShadowOpacity(0.0f);
 }
 
 // Folders go by their badge; app icons take the custom strength when it is on.
@@ -54,8 +84,9 @@ void applyGlow(NSObject* view, BOOL enabled, SEL badgeTest, Strength strength, S
   if (radius <= kGlowThreshold) return;
   if (radius > kRadiusCap) radius = kRadiusCap;
   if (sameAsApp) {
-    NSObject* icon = objc_msgSend<NSObject*>(view, OBJC_SEL("icon"));
-    id image = objc_msgSend<id>(icon, OBJC_SEL("getIconImage:"), kIconImageVariant);
+    NSObject* icon = objc_msgSend<NSObject*>(view, kIcon);
+    // The icon keeps its image: a plain pointer. dominantColor makes its colour.
+    NSObject* image = objc_msgSend<NSObject*>(icon, OBJC_SEL("getIconImage:"), kIconImageVariant);
     daColor = objc_cast<UIColor>(objc_msgSend<id>(image, OBJC_SEL("dominantColor")));
   } else {
     checkColor();
@@ -64,12 +95,12 @@ void applyGlow(NSObject* view, BOOL enabled, SEL badgeTest, Strength strength, S
 }
 
 // floatValue in single precision, widened, as the badge value's own conversion gives it.
-CGFloat radiusFor(NSObject* badge) {
+CGFloat radiusFor(NSObject* badge, BadgeKind kind) {
   float value = 0.0f;
-  if (auto* n = objc_cast<NSNumber>(badge)) {
-    value = n->floatValue();
-  } else if (auto* s = objc_cast<NSString>(badge)) {
-    value = s->floatValue();
+  if (kind == BadgeKind::Number) {
+    value = static_cast<NSNumber*>(badge)->floatValue();
+  } else if (kind == BadgeKind::String) {
+    value = static_cast<NSString*>(badge)->floatValue();
   }
   return double(value) * 2 + 6.0;
 }
@@ -77,33 +108,38 @@ CGFloat radiusFor(NSObject* badge) {
 }  // namespace
 
 void iconViewLayoutSubviews(NSObject* self, SEL _cmd) {
-  origIconLayout(self, _cmd);
-  applyGlow(self, isEnabled, OBJC_SEL("hasBadge"), Strength::CustomWhenEnabled,
-            OBJC_SEL("calculateRadius"));
+  objc_callImp(origIconLayout, self, _cmd);
+  applyGlow(self, isEnabled, kHasBadge, Strength::CustomWhenEnabled, kCalculateRadius);
 }
 
 void folderIconViewLayoutSubviews(NSObject* self, SEL _cmd) {
-  origFolderLayout(self, _cmd);
-  applyGlow(self, isFolderEnabled, OBJC_SEL("folderHasBadge"), Strength::ByBadge,
-            OBJC_SEL("calculateFolderRadius"));
+  objc_callImp(origFolderLayout, self, _cmd);
+  applyGlow(self, isFolderEnabled, kFolderHasBadge, Strength::ByBadge, kCalculateFolderRadius);
 }
 
 BOOL hasBadge(NSObject* self, SEL) {
   if (!recycledContainerClass) recycledContainerClass = objc_getClass("SBRecycledViewsContainer");
   if (self->isKindOfClass(recycledContainerClass)) return NO;
   NSObject* badge = badgeValue(self);
-  if (auto* s = objc_cast<NSString>(badge)) {
-    static const Strong<NSCharacterSet> nonDigits =
-        NSCharacterSet::characterSetWithCharactersInString(NSSTR("0123456789"))->invertedSet();
-    return s->length() > 0 && s->rangeOfCharacterFromSet(nonDigits).location == NSNotFound;
+  switch (kindOf(badge)) {
+    case BadgeKind::String: {
+      static const Strong<NSCharacterSet> nonDigits =
+          NSCharacterSet::characterSetWithCharactersInString(NSSTR("0123456789"))->invertedSet();
+      auto* s = static_cast<NSString*>(badge);
+      return s->length() > 0 && s->rangeOfCharacterFromSet(nonDigits).location == NSNotFound;
+    }
+    case BadgeKind::Number:
+      return YES;
+    default:
+      return NO;
   }
-  return objc_cast<NSNumber>(badge) != nullptr;
 }
 
 CGFloat calculateRadius(NSObject* self, SEL) {
   NSObject* badge = badgeValue(self);
-  if (!objc_cast<NSNumber>(badge) && !objc_cast<NSString>(badge)) return 0.0;
-  return radiusFor(badge);
+  BadgeKind kind = kindOf(badge);
+  if (kind != BadgeKind::Number && kind != BadgeKind::String) return 0.0;
+  return radiusFor(badge, kind);
 }
 
 BOOL folderHasBadge(NSObject* self, SEL) {
@@ -112,5 +148,5 @@ BOOL folderHasBadge(NSObject* self, SEL) {
 
 CGFloat calculateFolderRadius(NSObject* self, SEL) {
   NSObject* badge = badgeValue(self);
-  return badge ? radiusFor(badge) : 0.0;
+  return badge ? radiusFor(badge, kindOf(badge)) : 0.0;
 }

@@ -32,11 +32,10 @@ Strong<NSDictionary> readPrefsFile();
 Strong<NSArray> whitelistFromPrefs(const Strong<NSDictionary>& dict);
 Strong<NSArray> buildColorTable();
 
-// Host implementations saved by installHooks.
-using LayoutIMP = void (*)(NSObject* self, SEL _cmd);
-extern LayoutIMP origBadgeLayout;
-extern LayoutIMP origIconLayout;
-extern LayoutIMP origFolderLayout;
+// Host implementations saved by installHooks, each called with objc_callImp.
+extern IMP origBadgeLayout;
+extern IMP origIconLayout;
+extern IMP origFolderLayout;
 
 // Replacements and added methods.
 void iconViewLayoutSubviews(NSObject* self, SEL _cmd);

@@ -68,10 +68,27 @@ std::optional<float> floatFor(const Strong<NSString>& key) {
 }
 
 // The Color setting; values that choose nothing fall back to the first table entry.
-int32_t colorSetting() {
+int32_t readColorSetting() {
   int32_t k = intFor(NSSTR(kColor)).value_or(kColorDefault);
   if ((k >= 0 && k < kColorCount) || k == kRandomColor || k == kSameColorAsApp) return k;
   return kColorDefault;
+}
+
+// A settings read gives a dictionary that nothing changes, and is only ever replaced, so
+// checkColor (on every applied glow) reads the Color value once per dictionary. The weak
+// reference tells the dictionary read from by its control block, which it keeps: a later
+// dictionary can never be taken for it, even at the same address.
+int32_t colorSetting() {
+  static Weak<NSDictionary> readFrom;
+  static int32_t cached = kColorDefault;
+  static bool valid = false;
+  bool same = !readFrom.owner_before(prefs) && !prefs.owner_before(readFrom);
+  if (valid && same) return cached;
+  cached = readColorSetting();
+  id value = valueFor(prefs, NSSTR(kColor));
+  valid = !objc_cast<NSMutableDictionary>(prefs.get()) && !objc_cast<NSMutableString>(value.get());
+  readFrom = prefs;
+  return cached;
 }
 
 // The table's entry when it is a colour, else none; a reference into the table.

@@ -1,22 +1,9 @@
 // Start-up: the library's three initialisers, run once by the loader in this order.
 #include "Nimbra.h"
 
-LayoutIMP origBadgeLayout = nullptr;
-LayoutIMP origIconLayout = nullptr;
-LayoutIMP origFolderLayout = nullptr;
-
-namespace {
-
-template <class F>
-IMP asIMP(F* function) {
-  return reinterpret_cast<IMP>(function);
-}
-
-void hook(Class cls, IMP replacement, LayoutIMP* slot) {
-  MSHookMessageEx(cls, OBJC_SEL("layoutSubviews"), replacement, reinterpret_cast<IMP*>(slot));
-}
-
-}  // namespace
+IMP origBadgeLayout = nullptr;
+IMP origIconLayout = nullptr;
+IMP origFolderLayout = nullptr;
 
 void loadPrefsAndObserve() {
   reloadPrefs();
@@ -27,18 +14,21 @@ void loadPrefsAndObserve() {
 
 // Missing classes are handed on unchecked; the runtime ignores them.
 void installHooks() {
-  hook(objc_getClass("SBIconBadgeView"), asIMP(&badgeViewLayoutSubviews), &origBadgeLayout);
+  SEL layout = OBJC_SEL("layoutSubviews");
+  MSHookMessageEx(objc_getClass("SBIconBadgeView"), layout, objc::imp<&badgeViewLayoutSubviews>(),
+                  &origBadgeLayout);
 
   Class iconView = objc_getClass("SBIconView");
-  hook(iconView, asIMP(&iconViewLayoutSubviews), &origIconLayout);
-  class_addMethod(iconView, OBJC_SEL("hasBadge"), asIMP(&hasBadge), "B@:");
-  class_addMethod(iconView, OBJC_SEL("calculateRadius"), asIMP(&calculateRadius), "d@:");
+  MSHookMessageEx(iconView, layout, objc::imp<&iconViewLayoutSubviews>(), &origIconLayout);
+  class_addMethod(iconView, OBJC_SEL("hasBadge"), objc::imp<&hasBadge>(), "B@:");
+  class_addMethod(iconView, OBJC_SEL("calculateRadius"), objc::imp<&calculateRadius>(), "d@:");
 
   Class folderIconView = objc_getClass("SBFolderIconView");
-  hook(folderIconView, asIMP(&folderIconViewLayoutSubviews), &origFolderLayout);
-  class_addMethod(folderIconView, OBJC_SEL("folderHasBadge"), asIMP(&folderHasBadge), "B@:");
-  class_addMethod(folderIconView, OBJC_SEL("calculateFolderRadius"), asIMP(&calculateFolderRadius),
-                  "d@:");
+  MSHookMessageEx(folderIconView, layout, objc::imp<&folderIconViewLayoutSubviews>(),
+                  &origFolderLayout);
+  class_addMethod(folderIconView, OBJC_SEL("folderHasBadge"), objc::imp<&folderHasBadge>(), "B@:");
+  class_addMethod(folderIconView, OBJC_SEL("calculateFolderRadius"),
+                  objc::imp<&calculateFolderRadius>(), "d@:");
 }
 
 // The whitelist is taken from this second read: emptying it here would hide every

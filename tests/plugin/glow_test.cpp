@@ -189,10 +189,10 @@ void clearingFolderLayout(NSObject* self, SEL cmd) {
 TEST(Glow, HooksRunTheHostLayoutFirst) {
   auto clearingHost = [] {
     SEL layout = OBJC_SEL("layoutSubviews");
-    hostIconLayout = class_replaceMethod(SBIconView::class_(), layout,
-                                         reinterpret_cast<IMP>(&clearingIconLayout), "v@:");
+    hostIconLayout =
+        class_replaceMethod(SBIconView::class_(), layout, objc::imp<&clearingIconLayout>(), "v@:");
     hostFolderLayout = class_replaceMethod(SBFolderIconView::class_(), layout,
-                                           reinterpret_cast<IMP>(&clearingFolderLayout), "v@:");
+                                           objc::imp<&clearingFolderLayout>(), "v@:");
     ASSERT_TRUE(hostIconLayout && hostFolderLayout);
   };
   inFreshProcess(

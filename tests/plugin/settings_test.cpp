@@ -219,3 +219,32 @@ TEST(Settings, NotificationFromAnotherProcessRereadsTheFile) {
     EXPECT_EQ(rgba(mail->layer()->shadowColor()), rgba(UIColor::blueColor()));
   });
 }
+
+// Each applied glow derives its colour from the dictionary of the last read, which a reload
+// replaces, often with one at the address of the dictionary just dropped.
+TEST(Settings, EveryReloadChoosesTheColourOfTheNewRead) {
+  inFreshProcess(settings({{str("Color"), num(4)}}), [] {
+    auto mail = appView("Mail", num(3));
+    const std::pair<int, Strong<UIColor>> sequence[] = {
+        {6, UIColor::blueColor()},  {4, UIColor::redColor()},    {6, UIColor::blueColor()},
+        {6, UIColor::blueColor()},  {13, UIColor::whiteColor()}, {0, UIColor::yellowColor()},
+        {12, UIColor::blackColor()}};
+    for (const auto& [color, expected] : sequence) {
+      writeSettings(settings({{str("Color"), num(color)}}));
+      CFNotificationCenterPostNotification(CFNotificationCenterGetDarwinNotifyCenter(),
+                                           NSSTR("com.varenko.nimbra/preferencechanged"), nullptr,
+                                           nullptr, true);
+      for (int i = 0; i < 20; ++i) CFRunLoopRunInMode(kCFRunLoopDefaultMode, 0.005, true);
+      pass(mail);
+      EXPECT_EQ(rgba(mail->layer()->shadowColor()), rgba(expected)) << "Color " << color;
+    }
+    // A missing file leaves no dictionary: the default colour again.
+    writeSettings(nullptr);
+    CFNotificationCenterPostNotification(CFNotificationCenterGetDarwinNotifyCenter(),
+                                         NSSTR("com.varenko.nimbra/preferencechanged"), nullptr,
+                                         nullptr, true);
+    for (int i = 0; i < 20; ++i) CFRunLoopRunInMode(kCFRunLoopDefaultMode, 0.005, true);
+    pass(mail);
+    EXPECT_EQ(rgba(mail->layer()->shadowColor()), rgba(UIColor::yellowColor()));
+  });
+}
