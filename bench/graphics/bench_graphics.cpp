@@ -52,10 +52,10 @@ std::vector<SEL> missSelectors;
 }  // namespace
 
 OBJC_CLASS_IMPL(BenchBase) {
-  class_addMethod(cls, OBJC_SEL("answer:"), reinterpret_cast<IMP>(&answer), "q@:q");
+  class_addMethod(cls, OBJC_SEL("answer:"), objc::imp<&answer>(), "q@:q");
   for (size_t k = 0; k < kMissSelectors; ++k) {
     SEL sel = sel_registerName("answer" + std::to_string(k) + ":");
-    class_addMethod(cls, sel, reinterpret_cast<IMP>(&answer), "q@:q");
+    class_addMethod(cls, sel, objc::imp<&answer>(), "q@:q");
     missSelectors.push_back(sel);
   }
 }

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -122,6 +123,12 @@ void benchLayout(const Strong<SBHomeScreen>& screen, Hooks& hooks, double* bare,
   *with = withSamples[withSamples.size() / 2];
 }
 
+// The passes a profiler counts when NIMBRA_BENCH_PROFILE names a mode: run under
+// `valgrind --tool=callgrind --collect-atstart=no --toggle-collect='*profiledPasses*'`.
+__attribute__((noinline)) void profiledPasses(const Strong<SBHomeScreen>& screen, int passes) {
+  for (int i = 0; i < passes; ++i) screen->layoutPass();
+}
+
 // Writes the Color setting and lets the loaded plug-in hear about it.
 void chooseColor(const std::string& home, int color) {
   std::filesystem::create_directories(home + "/Library/Preferences");
@@ -157,6 +164,18 @@ int main() {
   }
   hooks.savePlugin();
   screen->layoutPass();
+
+  if (const char* mode = std::getenv("NIMBRA_BENCH_PROFILE")) {
+    std::string m = mode;
+    if (m == "random") chooseColor(home, 673);
+    if (m == "same_as_app") chooseColor(home, 674);
+    hooks.use(m == "bare" ? hooks.host : hooks.plugin);
+    for (int i = 0; i < 3; ++i) screen->layoutPass();
+    profiledPasses(screen, 100);
+    std::filesystem::remove_all(home);
+    std::printf("profiled 100 passes, mode %s\n", mode);
+    return 0;
+  }
   double bare = 0, with = 0;
   benchLayout(screen, hooks, &bare, &with);
 
