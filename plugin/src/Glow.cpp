@@ -63,7 +63,8 @@ void setGlow(NSObject* view, CGFloat radius) {
 
 void clearGlow(NSObject* view) {
   LayerOf layerOf(view);
-  if (CALayer* layer = layerOf()) layer->setShadowColor(UIColor::clearColor()->CGColor());
+  static const CGColorRef& clear = UIColor::clearColor()->CGColor();
+  if (CALayer* layer = layerOf()) layer->setShadowColor(clear);
   if (CALayer* layer = layerOf()) layer->setShadowRadius(0.0);
   if (CALayer* layer = layerOf()) layer->setShadowOpacity(0.0f);
 }

@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <optional>
+#include <vector>
 
 #include "Nimbra.h"
 
@@ -91,12 +92,26 @@ int32_t colorSetting() {
   return cached;
 }
 
-// The table's entry when it is a colour, else none; a reference into the table.
+// The table's entry when it is a colour, else none; a reference into the table. The table
+// is made once at start-up and not changed, so which entries are colours is worked out once
+// per table, told apart by its control block as the settings dictionary is.
 const id& colorAt(uint64_t index) {
   static const id none;
-  if (!colors || index >= colors->count()) return none;
-  const id& entry = colors->objectAtIndex(index);
-  return objc_cast<UIColor>(entry.get()) ? entry : none;
+  static Weak<NSArray> sortedOut;
+  static std::vector<const id*> entries;
+  static bool mutableTable = false;
+  if (!colors) return none;
+  bool same = !sortedOut.owner_before(colors) && !colors.owner_before(sortedOut);
+  if (!same || mutableTable) {
+    mutableTable = objc_cast<NSMutableArray>(colors.get()) != nullptr;
+    entries.clear();
+    for (uint64_t i = 0, n = colors->count(); i < n; ++i) {
+      const id& entry = colors->objectAtIndex(i);
+      entries.push_back(objc_cast<UIColor>(entry.get()) ? &entry : &none);
+    }
+    sortedOut = colors;
+  }
+  return index < entries.size() ? *entries[index] : none;
 }
 
 // checkColor runs on every applied glow: the same colour again touches no reference count.

@@ -220,7 +220,7 @@ void MSHookMessageEx(Class cls, SEL sel, IMP replacement, IMP* result) {
 
 namespace objc {
 
-constinit thread_local CacheEntry sendCache[kCacheSize];
+constinit thread_local CacheEntry sendCache[kCacheSize] __attribute__((tls_model("initial-exec")));
 std::atomic<std::uint64_t> cacheGeneration{1};
 
 IMP lookUpAndCache(const NSObject* self, SEL sel, const void* vtable, std::uint64_t current) {
