@@ -26,7 +26,7 @@ constexpr int64_t kEditTag = 2;
 
 OBJC_CLASS_IMPL(BadgeWhitelistListController) {
   using C = BadgeWhitelistListController;
-  PSRegisterAlloc<C>(cls);
+  objc::registerAlloc<C>(cls);
   class_addMethod(cls, OBJC_SEL("viewDidLoad"), objc::imp<&C::viewDidLoad>(), "v@:");
   class_addMethod(cls, OBJC_SEL("numberOfSectionsInTableView:"),
                   objc::imp<&C::numberOfSectionsInTableView>(), "q@:@");

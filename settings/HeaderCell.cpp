@@ -30,11 +30,10 @@ Strong<UILabel> makeLabel(CGRect frame, CGFloat size, const Strong<NSString>& te
 }  // namespace
 
 OBJC_CLASS_IMPL(HeaderCell) {
-  PSRegisterAlloc<HeaderCell>(cls);
+  objc::registerAlloc<HeaderCell>(cls);
   class_addMethod(cls, OBJC_SEL("initWithSpecifier:"), objc::imp<&HeaderCell::initWithSpecifier>(),
                   "@@:@");
-  class_addMethod(cls, OBJC_SEL("layoutSubviews"), reinterpret_cast<IMP>(&headerLayoutSubviews),
-                  "v@:");
+  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::imp<&headerLayoutSubviews>(), "v@:");
   class_addMethod(cls, OBJC_SEL("preferredHeightForWidth:inTableView:"),
                   objc::imp<&HeaderCell::preferredHeightForWidthInTableView>(), "d@:d@");
 }

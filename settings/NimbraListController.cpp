@@ -14,8 +14,9 @@
 
 namespace {
 
-Strong<NSArray> sendSpecifiers(NSObject* self, SEL) {
-  return static_cast<NimbraListController*>(self)->specifiers();
+// Borrowed: the controller keeps its specifiers.
+NSArray* sendSpecifiers(NSObject* self, SEL) {
+  return static_cast<NimbraListController*>(self)->specifiers().get();
 }
 
 Strong<UIColor> tint() {
@@ -23,14 +24,14 @@ Strong<UIColor> tint() {
 }
 
 void open(const char* url) {
-  UIApplication::sharedApplication()->openURL(NSURL::URLWithString(std::string(url)));
+  UIApplication::sharedApplication()->openURL(NSURL::URLWithString(std::string(url)).get());
 }
 
 }  // namespace
 
 OBJC_CLASS_IMPL(NimbraListController) {
-  PSRegisterAlloc<NimbraListController>(cls);
-  class_addMethod(cls, OBJC_SEL("specifiers"), reinterpret_cast<IMP>(&sendSpecifiers), "@@:");
+  objc::registerAlloc<NimbraListController>(cls);
+  class_addMethod(cls, OBJC_SEL("specifiers"), objc::imp<&sendSpecifiers>(), "@@:");
   class_addMethod(cls, OBJC_SEL("openTwitter"), objc::imp<&NimbraListController::openTwitter>(),
                   "v@:");
   class_addMethod(cls, OBJC_SEL("openDonate"), objc::imp<&NimbraListController::openDonate>(),

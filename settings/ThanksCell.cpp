@@ -35,7 +35,7 @@ Strong<NSMutableAttributedString> emboldenHandle(const Strong<NSMutableAttribute
 }  // namespace
 
 OBJC_CLASS_IMPL(ThanksCell) {
-  PSRegisterAlloc<ThanksCell>(cls);
+  objc::registerAlloc<ThanksCell>(cls);
   class_addMethod(cls, OBJC_SEL("initWithSpecifier:"), objc::imp<&ThanksCell::initWithSpecifier>(),
                   "@@:@");
   class_addMethod(cls, OBJC_SEL("attributedLabel:didSelectLinkWithURL:"),
@@ -80,8 +80,10 @@ void ThanksCell::attributedLabelDidSelectLinkWithURL(NSObject*, NSURL* url) {
   auto pieces = host->componentsSeparatedByString(NSSTR("-"));
   auto handle = objc_cast<NSString>(pieces->objectAtIndex(1));
   NSLog("[%@] %@", NSSTR("Nimbra"), NSString::stringWithFormat("Opening url for %@...", handle));
-  UIApplication::sharedApplication()->openURL(NSURL::URLWithString(
-      NSString::stringWithFormat("http://%s/%@", nimbra::kSocialNetworkHost, handle)));
+  UIApplication::sharedApplication()->openURL(
+      NSURL::URLWithString(
+          NSString::stringWithFormat("http://%s/%@", nimbra::kSocialNetworkHost, handle))
+          .get());
 }
 
 CGFloat ThanksCell::preferredHeightForWidthInTableView(CGFloat, UITableView*) {

@@ -13,9 +13,6 @@
 
 namespace {
 
-constexpr const char* kRectEncoding = "{CGRect={CGPoint=dd}{CGSize=dd}}";
-constexpr const char* kSizeEncoding = "{CGSize=dd}";
-
 // The container methods a platform older than the class-load threshold cannot serve.
 constexpr std::array<const char*, 4> kAccessibilityContainerSelectors{
     "isAccessibilityElement", "accessibilityElementCount",
@@ -25,36 +22,47 @@ constexpr std::array<const char*, 4> kAccessibilityContainerSelectors{
 
 OBJC_CLASS_IMPL(TTTAttributedLabel) {
   using M = TTTAttributedLabelMethods;
-  PSRegisterAlloc<TTTAttributedLabel>(cls);
-  auto add = [cls](const char* sel, auto fn, const std::string& types) {
-    class_addMethod(cls, sel_registerName(sel), reinterpret_cast<IMP>(fn), types.c_str());
-  };
-  add("initWithFrame:", &M::initWithFrame, std::string("@@:") + kRectEncoding);
-  add("attributedText", &M::attributedText, "@@:");
-  add("setAttributedText:", &M::setAttributedText, "v@:@");
-  add("textColor", &M::textColor, "@@:");
-  add("setTextColor:", &M::setTextColor, "v@:@");
-  add("setHighlighted:", &M::setHighlighted, "v@:B");
-  add("setText:", &M::setText, "v@:@");
-  add("textRectForBounds:limitedToNumberOfLines:", &M::textRectForBounds,
-      std::string(kRectEncoding) + "@:" + kRectEncoding + "q");
-  add("sizeThatFits:", &M::sizeThatFits, std::string(kSizeEncoding) + "@:" + kSizeEncoding);
-  add("intrinsicContentSize", &M::intrinsicContentSize, std::string(kSizeEncoding) + "@:");
-  add("drawTextInRect:", &M::drawTextInRect, std::string("v@:") + kRectEncoding);
-  add("touchesBegan:withEvent:", &M::touchesBegan, "v@:@@");
-  add("touchesMoved:withEvent:", &M::touchesMoved, "v@:@@");
-  add("touchesEnded:withEvent:", &M::touchesEnded, "v@:@@");
-  add("touchesCancelled:withEvent:", &M::touchesCancelled, "v@:@@");
-  add("hitTest:withEvent:", &M::hitTest, "@@:{CGPoint=dd}@");
-  add("tintColorDidChange", &M::tintColorDidChange, "v@:");
-  add("canBecomeFirstResponder", &M::canBecomeFirstResponder, "B@:");
-  add("canPerformAction:withSender:", &M::canPerformActionWithSender, "B@::@");
-  add("isAccessibilityElement", &M::isAccessibilityElement, "B@:");
-  add("accessibilityElementCount", &M::accessibilityElementCount, "q@:");
-  add("accessibilityElementAtIndex:", &M::accessibilityElementAtIndex, "@@:q");
-  add("indexOfAccessibilityElement:", &M::indexOfAccessibilityElement, "q@:@");
-  add("copy:", &M::copy, "v@:@");
-  NSCodingAddMethods(cls, &M::encodeWithCoder, &M::initWithCoder);
+  objc::registerAlloc<TTTAttributedLabel>(cls);
+  class_addMethod(cls, OBJC_SEL("initWithFrame:"), objc::imp<&M::initWithFrame>(),
+                  "@@:{CGRect={CGPoint=dd}{CGSize=dd}}");
+  class_addMethod(cls, OBJC_SEL("attributedText"), objc::imp<&M::attributedText>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("setAttributedText:"), objc::imp<&M::setAttributedText>(), "v@:@");
+  class_addMethod(cls, OBJC_SEL("textColor"), objc::imp<&M::textColor>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("setTextColor:"), objc::imp<&M::setTextColor>(), "v@:@");
+  class_addMethod(cls, OBJC_SEL("setHighlighted:"), objc::imp<&M::setHighlighted>(), "v@:B");
+  class_addMethod(cls, OBJC_SEL("setText:"), objc::imp<&M::setText>(), "v@:@");
+  class_addMethod(cls, OBJC_SEL("textRectForBounds:limitedToNumberOfLines:"),
+                  objc::imp<&M::textRectForBounds>(),
+                  "{CGRect={CGPoint=dd}{CGSize=dd}}@:{CGRect={CGPoint=dd}{CGSize=dd}}q");
+  class_addMethod(cls, OBJC_SEL("sizeThatFits:"), objc::imp<&M::sizeThatFits>(),
+                  "{CGSize=dd}@:{CGSize=dd}");
+  class_addMethod(cls, OBJC_SEL("intrinsicContentSize"), objc::imp<&M::intrinsicContentSize>(),
+                  "{CGSize=dd}@:");
+  class_addMethod(cls, OBJC_SEL("drawTextInRect:"), objc::imp<&M::drawTextInRect>(),
+                  "v@:{CGRect={CGPoint=dd}{CGSize=dd}}");
+  class_addMethod(cls, OBJC_SEL("touchesBegan:withEvent:"), objc::imp<&M::touchesBegan>(), "v@:@@");
+  class_addMethod(cls, OBJC_SEL("touchesMoved:withEvent:"), objc::imp<&M::touchesMoved>(), "v@:@@");
+  class_addMethod(cls, OBJC_SEL("touchesEnded:withEvent:"), objc::imp<&M::touchesEnded>(), "v@:@@");
+  class_addMethod(cls, OBJC_SEL("touchesCancelled:withEvent:"), objc::imp<&M::touchesCancelled>(),
+                  "v@:@@");
+  class_addMethod(cls, OBJC_SEL("hitTest:withEvent:"), objc::imp<&M::hitTest>(),
+                  "@@:{CGPoint=dd}@");
+  class_addMethod(cls, OBJC_SEL("tintColorDidChange"), objc::imp<&M::tintColorDidChange>(), "v@:");
+  class_addMethod(cls, OBJC_SEL("canBecomeFirstResponder"),
+                  objc::imp<&M::canBecomeFirstResponder>(), "B@:");
+  class_addMethod(cls, OBJC_SEL("canPerformAction:withSender:"),
+                  objc::imp<&M::canPerformActionWithSender>(), "B@::@");
+  class_addMethod(cls, OBJC_SEL("isAccessibilityElement"), objc::imp<&M::isAccessibilityElement>(),
+                  "B@:");
+  class_addMethod(cls, OBJC_SEL("accessibilityElementCount"),
+                  objc::imp<&M::accessibilityElementCount>(), "q@:");
+  class_addMethod(cls, OBJC_SEL("accessibilityElementAtIndex:"),
+                  objc::imp<&M::accessibilityElementAtIndex>(), "@@:q");
+  class_addMethod(cls, OBJC_SEL("indexOfAccessibilityElement:"),
+                  objc::imp<&M::indexOfAccessibilityElement>(), "q@:@");
+  class_addMethod(cls, OBJC_SEL("copy:"), objc::imp<&M::copy>(), "v@:@");
+  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&M::encodeWithCoder>(), "v@:@");
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&M::initWithCoder>(), "@@:@");
 }
 
 // The device's +load: once, when the library that holds the class loads.

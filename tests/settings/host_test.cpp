@@ -190,8 +190,8 @@ std::string capture(HostRun& run, const std::string& verb, std::vector<std::stri
 }  // namespace
 
 OBJC_CLASS_IMPL(FlushingView) {
-  class_addMethod(cls, OBJC_SEL("touchesBegan:withEvent:"),
-                  reinterpret_cast<IMP>(&flushingTouchesBegan), "v@:@@");
+  class_addMethod(cls, OBJC_SEL("touchesBegan:withEvent:"), objc::imp<&flushingTouchesBegan>(),
+                  "v@:@@");
 }
 
 TEST(SettingsHost, FingerStepsReachTheWindowAndAFlushDrawsAFrameAtOnce) {

@@ -95,17 +95,17 @@ TEST(NimbraList, LoadsItsListOnceAndTintsOnEveryCall) {
   Class cls = objc_getClass("NimbraListController");
   ASSERT_NE(cls, nullptr);
   ASSERT_TRUE(class_isSubclassOf(cls, PSListController::class_()));
-  MSHookMessageEx(cls, OBJC_SEL("loadSpecifiersFromPlistName:target:"),
-                  reinterpret_cast<IMP>(&countingLoad), &originalLoad);
+  MSHookMessageEx(cls, OBJC_SEL("loadSpecifiersFromPlistName:target:"), objc::imp<&countingLoad>(),
+                  &originalLoad);
   auto list = make<PSListController>("NimbraListController");
   // No bundle path: the load gives nothing, and the next call tries again.
-  EXPECT_EQ(objc_msgSend<Strong<NSArray>>(list, OBJC_SEL("specifiers")), nullptr);
+  EXPECT_EQ(objc_msgSend<NSArray*>(list, OBJC_SEL("specifiers")), nullptr);
   list->setBundlePath(NSString::stringWithUTF8String(bundleDir()));
   loads = 0;
-  auto first = objc_msgSend<Strong<NSArray>>(list, OBJC_SEL("specifiers"));
+  NSArray* first = objc_msgSend<NSArray*>(list, OBJC_SEL("specifiers"));
   ASSERT_NE(first, nullptr);
   UISwitch::appearanceWhenContainedIn(cls)->setOnTintColor(UIColor::blueColor());
-  auto second = objc_msgSend<Strong<NSArray>>(list, OBJC_SEL("specifiers"));
+  NSArray* second = objc_msgSend<NSArray*>(list, OBJC_SEL("specifiers"));
   EXPECT_EQ(first, second);
   EXPECT_EQ(loads, 1);
   EXPECT_TRUE(isTint(objc_cast<UIColor>(

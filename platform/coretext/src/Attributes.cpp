@@ -60,7 +60,8 @@ CGColorRef CTColorFromAttributeValue(const id& value) {
   if (auto c = objc_cast<CGColor>(value)) return c;
   static const SEL sel = sel_registerName("CGColor");
   if (value->respondsToSelector(sel)) {
-    if (CGColorRef c = objc_msgSend<CGColorRef>(value, sel)) return c;
+    // Borrowed from the value, which keeps it.
+    if (CGColor* c = objc_msgSend<CGColor*>(value, sel)) return c->retainedSelf<CGColor>();
   }
   Converters& c = converters();
   std::lock_guard lock(c.mutex);

@@ -132,7 +132,10 @@ struct NSAttributedStringCoding {
   static bool registerMethods() {
     objc::registerAlloc<NSAttributedString>(NSAttributedString::class_());
     objc::registerAlloc<NSMutableAttributedString>(NSMutableAttributedString::class_());
-    NSCodingAddMethods(NSAttributedString::class_(), &encode, &initWithCoder);
+    class_addMethod(NSAttributedString::class_(), OBJC_SEL("encodeWithCoder:"),
+                    objc::imp<&encode>(), "v@:@");
+    class_addMethod(NSAttributedString::class_(), OBJC_SEL("initWithCoder:"),
+                    objc::imp<&initWithCoder>(), "@@:@");
     return true;
   }
 };

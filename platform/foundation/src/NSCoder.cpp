@@ -7,12 +7,6 @@
 
 OBJC_CLASS_IMPL(NSCoder) {}
 
-void NSCodingAddMethods(Class cls, NSEncodeWithCoderIMP encode, NSInitWithCoderIMP init) {
-  if (encode)
-    class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), reinterpret_cast<IMP>(encode), "v@:@");
-  if (init) class_addMethod(cls, OBJC_SEL("initWithCoder:"), reinterpret_cast<IMP>(init), "@@:@");
-}
-
 NSCoder::~NSCoder() = default;
 
 void NSCoder::wrongDirection(const char* method) const {

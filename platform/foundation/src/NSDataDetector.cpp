@@ -25,8 +25,8 @@ id matchesImp(NSObject* self, SEL, NSString* string, NSUInteger options, NSRange
 }  // namespace
 
 OBJC_CLASS_IMPL(NSDataDetector) {
-  class_addMethod(cls, OBJC_SEL("matchesInString:options:range:"),
-                  reinterpret_cast<IMP>(&matchesImp), "@@:@Q{_NSRange=QQ}");
+  class_addMethod(cls, OBJC_SEL("matchesInString:options:range:"), objc::imp<&matchesImp>(),
+                  "@@:@Q{_NSRange=QQ}");
 }
 
 Strong<NSDataDetector> NSDataDetector::dataDetectorWithTypesError(NSTextCheckingTypes types,

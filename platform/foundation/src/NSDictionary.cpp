@@ -48,7 +48,8 @@ id dictionaryInitWithCoder(NSObject* self, SEL, NSCoder* coder) {
 
 OBJC_CLASS_IMPL(NSDictionary) {
   objc::registerAlloc<NSDictionary>(cls);
-  NSCodingAddMethods(cls, &dictionaryEncode, &dictionaryInitWithCoder);
+  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&dictionaryEncode>(), "v@:@");
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&dictionaryInitWithCoder>(), "@@:@");
 }
 OBJC_CLASS_IMPL(NSMutableDictionary) {
   objc::registerAlloc<NSMutableDictionary>(cls);

@@ -46,11 +46,13 @@ id mutableStringInitWithCoder(NSObject* self, SEL, NSCoder* coder) {
 
 OBJC_CLASS_IMPL(NSString) {
   objc::registerAlloc<NSString>(cls);
-  NSCodingAddMethods(cls, &stringEncode, &stringInitWithCoder);
+  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&stringEncode>(), "v@:@");
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&stringInitWithCoder>(), "@@:@");
 }
 OBJC_CLASS_IMPL(NSMutableString) {
   objc::registerAlloc<NSMutableString>(cls);
-  NSCodingAddMethods(cls, nullptr, &mutableStringInitWithCoder);
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&mutableStringInitWithCoder>(),
+                  "@@:@");
 }
 
 namespace foundation {

@@ -49,7 +49,8 @@ id makeResult() {
 
 OBJC_CLASS_IMPL(NSTextCheckingResult) {
   objc::registerAllocWith<&makeResult>(cls);
-  NSCodingAddMethods(cls, &resultEncode, &resultInitWithCoder);
+  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&resultEncode>(), "v@:@");
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&resultInitWithCoder>(), "@@:@");
 }
 
 namespace {

@@ -43,7 +43,8 @@ id makeTimeZone() {
 
 OBJC_CLASS_IMPL(NSTimeZone) {
   objc::registerAllocWith<&makeTimeZone>(cls);
-  NSCodingAddMethods(cls, &timeZoneEncode, &timeZoneInitWithCoder);
+  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&timeZoneEncode>(), "v@:@");
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&timeZoneInitWithCoder>(), "@@:@");
 }
 
 namespace {

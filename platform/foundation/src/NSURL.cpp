@@ -43,7 +43,8 @@ id makeURL() {
 
 OBJC_CLASS_IMPL(NSURL) {
   objc::registerAllocWith<&makeURL>(cls);
-  NSCodingAddMethods(cls, &urlEncode, &urlInitWithCoder);
+  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&urlEncode>(), "v@:@");
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&urlInitWithCoder>(), "@@:@");
 }
 
 namespace {

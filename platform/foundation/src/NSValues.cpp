@@ -48,15 +48,18 @@ id dateInitWithCoder(NSObject*, SEL, NSCoder* coder) {
 
 OBJC_CLASS_IMPL(NSNull) {
   objc::registerAllocWith<&makeNull>(cls);
-  NSCodingAddMethods(cls, &nullEncode, &nullInitWithCoder);
+  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&nullEncode>(), "v@:@");
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&nullInitWithCoder>(), "@@:@");
 }
 OBJC_CLASS_IMPL(NSData) {
   objc::registerAlloc<NSData>(cls);
-  NSCodingAddMethods(cls, &dataEncode, &dataInitWithCoder);
+  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&dataEncode>(), "v@:@");
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&dataInitWithCoder>(), "@@:@");
 }
 OBJC_CLASS_IMPL(NSDate) {
   objc::registerAlloc<NSDate>(cls);
-  NSCodingAddMethods(cls, &dateEncode, &dateInitWithCoder);
+  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&dateEncode>(), "v@:@");
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&dateInitWithCoder>(), "@@:@");
 }
 
 Strong<NSNull> NSNull::null() {

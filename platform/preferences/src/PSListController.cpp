@@ -22,8 +22,9 @@
 
 namespace {
 
-Strong<NSArray> sendSpecifiers(NSObject* self, SEL) {
-  return static_cast<PSListController*>(self)->specifiers();
+// Borrowed: the controller keeps its specifiers.
+NSArray* sendSpecifiers(NSObject* self, SEL) {
+  return static_cast<PSListController*>(self)->specifiers().get();
 }
 
 Strong<NSArray> sendLoad(NSObject* self, SEL, NSString* name, NSObject* target) {
@@ -55,13 +56,12 @@ constexpr NSInteger kSliderValueTag = 7001;
 }  // namespace
 
 OBJC_CLASS_IMPL(PSListController) {
-  PSRegisterAlloc<PSListController>(cls);
-  class_addMethod(cls, OBJC_SEL("specifiers"), reinterpret_cast<IMP>(&sendSpecifiers), "@@:");
-  class_addMethod(cls, OBJC_SEL("loadSpecifiersFromPlistName:target:"),
-                  reinterpret_cast<IMP>(&sendLoad), "@@:@@");
-  class_addMethod(cls, OBJC_SEL("readPreferenceValue:"), reinterpret_cast<IMP>(&sendRead), "@@:@");
-  class_addMethod(cls, OBJC_SEL("setPreferenceValue:specifier:"), reinterpret_cast<IMP>(&sendSet),
-                  "v@:@@");
+  objc::registerAlloc<PSListController>(cls);
+  class_addMethod(cls, OBJC_SEL("specifiers"), objc::imp<&sendSpecifiers>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("loadSpecifiersFromPlistName:target:"), objc::imp<&sendLoad>(),
+                  "@@:@@");
+  class_addMethod(cls, OBJC_SEL("readPreferenceValue:"), objc::imp<&sendRead>(), "@@:@");
+  class_addMethod(cls, OBJC_SEL("setPreferenceValue:specifier:"), objc::imp<&sendSet>(), "v@:@@");
   class_addMethod(cls, OBJC_SEL("loadView"), objc::imp<&PSListController::loadView>(), "v@:");
   class_addMethod(cls, OBJC_SEL("numberOfSectionsInTableView:"),
                   objc::imp<&PSListController::numberOfSectionsInTableView>(), "q@:@");
@@ -139,7 +139,7 @@ void PSListController::loadView() {
 
 void PSListController::buildGroups() {
   groups_.clear();
-  auto list = objc_msgSend<Strong<NSArray>>(this, OBJC_SEL("specifiers"));
+  NSArray* list = objc_msgSend<NSArray*>(this, OBJC_SEL("specifiers"));
   if (!list) return;
   for (const id& item : *list) {
     auto specifierObject = objc_cast<PSSpecifier>(item);

@@ -10,15 +10,16 @@
 
 namespace {
 
-Strong<NSArray> itemsSpecifiers(NSObject* self, SEL) {
-  return static_cast<PSListItemsController*>(self)->specifiers();
+// Borrowed: the controller keeps its specifiers.
+NSArray* itemsSpecifiers(NSObject* self, SEL) {
+  return static_cast<PSListItemsController*>(self)->specifiers().get();
 }
 
 }  // namespace
 
 OBJC_CLASS_IMPL(PSListItemsController) {
-  PSRegisterAlloc<PSListItemsController>(cls);
-  class_addMethod(cls, OBJC_SEL("specifiers"), reinterpret_cast<IMP>(&itemsSpecifiers), "@@:");
+  objc::registerAlloc<PSListItemsController>(cls);
+  class_addMethod(cls, OBJC_SEL("specifiers"), objc::imp<&itemsSpecifiers>(), "@@:");
   class_addMethod(cls, OBJC_SEL("tableView:didSelectRowAtIndexPath:"),
                   objc::imp<&PSListItemsController::tableViewDidSelectRowAtIndexPath>(), "v@:@@");
 }

@@ -4,9 +4,21 @@
 #include "Foundation/NSDictionary.h"
 #include "Foundation/NSString.h"
 
+namespace {
+
+// Borrowed: both are values the specifier's properties keep.
+NSString* specifierName(NSObject* self, SEL) {
+  return static_cast<PSSpecifier*>(self)->name().get();
+}
+NSString* specifierIdentifier(NSObject* self, SEL) {
+  return static_cast<PSSpecifier*>(self)->identifier().get();
+}
+
+}  // namespace
+
 OBJC_CLASS_IMPL(PSSpecifier) {
-  class_addMethod(cls, OBJC_SEL("name"), objc::imp<&PSSpecifier::name>(), "@@:");
-  class_addMethod(cls, OBJC_SEL("identifier"), objc::imp<&PSSpecifier::identifier>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("name"), objc::imp<&specifierName>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("identifier"), objc::imp<&specifierIdentifier>(), "@@:");
 }
 
 PSCellType PSSpecifier::cellTypeFromString(const Strong<NSString>& name) {

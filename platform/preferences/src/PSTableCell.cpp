@@ -17,9 +17,9 @@ id cellInit(NSObject* self, SEL, NSInteger style, NSString* reuseIdentifier,
 }  // namespace
 
 OBJC_CLASS_IMPL(PSTableCell) {
-  PSRegisterAlloc<PSTableCell>(cls);
-  class_addMethod(cls, OBJC_SEL("initWithStyle:reuseIdentifier:specifier:"),
-                  reinterpret_cast<IMP>(&cellInit), "@@:q@@");
+  objc::registerAlloc<PSTableCell>(cls);
+  class_addMethod(cls, OBJC_SEL("initWithStyle:reuseIdentifier:specifier:"), objc::imp<&cellInit>(),
+                  "@@:q@@");
 }
 
 Strong<PSTableCell> PSTableCell::initWithStyleReuseIdentifierSpecifier(

@@ -3,5 +3,5 @@
 #include "Preferences/PSAllocation.h"
 
 OBJC_CLASS_IMPL(PSViewController) {
-  PSRegisterAlloc<PSViewController>(cls);
+  objc::registerAlloc<PSViewController>(cls);
 }

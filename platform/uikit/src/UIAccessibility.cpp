@@ -95,18 +95,16 @@ const char* const kRect = "{CGRect={CGPoint=dd}{CGSize=dd}}@:";
 void addObjectDefaults() {
   using M = NSObjectAccessibility;
   Class cls = NSObject::class_();
-  auto add = [cls](const char* sel, auto fn, const char* types) {
-    class_addMethod(cls, sel_registerName(sel), reinterpret_cast<IMP>(fn), types);
-  };
-  add("isAccessibilityElement", &M::no, "B@:");
-  add("accessibilityLabel", &M::none, "@@:");
-  add("accessibilityHint", &M::none, "@@:");
-  add("accessibilityValue", &M::none, "@@:");
-  add("accessibilityTraits", &M::traits, "Q@:");
-  add("accessibilityFrame", &M::frame, kRect);
-  add("accessibilityElementCount", &M::count, "q@:");
-  add("accessibilityElementAtIndex:", &M::elementAt, "@@:q");
-  add("indexOfAccessibilityElement:", &M::indexOf, "q@:@");
+  class_addMethod(cls, OBJC_SEL("isAccessibilityElement"), objc::imp<&M::no>(), "B@:");
+  class_addMethod(cls, OBJC_SEL("accessibilityLabel"), objc::imp<&M::none>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("accessibilityHint"), objc::imp<&M::none>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("accessibilityValue"), objc::imp<&M::none>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("accessibilityTraits"), objc::imp<&M::traits>(), "Q@:");
+  class_addMethod(cls, OBJC_SEL("accessibilityFrame"), objc::imp<&M::frame>(), kRect);
+  class_addMethod(cls, OBJC_SEL("accessibilityElementCount"), objc::imp<&M::count>(), "q@:");
+  class_addMethod(cls, OBJC_SEL("accessibilityElementAtIndex:"), objc::imp<&M::elementAt>(),
+                  "@@:q");
+  class_addMethod(cls, OBJC_SEL("indexOfAccessibilityElement:"), objc::imp<&M::indexOf>(), "q@:@");
 }
 
 // Added when UIKit loads, as the device's category is.
@@ -116,15 +114,12 @@ void addObjectDefaults() {
 
 OBJC_CLASS_IMPL(UIAccessibilityElement) {
   using M = ElementMethods;
-  auto add = [cls](const char* sel, auto fn, const char* types) {
-    class_addMethod(cls, sel_registerName(sel), reinterpret_cast<IMP>(fn), types);
-  };
-  add("isAccessibilityElement", &M::isElement, "B@:");
-  add("accessibilityLabel", &M::label, "@@:");
-  add("accessibilityHint", &M::hint, "@@:");
-  add("accessibilityValue", &M::value, "@@:");
-  add("accessibilityTraits", &M::traits, "Q@:");
-  add("accessibilityFrame", &M::frame, kRect);
+  class_addMethod(cls, OBJC_SEL("isAccessibilityElement"), objc::imp<&M::isElement>(), "B@:");
+  class_addMethod(cls, OBJC_SEL("accessibilityLabel"), objc::imp<&M::label>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("accessibilityHint"), objc::imp<&M::hint>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("accessibilityValue"), objc::imp<&M::value>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("accessibilityTraits"), objc::imp<&M::traits>(), "Q@:");
+  class_addMethod(cls, OBJC_SEL("accessibilityFrame"), objc::imp<&M::frame>(), kRect);
 }
 
 namespace {

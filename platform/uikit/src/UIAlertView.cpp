@@ -40,8 +40,7 @@ Strong<UILabel> makeLabel(const Strong<NSString>& text, Strong<UIFont> font, CGF
 }  // namespace
 
 OBJC_CLASS_IMPL(UIAlertView) {
-  class_addMethod(cls, OBJC_SEL("layoutSubviews"), reinterpret_cast<IMP>(&alertLayoutSubviews),
-                  "v@:");
+  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::imp<&alertLayoutSubviews>(), "v@:");
   class_addMethod(cls, OBJC_SEL("show"), objc::imp<&UIAlertView::show>(), "v@:");
 }
 

@@ -12,8 +12,9 @@ Strong<UIApplication> UIApplication::sharedApplication() {
   return *app;
 }
 
-BOOL UIApplication::openURL(const Strong<NSURL>& url) {
+BOOL UIApplication::openURL(NSURL* url) {
   if (!url) return NO;
-  opened_.push_back(url);
-  return handler_ ? handler_(url) : NO;
+  auto kept = url->retainedSelf<NSURL>();
+  opened_.push_back(kept);
+  return handler_ ? handler_(kept) : NO;
 }

@@ -48,17 +48,19 @@ id colorPlaceholder() {
   return placeholder;
 }
 
+// Borrowed: the UIColor keeps its Core Graphics colour; a sender that keeps the colour
+// beyond the UIColor retains it.
+CGColor* colorCGColor(NSObject* self, SEL) {
+  return static_cast<UIColor*>(self)->CGColor().get();
+}
+
 }  // namespace
 
 OBJC_CLASS_IMPL(UIColor) {
-  // Answers an owning reference: senders keep the colour beyond the UIColor.
-  class_addMethod(cls, OBJC_SEL("CGColor"),
-                  reinterpret_cast<IMP>(+[](NSObject* self, SEL) -> CGColorRef {
-                    return static_cast<UIColor*>(self)->CGColor();
-                  }),
-                  "^{CGColor=}@:");
+  class_addMethod(cls, OBJC_SEL("CGColor"), objc::imp<&colorCGColor>(), "^{CGColor=}@:");
   objc::registerAllocWith<&colorPlaceholder>(cls);
-  NSCodingAddMethods(cls, &colorEncode, &colorInitWithCoder);
+  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&colorEncode>(), "v@:@");
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&colorInitWithCoder>(), "@@:@");
 }
 
 UIColor::UIColor(CGFloat r, CGFloat g, CGFloat b, CGFloat a, bool gray)

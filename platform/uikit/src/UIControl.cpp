@@ -25,15 +25,11 @@ UIView* controlHitTest(NSObject* self, SEL sel, CGPoint p, UIEvent* event) {
 }  // namespace
 
 OBJC_CLASS_IMPL(UIControl) {
-  class_addMethod(cls, OBJC_SEL("touchesBegan:withEvent:"), reinterpret_cast<IMP>(&keepTouch),
-                  "v@:@@");
-  class_addMethod(cls, OBJC_SEL("touchesMoved:withEvent:"), reinterpret_cast<IMP>(&keepTouch),
-                  "v@:@@");
-  class_addMethod(cls, OBJC_SEL("touchesEnded:withEvent:"), reinterpret_cast<IMP>(&touchEnded),
-                  "v@:@@");
-  class_addMethod(cls, OBJC_SEL("touchesCancelled:withEvent:"), reinterpret_cast<IMP>(&keepTouch),
-                  "v@:@@");
-  class_addMethod(cls, OBJC_SEL("hitTest:withEvent:"), reinterpret_cast<IMP>(&controlHitTest),
+  class_addMethod(cls, OBJC_SEL("touchesBegan:withEvent:"), objc::imp<&keepTouch>(), "v@:@@");
+  class_addMethod(cls, OBJC_SEL("touchesMoved:withEvent:"), objc::imp<&keepTouch>(), "v@:@@");
+  class_addMethod(cls, OBJC_SEL("touchesEnded:withEvent:"), objc::imp<&touchEnded>(), "v@:@@");
+  class_addMethod(cls, OBJC_SEL("touchesCancelled:withEvent:"), objc::imp<&keepTouch>(), "v@:@@");
+  class_addMethod(cls, OBJC_SEL("hitTest:withEvent:"), objc::imp<&controlHitTest>(),
                   "@@:{CGPoint=dd}@");
 }
 

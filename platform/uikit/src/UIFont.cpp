@@ -38,7 +38,8 @@ OBJC_CLASS_IMPL(UIFont) {
   class_addMethod(cls, OBJC_SEL("fontName"), objc::imp<&UIFont::fontName>(), "@@:");
   class_addMethod(cls, OBJC_SEL("pointSize"), objc::imp<&UIFont::pointSize>(), "d@:");
   objc::registerAllocWith<&fontPlaceholder>(cls);
-  NSCodingAddMethods(cls, &fontEncode, &fontInitWithCoder);
+  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&fontEncode>(), "v@:@");
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&fontInitWithCoder>(), "@@:@");
 }
 
 namespace {

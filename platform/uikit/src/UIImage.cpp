@@ -6,8 +6,17 @@
 
 #include "UIKit/UIGraphics.h"
 
+namespace {
+
+// Borrowed: the image keeps its bitmap.
+CGImage* imageCGImage(NSObject* self, SEL) {
+  return static_cast<UIImage*>(self)->CGImage().get();
+}
+
+}  // namespace
+
 OBJC_CLASS_IMPL(UIImage) {
-  class_addMethod(cls, OBJC_SEL("CGImage"), objc::imp<&UIImage::CGImage>(), "^{CGImage=}@:");
+  class_addMethod(cls, OBJC_SEL("CGImage"), objc::imp<&imageCGImage>(), "^{CGImage=}@:");
 }
 
 UIImage::UIImage(CGImageRef image, CGFloat scale)

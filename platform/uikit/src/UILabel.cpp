@@ -231,13 +231,40 @@ struct UILabelMethods {
   static UIColor* highlightedTextColor(NSObject* self, SEL) {
     return l(self)->highlightedTextColor_.get();
   }
+  static void setHighlightedTextColor(NSObject* self, SEL, UIColor* color) {
+    l(self)->highlightedTextColor_ = color ? color->retainedSelf<UIColor>() : nullptr;
+    l(self)->setNeedsDisplay();
+  }
   static UIColor* shadowColor(NSObject* self, SEL) { return l(self)->shadowColor_.get(); }
+  static void setShadowColor(NSObject* self, SEL, UIColor* color) {
+    l(self)->shadowColor_ = color ? color->retainedSelf<UIColor>() : nullptr;
+    l(self)->setNeedsDisplay();
+  }
   static CGSize shadowOffset(NSObject* self, SEL) { return l(self)->shadowOffset_; }
+  static void setShadowOffset(NSObject* self, SEL, CGSize offset) {
+    l(self)->shadowOffset_ = offset;
+    l(self)->setNeedsDisplay();
+  }
   static BOOL adjustsFontSizeToFitWidth(NSObject* self, SEL) { return l(self)->adjustsFontSize_; }
+  static void setAdjustsFontSizeToFitWidth(NSObject* self, SEL, BOOL adjusts) {
+    l(self)->adjustsFontSize_ = adjusts;
+    l(self)->setNeedsDisplay();
+  }
   static CGFloat minimumScaleFactor(NSObject* self, SEL) { return l(self)->minimumScaleFactor_; }
+  static void setMinimumScaleFactor(NSObject* self, SEL, CGFloat factor) {
+    l(self)->minimumScaleFactor_ = factor;
+    l(self)->setNeedsDisplay();
+  }
   static NSInteger baselineAdjustment(NSObject* self, SEL) { return l(self)->baselineAdjustment_; }
+  static void setBaselineAdjustment(NSObject* self, SEL, NSInteger adjustment) {
+    l(self)->baselineAdjustment_ = static_cast<UIBaselineAdjustment>(adjustment);
+    l(self)->setNeedsDisplay();
+  }
   static CGFloat preferredMaxLayoutWidth(NSObject* self, SEL) {
     return l(self)->preferredMaxLayoutWidth_;
+  }
+  static void setPreferredMaxLayoutWidth(NSObject* self, SEL, CGFloat width) {
+    l(self)->preferredMaxLayoutWidth_ = width;
   }
 
   static CGRect textRectForBounds(NSObject* self, SEL, CGRect bounds, NSInteger lines) {
@@ -281,42 +308,61 @@ struct UILabelMethods {
 
 OBJC_CLASS_IMPL(UILabel) {
   using M = UILabelMethods;
-  auto add = [cls](const char* sel, auto fn, const char* types) {
-    class_addMethod(cls, sel_registerName(sel), reinterpret_cast<IMP>(fn), types);
-  };
-  add("text", &M::text, "@@:");
-  add("setText:", &M::setText, "v@:@");
-  add("attributedText", &M::attributedText, "@@:");
-  add("setAttributedText:", &M::setAttributedText, "v@:@");
-  add("font", &M::font, "@@:");
-  add("setFont:", &M::setFont, "v@:@");
-  add("textColor", &M::textColor, "@@:");
-  add("setTextColor:", &M::setTextColor, "v@:@");
-  add("textAlignment", &M::textAlignment, "q@:");
-  add("setTextAlignment:", &M::setTextAlignment, "v@:q");
-  add("numberOfLines", &M::numberOfLines, "q@:");
-  add("setNumberOfLines:", &M::setNumberOfLines, "v@:q");
-  add("lineBreakMode", &M::lineBreakMode, "q@:");
-  add("setLineBreakMode:", &M::setLineBreakMode, "v@:q");
-  add("isHighlighted", &M::isHighlighted, "B@:");
-  add("setHighlighted:", &M::setHighlighted, "v@:B");
-  add("isEnabled", &M::isEnabled, "B@:");
-  add("setEnabled:", &M::setEnabled, "v@:B");
-  add("highlightedTextColor", &M::highlightedTextColor, "@@:");
-  add("shadowColor", &M::shadowColor, "@@:");
-  add("shadowOffset", &M::shadowOffset, "{CGSize=dd}@:");
-  add("adjustsFontSizeToFitWidth", &M::adjustsFontSizeToFitWidth, "B@:");
-  add("minimumScaleFactor", &M::minimumScaleFactor, "d@:");
-  add("baselineAdjustment", &M::baselineAdjustment, "q@:");
-  add("preferredMaxLayoutWidth", &M::preferredMaxLayoutWidth, "d@:");
-  add("textRectForBounds:limitedToNumberOfLines:", &M::textRectForBounds,
-      "{CGRect={CGPoint=dd}{CGSize=dd}}@:{CGRect={CGPoint=dd}{CGSize=dd}}q");
-  add("sizeThatFits:", &M::sizeThatFits, "{CGSize=dd}@:{CGSize=dd}");
-  add("intrinsicContentSize", &M::intrinsicContentSize, "{CGSize=dd}@:");
-  add("drawRect:", &M::drawRect, "v@:{CGRect={CGPoint=dd}{CGSize=dd}}");
-  add("drawTextInRect:", &M::drawTextInRect, "v@:{CGRect={CGPoint=dd}{CGSize=dd}}");
-  add("accessibilityLabel", &M::accessibilityLabel, "@@:");
-  add("isAccessibilityElement", &M::isAccessibilityElement, "B@:");
+  class_addMethod(cls, OBJC_SEL("text"), objc::imp<&M::text>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("setText:"), objc::imp<&M::setText>(), "v@:@");
+  class_addMethod(cls, OBJC_SEL("attributedText"), objc::imp<&M::attributedText>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("setAttributedText:"), objc::imp<&M::setAttributedText>(), "v@:@");
+  class_addMethod(cls, OBJC_SEL("font"), objc::imp<&M::font>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("setFont:"), objc::imp<&M::setFont>(), "v@:@");
+  class_addMethod(cls, OBJC_SEL("textColor"), objc::imp<&M::textColor>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("setTextColor:"), objc::imp<&M::setTextColor>(), "v@:@");
+  class_addMethod(cls, OBJC_SEL("textAlignment"), objc::imp<&M::textAlignment>(), "q@:");
+  class_addMethod(cls, OBJC_SEL("setTextAlignment:"), objc::imp<&M::setTextAlignment>(), "v@:q");
+  class_addMethod(cls, OBJC_SEL("numberOfLines"), objc::imp<&M::numberOfLines>(), "q@:");
+  class_addMethod(cls, OBJC_SEL("setNumberOfLines:"), objc::imp<&M::setNumberOfLines>(), "v@:q");
+  class_addMethod(cls, OBJC_SEL("lineBreakMode"), objc::imp<&M::lineBreakMode>(), "q@:");
+  class_addMethod(cls, OBJC_SEL("setLineBreakMode:"), objc::imp<&M::setLineBreakMode>(), "v@:q");
+  class_addMethod(cls, OBJC_SEL("isHighlighted"), objc::imp<&M::isHighlighted>(), "B@:");
+  class_addMethod(cls, OBJC_SEL("setHighlighted:"), objc::imp<&M::setHighlighted>(), "v@:B");
+  class_addMethod(cls, OBJC_SEL("isEnabled"), objc::imp<&M::isEnabled>(), "B@:");
+  class_addMethod(cls, OBJC_SEL("setEnabled:"), objc::imp<&M::setEnabled>(), "v@:B");
+  class_addMethod(cls, OBJC_SEL("highlightedTextColor"), objc::imp<&M::highlightedTextColor>(),
+                  "@@:");
+  class_addMethod(cls, OBJC_SEL("setHighlightedTextColor:"),
+                  objc::imp<&M::setHighlightedTextColor>(), "v@:@");
+  class_addMethod(cls, OBJC_SEL("shadowColor"), objc::imp<&M::shadowColor>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("setShadowColor:"), objc::imp<&M::setShadowColor>(), "v@:@");
+  class_addMethod(cls, OBJC_SEL("shadowOffset"), objc::imp<&M::shadowOffset>(), "{CGSize=dd}@:");
+  class_addMethod(cls, OBJC_SEL("setShadowOffset:"), objc::imp<&M::setShadowOffset>(),
+                  "v@:{CGSize=dd}");
+  class_addMethod(cls, OBJC_SEL("adjustsFontSizeToFitWidth"),
+                  objc::imp<&M::adjustsFontSizeToFitWidth>(), "B@:");
+  class_addMethod(cls, OBJC_SEL("setAdjustsFontSizeToFitWidth:"),
+                  objc::imp<&M::setAdjustsFontSizeToFitWidth>(), "v@:B");
+  class_addMethod(cls, OBJC_SEL("minimumScaleFactor"), objc::imp<&M::minimumScaleFactor>(), "d@:");
+  class_addMethod(cls, OBJC_SEL("setMinimumScaleFactor:"), objc::imp<&M::setMinimumScaleFactor>(),
+                  "v@:d");
+  class_addMethod(cls, OBJC_SEL("baselineAdjustment"), objc::imp<&M::baselineAdjustment>(), "q@:");
+  class_addMethod(cls, OBJC_SEL("setBaselineAdjustment:"), objc::imp<&M::setBaselineAdjustment>(),
+                  "v@:q");
+  class_addMethod(cls, OBJC_SEL("preferredMaxLayoutWidth"),
+                  objc::imp<&M::preferredMaxLayoutWidth>(), "d@:");
+  class_addMethod(cls, OBJC_SEL("setPreferredMaxLayoutWidth:"),
+                  objc::imp<&M::setPreferredMaxLayoutWidth>(), "v@:d");
+  class_addMethod(cls, OBJC_SEL("textRectForBounds:limitedToNumberOfLines:"),
+                  objc::imp<&M::textRectForBounds>(),
+                  "{CGRect={CGPoint=dd}{CGSize=dd}}@:{CGRect={CGPoint=dd}{CGSize=dd}}q");
+  class_addMethod(cls, OBJC_SEL("sizeThatFits:"), objc::imp<&M::sizeThatFits>(),
+                  "{CGSize=dd}@:{CGSize=dd}");
+  class_addMethod(cls, OBJC_SEL("intrinsicContentSize"), objc::imp<&M::intrinsicContentSize>(),
+                  "{CGSize=dd}@:");
+  class_addMethod(cls, OBJC_SEL("drawRect:"), objc::imp<&M::drawRect>(),
+                  "v@:{CGRect={CGPoint=dd}{CGSize=dd}}");
+  class_addMethod(cls, OBJC_SEL("drawTextInRect:"), objc::imp<&M::drawTextInRect>(),
+                  "v@:{CGRect={CGPoint=dd}{CGSize=dd}}");
+  class_addMethod(cls, OBJC_SEL("accessibilityLabel"), objc::imp<&M::accessibilityLabel>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("isAccessibilityElement"), objc::imp<&M::isAccessibilityElement>(),
+                  "B@:");
 }
 
 UILabel::UILabel() : UILabel(CGRectZero) {}
@@ -395,8 +441,14 @@ void UILabel::setLineBreakMode(NSLineBreakMode mode) {
 Strong<UIColor> UILabel::shadowColor() const {
   return retained(objc_msgSend<UIColor*>(const_cast<UILabel*>(this), OBJC_SEL("shadowColor")));
 }
+void UILabel::setShadowColor(const Strong<UIColor>& color) {
+  objc_msgSend(this, OBJC_SEL("setShadowColor:"), color.get());
+}
 CGSize UILabel::shadowOffset() const {
   return objc_msgSend<CGSize>(const_cast<UILabel*>(this), OBJC_SEL("shadowOffset"));
+}
+void UILabel::setShadowOffset(CGSize offset) {
+  objc_msgSend(this, OBJC_SEL("setShadowOffset:"), offset);
 }
 bool UILabel::isHighlighted() const {
   return objc_msgSend<BOOL>(const_cast<UILabel*>(this), OBJC_SEL("isHighlighted"));
@@ -408,6 +460,9 @@ Strong<UIColor> UILabel::highlightedTextColor() const {
   return retained(
       objc_msgSend<UIColor*>(const_cast<UILabel*>(this), OBJC_SEL("highlightedTextColor")));
 }
+void UILabel::setHighlightedTextColor(const Strong<UIColor>& color) {
+  objc_msgSend(this, OBJC_SEL("setHighlightedTextColor:"), color.get());
+}
 bool UILabel::isEnabled() const {
   return objc_msgSend<BOOL>(const_cast<UILabel*>(this), OBJC_SEL("isEnabled"));
 }
@@ -417,16 +472,28 @@ void UILabel::setEnabled(bool enabled) {
 bool UILabel::adjustsFontSizeToFitWidth() const {
   return objc_msgSend<BOOL>(const_cast<UILabel*>(this), OBJC_SEL("adjustsFontSizeToFitWidth"));
 }
+void UILabel::setAdjustsFontSizeToFitWidth(bool adjusts) {
+  objc_msgSend(this, OBJC_SEL("setAdjustsFontSizeToFitWidth:"), BOOL(adjusts));
+}
 CGFloat UILabel::minimumScaleFactor() const {
   return objc_msgSend<CGFloat>(const_cast<UILabel*>(this), OBJC_SEL("minimumScaleFactor"));
+}
+void UILabel::setMinimumScaleFactor(CGFloat factor) {
+  objc_msgSend(this, OBJC_SEL("setMinimumScaleFactor:"), factor);
 }
 UIBaselineAdjustment UILabel::baselineAdjustment() const {
   NSInteger v = objc_msgSend<NSInteger>(const_cast<UILabel*>(this), OBJC_SEL("baselineAdjustment"));
   return v >= 0 && v <= 2 ? static_cast<UIBaselineAdjustment>(v)
                           : UIBaselineAdjustmentAlignBaselines;
 }
+void UILabel::setBaselineAdjustment(UIBaselineAdjustment adjustment) {
+  objc_msgSend(this, OBJC_SEL("setBaselineAdjustment:"), NSInteger(adjustment));
+}
 CGFloat UILabel::preferredMaxLayoutWidth() const {
   return objc_msgSend<CGFloat>(const_cast<UILabel*>(this), OBJC_SEL("preferredMaxLayoutWidth"));
+}
+void UILabel::setPreferredMaxLayoutWidth(CGFloat width) {
+  objc_msgSend(this, OBJC_SEL("setPreferredMaxLayoutWidth:"), width);
 }
 CGRect UILabel::textRectForBoundsLimitedToNumberOfLines(CGRect bounds, NSInteger numberOfLines) {
   return objc_msgSend<CGRect>(this, OBJC_SEL("textRectForBounds:limitedToNumberOfLines:"), bounds,

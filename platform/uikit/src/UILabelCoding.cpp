@@ -89,7 +89,9 @@ struct UILabelCoding {
 
   static bool registerMethods() {
     objc::registerAlloc<UILabel>(UILabel::class_());
-    NSCodingAddMethods(UILabel::class_(), &encode, &initWithCoder);
+    class_addMethod(UILabel::class_(), OBJC_SEL("encodeWithCoder:"), objc::imp<&encode>(), "v@:@");
+    class_addMethod(UILabel::class_(), OBJC_SEL("initWithCoder:"), objc::imp<&initWithCoder>(),
+                    "@@:@");
     return true;
   }
 };

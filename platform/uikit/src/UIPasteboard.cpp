@@ -12,13 +12,21 @@
 #include "Foundation/NSData.h"
 #include "Foundation/NSString.h"
 
+namespace {
+
+// Owning: the text is read anew from the shared pasteboard on every call.
+Strong<NSString> pasteboardString(NSObject* self, SEL) {
+  return static_cast<UIPasteboard*>(self)->string();
+}
+void pasteboardSetString(NSObject* self, SEL, NSString* s) {
+  static_cast<UIPasteboard*>(self)->setString(s ? s->retainedSelf<NSString>() : nullptr);
+}
+
+}  // namespace
+
 OBJC_CLASS_IMPL(UIPasteboard) {
-  auto get = +[](NSObject* self, SEL) { return static_cast<UIPasteboard*>(self)->string(); };
-  auto set = +[](NSObject* self, SEL, NSString* s) {
-    static_cast<UIPasteboard*>(self)->setString(s ? s->retainedSelf<NSString>() : nullptr);
-  };
-  class_addMethod(cls, OBJC_SEL("string"), reinterpret_cast<IMP>(get), "@@:");
-  class_addMethod(cls, OBJC_SEL("setString:"), reinterpret_cast<IMP>(set), "v@:@");
+  class_addMethod(cls, OBJC_SEL("string"), objc::imp<&pasteboardString>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("setString:"), objc::imp<&pasteboardSetString>(), "v@:@");
 }
 
 namespace {

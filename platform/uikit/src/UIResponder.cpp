@@ -45,19 +45,20 @@ struct UIResponderMethods {
 
 OBJC_CLASS_IMPL(UIResponder) {
   using M = UIResponderMethods;
-  auto add = [cls](const char* sel, auto fn, const char* types) {
-    class_addMethod(cls, sel_registerName(sel), reinterpret_cast<IMP>(fn), types);
-  };
-  add("nextResponder", &M::nextResponder, "@@:");
-  add("touchesBegan:withEvent:", &M::forward, "v@:@@");
-  add("touchesMoved:withEvent:", &M::forward, "v@:@@");
-  add("touchesEnded:withEvent:", &M::forward, "v@:@@");
-  add("touchesCancelled:withEvent:", &M::forward, "v@:@@");
-  add("canBecomeFirstResponder", &M::canBecomeFirstResponder, "B@:");
-  add("becomeFirstResponder", &M::becomeFirstResponder, "B@:");
-  add("resignFirstResponder", &M::resignFirstResponder, "B@:");
-  add("isFirstResponder", &M::isFirstResponder, "B@:");
-  add("canPerformAction:withSender:", &M::canPerformAction, "B@::@");
+  class_addMethod(cls, OBJC_SEL("nextResponder"), objc::imp<&M::nextResponder>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("touchesBegan:withEvent:"), objc::imp<&M::forward>(), "v@:@@");
+  class_addMethod(cls, OBJC_SEL("touchesMoved:withEvent:"), objc::imp<&M::forward>(), "v@:@@");
+  class_addMethod(cls, OBJC_SEL("touchesEnded:withEvent:"), objc::imp<&M::forward>(), "v@:@@");
+  class_addMethod(cls, OBJC_SEL("touchesCancelled:withEvent:"), objc::imp<&M::forward>(), "v@:@@");
+  class_addMethod(cls, OBJC_SEL("canBecomeFirstResponder"),
+                  objc::imp<&M::canBecomeFirstResponder>(), "B@:");
+  class_addMethod(cls, OBJC_SEL("becomeFirstResponder"), objc::imp<&M::becomeFirstResponder>(),
+                  "B@:");
+  class_addMethod(cls, OBJC_SEL("resignFirstResponder"), objc::imp<&M::resignFirstResponder>(),
+                  "B@:");
+  class_addMethod(cls, OBJC_SEL("isFirstResponder"), objc::imp<&M::isFirstResponder>(), "B@:");
+  class_addMethod(cls, OBJC_SEL("canPerformAction:withSender:"), objc::imp<&M::canPerformAction>(),
+                  "B@::@");
 }
 
 UIResponder* UIResponder::nextResponder() {

@@ -38,10 +38,9 @@ void segmentedTouchesEnded(NSObject* self, SEL cmd, NSSet* touches, UIEvent* eve
 }  // namespace
 
 OBJC_CLASS_IMPL(UISegmentedControl) {
-  class_addMethod(cls, OBJC_SEL("touchesEnded:withEvent:"),
-                  reinterpret_cast<IMP>(&segmentedTouchesEnded), "v@:@@");
-  class_addMethod(cls, OBJC_SEL("layoutSubviews"), reinterpret_cast<IMP>(&segmentedLayoutSubviews),
-                  "v@:");
+  class_addMethod(cls, OBJC_SEL("touchesEnded:withEvent:"), objc::imp<&segmentedTouchesEnded>(),
+                  "v@:@@");
+  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::imp<&segmentedLayoutSubviews>(), "v@:");
   class_addMethod(cls, OBJC_SEL("selectedSegmentIndex"),
                   objc::imp<&UISegmentedControl::selectedSegmentIndex>(), "q@:");
 }

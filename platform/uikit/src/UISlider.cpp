@@ -16,8 +16,7 @@ constexpr CGFloat kThumb = 28;
 }  // namespace
 
 OBJC_CLASS_IMPL(UISlider) {
-  class_addMethod(cls, OBJC_SEL("layoutSubviews"), reinterpret_cast<IMP>(&sliderLayoutSubviews),
-                  "v@:");
+  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::imp<&sliderLayoutSubviews>(), "v@:");
   class_addMethod(cls, OBJC_SEL("value"), objc::imp<&UISlider::value>(), "f@:");
 }
 

@@ -29,12 +29,11 @@ Strong<NSString> switchAccessibilityValue(NSObject* self, SEL) {
 }  // namespace
 
 OBJC_CLASS_IMPL(UISwitch) {
-  class_addMethod(cls, OBJC_SEL("touchesEnded:withEvent:"),
-                  reinterpret_cast<IMP>(&switchTouchesEnded), "v@:@@");
-  class_addMethod(cls, OBJC_SEL("accessibilityValue"),
-                  reinterpret_cast<IMP>(&switchAccessibilityValue), "@@:");
-  class_addMethod(cls, OBJC_SEL("layoutSubviews"), reinterpret_cast<IMP>(&switchLayoutSubviews),
-                  "v@:");
+  class_addMethod(cls, OBJC_SEL("touchesEnded:withEvent:"), objc::imp<&switchTouchesEnded>(),
+                  "v@:@@");
+  class_addMethod(cls, OBJC_SEL("accessibilityValue"), objc::imp<&switchAccessibilityValue>(),
+                  "@@:");
+  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::imp<&switchLayoutSubviews>(), "v@:");
   class_addMethod(cls, OBJC_SEL("isOn"), objc::imp<&UISwitch::isOn>(), "B@:");
   class_addMethod(cls, OBJC_SEL("setOn:"), objc::imp<&UISwitch::setOn>(), "v@:B");
 }

@@ -56,18 +56,14 @@ struct UITableViewTouches {
 };
 
 OBJC_CLASS_IMPL(UITableView) {
-  class_addMethod(cls, OBJC_SEL("layoutSubviews"), reinterpret_cast<IMP>(&tableLayoutSubviews),
-                  "v@:");
+  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::imp<&tableLayoutSubviews>(), "v@:");
   class_addMethod(cls, OBJC_SEL("reloadData"), objc::imp<&UITableView::reloadData>(), "v@:");
   using T = UITableViewTouches;
-  class_addMethod(cls, OBJC_SEL("touchesBegan:withEvent:"), reinterpret_cast<IMP>(&T::began),
+  class_addMethod(cls, OBJC_SEL("touchesBegan:withEvent:"), objc::imp<&T::began>(), "v@:@@");
+  class_addMethod(cls, OBJC_SEL("touchesMoved:withEvent:"), objc::imp<&T::moved>(), "v@:@@");
+  class_addMethod(cls, OBJC_SEL("touchesEnded:withEvent:"), objc::imp<&T::ended>(), "v@:@@");
+  class_addMethod(cls, OBJC_SEL("touchesCancelled:withEvent:"), objc::imp<&T::cancelled>(),
                   "v@:@@");
-  class_addMethod(cls, OBJC_SEL("touchesMoved:withEvent:"), reinterpret_cast<IMP>(&T::moved),
-                  "v@:@@");
-  class_addMethod(cls, OBJC_SEL("touchesEnded:withEvent:"), reinterpret_cast<IMP>(&T::ended),
-                  "v@:@@");
-  class_addMethod(cls, OBJC_SEL("touchesCancelled:withEvent:"),
-                  reinterpret_cast<IMP>(&T::cancelled), "v@:@@");
 }
 
 Strong<NSIndexPath> UITableView::indexPathForRowAtPoint(CGPoint point) const {

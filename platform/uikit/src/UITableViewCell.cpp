@@ -17,6 +17,11 @@ id cellInitWithStyle(NSObject* self, SEL, NSInteger style, NSString* reuseIdenti
   return cell->initWithStyleReuseIdentifier(style, identifier);
 }
 
+// Borrowed: the cell keeps its label.
+UILabel* cellTextLabel(NSObject* self, SEL) {
+  return static_cast<UITableViewCell*>(self)->textLabel().get();
+}
+
 constexpr CGFloat kInset = 15;
 constexpr CGFloat kMarkWidth = 24;
 
@@ -27,13 +32,12 @@ Strong<UIColor> selectionColor() {
 }  // namespace
 
 OBJC_CLASS_IMPL(UITableViewCell) {
-  class_addMethod(cls, OBJC_SEL("layoutSubviews"), reinterpret_cast<IMP>(&cellLayoutSubviews),
-                  "v@:");
-  class_addMethod(cls, OBJC_SEL("initWithStyle:reuseIdentifier:"),
-                  reinterpret_cast<IMP>(&cellInitWithStyle), "@@:q@");
+  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::imp<&cellLayoutSubviews>(), "v@:");
+  class_addMethod(cls, OBJC_SEL("initWithStyle:reuseIdentifier:"), objc::imp<&cellInitWithStyle>(),
+                  "@@:q@");
   class_addMethod(cls, OBJC_SEL("prepareForReuse"), objc::imp<&UITableViewCell::prepareForReuse>(),
                   "v@:");
-  class_addMethod(cls, OBJC_SEL("textLabel"), objc::imp<&UITableViewCell::textLabel>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("textLabel"), objc::imp<&cellTextLabel>(), "@@:");
 }
 
 UITableViewCell::UITableViewCell() : UIView(CGRectMake(0, 0, 320, 44)) {

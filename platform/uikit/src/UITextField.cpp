@@ -10,12 +10,16 @@ void textFieldLayoutSubviews(NSObject* self, SEL cmd) {
   static_cast<UITextField*>(self)->layoutSubviews();
 }
 
+// Borrowed: the field keeps its text.
+NSString* textFieldText(NSObject* self, SEL) {
+  return static_cast<UITextField*>(self)->text().get();
+}
+
 }  // namespace
 
 OBJC_CLASS_IMPL(UITextField) {
-  class_addMethod(cls, OBJC_SEL("layoutSubviews"), reinterpret_cast<IMP>(&textFieldLayoutSubviews),
-                  "v@:");
-  class_addMethod(cls, OBJC_SEL("text"), objc::imp<&UITextField::text>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::imp<&textFieldLayoutSubviews>(), "v@:");
+  class_addMethod(cls, OBJC_SEL("text"), objc::imp<&textFieldText>(), "@@:");
 }
 
 UITextField::UITextField() : UIControl(CGRectMake(0, 0, 240, 30)) {

@@ -193,7 +193,7 @@ struct UIViewMethods {
   static void drawLayer(NSObject* self, SEL, CALayer*, CGContext* ctx) {
     UIView* view = v(self);
     IMP own = class_getMethodImplementation(view->getClass(), OBJC_SEL("drawRect:"));
-    if (!ctx || own == reinterpret_cast<IMP>(&UIViewMethods::drawRect)) return;
+    if (!ctx || own == objc::imp<&UIViewMethods::drawRect>()) return;
     CGContextRef ref = ctx->retainedSelf<CGContext>();
     UIGraphicsPushContext(ref);
     CGRect b = view->bounds();
@@ -204,46 +204,61 @@ struct UIViewMethods {
 
 OBJC_CLASS_IMPL(UIView) {
   using M = UIViewMethods;
-  auto add = [cls](SEL sel, auto fn, const char* types) {
-    class_addMethod(cls, sel, reinterpret_cast<IMP>(fn), types);
-  };
-  add(OBJC_SEL("layoutSubviews"), &M::layoutSubviews, "v@:");
-  add(OBJC_SEL("drawRect:"), &M::drawRect, "v@:{CGRect={CGPoint=dd}{CGSize=dd}}");
-  add(OBJC_SEL("setHidden:"), &M::setHidden, "v@:B");
-  add(OBJC_SEL("isHidden"), &M::isHidden, "B@:");
-  add(OBJC_SEL("frame"), &M::frame, "{CGRect={CGPoint=dd}{CGSize=dd}}@:");
-  add(OBJC_SEL("bounds"), &M::bounds, "{CGRect={CGPoint=dd}{CGSize=dd}}@:");
-  add(OBJC_SEL("setFrame:"), &M::setFrame, "v@:{CGRect={CGPoint=dd}{CGSize=dd}}");
-  add(OBJC_SEL("setBounds:"), &M::setBounds, "v@:{CGRect={CGPoint=dd}{CGSize=dd}}");
-  add(OBJC_SEL("setBackgroundColor:"), &M::setBackgroundColor, "v@:@");
-  add(OBJC_SEL("sizeThatFits:"), &M::sizeThatFits, "{CGSize=dd}@:{CGSize=dd}");
-  add(OBJC_SEL("intrinsicContentSize"), &M::intrinsicContentSize, "{CGSize=dd}@:");
-  add(OBJC_SEL("pointInside:withEvent:"), &M::pointInside, "B@:{CGPoint=dd}@");
-  add(OBJC_SEL("hitTest:withEvent:"), &M::hitTest, "@@:{CGPoint=dd}@");
-  add(OBJC_SEL("willMoveToSuperview:"), &M::willMoveToSuperview, "v@:@");
-  add(OBJC_SEL("didMoveToSuperview"), &M::didMoveToSuperview, "v@:");
-  add(OBJC_SEL("didMoveToWindow"), &M::didMoveToWindow, "v@:");
-  add(OBJC_SEL("layer"), &M::layer, "@@:");
-  add(OBJC_SEL("superview"), &M::superview, "@@:");
-  add(OBJC_SEL("setNeedsLayout"), &M::setNeedsLayout, "v@:");
-  add(OBJC_SEL("layoutIfNeeded"), &M::layoutIfNeeded, "v@:");
-  add(OBJC_SEL("setNeedsDisplay"), &M::setNeedsDisplay, "v@:");
-  add(OBJC_SEL("sizeToFit"), &M::sizeToFit, "v@:");
-  add(OBJC_SEL("drawLayer:inContext:"), &M::drawLayer, "v@:@^{CGContext=}");
-  add(OBJC_SEL("nextResponder"), &M::nextResponder, "@@:");
-  add(OBJC_SEL("isUserInteractionEnabled"), &M::isUserInteractionEnabled, "B@:");
-  add(OBJC_SEL("isMultipleTouchEnabled"), &M::isMultipleTouchEnabled, "B@:");
-  add(OBJC_SEL("tintColorDidChange"), &M::tintColorDidChange, "v@:");
-  add(OBJC_SEL("tintColor"), &M::tintColor, "@@:");
-  add(OBJC_SEL("setTintColor:"), &M::setTintColor, "v@:@");
-  add(OBJC_SEL("tintAdjustmentMode"), &M::tintAdjustmentMode, "q@:");
-  add(OBJC_SEL("setTintAdjustmentMode:"), &M::setTintAdjustmentMode, "v@:q");
-  add(OBJC_SEL("isAccessibilityElement"), &M::isAccessibilityElement, "B@:");
-  add(OBJC_SEL("accessibilityLabel"), &M::accessibilityLabel, "@@:");
-  add(OBJC_SEL("accessibilityHint"), &M::accessibilityHint, "@@:");
-  add(OBJC_SEL("accessibilityValue"), &M::accessibilityValue, "@@:");
-  add(OBJC_SEL("accessibilityTraits"), &M::accessibilityTraits, "Q@:");
-  add(OBJC_SEL("accessibilityFrame"), &M::accessibilityFrame, "{CGRect={CGPoint=dd}{CGSize=dd}}@:");
+  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::imp<&M::layoutSubviews>(), "v@:");
+  class_addMethod(cls, OBJC_SEL("drawRect:"), objc::imp<&M::drawRect>(),
+                  "v@:{CGRect={CGPoint=dd}{CGSize=dd}}");
+  class_addMethod(cls, OBJC_SEL("setHidden:"), objc::imp<&M::setHidden>(), "v@:B");
+  class_addMethod(cls, OBJC_SEL("isHidden"), objc::imp<&M::isHidden>(), "B@:");
+  class_addMethod(cls, OBJC_SEL("frame"), objc::imp<&M::frame>(),
+                  "{CGRect={CGPoint=dd}{CGSize=dd}}@:");
+  class_addMethod(cls, OBJC_SEL("bounds"), objc::imp<&M::bounds>(),
+                  "{CGRect={CGPoint=dd}{CGSize=dd}}@:");
+  class_addMethod(cls, OBJC_SEL("setFrame:"), objc::imp<&M::setFrame>(),
+                  "v@:{CGRect={CGPoint=dd}{CGSize=dd}}");
+  class_addMethod(cls, OBJC_SEL("setBounds:"), objc::imp<&M::setBounds>(),
+                  "v@:{CGRect={CGPoint=dd}{CGSize=dd}}");
+  class_addMethod(cls, OBJC_SEL("setBackgroundColor:"), objc::imp<&M::setBackgroundColor>(),
+                  "v@:@");
+  class_addMethod(cls, OBJC_SEL("sizeThatFits:"), objc::imp<&M::sizeThatFits>(),
+                  "{CGSize=dd}@:{CGSize=dd}");
+  class_addMethod(cls, OBJC_SEL("intrinsicContentSize"), objc::imp<&M::intrinsicContentSize>(),
+                  "{CGSize=dd}@:");
+  class_addMethod(cls, OBJC_SEL("pointInside:withEvent:"), objc::imp<&M::pointInside>(),
+                  "B@:{CGPoint=dd}@");
+  class_addMethod(cls, OBJC_SEL("hitTest:withEvent:"), objc::imp<&M::hitTest>(),
+                  "@@:{CGPoint=dd}@");
+  class_addMethod(cls, OBJC_SEL("willMoveToSuperview:"), objc::imp<&M::willMoveToSuperview>(),
+                  "v@:@");
+  class_addMethod(cls, OBJC_SEL("didMoveToSuperview"), objc::imp<&M::didMoveToSuperview>(), "v@:");
+  class_addMethod(cls, OBJC_SEL("didMoveToWindow"), objc::imp<&M::didMoveToWindow>(), "v@:");
+  class_addMethod(cls, OBJC_SEL("layer"), objc::imp<&M::layer>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("superview"), objc::imp<&M::superview>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("setNeedsLayout"), objc::imp<&M::setNeedsLayout>(), "v@:");
+  class_addMethod(cls, OBJC_SEL("layoutIfNeeded"), objc::imp<&M::layoutIfNeeded>(), "v@:");
+  class_addMethod(cls, OBJC_SEL("setNeedsDisplay"), objc::imp<&M::setNeedsDisplay>(), "v@:");
+  class_addMethod(cls, OBJC_SEL("sizeToFit"), objc::imp<&M::sizeToFit>(), "v@:");
+  class_addMethod(cls, OBJC_SEL("drawLayer:inContext:"), objc::imp<&M::drawLayer>(),
+                  "v@:@^{CGContext=}");
+  class_addMethod(cls, OBJC_SEL("nextResponder"), objc::imp<&M::nextResponder>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("isUserInteractionEnabled"),
+                  objc::imp<&M::isUserInteractionEnabled>(), "B@:");
+  class_addMethod(cls, OBJC_SEL("isMultipleTouchEnabled"), objc::imp<&M::isMultipleTouchEnabled>(),
+                  "B@:");
+  class_addMethod(cls, OBJC_SEL("tintColorDidChange"), objc::imp<&M::tintColorDidChange>(), "v@:");
+  class_addMethod(cls, OBJC_SEL("tintColor"), objc::imp<&M::tintColor>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("setTintColor:"), objc::imp<&M::setTintColor>(), "v@:@");
+  class_addMethod(cls, OBJC_SEL("tintAdjustmentMode"), objc::imp<&M::tintAdjustmentMode>(), "q@:");
+  class_addMethod(cls, OBJC_SEL("setTintAdjustmentMode:"), objc::imp<&M::setTintAdjustmentMode>(),
+                  "v@:q");
+  class_addMethod(cls, OBJC_SEL("isAccessibilityElement"), objc::imp<&M::isAccessibilityElement>(),
+                  "B@:");
+  class_addMethod(cls, OBJC_SEL("accessibilityLabel"), objc::imp<&M::accessibilityLabel>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("accessibilityHint"), objc::imp<&M::accessibilityHint>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("accessibilityValue"), objc::imp<&M::accessibilityValue>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("accessibilityTraits"), objc::imp<&M::accessibilityTraits>(),
+                  "Q@:");
+  class_addMethod(cls, OBJC_SEL("accessibilityFrame"), objc::imp<&M::accessibilityFrame>(),
+                  "{CGRect={CGPoint=dd}{CGSize=dd}}@:");
 }
 
 UIView::UIView() : layer_(std::make_shared<CALayer>()) {

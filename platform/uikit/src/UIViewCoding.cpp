@@ -75,7 +75,9 @@ id viewInitWithCoder(NSObject* self, SEL, NSCoder* coder) {
 
 bool registerViewCoding() {
   objc::registerAlloc<UIView>(UIView::class_());
-  NSCodingAddMethods(UIView::class_(), &viewEncode, &viewInitWithCoder);
+  class_addMethod(UIView::class_(), OBJC_SEL("encodeWithCoder:"), objc::imp<&viewEncode>(), "v@:@");
+  class_addMethod(UIView::class_(), OBJC_SEL("initWithCoder:"), objc::imp<&viewInitWithCoder>(),
+                  "@@:@");
   return true;
 }
 

@@ -15,18 +15,29 @@ std::unordered_map<const UIView*, Weak<UIViewController>>& owners() {
   return *map;
 }
 
+UIViewController* c(NSObject* self) {
+  return static_cast<UIViewController*>(self);
+}
+
+// The controller keeps its view and title, so both are borrowed.
+UIView* controllerView(NSObject* self, SEL) {
+  return c(self)->view().get();
+}
+NSString* controllerTitle(NSObject* self, SEL) {
+  return c(self)->title().get();
+}
+UIResponder* controllerNextResponder(NSObject* self, SEL) {
+  return c(self)->isViewLoaded() ? c(self)->view()->superview() : nullptr;
+}
+
 }  // namespace
 
 OBJC_CLASS_IMPL(UIViewController) {
   class_addMethod(cls, OBJC_SEL("loadView"), objc::imp<&UIViewController::loadView>(), "v@:");
   class_addMethod(cls, OBJC_SEL("viewDidLoad"), objc::imp<&UIViewController::viewDidLoad>(), "v@:");
-  class_addMethod(cls, OBJC_SEL("view"), objc::imp<&UIViewController::view>(), "@@:");
-  class_addMethod(cls, OBJC_SEL("title"), objc::imp<&UIViewController::title>(), "@@:");
-  auto next = +[](NSObject* self, SEL) -> UIResponder* {
-    auto* controller = static_cast<UIViewController*>(self);
-    return controller->isViewLoaded() ? controller->view()->superview() : nullptr;
-  };
-  class_addMethod(cls, OBJC_SEL("nextResponder"), reinterpret_cast<IMP>(next), "@@:");
+  class_addMethod(cls, OBJC_SEL("view"), objc::imp<&controllerView>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("title"), objc::imp<&controllerTitle>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("nextResponder"), objc::imp<&controllerNextResponder>(), "@@:");
 }
 
 UIViewController::~UIViewController() {

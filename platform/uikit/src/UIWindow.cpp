@@ -66,10 +66,9 @@ struct UIWindowMethods {
 }  // namespace
 
 OBJC_CLASS_IMPL(UIWindow) {
-  class_addMethod(cls, OBJC_SEL("nextResponder"),
-                  reinterpret_cast<IMP>(&UIWindowMethods::nextResponder), "@@:");
-  class_addMethod(cls, OBJC_SEL("sendEvent:"), reinterpret_cast<IMP>(&UIWindowMethods::sendEvent),
-                  "v@:@");
+  class_addMethod(cls, OBJC_SEL("nextResponder"), objc::imp<&UIWindowMethods::nextResponder>(),
+                  "@@:");
+  class_addMethod(cls, OBJC_SEL("sendEvent:"), objc::imp<&UIWindowMethods::sendEvent>(), "v@:@");
 }
 
 UIWindow::UIWindow() : UIWindow(UIScreen::mainScreen()->bounds()) {}

@@ -64,7 +64,8 @@ id probeInitWithCoder(NSObject* self, SEL, NSCoder* coder) {
 
 OBJC_CLASS_IMPL(ArchiveProbe) {
   objc::registerAlloc<ArchiveProbe>(cls);
-  NSCodingAddMethods(cls, &probeEncode, &probeInitWithCoder);
+  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&probeEncode>(), "v@:@");
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&probeInitWithCoder>(), "@@:@");
 }
 
 namespace {

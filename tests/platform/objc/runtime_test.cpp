@@ -34,6 +34,16 @@ class FinishedBuilder : public Builder {
 // No runtime class of its own: it answers as a FinishedBuilder.
 class PlainBuilder : public FinishedBuilder {};
 
+int answerOne(NSObject*, SEL) {
+  return 1;
+}
+int answerTwo(NSObject*, SEL) {
+  return 2;
+}
+int answerThree(NSObject*, SEL) {
+  return 3;
+}
+
 }  // namespace
 
 OBJC_CLASS_IMPL(Animal) {
@@ -42,12 +52,10 @@ OBJC_CLASS_IMPL(Animal) {
 }
 OBJC_CLASS_IMPL(Dog) {}
 OBJC_CLASS_IMPL(Builder) {
-  class_addMethod(cls, OBJC_SEL("kind"), reinterpret_cast<IMP>(+[](NSObject*, SEL) { return 1; }),
-                  "i@:");
+  class_addMethod(cls, OBJC_SEL("kind"), objc::imp<&answerOne>(), "i@:");
 }
 OBJC_CLASS_IMPL(FinishedBuilder) {
-  class_addMethod(cls, OBJC_SEL("kind"), reinterpret_cast<IMP>(+[](NSObject*, SEL) { return 2; }),
-                  "i@:");
+  class_addMethod(cls, OBJC_SEL("kind"), objc::imp<&answerTwo>(), "i@:");
 }
 
 std::vector<std::string> recorded;
@@ -99,20 +107,81 @@ TEST(Runtime, MessagesGoThroughTheTable) {
   }
 }
 
+namespace {
+
+// The same two methods put in the table both ways: as members and as free functions.
+class Keeper : public NSObject {
+  OBJC_CLASS(Keeper, NSObject)
+ public:
+  NSObject* keep(NSObject* other) {
+    kept = other;
+    return other;
+  }
+  int scaled(int x) const { return x * factor; }
+  NSObject* kept = nullptr;
+  int factor = 3;
+};
+
+NSObject* keepFree(NSObject* self, SEL, NSObject* other) {
+  static_cast<Keeper*>(self)->kept = other;
+  return other;
+}
+int scaledFree(NSObject* self, SEL, int x) {
+  return x * static_cast<Keeper*>(self)->factor;
+}
+
+}  // namespace
+
+OBJC_CLASS_IMPL(Keeper) {
+  class_addMethod(cls, OBJC_SEL("keep:"), objc::imp<&Keeper::keep>(), "@@:@");
+  class_addMethod(cls, OBJC_SEL("keepFree:"), objc::imp<&keepFree>(), "@@:@");
+  class_addMethod(cls, OBJC_SEL("scaled:"), objc::imp<&Keeper::scaled>(), "i@:i");
+  class_addMethod(cls, OBJC_SEL("scaledFree:"), objc::imp<&scaledFree>(), "i@:i");
+}
+
+TEST(Runtime, MemberAndFreeImplementationsAnswerAlike) {
+  auto keeper = std::make_shared<Keeper>();
+  auto other = std::make_shared<NSObject>();
+  const long owners = other.use_count();
+  for (const char* name : {"keep:", "keepFree:"}) {
+    SEL sel = sel_registerName(name);
+    keeper->kept = nullptr;
+    EXPECT_EQ(objc_msgSend<NSObject*>(keeper, sel, other.get()), other.get()) << name;
+    EXPECT_EQ(keeper->kept, other.get()) << name;
+    keeper->kept = nullptr;
+    IMP imp = class_getMethodImplementation(Keeper::class_(), sel);
+    EXPECT_EQ(objc_callImp<NSObject*>(imp, keeper.get(), sel, other.get()), other.get()) << name;
+    EXPECT_EQ(keeper->kept, other.get()) << name;
+    // A borrowed argument is the sender's object itself, and nobody took a reference.
+    EXPECT_EQ(other.use_count(), owners) << name;
+    EXPECT_EQ(objc_msgSend<NSObject*>(keeper, sel, static_cast<NSObject*>(nullptr)), nullptr);
+    EXPECT_EQ(keeper->kept, nullptr) << name;
+  }
+  for (const char* name : {"scaled:", "scaledFree:"}) {
+    SEL sel = sel_registerName(name);
+    EXPECT_EQ(objc_msgSend<int>(keeper, sel, 7), 21) << name;
+    IMP imp = class_getMethodImplementation(Keeper::class_(), sel);
+    EXPECT_EQ(objc_callImp<int>(imp, keeper.get(), sel, -2), -6) << name;
+  }
+  // Each way gives one IMP per function, so a hook's saved original compares equal.
+  EXPECT_EQ(class_getMethodImplementation(Keeper::class_(), OBJC_SEL("keep:")),
+            objc::imp<&Keeper::keep>());
+  EXPECT_EQ(class_getMethodImplementation(Keeper::class_(), OBJC_SEL("keepFree:")),
+            objc::imp<&keepFree>());
+}
+
 TEST(Runtime, AddMethodNeverReplacesAndIsInherited) {
   Class base = objc_allocateClassPair(NSObject::class_(), "AddBase");
   Class sub = objc_allocateClassPair(base, "AddSub");
   SEL sel = sel_registerName("value");
-  auto one = +[](NSObject*, SEL) { return 1; };
-  auto two = +[](NSObject*, SEL) { return 2; };
-  EXPECT_TRUE(class_addMethod(base, sel, reinterpret_cast<IMP>(one), "i@:"));
-  EXPECT_FALSE(class_addMethod(base, sel, reinterpret_cast<IMP>(two), "i@:"));
-  EXPECT_EQ(class_getMethodImplementation(sub, sel), reinterpret_cast<IMP>(one));
+  EXPECT_TRUE(class_addMethod(base, sel, objc::imp<&answerOne>(), "i@:"));
+  EXPECT_FALSE(class_addMethod(base, sel, objc::imp<&answerTwo>(), "i@:"));
+  EXPECT_EQ(class_getMethodImplementation(sub, sel), objc::imp<&answerOne>());
   // The subclass may add its own, overriding the inherited one.
-  EXPECT_TRUE(class_addMethod(sub, sel, reinterpret_cast<IMP>(two), "i@:"));
-  EXPECT_EQ(class_getMethodImplementation(sub, sel), reinterpret_cast<IMP>(two));
+  EXPECT_TRUE(class_addMethod(sub, sel, objc::imp<&answerTwo>(), "i@:"));
+  EXPECT_EQ(class_getMethodImplementation(sub, sel), objc::imp<&answerTwo>());
   EXPECT_STREQ(method_getTypeEncoding(class_getInstanceMethod(sub, sel)), "i@:");
-  EXPECT_FALSE(class_addMethod(nullptr, sel, reinterpret_cast<IMP>(one), "i@:"));
+  EXPECT_FALSE(class_addMethod(nullptr, sel, objc::imp<&answerOne>(), "i@:"));
   EXPECT_EQ(class_getMethodImplementation(sub, sel_registerName("missing")), nullptr);
   EXPECT_EQ(method_getTypeEncoding(nullptr), nullptr);
 }
@@ -121,14 +190,11 @@ TEST(Runtime, ReplaceMethodReturnsThePreviousOwnImplementation) {
   Class base = objc_allocateClassPair(NSObject::class_(), "ReplaceBase");
   Class sub = objc_allocateClassPair(base, "ReplaceSub");
   SEL sel = sel_registerName("value");
-  auto one = +[](NSObject*, SEL) { return 1; };
-  auto two = +[](NSObject*, SEL) { return 2; };
-  class_addMethod(base, sel, reinterpret_cast<IMP>(one), "i@:");
+  class_addMethod(base, sel, objc::imp<&answerOne>(), "i@:");
   // Only inherited: the subclass gains its own method, nothing is returned.
-  EXPECT_EQ(class_replaceMethod(sub, sel, reinterpret_cast<IMP>(two), "i@:"), nullptr);
-  EXPECT_EQ(class_getMethodImplementation(base, sel), reinterpret_cast<IMP>(one));
-  EXPECT_EQ(class_replaceMethod(sub, sel, reinterpret_cast<IMP>(one), "i@:"),
-            reinterpret_cast<IMP>(two));
+  EXPECT_EQ(class_replaceMethod(sub, sel, objc::imp<&answerTwo>(), "i@:"), nullptr);
+  EXPECT_EQ(class_getMethodImplementation(base, sel), objc::imp<&answerOne>());
+  EXPECT_EQ(class_replaceMethod(sub, sel, objc::imp<&answerOne>(), "i@:"), objc::imp<&answerTwo>());
 }
 
 namespace {
@@ -140,7 +206,7 @@ std::string hookedSpeak(NSObject* self, SEL cmd) {
 
 TEST(Runtime, HookRunsReplacementAndSlotRunsInheritedOriginal) {
   Class cls = objc_allocateClassPair(Animal::class_(), "HookedPup");
-  MSHookMessageEx(cls, OBJC_SEL("speak"), reinterpret_cast<IMP>(&hookedSpeak), &origSpeak);
+  MSHookMessageEx(cls, OBJC_SEL("speak"), objc::imp<&hookedSpeak>(), &origSpeak);
   ASSERT_EQ(origSpeak, objc::imp<&Animal::speak>());
   // The subclass now answers with the replacement; the superclass is untouched.
   EXPECT_EQ(objc_callImp<std::string>(class_getMethodImplementation(cls, OBJC_SEL("speak")),
@@ -165,16 +231,16 @@ int hookedValue(NSObject* self, SEL cmd) {
 TEST(Runtime, HookOnOwnMethodKeepsTheOwnOriginal) {
   Class cls = objc_allocateClassPair(NSObject::class_(), "HookOwn");
   SEL sel = sel_registerName("ownValue");
-  class_addMethod(cls, sel, reinterpret_cast<IMP>(&ownValue), "i@:");
-  MSHookMessageEx(cls, sel, reinterpret_cast<IMP>(&hookedValue), &origOwn);
-  EXPECT_EQ(origOwn, reinterpret_cast<IMP>(&ownValue));
+  class_addMethod(cls, sel, objc::imp<&ownValue>(), "i@:");
+  MSHookMessageEx(cls, sel, objc::imp<&hookedValue>(), &origOwn);
+  EXPECT_EQ(origOwn, objc::imp<&ownValue>());
   EXPECT_EQ(objc_callImp<int>(class_getMethodImplementation(cls, sel), nullptr, sel), 11);
   EXPECT_EQ(calls, 1);
   // Missing class or selector: nothing happens, the slot is emptied.
-  IMP slot = reinterpret_cast<IMP>(&ownValue);
-  MSHookMessageEx(nullptr, sel, reinterpret_cast<IMP>(&hookedValue), &slot);
+  IMP slot = objc::imp<&ownValue>();
+  MSHookMessageEx(nullptr, sel, objc::imp<&hookedValue>(), &slot);
   EXPECT_EQ(slot, nullptr);
-  MSHookMessageEx(cls, nullptr, reinterpret_cast<IMP>(&hookedValue), nullptr);
+  MSHookMessageEx(cls, nullptr, objc::imp<&hookedValue>(), nullptr);
 }
 
 TEST(Loader, InitialisersRunOnceInDeclaredOrder) {
@@ -280,8 +346,7 @@ TEST(Runtime, SendsSeeHooksInstalledAfterEarlierSends) {
   auto pup = std::make_shared<Animal>();
   // A sent message is cached per thread; a later hook must still take effect everywhere.
   EXPECT_EQ(objc_msgSend<std::string>(pup, OBJC_SEL("speak")), "...");
-  MSHookMessageEx(Animal::class_(), OBJC_SEL("speak"), reinterpret_cast<IMP>(&loudSpeak),
-                  &origCached);
+  MSHookMessageEx(Animal::class_(), OBJC_SEL("speak"), objc::imp<&loudSpeak>(), &origCached);
   EXPECT_EQ(objc_msgSend<std::string>(pup, OBJC_SEL("speak")), "...?");
   std::string fromThread;
   std::thread([&] { fromThread = objc_msgSend<std::string>(pup, OBJC_SEL("speak")); }).join();
@@ -295,9 +360,7 @@ TEST(Runtime, SendsSeeHooksInstalledAfterEarlierSends) {
 TEST(Runtime, ConcurrentSendsWhileMethodsChange) {
   Class cls = objc_allocateClassPair(NSObject::class_(), "Busy");
   SEL sel = sel_registerName("busyValue");
-  auto one = +[](NSObject*, SEL) { return 1; };
-  auto two = +[](NSObject*, SEL) { return 2; };
-  class_addMethod(cls, sel, reinterpret_cast<IMP>(one), "i@:");
+  class_addMethod(cls, sel, objc::imp<&answerOne>(), "i@:");
   std::atomic<bool> stop{false};
   std::atomic<int> bad{0};
   std::vector<std::thread> senders;
@@ -310,7 +373,7 @@ TEST(Runtime, ConcurrentSendsWhileMethodsChange) {
     });
   }
   for (int i = 0; i < 300; ++i) {
-    class_replaceMethod(cls, sel, reinterpret_cast<IMP>(i % 2 ? one : two), "i@:");
+    class_replaceMethod(cls, sel, i % 2 ? objc::imp<&answerOne>() : objc::imp<&answerTwo>(), "i@:");
   }
   stop = true;
   for (auto& s : senders) s.join();
@@ -336,11 +399,8 @@ TEST(Runtime, SendsAnswerByTheReceiversClassAtTheTimeOfTheSend) {
 TEST(Runtime, CachedSendsSeeConcurrentChanges) {
   Class cls = objc_allocateClassPair(Animal::class_(), "BusySender");
   SEL sel = sel_registerName("busySenderValue");
-  auto one = +[](NSObject*, SEL) { return 1; };
-  auto two = +[](NSObject*, SEL) { return 2; };
-  auto three = +[](NSObject*, SEL) { return 3; };
-  class_addMethod(cls, sel, reinterpret_cast<IMP>(one), "i@:");
-  class_addMethod(Animal::class_(), sel, reinterpret_cast<IMP>(one), "i@:");
+  class_addMethod(cls, sel, objc::imp<&answerOne>(), "i@:");
+  class_addMethod(Animal::class_(), sel, objc::imp<&answerOne>(), "i@:");
   auto dog = std::make_shared<Dog>();  // Dog's chain does not include the new class
   std::atomic<bool> stop{false};
   std::atomic<int> bad{0}, sawFinal{0};
@@ -355,9 +415,10 @@ TEST(Runtime, CachedSendsSeeConcurrentChanges) {
     });
   }
   for (int i = 0; i < 300; ++i) {
-    class_replaceMethod(Animal::class_(), sel, reinterpret_cast<IMP>(i % 2 ? one : two), "i@:");
+    class_replaceMethod(Animal::class_(), sel,
+                        i % 2 ? objc::imp<&answerOne>() : objc::imp<&answerTwo>(), "i@:");
   }
-  class_replaceMethod(Animal::class_(), sel, reinterpret_cast<IMP>(three), "i@:");
+  class_replaceMethod(Animal::class_(), sel, objc::imp<&answerThree>(), "i@:");
   stop = true;
   for (auto& s : senders) s.join();
   EXPECT_EQ(bad.load(), 0);
@@ -366,12 +427,6 @@ TEST(Runtime, CachedSendsSeeConcurrentChanges) {
 }
 
 namespace {
-int answerOne(NSObject*, SEL) {
-  return 1;
-}
-int answerTwo(NSObject*, SEL) {
-  return 2;
-}
 int sendFromOneSite(NSObject* self, SEL sel) {
   return objc_msgSend<int>(self, sel);
 }

@@ -206,21 +206,19 @@ BOOL ownAnswer(NSObject*, SEL) {
   return NO;
 }
 OBJC_CLASS_IMPL(LoadProbeBase) {
-  class_addMethod(cls, OBJC_SEL("isAccessibilityElement"), reinterpret_cast<IMP>(&baseAnswer),
-                  "B@:");
+  class_addMethod(cls, OBJC_SEL("isAccessibilityElement"), objc::imp<&baseAnswer>(), "B@:");
 }
 OBJC_CLASS_IMPL(LoadProbe) {
-  class_addMethod(cls, OBJC_SEL("isAccessibilityElement"), reinterpret_cast<IMP>(&ownAnswer),
-                  "B@:");
+  class_addMethod(cls, OBJC_SEL("isAccessibilityElement"), objc::imp<&ownAnswer>(), "B@:");
 }
 
 TEST(LabelModel, ClassLoadStepPutsTheBaseAccessibilityBackOnlyOnOldPlatforms) {
   SEL sel = OBJC_SEL("isAccessibilityElement");
   Class cls = LoadProbe::class_();
   TTTAttributedLabel::replaceAccessibilityMethodsBelowVersion(cls, 847.2);
-  EXPECT_EQ(class_getMethodImplementation(cls, sel), reinterpret_cast<IMP>(&ownAnswer));
+  EXPECT_EQ(class_getMethodImplementation(cls, sel), objc::imp<&ownAnswer>());
   TTTAttributedLabel::replaceAccessibilityMethodsBelowVersion(cls, 847.1);
-  EXPECT_EQ(class_getMethodImplementation(cls, sel), reinterpret_cast<IMP>(&baseAnswer));
+  EXPECT_EQ(class_getMethodImplementation(cls, sel), objc::imp<&baseAnswer>());
   EXPECT_STREQ(method_getTypeEncoding(class_getInstanceMethod(cls, sel)), "B@:");
   // This platform is newer, so the label's own class-load step left its methods alone.
   EXPECT_NE(class_getMethodImplementation(TTTAttributedLabel::class_(), sel),

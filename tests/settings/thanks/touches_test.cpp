@@ -41,13 +41,13 @@ class TapRecorder : public NSObject {
 
 OBJC_CLASS_IMPL(Backdrop) {
   class_addMethod(cls, OBJC_SEL("touchesBegan:withEvent:"),
-                  reinterpret_cast<IMP>(&recordTouch<UITouchPhaseBegan>), "v@:@@");
+                  objc::imp<&recordTouch<UITouchPhaseBegan>>(), "v@:@@");
   class_addMethod(cls, OBJC_SEL("touchesMoved:withEvent:"),
-                  reinterpret_cast<IMP>(&recordTouch<UITouchPhaseMoved>), "v@:@@");
+                  objc::imp<&recordTouch<UITouchPhaseMoved>>(), "v@:@@");
   class_addMethod(cls, OBJC_SEL("touchesEnded:withEvent:"),
-                  reinterpret_cast<IMP>(&recordTouch<UITouchPhaseEnded>), "v@:@@");
+                  objc::imp<&recordTouch<UITouchPhaseEnded>>(), "v@:@@");
   class_addMethod(cls, OBJC_SEL("touchesCancelled:withEvent:"),
-                  reinterpret_cast<IMP>(&recordTouch<UITouchPhaseCancelled>), "v@:@@");
+                  objc::imp<&recordTouch<UITouchPhaseCancelled>>(), "v@:@@");
 }
 OBJC_CLASS_IMPL(TapRecorder) {
   class_addMethod(cls, OBJC_SEL("attributedLabel:didSelectLinkWithURL:"),

@@ -16,7 +16,8 @@
 //   }
 //   OBJC_CLASS_IMPL(MyView) {
 //     objc::registerAlloc<MyView>(cls);
-//     NSCodingAddMethods(cls, &MyViewEncode, &MyViewInitWithCoder);
+//     class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&MyViewEncode>(), "v@:@");
+//     class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&MyViewInitWithCoder>(), "@@:@");
 //   }
 //
 // Decoding never throws for bad archives: a coder that meets a value of the wrong kind,
@@ -41,12 +42,6 @@ struct CGPoint;
 struct CGSize;
 struct CGRect;
 struct UIEdgeInsets;
-
-using NSEncodeWithCoderIMP = void (*)(NSObject* self, SEL _cmd, NSCoder* coder);
-using NSInitWithCoderIMP = id (*)(NSObject* self, SEL _cmd, NSCoder* coder);
-
-// Puts "encodeWithCoder:" and "initWithCoder:" into `cls`'s table (either may be none).
-void NSCodingAddMethods(Class cls, NSEncodeWithCoderIMP encode, NSInitWithCoderIMP init);
 
 class NSCoder : public NSObject {
   OBJC_CLASS(NSCoder, NSObject)

@@ -3,11 +3,31 @@
 //
 // Only the dynamic parts of the system go through here (hooks on host classes, optional
 // delegate methods, classes found by name). An IMP is a type-erased function pointer;
-// every implementation takes the receiver as `NSObject*` and the selector first:
+// every implementation takes the receiver as `NSObject*` and the selector first.
+//
+// There is one way to put a method in a table, `objc::imp<&F>()`, where F is either a free
+// (or static member) function `R f(NSObject* self, SEL _cmd, Args...)` or a member function
+// of the receiver's C++ class, for which objc::imp makes the forwarding function. Hooks
+// (MSHookMessageEx) take their replacement the same way and keep the previous
+// implementation as an IMP, called with objc_callImp:
 //
 //   static BOOL hasBadge(NSObject* self, SEL _cmd);
-//   class_addMethod(cls, sel_registerName("hasBadge"), (IMP)hasBadge, "B@:");
+//   class_addMethod(cls, OBJC_SEL("hasBadge"), objc::imp<&hasBadge>(), "B@:");
+//   class_addMethod(cls, OBJC_SEL("setOn:"), objc::imp<&UISwitch::setOn>(), "v@:B");
 //   BOOL b = objc_msgSend<BOOL>(view, OBJC_SEL("hasBadge"));
+//
+// What crosses a table, checked when objc::imp, objc_msgSend and objc_callImp are
+// instantiated:
+// - Objects go in as borrowed raw pointers (`UIView*`, none as a typed nullptr): the sender
+//   keeps them alive for the call, and an implementation that keeps one retains it itself
+//   (`retainedSelf<T>()`). Never a Strong<T> (or Weak<T>), never a reference.
+// - Objects come out by the device's ownership rule: a method answering an object the
+//   receiver (or something longer-lived) already keeps (a property, a part of the receiver,
+//   a shared constant) answers a borrowed `T*`, valid while the receiver keeps it, so hot
+//   sends touch no reference count; a method that makes what it answers (factories,
+//   `init…`, `copy…`, `new…`, cells made by a data source, an unarchived object) answers an
+//   owning Strong<T> or id. A result is never a reference: a member function answering
+//   `const Strong<T>&` is refused, so that its author chooses borrowed or owning.
 #pragma once
 
 #include <atomic>
@@ -180,6 +200,33 @@ inline NSObject* receiver(std::nullptr_t) {
   return nullptr;
 }
 
+// The parameter and result types allowed across a method table (see the top of this file).
+// Code not yet moved to them builds without the checks by defining
+// OBJC_UNCHECKED_TABLE_TYPES.
+template <class T>
+struct IsReferenceCounted : std::false_type {};
+template <class T>
+struct IsReferenceCounted<std::shared_ptr<T>> : std::true_type {};
+template <class T>
+struct IsReferenceCounted<std::weak_ptr<T>> : std::true_type {};
+
+template <class T>
+inline constexpr bool isBorrowedArgument =
+    !std::is_reference_v<T> && !IsReferenceCounted<std::remove_cv_t<T>>::value &&
+    !std::is_same_v<std::remove_cv_t<T>, std::nullptr_t>;
+
+template <class R, class... Args>
+constexpr void checkCrossing() {
+#ifndef OBJC_UNCHECKED_TABLE_TYPES
+  static_assert((isBorrowedArgument<Args> && ...),
+                "an object crosses a method table as a borrowed raw pointer (T*), not as "
+                "Strong<T>, Weak<T> or a reference; pass none as a typed null pointer");
+  static_assert(!std::is_reference_v<R>,
+                "a method table result is never a reference: answer a borrowed T* for an "
+                "object the receiver keeps, an owning Strong<T> for one the method makes");
+#endif
+}
+
 }  // namespace objc
 
 // Sends `sel` to `self` through its class's method table. A message to none answers a
@@ -187,6 +234,7 @@ inline NSObject* receiver(std::nullptr_t) {
 // NSInvalidArgumentException.
 template <class R = void, class Receiver, class... Args>
 [[gnu::always_inline]] inline R objc_msgSend(const Receiver& self, SEL sel, Args... args) {
+  objc::checkCrossing<R, Args...>();
   NSObject* obj = objc::receiver(self);
   if (!obj) {
     if constexpr (std::is_void_v<R>) {
@@ -203,6 +251,7 @@ template <class R = void, class Receiver, class... Args>
 // Calls an IMP taken from a slot or a lookup, with its real signature.
 template <class R = void, class... Args>
 R objc_callImp(IMP imp, NSObject* self, SEL sel, Args... args) {
+  objc::checkCrossing<R, Args...>();
   return reinterpret_cast<R (*)(NSObject*, SEL, Args...)>(imp)(self, sel, args...);
 }
 
@@ -241,8 +290,7 @@ class RepeatedSend {
   std::uint64_t generation_ = 0;
 };
 
-// An IMP that forwards to a member function of the receiver's C++ class, for
-// registering a class's own methods in its table.
+// The forwarding function objc::imp makes for a member function of the receiver's class.
 template <auto MemFn>
 struct ImpOf;
 
@@ -254,16 +302,45 @@ template <class C, class R, class... A, R (C::*MemFn)(A...) const>
 struct ImpOf<MemFn> {
   static R call(NSObject* self, SEL, A... a) { return (static_cast<const C*>(self)->*MemFn)(a...); }
 };
-
-// A free function already has the implementation's form and goes in as it is.
-template <class R, class... A, R (*Fn)(NSObject*, SEL, A...)>
-struct ImpOf<Fn> {
-  static constexpr R (*call)(NSObject*, SEL, A...) = Fn;
+template <class C, class R, class... A, R (C::*MemFn)(A...) noexcept>
+struct ImpOf<MemFn> {
+  static R call(NSObject* self, SEL, A... a) { return (static_cast<C*>(self)->*MemFn)(a...); }
+};
+template <class C, class R, class... A, R (C::*MemFn)(A...) const noexcept>
+struct ImpOf<MemFn> {
+  static R call(NSObject* self, SEL, A... a) { return (static_cast<const C*>(self)->*MemFn)(a...); }
 };
 
-template <auto Fn>
+// What a free function must look like to be an implementation as it is.
+template <class Fn>
+struct ImplementationShape {
+  static constexpr bool matches = false;
+};
+template <class R, class... A>
+struct ImplementationShape<R (*)(NSObject*, SEL, A...)> {
+  static constexpr bool matches = true;
+  static constexpr void check() { checkCrossing<R, A...>(); }
+};
+template <class R, class... A>
+struct ImplementationShape<R (*)(NSObject*, SEL, A...) noexcept>
+    : ImplementationShape<R (*)(NSObject*, SEL, A...)> {};
+
+// The one way to put a method in a table: a free or static member function of the form
+// `R f(NSObject* self, SEL _cmd, Args...)`, as it is, or a member function of the
+// receiver's C++ class, through a forwarding function.
+template <auto F>
 IMP imp() {
-  return reinterpret_cast<IMP>(ImpOf<Fn>::call);
+  using Fn = decltype(F);
+  if constexpr (std::is_member_function_pointer_v<Fn>) {
+    ImplementationShape<decltype(&ImpOf<F>::call)>::check();
+    return reinterpret_cast<IMP>(&ImpOf<F>::call);
+  } else {
+    static_assert(ImplementationShape<Fn>::matches,
+                  "an implementation is a member function of the receiver's class or a "
+                  "function R f(NSObject* self, SEL _cmd, Args...)");
+    if constexpr (ImplementationShape<Fn>::matches) ImplementationShape<Fn>::check();
+    return reinterpret_cast<IMP>(F);
+  }
 }
 
 // Registers a class with the runtime and runs `methods` once to fill its table.

@@ -4,9 +4,11 @@
 // ("defaults", "key", else "default") and each change writes that one key and posts
 // the entry's "PostNotification".
 //
-// Sent through the runtime, so subclasses override them: "specifiers",
-// "loadSpecifiersFromPlistName:target:", "readPreferenceValue:",
-// "setPreferenceValue:specifier:".
+// Sent through the runtime, so subclasses override them: "specifiers" () -> NSArray*
+// (borrowed: the list the controller keeps in _specifiers),
+// "loadSpecifiersFromPlistName:target:" (NSString*, NSObject*) -> Strong<NSArray> (made),
+// "readPreferenceValue:" (PSSpecifier*) -> id (made), "setPreferenceValue:specifier:"
+// (NSObject*, PSSpecifier*).
 #pragma once
 
 #include <unordered_map>

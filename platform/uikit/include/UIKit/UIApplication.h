@@ -20,7 +20,7 @@ class UIApplication : public UIResponder {
   static Strong<UIApplication> sharedApplication();
 
   // NO for none or when no handler is installed (nothing can open it).
-  BOOL openURL(const Strong<NSURL>& url);
+  BOOL openURL(NSURL* url);
   void setOpenURLHandler(OpenURLHandler handler) { handler_ = std::move(handler); }
 
   // Every URL passed to openURL, in order, whether or not it could be opened.

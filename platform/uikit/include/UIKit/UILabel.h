@@ -13,16 +13,20 @@
 //   "textColor", "setTextColor:", "textAlignment", "setTextAlignment:", "numberOfLines",
 //   "setNumberOfLines:", "lineBreakMode", "setLineBreakMode:", "isHighlighted",
 //   "setHighlighted:", "isEnabled", "setEnabled:", "highlightedTextColor",
-//   "shadowColor", "shadowOffset", "adjustsFontSizeToFitWidth", "minimumScaleFactor",
-//   "baselineAdjustment", "preferredMaxLayoutWidth",
+//   "setHighlightedTextColor:", "shadowColor", "setShadowColor:", "shadowOffset",
+//   "setShadowOffset:", "adjustsFontSizeToFitWidth", "setAdjustsFontSizeToFitWidth:",
+//   "minimumScaleFactor", "setMinimumScaleFactor:", "baselineAdjustment",
+//   "setBaselineAdjustment:", "preferredMaxLayoutWidth", "setPreferredMaxLayoutWidth:",
 //   "textRectForBounds:limitedToNumberOfLines:", "drawTextInRect:", "drawRect:",
 //   "sizeThatFits:", "intrinsicContentSize".
 // Implementations take and return raw pointers for objects: setText: is (NSObject*) (a
 // string; an attributed string gives its characters; anything else clears the text),
-// setAttributedText: (NSAttributedString*), setFont: (UIFont*), setTextColor:
-// (UIColor*); text returns NSString*, attributedText NSAttributedString*, font UIFont*,
-// textColor UIColor*; textRectForBounds:limitedToNumberOfLines: is (CGRect, NSInteger) ->
-// CGRect; drawTextInRect: (CGRect); setHighlighted:/setEnabled: (BOOL); the enumerations
+// setAttributedText: (NSAttributedString*), setFont: (UIFont*), setTextColor:,
+// setHighlightedTextColor: and setShadowColor: (UIColor*); text returns NSString*,
+// attributedText NSAttributedString*, font UIFont*, the colours UIColor*, all borrowed;
+// textRectForBounds:limitedToNumberOfLines: is (CGRect, NSInteger) -> CGRect; drawTextInRect:
+// (CGRect); setHighlighted:, setEnabled: and setAdjustsFontSizeToFitWidth: (BOOL); setShadowOffset:
+// (CGSize); setMinimumScaleFactor: and setPreferredMaxLayoutWidth: (CGFloat); the enumerations
 // travel as NSInteger.
 //
 // Layout: lines wrap at words (at characters in char-wrapping mode) up to numberOfLines
@@ -77,18 +81,16 @@ class UILabel : public UIView {
 
   // Drawn under the text, offset in the label's (y-down) space, without blur.
   Strong<UIColor> shadowColor() const;
-  void setShadowColor(const Strong<UIColor>& color) { shadowColor_ = color, setNeedsDisplay(); }
+  void setShadowColor(const Strong<UIColor>& color);
   CGSize shadowOffset() const;  // default (0, -1): one point up
-  void setShadowOffset(CGSize offset) { shadowOffset_ = offset, setNeedsDisplay(); }
+  void setShadowOffset(CGSize offset);
 
   bool isHighlighted() const;
   bool highlighted() const { return isHighlighted(); }
   void setHighlighted(bool highlighted);
   // Used for the whole text while highlighted; none keeps the normal colours.
   Strong<UIColor> highlightedTextColor() const;
-  void setHighlightedTextColor(const Strong<UIColor>& color) {
-    highlightedTextColor_ = color, setNeedsDisplay();
-  }
+  void setHighlightedTextColor(const Strong<UIColor>& color);
   // A disabled label draws its text at half opacity.
   bool isEnabled() const;
   bool enabled() const { return isEnabled(); }
@@ -98,17 +100,15 @@ class UILabel : public UIView {
   // text fits the width (one line) or the line limit and height (several lines).
   // A factor of 0 (the default) or outside (0, 1] means no shrinking.
   bool adjustsFontSizeToFitWidth() const;
-  void setAdjustsFontSizeToFitWidth(bool adjusts) { adjustsFontSize_ = adjusts, setNeedsDisplay(); }
+  void setAdjustsFontSizeToFitWidth(bool adjusts);
   CGFloat minimumScaleFactor() const;
-  void setMinimumScaleFactor(CGFloat factor) { minimumScaleFactor_ = factor, setNeedsDisplay(); }
+  void setMinimumScaleFactor(CGFloat factor);
   // Where a shrunk single line sits: on the unshrunk baseline, centred, or at the top.
   UIBaselineAdjustment baselineAdjustment() const;
-  void setBaselineAdjustment(UIBaselineAdjustment adjustment) {
-    baselineAdjustment_ = adjustment, setNeedsDisplay();
-  }
+  void setBaselineAdjustment(UIBaselineAdjustment adjustment);
   // The wrap width of the intrinsic size of a multi-line label; 0 means none.
   CGFloat preferredMaxLayoutWidth() const;
-  void setPreferredMaxLayoutWidth(CGFloat width) { preferredMaxLayoutWidth_ = width; }
+  void setPreferredMaxLayoutWidth(CGFloat width);
 
   // The rectangle the text needs inside `bounds`: at the bounds' origin, no wider than
   // them, at most `numberOfLines` lines (0: no limit) and as many as fit the height.

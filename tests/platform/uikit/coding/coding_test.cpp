@@ -70,13 +70,15 @@ void radiusSetText(NSObject* self, SEL sel, NSObject* text) {
 
 OBJC_CLASS_IMPL(GeometryProbe) {
   objc::registerAlloc<GeometryProbe>(cls);
-  NSCodingAddMethods(cls, &geometryEncode, &geometryInitWithCoder);
+  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&geometryEncode>(), "v@:@");
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&geometryInitWithCoder>(), "@@:@");
 }
 
 OBJC_CLASS_IMPL(RadiusLabel) {
   objc::registerAlloc<RadiusLabel>(cls);
-  NSCodingAddMethods(cls, &radiusEncode, &radiusInitWithCoder);
-  class_addMethod(cls, OBJC_SEL("setText:"), reinterpret_cast<IMP>(&radiusSetText), "v@:@");
+  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&radiusEncode>(), "v@:@");
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&radiusInitWithCoder>(), "@@:@");
+  class_addMethod(cls, OBJC_SEL("setText:"), objc::imp<&radiusSetText>(), "v@:@");
 }
 
 namespace {

@@ -56,10 +56,8 @@ OBJC_CLASS_IMPL(Rows) {
                   "@@:@@");
 }
 OBJC_CLASS_IMPL(TwoParts) {
-  class_addMethod(cls, OBJC_SEL("accessibilityElementCount"), reinterpret_cast<IMP>(&partCount),
-                  "q@:");
-  class_addMethod(cls, OBJC_SEL("accessibilityElementAtIndex:"), reinterpret_cast<IMP>(&partAt),
-                  "@@:q");
+  class_addMethod(cls, OBJC_SEL("accessibilityElementCount"), objc::imp<&partCount>(), "q@:");
+  class_addMethod(cls, OBJC_SEL("accessibilityElementAtIndex:"), objc::imp<&partAt>(), "@@:q");
 }
 
 namespace {

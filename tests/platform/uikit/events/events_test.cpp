@@ -62,18 +62,14 @@ void controllerRecord(NSObject* self, SEL cmd, NSSet* touches, UIEvent* event) {
 }  // namespace
 
 OBJC_CLASS_IMPL(Recorder) {
-  class_addMethod(cls, OBJC_SEL("touchesBegan:withEvent:"), reinterpret_cast<IMP>(&record<0>),
-                  "v@:@@");
-  class_addMethod(cls, OBJC_SEL("touchesMoved:withEvent:"), reinterpret_cast<IMP>(&record<1>),
-                  "v@:@@");
-  class_addMethod(cls, OBJC_SEL("touchesEnded:withEvent:"), reinterpret_cast<IMP>(&record<3>),
-                  "v@:@@");
-  class_addMethod(cls, OBJC_SEL("touchesCancelled:withEvent:"), reinterpret_cast<IMP>(&record<4>),
-                  "v@:@@");
+  class_addMethod(cls, OBJC_SEL("touchesBegan:withEvent:"), objc::imp<&record<0>>(), "v@:@@");
+  class_addMethod(cls, OBJC_SEL("touchesMoved:withEvent:"), objc::imp<&record<1>>(), "v@:@@");
+  class_addMethod(cls, OBJC_SEL("touchesEnded:withEvent:"), objc::imp<&record<3>>(), "v@:@@");
+  class_addMethod(cls, OBJC_SEL("touchesCancelled:withEvent:"), objc::imp<&record<4>>(), "v@:@@");
 }
 OBJC_CLASS_IMPL(RecordingController) {
-  class_addMethod(cls, OBJC_SEL("touchesBegan:withEvent:"),
-                  reinterpret_cast<IMP>(&controllerRecord), "v@:@@");
+  class_addMethod(cls, OBJC_SEL("touchesBegan:withEvent:"), objc::imp<&controllerRecord>(),
+                  "v@:@@");
 }
 
 namespace {
@@ -241,8 +237,8 @@ void copyAction(NSObject*, SEL, NSObject*) {}
 }  // namespace
 
 OBJC_CLASS_IMPL(Focusable) {
-  class_addMethod(cls, OBJC_SEL("canBecomeFirstResponder"), reinterpret_cast<IMP>(&yes), "B@:");
-  class_addMethod(cls, OBJC_SEL("copy:"), reinterpret_cast<IMP>(&copyAction), "v@:@");
+  class_addMethod(cls, OBJC_SEL("canBecomeFirstResponder"), objc::imp<&yes>(), "B@:");
+  class_addMethod(cls, OBJC_SEL("copy:"), objc::imp<&copyAction>(), "v@:@");
 }
 
 namespace {
@@ -302,10 +298,10 @@ void canvasTouchesBegan(NSObject* self, SEL, NSSet*, UIEvent*) {
 }  // namespace
 
 OBJC_CLASS_IMPL(Canvas) {
-  class_addMethod(cls, OBJC_SEL("drawRect:"), reinterpret_cast<IMP>(&canvasDraw),
+  class_addMethod(cls, OBJC_SEL("drawRect:"), objc::imp<&canvasDraw>(),
                   "v@:{CGRect={CGPoint=dd}{CGSize=dd}}");
-  class_addMethod(cls, OBJC_SEL("touchesBegan:withEvent:"),
-                  reinterpret_cast<IMP>(&canvasTouchesBegan), "v@:@@");
+  class_addMethod(cls, OBJC_SEL("touchesBegan:withEvent:"), objc::imp<&canvasTouchesBegan>(),
+                  "v@:@@");
 }
 
 namespace {

@@ -413,12 +413,12 @@ CGSize paddedSizeThatFits(NSObject* self, SEL cmd, CGSize size) {
 }  // namespace
 
 OBJC_CLASS_IMPL(PaddedLabel) {
-  class_addMethod(cls, OBJC_SEL("drawTextInRect:"), reinterpret_cast<IMP>(&paddedDrawTextInRect),
+  class_addMethod(cls, OBJC_SEL("drawTextInRect:"), objc::imp<&paddedDrawTextInRect>(),
                   "v@:{CGRect={CGPoint=dd}{CGSize=dd}}");
   class_addMethod(cls, OBJC_SEL("textRectForBounds:limitedToNumberOfLines:"),
-                  reinterpret_cast<IMP>(&paddedTextRect),
+                  objc::imp<&paddedTextRect>(),
                   "{CGRect={CGPoint=dd}{CGSize=dd}}@:{CGRect={CGPoint=dd}{CGSize=dd}}q");
-  class_addMethod(cls, OBJC_SEL("sizeThatFits:"), reinterpret_cast<IMP>(&paddedSizeThatFits),
+  class_addMethod(cls, OBJC_SEL("sizeThatFits:"), objc::imp<&paddedSizeThatFits>(),
                   "{CGSize=dd}@:{CGSize=dd}");
 }
 
@@ -440,23 +440,59 @@ TEST(UILabel, SubclassOverridesReachTheLabelsOwnMethods) {
             nullptr);
 }
 
+namespace {
+
+// Hooks that count their calls and run the label's own implementation.
+int hookCalls[8];
+IMP hookOriginals[8];
+template <int N, class... A>
+void countingHook(NSObject* self, SEL cmd, A... a) {
+  ++hookCalls[N];
+  objc_callImp(hookOriginals[N], self, cmd, a...);
+}
+
+}  // namespace
+
 TEST(UILabel, SettersSentByNameAreHookable) {
-  // A hook on setText: sees the C++ setter's calls, as hosts' hooks would.
-  static int seen = 0;
-  static IMP original = nullptr;
-  struct Hook {
-    static void setText(NSObject* self, SEL cmd, NSObject* value) {
-      ++seen;
-      objc_callImp(original, self, cmd, value);
-    }
+  // A hook on a setter sees the C++ setter's calls, as hosts' hooks would.
+  struct Hooked {
+    const char* sel;
+    IMP hook;
   };
-  MSHookMessageEx(UILabel::class_(), OBJC_SEL("setText:"), reinterpret_cast<IMP>(&Hook::setText),
-                  &original);
+  const Hooked hooks[] = {
+      {"setText:", objc::imp<&countingHook<0, NSObject*>>()},
+      {"setShadowColor:", objc::imp<&countingHook<1, UIColor*>>()},
+      {"setShadowOffset:", objc::imp<&countingHook<2, CGSize>>()},
+      {"setHighlightedTextColor:", objc::imp<&countingHook<3, UIColor*>>()},
+      {"setAdjustsFontSizeToFitWidth:", objc::imp<&countingHook<4, BOOL>>()},
+      {"setMinimumScaleFactor:", objc::imp<&countingHook<5, CGFloat>>()},
+      {"setBaselineAdjustment:", objc::imp<&countingHook<6, NSInteger>>()},
+      {"setPreferredMaxLayoutWidth:", objc::imp<&countingHook<7, CGFloat>>()},
+  };
+  for (int i = 0; i < 8; ++i)
+    MSHookMessageEx(UILabel::class_(), sel_registerName(hooks[i].sel), hooks[i].hook,
+                    &hookOriginals[i]);
   auto label = makeLabel("one");
-  EXPECT_EQ(seen, 1);
+  label->setShadowColor(UIColor::redColor());
+  label->setShadowOffset(CGSizeMake(2, 3));
+  label->setHighlightedTextColor(UIColor::blueColor());
+  label->setAdjustsFontSizeToFitWidth(true);
+  label->setMinimumScaleFactor(0.5);
+  label->setBaselineAdjustment(UIBaselineAdjustmentAlignCenters);
+  label->setPreferredMaxLayoutWidth(120);
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(hookCalls[i], 1) << hooks[i].sel;
+  // The label's own implementations still ran.
   EXPECT_EQ(label->text()->stdString(), "one");
-  MSHookMessageEx(UILabel::class_(), OBJC_SEL("setText:"), original, nullptr);
+  EXPECT_TRUE(label->shadowColor()->isEqual(UIColor::redColor()));
+  EXPECT_EQ(label->shadowOffset().height, 3);
+  EXPECT_TRUE(label->highlightedTextColor()->isEqual(UIColor::blueColor()));
+  EXPECT_TRUE(label->adjustsFontSizeToFitWidth());
+  EXPECT_EQ(label->minimumScaleFactor(), 0.5);
+  EXPECT_EQ(label->baselineAdjustment(), UIBaselineAdjustmentAlignCenters);
+  EXPECT_EQ(label->preferredMaxLayoutWidth(), 120);
+  for (int i = 0; i < 8; ++i)
+    MSHookMessageEx(UILabel::class_(), sel_registerName(hooks[i].sel), hookOriginals[i], nullptr);
   label->setText(str("two"));
-  EXPECT_EQ(seen, 1);
+  EXPECT_EQ(hookCalls[0], 1);
   EXPECT_EQ(label->text()->stdString(), "two");
 }

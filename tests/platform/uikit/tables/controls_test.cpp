@@ -144,14 +144,14 @@ TEST(Application, OpenURLGoesToTheHandlerAndIsRecorded) {
   auto app = UIApplication::sharedApplication();
   app->clearOpenedURLs();
   app->setOpenURLHandler(nullptr);
-  EXPECT_FALSE(app->openURL(NSURL::URLWithString(std::string("http://example.org/a"))));
+  EXPECT_FALSE(app->openURL(NSURL::URLWithString(std::string("http://example.org/a")).get()));
   EXPECT_FALSE(app->openURL(nullptr));
   std::string seen;
   app->setOpenURLHandler([&](const Strong<NSURL>& url) {
     seen = url->absoluteString()->stdString();
     return YES;
   });
-  EXPECT_TRUE(app->openURL(NSURL::URLWithString(std::string("http://example.org/b"))));
+  EXPECT_TRUE(app->openURL(NSURL::URLWithString(std::string("http://example.org/b")).get()));
   EXPECT_EQ(seen, "http://example.org/b");
   EXPECT_EQ(app->openedURLs().size(), 2u);
   app->setOpenURLHandler(nullptr);

@@ -38,9 +38,8 @@ void scriptedWillMove(NSObject* self, SEL, UIView* to) {
 }  // namespace
 
 OBJC_CLASS_IMPL(ScriptedView) {
-  class_addMethod(cls, OBJC_SEL("layoutSubviews"), reinterpret_cast<IMP>(&scriptedLayout), "v@:");
-  class_addMethod(cls, OBJC_SEL("willMoveToSuperview:"), reinterpret_cast<IMP>(&scriptedWillMove),
-                  "v@:@");
+  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::imp<&scriptedLayout>(), "v@:");
+  class_addMethod(cls, OBJC_SEL("willMoveToSuperview:"), objc::imp<&scriptedWillMove>(), "v@:@");
 }
 
 namespace {

@@ -35,10 +35,10 @@ void paintedDraw(NSObject*, SEL, CGRect rect) {
 }  // namespace
 
 OBJC_CLASS_IMPL(HostView) {
-  class_addMethod(cls, OBJC_SEL("layoutSubviews"), reinterpret_cast<IMP>(&hostLayout), "v@:");
+  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::imp<&hostLayout>(), "v@:");
 }
 OBJC_CLASS_IMPL(PaintedView) {
-  class_addMethod(cls, OBJC_SEL("drawRect:"), reinterpret_cast<IMP>(&paintedDraw),
+  class_addMethod(cls, OBJC_SEL("drawRect:"), objc::imp<&paintedDraw>(),
                   "v@:{CGRect={CGPoint=dd}{CGSize=dd}}");
 }
 
@@ -114,8 +114,8 @@ TEST(ViewLayout, HookedLayoutRunsWhenTheHostLaysOut) {
   auto root = UIView::initWithFrame(CGRectMake(0, 0, 100, 100));
   auto host = std::make_shared<HostView>(CGRectMake(0, 0, 50, 50));
   root->addSubview(host);
-  MSHookMessageEx(HostView::class_(), OBJC_SEL("layoutSubviews"),
-                  reinterpret_cast<IMP>(&hookedLayout), &origLayout);
+  MSHookMessageEx(HostView::class_(), OBJC_SEL("layoutSubviews"), objc::imp<&hookedLayout>(),
+                  &origLayout);
   root->layoutIfNeeded();
   EXPECT_EQ(calls, (std::vector<std::string>{"host", "hook"}));
   root->layoutIfNeeded();  // nothing needs layout any more
