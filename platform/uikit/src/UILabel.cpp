@@ -14,18 +14,24 @@ namespace {
 // Stands for "no limit" in a width or height handed to Core Text.
 constexpr CGFloat kUnbounded = 100000;
 
-CGFloat ceilToPixel(CGFloat v) {
+CGFloat screenScale() {
   CGFloat scale = UIScreen::mainScreen()->scale();
-  if (!(scale > 0)) scale = 1;
+  return scale > 0 ? scale : 1;
+}
+
+CGFloat ceilToPixel(CGFloat v) {
+  CGFloat scale = screenScale();
   // The epsilon keeps a value a rounding error above a pixel edge on that edge.
   return std::ceil(v * scale - 1e-6) / scale;
 }
 
 CGFloat roundToPixel(CGFloat v) {
-  CGFloat scale = UIScreen::mainScreen()->scale();
-  if (!(scale > 0)) scale = 1;
+  CGFloat scale = screenScale();
   return std::round(v * scale) / scale;
 }
+
+// sizeThatFits:, the intrinsic size and a draw's text rectangle each take one.
+constexpr size_t kMeasuredEntries = 4;
 
 template <class T>
 Strong<T> retained(T* p) {
@@ -110,6 +116,20 @@ struct UILabel::Layout {
   bool truncated = false;  // text was left out (or shown cut or with a token)
 };
 
+struct UILabel::Drawn {
+  CGSize size{};
+  CGFloat textHeight = 0;
+  CGFloat scale = 0;
+  Layout layout;
+  // The text starts `centre + shift` below the rectangle's top, before pixel rounding.
+  CGFloat centre = 0;
+  CGFloat shift = 0;
+
+  bool answers(CGSize s, CGFloat h, CGFloat sc) const {
+    return size.width == s.width && size.height == s.height && textHeight == h && scale == sc;
+  }
+};
+
 // The default implementations behind the runtime's method table.
 struct UILabelMethods {
   static UILabel* l(NSObject* self) { return static_cast<UILabel*>(self); }
@@ -124,7 +144,7 @@ struct UILabelMethods {
       text = a->string();
     label->text_ = text;
     label->rebuildFromText();
-    label->contentChanged();
+    label->invalidateLayout(UILabel::Changed::Content);
   }
   static NSAttributedString* attributedText(NSObject* self, SEL) {
     return l(self)->attributedText_.get();
@@ -134,7 +154,7 @@ struct UILabelMethods {
     if (!value) {
       label->text_ = nullptr;
       label->attributedText_ = nullptr;
-      label->contentChanged();
+      label->invalidateLayout(UILabel::Changed::Content);
       return;
     }
     auto m = value->mutableCopy();
@@ -178,7 +198,7 @@ struct UILabelMethods {
       fill(NSForegroundColorAttributeName, label->textColor_, true);
     }
     label->attributedText_ = m->copy();
-    label->contentChanged();
+    label->invalidateLayout(UILabel::Changed::Content);
   }
 
   static UIFont* font(NSObject* self, SEL) { return l(self)->font_.get(); }
@@ -209,7 +229,7 @@ struct UILabelMethods {
   static NSInteger numberOfLines(NSObject* self, SEL) { return l(self)->numberOfLines_; }
   static void setNumberOfLines(NSObject* self, SEL, NSInteger n) {
     l(self)->numberOfLines_ = std::max<NSInteger>(n, 0);
-    l(self)->setNeedsDisplay();
+    l(self)->invalidateLayout(UILabel::Changed::Drawing);
   }
   static NSInteger lineBreakMode(NSObject* self, SEL) { return l(self)->lineBreakMode_; }
   static void setLineBreakMode(NSObject* self, SEL, NSInteger m) {
@@ -220,7 +240,7 @@ struct UILabelMethods {
   static void setHighlighted(NSObject* self, SEL, BOOL h) {
     if (l(self)->highlighted_ == h) return;
     l(self)->highlighted_ = h;
-    l(self)->setNeedsDisplay();
+    l(self)->invalidateLayout(UILabel::Changed::Drawing);
   }
   static BOOL isEnabled(NSObject* self, SEL) { return l(self)->enabled_; }
   static void setEnabled(NSObject* self, SEL, BOOL e) {
@@ -233,7 +253,7 @@ struct UILabelMethods {
   }
   static void setHighlightedTextColor(NSObject* self, SEL, UIColor* color) {
     l(self)->highlightedTextColor_ = color ? color->retainedSelf<UIColor>() : nullptr;
-    l(self)->setNeedsDisplay();
+    l(self)->invalidateLayout(UILabel::Changed::Drawing);
   }
   static UIColor* shadowColor(NSObject* self, SEL) { return l(self)->shadowColor_.get(); }
   static void setShadowColor(NSObject* self, SEL, UIColor* color) {
@@ -248,17 +268,17 @@ struct UILabelMethods {
   static BOOL adjustsFontSizeToFitWidth(NSObject* self, SEL) { return l(self)->adjustsFontSize_; }
   static void setAdjustsFontSizeToFitWidth(NSObject* self, SEL, BOOL adjusts) {
     l(self)->adjustsFontSize_ = adjusts;
-    l(self)->setNeedsDisplay();
+    l(self)->invalidateLayout(UILabel::Changed::Drawing);
   }
   static CGFloat minimumScaleFactor(NSObject* self, SEL) { return l(self)->minimumScaleFactor_; }
   static void setMinimumScaleFactor(NSObject* self, SEL, CGFloat factor) {
     l(self)->minimumScaleFactor_ = factor;
-    l(self)->setNeedsDisplay();
+    l(self)->invalidateLayout(UILabel::Changed::Drawing);
   }
   static NSInteger baselineAdjustment(NSObject* self, SEL) { return l(self)->baselineAdjustment_; }
   static void setBaselineAdjustment(NSObject* self, SEL, NSInteger adjustment) {
     l(self)->baselineAdjustment_ = static_cast<UIBaselineAdjustment>(adjustment);
-    l(self)->setNeedsDisplay();
+    l(self)->invalidateLayout(UILabel::Changed::Drawing);
   }
   static CGFloat preferredMaxLayoutWidth(NSObject* self, SEL) {
     return l(self)->preferredMaxLayoutWidth_;
@@ -526,7 +546,7 @@ void UILabel::applyToWholeText(const Strong<NSString>& key, const id& value) {
     m->addAttributeValueRange(key, value, NSMakeRange(0, m->length()));
     attributedText_ = m->copy();
   }
-  contentChanged();
+  invalidateLayout(Changed::Content);
 }
 
 void UILabel::applyParagraph() {
@@ -544,12 +564,16 @@ void UILabel::applyParagraph() {
         });
     attributedText_ = m->copy();
   }
-  contentChanged();
+  invalidateLayout(Changed::Content);
 }
 
-void UILabel::contentChanged() {
-  layoutString_ = nullptr;
-  framesetter_ = nullptr;
+void UILabel::invalidateLayout(Changed changed) {
+  if (changed == Changed::Content) {
+    layoutString_ = nullptr;
+    framesetter_ = nullptr;
+    measured_.clear();
+  }
+  drawn_ = nullptr;
   setNeedsDisplay();
 }
 
@@ -664,12 +688,74 @@ UILabel::Layout UILabel::layOut(const Strong<NSAttributedString>& string,
 CGSize UILabel::measure(CGFloat width, NSInteger maxLines, CGFloat maxHeight) {
   auto string = layoutString();
   if (!string) return CGSizeZero;
+  CGFloat scale = screenScale();
+  for (const Measured& m : measured_)
+    if (m.width == width && m.maxLines == maxLines && m.maxHeight == maxHeight && m.scale == scale)
+      return m.size;
   Layout l = layOut(string, framesetter_, width, maxLines, maxHeight);
-  if (l.lines.empty()) return CGSizeZero;
-  return CGSizeMake(ceilToPixel(l.size.width), ceilToPixel(l.size.height));
+  CGSize size = l.lines.empty() ? CGSizeZero
+                                : CGSizeMake(ceilToPixel(l.size.width), ceilToPixel(l.size.height));
+  if (measured_.size() == kMeasuredEntries) measured_.erase(measured_.begin());
+  measured_.push_back({width, maxHeight, scale, maxLines, size});
+  return size;
 }
 
 // ---- drawing
+
+// The lines to paint in a rectangle of `size` whose text rectangle is `textHeight` high:
+// the layout, shrunk to fit and recoloured for the highlight when those apply.
+const UILabel::Drawn& UILabel::drawnLines(CGSize size, CGFloat textHeight) {
+  CGFloat scale = screenScale();
+  if (drawn_ && drawn_->answers(size, textHeight, scale)) return *drawn_;
+  auto drawn = std::make_unique<Drawn>();
+  drawn->size = size;
+  drawn->textHeight = textHeight;
+  drawn->scale = scale;
+  Layout& layout = drawn->layout;
+  Strong<NSAttributedString> string = layoutString();
+  NSInteger lines = numberOfLines_;
+  layout = layOut(string, framesetter_, size.width, lines, size.height);
+  drawn->centre = (size.height - textHeight) / 2;
+  if (!layout.lines.empty()) {
+    CGFloat minScale = minimumScaleFactor_;
+    if (adjustsFontSize_ && minScale > 0 && minScale < 1 && layout.truncated) {
+      auto fitsAt = [&](CGFloat s, Layout* result) {
+        auto scaled = withScaledFonts(string, s);
+        Layout l = layOut(scaled, CTFramesetterCreateWithAttributedString(scaled), size.width,
+                          lines, size.height);
+        bool fits = !l.truncated;
+        if (result) *result = std::move(l);
+        return fits;
+      };
+      CGFloat lo = minScale, hi = 1;
+      if (fitsAt(lo, nullptr)) {
+        for (int i = 0; i < 10; ++i) {
+          CGFloat mid = (lo + hi) / 2;
+          (fitsAt(mid, nullptr) ? lo : hi) = mid;
+        }
+      }
+      Layout shrunk;
+      fitsAt(lo, &shrunk);
+      string = withScaledFonts(string, lo);
+      if (lines == 1 && baselineAdjustment_ == UIBaselineAdjustmentAlignBaselines)
+        drawn->shift = layout.lines[0].baseline - shrunk.lines[0].baseline;
+      else if (lines != 1 || baselineAdjustment_ == UIBaselineAdjustmentAlignCenters)
+        drawn->centre = (size.height - ceilToPixel(shrunk.size.height)) / 2;
+      layout = std::move(shrunk);
+    }
+
+    if (highlighted_ && highlightedTextColor_) {
+      auto m = string->mutableCopy();
+      m->addAttributeValueRange(kCTForegroundColorAttributeName, highlightedTextColor_->CGColor(),
+                                NSMakeRange(0, m->length()));
+      // Same glyphs, new colour: lay out again so the lines carry it.
+      layout =
+          layOut(m, CTFramesetterCreateWithAttributedString(m), size.width, lines, size.height);
+    }
+  }
+  drawn_ = std::move(drawn);
+  return *drawn_;
+}
 
 void UILabelMethods::drawTextInRect(NSObject* self, SEL, CGRect rect) {
   UILabel* label = l(self);
@@ -678,54 +764,15 @@ void UILabelMethods::drawTextInRect(NSObject* self, SEL, CGRect rect) {
   if (!ctx || CGRectIsNull(rect) || !(rect.size.width > 0) || !std::isfinite(rect.size.width) ||
       !std::isfinite(rect.size.height))
     return;
-  auto string = label->layoutString();
-  if (!string) return;
-  CTFramesetterRef fs = label->framesetter_;
-  NSInteger lines = label->numberOfLines_;
+  if (!label->layoutString()) return;
+  // Sent each time: a subclass's text rectangle may change without the label knowing.
   CGRect textRect = objc_msgSend<CGRect>(
-      self, OBJC_SEL("textRectForBounds:limitedToNumberOfLines:"), rect, lines);
-  UILabel::Layout layout = label->layOut(string, fs, rect.size.width, lines, rect.size.height);
+      self, OBJC_SEL("textRectForBounds:limitedToNumberOfLines:"), rect, label->numberOfLines_);
+  const UILabel::Drawn& drawn = label->drawnLines(rect.size, textRect.size.height);
+  const UILabel::Layout& layout = drawn.layout;
   if (layout.lines.empty()) return;
-  CGFloat top = rect.origin.y + (rect.size.height - textRect.size.height) / 2;
 
-  CGFloat minScale = label->minimumScaleFactor_;
-  if (label->adjustsFontSize_ && minScale > 0 && minScale < 1 && layout.truncated) {
-    auto fitsAt = [&](CGFloat s, UILabel::Layout* result) {
-      auto scaled = withScaledFonts(string, s);
-      UILabel::Layout l = label->layOut(scaled, CTFramesetterCreateWithAttributedString(scaled),
-                                        rect.size.width, lines, rect.size.height);
-      bool fits = !l.truncated;
-      if (result) *result = std::move(l);
-      return fits;
-    };
-    CGFloat lo = minScale, hi = 1;
-    if (fitsAt(lo, nullptr)) {
-      for (int i = 0; i < 10; ++i) {
-        CGFloat mid = (lo + hi) / 2;
-        (fitsAt(mid, nullptr) ? lo : hi) = mid;
-      }
-    }
-    UILabel::Layout shrunk;
-    fitsAt(lo, &shrunk);
-    string = withScaledFonts(string, lo);
-    if (lines == 1 && label->baselineAdjustment_ == UIBaselineAdjustmentAlignBaselines)
-      top += layout.lines[0].baseline - shrunk.lines[0].baseline;
-    else if (lines != 1 || label->baselineAdjustment_ == UIBaselineAdjustmentAlignCenters)
-      top = rect.origin.y + (rect.size.height - ceilToPixel(shrunk.size.height)) / 2;
-    layout = std::move(shrunk);
-  }
-
-  if (label->highlighted_ && label->highlightedTextColor_) {
-    auto m = string->mutableCopy();
-    m->addAttributeValueRange(kCTForegroundColorAttributeName,
-                              label->highlightedTextColor_->CGColor(), NSMakeRange(0, m->length()));
-    // Same glyphs, new colour: lay out again so the lines carry it.
-    layout = label->layOut(m, CTFramesetterCreateWithAttributedString(m), rect.size.width, lines,
-                           rect.size.height);
-    if (layout.lines.empty()) return;
-  }
-
-  top = roundToPixel(top);
+  CGFloat top = roundToPixel(rect.origin.y + drawn.centre + drawn.shift);
   CGContextSaveGState(ctx);
   if (!label->enabled_) CGContextSetAlpha(ctx, 0.5);
   if (label->shadowColor_)

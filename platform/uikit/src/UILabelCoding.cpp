@@ -83,7 +83,7 @@ struct UILabelCoding {
     } else {
       l->rebuildFromText();
     }
-    l->contentChanged();
+    l->invalidateLayout(UILabel::Changed::Content);
     return base;
   }
 

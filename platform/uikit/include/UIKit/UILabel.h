@@ -36,6 +36,9 @@
 // block of text shorter than the rectangle it is drawn in is centred vertically.
 #pragma once
 
+#include <memory>
+#include <vector>
+
 #include "CoreText/CTFramesetter.h"
 #include "Foundation/NSAttributedString.h"
 #include "UIKit/NSParagraphStyle.h"
@@ -120,15 +123,21 @@ class UILabel : public UIView {
   friend struct UILabelMethods;
   friend struct UILabelCoding;
   struct Layout;
+  struct Drawn;
+  // Which inputs of the caches below changed: the content (the attributed text, and so the
+  // text, font, colours, alignment and line break mode) or only what drawing adds to it.
+  enum class Changed { Content, Drawing };
   void rebuildFromText();
   bool hasCoreTextColor() const;
   void applyToWholeText(const Strong<NSString>& key, const id& value);
   void applyParagraph();
-  void contentChanged();
+  // The one place the caches are dropped; every setter of one of their inputs calls it.
+  void invalidateLayout(Changed changed);
   Strong<NSAttributedString> layoutString();
   Layout layOut(const Strong<NSAttributedString>& string, const CTFramesetterRef& fs, CGFloat width,
                 NSInteger maxLines, CGFloat maxHeight) const;
   CGSize measure(CGFloat width, NSInteger maxLines, CGFloat maxHeight);
+  const Drawn& drawnLines(CGSize size, CGFloat textHeight);
 
   Strong<NSString> text_;
   Strong<NSAttributedString> attributedText_;
@@ -146,8 +155,25 @@ class UILabel : public UIView {
   CGFloat minimumScaleFactor_ = 0;
   UIBaselineAdjustment baselineAdjustment_ = UIBaselineAdjustmentAlignBaselines;
   CGFloat preferredMaxLayoutWidth_ = 0;
-  // The wrap-ready copy of the attributed text and its typesetting, rebuilt when the
-  // content changes.
+
+  // Caches, all dropped by invalidateLayout.
+  // The wrap-ready copy of the attributed text and its typesetting: derived from the
+  // content; dropped when it changes.
   Strong<NSAttributedString> layoutString_;
   CTFramesetterRef framesetter_;
+  // Sizes measure() answered: derived from the content, keyed by its arguments (width, line
+  // limit, height) and the screen scale they are rounded to; dropped when the content
+  // changes. A few entries, as a draw's text rectangle and sizeThatFits alternate.
+  struct Measured {
+    CGFloat width, maxHeight, scale;
+    NSInteger maxLines;
+    CGSize size;
+  };
+  std::vector<Measured> measured_;
+  // What drawTextInRect: last painted (the lines, shrunk and recoloured as needed, and
+  // where they start): derived from the content, numberOfLines, adjustsFontSizeToFitWidth,
+  // minimumScaleFactor, baselineAdjustment, highlighted and highlightedTextColor, keyed by
+  // the drawn rectangle's size, the text rectangle's height and the screen scale; dropped
+  // when any of those properties or the content changes.
+  std::unique_ptr<Drawn> drawn_;
 };

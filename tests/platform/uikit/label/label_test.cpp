@@ -4,7 +4,9 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "CoreText/CoreText.h"
 #include "Foundation/NSNumber.h"
@@ -495,4 +497,109 @@ TEST(UILabel, SettersSentByNameAreHookable) {
   label->setText(str("two"));
   EXPECT_EQ(hookCalls[0], 1);
   EXPECT_EQ(label->text()->stdString(), "two");
+}
+
+namespace {
+
+// What a caller can see of a label's layout: its pixels and every size it answers.
+struct Seen {
+  std::vector<uint8_t> pixels;
+  CGSize fits, fitsNarrow, intrinsic;
+  CGRect textRect;
+
+  bool operator==(const Seen& o) const {
+    auto same = [](CGSize a, CGSize b) { return a.width == b.width && a.height == b.height; };
+    return pixels == o.pixels && same(fits, o.fits) && same(fitsNarrow, o.fitsNarrow) &&
+           same(intrinsic, o.intrinsic) && CGRectEqualToRect(textRect, o.textRect);
+  }
+};
+
+Seen see(const Strong<UILabel>& label) {
+  Seen s;
+  CGImageRef image = draw(label);
+  s.pixels.assign(image->pixels(), image->pixels() + image->width() * image->height() * 4);
+  s.fits = label->sizeThatFits(CGSizeMake(150, kHuge));
+  s.fitsNarrow = label->sizeThatFits(CGSizeMake(90, kHuge));
+  s.intrinsic = label->intrinsicContentSize();
+  s.textRect =
+      label->textRectForBoundsLimitedToNumberOfLines(label->bounds(), label->numberOfLines());
+  return s;
+}
+
+void oneLineShrinking(UILabel* l) {
+  l->setNumberOfLines(1);
+  l->setAdjustsFontSizeToFitWidth(true);
+}
+
+Strong<UILabel> cacheProbeLabel() {
+  auto label = makeLabel(kLong, CGRectMake(0, 0, 150, 60));
+  label->setNumberOfLines(2);
+  label->setHighlightedTextColor(UIColor::redColor());
+  label->setPreferredMaxLayoutWidth(120);
+  return label;
+}
+
+}  // namespace
+
+// Each input changed after the label has drawn and measured: what it shows and answers
+// next is what a label set up that way from the start shows and answers.
+TEST(UILabel, LayoutCachesFollowEveryInput) {
+  using Setter = std::function<void(UILabel*)>;
+  struct Change {
+    const char* name;
+    Setter setUp, change;
+  };
+  auto none = [](UILabel*) {};
+  const Change changes[] = {
+      {"text", none, [](UILabel* l) { l->setText(str("Other words, long enough to wrap too")); }},
+      {"font", none, [](UILabel* l) { l->setFont(UIFont::systemFontOfSize(11)); }},
+      {"text colour", none, [](UILabel* l) { l->setTextColor(UIColor::blueColor()); }},
+      {"alignment", none, [](UILabel* l) { l->setTextAlignment(NSTextAlignmentRight); }},
+      {"line break mode", none,
+       [](UILabel* l) { l->setLineBreakMode(NSLineBreakByTruncatingHead); }},
+      {"number of lines", none, [](UILabel* l) { l->setNumberOfLines(1); }},
+      {"width", none, [](UILabel* l) { l->setFrame(CGRectMake(0, 0, 190, 60)); }},
+      {"preferred width", [](UILabel* l) { l->setNumberOfLines(0); },
+       [](UILabel* l) { l->setPreferredMaxLayoutWidth(60); }},
+      {"highlight", none, [](UILabel* l) { l->setHighlighted(true); }},
+      {"highlight colour", [](UILabel* l) { l->setHighlighted(true); },
+       [](UILabel* l) { l->setHighlightedTextColor(UIColor::greenColor()); }},
+      {"shrinking on", [](UILabel* l) { l->setMinimumScaleFactor(0.3); },
+       [](UILabel* l) { oneLineShrinking(l); }},
+      {"scale factor", oneLineShrinking, [](UILabel* l) { l->setMinimumScaleFactor(0.3); }},
+      {"baseline", [](UILabel* l) { l->setMinimumScaleFactor(0.3), oneLineShrinking(l); },
+       [](UILabel* l) { l->setBaselineAdjustment(UIBaselineAdjustmentNone); }},
+      {"highlight while shrunk",
+       [](UILabel* l) { l->setMinimumScaleFactor(0.3), oneLineShrinking(l); },
+       [](UILabel* l) { l->setHighlighted(true); }},
+  };
+  for (const Change& c : changes) {
+    auto cached = cacheProbeLabel();
+    c.setUp(cached.get());
+    Seen before = see(cached);
+    c.change(cached.get());
+    Seen after = see(cached);
+    auto fresh = cacheProbeLabel();
+    c.setUp(fresh.get());
+    c.change(fresh.get());
+    EXPECT_FALSE(after == before) << c.name << ": the change shows";
+    EXPECT_TRUE(after == see(fresh)) << c.name;
+  }
+}
+
+TEST(UILabel, RepeatedMeasuresAndDrawsAgree) {
+  auto plain = cacheProbeLabel();
+  auto shrunkAndLit = cacheProbeLabel();
+  shrunkAndLit->setNumberOfLines(1);
+  shrunkAndLit->setAdjustsFontSizeToFitWidth(true);
+  shrunkAndLit->setMinimumScaleFactor(0.3);
+  shrunkAndLit->setHighlighted(true);
+  for (const auto& label : {plain, shrunkAndLit}) {
+    Seen first = see(label);
+    EXPECT_TRUE(see(label) == first);
+    EXPECT_TRUE(see(label) == first);
+    // Setting a value it already has changes nothing either.
+    label->setNumberOfLines(label->numberOfLines());
+    EXPECT_TRUE(see(label) == first);
+  }
 }
