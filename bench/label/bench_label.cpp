@@ -12,6 +12,12 @@
 //   set_text_detection    setText: with all five detection kinds on ("ours") against
 //                         detection off ("peer"); main-thread time only, the scan runs on
 //                         the global queue
+//   uilabel_measure       the platform's UILabel: sizeThatFits: of unchanged text, again
+//                         and again, against pango_layout_get_pixel_size of a kept layout
+//   uilabel_draw_highlighted  drawTextInRect: of an unchanged highlighted UILabel against
+//                         showing a kept layout in the highlight colour
+//   uilabel_draw_shrunk   drawTextInRect: of an unchanged one-line UILabel that shrinks its
+//                         font to fit, against showing a kept layout of the shrunk size
 //
 // Times are the calling thread's CPU time (the machine is shared), medians of rounds in
 // which the contenders run back to back.
@@ -33,6 +39,7 @@
 #include "Timing.h"
 #include "UIKit/UIFont.h"
 #include "UIKit/UIGraphics.h"
+#include "UIKit/UILabel.h"
 #include "dispatch/CFRunLoop.h"
 
 namespace ct {
@@ -225,6 +232,74 @@ int main(int argc, char** argv) {
     }
     lines.push_back({"set_text_detection", median(withScan), median(without), -1, "off"});
     for (int i = 0; i < 100; ++i) CFRunLoopRunInMode(kCFRunLoopDefaultMode, 0.01, false);
+  }
+
+  // The platform label's own measuring and drawing, with nothing changed between calls.
+  {
+    auto font = UIFont::fontWithNameSize(NSString::stringWithUTF8String("DejaVuSans"), kSize);
+    auto label = std::make_shared<UILabel>(CGRectMake(0, 0, kWidth, 200));
+    label->setFont(font);
+    label->setNumberOfLines(0);
+    label->setText(NSString::stringWithUTF8String(kParagraph));
+    PangoLayout* kept = pango.layout(kParagraph);
+    auto m = compare(
+        rounds, 2000, [&] { sink = label->sizeThatFits(CGSizeMake(kWidth, 1e5)).height; },
+        [&] {
+          int w, h;
+          pango_layout_get_pixel_size(kept, &w, &h);
+          sink = h;
+        });
+    lines.push_back({"uilabel_measure", m[0], m[1], -1, "pango"});
+
+    CGRect bounds = label->bounds();
+    CGContextRef context = CGContextCreateFlipped(static_cast<size_t>(kWidth), 200, 1);
+    cairo_t* cr = CGContextGetCairo(context);
+    UIGraphicsPushContext(context);
+    label->setHighlightedTextColor(UIColor::redColor());
+    label->setHighlighted(true);
+    auto h = compare(
+        rounds, 500,
+        [&] {
+          CGContextClearRect(context, bounds);
+          label->drawTextInRect(bounds);
+        },
+        [&] {
+          CGContextClearRect(context, bounds);
+          cairo_set_source_rgb(cr, 1, 0, 0);
+          cairo_move_to(cr, 0, 0);
+          pango_cairo_show_layout(cr, kept);
+        });
+    lines.push_back({"uilabel_draw_highlighted", h[0], h[1], -1, "pango"});
+
+    // One line that needs about two thirds of its font size to fit.
+    auto shrinking = std::make_shared<UILabel>(CGRectMake(0, 0, kWidth, 40));
+    shrinking->setFont(font);
+    shrinking->setAdjustsFontSizeToFitWidth(true);
+    shrinking->setMinimumScaleFactor(0.3);
+    std::string sentence(kParagraph, 80);
+    shrinking->setText(NSString::stringWithUTF8String(sentence));
+    PangoLayout* small = pango.layout(sentence);
+    PangoFontDescription* desc = pango_font_description_copy(pango.desc);
+    pango_font_description_set_absolute_size(desc, kSize * 0.65 * PANGO_SCALE);
+    pango_layout_set_font_description(small, desc);
+    pango_layout_set_width(small, -1);
+    CGRect line = shrinking->bounds();
+    auto s = compare(
+        rounds, 500,
+        [&] {
+          CGContextClearRect(context, line);
+          shrinking->drawTextInRect(line);
+        },
+        [&] {
+          CGContextClearRect(context, line);
+          cairo_move_to(cr, 0, 0);
+          pango_cairo_show_layout(cr, small);
+        });
+    pango_font_description_free(desc);
+    g_object_unref(small);
+    g_object_unref(kept);
+    UIGraphicsPopContext();
+    lines.push_back({"uilabel_draw_shrunk", s[0], s[1], -1, "pango"});
   }
 
   for (const Line& l : lines) {
