@@ -5,8 +5,20 @@
 
 #include "Display.h"
 
+namespace {
+
+// A colour crosses the table borrowed, as every object does; the layer takes its own
+// reference only when the colour changes, so setting the same one again costs no count.
+void sendSetShadowColor(NSObject* self, SEL, CGColor* color) {
+  auto* layer = static_cast<CALayer*>(self);
+  if (layer->shadowColor().get() == color) return;
+  layer->setShadowColor(color ? color->retainedSelf<CGColor>() : nullptr);
+}
+
+}  // namespace
+
 OBJC_CLASS_IMPL(CALayer) {
-  class_addMethod(cls, OBJC_SEL("setShadowColor:"), objc::imp<&CALayer::setShadowColor>(),
+  class_addMethod(cls, OBJC_SEL("setShadowColor:"), objc::imp<&sendSetShadowColor>(),
                   "v@:^{CGColor=}");
   class_addMethod(cls, OBJC_SEL("setShadowRadius:"), objc::imp<&CALayer::setShadowRadius>(),
                   "v@:d");

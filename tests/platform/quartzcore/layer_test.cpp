@@ -33,7 +33,7 @@ TEST(Layer, ShadowDefaultsAndSettersReadBack) {
   EXPECT_FALSE(layer->masksToBounds());
   // The glow is set through the runtime by name, as the plug-in does.
   auto red = CGColorCreateGenericRGB(1, 0, 0, 1);
-  objc_msgSend(layer, OBJC_SEL("setShadowColor:"), red);
+  objc_msgSend(layer, OBJC_SEL("setShadowColor:"), red.get());
   objc_msgSend(layer, OBJC_SEL("setShadowRadius:"), 17.5);
   objc_msgSend(layer, OBJC_SEL("setShadowOpacity:"), 1.0f);
   objc_msgSend(layer, OBJC_SEL("setShadowOffset:"), CGSizeZero);
