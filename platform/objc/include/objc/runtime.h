@@ -201,8 +201,6 @@ inline NSObject* receiver(std::nullptr_t) {
 }
 
 // The parameter and result types allowed across a method table (see the top of this file).
-// Code not yet moved to them builds without the checks by defining
-// OBJC_UNCHECKED_TABLE_TYPES.
 template <class T>
 struct IsReferenceCounted : std::false_type {};
 template <class T>
@@ -217,14 +215,12 @@ inline constexpr bool isBorrowedArgument =
 
 template <class R, class... Args>
 constexpr void checkCrossing() {
-#ifndef OBJC_UNCHECKED_TABLE_TYPES
   static_assert((isBorrowedArgument<Args> && ...),
                 "an object crosses a method table as a borrowed raw pointer (T*), not as "
                 "Strong<T>, Weak<T> or a reference; pass none as a typed null pointer");
   static_assert(!std::is_reference_v<R>,
                 "a method table result is never a reference: answer a borrowed T* for an "
                 "object the receiver keeps, an owning Strong<T> for one the method makes");
-#endif
 }
 
 }  // namespace objc
