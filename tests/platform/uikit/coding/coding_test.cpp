@@ -297,14 +297,21 @@ INSTANTIATE_TEST_SUITE_P(Formats, BothFormats,
                          ::testing::Values(NSPropertyListBinaryFormat_v1_0,
                                            NSPropertyListXMLFormat_v1_0));
 
-Strong<NSData> labelArchiveWith(const std::string& key, const std::string& value) {
+// An XML keyed archive whose root is object 1 of `objects` (object 0 is $null).
+Strong<NSData> archiveOf(const std::string& objects) {
   std::string x =
       "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
       "<key>$archiver</key><string>NSKeyedArchiver</string>"
       "<key>$version</key><integer>100000</integer>"
       "<key>$top</key><dict><key>root</key><dict><key>CF$UID</key><integer>1</integer></dict></"
       "dict>"
-      "<key>$objects</key><array><string>$null</string>"
+      "<key>$objects</key><array><string>$null</string>" +
+      objects + "</array></dict></plist>\n";
+  return NSData::dataWithBytes(x.data(), x.size());
+}
+
+Strong<NSData> labelArchiveWith(const std::string& key, const std::string& value) {
+  return archiveOf(
       "<dict><key>$class</key><dict><key>CF$UID</key><integer>2</integer></dict>"
       "<key>UIText</key><string>hi</string>"
       "<key>" +
@@ -313,9 +320,7 @@ Strong<NSData> labelArchiveWith(const std::string& key, const std::string& value
       "<dict><key>$classname</key><string>UILabel</string><key>$classes</key>"
       "<array><string>UILabel</string><string>UIView</string><string>NSObject</string></array></"
       "dict>"
-      "<string>not a font</string>"
-      "</array></dict></plist>\n";
-  return NSData::dataWithBytes(x.data(), x.size());
+      "<string>not a font</string>");
 }
 
 TEST(Coding, MissingMalformedAndWrongKindsOfValues) {
@@ -348,20 +353,11 @@ TEST(Coding, MissingMalformedAndWrongKindsOfValues) {
 }
 
 TEST(Coding, AFontThisMachineLacksReadsAsTheInterfaceFontOfItsSize) {
-  std::string x =
-      "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
-      "<key>$archiver</key><string>NSKeyedArchiver</string>"
-      "<key>$version</key><integer>100000</integer>"
-      "<key>$top</key><dict><key>root</key><dict><key>CF$UID</key><integer>1</integer></dict></"
-      "dict>"
-      "<key>$objects</key><array><string>$null</string>"
-      "<dict><key>$class</key><dict><key>CF$UID</key><integer>2</integer></dict>"
-      "<key>UIFontName</key><string>NoSuchFace-Regular</string>"
-      "<key>UIFontPointSize</key><real>15</real></dict>"
-      "<dict><key>$classname</key><string>UIFont</string></dict>"
-      "</array></dict></plist>\n";
-  auto font = objc_cast<UIFont>(
-      NSKeyedUnarchiver::unarchiveObjectWithData(NSData::dataWithBytes(x.data(), x.size())));
+  auto font = objc_cast<UIFont>(NSKeyedUnarchiver::unarchiveObjectWithData(
+      archiveOf("<dict><key>$class</key><dict><key>CF$UID</key><integer>2</integer></dict>"
+                "<key>UIFontName</key><string>NoSuchFace-Regular</string>"
+                "<key>UIFontPointSize</key><real>15</real></dict>"
+                "<dict><key>$classname</key><string>UIFont</string></dict>")));
   ASSERT_TRUE(font);
   EXPECT_TRUE(font->isEqual(UIFont::systemFontOfSize(15).get()));
 }

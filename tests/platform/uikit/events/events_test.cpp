@@ -411,15 +411,23 @@ TEST(Controls, SwitchesAndSegmentsChangeOnATapInsideOnly) {
   EXPECT_EQ(window->hitTestWithEvent(CGPointMake(30, 20), nullptr), window.get());
 }
 
+// A full-window table of RowSource's rows, laid out.
+struct RowsInAWindow {
+  Strong<UIWindow> window = std::make_shared<UIWindow>(CGRectMake(0, 0, 320, 480));
+  Strong<UITableView> table = UITableView::tableViewWithFrame(CGRectMake(0, 0, 320, 480), 0);
+  Strong<RowSource> source = std::make_shared<RowSource>();
+  RowsInAWindow() {
+    table->setDataSource(source);
+    table->setDelegate(source);
+    window->addSubview(table);
+    table->reloadData();
+    window->layoutIfNeeded();
+  }
+};
+
 TEST(Controls, ARowIsTappedWhenTheFingerLiftsOnTheRowItCameDownOn) {
-  auto window = std::make_shared<UIWindow>(CGRectMake(0, 0, 320, 480));
-  auto table = UITableView::tableViewWithFrame(CGRectMake(0, 0, 320, 480), 0);
-  auto source = std::make_shared<RowSource>();
-  table->setDataSource(source);
-  table->setDelegate(source);
-  window->addSubview(table);
-  table->reloadData();
-  window->layoutIfNeeded();
+  RowsInAWindow rows;
+  auto& [window, table, source] = rows;
   tap(window.get(), CGPointMake(100, 66), CGPointMake(120, 70));   // row 1
   tap(window.get(), CGPointMake(100, 66), CGPointMake(100, 120));  // slid to row 2: nothing
   ASSERT_TRUE(window->touchDownAtPoint(CGPointMake(100, 20)));
@@ -431,14 +439,8 @@ TEST(Controls, ARowIsTappedWhenTheFingerLiftsOnTheRowItCameDownOn) {
 }
 
 TEST(Controls, ARowIsHighlightedWhileTheFingerIsOnItAndGetsItsBackgroundBack) {
-  auto window = std::make_shared<UIWindow>(CGRectMake(0, 0, 320, 480));
-  auto table = UITableView::tableViewWithFrame(CGRectMake(0, 0, 320, 480), 0);
-  auto source = std::make_shared<RowSource>();
-  table->setDataSource(source);
-  table->setDelegate(source);
-  window->addSubview(table);
-  table->reloadData();
-  window->layoutIfNeeded();
+  RowsInAWindow rows;
+  auto& [window, table, source] = rows;
   auto row = [&](NSInteger r) {
     return table->cellForRowAtIndexPath(NSIndexPath::indexPathForRowInSection(r, 0));
   };
