@@ -234,6 +234,29 @@ IMP lookUpAndCache(const NSObject* self, SEL sel, const void* vtable, std::uint6
   return imp;
 }
 
+constinit thread_local SiteBinding siteBindings[kSiteCount]
+    __attribute__((tls_model("initial-exec")));
+
+std::uint32_t claimSite() {
+  static std::atomic<std::uint32_t> next{0};
+  std::uint32_t slot = next.load(std::memory_order_relaxed);
+  // Never past the end, so that the count cannot wrap round to a claimed slot.
+  while (slot < kSiteCount &&
+         !next.compare_exchange_weak(slot, slot + 1, std::memory_order_relaxed)) {
+  }
+  return slot;
+}
+
+IMP bindSite(std::uint32_t slot, const NSObject* self, SEL sel, const void* vtable,
+             std::uint64_t current) {
+  IMP imp = cachedImp(self, sel);
+  if (!imp) unrecognizedSelector(self, sel);
+  // Bound with the generation read before the lookup: a change racing with it leaves a
+  // binding that is already stale.
+  if (slot < kSiteCount) siteBindings[slot] = {vtable, imp, current};
+  return imp;
+}
+
 IMP lookUpImp(const NSObject* self, SEL sel) {
   if (!self || !sel) return nullptr;
   return cachedImp(self, sel);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -459,6 +460,91 @@ TEST(Runtime, SendsFromOneSiteSeeEachReplacement) {
   EXPECT_EQ(objc::RepeatedSend(nullptr, sel).send<int>(), 0);
   EXPECT_THROW(objc::RepeatedSend(dog.get(), OBJC_SEL("noSuchMethod")).send<int>(), NSException);
   EXPECT_EQ(class_getSuperclass(cls), Animal::class_());
+}
+
+// A site keeps the binding it found last: receivers of other classes, replaced, added and
+// hooked methods, none and unknown selectors must each answer as a plain send does.
+TEST(Runtime, SendSitesAnswerAsPlainSendsDo) {
+  SEL sel = sel_registerName("siteValue");
+  ASSERT_TRUE(class_addMethod(Animal::class_(), sel, objc::imp<&answerOne>(), "i@:"));
+  static const objc::SendSite site("siteValue");
+  auto animal = std::make_shared<Animal>();
+  auto dog = std::make_shared<Dog>();
+  auto builder = std::make_shared<Builder>();
+  EXPECT_EQ(site.selector(), sel);
+  EXPECT_EQ(site.send<int>(animal), 1);
+  EXPECT_EQ(site.send<int>(dog.get()), 1);
+  ASSERT_TRUE(class_addMethod(Dog::class_(), sel, objc::imp<&answerTwo>(), "i@:"));
+  for (int round = 0; round < 2; ++round) {  // alternating classes rebind the site each time
+    EXPECT_EQ(site.send<int>(animal), 1) << round;
+    EXPECT_EQ(site.send<int>(dog), 2) << round;
+  }
+  class_replaceMethod(Animal::class_(), sel, objc::imp<&answerThree>(), "i@:");
+  EXPECT_EQ(site.send<int>(animal), 3);
+  EXPECT_EQ(site.send<int>(dog), 2);
+  method_setImplementation(class_getInstanceMethod(Dog::class_(), sel), objc::imp<&answerOne>());
+  EXPECT_EQ(site.send<int>(dog), 1);
+
+  // A repeated send that starts from the site sees later changes too.
+  objc::RepeatedSend repeated(site, dog.get());
+  EXPECT_EQ(repeated.send<int>(), 1);
+  class_replaceMethod(Dog::class_(), sel, objc::imp<&answerTwo>(), "i@:");
+  EXPECT_EQ(repeated.send<int>(), 2);
+
+  EXPECT_EQ(site.send<int>(static_cast<NSObject*>(nullptr)), 0);
+  EXPECT_THROW(site.send<int>(builder), NSException);
+  EXPECT_EQ(site.send<int>(animal), 3);  // the failed send left nothing bound
+  static const objc::SendSite unknown("noSuchSiteMethod");
+  EXPECT_THROW(unknown.send<int>(animal), NSException);
+  EXPECT_THROW(objc::RepeatedSend(unknown, animal.get()).send<int>(), NSException);
+}
+
+// Threads share sites but not bindings: each thread's sends follow the changes another
+// thread makes, to receivers of two classes through one site.
+TEST(Runtime, SendSitesSeeConcurrentChanges) {
+  SEL sel = sel_registerName("busySiteValue");
+  class_addMethod(Animal::class_(), sel, objc::imp<&answerOne>(), "i@:");
+  class_addMethod(Dog::class_(), sel, objc::imp<&answerTwo>(), "i@:");
+  static const objc::SendSite site("busySiteValue");
+  auto animal = std::make_shared<Animal>();
+  auto dog = std::make_shared<Dog>();
+  std::atomic<bool> stop{false};
+  std::atomic<int> bad{0}, sawFinal{0};
+  std::vector<std::thread> senders;
+  for (int t = 0; t < 3; ++t) {
+    senders.emplace_back([&] {
+      while (!stop.load()) {
+        int a = site.send<int>(animal);
+        if (a != 1 && a != 3) bad.fetch_add(1);
+        if (site.send<int>(dog) != 2) bad.fetch_add(1);  // Dog's own method never changes
+      }
+      if (site.send<int>(animal) == 3) sawFinal.fetch_add(1);
+    });
+  }
+  for (int i = 0; i < 300; ++i) {
+    class_replaceMethod(Animal::class_(), sel,
+                        i % 2 ? objc::imp<&answerOne>() : objc::imp<&answerThree>(), "i@:");
+  }
+  class_replaceMethod(Animal::class_(), sel, objc::imp<&answerThree>(), "i@:");
+  stop = true;
+  for (auto& s : senders) s.join();
+  EXPECT_EQ(bad.load(), 0);
+  EXPECT_EQ(sawFinal.load(), 3);
+}
+
+// The slots are few; sites made once they are all claimed still send, through the shared
+// cache, and still see changes.
+TEST(Runtime, SendSitesPastTheLastSlotStillSend) {
+  SEL sel = sel_registerName("manySitesValue");
+  class_addMethod(Animal::class_(), sel, objc::imp<&answerOne>(), "i@:");
+  std::vector<std::unique_ptr<objc::SendSite>> sites;
+  for (std::uint32_t i = 0; i < objc::kSiteCount + 8; ++i) {
+    sites.push_back(std::make_unique<objc::SendSite>("manySitesValue"));
+  }
+  auto dog = std::make_shared<Dog>();
+  for (const auto& site : sites) ASSERT_EQ(site->send<int>(dog), 1);
+  class_replaceMethod(Animal::class_(), sel, objc::imp<&answerTwo>(), "i@:");
+  for (const auto& site : sites) ASSERT_EQ(site->send<int>(dog), 2);
 }
 
 // Class tests compare at the ancestor's depth: deeper, shallower and unrelated classes.

@@ -253,6 +253,72 @@ R objc_callImp(IMP imp, NSObject* self, SEL sel, Args... args) {
 
 namespace objc {
 
+// A call site of its own: the hot sends of a layout pass come from a few places, each to
+// receivers of one class, so a site that keeps the binding it found last needs no hash of
+// its key and no compare of the selector. Each site claims a slot in a per-thread table
+// when it is made; a hit costs a load of the receiver's vtable and two compares. The
+// binding is dropped by any change to any method table, as the shared cache's are; a
+// receiver of another class rebinds the site through the shared cache. Once every slot is
+// claimed, later sites send through the shared cache alone.
+struct SiteBinding {
+  const void* vtable = nullptr;
+  IMP imp = nullptr;
+  std::uint64_t generation = 0;
+};
+inline constexpr std::uint32_t kSiteCount = 512;
+extern constinit thread_local SiteBinding siteBindings[kSiteCount]
+    __attribute__((tls_model("initial-exec")));
+
+// The next free slot, or kSiteCount once every one is claimed.
+std::uint32_t claimSite();
+// The miss path: finds the method and binds the site's slot to it; raises
+// NSInvalidArgumentException when the receiver's class has none.
+IMP bindSite(std::uint32_t slot, const NSObject* self, SEL sel, const void* vtable,
+             std::uint64_t current);
+
+class SendSite {
+ public:
+  explicit SendSite(const char* selectorName)
+      : sel_(sel_registerName(selectorName)), slot_(claimSite()) {}
+  SendSite(const SendSite&) = delete;
+  SendSite& operator=(const SendSite&) = delete;
+
+  SEL selector() const { return sel_; }
+
+  // Sends the selector to `self`, as objc_msgSend does: none answers a zero value.
+  template <class R = void, class Receiver, class... Args>
+  [[gnu::always_inline]] R send(const Receiver& self, Args... args) const {
+    checkCrossing<R, Args...>();
+    NSObject* obj = receiver(self);
+    if (!obj) {
+      if constexpr (std::is_void_v<R>) {
+        return;
+      } else {
+        return R{};
+      }
+    }
+    return reinterpret_cast<R (*)(NSObject*, SEL, Args...)>(impFor(obj))(obj, sel_, args...);
+  }
+
+  // The implementation a send to `self` (not none) runs now.
+  template <class Object>
+  [[gnu::always_inline]] IMP impFor(const Object* self) const {
+    static_assert(std::is_polymorphic_v<Object>);
+    const void* vtable = vtableOf(self);
+    std::uint64_t current = cacheGeneration.load(std::memory_order_acquire);
+    if (slot_ < kSiteCount) [[likely]] {
+      const SiteBinding& bound = siteBindings[slot_];
+      if (bound.vtable == vtable && bound.generation == current) [[likely]]
+        return bound.imp;
+    }
+    return bindSite(slot_, self, sel_, vtable, current);
+  }
+
+ private:
+  SEL sel_;
+  std::uint32_t slot_;
+};
+
 // One selector sent to one receiver several times in a row, each send a real call of the
 // method: the first looks it up, the later ones reuse that IMP while no method table has
 // changed since (a change between two sends is seen by the next). The receiver's class
@@ -260,6 +326,9 @@ namespace objc {
 class RepeatedSend {
  public:
   RepeatedSend(NSObject* self, SEL sel) : self_(self), sel_(sel) {}
+  // The first send goes through the site's binding.
+  RepeatedSend(const SendSite& site, NSObject* self)
+      : self_(self), sel_(site.selector()), site_(&site) {}
 
   template <class R = void, class... Args>
   [[gnu::always_inline]] R send(Args... args) {
@@ -272,8 +341,12 @@ class RepeatedSend {
     }
     std::uint64_t current = cacheGeneration.load(std::memory_order_acquire);
     if (!imp_ || generation_ != current) [[unlikely]] {
-      imp_ = lookUpImp(self_, sel_);  // out of line: the first send only
-      if (!imp_) unrecognizedSelector(self_, sel_);
+      if (site_) {
+        imp_ = site_->impFor(self_);
+      } else {
+        imp_ = lookUpImp(self_, sel_);  // out of line: the first send only
+        if (!imp_) unrecognizedSelector(self_, sel_);
+      }
       generation_ = current;
     }
     return objc_callImp<R>(imp_, self_, sel_, args...);
@@ -282,6 +355,7 @@ class RepeatedSend {
  private:
   NSObject* self_;
   SEL sel_;
+  const SendSite* site_ = nullptr;
   IMP imp_ = nullptr;
   std::uint64_t generation_ = 0;
 };
