@@ -121,9 +121,6 @@ void CALayer::setBackgroundColor(const CGColorRef& color) {
 void CALayer::setCornerRadius(CGFloat radius) {
   cornerRadius_ = std::isfinite(radius) ? std::max(0.0, radius) : 0.0;
 }
-void CALayer::setMasksToBounds(bool masks) {
-  masksToBounds_ = masks;
-}
 void CALayer::setOpacity(float opacity) {
   opacity_ = std::isnan(opacity) ? 1.0f : std::clamp(opacity, 0.0f, 1.0f);
 }
@@ -143,19 +140,6 @@ void CALayer::setContentsScale(CGFloat scale) {
   contentsScale_ = scale > 0 && std::isfinite(scale) ? scale : 1;
 }
 
-void CALayer::setShadowColor(const CGColorRef& color) {
-  if (shadowColor_ == color) return;  // the same colour again touches no reference count
-  shadowColor_ = color;
-}
-void CALayer::setShadowOpacity(float opacity) {
-  shadowOpacity_ = std::isnan(opacity) ? 0.0f : std::clamp(opacity, 0.0f, 1.0f);
-}
-void CALayer::setShadowRadius(CGFloat radius) {
-  shadowRadius_ = std::isfinite(radius) ? std::max(0.0, radius) : 0.0;
-}
-void CALayer::setShadowOffset(CGSize offset) {
-  if (std::isfinite(offset.width) && std::isfinite(offset.height)) shadowOffset_ = offset;
-}
 void CALayer::setShadowPath(const CGPathRef& path) {
   shadowPath_ = path;
 }

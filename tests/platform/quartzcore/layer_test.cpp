@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
+#include <limits>
 #include <string>
 
 #include "QuartzCore/QuartzCore.h"
@@ -47,6 +49,24 @@ TEST(Layer, ShadowDefaultsAndSettersReadBack) {
   EXPECT_EQ(layer->shadowOpacity(), 1.0f);
   layer->setShadowRadius(-2);
   EXPECT_EQ(layer->shadowRadius(), 0.0);
+  // Values no shadow can have count as none, and an offset that is not finite is ignored.
+  const double inf = std::numeric_limits<double>::infinity(), nan = std::nan("");
+  for (double bad : {inf, -inf, nan}) {
+    layer->setShadowRadius(5);
+    layer->setShadowRadius(bad);
+    EXPECT_EQ(layer->shadowRadius(), 0.0) << bad;
+    layer->setShadowOpacity(0.5f);
+    layer->setShadowOpacity(float(bad));
+    EXPECT_EQ(layer->shadowOpacity(), bad > 0 ? 1.0f : 0.0f) << bad;
+    layer->setShadowOffset(CGSizeMake(1, 2));
+    layer->setShadowOffset(CGSizeMake(bad, 0));
+    layer->setShadowOffset(CGSizeMake(0, bad));
+    EXPECT_EQ(layer->shadowOffset(), CGSizeMake(1, 2)) << bad;
+  }
+  layer->setShadowRadius(std::numeric_limits<double>::max());
+  EXPECT_EQ(layer->shadowRadius(), std::numeric_limits<double>::max());
+  layer->setShadowOpacity(0.25f);
+  EXPECT_EQ(layer->shadowOpacity(), 0.25f);
 }
 
 TEST(Layer, FrameFollowsPositionBoundsAndAnchor) {

@@ -5,6 +5,8 @@
 // and anchorPoint; setting it moves position and resizes bounds.
 #pragma once
 
+#include <cmath>
+#include <limits>
 #include <vector>
 
 #include "CoreGraphics/CoreGraphics.h"
@@ -43,7 +45,7 @@ class CALayer : public NSObject {
   CGFloat cornerRadius() const { return cornerRadius_; }
   void setCornerRadius(CGFloat radius);
   bool masksToBounds() const { return masksToBounds_; }
-  void setMasksToBounds(bool masks);
+  void setMasksToBounds(bool masks) { masksToBounds_ = masks; }
   float opacity() const { return opacity_; }
   void setOpacity(float opacity);
   bool isHidden() const { return hidden_; }
@@ -62,14 +64,26 @@ class CALayer : public NSObject {
   void setContentsScale(CGFloat scale);
 
   // Shadow: drawn only when shadowOpacity > 0 and the colour is set and not transparent.
+  // The setters are defined here: every layout pass with a glow sets them on each icon.
   const CGColorRef& shadowColor() const { return shadowColor_; }
-  void setShadowColor(const CGColorRef& color);
+  void setShadowColor(const CGColorRef& color) {
+    if (shadowColor_ != color) shadowColor_ = color;  // the same colour again counts nothing
+  }
   float shadowOpacity() const { return shadowOpacity_; }
-  void setShadowOpacity(float opacity);  // clamped to 0...1
+  // Clamped to 0...1; NaN counts as 0.
+  void setShadowOpacity(float opacity) {
+    shadowOpacity_ = opacity > 0.0f ? (opacity < 1.0f ? opacity : 1.0f) : 0.0f;
+  }
   CGFloat shadowRadius() const { return shadowRadius_; }
-  void setShadowRadius(CGFloat radius);  // negative counts as 0
+  // Negative and NaN count as 0, and so does infinity.
+  void setShadowRadius(CGFloat radius) {
+    shadowRadius_ = radius > 0.0 && radius <= std::numeric_limits<CGFloat>::max() ? radius : 0.0;
+  }
   CGSize shadowOffset() const { return shadowOffset_; }
-  void setShadowOffset(CGSize offset);
+  // An offset that is not finite is ignored.
+  void setShadowOffset(CGSize offset) {
+    if (std::isfinite(offset.width) && std::isfinite(offset.height)) shadowOffset_ = offset;
+  }
   const CGPathRef& shadowPath() const { return shadowPath_; }
   void setShadowPath(const CGPathRef& path);
 
