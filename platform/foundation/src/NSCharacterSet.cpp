@@ -9,6 +9,9 @@ OBJC_CLASS_IMPL(NSCharacterSet) {}
 
 struct NSCharacterSet::Impl {
   icu::UnicodeSet set;  // frozen, so lookups are thread-safe
+  // ASCII members as bits: most text scanned is ASCII, and a bit test is much cheaper
+  // than the set's own lookup.
+  uint64_t ascii[2] = {0, 0};
 };
 
 namespace {
@@ -17,6 +20,9 @@ Strong<NSCharacterSet> make(icu::UnicodeSet set) {
   auto impl = std::make_shared<NSCharacterSet::Impl>();
   impl->set = std::move(set);
   impl->set.freeze();
+  for (UChar32 c = 0; c < 128; ++c) {
+    if (impl->set.contains(c)) impl->ascii[c >> 6] |= uint64_t{1} << (c & 63);
+  }
   return std::make_shared<NSCharacterSet>(std::move(impl));
 }
 
@@ -106,5 +112,6 @@ Strong<NSCharacterSet> NSCharacterSet::invertedSet() const {
 }
 
 BOOL NSCharacterSet::characterIsMember(uint32_t c) const {
+  if (c < 128) return (impl_->ascii[c >> 6] >> (c & 63)) & 1;
   return c <= 0x10FFFF && impl_->set.contains(static_cast<UChar32>(c));
 }

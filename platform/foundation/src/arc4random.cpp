@@ -61,9 +61,12 @@ struct Generator {
   }
 };
 
+// Foundation is linked at start-up, never dlopen'ed, so its TLS is static: a draw reaches
+// its generator without a call to find it.
+constinit thread_local Generator generatorOfThread __attribute__((tls_model("initial-exec")));
+
 Generator& generator() {
-  thread_local Generator g;
-  return g;
+  return generatorOfThread;
 }
 
 }  // namespace

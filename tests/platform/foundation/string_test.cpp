@@ -208,6 +208,29 @@ TEST(NSString, TrimmingAndCharacterSets) {
                    ->characterIsMember(0x110000));
 }
 
+// ASCII members are answered from bits, the rest by the set itself: each code point on
+// either side of the bit words' edges and of the ASCII edge answers as the set says.
+TEST(NSString, CharacterSetMembershipAcrossTheAsciiEdge) {
+  auto across = NSCharacterSet::characterSetWithRange(NSMakeRange(60, 10));    // 60...69
+  auto topEdge = NSCharacterSet::characterSetWithRange(NSMakeRange(120, 20));  // 120...139
+  auto inverted = topEdge->invertedSet();
+  auto digits = NSCharacterSet::characterSetWithCharactersInString(S("0123456789"));
+  auto nonDigits = digits->invertedSet();
+  for (uint32_t c = 0; c < 300; ++c) {
+    EXPECT_EQ(across->characterIsMember(c), c >= 60 && c < 70) << c;
+    EXPECT_EQ(topEdge->characterIsMember(c), c >= 120 && c < 140) << c;
+    EXPECT_EQ(inverted->characterIsMember(c), !(c >= 120 && c < 140)) << c;
+    EXPECT_EQ(digits->characterIsMember(c), c >= '0' && c <= '9') << c;
+    EXPECT_EQ(nonDigits->characterIsMember(c), !(c >= '0' && c <= '9')) << c;
+  }
+  EXPECT_TRUE(NSCharacterSet::characterSetWithRange(NSMakeRange(0, 1))->characterIsMember(0));
+  EXPECT_TRUE(NSCharacterSet::whitespaceAndNewlineCharacterSet()->characterIsMember('\r'));
+  EXPECT_TRUE(NSCharacterSet::whitespaceAndNewlineCharacterSet()->characterIsMember(0x85));
+  EXPECT_FALSE(NSCharacterSet::letterCharacterSet()->characterIsMember('@'));
+  EXPECT_TRUE(NSCharacterSet::letterCharacterSet()->characterIsMember('z'));
+  EXPECT_FALSE(nonDigits->characterIsMember(0x110000));
+}
+
 struct ParseRow {
   const char* text;
   int intValue;
