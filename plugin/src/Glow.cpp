@@ -9,20 +9,23 @@ constexpr int kIconImageVariant = 2;
 
 Class recycledContainerClass = nullptr;
 
-// Selectors of the layout pass, interned when the library loads.
-const SEL kIcon = sel_registerName("icon");
-const SEL kBadgeNumberOrString = sel_registerName("badgeNumberOrString");
-const SEL kLayer = sel_registerName("layer");
-const SEL kHasBadge = sel_registerName("hasBadge");
-const SEL kCalculateRadius = sel_registerName("calculateRadius");
-const SEL kFolderHasBadge = sel_registerName("folderHasBadge");
-const SEL kCalculateFolderRadius = sel_registerName("calculateFolderRadius");
+// The sends of one kind of pass, each from a site of its own. App icon views and folder
+// icon views are sent the same selectors, and so are their icons, but a pass over one kind
+// keeps to receivers of one class, which its sites stay bound to.
+struct PassSends {
+  PassSends(const char* badgeTest, const char* radius) : badgeTest(badgeTest), radius(radius) {}
+  objc::SendSite badgeTest, radius;
+  objc::SendSite icon{"icon"};
+  objc::SendSite badgeNumberOrString{"badgeNumberOrString"};
+  objc::SendSite layer{"layer"};
+};
+const PassSends appIcon("hasBadge", "calculateRadius");
+const PassSends folderIcon("folderHasBadge", "calculateFolderRadius");
 
 // The host answers "icon" with a plain pointer (the view owns its icon) and
 // "badgeNumberOrString" with one the icon keeps, so reading a badge counts no references.
-NSObject* badgeValue(NSObject* view) {
-  NSObject* icon = objc_msgSend<NSObject*>(view, kIcon);
-  return objc_msgSend<NSObject*>(icon, kBadgeNumberOrString);
+NSObject* badgeValue(const PassSends& sends, NSObject* view) {
+  return sends.badgeNumberOrString.send<NSObject*>(sends.icon.send<NSObject*>(view));
 }
 
 // A badge value is a number, a string or anything else; one look at its class tells.
@@ -43,17 +46,17 @@ BadgeKind kindOf(NSObject* badge) {
 // sends of one glow share their method lookup.
 class LayerOf {
  public:
-  explicit LayerOf(NSObject* view) : send_(view, kLayer) {}
+  LayerOf(const PassSends& sends, NSObject* view) : send_(sends.layer, view) {}
   CALayer* operator()() { return send_.send<CALayer*>(); }
 
  private:
   objc::RepeatedSend send_;
 };
 
-void setGlow(NSObject* view, CGFloat radius) {
+void setGlow(const PassSends& sends, NSObject* view, CGFloat radius) {
   static const CGColorRef none;
   const CGColorRef& color = daColor ? daColor->CGColor() : none;
-  LayerOf layerOf(view);
+  LayerOf layerOf(sends, view);
   if (CALayer* layer = layerOf()) layer->setShadowColor(color);
   if (CALayer* layer = layerOf()) layer->setShadowRadius(radius);
   if (CALayer* layer = layerOf()) layer->setShadowOpacity(1.0f);
@@ -61,8 +64,8 @@ void setGlow(NSObject* view, CGFloat radius) {
   if (CALayer* layer = layerOf()) layer->setMasksToBounds(NO);
 }
 
-void clearGlow(NSObject* view) {
-  LayerOf layerOf(view);
+void clearGlow(const PassSends& sends, NSObject* view) {
+  LayerOf layerOf(sends, view);
   static const CGColorRef& clear = UIColor::clearColor()->CGColor();
   if (CALayer* layer = layerOf()) layer->setShadowColor(clear);
   if (CALayer* layer = layerOf()) layer->setShadowRadius(0.0);
@@ -73,26 +76,26 @@ void clearGlow(NSObject* view) {
 enum class Strength { ByBadge, CustomWhenEnabled };
 
 // What both passes share once the host's layout has run.
-void applyGlow(NSObject* view, BOOL enabled, SEL badgeTest, Strength strength, SEL radiusSel) {
-  if (!enabled || !objc_msgSend<BOOL>(view, badgeTest)) {
-    clearGlow(view);
+void applyGlow(const PassSends& sends, NSObject* view, BOOL enabled, Strength strength) {
+  if (!enabled || !sends.badgeTest.send<BOOL>(view)) {
+    clearGlow(sends, view);
     return;
   }
   if (!daColor && !sameAsApp) reloadPrefs();
   CGFloat radius = strength == Strength::CustomWhenEnabled && customStrengthEnabled
                        ? customStrength
-                       : objc_msgSend<CGFloat>(view, radiusSel);
+                       : sends.radius.send<CGFloat>(view);
   if (radius <= kGlowThreshold) return;
   if (radius > kRadiusCap) radius = kRadiusCap;
   if (sameAsApp) {
-    NSObject* icon = objc_msgSend<NSObject*>(view, kIcon);
     // The icon keeps its image: a plain pointer. dominantColor makes its colour.
-    NSObject* image = objc_msgSend<NSObject*>(icon, OBJC_SEL("getIconImage:"), kIconImageVariant);
+    NSObject* image = objc_msgSend<NSObject*>(sends.icon.send<NSObject*>(view),
+                                              OBJC_SEL("getIconImage:"), kIconImageVariant);
     daColor = objc_cast<UIColor>(objc_msgSend<id>(image, OBJC_SEL("dominantColor")));
   } else {
     checkColor();
   }
-  setGlow(view, radius);
+  setGlow(sends, view, radius);
 }
 
 // floatValue in single precision, widened, as the badge value's own conversion gives it.
@@ -110,18 +113,18 @@ CGFloat radiusFor(NSObject* badge, BadgeKind kind) {
 
 void iconViewLayoutSubviews(NSObject* self, SEL _cmd) {
   objc_callImp(origIconLayout, self, _cmd);
-  applyGlow(self, isEnabled, kHasBadge, Strength::CustomWhenEnabled, kCalculateRadius);
+  applyGlow(appIcon, self, isEnabled, Strength::CustomWhenEnabled);
 }
 
 void folderIconViewLayoutSubviews(NSObject* self, SEL _cmd) {
   objc_callImp(origFolderLayout, self, _cmd);
-  applyGlow(self, isFolderEnabled, kFolderHasBadge, Strength::ByBadge, kCalculateFolderRadius);
+  applyGlow(folderIcon, self, isFolderEnabled, Strength::ByBadge);
 }
 
 BOOL hasBadge(NSObject* self, SEL) {
   if (!recycledContainerClass) recycledContainerClass = objc_getClass("SBRecycledViewsContainer");
   if (self->isKindOfClass(recycledContainerClass)) return NO;
-  NSObject* badge = badgeValue(self);
+  NSObject* badge = badgeValue(appIcon, self);
   switch (kindOf(badge)) {
     case BadgeKind::String: {
       static const Strong<NSCharacterSet> nonDigits =
@@ -137,17 +140,17 @@ BOOL hasBadge(NSObject* self, SEL) {
 }
 
 CGFloat calculateRadius(NSObject* self, SEL) {
-  NSObject* badge = badgeValue(self);
+  NSObject* badge = badgeValue(appIcon, self);
   BadgeKind kind = kindOf(badge);
   if (kind != BadgeKind::Number && kind != BadgeKind::String) return 0.0;
   return radiusFor(badge, kind);
 }
 
 BOOL folderHasBadge(NSObject* self, SEL) {
-  return badgeValue(self) != nullptr;
+  return badgeValue(folderIcon, self) != nullptr;
 }
 
 CGFloat calculateFolderRadius(NSObject* self, SEL) {
-  NSObject* badge = badgeValue(self);
+  NSObject* badge = badgeValue(folderIcon, self);
   return badge ? radiusFor(badge, kindOf(badge)) : 0.0;
 }

@@ -79,39 +79,50 @@ int32_t readColorSetting() {
 // checkColor (on every applied glow) reads the Color value once per dictionary. The weak
 // reference tells the dictionary read from by its control block, which it keeps: a later
 // dictionary can never be taken for it, even at the same address.
+struct ColorSettingMemo {
+  Weak<NSDictionary> readFrom;
+  int32_t value = kColorDefault;
+  bool valid = false;
+};
+constinit ColorSettingMemo colorMemo;
+
 int32_t colorSetting() {
-  static Weak<NSDictionary> readFrom;
-  static int32_t cached = kColorDefault;
-  static bool valid = false;
-  bool same = !readFrom.owner_before(prefs) && !prefs.owner_before(readFrom);
-  if (valid && same) return cached;
-  cached = readColorSetting();
+  ColorSettingMemo& memo = colorMemo;
+  bool same = !memo.readFrom.owner_before(prefs) && !prefs.owner_before(memo.readFrom);
+  if (memo.valid && same) return memo.value;
+  memo.value = readColorSetting();
   id value = valueFor(prefs, NSSTR(kColor));
-  valid = !objc_cast<NSMutableDictionary>(prefs.get()) && !objc_cast<NSMutableString>(value.get());
-  readFrom = prefs;
-  return cached;
+  memo.valid =
+      !objc_cast<NSMutableDictionary>(prefs.get()) && !objc_cast<NSMutableString>(value.get());
+  memo.readFrom = prefs;
+  return memo.value;
 }
 
 // The table's entry when it is a colour, else none; a reference into the table. The table
 // is made once at start-up and not changed, so which entries are colours is worked out once
 // per table, told apart by its control block as the settings dictionary is.
+constinit const id none;
+struct SortedColorTable {
+  Weak<NSArray> sortedOut;
+  std::vector<const id*> entries;
+  bool mutableTable = false;
+};
+constinit SortedColorTable sortedColors;
+
 const id& colorAt(uint64_t index) {
-  static const id none;
-  static Weak<NSArray> sortedOut;
-  static std::vector<const id*> entries;
-  static bool mutableTable = false;
+  SortedColorTable& table = sortedColors;
   if (!colors) return none;
-  bool same = !sortedOut.owner_before(colors) && !colors.owner_before(sortedOut);
-  if (!same || mutableTable) {
-    mutableTable = objc_cast<NSMutableArray>(colors.get()) != nullptr;
-    entries.clear();
+  bool same = !table.sortedOut.owner_before(colors) && !colors.owner_before(table.sortedOut);
+  if (!same || table.mutableTable) {
+    table.mutableTable = objc_cast<NSMutableArray>(colors.get()) != nullptr;
+    table.entries.clear();
     for (uint64_t i = 0, n = colors->count(); i < n; ++i) {
       const id& entry = colors->objectAtIndex(i);
-      entries.push_back(objc_cast<UIColor>(entry.get()) ? &entry : &none);
+      table.entries.push_back(objc_cast<UIColor>(entry.get()) ? &entry : &none);
     }
-    sortedOut = colors;
+    table.sortedOut = colors;
   }
-  return index < entries.size() ? *entries[index] : none;
+  return index < table.entries.size() ? *table.entries[index] : none;
 }
 
 // checkColor runs on every applied glow: the same colour again touches no reference count.
