@@ -1,6 +1,7 @@
 // Layout passes of the sample home screen without and with Nimbra.dylib (a fixed colour,
-// a random colour, the app's own colour), and dominantColor against Cairo's one-pixel
-// downscale and a plain copy of the pixels. Times are the thread's CPU time: the machine
+// a random colour, the app's own colour) and with the floor of the messages the plug-in
+// sends (below), and dominantColor against Cairo's one-pixel downscale and a plain copy
+// of the pixels. Times are the thread's CPU time: the machine
 // is shared, and wall time would count other processes. The bare host is measured in
 // rounds alternating with the plug-in's, by switching the three layoutSubviews methods
 // between the host's implementations and the plug-in's, so that both see the same machine.
@@ -105,15 +106,118 @@ struct Hooks {
   }
 };
 
+// The floor of what the plug-in is asked to do: the same messages to the same receivers
+// in the same order as its passes send them (the badge test and the radius, each reading
+// the icon's badge value, then "layer" before each of the shadow setters; "superview" and
+// "setHidden:" for a badge view), answered by methods that decide nothing. What the
+// plug-in decided for each view is looked up in its tag, and the colour is always the
+// same. Every send is from a call site of its own, as the plug-in's are.
+namespace sendFloor {
+
+enum Decision : int64_t { kNoBadge = 0, kBelowThreshold = 1, kGlow = 2 };
+
+IMP hostIcon, hostFolder, hostBadge;
+const objc::SendSite icon("icon"), badgeNumberOrString("badgeNumberOrString");
+const objc::SendSite folderIcon("icon"), folderBadgeNumberOrString("badgeNumberOrString");
+const objc::SendSite badgeTest("floorHasBadge"), radius("floorRadius");
+const objc::SendSite folderBadgeTest("floorHasBadge"), folderRadius("floorRadius");
+const objc::SendSite layer("layer"), folderLayer("layer");
+const objc::SendSite superview("superview"), setHidden("setHidden:");
+
+BOOL decided(NSObject* self, NSObject* badge, Decision atLeast) {
+  return badge && static_cast<UIView*>(self)->tag() >= atLeast;
+}
+BOOL hasBadge(NSObject* self, SEL) {
+  return decided(self, badgeNumberOrString.send<NSObject*>(icon.send<NSObject*>(self)),
+                 kBelowThreshold);
+}
+CGFloat radiusOf(NSObject* self, SEL) {
+  return decided(self, badgeNumberOrString.send<NSObject*>(icon.send<NSObject*>(self)), kGlow)
+             ? 12.0
+             : 0.0;
+}
+BOOL folderHasBadge(NSObject* self, SEL) {
+  return decided(self, folderBadgeNumberOrString.send<NSObject*>(folderIcon.send<NSObject*>(self)),
+                 kBelowThreshold);
+}
+CGFloat folderRadiusOf(NSObject* self, SEL) {
+  return decided(self, folderBadgeNumberOrString.send<NSObject*>(folderIcon.send<NSObject*>(self)),
+                 kGlow)
+             ? 12.0
+             : 0.0;
+}
+
+void glowOrClear(NSObject* self, const objc::SendSite& test, const objc::SendSite& radiusSite,
+                 const objc::SendSite& layerSite) {
+  static CGColorRef color = UIColor::redColor()->CGColor();
+  static CGColorRef clear = UIColor::clearColor()->CGColor();
+  objc::RepeatedSend layerOf(layerSite, self);
+  if (!test.send<BOOL>(self)) {
+    layerOf.send<CALayer*>()->setShadowColor(clear);
+    layerOf.send<CALayer*>()->setShadowRadius(0);
+    layerOf.send<CALayer*>()->setShadowOpacity(0);
+    return;
+  }
+  CGFloat r = radiusSite.send<CGFloat>(self);
+  if (r <= 4.0) return;
+  layerOf.send<CALayer*>()->setShadowColor(color);
+  layerOf.send<CALayer*>()->setShadowRadius(r);
+  layerOf.send<CALayer*>()->setShadowOpacity(1);
+  layerOf.send<CALayer*>()->setShadowOffset(CGSizeZero);
+  layerOf.send<CALayer*>()->setMasksToBounds(NO);
+}
+
+void iconLayout(NSObject* self, SEL cmd) {
+  objc_callImp(hostIcon, self, cmd);
+  glowOrClear(self, badgeTest, radius, layer);
+}
+void folderLayout(NSObject* self, SEL cmd) {
+  objc_callImp(hostFolder, self, cmd);
+  glowOrClear(self, folderBadgeTest, folderRadius, folderLayer);
+}
+void badgeLayout(NSObject* self, SEL cmd) {
+  objc_callImp(hostBadge, self, cmd);
+  superview.send<UIView*>(self);
+  setHidden.send(self, NO);
+}
+
+// The three layoutSubviews implementations, in the order Hooks keeps them. Asks the
+// plug-in's own methods what it decides for each view.
+std::vector<IMP> install(const Hooks& hooks, const Strong<SBHomeScreen>& screen) {
+  for (const auto& view : screen->iconViews()) {
+    bool folder = view->isKindOfClass(objc_getClass("SBFolderIconView"));
+    BOOL badge =
+        objc_msgSend<BOOL>(view, folder ? OBJC_SEL("folderHasBadge") : OBJC_SEL("hasBadge"));
+    CGFloat r = objc_msgSend<CGFloat>(
+        view, folder ? OBJC_SEL("calculateFolderRadius") : OBJC_SEL("calculateRadius"));
+    view->setTag(!badge ? kNoBadge : r <= 4.0 ? kBelowThreshold : kGlow);
+  }
+  hostIcon = hooks.host[0];
+  hostFolder = hooks.host[1];
+  hostBadge = hooks.host[2];
+  class_addMethod(objc_getClass("SBIconView"), OBJC_SEL("floorHasBadge"), objc::imp<&hasBadge>(),
+                  "B@:");
+  class_addMethod(objc_getClass("SBIconView"), OBJC_SEL("floorRadius"), objc::imp<&radiusOf>(),
+                  "d@:");
+  class_addMethod(objc_getClass("SBFolderIconView"), OBJC_SEL("floorHasBadge"),
+                  objc::imp<&folderHasBadge>(), "B@:");
+  class_addMethod(objc_getClass("SBFolderIconView"), OBJC_SEL("floorRadius"),
+                  objc::imp<&folderRadiusOf>(), "d@:");
+  return {objc::imp<&iconLayout>(), objc::imp<&folderLayout>(), objc::imp<&badgeLayout>()};
+}
+
+}  // namespace sendFloor
+
 // Medians of the bare host's pass and the plug-in's, in alternating rounds; each round
 // starts with an untimed pass, which refills the method caches that the switch emptied.
-void benchLayout(const Strong<SBHomeScreen>& screen, Hooks& hooks, double* bare, double* with) {
+void benchLayout(const Strong<SBHomeScreen>& screen, Hooks& hooks, const std::vector<IMP>& imps,
+                 double* bare, double* with) {
   std::vector<double> bareSamples, withSamples;
   for (int r = 0; r < 31; ++r) {
     hooks.use(hooks.host);
     screen->layoutPass();
     bareSamples.push_back(medianMicros(1, 20, [&] { screen->layoutPass(); }));
-    hooks.use(hooks.plugin);
+    hooks.use(imps);
     screen->layoutPass();
     withSamples.push_back(medianMicros(1, 20, [&] { screen->layoutPass(); }));
   }
@@ -123,7 +227,8 @@ void benchLayout(const Strong<SBHomeScreen>& screen, Hooks& hooks, double* bare,
   *with = withSamples[withSamples.size() / 2];
 }
 
-// The passes a profiler counts when NIMBRA_BENCH_PROFILE names a mode: run under
+// The passes a profiler counts when NIMBRA_BENCH_PROFILE names a mode (bare, floor, fixed,
+// random, same_as_app): run under
 // `valgrind --tool=callgrind --collect-atstart=no --toggle-collect='*profiledPasses*'`.
 __attribute__((noinline)) void profiledPasses(const Strong<SBHomeScreen>& screen, int passes) {
   for (int i = 0; i < passes; ++i) screen->layoutPass();
@@ -164,12 +269,13 @@ int main() {
   }
   hooks.savePlugin();
   screen->layoutPass();
+  const std::vector<IMP> floor = sendFloor::install(hooks, screen);
 
   if (const char* mode = std::getenv("NIMBRA_BENCH_PROFILE")) {
     std::string m = mode;
     if (m == "random") chooseColor(home, 673);
     if (m == "same_as_app") chooseColor(home, 674);
-    hooks.use(m == "bare" ? hooks.host : hooks.plugin);
+    hooks.use(m == "bare" ? hooks.host : m == "floor" ? floor : hooks.plugin);
     for (int i = 0; i < 3; ++i) screen->layoutPass();
     profiledPasses(screen, 100);
     std::filesystem::remove_all(home);
@@ -177,23 +283,28 @@ int main() {
     return 0;
   }
   double bare = 0, with = 0;
-  benchLayout(screen, hooks, &bare, &with);
+  benchLayout(screen, hooks, hooks.plugin, &bare, &with);
+  double bareFloor = 0, withFloor = 0;
+  benchLayout(screen, hooks, floor, &bareFloor, &withFloor);
 
   // A colour drawn at random for every applied glow.
   chooseColor(home, 673);
   screen->layoutPass();
   double bareRandom = 0, withRandom = 0;
-  benchLayout(screen, hooks, &bareRandom, &withRandom);
+  benchLayout(screen, hooks, hooks.plugin, &bareRandom, &withRandom);
 
   // Same-as-app mode draws every badged icon's image into a pixel on every pass.
   chooseColor(home, 674);
   screen->layoutPass();
   double bareSameAsApp = 0, withSameAsApp = 0;
-  benchLayout(screen, hooks, &bareSameAsApp, &withSameAsApp);
+  benchLayout(screen, hooks, hooks.plugin, &bareSameAsApp, &withSameAsApp);
 
   std::vector<std::string> lines;
   char line[256];
   std::snprintf(line, sizeof line, "case=layout_pass ours=%.2f bare=%.2f unit=us", with, bare);
+  lines.push_back(line);
+  std::snprintf(line, sizeof line, "case=layout_pass_send_floor ours=%.2f bare=%.2f unit=us",
+                withFloor, bareFloor);
   lines.push_back(line);
   std::snprintf(line, sizeof line, "case=layout_pass_random ours=%.2f bare=%.2f unit=us",
                 withRandom, bareRandom);
