@@ -79,12 +79,16 @@ uint32_t arc4random(void) noexcept {
 
 uint32_t arc4random_uniform(uint32_t upper_bound) noexcept {
   if (upper_bound < 2) return 0;
-  // Reject the low values that would make some residues more likely.
-  uint32_t min = (0u - upper_bound) % upper_bound;
-  for (;;) {
-    uint32_t r = arc4random();
-    if (r >= min) return r % upper_bound;
+  // The high word of draw * bound, rejecting the draws whose low word falls below
+  // 2^32 mod bound, which would make some results more likely. The remainder is
+  // worked out only when the low word is small enough to need it: a division costs more
+  // than the draw, and the glow draws a colour per icon.
+  uint64_t m = uint64_t{arc4random()} * upper_bound;
+  if (static_cast<uint32_t>(m) < upper_bound) {
+    uint32_t reject = (0u - upper_bound) % upper_bound;
+    while (static_cast<uint32_t>(m) < reject) m = uint64_t{arc4random()} * upper_bound;
   }
+  return static_cast<uint32_t>(m >> 32);
 }
 
 void arc4random_buf(void* buf, size_t n) noexcept {

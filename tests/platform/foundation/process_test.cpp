@@ -99,6 +99,18 @@ TEST(Arc4random, UniformWithoutBias) {
   double expected = static_cast<double>(draws) / buckets, chi = 0;
   for (int c : counts) chi += (c - expected) * (c - expected) / expected;
   EXPECT_LT(chi, 40.0);  // 13 degrees of freedom; p < 0.0003 by chance
+  // A bound of 3 * 2^30, where a draw mapped without rejection is biased half the time: by
+  // remainder, results below 2^30 come twice as often; by scaling, multiples of 3 do.
+  int low = 0, threes = 0;
+  const int wide = 30000;
+  for (int i = 0; i < wide; ++i) {
+    uint32_t r = arc4random_uniform(0xC0000000u);
+    ASSERT_LT(r, 0xC0000000u);
+    low += r < 0x40000000u;
+    threes += r % 3 == 0;
+  }
+  EXPECT_NEAR(double(low) / wide, 1.0 / 3, 0.03);
+  EXPECT_NEAR(double(threes) / wide, 1.0 / 3, 0.03);
   // The largest bound: values above 2^31 occur.
   bool high = false;
   for (int i = 0; i < 64 && !high; ++i) high = arc4random_uniform(0xFFFFFFFFu) > 0x80000000u;
