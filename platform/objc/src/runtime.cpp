@@ -234,7 +234,7 @@ IMP lookUpAndCache(const NSObject* self, SEL sel, const void* vtable, std::uint6
   return imp;
 }
 
-constinit thread_local SiteBinding siteBindings[kSiteCount]
+constinit thread_local SiteBinding siteBindings[kSiteCount + 1]
     __attribute__((tls_model("initial-exec")));
 
 std::uint32_t claimSite() {

@@ -259,17 +259,18 @@ namespace objc {
 // when it is made; a hit costs a load of the receiver's vtable and two compares. The
 // binding is dropped by any change to any method table, as the shared cache's are; a
 // receiver of another class rebinds the site through the shared cache. Once every slot is
-// claimed, later sites send through the shared cache alone.
+// claimed, later sites share one more slot, which is never bound, and so send through the
+// shared cache alone.
 struct SiteBinding {
   const void* vtable = nullptr;
   IMP imp = nullptr;
   std::uint64_t generation = 0;
 };
 inline constexpr std::uint32_t kSiteCount = 512;
-extern constinit thread_local SiteBinding siteBindings[kSiteCount]
+extern constinit thread_local SiteBinding siteBindings[kSiteCount + 1]
     __attribute__((tls_model("initial-exec")));
 
-// The next free slot, or kSiteCount once every one is claimed.
+// The next free slot, or kSiteCount (the slot never bound) once every one is claimed.
 std::uint32_t claimSite();
 // The miss path: finds the method and binds the site's slot to it; raises
 // NSInvalidArgumentException when the receiver's class has none.
@@ -306,11 +307,9 @@ class SendSite {
     static_assert(std::is_polymorphic_v<Object>);
     const void* vtable = vtableOf(self);
     std::uint64_t current = cacheGeneration.load(std::memory_order_acquire);
-    if (slot_ < kSiteCount) [[likely]] {
-      const SiteBinding& bound = siteBindings[slot_];
-      if (bound.vtable == vtable && bound.generation == current) [[likely]]
-        return bound.imp;
-    }
+    const SiteBinding& bound = siteBindings[slot_];
+    if (bound.vtable == vtable && bound.generation == current) [[likely]]
+      return bound.imp;
     return bindSite(slot_, self, sel_, vtable, current);
   }
 
