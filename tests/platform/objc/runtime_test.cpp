@@ -395,6 +395,35 @@ TEST(Runtime, SendsAnswerByTheReceiversClassAtTheTimeOfTheSend) {
   }
 }
 
+namespace {
+// Three threads send while this one replaces `sel` on Animal 300 times, alternating `a` and
+// `b`, and then with answerThree. `answerIsValid` judges each answer a sender gets, and
+// `seesTheLast` what it gets once the replacements are over.
+struct RaceResult {
+  int bad;
+  int sawFinal;
+};
+template <class Send, class Last>
+RaceResult sendWhileReplacing(SEL sel, IMP a, IMP b, Send answerIsValid, Last seesTheLast) {
+  std::atomic<bool> stop{false};
+  std::atomic<int> bad{0}, sawFinal{0};
+  std::vector<std::thread> senders;
+  for (int t = 0; t < 3; ++t) {
+    senders.emplace_back([&] {
+      while (!stop.load()) {
+        if (!answerIsValid()) bad.fetch_add(1);
+      }
+      if (seesTheLast()) sawFinal.fetch_add(1);
+    });
+  }
+  for (int i = 0; i < 300; ++i) class_replaceMethod(Animal::class_(), sel, i % 2 ? a : b, "i@:");
+  class_replaceMethod(Animal::class_(), sel, objc::imp<&answerThree>(), "i@:");
+  stop = true;
+  for (auto& s : senders) s.join();
+  return {bad.load(), sawFinal.load()};
+}
+}  // namespace
+
 // Sends through the per-thread caches while another thread changes the method: every
 // answer is one of the implementations, and once the change is made every thread sees it.
 TEST(Runtime, CachedSendsSeeConcurrentChanges) {
@@ -403,27 +432,15 @@ TEST(Runtime, CachedSendsSeeConcurrentChanges) {
   class_addMethod(cls, sel, objc::imp<&answerOne>(), "i@:");
   class_addMethod(Animal::class_(), sel, objc::imp<&answerOne>(), "i@:");
   auto dog = std::make_shared<Dog>();  // Dog's chain does not include the new class
-  std::atomic<bool> stop{false};
-  std::atomic<int> bad{0}, sawFinal{0};
-  std::vector<std::thread> senders;
-  for (int t = 0; t < 3; ++t) {
-    senders.emplace_back([&] {
-      while (!stop.load()) {
+  RaceResult race = sendWhileReplacing(
+      sel, objc::imp<&answerOne>(), objc::imp<&answerTwo>(),
+      [&] {
         int v = objc_msgSend<int>(dog, sel);
-        if (v < 1 || v > 3) bad.fetch_add(1);  // the last change may land before the stop
-      }
-      if (objc_msgSend<int>(dog, sel) == 3) sawFinal.fetch_add(1);
-    });
-  }
-  for (int i = 0; i < 300; ++i) {
-    class_replaceMethod(Animal::class_(), sel,
-                        i % 2 ? objc::imp<&answerOne>() : objc::imp<&answerTwo>(), "i@:");
-  }
-  class_replaceMethod(Animal::class_(), sel, objc::imp<&answerThree>(), "i@:");
-  stop = true;
-  for (auto& s : senders) s.join();
-  EXPECT_EQ(bad.load(), 0);
-  EXPECT_EQ(sawFinal.load(), 3);
+        return v >= 1 && v <= 3;  // the last change may land before the stop
+      },
+      [&] { return objc_msgSend<int>(dog, sel) == 3; });
+  EXPECT_EQ(race.bad, 0);
+  EXPECT_EQ(race.sawFinal, 3);
   EXPECT_EQ(class_getSuperclass(cls), Animal::class_());
 }
 
@@ -508,28 +525,15 @@ TEST(Runtime, SendSitesSeeConcurrentChanges) {
   static const objc::SendSite site("busySiteValue");
   auto animal = std::make_shared<Animal>();
   auto dog = std::make_shared<Dog>();
-  std::atomic<bool> stop{false};
-  std::atomic<int> bad{0}, sawFinal{0};
-  std::vector<std::thread> senders;
-  for (int t = 0; t < 3; ++t) {
-    senders.emplace_back([&] {
-      while (!stop.load()) {
+  RaceResult race = sendWhileReplacing(
+      sel, objc::imp<&answerOne>(), objc::imp<&answerThree>(),
+      [&] {
         int a = site.send<int>(animal);
-        if (a != 1 && a != 3) bad.fetch_add(1);
-        if (site.send<int>(dog) != 2) bad.fetch_add(1);  // Dog's own method never changes
-      }
-      if (site.send<int>(animal) == 3) sawFinal.fetch_add(1);
-    });
-  }
-  for (int i = 0; i < 300; ++i) {
-    class_replaceMethod(Animal::class_(), sel,
-                        i % 2 ? objc::imp<&answerOne>() : objc::imp<&answerThree>(), "i@:");
-  }
-  class_replaceMethod(Animal::class_(), sel, objc::imp<&answerThree>(), "i@:");
-  stop = true;
-  for (auto& s : senders) s.join();
-  EXPECT_EQ(bad.load(), 0);
-  EXPECT_EQ(sawFinal.load(), 3);
+        return (a == 1 || a == 3) && site.send<int>(dog) == 2;  // Dog's own never changes
+      },
+      [&] { return site.send<int>(animal) == 3; });
+  EXPECT_EQ(race.bad, 0);
+  EXPECT_EQ(race.sawFinal, 3);
 }
 
 // The slots are few; sites made once they are all claimed still send, through the shared
