@@ -457,7 +457,8 @@ TEST(Runtime, SendsFromOneSiteSeeEachReplacement) {
   SEL sel = sel_registerName("repeatedValue");
   ASSERT_TRUE(class_addMethod(Animal::class_(), sel, objc::imp<&answerOne>(), "i@:"));
   auto dog = std::make_shared<Dog>();
-  objc::RepeatedSend repeated(dog.get(), sel);
+  static const objc::SendSite site("repeatedValue");
+  objc::RepeatedSend repeated(site, dog.get());
   for (int round = 0; round < 3; ++round) {
     EXPECT_EQ(sendFromOneSite(dog.get(), sel), 1);
     EXPECT_EQ(repeated.send<int>(), 1);
@@ -474,8 +475,9 @@ TEST(Runtime, SendsFromOneSiteSeeEachReplacement) {
   EXPECT_EQ(repeated.send<int>(), 2);
   EXPECT_EQ(sendFromOneSite(dog.get(), sel), 2);
   // None answers zero and is never looked up.
-  EXPECT_EQ(objc::RepeatedSend(nullptr, sel).send<int>(), 0);
-  EXPECT_THROW(objc::RepeatedSend(dog.get(), OBJC_SEL("noSuchMethod")).send<int>(), NSException);
+  EXPECT_EQ(objc::RepeatedSend(site, nullptr).send<int>(), 0);
+  static const objc::SendSite unknown("noSuchMethod");
+  EXPECT_THROW(objc::RepeatedSend(unknown, dog.get()).send<int>(), NSException);
   EXPECT_EQ(class_getSuperclass(cls), Animal::class_());
 }
 

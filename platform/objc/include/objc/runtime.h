@@ -318,16 +318,14 @@ class SendSite {
   std::uint32_t slot_;
 };
 
-// One selector sent to one receiver several times in a row, each send a real call of the
-// method: the first looks it up, the later ones reuse that IMP while no method table has
-// changed since (a change between two sends is seen by the next). The receiver's class
-// cannot change, as it follows its C++ type. For one function's use on one thread.
+// One site's selector sent to one receiver several times in a row, each send a real call
+// of the method: the first goes through the site, the later ones reuse the IMP it found
+// while no method table has changed since (a change between two sends is seen by the
+// next). The receiver's class cannot change, as it follows its C++ type. For one
+// function's use on one thread.
 class RepeatedSend {
  public:
-  RepeatedSend(NSObject* self, SEL sel) : self_(self), sel_(sel) {}
-  // The first send goes through the site's binding.
-  RepeatedSend(const SendSite& site, NSObject* self)
-      : self_(self), sel_(site.selector()), site_(&site) {}
+  RepeatedSend(const SendSite& site, NSObject* self) : self_(self), site_(site) {}
 
   template <class R = void, class... Args>
   [[gnu::always_inline]] R send(Args... args) {
@@ -340,21 +338,15 @@ class RepeatedSend {
     }
     std::uint64_t current = cacheGeneration.load(std::memory_order_acquire);
     if (!imp_ || generation_ != current) [[unlikely]] {
-      if (site_) {
-        imp_ = site_->impFor(self_);
-      } else {
-        imp_ = lookUpImp(self_, sel_);  // out of line: the first send only
-        if (!imp_) unrecognizedSelector(self_, sel_);
-      }
+      imp_ = site_.impFor(self_);
       generation_ = current;
     }
-    return objc_callImp<R>(imp_, self_, sel_, args...);
+    return objc_callImp<R>(imp_, self_, site_.selector(), args...);
   }
 
  private:
   NSObject* self_;
-  SEL sel_;
-  const SendSite* site_ = nullptr;
+  const SendSite& site_;
   IMP imp_ = nullptr;
   std::uint64_t generation_ = 0;
 };
