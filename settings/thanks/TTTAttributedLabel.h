@@ -34,6 +34,7 @@
 
 #include <atomic>
 #include <memory>
+#include <vector>
 
 #include "CoreText/CoreText.h"
 #include "Foundation/NSArray.h"
@@ -287,6 +288,10 @@ class TTTAttributedLabel : public UILabel {
   // The rectangle of a range of characters, laid out in the label's bounds size (text
   // insets and vertical placement not applied).
   CGRect boundingRectForCharacterRange(NSRange range);
+  // Where a range of characters is drawn in the label: one rectangle per line it spans
+  // (insets and vertical placement applied, as drawing and characterIndexAtPoint place
+  // the text), left to right within a line; empty when none of it is drawn.
+  std::vector<CGRect> drawnRectsForCharacterRange(NSRange range);
 
   // ---- drawing (TTTAttributedLabelDrawing.cpp)
 
@@ -312,6 +317,8 @@ class TTTAttributedLabel : public UILabel {
   void detectLinksInText(const Strong<NSAttributedString>& text);
   // The part of the plain text a link covers; none when the link starts past its end.
   Strong<NSString> linkText(NSRange range) const;
+  // A link element's frame in the label's coordinates.
+  CGRect linkFrame(NSRange range);
   void drawTruncatedLine(const CTLineRef& line, const Strong<NSAttributedString>& string,
                          CFRange textRange, CGRect rect, CGFloat y, CGFloat descent,
                          NSInteger numberOfLines, const CGContextRef& c);

@@ -41,6 +41,19 @@ Strong<NSString> TTTAttributedLabel::linkText(NSRange range) const {
   return text->substringWithRange(range);
 }
 
+// Where the link is drawn, so that a screen reader's focus sits on it and activating the
+// element's centre lands on the link: the union of its rectangles on each line.
+// boundingRectForCharacterRange leaves out the insets and the vertical placement and
+// would put the element beside the link whenever the text is not at the label's top;
+// it is kept only for a link none of whose text is drawn.
+CGRect TTTAttributedLabel::linkFrame(NSRange range) {
+  std::vector<CGRect> rects = drawnRectsForCharacterRange(range);
+  if (rects.empty()) return boundingRectForCharacterRange(range);
+  CGRect frame = rects.front();
+  for (const CGRect& r : rects) frame = CGRectUnion(frame, r);
+  return frame;
+}
+
 Strong<NSArray> TTTAttributedLabel::accessibilityElements() {
   if (_accessibilityElements) return _accessibilityElements;
   TTTLabelLock lock(this);
@@ -55,10 +68,8 @@ Strong<NSArray> TTTAttributedLabel::accessibilityElements() {
     Strong<NSString> value = linkValue(*link);
     auto element = UIAccessibilityElement::initWithAccessibilityContainer(retainedSelf());
     element->setAccessibilityTraits(UIAccessibilityTraitLink);
-    // The bounds of the part inside the text, as for the label.
     NSRange inside = NSMakeRange(link->range().location, label->length());
-    element->setAccessibilityFrame(
-        convertRectToView(boundingRectForCharacterRange(inside), window));
+    element->setAccessibilityFrame(convertRectToView(linkFrame(inside), window));
     element->setAccessibilityLabel(label);
     if (value && !label->isEqualToString(value)) element->setAccessibilityValue(value);
     elements->addObject(element);

@@ -216,3 +216,39 @@ CGRect TTTAttributedLabel::boundingRectForCharacterRange(NSRange range) {
   layoutManager->characterRangeForGlyphRangeActualGlyphRange(range, &glyphRange);
   return layoutManager->boundingRectForGlyphRangeInTextContainer(glyphRange, container);
 }
+
+std::vector<CGRect> TTTAttributedLabel::drawnRectsForCharacterRange(NSRange range) {
+  std::vector<CGRect> rects;
+  if (!_attributedText || range.length == 0) return rects;
+  const HitTestLayout& layout = hitTestLayout(bounds());
+  const CGRect& R = layout.textRect;
+  auto first = static_cast<CFIndex>(range.location);
+  CFIndex end = first + static_cast<CFIndex>(range.length);
+  for (const HitTestLayout::Line& line : layout.lines) {
+    CFRange lineRange = CTLineGetStringRange(line.line);
+    if (lineRange.location >= end || lineRange.location + lineRange.length <= first) continue;
+    // The glyphs of the range, wherever bidi put them along the line.
+    CGFloat left = INFINITY, right = -INFINITY;
+    for (const id& item : CTLineGetGlyphRuns(line.line)->objects()) {
+      auto run = std::static_pointer_cast<CTRun>(item);
+      CFIndex count = CTRunGetGlyphCount(run);
+      std::vector<CFIndex> indices(static_cast<size_t>(count));
+      std::vector<CGPoint> positions(static_cast<size_t>(count));
+      std::vector<CGSize> advances(static_cast<size_t>(count));
+      CTRunGetStringIndices(run, CFRangeMake(0, 0), indices.data());
+      CTRunGetPositions(run, CFRangeMake(0, 0), positions.data());
+      CTRunGetAdvances(run, CFRangeMake(0, 0), advances.data());
+      for (size_t g = 0; g < indices.size(); ++g) {
+        if (indices[g] < first || indices[g] >= end) continue;
+        left = std::min(left, positions[g].x);
+        right = std::max(right, positions[g].x + advances[g].width);
+      }
+    }
+    if (left > right) continue;
+    // Core Text space (y up from the bottom of R) back to the label's.
+    CGFloat top = R.origin.y + R.size.height - (line.originY + line.ascent);
+    CGFloat height = line.ascent + line.descent;
+    rects.push_back(CGRectMake(R.origin.x + line.penOffset + left, top, right - left, height));
+  }
+  return rects;
+}

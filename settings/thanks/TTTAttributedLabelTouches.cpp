@@ -28,8 +28,10 @@ bool rangeHoldsIndex(NSRange range, NSInteger index) {
   return range.location <= i && i - range.location < range.length;
 }
 
-// Hit-testing passes over views at least this transparent, as the platform's does.
-constexpr CGFloat kMinimumHitAlpha = 0.01;
+// Below this alpha a point over a link goes to the base class. The view keeps its alpha
+// in single precision, so the threshold is compared in that precision too: an alpha set
+// to exactly 0.01 reads back as 0.00999999977648258 and must still count as 0.01.
+constexpr float kMinimumHitAlpha = 0.01f;
 
 // The part of `range` inside a text of `length` characters (empty when none is).
 NSRange clippedToText(NSRange range, NSUInteger length) {
@@ -174,7 +176,7 @@ void TTTAttributedLabelMethods::touchesCancelled(NSObject* self, SEL cmd, NSSet*
 UIView* TTTAttributedLabelMethods::hitTest(NSObject* self, SEL cmd, CGPoint point, UIEvent* event) {
   TTTAttributedLabel* label = l(self);
   if (label->isUserInteractionEnabled() && !label->isHidden() &&
-      label->alpha() >= kMinimumHitAlpha && label->linkAtPoint(point))
+      static_cast<float>(label->alpha()) >= kMinimumHitAlpha && label->linkAtPoint(point))
     return label;
   return UIViewSendSuper<UIView*>(UILabel::class_(), self, cmd, point, event);
 }

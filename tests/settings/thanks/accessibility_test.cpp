@@ -108,15 +108,66 @@ TEST(LabelAccessibility, FramesAreInTheWindow) {
   label->setFrame(CGRectMake(10, 30, 300, 40));
   window->addSubview(label);
   label->addLinkToURLWithRange(NSURL::URLWithString(S("http://x/")), NSMakeRange(4, 4));
-  CGRect local = label->boundingRectForCharacterRange(NSMakeRange(4, 4));
-  ASSERT_GT(local.size.width, 0);
+  std::vector<CGRect> drawn = label->drawnRectsForCharacterRange(NSMakeRange(4, 4));
+  ASSERT_EQ(drawn.size(), 1u);
   CGRect link = element(label, 0)->accessibilityFrame();
-  EXPECT_EQ(link.origin.x, local.origin.x + 10);
-  EXPECT_EQ(link.origin.y, local.origin.y + 30);
-  EXPECT_EQ(link.size.width, local.size.width);
+  EXPECT_TRUE(CGRectEqualToRect(link, CGRectOffset(drawn[0], 10, 30)));
   EXPECT_TRUE(
       CGRectEqualToRect(element(label, 1)->accessibilityFrame(), CGRectMake(10, 30, 300, 40)));
   EXPECT_EQ(element(label, 1)->accessibilityContainer().get(), label.get());
+}
+
+// A screen reader activates an element at its centre: that point must hit the link,
+// wherever the label places its text, and the element must cover the link's glyphs.
+TEST(LabelAccessibility, LinkFramesSitWhereTheLinkIsDrawn) {
+  const struct {
+    const char* name;
+    NSInteger alignment;
+    UIEdgeInsets insets;
+    NSInteger textAlignment;
+  } cases[] = {
+      {"top", TTTAttributedLabelVerticalAlignmentTop, {}, TTTTextAlignmentLeft},
+      {"centre", TTTAttributedLabelVerticalAlignmentCenter, {}, TTTTextAlignmentLeft},
+      {"bottom", TTTAttributedLabelVerticalAlignmentBottom, {}, TTTTextAlignmentLeft},
+      {"centre, insets",
+       TTTAttributedLabelVerticalAlignmentCenter,
+       {7, 13, 3, 2},
+       TTTTextAlignmentCenter},
+      {"bottom, right",
+       TTTAttributedLabelVerticalAlignmentBottom,
+       {0, 0, 9, 0},
+       TTTTextAlignmentRight},
+  };
+  const char* text = "thanks to @someone and @another one for the help";
+  const NSRange links[] = {NSMakeRange(10, 8), NSMakeRange(23, 8)};
+  for (const auto& c : cases) {
+    auto window = std::make_shared<UIWindow>(CGRectMake(0, 0, 320, 400));
+    auto label = makeLabel(CGRectMake(0, 0, 200, 120));
+    label->setNumberOfLines(0);
+    label->setVerticalAlignment(c.alignment);
+    label->setTextInsets(c.insets);
+    label->setTextAlignment(static_cast<NSTextAlignment>(c.textAlignment));
+    label->setText(S(text));
+    label->setFrame(CGRectMake(20, 250, 200, 120));
+    window->addSubview(label);
+    for (NSRange r : links) label->addLinkToURLWithRange(NSURL::URLWithString(S("http://x/")), r);
+    for (size_t i = 0; i < 2; ++i) {
+      CGRect frame = label->convertRectFromView(
+          element(label, static_cast<NSInteger>(i))->accessibilityFrame(), window.get());
+      CGPoint centre = CGPointMake(CGRectGetMidX(frame), CGRectGetMidY(frame));
+      NSInteger hit = label->characterIndexAtPoint(centre);
+      EXPECT_GE(hit, static_cast<NSInteger>(links[i].location)) << c.name << " link " << i;
+      EXPECT_LT(hit, static_cast<NSInteger>(NSMaxRange(links[i]))) << c.name << " link " << i;
+      // Both ends of the link lie inside its frame.
+      for (NSUInteger at : {links[i].location, NSMaxRange(links[i]) - 1}) {
+        bool inside = false;
+        for (CGFloat x = frame.origin.x; x < CGRectGetMaxX(frame); x += 0.5)
+          inside |=
+              label->characterIndexAtPoint(CGPointMake(x, centre.y)) == static_cast<NSInteger>(at);
+        EXPECT_TRUE(inside) << c.name << " link " << i << " index " << at;
+      }
+    }
+  }
 }
 
 TEST(LabelAccessibility, TheListIsKeptUntilTheLinksChange) {

@@ -215,10 +215,20 @@ TEST(LabelTouches, HitTestingKeepsTouchesOnLinksUnlessTheLabelCannotTakeThem) {
   s.label->setHidden(true);
   check("hidden");
   s.label->setHidden(false);
-  s.label->setAlpha(0.009);
-  check("transparent");
-  s.label->setAlpha(0.01);
-  EXPECT_EQ(s.label->hitTestWithEvent(link, nullptr), s.label.get());
+  // With a cover the base class answers the cover (or none once the label is too
+  // transparent for it), so the label's own answer stands apart.
+  s.label->addSubview(cover);
+  const struct {
+    CGFloat alpha;
+    bool label;
+  } alphas[] = {{0.009, false}, {0.0099, false}, {0.01, true}, {0.0101, true}, {1.0, true}};
+  for (const auto& a : alphas) {
+    s.label->setAlpha(a.alpha);
+    UIView* expected = a.label ? s.label.get() : base(link);
+    EXPECT_NE(expected, cover.get()) << a.alpha;
+    EXPECT_EQ(s.label->hitTestWithEvent(link, nullptr), expected) << a.alpha;
+  }
+  cover->removeFromSuperview();
   s.label->setUserInteractionEnabled(false);
   check("not interactive");
 }
