@@ -95,6 +95,7 @@ Row boxes() {
   put("both", kTTTBackgroundStrokeColorAttributeName, rgb(0.8, 0, 0.2));
   put("both", kTTTBackgroundCornerRadiusAttributeName, NSNumber::numberWithFloat(4));
   put("line width", kTTTBackgroundFillColorAttributeName, rgb(0.75, 0.85, 1));
+  put("line width", kTTTBackgroundStrokeColorAttributeName, rgb(0.2, 0.3, 0.8));
   put("line width", kTTTBackgroundLineWidthAttributeName, NSNumber::numberWithFloat(2));
   label->setText(t);
   row.samples = {label};

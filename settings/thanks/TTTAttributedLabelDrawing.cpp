@@ -24,8 +24,6 @@ namespace {
 constexpr const char16_t* kDefaultTruncationToken = u"\u2026";
 // Boxes reach one point past the run on either side.
 constexpr CGFloat kBoxHorizontalOutset = -1.0;
-constexpr CGFloat kSubscriptStrikeRaise = 0.25;
-constexpr CGFloat kSuperscriptStrikeRaise = static_cast<double>(-0.47f);
 
 // Numbers a box attribute carries, read in single precision; 0 when absent.
 CGFloat floatAttribute(const Strong<NSDictionary>& attributes, const Strong<NSString>& key) {
@@ -76,13 +74,10 @@ struct BoxStyle {
 // What a run's attributes ask of its strike-out; opaque black without a colour.
 struct StrikeStyle {
   bool strike = false;
-  NSInteger superscript = 0;
   CGColorRef color;
   static StrikeStyle of(const Strong<NSDictionary>& a) {
     StrikeStyle s;
     s.strike = boolAttribute(a->objectForKey(kTTTStrikeOutAttributeName));
-    auto superscript = objc_cast<NSNumber>(a->objectForKey(kCTSuperscriptAttributeName));
-    s.superscript = superscript ? superscript->integerValue() : 0;
     if (s.strike) {
       id value = a->objectForKey(kCTForegroundColorAttributeName);
       s.color = value ? CTColorFromAttributeValue(value) : CGColorCreateGenericGray(0.0, 1.0);
@@ -117,13 +112,15 @@ struct PlacedRun {
 // Calls fn with every glyph run of every line of the frame, in order; the line origins
 // are already in the text rectangle's space.
 template <class Fn>
-void forEachPlacedRun(const CTFrameRef& frame, CGFloat flush, CGFloat width, Fn&& fn) {
+void forEachPlacedRun(const CTFrameRef& frame, NSInteger alignment,
+                      const Strong<NSAttributedString>& string, CGFloat width, Fn&& fn) {
   CFArrayRef lines = CTFrameGetLines(frame);
   std::vector<CGPoint> origins = originsOf(frame, static_cast<CFIndex>(lines->count()));
   for (NSUInteger i = 0; i < lines->count(); ++i) {
     CTLineRef line = lines->objectAtIndexAs<CTLine>(i);
     CGFloat lineWidth = CTLineGetTypographicBounds(line, nullptr, nullptr, nullptr);
-    CGFloat penOffset = CTLineGetPenOffsetForFlush(line, flush, width);
+    CGFloat penOffset =
+        CTLineGetPenOffsetForFlush(line, TTTLineFlushFactor(line, alignment, string), width);
     for (const id& item : CTLineGetGlyphRuns(line)->objects()) {
       auto run = std::static_pointer_cast<CTRun>(item);
       fn(PlacedRun{line, run, penOffset, origins[i].y, lineWidth});
@@ -242,7 +239,7 @@ void TTTAttributedLabel::drawFramesetterAttributedStringTextRangeInRectContext(
   NSInteger mode = lineBreakMode();
   bool truncates = mode == TTTLineBreakByTruncatingHead || mode == TTTLineBreakByTruncatingMiddle ||
                    mode == TTTLineBreakByTruncatingTail;
-  CGFloat flush = TTTAlignmentFlushFactor(textAlignment());
+  NSInteger alignment = textAlignment();
   CGFloat fontDescender = font()->descender();
   std::vector<CGPoint> origins = originsOf(frame, n);
 
@@ -257,7 +254,8 @@ void TTTAttributedLabel::drawFramesetterAttributedStringTextRangeInRectContext(
       drawTruncatedLine(line, string, textRange, rect, y0, descent, n, c);
       continue;
     }
-    CGFloat penOffset = CTLineGetPenOffsetForFlush(line, flush, rect.size.width);
+    CGFloat penOffset = CTLineGetPenOffsetForFlush(
+        line, TTTLineFlushFactor(line, alignment, string), rect.size.width);
     CGContextSetTextPosition(c, penOffset, y0 - descent - fontDescender);
     CTLineDraw(line, c);
   }
@@ -296,13 +294,27 @@ void TTTAttributedLabel::drawTruncatedLine(const CTLineRef& line,
   if (length > 0 &&
       NSCharacterSet::newlineCharacterSet()->characterIsMember(last->characters()[length - 1]))
     last->deleteCharactersInRange(NSMakeRange(length - 1, 1));
-  last->appendAttributedString(token);
+  // The token shows once, where the mode puts it. A line too wide for the rectangle is
+  // cut at its start or middle with the token there; only a line that fits (the text
+  // goes on after it) carries the token at its end, whatever the mode.
+  // (The frame's own line may be cut already: measure the text itself.)
+  bool fits = false;
+  if (type != kCTLineTruncationEnd) {
+    CTLineRef whole = CTLineCreateWithAttributedString(last);
+    fits = CTLineGetTypographicBounds(whole, nullptr, nullptr, nullptr) -
+               CTLineGetTrailingWhitespaceWidth(whole) <=
+           rect.size.width;
+  }
+  if (type == kCTLineTruncationEnd || fits) {
+    type = kCTLineTruncationEnd;
+    last->appendAttributedString(token);
+  }
 
   CTLineRef truncated = CTLineCreateTruncatedLine(CTLineCreateWithAttributedString(last),
                                                   rect.size.width, type, tokenLine);
   if (!truncated) truncated = tokenLine;
   CGFloat penOffset = CTLineGetPenOffsetForFlush(
-      truncated, TTTAlignmentFlushFactor(textAlignment()), rect.size.width);
+      truncated, TTTLineFlushFactor(line, textAlignment(), string), rect.size.width);
   CGContextSetTextPosition(c, penOffset, y0 - descent - font()->descender());
   CTLineDraw(truncated, c);
 }
@@ -340,12 +352,17 @@ void TTTAttributedLabel::drawBackgroundInRectContext(const CTFrameRef& frame, CG
       CGContextFillPath(c);
     }
     if (stroke) {
+      // A given line width is the outline's width as well as its inset; without one the
+      // context's width stands.
+      CGContextSaveGState(c);
+      if (style.lineWidth > 0) CGContextSetLineWidth(c, style.lineWidth);
       CGContextSetStrokeColorWithColor(c, stroke);
       CGContextAddPath(c, path);
       CGContextStrokePath(c);
+      CGContextRestoreGState(c);
     }
   };
-  forEachPlacedRun(frame, TTTAlignmentFlushFactor(textAlignment()), rect.size.width, drawBox);
+  forEachPlacedRun(frame, textAlignment(), _attributedText, rect.size.width, drawBox);
 }
 
 void TTTAttributedLabel::drawStrikeInRectContext(const CTFrameRef& frame, CGRect rect,
@@ -363,12 +380,10 @@ void TTTAttributedLabel::drawStrikeInRectContext(const CTFrameRef& frame, CGRect
         CTRunGetTypographicBounds(placed.run, CFRangeMake(0, 0), &runAscent, &runDescent, nullptr);
     runWidth = std::min(runWidth, placed.lineWidth);
     CGFloat x = placed.x();
+    // The typesetter raises a superscript and lowers a subscript, and the run's ascent
+    // and descent move with it: the middle of those is the middle of its glyphs, with
+    // no further correction for the style.
     CGFloat y = placed.baseline - runDescent;
-    if (marked.superscript == -1) {
-      y += runAscent * kSubscriptStrikeRaise;
-    } else if (marked.superscript == 1) {
-      y += runAscent * kSuperscriptStrikeRaise;
-    }
 
     CGContextSetStrokeColorWithColor(c, marked.color);
     CGContextSetLineWidth(c, thickness);
@@ -377,5 +392,5 @@ void TTTAttributedLabel::drawStrikeInRectContext(const CTFrameRef& frame, CGRect
     CGContextAddLineToPoint(c, x + runWidth, strikeY);
     CGContextStrokePath(c);
   };
-  forEachPlacedRun(frame, TTTAlignmentFlushFactor(textAlignment()), rect.size.width, drawStrike);
+  forEachPlacedRun(frame, textAlignment(), _attributedText, rect.size.width, drawStrike);
 }

@@ -20,6 +20,50 @@ CGFloat TTTAlignmentFlushFactor(NSInteger textAlignment) {
   }
 }
 
+namespace {
+
+enum class Direction { Neutral, LeftToRight, RightToLeft };
+
+// The direction a character gives its paragraph when it is the first strong one: the
+// right-to-left scripts' blocks, letters of every other script, and nothing for digits,
+// spaces, punctuation and symbols.
+Direction strongDirection(char16_t c) {
+  if ((c >= 0x0590 && c <= 0x08FF) || (c >= 0xFB1D && c <= 0xFDFF) ||
+      (c >= 0xFE70 && c <= 0xFEFE) || c == 0x200F)
+    return Direction::RightToLeft;
+  if ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') return Direction::LeftToRight;
+  bool symbolOrMark = c < 0xC0 || (c >= 0x0300 && c <= 0x036F) || (c >= 0x2000 && c <= 0x2BFF) ||
+                      (c >= 0x3000 && c <= 0x303F) || (c >= 0xD800 && c <= 0xDFFF) ||
+                      (c >= 0xFE00 && c <= 0xFE0F) || c == 0xFEFF;
+  return symbolOrMark ? Direction::Neutral : Direction::LeftToRight;
+}
+
+bool isParagraphBreak(char16_t c) {
+  return c == u'\n' || c == u'\r' || c == 0x2029 || c == 0x85;
+}
+
+// Whether the paragraph holding `index` reads right to left: its first strong character.
+bool paragraphIsRightToLeft(const std::u16string& text, size_t index) {
+  size_t start = std::min(index, text.size());
+  while (start > 0 && !isParagraphBreak(text[start - 1])) --start;
+  for (size_t i = start; i < text.size() && !isParagraphBreak(text[i]); ++i) {
+    Direction d = strongDirection(text[i]);
+    if (d != Direction::Neutral) return d == Direction::RightToLeft;
+  }
+  return false;
+}
+
+}  // namespace
+
+CGFloat TTTLineFlushFactor(const CTLineRef& line, NSInteger textAlignment,
+                           const Strong<NSAttributedString>& string) {
+  if (textAlignment != TTTTextAlignmentNatural || !string || !line)
+    return TTTAlignmentFlushFactor(textAlignment);
+  CFRange range = CTLineGetStringRange(line);
+  return paragraphIsRightToLeft(string->characters(), static_cast<size_t>(range.location)) ? 1.0
+                                                                                           : 0.0;
+}
+
 CTFramesetterRef TTTAttributedLabel::framesetter() {
   if (!_needsFramesetter) return _framesetter;
   TTTLabelLock lock(this);
@@ -155,7 +199,6 @@ const TTTAttributedLabel::HitTestLayout& TTTAttributedLabel::hitTestLayout(CGRec
     return *_hitTestLayout;
   auto layout = std::make_shared<HitTestLayout>();
   CGRect R = textRectForBoundsLimitedToNumberOfLines(labelBounds, geometry.numberOfLines);
-  CGFloat flush = TTTAlignmentFlushFactor(geometry.textAlignment);
   CTFrameRef frame = CTFramesetterCreateFrame(
       _framesetter, CFRangeMake(0, static_cast<CFIndex>(_attributedText->length())),
       CGPathCreateWithRect(R, nullptr), nullptr);
@@ -172,7 +215,9 @@ const TTTAttributedLabel::HitTestLayout& TTTAttributedLabel::hitTestLayout(CGRec
       HitTestLayout::Line l{
           lines->objectAtIndexAs<CTLine>(static_cast<NSUInteger>(i)), 0, 0, 0, 0, 0};
       l.originY = origins[static_cast<size_t>(i)].y;
-      l.penOffset = CTLineGetPenOffsetForFlush(l.line, flush, R.size.width);
+      l.penOffset = CTLineGetPenOffsetForFlush(
+          l.line, TTTLineFlushFactor(l.line, geometry.textAlignment, _attributedText),
+          R.size.width);
       CGFloat leading = 0;
       l.width = CTLineGetTypographicBounds(l.line, &l.ascent, &l.descent, &leading);
       layout->lines.push_back(std::move(l));

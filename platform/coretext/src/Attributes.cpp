@@ -1,5 +1,6 @@
 #include "Attributes.h"
 
+#include <cmath>
 #include <mutex>
 #include <vector>
 
@@ -32,6 +33,13 @@ namespace {
 // UIKit's names for the keys Core Text spells differently; honoured as fallbacks.
 const CFStringRef kForegroundColorKey = key("NSColor");
 const CFStringRef kStrikethroughKey = key("NSStrikethrough");
+const CFStringRef kBaselineOffsetKey = key("NSBaselineOffset");
+
+// Without the font's own figures, superscripts are set at this share of the size and
+// moved by this share of it, as common fonts have them.
+constexpr double kFallbackScriptScale = 0.65;
+constexpr double kFallbackSuperscriptRise = 0.35;
+constexpr double kFallbackSubscriptDrop = 0.14;
 
 struct Converters {
   std::mutex mutex;
@@ -85,12 +93,30 @@ const CTFontRef& defaultFont() {
   return f;
 }
 
+// A superscript (1) or subscript (-1) is set smaller and moved by the font's own figures
+// for them; a baseline offset moves the run by that many points, on top.
+void applyBaselineShift(RunStyle& st, double offset) {
+  const FontFace& f = *st.face;
+  double em = static_cast<double>(f.unitsPerEm);
+  double shift = 0;
+  if (st.superscript > 0) {
+    double scale = f.superscriptSize > 0 ? f.superscriptSize / em : kFallbackScriptScale;
+    shift = st.size * (f.superscriptRise > 0 ? f.superscriptRise / em : kFallbackSuperscriptRise);
+    st.size *= scale;
+  } else if (st.superscript < 0) {
+    double scale = f.subscriptSize > 0 ? f.subscriptSize / em : kFallbackScriptScale;
+    shift = -st.size * (f.subscriptDrop > 0 ? f.subscriptDrop / em : kFallbackSubscriptDrop);
+    st.size *= scale;
+  }
+  st.baselineShift = shift + (std::isfinite(offset) ? offset : 0);
+}
+
 RunStyle styleFrom(const Strong<NSDictionary>& attrs) {
   RunStyle st;
   st.attributes = attrs;
   // One pass over the entries (usually a handful) instead of a lookup per known key.
   id font, kern, color, nsColor, fromContext, underline, underlineColor, strike, strokeWidth,
-      strokeColor, superscript, paragraph;
+      strokeColor, superscript, paragraph, baselineOffset, nsBaselineOffset;
   struct Slot {
     const CFStringRef& key;
     id& value;
@@ -106,7 +132,9 @@ RunStyle styleFrom(const Strong<NSDictionary>& attrs) {
                   {kCTStrokeWidthAttributeName, strokeWidth},
                   {kCTStrokeColorAttributeName, strokeColor},
                   {kCTSuperscriptAttributeName, superscript},
-                  {kCTParagraphStyleAttributeName, paragraph}};
+                  {kCTParagraphStyleAttributeName, paragraph},
+                  {kCTBaselineOffsetAttributeName, baselineOffset},
+                  {kBaselineOffsetKey, nsBaselineOffset}};
   if (attrs) {
     for (const auto& [k, v] : *attrs) {
       for (Slot& slot : slots) {
@@ -135,6 +163,7 @@ RunStyle styleFrom(const Strong<NSDictionary>& attrs) {
   st.strokeWidth = number(strokeWidth, 0);
   st.strokeColor = CTColorFromAttributeValue(strokeColor);
   st.superscript = static_cast<int>(number(superscript, 0));
+  applyBaselineShift(st, number(baselineOffset ? baselineOffset : nsBaselineOffset, 0));
   // NSParagraphStyle derives from CTParagraphStyle, so both kinds arrive here.
   if (auto ps = objc_cast<CTParagraphStyle>(paragraph))
     st.paragraph = std::make_shared<CTParagraphSettings>(ps->settings());

@@ -214,7 +214,10 @@ double CTLineGetPenOffsetForFlush(const CTLineRef& line, CGFloat flushFactor, do
   const LineData& L = *line->data();
   double f = std::clamp(flushFactor, 0.0, 1.0);
   double offset = (flushWidth - (L.width - L.trailingWhitespace)) * f;
-  return offset > 0 ? offset : 0;
+  if (offset < 0) offset = 0;
+  // A right-to-left line's trailing whitespace sits at its left end: it hangs outside
+  // the flush, so that the visible text meets the margin on either side.
+  return (L.baseLevel & 1) ? offset - L.trailingWhitespace : offset;
 }
 
 namespace {
@@ -284,6 +287,26 @@ CFIndex CTLineGetStringIndexForPosition(const CTLineRef& line, CGPoint position)
     }
     return static_cast<CFIndex>(L.contentEnd);
   }
+  // Over a glyph: the character under it, in visual order. Its leading half answers the
+  // character, its trailing half the next one when that one starts at the same point (the
+  // same run) or ends the line; across a direction boundary the next character in
+  // logical order is elsewhere on the line, and the character under the point stands.
+  for (const RunData& r : L.runs) {
+    if (x < r.x || x >= r.x + r.width) continue;
+    if (r.token) return static_cast<CFIndex>(r.start);
+    std::vector<size_t> g = ct::graphemeBoundaries(L.source->text, r.start, r.end);
+    for (size_t k = 0; k + 1 < g.size(); ++k) {
+      double a = r.caret(g[k]), b = r.caret(g[k + 1]);
+      double left = std::min(a, b), right = std::max(a, b);
+      if (x < left || x >= right) continue;
+      bool leadingHalf = r.rightToLeft() ? x >= (left + right) / 2 : x < (left + right) / 2;
+      if (leadingHalf) return static_cast<CFIndex>(g[k]);
+      size_t next = g[k + 1];
+      bool lineEnd = next >= L.contentEnd && (r.level & 1) == (L.baseLevel & 1);
+      return static_cast<CFIndex>(next < r.end || lineEnd ? std::min(next, L.contentEnd) : g[k]);
+    }
+  }
+  // Beside the glyphs: the nearest caret.
   std::vector<size_t> stops = ct::graphemeBoundaries(L.source->text, L.start, L.contentEnd);
   size_t best = L.start;
   double bestDistance = INFINITY;

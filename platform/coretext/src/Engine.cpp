@@ -208,10 +208,10 @@ double lineGap(const CTParagraphSettings& s, double leading) {
 }
 
 double RunData::ascent() const {
-  return face ? face->ascender * size / face->unitsPerEm : 0;
+  return face ? face->ascender * size / face->unitsPerEm + shift : 0;
 }
 double RunData::descent() const {
-  return face ? face->descender * size / face->unitsPerEm : 0;
+  return face ? face->descender * size / face->unitsPerEm - shift : 0;
 }
 double RunData::leading() const {
   return face ? face->lineGap * size / face->unitsPerEm : 0;
@@ -283,6 +283,7 @@ void itemize(const TextSource& source, Paragraph& p, const std::vector<uint8_t>&
     if (!cur.face) cur.face = st.face;
     cur.scale = st.size / cur.face->unitsPerEm;
     cur.kern = st.kernSet ? st.kern : 0;
+    cur.shift = st.baselineShift;
     cur.shaped = shape(cur.face, st.kernSet, (cur.level & 1) ? HB_DIRECTION_RTL : HB_DIRECTION_LTR,
                        hbScript(curScript), t.data() + cur.start, cur.end - cur.start);
     p.items.push_back(cur);
@@ -624,6 +625,7 @@ LineData Typesetter::buildLine(size_t start, size_t end) {
       rd.level = it.level;
       rd.face = it.face;
       rd.size = source_->styles[it.style].size;
+      rd.shift = it.shift;
       const auto& gs = it.shaped->glyphs;
       size_t g = gs.size();
       for (size_t k = 0; k < g; ++k) {
@@ -634,7 +636,7 @@ LineData Typesetter::buildLine(size_t start, size_t end) {
         rd.glyphs.push_back(gs[k].glyph);
         rd.indices.push_back(static_cast<uint32_t>(c));
         rd.xOffsets.push_back(gs[k].xOffset * it.scale);
-        rd.ys.push_back(gs[k].yOffset * it.scale);
+        rd.ys.push_back(gs[k].yOffset * it.scale + it.shift);
         rd.advances.push_back(adv);
       }
       rd.charX.resize(b - a + 1);
@@ -713,6 +715,7 @@ RunData sliceRun(const RunData& run, size_t a, size_t b) {
   r.token = run.token;
   r.face = run.face;
   r.size = run.size;
+  r.shift = run.shift;
   for (size_t k = 0; k < run.glyphs.size(); ++k) {
     if (!run.token && (run.indices[k] < a || run.indices[k] >= b)) continue;
     r.glyphs.push_back(run.glyphs[k]);

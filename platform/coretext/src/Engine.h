@@ -34,6 +34,9 @@ struct RunStyle {
   double strokeWidth = 0;
   CGColorRef strokeColor;
   int superscript = 0;
+  // Points the run's baseline moves up (superscripts, baseline offsets) or down
+  // (negative: subscripts); `size` is already the smaller size of a superscript.
+  double baselineShift = 0;
   std::shared_ptr<const CTParagraphSettings> paragraph;  // none: defaults
 };
 
@@ -62,9 +65,10 @@ struct Item {
   const FontFace* face = nullptr;
   double scale = 0;  // points per font unit
   double kern = 0;   // points added after each cluster
+  double shift = 0;  // baseline shift of the style, points up
   std::shared_ptr<const Shaped> shaped;
-  double ascent() const { return face->ascender * scale; }
-  double descent() const { return face->descender * scale; }
+  double ascent() const { return face->ascender * scale + shift; }
+  double descent() const { return face->descender * scale - shift; }
   double leading() const { return face->lineGap * scale; }
 };
 
@@ -117,6 +121,7 @@ struct RunData {
   bool token = false;  // a truncation token's run; its range is the text it replaced
   const FontFace* face = nullptr;
   double size = 0;
+  double shift = 0;  // baseline shift, points up; in ys and in the metrics
   std::vector<uint32_t> glyphs;
   std::vector<double> advances, xOffsets, ys;
   std::vector<uint32_t> indices;  // string index of each glyph

@@ -85,6 +85,10 @@ std::unique_ptr<FontFace> openFace(const std::string& path, int index) {
   f->underlineThickness = metric(f->hbFont, HB_OT_METRICS_TAG_UNDERLINE_SIZE);
   f->capHeight = metric(f->hbFont, HB_OT_METRICS_TAG_CAP_HEIGHT);
   f->xHeight = metric(f->hbFont, HB_OT_METRICS_TAG_X_HEIGHT);
+  f->superscriptSize = metric(f->hbFont, HB_OT_METRICS_TAG_SUPERSCRIPT_EM_Y_SIZE);
+  f->superscriptRise = metric(f->hbFont, HB_OT_METRICS_TAG_SUPERSCRIPT_EM_Y_OFFSET);
+  f->subscriptSize = metric(f->hbFont, HB_OT_METRICS_TAG_SUBSCRIPT_EM_Y_SIZE);
+  f->subscriptDrop = metric(f->hbFont, HB_OT_METRICS_TAG_SUBSCRIPT_EM_Y_OFFSET);
   f->postScriptName = nameEntry(face, HB_OT_NAME_ID_POSTSCRIPT_NAME);
   f->familyName = nameEntry(face, HB_OT_NAME_ID_TYPOGRAPHIC_FAMILY);
   if (f->familyName.empty()) f->familyName = nameEntry(face, HB_OT_NAME_ID_FONT_FAMILY);

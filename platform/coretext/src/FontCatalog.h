@@ -25,6 +25,10 @@ struct FontFace {
   double ascender = 0, descender = 0, lineGap = 0;
   double underlinePosition = 0, underlineThickness = 0;
   double capHeight = 0, xHeight = 0;
+  // Superscript and subscript: the size of the smaller glyphs and how far their baseline
+  // moves (up for superscripts, down for subscripts, both positive).
+  double superscriptSize = 0, superscriptRise = 0;
+  double subscriptSize = 0, subscriptDrop = 0;
 
   uint64_t asciiCoverage[2] = {0, 0};  // bit per code point below 128
 

@@ -78,7 +78,8 @@ void paintRun(Painter& painter, const RunData& run, size_t first, size_t count, 
     if (style == 0x09) painter.rect(CGRectMake(x0, y - t * 2.5, w, t), uc);
   }
   if (st.strikethrough != 0) {
-    double y = run.face->xHeight * scale / 2;
+    // Through the glyphs where they sit, raised or lowered.
+    double y = run.face->xHeight * scale / 2 + run.shift;
     painter.rect(CGRectMake(x0, y - thickness / 2, w, thickness), color);
   }
 }

@@ -170,8 +170,8 @@ TEST(LabelDrawing, StrikeOutsCrossTheirRunsMiddle) {
   CGFloat expected = rectHeight - std::round(origin.y - descent + (ascent + descent) / 2);
   EXPECT_NEAR(strikeRow, expected, 1.5);
 
-  // A superscript run's strike sits lower, a subscript's higher than its plain middle
-  // (rows count downwards).
+  // A superscript is raised and a subscript lowered, and each strike crosses its own
+  // glyphs: higher, then lower than the plain middle (rows count downwards).
   for (int style : {1, -1}) {
     text->addAttributeValueRange(kCTSuperscriptAttributeName, NSNumber::numberWithInt(style),
                                  NSMakeRange(6, 6));
@@ -180,9 +180,9 @@ TEST(LabelDrawing, StrikeOutsCrossTheirRunsMiddle) {
     auto [row, most] = widestGreenRow(shifted);
     EXPECT_GT(most, 40) << style;
     if (style == 1) {
-      EXPECT_GT(row, strikeRow);
-    } else {
       EXPECT_LT(row, strikeRow);
+    } else {
+      EXPECT_GT(row, strikeRow);
     }
   }
 }
@@ -203,16 +203,17 @@ struct Truncation {
 };
 
 TEST(LabelDrawing, TheTokenGoesWhereTheModeCutsTheLastLine) {
-  // The token also ends every mode's line, as text follows it.
   auto tokenPixels = [](NSLineBreakMode mode, int x0, int x1) {
     return draw(Truncation(mode).label).count(x0, 0, x1, 40, 0, 204, 0);
   };
   EXPECT_GT(tokenPixels(NSLineBreakByTruncatingTail, 130, 160), 5);
   EXPECT_EQ(tokenPixels(NSLineBreakByTruncatingTail, 0, 130), 0);
+  // Once: head and middle cut a line too wide, and carry no second token at its end.
   EXPECT_GT(tokenPixels(NSLineBreakByTruncatingHead, 0, 20), 5);
-  EXPECT_EQ(tokenPixels(NSLineBreakByTruncatingHead, 20, 130), 0);
+  EXPECT_EQ(tokenPixels(NSLineBreakByTruncatingHead, 20, 160), 0);
   EXPECT_GT(tokenPixels(NSLineBreakByTruncatingMiddle, 40, 120), 5);
   EXPECT_EQ(tokenPixels(NSLineBreakByTruncatingMiddle, 0, 40), 0);
+  EXPECT_EQ(tokenPixels(NSLineBreakByTruncatingMiddle, 120, 160), 0);
 
   // Several lines truncate their last line at the tail whatever the mode.
   Truncation several(NSLineBreakByTruncatingHead,
@@ -320,3 +321,116 @@ TEST(LabelDrawing, ScaledFontsAreFlooredAndNeverGrow) {
 }
 
 }  // namespace
+
+// A raised or lowered run: its ink against the plain text's baseline (the bottom of the
+// plain "x"), and smaller than the plain digit for the two script styles.
+TEST(LabelDrawing, ScriptRunsAreRaisedLoweredAndSmaller) {
+  const struct {
+    const char* name;
+    const Strong<NSString>& key;
+    id value;
+    int above, below;  // rows the green ink's bottom sits above / below the baseline
+    bool smaller;
+  } cases[] = {
+      {"superscript", kCTSuperscriptAttributeName, NSNumber::numberWithInt(1), 4, 0, true},
+      {"subscript", kCTSuperscriptAttributeName, NSNumber::numberWithInt(-1), 0, 2, true},
+      {"baseline offset 6", kCTBaselineOffsetAttributeName, NSNumber::numberWithDouble(6), 5, 0,
+       false},
+  };
+  auto plainLabel = makeLabel(CGRectMake(0, 0, 200, 60), 24);
+  auto plainText = attributed("x2", 24);
+  plainText->addAttributeValueRange(kCTForegroundColorAttributeName, rgb(0, 0.8, 0),
+                                    NSMakeRange(1, 1));
+  plainLabel->setText(plainText);
+  Box plainDigit = find(draw(plainLabel), 0, 204, 0);
+  ASSERT_FALSE(plainDigit.empty());
+  for (const auto& c : cases) {
+    auto label = makeLabel(CGRectMake(0, 0, 200, 60), 24);
+    auto text = attributed("x2", 24);
+    text->addAttributeValueRange(kCTForegroundColorAttributeName, rgb(0, 0.8, 0),
+                                 NSMakeRange(1, 1));
+    text->addAttributeValueRange(c.key, c.value, NSMakeRange(1, 1));
+    label->setText(text);
+    Pixels pixels = draw(label);
+    Box x = black(pixels), digit = find(pixels, 0, 204, 0);
+    ASSERT_FALSE(x.empty() || digit.empty()) << c.name;
+    if (c.above) {
+      EXPECT_LE(digit.maxY, x.maxY - c.above) << c.name;
+    }
+    if (c.below) {
+      EXPECT_GE(digit.maxY, x.maxY + c.below) << c.name;
+    }
+    int height = digit.maxY - digit.minY, plainHeight = plainDigit.maxY - plainDigit.minY;
+    if (c.smaller) {
+      EXPECT_LT(height, plainHeight * 0.8) << c.name;
+    } else {
+      EXPECT_NEAR(height, plainHeight, 1) << c.name;
+    }
+  }
+}
+
+// The outline of a box is as wide as its line width; without one, the context's.
+TEST(LabelDrawing, ABoxOutlineTakesItsLineWidth) {
+  auto outlineWidth = [](float lineWidth) {
+    auto label = makeLabel(CGRectMake(0, 0, 200, 60), 20);
+    label->setTextInsets(UIEdgeInsetsMake(0, 12, 0, 0));
+    label->setVerticalAlignment(TTTAttributedLabelVerticalAlignmentTop);
+    auto text = attributed("boxed", 20);
+    text->addAttributeValueRange(kTTTBackgroundStrokeColorAttributeName, rgb(0, 0, 1),
+                                 NSMakeRange(0, 5));
+    // Padding keeps the sides clear of the glyphs.
+    text->addAttributeValueRange(kTTTBackgroundFillPaddingAttributeName,
+                                 NSValueWithUIEdgeInsets(UIEdgeInsetsMake(0, 8, 0, 8)),
+                                 NSMakeRange(0, 5));
+    if (lineWidth > 0)
+      text->addAttributeValueRange(kTTTBackgroundLineWidthAttributeName,
+                                   NSNumber::numberWithFloat(lineWidth), NSMakeRange(0, 5));
+    label->setText(text);
+    Pixels pixels = draw(label);
+    // Blue coverage summed across the middle row of the glyphs, left of them: the box's
+    // left side (its width is capped at the line's, so the right side meets the glyphs).
+    Box ink = black(pixels);
+    int row = static_cast<int>(ink.centerY());
+    double coverage = 0;
+    for (int x = 0; x < ink.minX - 1; ++x) {
+      const uint8_t* px = pixels.at(x, row);
+      coverage += px[2] / 255.0;  // premultiplied: the glyphs, black, add nothing
+    }
+    return coverage;
+  };
+  double thin = outlineWidth(0), thick = outlineWidth(3);
+  EXPECT_NEAR(thin, 1, 0.5);
+  EXPECT_NEAR(thick, 3, 0.5);
+}
+
+// Natural alignment follows the paragraph's direction; a right-to-left line meets its
+// margin with its text, not with the whitespace that ends it.
+TEST(LabelDrawing, RightToLeftParagraphsMeetTheRightMargin) {
+  const char* hebrew =
+      "\u05E9\u05DC\u05D5\u05DD \u05E2\u05D5\u05DC\u05DD \u05EA\u05D5\u05D3\u05D4 "
+      "\u05DC\u05DE\u05E2\u05E6\u05D1 \u05D4\u05E1\u05DE\u05DC \u05E9\u05DC\u05D5\u05DD";
+  for (NSTextAlignment alignment : {NSTextAlignmentNatural, NSTextAlignmentRight}) {
+    auto label = makeLabel(CGRectMake(0, 0, 160, 120), 16);
+    label->setNumberOfLines(0);
+    label->setTextAlignment(alignment);
+    label->setVerticalAlignment(TTTAttributedLabelVerticalAlignmentTop);
+    label->setText(S(hebrew));
+    Pixels pixels = draw(label);
+    // Every line's ink ends within a little of the right edge.
+    int lines = 0;
+    for (int y0 = 0; y0 + 19 < 120; y0 += 19) {
+      Box ink;
+      for (int y = y0; y < y0 + 19; ++y)
+        for (int x = 0; x < 160; ++x)
+          if (pixels.count(x, y, x + 1, y + 1, 0, 0, 0)) ink.maxX = std::max(ink.maxX, x);
+      if (ink.empty()) continue;
+      ++lines;
+      EXPECT_GE(ink.maxX, 156) << alignment << " line at " << y0;
+    }
+    EXPECT_GE(lines, 2) << alignment;
+  }
+  // Left-to-right text with natural alignment stays at the left.
+  auto latin = makeLabel(CGRectMake(0, 0, 160, 40), 16);
+  latin->setText(S("left"));
+  EXPECT_LE(black(draw(latin)).minX, 3);
+}
