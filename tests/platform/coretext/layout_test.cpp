@@ -356,11 +356,11 @@ TEST(CTLine, HitTestingAndCaretsAgree) {
   struct Case {
     std::u16string text;
   };
-  // Latin, combining marks, right-to-left and a mix of both directions.
+  // Latin, combining marks and right-to-left: text of one direction, where every caret
+  // has a glyph edge of its own (mixed text: the next test).
   for (const std::u16string& t :
        {std::u16string(u"Hello world"), std::u16string(u"e\u0301te\u0301!"),
-        std::u16string(u"\u05e9\u05dc\u05d5\u05dd \u05e2\u05d5\u05dc\u05dd"),
-        std::u16string(u"abc \u05d0\u05d1\u05d2 def")}) {
+        std::u16string(u"\u05e9\u05dc\u05d5\u05dd \u05e2\u05d5\u05dc\u05dd")}) {
     auto s = NSAttributedString::initWithStringAttributes(utf16(t), attrs());
     CTLineRef line = CTLineCreateWithAttributedString(s);
     double w = CTLineGetTypographicBounds(line, nullptr, nullptr, nullptr);
@@ -390,6 +390,51 @@ TEST(CTLine, HitTestingAndCaretsAgree) {
     EXPECT_NE(i, 3);
   }
   EXPECT_EQ(CTLineGetStringIndexForPosition(nullptr, CGPointMake(0, 0)), kCFNotFound);
+}
+
+// In text of both directions a point over a glyph answers that glyph's character, or in
+// the glyph's trailing half the next character of the same run (whose caret is there);
+// never a character of another run beside the point in logical order. Trailing
+// whitespace and a right-to-left paragraph included.
+TEST(CTLine, HitTestingAnswersTheGlyphUnderThePointInMixedText) {
+  for (const std::u16string& t :
+       {std::u16string(u"abc \u05d0\u05d1\u05d2 def"),
+        std::u16string(u"\u05d0\u05d1 xyz \u05d2\u05d3 "),
+        std::u16string(u"one \u0645\u0631\u062d\u0628\u0627 two   "),
+        std::u16string(u"\u05e9\u05dc\u05d5\u05dd 123 \u05e2\u05d5\u05dc\u05dd  ")}) {
+    CTLineRef line = CTLineCreateWithAttributedString(
+        NSAttributedString::initWithStringAttributes(utf16(t), attrs()));
+    for (const id& item : CTLineGetGlyphRuns(line)->objects()) {
+      auto run = std::static_pointer_cast<CTRun>(item);
+      CFRange range = CTRunGetStringRange(run);
+      CFIndex n = CTRunGetGlyphCount(run);
+      std::vector<CFIndex> indices(static_cast<size_t>(n));
+      std::vector<CGPoint> positions(static_cast<size_t>(n));
+      std::vector<CGSize> advances(static_cast<size_t>(n));
+      CTRunGetStringIndices(run, CFRangeMake(0, 0), indices.data());
+      CTRunGetPositions(run, CFRangeMake(0, 0), positions.data());
+      CTRunGetAdvances(run, CFRangeMake(0, 0), advances.data());
+      bool rtl = CTRunGetStatus(run) & kCTRunStatusRightToLeft;
+      for (size_t g = 0; g < indices.size(); ++g) {
+        if (advances[g].width < 1) continue;
+        CFIndex c = indices[g];
+        for (double f : {0.2, 0.8}) {
+          double x = positions[g].x + advances[g].width * f;
+          bool trailing = rtl ? f < 0.5 : f > 0.5;
+          CFIndex hit = CTLineGetStringIndexForPosition(line, CGPointMake(x, 0));
+          bool sameRunNext = c + 1 < range.location + range.length;
+          bool lineEnd = c + 1 == static_cast<CFIndex>(t.size());
+          if (!trailing) {
+            EXPECT_EQ(hit, c) << "glyph of " << c << " at " << f;
+          } else if (sameRunNext || lineEnd) {
+            EXPECT_EQ(hit, c + 1) << "glyph of " << c << " at " << f;
+          } else {
+            EXPECT_EQ(hit, c) << "glyph of " << c << " at " << f;
+          }
+        }
+      }
+    }
+  }
 }
 
 TEST(CTLine, RightToLeftRunsAreReportedAndPlaced) {
