@@ -8,7 +8,7 @@ packages=(
   libplist-dev libicu-dev libharfbuzz-dev libfreetype-dev libfontconfig-dev
   libcairo2-dev libpng-dev libpango1.0-dev
   libpsl-dev publicsuffix libphonenumber-dev libplist-utils
-  fonts-dejavu-core fonts-inter fonts-noto-core fonts-noto-cjk
+  fonts-dejavu-core fonts-inter fonts-noto-core fonts-noto-cjk fonts-noto-color-emoji
   libsdl2-dev xvfb xdotool
 )
 missing=()

@@ -239,11 +239,15 @@ Row rightToLeft() {
 }
 
 Row fallback() {
-  Row row{"CJK and emoji through font fallback", 28, {}};
+  Row row{"Font fallback: CJK, Devanagari, Thai; colour emoji (a heart as text, then as emoji)",
+          28,
+          {}};
   auto label = sample(0, kWidth - 2 * kMargin, 28);
   label->setText(
       S("\u65E5\u672C\u8A9E\u306E\u30C6\u30AD\u30B9\u30C8  \u4E2D\u6587  "
-        "\uD55C\uAD6D\uC5B4  \U0001F600 \U0001F60E \u2764 \u2605"));
+        "\uD55C\uAD6D\uC5B4  \u0939\u093F\u0928\u094D\u0926\u0940  "
+        "\u0E20\u0E32\u0E29\u0E32\u0E44\u0E17\u0E22  \U0001F600 \U0001F60E \u2764 "
+        "\u2764\uFE0F \u2605"));
   row.samples = {label};
   return row;
 }

@@ -11,6 +11,7 @@
 #include <unordered_map>
 
 #include "CoreText/CTLayoutRules.h"
+#include "FontCatalog.h"
 
 namespace ct {
 namespace {
@@ -123,6 +124,21 @@ bool needsBidi(const char16_t* s, size_t n) {
       return true;
   }
   return false;
+}
+
+bool isVariationSelector(UChar32 cp) {
+  return (cp >= 0xFE00 && cp <= 0xFE0F) || (cp >= 0xE0100 && cp <= 0xE01EF);
+}
+
+constexpr UChar32 kEmojiPresentationSelector = 0xFE0F;
+
+// An emoji shown as a picture: one that is by default, or one that asks for it with the
+// emoji presentation selector after it (s[next] is the unit after `cp`).
+bool showsAsPicture(const char16_t* s, size_t next, size_t len, UChar32 cp) {
+  if (cp < 0x2000) return false;  // the digits, # and * need a selector and a keycap
+  if (u_hasBinaryProperty(cp, UCHAR_EMOJI_PRESENTATION)) return true;
+  return next < len && s[next] == kEmojiPresentationSelector &&
+         u_hasBinaryProperty(cp, UCHAR_EMOJI);
 }
 
 UScriptCode scriptOf(UChar32 cp) {
@@ -334,9 +350,15 @@ void itemize(const TextSource& source, Paragraph& p, const std::vector<uint8_t>&
     UScriptCode sc = scriptOf(cp);
     bool sameRun = open && cur.style == runIndex;
     const FontFace* face;
-    if (cp < 0x20 || cp == 0x2028 || cp == 0x200B || cp == 0x200D || cp == 0x200C) {
+    const FontFace* picture = showsAsPicture(s, k, len, cp) ? colorFaceForCharacter(cp) : nullptr;
+    if (cp < 0x20 || cp == 0x2028 || cp == 0x200B || cp == 0x200D || cp == 0x200C ||
+        isVariationSelector(cp)) {
+      // Joiners and selectors stay with what they join or select.
       face = sameRun ? cur.face : st.face;
-    } else if (isWeakScript(sc) && sameRun && cur.face->hasCharacter(cp)) {
+    } else if (picture) {
+      face = picture;
+    } else if (isWeakScript(sc) && sameRun && !cur.face->color && cur.face->hasCharacter(cp)) {
+      // (Spaces and punctuation after an emoji go back to the text's own font.)
       face = cur.face;
     } else {
       face = faceForCharacter(st.face, static_cast<uint32_t>(cp));

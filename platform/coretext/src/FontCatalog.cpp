@@ -93,6 +93,7 @@ std::unique_ptr<FontFace> openFace(const std::string& path, int index) {
   f->familyName = nameEntry(face, HB_OT_NAME_ID_TYPOGRAPHIC_FAMILY);
   if (f->familyName.empty()) f->familyName = nameEntry(face, HB_OT_NAME_ID_FONT_FAMILY);
   f->fullName = nameEntry(face, HB_OT_NAME_ID_FULL_NAME);
+  f->color = hb_ot_color_has_png(face) || hb_ot_color_has_layers(face) || hb_ot_color_has_svg(face);
   for (uint32_t cp = 0; cp < 128; ++cp) {
     hb_codepoint_t g;
     if (hb_font_get_nominal_glyph(f->hbFont, cp, &g))
@@ -116,6 +117,7 @@ struct Catalog {
   std::unordered_map<std::string, ResolvedFont> byName;
   std::vector<const FontFace*> fallbacks;
   std::unordered_map<uint32_t, const FontFace*> byCharacter;
+  std::unordered_map<uint32_t, const FontFace*> colorByCharacter;
   const FontFace* defaultFace = nullptr;
   bool defaultResolved = false;
 
@@ -263,6 +265,40 @@ struct Catalog {
     byCharacter.emplace(cp, out);
     return out;
   }
+
+  // fontconfig's best colour font for the character.
+  const FontFace* forColorCharacter(uint32_t cp) {
+    auto it = colorByCharacter.find(cp);
+    if (it != colorByCharacter.end()) return it->second;
+    const FontFace* out = nullptr;
+    FcPattern* pat = FcNameParse(reinterpret_cast<const FcChar8*>("emoji"));
+    FcCharSet* cs = FcCharSetCreate();
+    FcCharSetAddChar(cs, cp);
+    FcPatternAddCharSet(pat, FC_CHARSET, cs);
+    FcPatternAddBool(pat, FC_COLOR, FcTrue);
+    FcConfigSubstitute(nullptr, pat, FcMatchPattern);
+    FcDefaultSubstitute(pat);
+    FcResult r;
+    FcFontSet* set = FcFontSort(nullptr, pat, FcFalse, nullptr, &r);
+    if (set) {
+      for (int i = 0; i < set->nfont && !out; ++i) {
+        FcBool color = FcFalse;
+        FcCharSet* fcs = nullptr;
+        if (FcPatternGetBool(set->fonts[i], FC_COLOR, 0, &color) != FcResultMatch || !color ||
+            FcPatternGetCharSet(set->fonts[i], FC_CHARSET, 0, &fcs) != FcResultMatch ||
+            !FcCharSetHasChar(fcs, cp))
+          continue;
+        const FontFace* f = faceFromPattern(set->fonts[i]);
+        if (f && f->color && f->hasCharacter(cp)) out = f;
+      }
+      FcFontSetDestroy(set);
+    }
+    FcCharSetDestroy(cs);
+    FcPatternDestroy(pat);
+    if (colorByCharacter.size() > 65536) colorByCharacter.clear();
+    colorByCharacter.emplace(cp, out);
+    return out;
+  }
 };
 
 Catalog& catalog() {
@@ -288,6 +324,12 @@ const FontFace* defaultFace() {
   Catalog& c = catalog();
   std::lock_guard lock(c.mutex);
   return c.defaultLocked();
+}
+
+const FontFace* colorFaceForCharacter(uint32_t cp) {
+  Catalog& c = catalog();
+  std::lock_guard lock(c.mutex);
+  return c.forColorCharacter(cp);
 }
 
 const FontFace* faceForCharacter(const FontFace* base, uint32_t cp) {

@@ -31,6 +31,7 @@ struct FontFace {
   double subscriptSize = 0, subscriptDrop = 0;
 
   uint64_t asciiCoverage[2] = {0, 0};  // bit per code point below 128
+  bool color = false;                  // colour glyphs: bitmaps, layers or SVG
 
   bool hasCharacter(uint32_t cp) const {
     if (cp < 128) return (asciiCoverage[cp >> 6] >> (cp & 63)) & 1;
@@ -59,5 +60,8 @@ const FontFace* defaultFace();
 
 // A face that maps `cp`, preferring `base`; none when no installed font has it.
 const FontFace* faceForCharacter(const FontFace* base, uint32_t cp);
+// A colour face that maps `cp` (an emoji shown as a picture); none when no installed
+// colour font has it.
+const FontFace* colorFaceForCharacter(uint32_t cp);
 
 }  // namespace ct

@@ -1,6 +1,7 @@
 // Glyphs and underlines land where the layout says, in the runs' colours.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -126,3 +127,86 @@ TEST(CTLineDraw, StrokeWidthOutlinesInTheStrokeColour) {
 }
 
 }  // namespace
+
+// An emoji shown as a picture draws in colour at the text's size, whatever the
+// foreground colour; one in text presentation draws in the foreground colour.
+TEST(CTLineDraw, EmojiDrawInColourAtTheTextsSize) {
+  const struct {
+    const char* name;
+    const char* text;
+    bool colour;
+  } cases[] = {
+      {"emoji", "\xF0\x9F\x98\x80", true},                        // U+1F600
+      {"heart with selector", "\xE2\x9D\xA4\xEF\xB8\x8F", true},  // U+2764 U+FE0F
+      {"heart as text", "\xE2\x9D\xA4", false},                   // U+2764
+  };
+  for (const auto& k : cases) {
+    Canvas c;
+    auto a = attrs();
+    a->setObjectForKey(CGColorCreateGenericRGB(0.5, 0.5, 0.5, 1), kCTForegroundColorAttributeName);
+    CTLineRef line = CTLineCreateWithAttributedString(
+        NSAttributedString::initWithStringAttributes(NSString::stringWithUTF8String(k.text), a));
+    CGContextSetTextMatrix(c.ctx, CGAffineTransformIdentity);
+    CGContextSetTextPosition(c.ctx, 10, 20);
+    CTLineDraw(line, c.ctx);
+    int coloured = 0, inked = 0, top = 0, bottom = static_cast<int>(kH);
+    for (size_t y = 0; y < kH; ++y)
+      for (size_t x = 0; x < kW; ++x) {
+        const uint8_t* p = &c.pixels[(y * kW + x) * 4];
+        if (p[3] < 128) continue;
+        ++inked;
+        top = std::max(top, static_cast<int>(kH - y));
+        bottom = std::min(bottom, static_cast<int>(kH - y));
+        int spread = std::max({p[0], p[1], p[2]}) - std::min({p[0], p[1], p[2]});
+        coloured += spread > 40;
+      }
+    ASSERT_GT(inked, 50) << k.name;
+    if (k.colour) {
+      EXPECT_GT(coloured, inked / 4) << k.name;
+      // About as tall as the 30-point text: neither the bitmap's own size nor a speck.
+      EXPECT_NEAR(top - bottom, 28, 6) << k.name;
+    } else {
+      EXPECT_EQ(coloured, 0) << k.name;
+    }
+  }
+}
+
+// Scripts the requested font lacks fall back to installed fonts and are shaped there:
+// no missing glyphs, joined Arabic letters take distinct forms, Devanagari forms a
+// conjunct and Thai keeps its marks on their bases.
+TEST(CTLineDraw, ScriptsFallBackAndAreShaped) {
+  const struct {
+    const char* name;
+    const char* text;
+    bool fewerGlyphs;    // a conjunct or ligature: fewer glyphs than characters
+    bool distinctForms;  // the same letter repeated takes different glyphs
+  } cases[] = {
+      {"CJK", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", false, false},
+      {"Arabic", "\xD8\xA8\xD8\xA8\xD8\xA8", false, true},
+      {"Hebrew", "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D", false, false},
+      {"Devanagari", "\xE0\xA4\x95\xE0\xA5\x8D\xE0\xA4\xB7", true, false},
+      {"Thai", "\xE0\xB8\x81\xE0\xB8\xB4\xE0\xB9\x88", false, false},
+  };
+  for (const auto& k : cases) {
+    CTLineRef line = CTLineCreateWithAttributedString(NSAttributedString::initWithStringAttributes(
+        NSString::stringWithUTF8String(k.text), attrs()));
+    std::vector<CGGlyph> glyphs;
+    for (const id& item : CTLineGetGlyphRuns(line)->objects()) {
+      auto run = std::static_pointer_cast<CTRun>(item);
+      std::vector<CGGlyph> g(static_cast<size_t>(CTRunGetGlyphCount(run)));
+      CTRunGetGlyphs(run, CFRangeMake(0, 0), g.data());
+      glyphs.insert(glyphs.end(), g.begin(), g.end());
+    }
+    CFIndex characters = CTLineGetStringRange(line).length;
+    ASSERT_FALSE(glyphs.empty()) << k.name;
+    for (CGGlyph g : glyphs) EXPECT_NE(g, 0) << k.name << ": a missing glyph";
+    if (k.fewerGlyphs) {
+      EXPECT_LT(static_cast<CFIndex>(glyphs.size()), characters) << k.name;
+    }
+    if (k.distinctForms) {
+      ASSERT_EQ(glyphs.size(), 3u) << k.name;
+      EXPECT_NE(glyphs[0], glyphs[1]) << k.name;
+      EXPECT_NE(glyphs[1], glyphs[2]) << k.name;
+    }
+  }
+}
