@@ -9,6 +9,7 @@
 #include "Command.h"
 #include "Foundation/NSNumber.h"
 #include "Foundation/NSValue.h"
+#include "LabelCompare.h"
 #include "TTTAttributedLabel.h"
 #include "UIKit/NSAttributedStringKeys.h"
 #include "UIKit/UIFont.h"
@@ -314,14 +315,19 @@ Strong<UIView> sheet(const std::vector<Row>& rows) {
 }
 
 int runLabel(int argc, char** argv) {
-  std::string out;
+  std::string out, compare;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "--out" && i + 1 < argc) out = argv[++i];
+    if (arg == "--compare" && i + 1 < argc) compare = argv[++i];
   }
-  if (out.empty()) {
-    std::fprintf(stderr, "usage: nimbra label --out FILE.png\n");
+  if (out.empty() && compare.empty()) {
+    std::fprintf(stderr, "usage: nimbra label --out FILE.png | --compare DIR\n");
     return 2;
+  }
+  if (!compare.empty()) {
+    int status = writeLabelComparison(compare);
+    if (status != 0 || out.empty()) return status;
   }
   std::vector<Row> rows = {links(),           boxes(),       strikes(),   truncation(false),
                            truncation(true),  shrink(),      alignment(), shadows(),
@@ -333,7 +339,9 @@ int runLabel(int argc, char** argv) {
   return 0;
 }
 
-const nimbra::Command label{"label", "label --out FILE.png   draw the rich text label's gallery",
+const nimbra::Command label{"label",
+                            "label --out FILE.png | --compare DIR   draw the rich text label's "
+                            "gallery, or its pictures beside Pango's",
                             &runLabel};
 
 }  // namespace
