@@ -3,6 +3,7 @@
 // measurement and drawing have in common.
 #pragma once
 
+#include <algorithm>
 #include <mutex>
 
 #include "TTTAttributedLabel.h"
@@ -90,6 +91,14 @@ class TTTLabelLock {
  private:
   const NSObject* label_;
 };
+
+// The part of `range` inside a text of `length` characters (empty when none is): what a
+// link's range may style or hit.
+inline NSRange TTTClippedToText(NSRange range, NSUInteger length) {
+  NSUInteger start = std::min(range.location, length);
+  NSUInteger end = range.length > length - start ? length : start + range.length;
+  return NSMakeRange(start, end - start);
+}
 
 // The size `string` needs at the constraints' width within `numberOfLines` lines, each
 // dimension rounded up; the constraint height is not used.

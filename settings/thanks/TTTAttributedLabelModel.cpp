@@ -6,10 +6,10 @@
 #include "CoreFoundation/CFBase.h"
 #include "Foundation/NSCoder.h"
 #include "Foundation/NSNumber.h"
-#include "Preferences/PSAllocation.h"
 #include "TTTAttributedLabelInternal.h"
 #include "UIKit/NSParagraphStyle.h"
 #include "dispatch/queue.h"
+#include "objc/alloc.h"
 
 namespace {
 

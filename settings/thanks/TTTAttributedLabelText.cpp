@@ -8,19 +8,13 @@
 
 namespace {
 
-// Where the assertion handler says the precondition of setText: lives.
+// Where the assertion handler says the precondition of setText: lives: the file and line
+// its failure report names, as the device's build of the label reports them.
 constexpr const char* kSetTextFile = "thanks/TTTAttributedLabel";
-constexpr NSInteger kSetTextLine = 1036;
+constexpr NSInteger kSetTextPreconditionReportedLine = 1036;
 constexpr const char* kSetTextCondition =
     "!text || [text isKindOfClass:[NSAttributedString class]] || [text isKindOfClass:[NSString "
     "class]]";
-
-// The part of `range` inside a text of `length` characters (empty when none is).
-NSRange clippedToText(NSRange range, NSUInteger length) {
-  NSUInteger start = std::min(range.location, length);
-  NSUInteger end = range.length > length - start ? length : start + range.length;
-  return NSMakeRange(start, end - start);
-}
 
 // The target of an NSLinkAttributeName value: a URL, or a string read as one.
 Strong<NSURL> linkTarget(const id& value) {
@@ -38,8 +32,8 @@ void TTTAttributedLabelMethods::setText(NSObject* self, SEL cmd, NSObject* text)
   TTTAttributedLabel* label = l(self);
   if (text && !objc_cast<NSAttributedString>(text) && !objc_cast<NSString>(text)) {
     NSAssertionHandler::currentHandler()->handleFailureInMethodObjectFileLineNumberDescription(
-        cmd, self, kSetTextFile, kSetTextLine, "Invalid parameter not satisfying: %s",
-        kSetTextCondition);
+        cmd, self, kSetTextFile, kSetTextPreconditionReportedLine,
+        "Invalid parameter not satisfying: %s", kSetTextCondition);
   }
   if (auto* string = objc_cast<NSString>(text)) {
     label->setTextAfterInheritingLabelAttributesAndConfiguringWithBlock(
@@ -94,7 +88,7 @@ void TTTAttributedLabel::addLinksWithTextCheckingResultsAttributes(
     for (const id& item : results ? results->objects() : std::vector<id>{}) {
       auto result = objc_cast<NSTextCheckingResult>(item);
       if (!result) continue;
-      NSRange range = clippedToText(result->range(), styled->length());
+      NSRange range = TTTClippedToText(result->range(), styled->length());
       if (range.length > 0) styled->addAttributesRange(attributes, range);
     }
     setAttributedText(styled);

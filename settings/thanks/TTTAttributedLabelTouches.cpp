@@ -33,13 +33,6 @@ bool rangeHoldsIndex(NSRange range, NSInteger index) {
 // to exactly 0.01 reads back as 0.00999999977648258 and must still count as 0.01.
 constexpr float kMinimumHitAlpha = 0.01f;
 
-// The part of `range` inside a text of `length` characters (empty when none is).
-NSRange clippedToText(NSRange range, NSUInteger length) {
-  NSUInteger start = std::min(range.location, length);
-  NSUInteger end = range.length > length - start ? length : start + range.length;
-  return NSMakeRange(start, end - start);
-}
-
 // Where one finger of the set is in the label (the label takes one finger at a time).
 CGPoint touchLocation(NSSet* touches, const UIView* view) {
   auto touch = touches ? objc_cast<UITouch>(touches->anyObject()) : nullptr;
@@ -197,7 +190,7 @@ void TTTAttributedLabelMethods::tintColorDidChange(NSObject* self, SEL) {
     auto link = label->links()->objectAtIndexAs<NSTextCheckingResult>(i);
     if (!link) continue;
     // Links reaching past the text (kept as given) restyle only what lies inside it.
-    NSRange range = clippedToText(link->range(), restyled->length());
+    NSRange range = TTTClippedToText(link->range(), restyled->length());
     if (range.length == 0) continue;
     if (remove) {
       remove->enumerateKeysAndObjectsUsingBlock([&](const id& key, const id&, BOOL*) {

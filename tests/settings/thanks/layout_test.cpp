@@ -2,6 +2,7 @@
 // insets, the text rectangle's vertical placement, hit testing and its not-found
 // answers, the framesetter cache.
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <vector>
 
@@ -228,3 +229,63 @@ TEST(LabelLayout, CharacterRangesHaveRectanglesInTheLabelsBounds) {
 }
 
 }  // namespace
+
+// The character under a point is worked out from a layout kept between hit tests. Each
+// input it depends on, changed alone, must give the answers of a label made afresh in the
+// new state, not those of the kept layout.
+TEST(LabelLayout, AChangedInputOfTheHitTestGivesFreshAnswers) {
+  struct State {
+    CGRect frame = CGRectMake(0, 0, 180, 60);
+    UIEdgeInsets insets{};
+    NSInteger verticalAlignment = TTTAttributedLabelVerticalAlignmentCenter;
+    CGFloat fontSize = 16;
+    NSTextAlignment alignment = NSTextAlignmentLeft;
+    NSInteger lines = 0;
+    const char* text = "short one\nand two";
+  };
+  auto apply = [](const Strong<TTTAttributedLabel>& label, const State& s) {
+    label->setFrame(s.frame);
+    label->setTextInsets(s.insets);
+    label->setVerticalAlignment(s.verticalAlignment);
+    label->setFont(pinnedFont(s.fontSize));
+    label->setTextAlignment(s.alignment);
+    label->setNumberOfLines(s.lines);
+    label->setText(attributed(s.text));
+  };
+  auto answers = [](const Strong<TTTAttributedLabel>& label) {
+    std::vector<NSInteger> out;
+    for (CGFloat y = 0.5; y < 60; y += 3)
+      for (CGFloat x = 0.5; x < 180; x += 4) out.push_back(label->characterIndexAtPoint({x, y}));
+    return out;
+  };
+  auto same = [](State&) {};
+  const struct {
+    const char* input;
+    std::function<void(State&)> start, change;
+  } inputs[] = {
+      {"bounds", same, [](State& s) { s.frame.size.height = 50; }},
+      {"insets", same, [](State& s) { s.insets = UIEdgeInsetsMake(0, 30, 0, 0); }},
+      {"vertical alignment", same,
+       [](State& s) { s.verticalAlignment = TTTAttributedLabelVerticalAlignmentBottom; }},
+      // The label's font size sets the least height of the text rectangle: in a label
+      // too short for both lines, a larger one lets the second line in.
+      {"font size", [](State& s) { s.frame.size.height = 30; }, [](State& s) { s.fontSize = 24; }},
+      {"text alignment", same, [](State& s) { s.alignment = NSTextAlignmentRight; }},
+      {"number of lines", same, [](State& s) { s.lines = 1; }},
+      {"text", same, [](State& s) { s.text = "other words\nhere"; }},
+  };
+  for (const auto& in : inputs) {
+    State state;
+    in.start(state);
+    auto label = TTTAttributedLabel::initWithFrame(state.frame);
+    apply(label, state);
+    std::vector<NSInteger> before = answers(label);
+    in.change(state);
+    apply(label, state);
+    auto fresh = TTTAttributedLabel::initWithFrame(state.frame);
+    apply(fresh, state);
+    std::vector<NSInteger> after = answers(label);
+    EXPECT_EQ(after, answers(fresh)) << in.input;
+    EXPECT_NE(after, before) << in.input << " changes nothing here: the case proves nothing";
+  }
+}
