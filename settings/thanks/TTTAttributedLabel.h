@@ -320,7 +320,7 @@ class TTTAttributedLabel : public UILabel {
   // A link element's frame in the label's coordinates.
   CGRect linkFrame(NSRange range);
   void drawTruncatedLine(const CTLineRef& line, const Strong<NSAttributedString>& string,
-                         CFRange textRange, CGRect rect, CGFloat y, CGFloat descent,
+                         CGFloat flush, CGRect rect, CGFloat y, CGFloat descent,
                          NSInteger numberOfLines, const CGContextRef& c);
 
   Weak<NSObject> _delegate;

@@ -116,11 +116,11 @@ void forEachPlacedRun(const CTFrameRef& frame, NSInteger alignment,
                       const Strong<NSAttributedString>& string, CGFloat width, Fn&& fn) {
   CFArrayRef lines = CTFrameGetLines(frame);
   std::vector<CGPoint> origins = originsOf(frame, static_cast<CFIndex>(lines->count()));
+  std::vector<CGFloat> flushes = TTTLineFlushFactors(lines, alignment, string);
   for (NSUInteger i = 0; i < lines->count(); ++i) {
     CTLineRef line = lines->objectAtIndexAs<CTLine>(i);
     CGFloat lineWidth = CTLineGetTypographicBounds(line, nullptr, nullptr, nullptr);
-    CGFloat penOffset =
-        CTLineGetPenOffsetForFlush(line, TTTLineFlushFactor(line, alignment, string), width);
+    CGFloat penOffset = CTLineGetPenOffsetForFlush(line, flushes[i], width);
     for (const id& item : CTLineGetGlyphRuns(line)->objects()) {
       auto run = std::static_pointer_cast<CTRun>(item);
       fn(PlacedRun{line, run, penOffset, origins[i].y, lineWidth});
@@ -239,7 +239,7 @@ void TTTAttributedLabel::drawFramesetterAttributedStringTextRangeInRectContext(
   NSInteger mode = lineBreakMode();
   bool truncates = mode == TTTLineBreakByTruncatingHead || mode == TTTLineBreakByTruncatingMiddle ||
                    mode == TTTLineBreakByTruncatingTail;
-  NSInteger alignment = textAlignment();
+  std::vector<CGFloat> flushes = TTTLineFlushFactors(lines, textAlignment(), string);
   CGFloat fontDescender = font()->descender();
   std::vector<CGPoint> origins = originsOf(frame, n);
 
@@ -249,13 +249,13 @@ void TTTAttributedLabel::drawFramesetterAttributedStringTextRangeInRectContext(
     CGFloat descent = 0;
     CTLineGetTypographicBounds(line, nullptr, &descent, nullptr);
     CFRange r = CTLineGetStringRange(line);
+    CGFloat flush = flushes[static_cast<size_t>(i)];
     if (i == n - 1 && truncates && !(r.location == 0 && r.length == 0) &&
         r.location + r.length < textRange.location + textRange.length) {
-      drawTruncatedLine(line, string, textRange, rect, y0, descent, n, c);
+      drawTruncatedLine(line, string, flush, rect, y0, descent, n, c);
       continue;
     }
-    CGFloat penOffset = CTLineGetPenOffsetForFlush(
-        line, TTTLineFlushFactor(line, alignment, string), rect.size.width);
+    CGFloat penOffset = CTLineGetPenOffsetForFlush(line, flush, rect.size.width);
     CGContextSetTextPosition(c, penOffset, y0 - descent - fontDescender);
     CTLineDraw(line, c);
   }
@@ -263,7 +263,7 @@ void TTTAttributedLabel::drawFramesetterAttributedStringTextRangeInRectContext(
 }
 
 void TTTAttributedLabel::drawTruncatedLine(const CTLineRef& line,
-                                           const Strong<NSAttributedString>& string, CFRange,
+                                           const Strong<NSAttributedString>& string, CGFloat flush,
                                            CGRect rect, CGFloat y0, CGFloat descent,
                                            NSInteger numberOfLinesDrawn, const CGContextRef& c) {
   CFRange r = CTLineGetStringRange(line);
@@ -313,8 +313,7 @@ void TTTAttributedLabel::drawTruncatedLine(const CTLineRef& line,
   CTLineRef truncated = CTLineCreateTruncatedLine(CTLineCreateWithAttributedString(last),
                                                   rect.size.width, type, tokenLine);
   if (!truncated) truncated = tokenLine;
-  CGFloat penOffset = CTLineGetPenOffsetForFlush(
-      truncated, TTTLineFlushFactor(line, textAlignment(), string), rect.size.width);
+  CGFloat penOffset = CTLineGetPenOffsetForFlush(truncated, flush, rect.size.width);
   CGContextSetTextPosition(c, penOffset, y0 - descent - font()->descender());
   CTLineDraw(truncated, c);
 }

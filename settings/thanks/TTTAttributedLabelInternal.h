@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <vector>
 
 #include "TTTAttributedLabel.h"
 
@@ -106,10 +107,11 @@ CGSize TTTSuggestedFrameSize(const CTFramesetterRef& framesetter,
                              const Strong<NSAttributedString>& string, CGSize size,
                              NSUInteger numberOfLines);
 
-// The flush factor of one line: TTTAlignmentFlushFactor, except that natural alignment
-// follows the direction of the line's paragraph in `string` (right to left: flush right).
-CGFloat TTTLineFlushFactor(const CTLineRef& line, NSInteger textAlignment,
-                           const Strong<NSAttributedString>& string);
+// The flush factor of each of a frame's lines (in string order): TTTAlignmentFlushFactor,
+// except that natural alignment follows the direction of the line's paragraph in
+// `string` (right to left: flush right).
+std::vector<CGFloat> TTTLineFlushFactors(const CFArrayRef& lines, NSInteger textAlignment,
+                                         const Strong<NSAttributedString>& string);
 
 // A copy of `string` whose fonts are `scale` times their size, floored (at least 1).
 Strong<NSAttributedString> TTTAttributedStringWithScaledFonts(

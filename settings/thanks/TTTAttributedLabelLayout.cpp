@@ -42,10 +42,9 @@ bool isParagraphBreak(char16_t c) {
   return c == u'\n' || c == u'\r' || c == 0x2029 || c == 0x85;
 }
 
-// Whether the paragraph holding `index` reads right to left: its first strong character.
-bool paragraphIsRightToLeft(const std::u16string& text, size_t index) {
-  size_t start = std::min(index, text.size());
-  while (start > 0 && !isParagraphBreak(text[start - 1])) --start;
+// Whether the paragraph starting at `start` reads right to left: its first strong
+// character.
+bool paragraphIsRightToLeft(const std::u16string& text, size_t start) {
   for (size_t i = start; i < text.size() && !isParagraphBreak(text[i]); ++i) {
     Direction d = strongDirection(text[i]);
     if (d != Direction::Neutral) return d == Direction::RightToLeft;
@@ -55,13 +54,27 @@ bool paragraphIsRightToLeft(const std::u16string& text, size_t index) {
 
 }  // namespace
 
-CGFloat TTTLineFlushFactor(const CTLineRef& line, NSInteger textAlignment,
-                           const Strong<NSAttributedString>& string) {
-  if (textAlignment != TTTTextAlignmentNatural || !string || !line)
-    return TTTAlignmentFlushFactor(textAlignment);
-  CFRange range = CTLineGetStringRange(line);
-  return paragraphIsRightToLeft(string->characters(), static_cast<size_t>(range.location)) ? 1.0
-                                                                                           : 0.0;
+std::vector<CGFloat> TTTLineFlushFactors(const CFArrayRef& lines, NSInteger textAlignment,
+                                         const Strong<NSAttributedString>& string) {
+  size_t count = lines ? lines->count() : 0;
+  std::vector<CGFloat> flushes(count, TTTAlignmentFlushFactor(textAlignment));
+  if (textAlignment != TTTTextAlignmentNatural || !string) return flushes;
+  // One pass over the text: lines come in string order, so each paragraph start is
+  // found once and its direction read once.
+  const std::u16string& text = string->characters();
+  size_t scanned = 0, paragraphStart = 0;
+  bool known = false, rightToLeft = false;
+  for (size_t i = 0; i < count; ++i) {
+    auto start = static_cast<size_t>(
+        std::max<CFIndex>(0, CTLineGetStringRange(lines->objectAtIndexAs<CTLine>(i)).location));
+    start = std::min(start, text.size());
+    for (; scanned < start; ++scanned) {
+      if (isParagraphBreak(text[scanned])) paragraphStart = scanned + 1, known = false;
+    }
+    if (!known) rightToLeft = paragraphIsRightToLeft(text, paragraphStart), known = true;
+    flushes[i] = rightToLeft ? 1.0 : 0.0;
+  }
+  return flushes;
 }
 
 CTFramesetterRef TTTAttributedLabel::framesetter() {
@@ -211,13 +224,14 @@ const TTTAttributedLabel::HitTestLayout& TTTAttributedLabel::hitTestLayout(CGRec
     NSInteger n = limit >= 1 && limit < count ? limit : count;
     std::vector<CGPoint> origins(static_cast<size_t>(n));
     if (n > 0) CTFrameGetLineOrigins(frame, CFRangeMake(0, n), origins.data());
+    std::vector<CGFloat> flushes =
+        TTTLineFlushFactors(lines, geometry.textAlignment, _attributedText);
     for (NSInteger i = 0; i < n; ++i) {
       HitTestLayout::Line l{
           lines->objectAtIndexAs<CTLine>(static_cast<NSUInteger>(i)), 0, 0, 0, 0, 0};
       l.originY = origins[static_cast<size_t>(i)].y;
-      l.penOffset = CTLineGetPenOffsetForFlush(
-          l.line, TTTLineFlushFactor(l.line, geometry.textAlignment, _attributedText),
-          R.size.width);
+      l.penOffset =
+          CTLineGetPenOffsetForFlush(l.line, flushes[static_cast<size_t>(i)], R.size.width);
       CGFloat leading = 0;
       l.width = CTLineGetTypographicBounds(l.line, &l.ascent, &l.descent, &leading);
       layout->lines.push_back(std::move(l));
