@@ -366,9 +366,17 @@ void TTTAttributedLabel::drawBackgroundInRectContext(const CTFrameRef& frame, CG
 
 void TTTAttributedLabel::drawStrikeInRectContext(const CTFrameRef& frame, CGRect rect,
                                                  const CGContextRef& c) {
-  Strong<UIFont> labelFont = font();
-  CGFloat thickness = CTFontGetUnderlineThickness(
-      CTFontCreateWithName(labelFont->fontName(), labelFont->pointSize(), nullptr));
+  // The label font's underline thickness, looked up for the first strike only: most
+  // frames have none.
+  CGFloat thickness = -1;
+  auto strikeThickness = [&] {
+    if (thickness < 0) {
+      Strong<UIFont> labelFont = font();
+      thickness = CTFontGetUnderlineThickness(
+          CTFontCreateWithName(labelFont->fontName(), labelFont->pointSize(), nullptr));
+    }
+    return thickness;
+  };
   StyleMemo<StrikeStyle> strikes;
   auto drawStrike = [&](const PlacedRun& placed) {
     const StrikeStyle& marked = strikes.of(CTRunGetAttributes(placed.run));
@@ -385,7 +393,7 @@ void TTTAttributedLabel::drawStrikeInRectContext(const CTFrameRef& frame, CGRect
     CGFloat y = placed.baseline - runDescent;
 
     CGContextSetStrokeColorWithColor(c, marked.color);
-    CGContextSetLineWidth(c, thickness);
+    CGContextSetLineWidth(c, strikeThickness());
     CGFloat strikeY = std::round(y + (runAscent + runDescent) * 0.5);
     CGContextMoveToPoint(c, x, strikeY);
     CGContextAddLineToPoint(c, x + runWidth, strikeY);

@@ -38,6 +38,7 @@ void CGContext::Impl::realize() {
 }
 
 CGContext::Impl::~Impl() {
+  if (glyphFont.scaled) cairo_scaled_font_destroy(glyphFont.scaled);
   if (!cr) return;  // never realized: the caller's memory holds everything drawn
   if (!layers.empty()) {
     while (!layers.empty()) {
@@ -194,6 +195,37 @@ void draw(Impl& c, bool usesPath, Op op) {
   op(c.cr, 0.0, 0.0);
 }
 
+// Unhinted outlines at unrounded positions, as the device draws text at any scale.
+const cairo_font_options_t* glyphFontOptions() {
+  static const cairo_font_options_t* options = [] {
+    cairo_font_options_t* o = cairo_font_options_create();
+    cairo_font_options_set_hint_style(o, CAIRO_HINT_STYLE_NONE);
+    cairo_font_options_set_hint_metrics(o, CAIRO_HINT_METRICS_OFF);
+    return o;
+  }();
+  return options;
+}
+
+// Puts the context's font at its size into `t`, whose matrix is the glyphs' space.
+void setGlyphFont(CGContext::Impl& c, cairo_t* t) {
+  cairo_font_face_t* face = c.gs.font->cairoFace();
+  cairo_matrix_t m;
+  cairo_get_matrix(t, &m);
+  CGContext::Impl::GlyphFont& kept = c.glyphFont;
+  if (t == c.cr && kept.answers(face, c.gs.fontSize, m)) {
+    cairo_set_scaled_font(t, kept.scaled);
+    return;
+  }
+  cairo_set_font_face(t, face);
+  cairo_set_font_size(t, c.gs.fontSize);
+  cairo_set_font_options(t, glyphFontOptions());
+  if (t != c.cr) return;  // a shadow's mask: drawn once
+  cairo_scaled_font_t* scaled = cairo_get_scaled_font(t);
+  if (cairo_scaled_font_status(scaled) != CAIRO_STATUS_SUCCESS) return;
+  if (kept.scaled) cairo_scaled_font_destroy(kept.scaled);
+  kept = {face, c.gs.fontSize, m.xx, m.yx, m.xy, m.yy, cairo_scaled_font_reference(scaled)};
+}
+
 CGContext::Impl* get(const CGContextRef& c) {
   return c ? &c->impl() : nullptr;
 }
@@ -227,6 +259,13 @@ void strokeCurrentPath(Impl& c) {
 // Runs `body` with a fresh path and puts the previous path back afterwards.
 template <class F>
 void withOwnPath(Impl& c, F body) {
+  // Without a current point the path is empty (every segment leaves one): nothing to
+  // keep, and text, drawn run by run, is spared a copy each time.
+  if (!cairo_has_current_point(c.cr)) {
+    body();
+    cairo_new_path(c.cr);
+    return;
+  }
   cairo_path_t* saved = cairo_copy_path(c.cr);
   cairo_new_path(c.cr);
   body();
@@ -435,13 +474,7 @@ void CGContextShowGlyphsAtPositions(const CGContextRef& c, const CGGlyph* glyphs
       cairo_save(t);
       cairo_transform(t, &textToUser);
       cairo_scale(t, 1, -1);
-      cairo_set_font_face(t, i->gs.font->cairoFace());
-      cairo_set_font_size(t, i->gs.fontSize);
-      cairo_font_options_t* fo = cairo_font_options_create();
-      cairo_font_options_set_hint_style(fo, CAIRO_HINT_STYLE_NONE);
-      cairo_font_options_set_hint_metrics(fo, CAIRO_HINT_METRICS_OFF);
-      cairo_set_font_options(t, fo);
-      cairo_font_options_destroy(fo);
+      setGlyphFont(*i, t);
       if (fill) cairo_show_glyphs(t, gl.data(), static_cast<int>(gl.size()));
       if (stroke) {
         cairo_new_path(t);

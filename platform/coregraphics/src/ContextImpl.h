@@ -51,6 +51,21 @@ struct CGContext::Impl {
   std::vector<Layer> layers;
   CGAffineTransform textMatrix{};
 
+  // The scaled font glyphs were last shown in, from the font's face, its size and the
+  // linear part of the matrix at the time (translation does not matter to a scaled
+  // font); reused while those repeat, so that showing a run of glyphs does not look the
+  // font up again. Dropped when the context goes.
+  struct GlyphFont {
+    cairo_font_face_t* face = nullptr;
+    double size = 0;
+    double xx = 0, yx = 0, xy = 0, yy = 0;
+    cairo_scaled_font_t* scaled = nullptr;
+    bool answers(cairo_font_face_t* f, double s, const cairo_matrix_t& m) const {
+      return scaled && face == f && size == s && xx == m.xx && yx == m.yx && xy == m.xy &&
+             yy == m.yy;
+    }
+  } glyphFont;
+
   // Bitmap contexts: the caller's memory and how its bytes are laid out. When `direct`,
   // the surface is that memory; otherwise it is copied out after each drawing call.
   bool bitmap = false;

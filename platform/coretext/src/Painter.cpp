@@ -12,7 +12,14 @@ void CGPainter::glyphs(const FontFace* face, double size, const CGColorRef& colo
                        double strokeWidth, const CGColorRef& strokeColor, const uint32_t* ids,
                        const CGPoint* positions, size_t count) {
   if (!face || count == 0) return;
-  CGFontRef font = CGFontCreateWithFontFile(face->path, face->index);
+  // Runs of a line mostly share their face: the last one's font saves a lookup by path.
+  thread_local const FontFace* lastFace = nullptr;
+  thread_local CGFontRef lastFont;
+  if (face != lastFace) {
+    lastFont = CGFontCreateWithFontFile(face->path, face->index);
+    lastFace = face;
+  }
+  const CGFontRef& font = lastFont;
   if (!font) return;
   CGContextSetFont(context_, font);
   CGContextSetFontSize(context_, size);
