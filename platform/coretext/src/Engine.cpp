@@ -281,95 +281,106 @@ std::vector<uint8_t> resolveLevels(const std::u16string& text, Paragraph& p) {
   return levels;
 }
 
-void itemize(const TextSource& source, Paragraph& p, const std::vector<uint8_t>& levels) {
+namespace {
+
+// Fills in what an item takes from its style, shapes it and adds it to the paragraph.
+void shapeItem(const TextSource& source, Paragraph& p, Item item, UScriptCode script) {
+  const RunStyle& st = source.styles[item.style];
+  if (!item.face) item.face = st.face;
+  item.scale = st.size / item.face->unitsPerEm;
+  item.kern = st.kernSet ? st.kern : 0;
+  item.shift = st.baselineShift;
+  item.shaped = shape(item.face, st.kernSet, (item.level & 1) ? HB_DIRECTION_RTL : HB_DIRECTION_LTR,
+                      hbScript(script), source.text.data() + item.start, item.end - item.start);
+  p.items.push_back(std::move(item));
+}
+
+size_t styleRunEnd(const TextSource& source, size_t run, size_t limit) {
+  return run + 1 < source.runStarts.size() ? std::min(limit, source.runStarts[run + 1]) : limit;
+}
+
+// Left-to-right ASCII that every run's font has: nothing to split but the style runs.
+bool isPlainAscii(const TextSource& source, const Paragraph& p,
+                  const std::vector<uint8_t>& levels) {
+  if (!levels.empty() || p.baseLevel != 0) return false;
   const std::u16string& t = source.text;
-  const char16_t* s = t.data() + p.start;
+  for (size_t i = p.start; i < p.end; ++i)
+    if (t[i] >= 0x80) return false;
+  for (size_t r = source.styleAt(p.start); r < source.styles.size(); ++r) {
+    size_t a = std::max(p.start, source.runStarts[r]);
+    if (a >= p.end) break;
+    for (size_t i = a, b = styleRunEnd(source, r, p.end); i < b; ++i)
+      if (t[i] >= 0x20 && !source.styles[r].face->hasCharacter(t[i])) return false;
+  }
+  return true;
+}
+
+// The common case: one item per style run, Latin when it has a letter.
+void itemizeStyleRuns(const TextSource& source, Paragraph& p) {
+  const std::u16string& t = source.text;
+  for (size_t at = p.start; at < p.end;) {
+    size_t run = source.styleAt(at);
+    size_t end = styleRunEnd(source, run, p.end);
+    Item item;
+    item.start = at;
+    item.end = end;
+    item.style = run;
+    item.level = p.baseLevel;
+    item.face = source.styles[run].face;
+    UScriptCode script = USCRIPT_COMMON;
+    for (size_t k = at; k < end && script == USCRIPT_COMMON; ++k)
+      if ((t[k] | 0x20) >= 'a' && (t[k] | 0x20) <= 'z') script = USCRIPT_LATIN;
+    shapeItem(source, p, std::move(item), script);
+    at = end;
+  }
+}
+
+// The face that sets character `cp` of the style `st`, given the item open before it.
+const FontFace* faceFor(const RunStyle& st, const Item* open, UChar32 cp, UScriptCode script,
+                        bool picture) {
+  if (cp < 0x20 || cp == 0x2028 || cp == 0x200B || cp == 0x200D || cp == 0x200C ||
+      isVariationSelector(cp))
+    return open ? open->face : st.face;  // joiners and selectors stay with what they join
+  if (picture) {
+    if (const FontFace* colour = colorFaceForCharacter(cp)) return colour;
+  }
+  // Spaces and punctuation stay in the face before them, unless it is an emoji's: they
+  // go back to the text's own font.
+  if (isWeakScript(script) && open && !open->face->color && open->face->hasCharacter(cp))
+    return open->face;
+  const FontFace* face = faceForCharacter(st.face, static_cast<uint32_t>(cp));
+  return face ? face : open ? open->face : st.face;
+}
+
+// Everything else: a new item wherever the style run, the level, the face or a strong
+// script changes, character by character.
+void itemizeByCharacter(const TextSource& source, Paragraph& p,
+                        const std::vector<uint8_t>& levels) {
+  const char16_t* s = source.text.data() + p.start;
   size_t len = p.end - p.start;
-  const auto& styles = source.styles;
-  size_t runIndex = source.styleAt(p.start);
-  size_t nextRunStart =
-      runIndex + 1 < source.runStarts.size() ? source.runStarts[runIndex + 1] : SIZE_MAX;
   Item cur;
   UScriptCode curScript = USCRIPT_COMMON;
   bool open = false;
-  auto close = [&](size_t end) {
-    if (!open) return;
-    cur.end = end;
-    const RunStyle& st = styles[cur.style];
-    if (!cur.face) cur.face = st.face;
-    cur.scale = st.size / cur.face->unitsPerEm;
-    cur.kern = st.kernSet ? st.kern : 0;
-    cur.shift = st.baselineShift;
-    cur.shaped = shape(cur.face, st.kernSet, (cur.level & 1) ? HB_DIRECTION_RTL : HB_DIRECTION_LTR,
-                       hbScript(curScript), t.data() + cur.start, cur.end - cur.start);
-    p.items.push_back(cur);
-    open = false;
-  };
-  // Plain ASCII in fonts that have it (the common case): items are the style runs.
-  bool ascii = levels.empty() && p.baseLevel == 0;
-  for (size_t i = 0; i < len && ascii; ++i) ascii = s[i] < 0x80;
-  if (ascii) {
-    for (size_t r = runIndex; r < source.styles.size() && ascii; ++r) {
-      size_t a = std::max(p.start, source.runStarts[r]);
-      size_t b = r + 1 < source.runStarts.size() ? std::min(p.end, source.runStarts[r + 1]) : p.end;
-      if (a >= p.end) break;
-      for (size_t i = a; i < b && ascii; ++i)
-        ascii = t[i] < 0x20 || styles[r].face->hasCharacter(t[i]);
-    }
-  }
-  for (size_t i = 0; ascii && i < len;) {
-    size_t at = p.start + i;
-    runIndex = source.styleAt(at);
-    size_t runEnd = runIndex + 1 < source.runStarts.size()
-                        ? std::min(p.end, source.runStarts[runIndex + 1])
-                        : p.end;
-    cur = Item{};
-    cur.start = at;
-    cur.style = runIndex;
-    cur.level = p.baseLevel;
-    cur.face = styles[runIndex].face;
-    curScript = USCRIPT_COMMON;
-    for (size_t k = at; k < runEnd && curScript == USCRIPT_COMMON; ++k)
-      if (((t[k] | 0x20) >= 'a' && (t[k] | 0x20) <= 'z')) curScript = USCRIPT_LATIN;
-    open = true;
-    close(runEnd);
-    i = runEnd - p.start;
-  }
-  for (size_t i = 0; !ascii && i < len;) {
+  for (size_t i = 0; i < len;) {
     size_t at = p.start + i;
     UChar32 cp;
-    size_t k = i;
-    U16_NEXT(s, k, len, cp);
-    if (at >= nextRunStart) {
-      runIndex = source.styleAt(at);
-      nextRunStart =
-          runIndex + 1 < source.runStarts.size() ? source.runStarts[runIndex + 1] : SIZE_MAX;
-    }
-    const RunStyle& st = styles[runIndex];
+    size_t next = i;
+    U16_NEXT(s, next, len, cp);
+    size_t run = source.styleAt(at);
     uint8_t level = levels.empty() ? p.baseLevel : levels[i];
     UScriptCode sc = scriptOf(cp);
-    bool sameRun = open && cur.style == runIndex;
-    const FontFace* face;
-    const FontFace* picture = showsAsPicture(s, k, len, cp) ? colorFaceForCharacter(cp) : nullptr;
-    if (cp < 0x20 || cp == 0x2028 || cp == 0x200B || cp == 0x200D || cp == 0x200C ||
-        isVariationSelector(cp)) {
-      // Joiners and selectors stay with what they join or select.
-      face = sameRun ? cur.face : st.face;
-    } else if (picture) {
-      face = picture;
-    } else if (isWeakScript(sc) && sameRun && !cur.face->color && cur.face->hasCharacter(cp)) {
-      // (Spaces and punctuation after an emoji go back to the text's own font.)
-      face = cur.face;
-    } else {
-      face = faceForCharacter(st.face, static_cast<uint32_t>(cp));
-      if (!face) face = sameRun ? cur.face : st.face;
-    }
+    bool sameRun = open && cur.style == run;
+    const FontFace* face = faceFor(source.styles[run], sameRun ? &cur : nullptr, cp, sc,
+                                   showsAsPicture(s, next, len, cp));
     bool scriptBreak = !isWeakScript(sc) && !isWeakScript(curScript) && sc != curScript;
     if (!sameRun || level != cur.level || face != cur.face || scriptBreak) {
-      close(at);
+      if (open) {
+        cur.end = at;
+        shapeItem(source, p, cur, curScript);
+      }
       cur = Item{};
       cur.start = at;
-      cur.style = runIndex;
+      cur.style = run;
       cur.level = level;
       cur.face = face;
       curScript = sc;
@@ -377,9 +388,22 @@ void itemize(const TextSource& source, Paragraph& p, const std::vector<uint8_t>&
     } else if (isWeakScript(curScript) && !isWeakScript(sc)) {
       curScript = sc;
     }
-    i = k;
+    i = next;
   }
-  close(p.end);
+  if (open) {
+    cur.end = p.end;
+    shapeItem(source, p, cur, curScript);
+  }
+}
+
+}  // namespace
+
+void itemize(const TextSource& source, Paragraph& p, const std::vector<uint8_t>& levels) {
+  if (isPlainAscii(source, p, levels)) {
+    itemizeStyleRuns(source, p);
+  } else {
+    itemizeByCharacter(source, p, levels);
+  }
 }
 
 void measureAdvances(Paragraph& p) {
