@@ -178,6 +178,31 @@ TEST_F(DataDetector, WordsThatOnlyLookLikeLinksAreLeftAlone) {
   });
 }
 
+TEST_F(DataDetector, NothingInsideUnknownSchemesOrMalformedHostsAndPorts) {
+  expectLinks({
+      {"Open foo://example.com/path in the app", nullptr, nullptr},
+      {"The extension chrome-extension://abc.example.com/x is local", nullptr, nullptr},
+      {"Try http://foo_bar.example.com/x now", nullptr, nullptr},
+      {"and http://example.com_ too", nullptr, nullptr},
+      {"Try http://example-.com and http://-example.com", nullptr, nullptr},
+      {"Port http://example.com:65536/ is too high", nullptr, nullptr},
+      {"So is example.com:99999 here", nullptr, nullptr},
+      {"A bare mailto: or mailto:?subject=hi or mailto:nobody", nullptr, nullptr},
+      {"Paths C:\\Users\\me and PATH=/usr/bin:/usr/local/bin", nullptr, nullptr},
+  });
+}
+
+TEST_F(DataDetector, HighestPortsAndSchemeRelativeLinksAreFound) {
+  expectLinks({
+      {"Port http://example.com:65535/ is the last", "http://example.com:65535/",
+       "http://example.com:65535/"},
+      {"Embed (//cdn.example.com/lib.js) here", "//cdn.example.com/lib.js",
+       "http://cdn.example.com/lib.js"},
+      {"Spec at rtsp://media.example.org/live ok", "rtsp://media.example.org/live",
+       "rtsp://media.example.org/live"},
+  });
+}
+
 TEST_F(DataDetector, PhoneNumbersAreTheTextAsWritten) {
   auto d = detector(NSTextCheckingTypePhoneNumber);
   struct Case {
