@@ -299,6 +299,12 @@ TEST_F(DateScanner, AmountsRelativeToNow) {
       {"and 2 weeks later", "2 weeks later", local(2026, 12, 23)},
       {"twenty-one days ago", "twenty-one days ago", local(2026, 11, 18)},
       {"back in a week", "in a week", local(2026, 12, 16)},
+      {"in half an hour", "in half an hour", ref + 1800},
+      {"10 seconds ago", "10 seconds ago", ref - 10},
+      {"moved 2 yrs ago", "2 yrs ago", local(2024, 12, 9)},
+      {"this weekend", "this weekend", local(2026, 12, 12)},
+      {"last weekend", "last weekend", local(2026, 12, 5)},
+      {"this coming Friday", "this coming Friday", local(2026, 12, 11)},
   });
 }
 
@@ -334,6 +340,7 @@ TEST_F(DateScanner, TimesInEverySpelling) {
       {"8.23 PM", "8.23 PM", local(2026, 12, 9, 20, 23)},
       {"up at 5:30 a.m.", "at 5:30 a.m.", local(2026, 12, 9, 5, 30)},
       {"Jan 12 2012 3pm", "Jan 12 2012 3pm", local(2012, 1, 12, 15)},
+      {"lunch at noon on Friday", "noon on Friday", local(2026, 12, 11, 12)},
   });
   auto found = scan("logged 2012-10-10T10:20:30.123Z and 2014-11-30T08:15:30-05:30, 5pm EST");
   ASSERT_EQ(found.size(), 3u);

@@ -67,6 +67,12 @@ constexpr ExtraWord kEnglish[] = {
     {u"now", kRoleNow},
     {u"few", kRoleFew},
     {u"couple", kRoleFew},
+    {u"several", kRoleCount},
+    {u"half", kRoleCount},  // "half an hour", its count left 0
+    {u"sec", kRoleUnitSecond},
+    {u"secs", kRoleUnitSecond},
+    {u"second", kRoleUnitSecond},
+    {u"seconds", kRoleUnitSecond},
     {u"min", kRoleUnitMinute},
     {u"mins", kRoleUnitMinute},
     {u"minute", kRoleUnitMinute},
@@ -79,6 +85,13 @@ constexpr ExtraWord kEnglish[] = {
     {u"days", kRoleUnitDay},
     {u"week", kRoleUnitWeek},
     {u"weeks", kRoleUnitWeek},
+    {u"wk", kRoleUnitWeek},
+    {u"wks", kRoleUnitWeek},
+    {u"mo", kRoleUnitMonth},
+    {u"mos", kRoleUnitMonth},
+    {u"yr", kRoleUnitYear},
+    {u"yrs", kRoleUnitYear},
+    {u"weekend", kRoleWeekend},
     {u"month", kRoleUnitMonth},
     {u"months", kRoleUnitMonth},
     {u"year", kRoleUnitYear},
@@ -317,6 +330,7 @@ std::unique_ptr<DateLexicon> build(const std::string& locale) {
   b.word(u"few").count = 3;
   b.word(u"couple").count = 2;
   b.word(u"couple").roles |= kRoleCount;
+  b.word(u"several").count = 3;
   b.ordinals({u"first",     u"second",      u"third",      u"fourth",     u"fifth",
               u"sixth",     u"seventh",     u"eighth",     u"ninth",      u"tenth",
               u"eleventh",  u"twelfth",     u"thirteenth", u"fourteenth", u"fifteenth",

@@ -45,9 +45,12 @@ enum DateRole : uint32_t {
   kRoleCount = 1u << 27,   // a number in words: "two", "a", "an"; its value in `count`
   kRoleFew = 1u << 28,     // "a few", "a couple of" after "a"; its value in `count`
   kRoleWithin = 1u << 29,  // "within 3 days": "in" that stays in the range
+  kRoleUnitSecond = 1u << 30,
+  kRoleWeekend = 1u << 31,  // "this weekend", "next weekend": the Saturday
 };
-inline constexpr uint32_t kRoleUnits =
-    kRoleUnitMinute | kRoleUnitHour | kRoleUnitDay | kRoleUnitWeek | kRoleUnitMonth | kRoleUnitYear;
+inline constexpr uint32_t kRoleUnits = kRoleUnitSecond | kRoleUnitMinute | kRoleUnitHour |
+                                       kRoleUnitDay | kRoleUnitWeek | kRoleUnitMonth |
+                                       kRoleUnitYear;
 
 inline constexpr int8_t kNoDayOffset = INT8_MIN;
 

@@ -362,7 +362,7 @@ class Parser {
     uint32_t r = roles(i);
     if (r & (kRoleNoon | kRoleMidnight)) {
       t.hour = (r & kRoleNoon) ? kNoon : 0;
-      t.end = i + 1;
+      t.end = zone(i + 1, t.zone);  // "noon PST"
       return true;
     }
     if (!isNumber(i, 2) || value(i) > 24) return false;
@@ -518,7 +518,7 @@ class Parser {
       return true;
     }
     const DateWord* w = word(i);
-    if (!w || !(w->roles & kRoleCount)) return false;
+    if (!w || !(w->roles & kRoleCount) || !w->count) return false;
     n = w->count;
     next = i + 1;
     if (n == 1 && (roles(next) & kRoleFew)) {  // "a few", "a couple of"
@@ -536,6 +536,27 @@ class Parser {
       }
     }
     return true;
+  }
+
+  // An amount and its unit: "3 days", "a few weeks", "half an hour" (30 minutes). Sets
+  // `unit` to the unit's role and `next` to the token after it.
+  bool amount(std::size_t i, int& n, uint32_t& unit, std::size_t& next) const {
+    if (isHalf(i) && word(i + 1) && word(i + 1)->count == 1 && (roles(i + 2) & kRoleUnitHour)) {
+      n = 30;
+      unit = kRoleUnitMinute;
+      next = i + 3;
+      return true;
+    }
+    std::size_t k;
+    if (!count(i, n, k) || !(roles(k) & kRoleUnits)) return false;
+    unit = roles(k) & kRoleUnits;
+    next = k + 1;
+    return true;
+  }
+
+  bool isHalf(std::size_t i) const {
+    return has(i) && toks_[i].kind == TokenKind::Word &&
+           foldedKey(text_, toks_[i]).view() == u"half";
   }
 
   // "10 - 22 August 2012", "10th to 12th Aug", "10–12 August": the month written once,
@@ -584,10 +605,20 @@ class Parser {
         return true;
       }
       int n = 0;
+      uint32_t unit = 0;
       std::size_t k = 0;
-      if ((direction == kRoleNext || direction == kRoleLast) && count(i + 1, n, k) &&
-          (roles(k) & kRoleUnits)) {  // "next 2 weeks", "last three months"
-        return offset(direction == kRoleNext ? n : -n, roles(k), k + 1, m);
+      if ((direction == kRoleNext || direction == kRoleLast) &&
+          amount(i + 1, n, unit, k)) {  // "next 2 weeks", "last three months"
+        return offset(direction == kRoleNext ? n : -n, unit, k, m);
+      }
+      if (direction && (roles(i + 1) & kRoleWeekend)) {  // "this weekend": its Saturday
+        setDay(m, weekday(7, direction), i + 2);
+        return true;
+      }
+      if (direction == kRoleThis && (roles(i + 1) & kRoleNext) && word(i + 2) &&
+          word(i + 2)->weekday) {  // "this coming Friday"
+        setDay(m, weekday(word(i + 2)->weekday, kRoleNext), i + 3);
+        return true;
       }
       if (direction && !(w->roles & kRoleSuffix)) {
         if (const DateWord* day = word(i + 1); day && day->weekday) {
@@ -614,19 +645,20 @@ class Parser {
         m.weekday = w->weekday;
         return true;
       }
-      if ((w->roles & kRoleIn) && count(i + 1, n, k) && (roles(k) & kRoleUnits)) {
-        return offset(n, roles(k), k + 1, m);  // "in 3 days", "within a week"
+      if ((w->roles & kRoleIn) && amount(i + 1, n, unit, k)) {
+        return offset(n, unit, k, m);  // "in 3 days", "within a week"
       }
     }
     {
       int n = 0;
+      uint32_t unit = 0;
       std::size_t k = 0;
-      if (count(i, n, k) && (roles(k) & kRoleUnits)) {
-        uint32_t unit = roles(k), after = roles(k + 1);
-        if (after & kRoleAgo) return offset(-n, unit, k + 2, m);   // "2 weeks ago"
-        if (after & kRoleLater) return offset(n, unit, k + 2, m);  // "3 days later"
-        if ((after & kRoleRangeFrom) && (roles(k + 2) & kRoleNow)) {
-          return offset(n, unit, k + 3, m);  // "3 weeks from now"
+      if (amount(i, n, unit, k)) {
+        uint32_t after = roles(k);
+        if (after & kRoleAgo) return offset(-n, unit, k + 1, m);   // "2 weeks ago"
+        if (after & kRoleLater) return offset(n, unit, k + 1, m);  // "3 days later"
+        if ((after & kRoleRangeFrom) && (roles(k + 1) & kRoleNow)) {
+          return offset(n, unit, k + 2, m);  // "3 weeks from now"
         }
       }
     }
@@ -675,8 +707,9 @@ class Parser {
   bool offset(int n, uint32_t unit, std::size_t end, Match& m) {
     if (std::abs(n) > 100000) return false;
     DateCalendar& cal = calendar();
-    if (unit & (kRoleUnitMinute | kRoleUnitHour)) {
-      m.instant = cal.reference() + n * ((unit & kRoleUnitHour) ? 3600.0 : 60.0);
+    if (unit & (kRoleUnitSecond | kRoleUnitMinute | kRoleUnitHour)) {
+      double size = (unit & kRoleUnitHour) ? 3600.0 : (unit & kRoleUnitMinute) ? 60.0 : 1.0;
+      m.instant = cal.reference() + n * size;
       m.hasDay = m.hasTime = true;
       m.end = end;
       return true;
