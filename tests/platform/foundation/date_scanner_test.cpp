@@ -280,6 +280,11 @@ TEST_F(DateScanner, MonthsWithAYearAndNoDayAreTheFirst) {
       {"expires Jan-2013", "Jan-2013", local(2013, 1, 1)},
       {"the 2016 June report", "2016 June", local(2016, 6, 1)},
       {"card exp 09/2012 ok", "09/2012", local(2012, 9, 1)},
+      // A month alone after a word that makes it a time, or with next, last, this.
+      {"we go in December.", "December", local(2026, 12, 1)},
+      {"back by March", "March", local(2027, 3, 1)},
+      {"next March", "next March", local(2027, 3, 1)},
+      {"last December", "last December", local(2025, 12, 1)},
   });
 }
 
@@ -328,6 +333,7 @@ TEST_F(DateScanner, WeekdaysPartsOfTheDayAndLoneHours) {
 TEST_F(DateScanner, OrdinalDaysInFiguresAndWords) {
   expectCases({
       {"on the 3rd of March", "3rd of March", local(2027, 3, 3)},
+      {"see you on 3 January", "on 3 January", local(2027, 1, 3)},
       {"March the third", "March the third", local(2027, 3, 3)},
       {"March the 3rd, 2025", "March the 3rd, 2025", local(2025, 3, 3)},
       {"March the twenty-first", "March the twenty-first", local(2027, 3, 21)},
@@ -397,6 +403,8 @@ TEST_F(DateScanner, NotDates) {
                            "February 30, 2026",
                            "he was 5 and she was 12",
                            "May I see it?",
+                           "June said hi to April",
+                           "Dear March,",
                            "the sun is out",
                            "room 25:99",
                            "ratio 3:2",
@@ -460,7 +468,7 @@ TEST_F(DateScanner, GermanLocaleFormsAndDayFirstOrder) {
       {"bis morgen", "morgen", local(2026, 12, 10)},
       {"wir sehen uns übermorgen", "übermorgen", local(2026, 12, 11)},
       {"nächsten Freitag vielleicht", "nächsten Freitag", local(2026, 12, 11)},
-      {"Am Montag, 14. Dez. geht es los", "Am Montag, 14. Dez.", local(2026, 12, 14)},
+      {"Am Montag, 14. Dez. geht es los", "Montag, 14. Dez.", local(2026, 12, 14)},
       {"Mittwoch, den 16. Dezember passt", "Mittwoch, den 16. Dezember", local(2026, 12, 16)},
       {"und in English: 12/09/2026", "12/09/2026", local(2026, 9, 12)},
   };

@@ -182,7 +182,15 @@ class Parser {
       // "on Monday" keeps its "on", "at 5pm" its "at". A lone hour after "at" is a time
       // when the clause ends there or a part of the day follows ("at 7.", "at 5 in the
       // morning"), not in "at 7 Main Street".
-      if ((r & kRoleOn) && word(i + 1) && word(i + 1)->weekday) return parseDateTime(i + 1, m);
+      // English "on" only: "le 9 décembre", "am Montag" read better without theirs.
+      bool on = (r & kRoleOn) && foldedKey(text_, toks_[i]).view() == u"on";
+      if (on && word(i + 1) && word(i + 1)->weekday) return parseDateTime(i + 1, m);
+      if (on && isDayNumber(i + 1)) {  // "on 3 January", "on the"… is not
+        std::size_t k = i + 2;
+        if ((roles(k) & kRoleOrdinal) && adjacent(k)) ++k;
+        if (roles(k) & kRoleOf) ++k;
+        if (word(k) && word(k)->month) return parseDateTime(i + 1, m);
+      }
       Time t;
       std::size_t after;
       if ((r & kRoleJoiner) && isNumber(i + 1, 2) && parseTime(i + 1, t) &&
@@ -615,6 +623,18 @@ class Parser {
         setDay(m, weekday(7, direction), i + 2);
         return true;
       }
+      if (direction && word(i + 1) && word(i + 1)->month && !isDayNumber(i + 2) &&
+          !isNumberOfLength(i + 2, 4)) {
+        // "next March", "last December", "this June": the first of that month after,
+        // before or in this year's.
+        int month = word(i + 1)->month;
+        CivilDay today = calendar().today();
+        int year = today.year;
+        if (direction == kRoleNext && month <= today.month) ++year;
+        if (direction == kRoleLast && month >= today.month) --year;
+        setDay(m, CivilDay{year, month, 1}, i + 2);
+        return true;
+      }
       if (direction == kRoleThis && (roles(i + 1) & kRoleNext) && word(i + 2) &&
           word(i + 2)->weekday) {  // "this coming Friday"
         setDay(m, weekday(word(i + 2)->weekday, kRoleNext), i + 3);
@@ -758,7 +778,7 @@ class Parser {
         if ((roles(k) & kRoleOrdinal) && adjacent(k)) ++k;
         k = year(k, y);
       } else {
-        return monthYear(mo, k, m);
+        return monthYear(mo, k, m) || monthAlone(i, mo, m);
       }
     } else if (isDayNumber(i)) {
       k = i + 1;
@@ -811,6 +831,24 @@ class Parser {
     if (isNumber(end, 9) || (adjacent(end) && has(end) && toks_[end].kind != TokenKind::Mark))
       return false;
     setDay(m, CivilDay{y, month, 1}, end);
+    return true;
+  }
+
+  // A month's name alone after a word that makes it a time ("in December", "since
+  // March", "until June"): the first of the month, in the year that puts it nearest.
+  // Alone elsewhere the name may be someone's ("June") or a verb ("May I").
+  bool monthAlone(std::size_t i, int month, Match& m) {
+    if (i == 0 || !toks_[i].capitalised || toks_[i].length() < 3) return false;
+    std::size_t before = i - 1;
+    if (toks_[before].kind != TokenKind::Word) return false;
+    WordKey folded = foldedKey(text_, toks_[before]);
+    std::u16string_view w = folded.view();
+    if (w != u"in" && w != u"since" && w != u"until" && w != u"till" && w != u"by" &&
+        w != u"during" && w != u"before" && w != u"after" && w != u"early" && w != u"late" &&
+        w != u"mid")
+      return false;
+    // The stop after an abbreviation stays outside: "in Dec." ends a sentence.
+    setDay(m, CivilDay{nearestYear(month, 1), month, 1}, i + 1);
     return true;
   }
 
