@@ -334,6 +334,8 @@ TEST_F(DateScanner, OrdinalDaysInFiguresAndWords) {
   expectCases({
       {"on the 3rd of March", "3rd of March", local(2027, 3, 3)},
       {"see you on 3 January", "on 3 January", local(2027, 1, 3)},
+      {"due by the end of February", "end of February", local(2027, 2, 28)},
+      {"start of May 2027", "start of May 2027", local(2027, 5, 1)},
       {"March the third", "March the third", local(2027, 3, 3)},
       {"March the 3rd, 2025", "March the 3rd, 2025", local(2025, 3, 3)},
       {"March the twenty-first", "March the twenty-first", local(2027, 3, 21)},

@@ -336,6 +336,9 @@ std::unique_ptr<DateLexicon> build(const std::string& locale) {
               u"eleventh",  u"twelfth",     u"thirteenth", u"fourteenth", u"fifteenth",
               u"sixteenth", u"seventeenth", u"eighteenth", u"nineteenth", u"twentieth"});
   b.word(u"thirtieth").ordinal = 30;
+  for (auto [w, edge] : {std::pair{u"beginning", 1}, std::pair{u"start", 1},
+                         std::pair{u"middle", 2}, std::pair{u"end", 3}})
+    b.word(w).edge = static_cast<uint8_t>(edge);
   if (language != "en" && !language.empty()) {
     b.locale(loc);
     if (language == "de") {

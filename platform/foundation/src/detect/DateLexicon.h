@@ -63,10 +63,11 @@ struct DateWord {
   uint8_t dayPartHour = 0;          // "morning" 9, "evening" 19: the hour it stands for
   uint8_t count = 0;                // "two" 2, "a" 1, "twenty" 20
   uint8_t ordinal = 0;              // "third" 3, "thirty-first" as "thirty" then "first"
+  uint8_t edge = 0;                 // "beginning" 1, "middle" 2, "end" 3: "end of March"
   uint32_t roles = 0;
 
   bool startsDate() const {
-    return month || weekday || dayOffset != kNoDayOffset ||
+    return month || weekday || edge || dayOffset != kNoDayOffset ||
            (roles & (kRoleNext | kRoleLast | kRoleThis | kRoleRangeFrom | kRoleBetween | kRoleNoon |
                      kRoleMidnight | kRoleIn | kRolePhrase | kRoleCount | kRoleWithin));
   }

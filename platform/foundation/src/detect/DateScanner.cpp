@@ -599,6 +599,7 @@ class Parser {
     if (!has(i)) return false;
     if (const DateWord* w = word(i)) {
       if (w->roles & kRolePhrase && phrase(i, m)) return true;
+      if (w->edge) return edgeOfMonth(i, w->edge, m);
       if (w->dayOffset != kNoDayOffset) {
         setDay(m, calendar().addDays(calendar().today(), w->dayOffset), i + 1);
         if (w->dayPartHour) m.defaultHour = w->dayPartHour;
@@ -849,6 +850,22 @@ class Parser {
       return false;
     // The stop after an abbreviation stays outside: "in Dec." ends a sentence.
     setDay(m, CivilDay{nearestYear(month, 1), month, 1}, i + 1);
+    return true;
+  }
+
+  // "end of March", "the beginning of May 2027", "middle of June": the month's first,
+  // fifteenth or last day.
+  bool edgeOfMonth(std::size_t i, uint8_t edge, Match& m) {
+    std::size_t k = i + 1;
+    if (!(roles(k) & kRoleOf) || foldedKey(text_, toks_[k]).view() != u"of") return false;
+    const DateWord* w = word(k + 1);
+    if (!w || !w->month) return false;
+    int y = 0;
+    std::size_t end = year(k + 2, y);
+    if (!y) y = nearestYear(w->month, 15);
+    int day = edge == 1 ? 1 : edge == 2 ? 15 : 31;
+    while (day > 28 && !isValidDay(y, w->month, day)) --day;
+    setDay(m, CivilDay{y, w->month, day}, end);
     return true;
   }
 
