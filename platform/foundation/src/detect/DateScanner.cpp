@@ -33,6 +33,19 @@
 //    of days ("Dec 9-11") runs from noon of the first to noon of the last;
 //  - a named zone ("3pm PST") gives the wall time in the zone the abbreviation stands
 //    for, daylight saving included, and that zone as the result's time zone.
+//  - a month without a day ("March 2012", "next March", "in December") is its first
+//    day; "end of March" its last, "middle of" its fifteenth;
+//  - an amount counts from the reference moment: "in 2 hours" and "half an hour ago" are
+//    moments, "in 3 days" and "2 weeks ago" days; "a few" is 3, "a couple" 2;
+//  - "last night" is yesterday at 21:00; "this weekend" its Saturday;
+//  - a time after a part of the day takes its half ("tomorrow morning at 9" is 9:00,
+//    "this afternoon at 3" 15:00, "11 at night" 23:00);
+//  - the range covers "at" before a time in figures and "on" before a weekday or a day
+//    number, as people read them with the time ("at 5pm", "on Monday"), but not "at"
+//    before "noon"; a lone hour after "at" is a time only where the clause ends or a
+//    part of the day follows ("at 7.", not "at 7 Main Street");
+//  - a date keeps to its line, and dotted numbers are versions unless written as dates
+//    ("03.04.2027" is a date, "1.1.30" and "2024.1.2" are not).
 
 namespace foundation::detect {
 
