@@ -310,6 +310,7 @@ TEST_F(DateScanner, AmountsRelativeToNow) {
       {"this weekend", "this weekend", local(2026, 12, 12)},
       {"last weekend", "last weekend", local(2026, 12, 5)},
       {"this coming Friday", "this coming Friday", local(2026, 12, 11)},
+      {"after 3 days", "after 3 days", local(2026, 12, 12)},
   });
 }
 
@@ -336,6 +337,11 @@ TEST_F(DateScanner, OrdinalDaysInFiguresAndWords) {
       {"see you on 3 January", "on 3 January", local(2027, 1, 3)},
       {"due by the end of February", "end of February", local(2027, 2, 28)},
       {"start of May 2027", "start of May 2027", local(2027, 5, 1)},
+      {"on the twenty-fourth of May", "twenty-fourth of May", local(2027, 5, 24)},
+      {"May twenty-fourth", "May twenty-fourth", local(2027, 5, 24)},
+      {"filed 10-Aug-12 and", "10-Aug-12", local(2012, 8, 10)},
+      {"filed Aug-10-2012 and", "Aug-10-2012", local(2012, 8, 10)},
+      {"Friday next week", "Friday next week", local(2026, 12, 18)},
       {"March the third", "March the third", local(2027, 3, 3)},
       {"March the 3rd, 2025", "March the 3rd, 2025", local(2025, 3, 3)},
       {"March the twenty-first", "March the twenty-first", local(2027, 3, 21)},
@@ -356,6 +362,10 @@ TEST_F(DateScanner, TimesInEverySpelling) {
   EXPECT_EQ(found[1].text, "2014-11-30T08:15:30-05:30");
   EXPECT_EQ(found[1].date, 439047930);
   EXPECT_EQ(found[2].date, local(2026, 12, 9, 14)) << "5pm in New York is 2pm here";
+  found = scan("Sat Aug 17 2013 18:40:39 GMT+0900 (JST)");
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].text, "Sat Aug 17 2013 18:40:39 GMT+0900 (JST)");
+  EXPECT_EQ(found[0].date, 398425239) << "09:40:39 UTC";
 }
 
 TEST_F(DateScanner, RangesWithTheMonthOrYearWrittenOnce) {

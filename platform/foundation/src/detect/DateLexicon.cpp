@@ -61,6 +61,7 @@ constexpr ExtraWord kEnglish[] = {
     {u"this", kRoleThis},
     {u"in", kRoleIn},
     {u"within", kRoleIn | kRoleWithin},
+    {u"after", kRoleIn | kRoleWithin},
     {u"ago", kRoleAgo},
     {u"later", kRoleLater},
     {u"hence", kRoleLater},

@@ -67,7 +67,7 @@ struct DateWord {
   uint32_t roles = 0;
 
   bool startsDate() const {
-    return month || weekday || edge || dayOffset != kNoDayOffset ||
+    return month || weekday || edge || ordinal || dayOffset != kNoDayOffset ||
            (roles & (kRoleNext | kRoleLast | kRoleThis | kRoleRangeFrom | kRoleBetween | kRoleNoon |
                      kRoleMidnight | kRoleIn | kRolePhrase | kRoleCount | kRoleWithin));
   }

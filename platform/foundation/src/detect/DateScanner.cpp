@@ -489,7 +489,12 @@ class Parser {
         if (hours > 18 || minutes > 59) return k;
         int seconds = (hours * 60 + minutes) * 60;
         out = NSTimeZone::timeZoneForSecondsFromGMT(plus ? seconds : -seconds);
-        return out ? j : k;
+        if (!out) return k;
+        // "GMT+0900 (JST)": the zone's name in brackets, as clocks print it.
+        if (isMark(j, u'(') && has(j + 1) && toks_[j + 1].kind == TokenKind::Word &&
+            toks_[j + 1].allUpper && toks_[j + 1].length() <= 5 && isMark(j + 2, u')'))
+          j += 3;
+        return j;
       }
       out = NSTimeZone::timeZoneWithName(std::string("UTC"));
       if (!out) out = NSTimeZone::timeZoneForSecondsFromGMT(0);
@@ -670,6 +675,13 @@ class Parser {
           setDay(m, weekday(w->weekday, after & (kRoleNext | kRoleLast | kRoleThis)), i + 2);
           return true;
         }
+        if ((after & (kRoleNext | kRoleLast | kRoleThis)) && (roles(i + 2) & kRoleUnitWeek)) {
+          // "Friday next week": that weekday in the week named.
+          int weeks = (after & kRoleNext) ? 1 : (after & kRoleLast) ? -1 : 0;
+          int delta = w->weekday - calendar().weekdayToday() + 7 * weeks;
+          setDay(m, calendar().addDays(calendar().today(), delta), i + 3);
+          return true;
+        }
         std::size_t k = i + 1;
         if (isMark(k, u',') || (isMark(k, u'.') && adjacent(k))) ++k;
         if (roles(k) & kRoleOf) ++k;  // "Mittwoch, den 9. Dezember", "Friday the 11th of"
@@ -786,6 +798,15 @@ class Parser {
                  adjacent(k + 2)) {  // "March the 3rd"
         d = static_cast<int>(value(k + 1));
         k = year(k + 3, y);
+      } else if (std::size_t after2;
+                 toks_[i].capitalised && spelledDay(k, d, after2)) {  // "May twenty-fourth"
+        k = year(after2, y);
+      } else if (isDash(k) && adjacent(k) && adjacent(k + 1) && isDayNumber(k + 1) &&
+                 isMark(k + 2, u'-') && adjacent(k + 2) && adjacent(k + 3) &&
+                 isNumberOfLength(k + 3, 4)) {  // "Aug-10-2012"
+        d = static_cast<int>(value(k + 1));
+        y = static_cast<int>(value(k + 3));
+        k += 4;
       } else if (isDayNumber(k) && !(isMark(k + 1, u':') && adjacent(k + 1))) {
         d = static_cast<int>(value(k));
         ++k;
@@ -794,6 +815,23 @@ class Parser {
       } else {
         return monthYear(mo, k, m) || monthAlone(i, mo, m);
       }
+    } else if (std::size_t after; word(i) && spelledDay(i, d, after)) {
+      // "twenty-fourth of May", "fourth of July 2027"
+      k = after;
+      if (roles(k) & kRoleOf) ++k;
+      const DateWord* w = word(k);
+      if (!w || !w->month) return false;
+      mo = w->month;
+      k = year(skipStop(k + 1), y);
+    } else if (isDayNumber(i) && isDash(i + 1) && adjacent(i + 1) && adjacent(i + 2) &&
+               word(i + 2) && word(i + 2)->month && isMark(i + 3, u'-') && adjacent(i + 3) &&
+               adjacent(i + 4) && (isNumberOfLength(i + 4, 4) || isNumberOfLength(i + 4, 2))) {
+      // "10-Aug-2012", "10-Aug-12"
+      d = static_cast<int>(value(i));
+      mo = word(i + 2)->month;
+      y = toks_[i + 4].length() == 4 ? static_cast<int>(value(i + 4))
+                                     : expandYear(static_cast<int>(value(i + 4)));
+      k = i + 5;
     } else if (isDayNumber(i)) {
       k = i + 1;
       if (isMark(k, u'.') && adjacent(k)) {
