@@ -198,7 +198,7 @@ class Parser {
       // English "on" only: "le 9 décembre", "am Montag" read better without theirs.
       bool on = (r & kRoleOn) && foldedKey(text_, toks_[i]).view() == u"on";
       if (on && word(i + 1) && word(i + 1)->weekday) return parseDateTime(i + 1, m);
-      if (on && isDayNumber(i + 1)) {  // "on 3 January", "on the"… is not
+      if (on && isDayNumber(i + 1)) {  // "on 3 January", "on 3rd of May"
         std::size_t k = i + 2;
         if ((roles(k) & kRoleOrdinal) && adjacent(k)) ++k;
         if (roles(k) & kRoleOf) ++k;
