@@ -366,6 +366,13 @@ TEST_F(DateScanner, TimesInEverySpelling) {
   ASSERT_EQ(found.size(), 1u);
   EXPECT_EQ(found[0].text, "Sat Aug 17 2013 18:40:39 GMT+0900 (JST)");
   EXPECT_EQ(found[0].date, 398425239) << "09:40:39 UTC";
+  found = scan("calls at 10:00 +05:30, at 10:00 (UTC) and 09:00-05:30");
+  ASSERT_EQ(found.size(), 3u);
+  EXPECT_EQ(found[0].text, "at 10:00 +05:30");
+  EXPECT_EQ(found[0].date, local(2026, 12, 8, 20, 30)) << "04:30 UTC";
+  EXPECT_EQ(found[1].text, "at 10:00 (UTC)");
+  EXPECT_EQ(found[1].date, local(2026, 12, 9, 2));
+  EXPECT_EQ(found[2].text, "09:00-05:30") << "a range, not an offset";
 }
 
 TEST_F(DateScanner, RangesWithTheMonthOrYearWrittenOnce) {

@@ -461,6 +461,25 @@ class Parser {
   // A zone named after a time: "PST", "UTC", "GMT+2", "UTC-05:30". Returns the index
   // past it, or `k` when there is none.
   std::size_t zone(std::size_t k, Strong<NSTimeZone>& out) {
+    // "+05:30" apart from the time; written against it ("10:00-05:30") it is a range.
+    if ((isMark(k, u'+') || isMark(k, u'-')) && !adjacent(k) && adjacent(k + 1) &&
+        isNumberOfLength(k + 1, 2) && isMark(k + 2, u':') && adjacent(k + 2) && adjacent(k + 3) &&
+        isNumberOfLength(k + 3, 2)) {
+      int hours = static_cast<int>(value(k + 1)), minutes = static_cast<int>(value(k + 3));
+      if (hours > 18 || minutes > 59) return k;
+      int seconds = (hours * 60 + minutes) * 60;
+      out = NSTimeZone::timeZoneForSecondsFromGMT(isMark(k, u'+') ? seconds : -seconds);
+      return out ? k + 4 : k;
+    }
+    // "10:00 (UTC)", "5pm (PST)"
+    if (isMark(k, u'(') && isMark(k + 2, u')') && has(k + 1) &&
+        toks_[k + 1].kind == TokenKind::Word) {
+      Strong<NSTimeZone> named;
+      if (zone(k + 1, named) == k + 2) {
+        out = named;
+        return k + 3;
+      }
+    }
     if ((isMark(k, u'+') || isMark(k, u'-')) && adjacent(k + 1) && isNumberOfLength(k + 1, 4)) {
       int hours = static_cast<int>(value(k + 1) / 100),
           minutes = static_cast<int>(value(k + 1) % 100);
