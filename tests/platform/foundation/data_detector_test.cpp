@@ -189,6 +189,8 @@ TEST_F(DataDetector, NothingInsideUnknownSchemesOrMalformedHostsAndPorts) {
       {"So is example.com:99999 here", nullptr, nullptr},
       {"A bare mailto: or mailto:?subject=hi or mailto:nobody", nullptr, nullptr},
       {"Paths C:\\Users\\me and PATH=/usr/bin:/usr/local/bin", nullptr, nullptr},
+      {"Ids tag:example.com,2005:x and urn:example.org:thing", nullptr, nullptr},
+      {"Typo http:example.com and spotify:track:example.com", nullptr, nullptr},
   });
 }
 

@@ -525,8 +525,12 @@ void scanLinks(std::u16string_view text, NSUInteger base, const ScanContext&,
       i = swallow;
       continue;
     }
-    found = afterSpaceless ? found && isHierarchical(link.url)
-                           : found || scanEmail(t, i, &link) || scanBareHost(t, i, &link);
+    // After "word:" a host is part of a colon-separated name ("tag:example.com,2005",
+    // "urn:example.com:x", "http:example.com"), not a link of its own.
+    bool afterColon = before == ':';
+    found = afterSpaceless
+                ? found && isHierarchical(link.url)
+                : found || (!afterColon && (scanEmail(t, i, &link) || scanBareHost(t, i, &link)));
     if (found) {
       if (auto url = NSURL::URLWithString(link.url)) {
         out.push_back(NSTextCheckingResult::linkCheckingResultWithRangeURL(
