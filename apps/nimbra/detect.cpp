@@ -1,6 +1,9 @@
-// nimbra detect [--types LIST] [FILE]: what the data detector finds in a text, one line
-// per match: location and length in UTF-16 units, the kind, and its payload.
+// nimbra detect [--types LIST] [--now DATE] [--locale NAME] [FILE]: what the data
+// detector finds in a text, one line per match: location and length in UTF-16 units, the
+// kind, and its payload.
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <fstream>
 #include <iostream>
@@ -50,6 +53,99 @@ NSTextCheckingTypes parseTypes(const std::string& list, std::string* error) {
     start = comma + 1;
   }
   return types;
+}
+
+// Two to four digits at s[at] as a number, or -1.
+int digitsAt(const std::string& s, std::size_t at, std::size_t count) {
+  if (at + count > s.size()) return -1;
+  int value = 0;
+  for (std::size_t i = at; i < at + count; ++i) {
+    if (!std::isdigit(static_cast<unsigned char>(s[i]))) return -1;
+    value = value * 10 + (s[i] - '0');
+  }
+  return value;
+}
+
+// An ISO 8601 moment as seconds since 1970: "2026-12-09", "2026-12-09T10:00",
+// "2026-12-09T10:00:30.5Z", "2026-12-09 10:00+01:00". Without a zone it is the local
+// wall time, and a day alone is its midnight. False when the text is anything else.
+bool parseMoment(const std::string& s, double* seconds) {
+  int y = digitsAt(s, 0, 4), mo = digitsAt(s, 5, 2), d = digitsAt(s, 8, 2);
+  if (y < 1 || mo < 1 || mo > 12 || d < 1 || d > 31 || s[4] != '-' || s[7] != '-') return false;
+  std::tm tm{};
+  tm.tm_year = y - 1900;
+  tm.tm_mon = mo - 1;
+  tm.tm_mday = d;
+  double fraction = 0;
+  std::size_t at = 10;
+  if (at < s.size()) {
+    if (s[at] != 'T' && s[at] != 't' && s[at] != ' ') return false;
+    tm.tm_hour = digitsAt(s, at + 1, 2);
+    tm.tm_min = digitsAt(s, at + 4, 2);
+    if (tm.tm_hour < 0 || tm.tm_hour > 23 || tm.tm_min < 0 || tm.tm_min > 59 || s[at + 3] != ':')
+      return false;
+    at += 6;
+    if (at < s.size() && s[at] == ':') {
+      tm.tm_sec = digitsAt(s, at + 1, 2);
+      if (tm.tm_sec < 0 || tm.tm_sec > 60) return false;
+      at += 3;
+      if (at < s.size() && (s[at] == '.' || s[at] == ',')) {
+        std::size_t start = ++at;
+        double scale = 0.1;
+        while (at < s.size() && std::isdigit(static_cast<unsigned char>(s[at]))) {
+          fraction += (s[at++] - '0') * scale;
+          scale /= 10;
+        }
+        if (at == start) return false;
+      }
+    }
+  }
+  // The days of the month, checked by a round trip through the calendar.
+  std::tm check = tm;
+  check.tm_isdst = -1;
+  if (at == s.size()) {
+    std::time_t local = std::mktime(&check);
+    if (local == -1 || check.tm_mday != d) return false;
+    *seconds = static_cast<double>(local) + fraction;
+    return true;
+  }
+  int offset = 0;
+  if (s[at] == 'Z' || s[at] == 'z') {
+    ++at;
+  } else if (s[at] == '+' || s[at] == '-') {
+    int hours = digitsAt(s, at + 1, 2), minutes = 0;
+    std::size_t next = at + 3;
+    if (next < s.size()) {
+      if (s[next] == ':') ++next;
+      minutes = digitsAt(s, next, 2);
+      next += 2;
+    }
+    if (hours < 0 || hours > 18 || minutes < 0 || minutes > 59) return false;
+    offset = (s[at] == '-' ? -1 : 1) * (hours * 60 + minutes) * 60;
+    at = next;
+  }
+  if (at != s.size()) return false;
+  std::time_t utc = timegm(&check);
+  if (utc == -1 || check.tm_mday != d) return false;
+  *seconds = static_cast<double>(utc) - offset + fraction;
+  return true;
+}
+
+// "en_GB", "de-DE", "fr_FR.UTF-8": a language of two or three letters, then the rest;
+// the character set after a full stop is dropped, dashes become underscores.
+bool parseLocaleName(std::string name, std::string* identifier) {
+  if (auto cut = name.find_first_of(".@"); cut != std::string::npos) name.resize(cut);
+  std::size_t letters = 0;
+  while (letters < name.size() && std::isalpha(static_cast<unsigned char>(name[letters])))
+    ++letters;
+  if (letters < 2 || letters > 3) return false;
+  for (char& c : name) {
+    if (c == '-') c = '_';
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_') return false;
+  }
+  if (letters < name.size() && name[letters] != '_') return false;
+  *identifier = name;
+  return true;
 }
 
 // One line per match: payloads keep to their line.
@@ -123,8 +219,9 @@ const char* kindName(NSTextCheckingType type) {
 
 int runDetect(int argc, char** argv) {
   NSTextCheckingTypes types = NSTextCheckingAllDetectorTypes;
-  std::string file;
-  bool haveFile = false;
+  std::string file, locale;
+  bool haveFile = false, haveNow = false;
+  double now = 0;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "--types") {
@@ -132,6 +229,16 @@ int runDetect(int argc, char** argv) {
       std::string error;
       types = parseTypes(argv[++i], &error);
       if (!types) return fail(error);
+    } else if (arg == "--now") {
+      if (i + 1 >= argc) return fail("--now needs an ISO 8601 date such as 2026-12-09T10:00");
+      if (!parseMoment(argv[++i], &now))
+        return fail("--now: '" + std::string(argv[i]) +
+                    "' is not an ISO 8601 date (2026-12-09, 2026-12-09T10:00:00+01:00)");
+      haveNow = true;
+    } else if (arg == "--locale") {
+      if (i + 1 >= argc) return fail("--locale needs a name such as en_GB");
+      if (!parseLocaleName(argv[++i], &locale))
+        return fail("--locale: '" + std::string(argv[i]) + "' is not a locale name (en_GB, de_DE)");
     } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
       return fail("unknown argument '" + arg + "'");
     } else if (haveFile) {
@@ -153,6 +260,8 @@ int runDetect(int argc, char** argv) {
   }
   auto detector = NSDataDetector::dataDetectorWithTypesError(types, nullptr);
   if (!detector) return fail("the data detector cannot look for these types");
+  if (haveNow) detector->setReferenceDate(NSDate::dateWithTimeIntervalSince1970(now));
+  detector->setLocaleIdentifier(locale);
   auto text = NSString::stringWithUTF8String(std::string_view(bytes));
   detector->enumerateMatchesInStringOptionsRangeUsingBlock(
       text, 0, NSMakeRange(0, text->length()),
@@ -166,8 +275,10 @@ int runDetect(int argc, char** argv) {
 
 const nimbra::Command detect{
     "detect",
-    "detect [--types link,phone,date,address,transit] [FILE]   print what the data detector "
-    "finds in FILE (or standard input): LOCATION LENGTH (UTF-16 units) TYPE PAYLOAD per line",
+    "detect [--types link,phone,date,address,transit] [--now DATE] [--locale NAME] [FILE]   "
+    "print what the data detector finds in FILE (or standard input): LOCATION LENGTH (UTF-16 "
+    "units) TYPE PAYLOAD per line; relative dates count from DATE (ISO 8601, default now), "
+    "in locale NAME (default the process's)",
     &runDetect};
 
 }  // namespace

@@ -1,7 +1,9 @@
 // Fuzz target: the data detector with all five kinds over arbitrary bytes, read as
 // UTF-16 code units (so lone surrogates and NUL come through) when the first byte is
-// odd, as UTF-8 otherwise. Every result must lie inside the text, in order, without
-// overlap; anything else aborts.
+// odd, as UTF-8 otherwise, in one of four locales chosen by the first byte. Every result
+// must lie inside the text, in order, without overlap, and a date must be finite;
+// anything else aborts.
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -9,12 +11,24 @@
 
 #include "Foundation/NSArray.h"
 #include "Foundation/NSDataDetector.h"
+#include "Foundation/NSDate.h"
 #include "Foundation/NSString.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const Strong<NSDataDetector> detector =
-      NSDataDetector::dataDetectorWithTypesError(NSTextCheckingAllDetectorTypes, nullptr);
+  // Day-first and month-first orders, and the two locales with words of their own.
+  static const Strong<NSDataDetector>* detectors = [] {
+    auto* made = new Strong<NSDataDetector>[4];
+    const char* locales[] = {"en_US", "en_GB", "de_DE", "fr_FR"};
+    for (int i = 0; i < 4; ++i) {
+      made[i] = NSDataDetector::dataDetectorWithTypesError(NSTextCheckingAllDetectorTypes, nullptr);
+      made[i]->setLocaleIdentifier(locales[i]);
+      // A fixed moment, so that a crash replays: Wednesday, 9 December 2026.
+      made[i]->setReferenceDate(NSDate::dateWithTimeIntervalSinceReferenceDate(818503200));
+    }
+    return made;
+  }();
   if (size == 0) return 0;
+  const Strong<NSDataDetector>& detector = detectors[(data[0] >> 1) & 3];
   Strong<NSString> text;
   if (data[0] & 1) {
     std::u16string units;
@@ -35,6 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (!result) std::abort();
       NSRange r = result->range();
       if (r.location < covered || r.length == 0 || NSMaxRange(r) > length) std::abort();
+      if (result->date() && !std::isfinite(result->date()->timeIntervalSinceReferenceDate()))
+        std::abort();
       covered = NSMaxRange(r);
     }
   }

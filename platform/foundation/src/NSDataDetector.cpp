@@ -52,7 +52,8 @@ Strong<NSArray> NSDataDetector::matchesInStringOptionsRange(const Strong<NSStrin
   foundation::detect::ScanContext context;
   context.referenceDate = referenceDate_ ? referenceDate_->timeIntervalSinceReferenceDate()
                                          : NSDate::date()->timeIntervalSinceReferenceDate();
-  context.locale = foundation::detect::currentLocaleIdentifier();
+  context.locale =
+      localeIdentifier_.empty() ? foundation::detect::currentLocaleIdentifier() : localeIdentifier_;
   context.region = foundation::detect::regionOfLocale(context.locale);
   if (types_ & NSTextCheckingTypeDate) context.timeZone = NSTimeZone::localTimeZone();
 

@@ -90,6 +90,44 @@ TEST(AddressScanner, UnitedStatesForms) {
             {{"Street", "42 W 5th St"}, {"City", "Austin"}, {"State", "Texas"}});
 }
 
+TEST(AddressScanner, NumberedRoadsRuralRoutesAndNamesWithoutASuffix) {
+  expectOne(
+      "Visit 12345 Highway 278, Cullman, AL 35057 soon.", "12345 Highway 278, Cullman, AL 35057",
+      {{"Street", "12345 Highway 278"}, {"City", "Cullman"}, {"State", "AL"}, {"ZIP", "35057"}});
+  expectOne("Farm at 4500 County Road 12, Fort Payne, AL 35967 now",
+            "4500 County Road 12, Fort Payne, AL 35967",
+            {{"Street", "4500 County Road 12"},
+             {"City", "Fort Payne"},
+             {"State", "AL"},
+             {"ZIP", "35967"}});
+  expectOne("Mail to RR 2 Box 45, Smalltown, IA 50001 now", "RR 2 Box 45, Smalltown, IA 50001",
+            {{"Street", "RR 2 Box 45"}, {"City", "Smalltown"}, {"State", "IA"}, {"ZIP", "50001"}});
+  expectOne(
+      "Ship to 123 1/2 Main St, Springfield, IL 62701 today.",
+      "123 1/2 Main St, Springfield, IL 62701",
+      {{"Street", "123 1/2 Main St"}, {"City", "Springfield"}, {"State", "IL"}, {"ZIP", "62701"}});
+  expectOne("Go to 1 Broadway, New York, NY 10004 now", "1 Broadway, New York, NY 10004",
+            {{"Street", "1 Broadway"}, {"City", "New York"}, {"State", "NY"}, {"ZIP", "10004"}});
+  expectOne("at 1211 Avenue of the Americas, New York, NY 10036",
+            "1211 Avenue of the Americas, New York, NY 10036",
+            {{"Street", "1211 Avenue of the Americas"},
+             {"City", "New York"},
+             {"State", "NY"},
+             {"ZIP", "10036"}});
+  expectOne(
+      "Go to 55 North Avenue, Atlanta, GA 30308 now", "55 North Avenue, Atlanta, GA 30308",
+      {{"Street", "55 North Avenue"}, {"City", "Atlanta"}, {"State", "GA"}, {"ZIP", "30308"}});
+  expectOne(
+      "Go to 500 Oak St, 2nd Fl., Portland, OR 97204 now",
+      "500 Oak St, 2nd Fl., Portland, OR 97204",
+      {{"Street", "500 Oak St, 2nd Fl."}, {"City", "Portland"}, {"State", "OR"}, {"ZIP", "97204"}});
+  // A road's number alone, or "Road" with no authority, is no street.
+  for (const char* text :
+       {"I drove 200 Road 12 miles, Austin, TX", "won 3 Route awards, Reno, NV"}) {
+    EXPECT_TRUE(scan(text).empty()) << text;
+  }
+}
+
 TEST(AddressScanner, BritishAndGermanForms) {
   expectOne("Write to 10 Downing Street, London SW1A 2AA, UK please",
             "10 Downing Street, London SW1A 2AA, UK",

@@ -178,6 +178,33 @@ TEST_F(DataDetector, WordsThatOnlyLookLikeLinksAreLeftAlone) {
   });
 }
 
+TEST_F(DataDetector, NothingInsideUnknownSchemesOrMalformedHostsAndPorts) {
+  expectLinks({
+      {"Open foo://example.com/path in the app", nullptr, nullptr},
+      {"The extension chrome-extension://abc.example.com/x is local", nullptr, nullptr},
+      {"Try http://foo_bar.example.com/x now", nullptr, nullptr},
+      {"and http://example.com_ too", nullptr, nullptr},
+      {"Try http://example-.com and http://-example.com", nullptr, nullptr},
+      {"Port http://example.com:65536/ is too high", nullptr, nullptr},
+      {"So is example.com:99999 here", nullptr, nullptr},
+      {"A bare mailto: or mailto:?subject=hi or mailto:nobody", nullptr, nullptr},
+      {"Paths C:\\Users\\me and PATH=/usr/bin:/usr/local/bin", nullptr, nullptr},
+      {"Ids tag:example.com,2005:x and urn:example.org:thing", nullptr, nullptr},
+      {"Typo http:example.com and spotify:track:example.com", nullptr, nullptr},
+  });
+}
+
+TEST_F(DataDetector, HighestPortsAndSchemeRelativeLinksAreFound) {
+  expectLinks({
+      {"Port http://example.com:65535/ is the last", "http://example.com:65535/",
+       "http://example.com:65535/"},
+      {"Embed (//cdn.example.com/lib.js) here", "//cdn.example.com/lib.js",
+       "http://cdn.example.com/lib.js"},
+      {"Spec at rtsp://media.example.org/live ok", "rtsp://media.example.org/live",
+       "rtsp://media.example.org/live"},
+  });
+}
+
 TEST_F(DataDetector, PhoneNumbersAreTheTextAsWritten) {
   auto d = detector(NSTextCheckingTypePhoneNumber);
   struct Case {
@@ -189,6 +216,23 @@ TEST_F(DataDetector, PhoneNumbersAreTheTextAsWritten) {
        {"+44 20 7946 0958", "+49 30 901820"}},
       {"Dial 415.555.0132 or 4155550133 today", {"415.555.0132", "4155550133"}},
       {"No numbers here: 12, 2026, 3.14159", {}},
+      // Extensions, however long, stay in the range and the payload.
+      {"Desk 415.555.2671 ext. 12345 for help", {"415.555.2671 ext. 12345"}},
+      {"Call 415-555-2671 x123 or (415) 555-2672 #45 now",
+       {"415-555-2671 x123", "(415) 555-2672 #45"}},
+      // Every separator people write, and digits and plus signs in full width.
+      {"Call [415] 555-2671 today", {"[415] 555-2671"}},
+      {"Call 415 \u2013 555 \u2013 2671 or 415\u2014555\u20142672",
+       {"415 \u2013 555 \u2013 2671", "415\u2014555\u20142672"}},
+      {"Call 415\u00A0555\u00A02671 today", {"415\u00A0555\u00A02671"}},
+      {"Call \xEF\xBC\x8B\xEF\xBC\x91 \xEF\xBC\x94\xEF\xBC\x91\xEF\xBC\x95 "
+       "\xEF\xBC\x95\xEF\xBC\x95\xEF\xBC\x95 "
+       "\xEF\xBC\x92\xEF\xBC\x96\xEF\xBC\x97\xEF\xBC\x91 today",
+       {"\xEF\xBC\x8B\xEF\xBC\x91 \xEF\xBC\x94\xEF\xBC\x91\xEF\xBC\x95 "
+        "\xEF\xBC\x95\xEF\xBC\x95\xEF\xBC\x95 "
+        "\xEF\xBC\x92\xEF\xBC\x96\xEF\xBC\x97\xEF\xBC\x91"}},
+      // International prefixes from the locale's region.
+      {"From here dial 011 44 20 7946 0958.", {"011 44 20 7946 0958"}},
   };
   for (const Case& c : cases) {
     for (const char* prefix : kPrefixes) {

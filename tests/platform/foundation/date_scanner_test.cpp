@@ -24,6 +24,13 @@ struct Found {
   std::string zone;  // empty when the result has none
 };
 
+struct DateCase {
+  const char* sentence;
+  const char* match;  // the text the date covers
+  NSTimeInterval when;
+  NSTimeInterval duration = 0;
+};
+
 class DateScanner : public ::testing::Test {
  protected:
   void SetUp() override { useLocale("en_US.UTF-8", "America/Los_Angeles"); }
@@ -94,13 +101,26 @@ class DateScanner : public ::testing::Test {
     EXPECT_EQ(found[0].duration, duration) << sentence;
     EXPECT_EQ(found[0].zone, "") << sentence;
   }
+
+  // Each sentence holds one date: its text, moment and length.
+  static void expectCases(const std::vector<DateCase>& cases) {
+    for (const DateCase& c : cases) {
+      auto found = scan(c.sentence);
+      ASSERT_EQ(found.size(), 1u) << c.sentence;
+      EXPECT_EQ(found[0].text, c.match) << c.sentence;
+      EXPECT_EQ(found[0].date, c.when)
+          << c.sentence << ": off by " << found[0].date - c.when << " s";
+      EXPECT_EQ(found[0].duration, c.duration) << c.sentence;
+    }
+  }
 };
 
 TEST_F(DateScanner, WrittenDatesInEnglish) {
   expectOne("The launch is on December 9, 2026.", "December 9, 2026", local(2026, 12, 9));
   expectOne("Meet me 9 Dec 2026 by the gate", "9 Dec 2026", local(2026, 12, 9));
   expectOne("Due Jan. 3rd, 2027!", "Jan. 3rd, 2027", local(2027, 1, 3));
-  expectOne("on Friday the 11th of December", "Friday the 11th of December", local(2026, 12, 11));
+  expectOne("on Friday the 11th of December", "on Friday the 11th of December",
+            local(2026, 12, 11));
   expectOne("the 14th of February 2027 is free", "14th of February 2027", local(2027, 2, 14));
   expectOne("Filed 2026-12-09, reviewed later", "2026-12-09", local(2026, 12, 9));
   expectOne("Form dated 12/09/2026 attached", "12/09/2026", local(2026, 12, 9));
@@ -120,14 +140,15 @@ TEST_F(DateScanner, RelativeDaysAndWeekdays) {
   expectOne("Let's talk tomorrow.", "tomorrow", local(2026, 12, 10));
   expectOne("I sent it yesterday", "yesterday", local(2026, 12, 8));
   expectOne("today is fine", "today", local(2026, 12, 9));
-  expectOne("the day after tomorrow works", "day after tomorrow", local(2026, 12, 11));
+  expectOne("the day after tomorrow works", "the day after tomorrow", local(2026, 12, 11));
+  expectOne("day before yesterday", "day before yesterday", local(2026, 12, 7));
   expectOne("See you Friday", "Friday", local(2026, 12, 11));
   expectOne("See you Wednesday", "Wednesday", local(2026, 12, 9));
   expectOne("See you next Friday", "next Friday", local(2026, 12, 11));
   expectOne("See you next Wednesday", "next Wednesday", local(2026, 12, 16));
   expectOne("It broke last Monday", "last Monday", local(2026, 12, 7));
   expectOne("in 3 days we ship", "in 3 days", local(2026, 12, 12));
-  expectOne("two weeks ago? no, 2 weeks ago", "2 weeks ago", local(2026, 11, 25));
+  expectOne("it was 2 weeks ago", "2 weeks ago", local(2026, 11, 25));
   expectOne("next month then", "next month", local(2027, 1, 9));
   expectOne("call me in 2 hours", "in 2 hours", reference() + 7200);
   expectOne("see you tonight", "tonight", local(2026, 12, 9, 20));
@@ -138,13 +159,14 @@ TEST_F(DateScanner, RelativeDaysAndWeekdays) {
 }
 
 TEST_F(DateScanner, TimesAloneAreOnTheReferenceDay) {
-  expectOne("Dinner at 5pm", "5pm", local(2026, 12, 9, 17));
-  expectOne("Dinner at 5 p.m. sharp", "5 p.m.", local(2026, 12, 9, 17));
-  expectOne("Standup at 17:30", "17:30", local(2026, 12, 9, 17, 30));
-  expectOne("Call at 3:30 PM", "3:30 PM", local(2026, 12, 9, 15, 30));
+  // "at" before a time in figures is part of it; "at noon" is only the noon.
+  expectOne("Dinner at 5pm", "at 5pm", local(2026, 12, 9, 17));
+  expectOne("Dinner at 5 p.m. sharp", "at 5 p.m.", local(2026, 12, 9, 17));
+  expectOne("Standup 17:30", "17:30", local(2026, 12, 9, 17, 30));
+  expectOne("Call at 3:30 PM", "at 3:30 PM", local(2026, 12, 9, 15, 30));
   expectOne("alarm 12am", "12am", local(2026, 12, 9, 0));
   expectOne("lunch at noon", "noon", local(2026, 12, 9, 12));
-  expectOne("at 9 o'clock", "9 o'clock", local(2026, 12, 9, 9));
+  expectOne("at 9 o'clock", "at 9 o'clock", local(2026, 12, 9, 9));
 }
 
 TEST_F(DateScanner, DatesWithTimes) {
@@ -153,7 +175,7 @@ TEST_F(DateScanner, DatesWithTimes) {
   expectOne("on December 9, 2026 at 3:30 PM", "December 9, 2026 at 3:30 PM",
             local(2026, 12, 9, 15, 30));
   expectOne("5pm tomorrow", "5pm tomorrow", local(2026, 12, 10, 17));
-  expectOne("at 10:15 on Friday", "10:15 on Friday", local(2026, 12, 11, 10, 15));
+  expectOne("at 10:15 on Friday", "at 10:15 on Friday", local(2026, 12, 11, 10, 15));
   expectOne("Friday at 5 works", "Friday at 5", local(2026, 12, 11, 17));
   expectOne("stamp 2026-12-09T08:05:00 local", "2026-12-09T08:05:00", local(2026, 12, 9, 8, 5));
 }
@@ -185,10 +207,10 @@ TEST_F(DateScanner, DayRangesRunNoonToNoon) {
 TEST_F(DateScanner, NamedZonesSetTheResultsZone) {
   auto found = scan("webinar at 3pm PST and again at 10:00 UTC, then 9am CET");
   ASSERT_EQ(found.size(), 3u);
-  EXPECT_EQ(found[0].text, "3pm PST");
+  EXPECT_EQ(found[0].text, "at 3pm PST");
   EXPECT_EQ(found[0].zone, "America/Los_Angeles");
   EXPECT_EQ(found[0].date, local(2026, 12, 9, 15));
-  EXPECT_EQ(found[1].text, "10:00 UTC");
+  EXPECT_EQ(found[1].text, "at 10:00 UTC");
   EXPECT_EQ(found[1].date, local(2026, 12, 9, 2));  // 10:00 UTC is 02:00 in Los Angeles
   EXPECT_FALSE(found[1].zone.empty());
   EXPECT_EQ(found[2].zone, "Europe/Paris");
@@ -233,12 +255,12 @@ TEST_F(DateScanner, SubrangesReportRangesInTheWholeString) {
   auto matches = detector->matchesInStringOptionsRange(text, 0, NSMakeRange(9, 100));
   ASSERT_EQ(matches->count(), 1u);
   auto r = objc_cast<NSTextCheckingResult>(matches->objectAtIndex(0));
-  EXPECT_EQ(r->range(), NSMakeRange(22, 13));
+  EXPECT_EQ(r->range(), NSMakeRange(19, 16)) << "\"on\" before a weekday is part of the date";
   // A range that cuts a date leaves only what it covers.
   matches = detector->matchesInStringOptionsRange(text, 0, NSMakeRange(0, 31));
   ASSERT_EQ(matches->count(), 2u);
   r = objc_cast<NSTextCheckingResult>(matches->objectAtIndex(1));
-  EXPECT_EQ(r->range(), NSMakeRange(22, 6)) << "Friday, without the cut-off time";
+  EXPECT_EQ(r->range(), NSMakeRange(19, 9)) << "on Friday, without the cut-off time";
 }
 
 TEST_F(DateScanner, ReferenceDefaultsToNow) {
@@ -250,12 +272,177 @@ TEST_F(DateScanner, ReferenceDefaultsToNow) {
   EXPECT_LT(std::abs(r->date()->timeIntervalSinceReferenceDate() - before), 86400);
 }
 
+TEST_F(DateScanner, MonthsWithAYearAndNoDayAreTheFirst) {
+  expectCases({
+      {"Released in March 2012 worldwide", "March 2012", local(2012, 3, 1)},
+      {"since Sep '12", "Sep '12", local(2012, 9, 1)},
+      {"Feb. 2013 issue", "Feb. 2013", local(2013, 2, 1)},
+      {"expires Jan-2013", "Jan-2013", local(2013, 1, 1)},
+      {"the 2016 June report", "2016 June", local(2016, 6, 1)},
+      {"card exp 09/2012 ok", "09/2012", local(2012, 9, 1)},
+      // A month alone after a word that makes it a time, or with next, last, this.
+      {"we go in December.", "December", local(2026, 12, 1)},
+      {"back by March", "March", local(2027, 3, 1)},
+      {"next March", "next March", local(2027, 3, 1)},
+      {"last December", "last December", local(2025, 12, 1)},
+  });
+}
+
+TEST_F(DateScanner, AmountsRelativeToNow) {
+  NSTimeInterval ref = reference();
+  expectCases({
+      {"ships in 5 days", "in 5 days", local(2026, 12, 14)},
+      {"due 3 weeks from now", "3 weeks from now", local(2026, 12, 30)},
+      {"reply within 3 days", "within 3 days", local(2026, 12, 12)},
+      {"busy for the next 2 weeks", "next 2 weeks", local(2026, 12, 23)},
+      {"sales over the last 3 months", "last 3 months", local(2026, 9, 9)},
+      {"posted a week ago", "a week ago", local(2026, 12, 2)},
+      {"called an hour ago", "an hour ago", ref - 3600},
+      {"three weeks ago we met", "three weeks ago", local(2026, 11, 18)},
+      {"a few days ago", "a few days ago", local(2026, 12, 6)},
+      {"couple of days ago", "couple of days ago", local(2026, 12, 7)},
+      {"and 2 weeks later", "2 weeks later", local(2026, 12, 23)},
+      {"twenty-one days ago", "twenty-one days ago", local(2026, 11, 18)},
+      {"back in a week", "in a week", local(2026, 12, 16)},
+      {"in half an hour", "in half an hour", ref + 1800},
+      {"10 seconds ago", "10 seconds ago", ref - 10},
+      {"moved 2 yrs ago", "2 yrs ago", local(2024, 12, 9)},
+      {"this weekend", "this weekend", local(2026, 12, 12)},
+      {"last weekend", "last weekend", local(2026, 12, 5)},
+      {"this coming Friday", "this coming Friday", local(2026, 12, 11)},
+      {"after 3 days", "after 3 days", local(2026, 12, 12)},
+  });
+}
+
+TEST_F(DateScanner, WeekdaysPartsOfTheDayAndLoneHours) {
+  // The reference is Wednesday 10:00.
+  expectCases({
+      {"this Friday works", "this Friday", local(2026, 12, 11)},
+      {"next Tuesday at 4", "next Tuesday at 4", local(2026, 12, 15, 16)},
+      {"see you on Monday!", "on Monday", local(2026, 12, 14)},
+      {"last night was fun", "last night", local(2026, 12, 8, 21)},
+      {"tomorrow morning at 9", "tomorrow morning at 9", local(2026, 12, 10, 9)},
+      {"this afternoon at 3", "this afternoon at 3", local(2026, 12, 9, 15)},
+      {"back by 11 at night", "11 at night", local(2026, 12, 9, 23)},
+      {"up at 5 in the morning", "at 5 in the morning", local(2026, 12, 9, 5)},
+      {"dinner at 7.", "at 7", local(2026, 12, 9, 19)},
+      {"Thursday night?", "Thursday night", local(2026, 12, 10, 21)},
+      {"noon tomorrow", "noon tomorrow", local(2026, 12, 10, 12)},
+  });
+}
+
+TEST_F(DateScanner, OrdinalDaysInFiguresAndWords) {
+  expectCases({
+      {"on the 3rd of March", "3rd of March", local(2027, 3, 3)},
+      {"see you on 3 January", "on 3 January", local(2027, 1, 3)},
+      {"due by the end of February", "end of February", local(2027, 2, 28)},
+      {"start of May 2027", "start of May 2027", local(2027, 5, 1)},
+      {"on the twenty-fourth of May", "twenty-fourth of May", local(2027, 5, 24)},
+      {"May twenty-fourth", "May twenty-fourth", local(2027, 5, 24)},
+      {"filed 10-Aug-12 and", "10-Aug-12", local(2012, 8, 10)},
+      {"filed Aug-10-2012 and", "Aug-10-2012", local(2012, 8, 10)},
+      {"Friday next week", "Friday next week", local(2026, 12, 18)},
+      {"March the third", "March the third", local(2027, 3, 3)},
+      {"March the 3rd, 2025", "March the 3rd, 2025", local(2025, 3, 3)},
+      {"March the twenty-first", "March the twenty-first", local(2027, 3, 21)},
+  });
+}
+
+TEST_F(DateScanner, TimesInEverySpelling) {
+  expectCases({
+      {"at 5.30 p.m. sharp", "at 5.30 p.m.", local(2026, 12, 9, 17, 30)},
+      {"8.23 PM", "8.23 PM", local(2026, 12, 9, 20, 23)},
+      {"up at 5:30 a.m.", "at 5:30 a.m.", local(2026, 12, 9, 5, 30)},
+      {"Jan 12 2012 3pm", "Jan 12 2012 3pm", local(2012, 1, 12, 15)},
+      {"lunch at noon on Friday", "noon on Friday", local(2026, 12, 11, 12)},
+  });
+  auto found = scan("logged 2012-10-10T10:20:30.123Z and 2014-11-30T08:15:30-05:30, 5pm EST");
+  ASSERT_EQ(found.size(), 3u);
+  EXPECT_NEAR(found[0].date, 371557230.123, 1e-3) << "the fraction of the second is kept";
+  EXPECT_EQ(found[1].text, "2014-11-30T08:15:30-05:30");
+  EXPECT_EQ(found[1].date, 439047930);
+  EXPECT_EQ(found[2].date, local(2026, 12, 9, 14)) << "5pm in New York is 2pm here";
+  found = scan("Sat Aug 17 2013 18:40:39 GMT+0900 (JST)");
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].text, "Sat Aug 17 2013 18:40:39 GMT+0900 (JST)");
+  EXPECT_EQ(found[0].date, 398425239) << "09:40:39 UTC";
+  found = scan("calls at 10:00 +05:30, at 10:00 (UTC) and 09:00-05:30");
+  ASSERT_EQ(found.size(), 3u);
+  EXPECT_EQ(found[0].text, "at 10:00 +05:30");
+  EXPECT_EQ(found[0].date, local(2026, 12, 8, 20, 30)) << "04:30 UTC";
+  EXPECT_EQ(found[1].text, "at 10:00 (UTC)");
+  EXPECT_EQ(found[1].date, local(2026, 12, 9, 2));
+  EXPECT_EQ(found[2].text, "09:00-05:30") << "a range, not an offset";
+}
+
+TEST_F(DateScanner, RangesWithTheMonthOrYearWrittenOnce) {
+  expectCases({
+      {"Aug 10 - 12, 2012", "Aug 10 - 12, 2012", local(2012, 8, 10), 2 * 86400},
+      {"fair 10\u201312 August", "10\u201312 August", local(2026, 8, 10), 2 * 86400},
+      {"10 - 22 August 2012", "10 - 22 August 2012", local(2012, 8, 10), 12 * 86400},
+      {"open Mon-Fri", "Mon-Fri", local(2026, 12, 14), 4 * 86400},
+      {"12/10/2015 - 12/12/2015", "12/10/2015 - 12/12/2015", local(2015, 12, 10), 2 * 86400},
+      {"10 August - 12 September", "10 August - 12 September", local(2026, 8, 10), 33 * 86400},
+  });
+}
+
+TEST_F(DateScanner, BritishOrderPutsTheDayFirst) {
+  auto us = scan("8/10/12");
+  ASSERT_EQ(us.size(), 1u);
+  EXPECT_EQ(us[0].date, local(2012, 8, 10));
+  useLocale("en_GB.UTF-8", "America/Los_Angeles");
+  auto gb = scan("8/10/12");
+  ASSERT_EQ(gb.size(), 1u);
+  EXPECT_EQ(gb[0].date, local(2012, 10, 8));
+
+  // The detector's own locale wins over the process's.
+  useLocale("en_US.UTF-8", "America/Los_Angeles");
+  auto detector = NSDataDetector::dataDetectorWithTypesError(NSTextCheckingTypeDate, nullptr);
+  detector->setReferenceDate(NSDate::dateWithTimeIntervalSinceReferenceDate(reference()));
+  detector->setLocaleIdentifier("en_GB");
+  auto r = detector->firstMatchInStringOptionsRange(NSString::stringWithUTF8String("8/10/12"), 0,
+                                                    NSMakeRange(0, 7));
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->date()->timeIntervalSinceReferenceDate(), local(2012, 10, 8));
+}
+
+TEST_F(DateScanner, DatesKeepToTheirLine) {
+  auto found = scan("3pm PDT\nMarch 2012\nMonday -\nFriday");
+  ASSERT_EQ(found.size(), 4u);
+  EXPECT_EQ(found[0].text, "3pm PDT");
+  EXPECT_EQ(found[1].text, "March 2012");
+  EXPECT_EQ(found[2].text, "Monday");
+  EXPECT_EQ(found[3].text, "Friday");
+}
+
 TEST_F(DateScanner, NotDates) {
-  for (const char* text :
-       {"call 555-123-4567 now", "version 1.2.3 and 10.4.2026.1", "score 13/14/2026",
-        "February 30, 2026", "he was 5 and she was 12", "May I see it?", "the sun is out",
-        "room 25:99", "ratio 3:2", "mix 12/09/2026x with text", "ip 10.12.2026.4",
-        "lots of 2026 things", "at 25pm"}) {
+  for (const char* text : {"call 555-123-4567 now",
+                           "version 1.2.3 and 10.4.2026.1",
+                           "score 13/14/2026",
+                           "February 30, 2026",
+                           "he was 5 and she was 12",
+                           "May I see it?",
+                           "June said hi to April",
+                           "Dear March,",
+                           "the sun is out",
+                           "room 25:99",
+                           "ratio 3:2",
+                           "mix 12/09/2026x with text",
+                           "ip 10.12.2026.4",
+                           "lots of 2026 things",
+                           "at 25pm",
+                           "version 1.1.30",
+                           "v2.0.1",
+                           "final score 3-1",
+                           "add 3/4 cup",
+                           "server 192.168.1.1",
+                           "build 2024.1.2",
+                           "meet at 7 Main Street",
+                           "it costs 12.99",
+                           "rows 1-20 and page 10-12",
+                           "iOS 16.4.1",
+                           "May 1234 5678",
+                           "at 5 dollars each"}) {
     auto found = scan(text);
     EXPECT_TRUE(found.empty()) << text << " gave " << (found.empty() ? "" : found[0].text);
   }

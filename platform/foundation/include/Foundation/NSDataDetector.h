@@ -8,6 +8,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include "Foundation/NSObjCRuntime.h"
 #include "Foundation/NSRange.h"
@@ -38,6 +39,11 @@ class NSDataDetector : public NSObject {
   void setReferenceDate(const Strong<NSDate>& date) { referenceDate_ = date; }
   Strong<NSDate> referenceDate() const { return referenceDate_; }
 
+  // The locale the text is read in ("en_GB", "de_DE"): its words, its order of day and
+  // month and its phone region. Empty (the default) means the process's locale.
+  void setLocaleIdentifier(const std::string& identifier) { localeIdentifier_ = identifier; }
+  const std::string& localeIdentifier() const { return localeIdentifier_; }
+
   // `range` is clipped to the string; a range starting past its end finds nothing.
   Strong<NSArray> matchesInStringOptionsRange(const Strong<NSString>& string,
                                               NSMatchingOptions options, NSRange range) const;
@@ -54,4 +60,5 @@ class NSDataDetector : public NSObject {
  private:
   NSTextCheckingTypes types_;
   Strong<NSDate> referenceDate_;
+  std::string localeIdentifier_;
 };

@@ -14,7 +14,9 @@
 //   United States  "1 Main Street, Apt 4, Springfield, IL 62701"
 //                  house number, street name, a postal suffix, optional unit, city,
 //                  state by code or name, optional ZIP or ZIP+4, optional country;
-//                  a post office box ("P.O. Box 12") stands for the street
+//                  a post office box ("P.O. Box 12") or a rural route ("RR 2 Box 45")
+//                  stands for the street, and a numbered road ("Highway 278", "County
+//                  Road 12", "SR 9") for a name and its suffix
 //   United Kingdom "10 Downing Street, London SW1A 2AA"
 //                  house number, street name, a British suffix, town, postcode
 //   Germany        "Hauptstraße 5, 80331 München"
@@ -43,8 +45,8 @@ class Scanner {
     std::size_t i = 0;
     while (i < toks_.size()) {
       Address a;
-      if (startsHere(i) &&
-          (american(i, a) || postOfficeBox(i, a) || british(i, a) || german(i, a))) {
+      if (startsHere(i) && (american(i, a) || postOfficeBox(i, a) || ruralRoute(i, a) ||
+                            british(i, a) || german(i, a))) {
         out.push_back(result(a, base));
         i = a.end;
       } else {
@@ -92,14 +94,71 @@ class Scanner {
     return k == u"st" || k == u"nd" || k == u"rd" || k == u"th";
   }
 
-  // A house number: "1", "221B", "12-14".
+  // A house number: "1", "221B", "12-14", "123 1/2".
   std::size_t houseNumber(std::size_t i) const {
     if (!isNumber(i) || toks_[i].length() > 6 || ordinal(i)) return 0;
     std::size_t k = i + 1;
     if (isWord(k) && adjacent(k) && toks_[k].length() == 1) ++k;
     if (isMark(k, u'-') && adjacent(k) && isNumber(k + 1) && adjacent(k + 1)) k += 2;
     if (adjacent(k) && has(k) && toks_[k].kind != TokenKind::Mark) return 0;
+    if (isNumber(k) && toks_[k].length() == 1 && isMark(k + 1, u'/') && adjacent(k + 1) &&
+        adjacent(k + 2) && isNumber(k + 2) && toks_[k + 2].length() == 1 &&
+        !(has(k + 3) && adjacent(k + 3)))
+      k += 3;  // a fraction of a lot
     return k;
+  }
+
+  bool isKey(std::size_t i, std::u16string_view folded) const {
+    return isWord(i) && key(i).view() == folded;
+  }
+
+  // A road known by its number: "Highway 278", "County Road 12", "State Route 9",
+  // "US Hwy 1", "SR 9", "I-95", "Farm to Market Road 1960". Returns the index past the
+  // number, or 0.
+  std::size_t numberedRoad(std::size_t k) const {
+    if (!isWord(k) || !toks_[k].capitalised) return 0;
+    std::size_t j = k;
+    // The authority that numbers the road.
+    if (isKey(j, u"county") || isKey(j, u"state") || isKey(j, u"us") || isKey(j, u"u") ||
+        isKey(j, u"farm")) {
+      if (isKey(j, u"u") && isMark(j + 1, u'.') && isKey(j + 2, u"s")) {
+        j = skipStop(j + 3);  // "U.S."
+      } else if (isKey(j, u"farm") && isKey(j + 1, u"to") && isKey(j + 2, u"market")) {
+        j += 3;
+      } else {
+        ++j;
+      }
+    }
+    bool road = isKey(j, u"highway") || isKey(j, u"hwy") || isKey(j, u"route") ||
+                isKey(j, u"rte") || isKey(j, u"road") || isKey(j, u"rd") || isKey(j, u"interstate");
+    bool shortName = j == k && (isKey(j, u"sr") || isKey(j, u"cr") || isKey(j, u"fm") ||
+                                isKey(j, u"us") || isKey(j, u"i"));
+    // "Road 12" alone is too weak: a road needs its authority or the word highway/route.
+    if (road && j == k && (isKey(j, u"road") || isKey(j, u"rd"))) return 0;
+    if (!road && !shortName && j == k) return 0;
+    if (road)
+      j = skipStop(j + 1);
+    else if (j == k)
+      ++j;
+    if (isMark(j, u'-') && adjacent(j)) ++j;
+    if (!isNumber(j) || toks_[j].length() > 4) return 0;
+    ++j;
+    if (isWord(j) && adjacent(j) && toks_[j].length() == 1) ++j;  // "Highway 7A"
+    if (adjacent(j) && has(j) && toks_[j].kind != TokenKind::Mark) return 0;
+    return j;
+  }
+
+  // "Broadway", "Avenue of the Americas": names that are whole streets without a suffix
+  // after them. Returns the index past the name, or 0.
+  std::size_t suffixlessName(std::size_t k) const {
+    if (isKey(k, u"broadway") || isKey(k, u"bowery") || isKey(k, u"esplanade"))
+      return isCapitalised(k) ? k + 1 : 0;
+    if (isCapitalised(k) && (isKey(k, u"avenue") || isKey(k, u"ave")) && isKey(k + 1, u"of")) {
+      std::size_t j = k + 2;
+      if (isKey(j, u"the")) ++j;
+      if (isCapitalised(j)) return j + 1;
+    }
+    return 0;
   }
 
   // Words of a place name from k: capitalised, a stop after an abbreviation ("St.").
@@ -181,17 +240,33 @@ class Scanner {
   bool street(std::size_t i, bool (*isSuffix)(std::u16string_view), Address& a, Rest rest) {
     std::size_t k = houseNumber(i);
     if (!k) return false;
-    if (isName(k) && isDirectional(key(k).view()) && isName(k + 1)) ++k;
-    std::size_t candidates[kMaxStreetWords];
+    std::size_t nameStart = k;
+    bool directional = false;
+    if (isName(k) && isDirectional(key(k).view()) && isName(k + 1)) {
+      ++k;
+      directional = true;
+    }
+    std::size_t candidates[kMaxStreetWords + 1];
     std::size_t n = 0;
+    // A numbered road or a suffix-less name ends the name by itself; its last token is
+    // the candidate, as a suffix would be.
+    if (isSuffix == isUSStreetSuffix) {
+      if (std::size_t road = numberedRoad(nameStart)) {
+        candidates[n++] = road - 1;
+      } else if (std::size_t whole = suffixlessName(k)) {
+        candidates[n++] = whole - 1;
+      }
+    }
     std::size_t j = k;
-    for (std::size_t words = 0; words < kMaxStreetWords; ++words) {
+    const bool named = n > 0;
+    for (std::size_t words = 0; words < kMaxStreetWords && !named; ++words) {
       if (ordinal(j)) {
         j += 2;
         continue;
       }
       if (!isName(j) || lineBreak(j)) break;
-      if (j > k && isSuffix(key(j).view())) candidates[n++] = j;
+      // "North Avenue": after a directional the suffix may be the only word.
+      if ((j > k || directional) && isSuffix(key(j).view())) candidates[n++] = j;
       j = skipStop(j + 1);
     }
     while (n) {
@@ -213,6 +288,9 @@ class Scanner {
   std::size_t unit(std::size_t k) const {
     std::size_t j = skipComma(k);
     if (!has(j)) return k;
+    if (ordinal(j) && (isKey(j + 2, u"fl") || isKey(j + 2, u"floor"))) {  // "2nd Fl."
+      return skipStop(j + 3);
+    }
     bool hash = isMark(j, u'#');
     if (!hash && !(isWord(j) && isUnitDesignator(key(j).view()))) return k;
     std::size_t id = hash ? j + 1 : skipStop(j + 1);
@@ -254,6 +332,25 @@ class Scanner {
     a.first = i;
     a.street = span(i, k + 2);
     return usPlace(k + 2, a);
+  }
+
+  // "RR 2 Box 45", "Rural Route 2, Box 45", "HC 1 Box 5": a route and a box on it.
+  bool ruralRoute(std::size_t i, Address& a) {
+    if (!isCapitalised(i)) return false;
+    std::size_t k;
+    if (isKey(i, u"rr") || isKey(i, u"hc")) {
+      k = i + 1;
+    } else if (isKey(i, u"rural") && isKey(i + 1, u"route")) {
+      k = i + 2;
+    } else {
+      return false;
+    }
+    if (!isNumber(k)) return false;
+    std::size_t box = skipComma(k + 1);
+    if (!isKey(box, u"box") || !isNumber(box + 1)) return false;
+    a.first = i;
+    a.street = span(i, box + 2);
+    return usPlace(box + 2, a);
   }
 
   // ", Springfield, IL 62701", " Springfield IL", "\nNew York, New York 10001-1234"

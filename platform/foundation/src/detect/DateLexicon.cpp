@@ -60,7 +60,20 @@ constexpr ExtraWord kEnglish[] = {
     {u"last", kRoleLast},
     {u"this", kRoleThis},
     {u"in", kRoleIn},
+    {u"within", kRoleIn | kRoleWithin},
+    {u"after", kRoleIn | kRoleWithin},
     {u"ago", kRoleAgo},
+    {u"later", kRoleLater},
+    {u"hence", kRoleLater},
+    {u"now", kRoleNow},
+    {u"few", kRoleFew},
+    {u"couple", kRoleFew},
+    {u"several", kRoleCount},
+    {u"half", kRoleCount},  // "half an hour", its count left 0
+    {u"sec", kRoleUnitSecond},
+    {u"secs", kRoleUnitSecond},
+    {u"second", kRoleUnitSecond},
+    {u"seconds", kRoleUnitSecond},
     {u"min", kRoleUnitMinute},
     {u"mins", kRoleUnitMinute},
     {u"minute", kRoleUnitMinute},
@@ -73,6 +86,13 @@ constexpr ExtraWord kEnglish[] = {
     {u"days", kRoleUnitDay},
     {u"week", kRoleUnitWeek},
     {u"weeks", kRoleUnitWeek},
+    {u"wk", kRoleUnitWeek},
+    {u"wks", kRoleUnitWeek},
+    {u"mo", kRoleUnitMonth},
+    {u"mos", kRoleUnitMonth},
+    {u"yr", kRoleUnitYear},
+    {u"yrs", kRoleUnitYear},
+    {u"weekend", kRoleWeekend},
     {u"month", kRoleUnitMonth},
     {u"months", kRoleUnitMonth},
     {u"year", kRoleUnitYear},
@@ -138,6 +158,23 @@ class Builder {
 
   void extras(const ExtraWord* begin, const ExtraWord* end) {
     for (auto* e = begin; e != end; ++e) word(e->word).roles |= e->roles;
+  }
+
+  // Words for 1, 2, 3... in order from `first`; "a" and "an" both stand for one.
+  void counts(std::initializer_list<const char16_t*> words, uint8_t first) {
+    uint8_t n = first;
+    for (const char16_t* w : words) {
+      DateWord& entry = word(w);
+      entry.roles |= kRoleCount;
+      entry.count = n;
+      std::u16string_view article(w);
+      if (article != u"a" && article != u"an") ++n;
+    }
+  }
+
+  void ordinals(std::initializer_list<const char16_t*> words) {
+    uint8_t n = 1;
+    for (const char16_t* w : words) word(w).ordinal = n++;
   }
 
   void dayParts(std::initializer_list<std::pair<const char16_t*, uint8_t>> parts) {
@@ -282,6 +319,27 @@ std::unique_ptr<DateLexicon> build(const std::string& locale) {
       {{u"morning", 9}, {u"afternoon", 15}, {u"evening", 19}, {u"night", 21}, {u"tonight", 20}});
   b.phrase(u"day after tomorrow", 2);
   b.phrase(u"day before yesterday", -2);
+  b.phrase(u"the day after tomorrow", 2);
+  b.phrase(u"the day before yesterday", -2);
+  b.counts({u"a", u"an", u"one", u"two", u"three", u"four", u"five", u"six", u"seven", u"eight",
+            u"nine", u"ten", u"eleven", u"twelve"},
+           1);
+  for (auto [w, n] : {std::pair{u"twenty", 20}, std::pair{u"thirty", 30}}) {
+    b.word(w).count = static_cast<uint8_t>(n);
+    b.word(w).roles |= kRoleCount;
+  }
+  b.word(u"few").count = 3;
+  b.word(u"couple").count = 2;
+  b.word(u"couple").roles |= kRoleCount;
+  b.word(u"several").count = 3;
+  b.ordinals({u"first",     u"second",      u"third",      u"fourth",     u"fifth",
+              u"sixth",     u"seventh",     u"eighth",     u"ninth",      u"tenth",
+              u"eleventh",  u"twelfth",     u"thirteenth", u"fourteenth", u"fifteenth",
+              u"sixteenth", u"seventeenth", u"eighteenth", u"nineteenth", u"twentieth"});
+  b.word(u"thirtieth").ordinal = 30;
+  for (auto [w, edge] : {std::pair{u"beginning", 1}, std::pair{u"start", 1},
+                         std::pair{u"middle", 2}, std::pair{u"end", 3}})
+    b.word(w).edge = static_cast<uint8_t>(edge);
   if (language != "en" && !language.empty()) {
     b.locale(loc);
     if (language == "de") {

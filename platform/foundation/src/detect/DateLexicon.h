@@ -40,9 +40,17 @@ enum DateRole : uint32_t {
   kRoleUnitMonth = 1u << 22,
   kRoleUnitYear = 1u << 23,
   kRolePhrase = 1u << 24,  // first word of a phrase of several tokens ("day after tomorrow")
+  kRoleLater = 1u << 25,   // "3 days later", "2 weeks hence": forward, as "ago" is back
+  kRoleNow = 1u << 26,     // "now", in "3 weeks from now"
+  kRoleCount = 1u << 27,   // a number in words: "two", "a", "an"; its value in `count`
+  kRoleFew = 1u << 28,     // "a few", "a couple of" after "a"; its value in `count`
+  kRoleWithin = 1u << 29,  // "within 3 days": "in" that stays in the range
+  kRoleUnitSecond = 1u << 30,
+  kRoleWeekend = 1u << 31,  // "this weekend", "next weekend": the Saturday
 };
-inline constexpr uint32_t kRoleUnits =
-    kRoleUnitMinute | kRoleUnitHour | kRoleUnitDay | kRoleUnitWeek | kRoleUnitMonth | kRoleUnitYear;
+inline constexpr uint32_t kRoleUnits = kRoleUnitSecond | kRoleUnitMinute | kRoleUnitHour |
+                                       kRoleUnitDay | kRoleUnitWeek | kRoleUnitMonth |
+                                       kRoleUnitYear;
 
 inline constexpr int8_t kNoDayOffset = INT8_MIN;
 
@@ -53,12 +61,15 @@ struct DateWord {
   uint8_t meridiem = 0;             // 1 before noon, 2 after
   int8_t dayOffset = kNoDayOffset;  // "today" 0, "tomorrow" 1
   uint8_t dayPartHour = 0;          // "morning" 9, "evening" 19: the hour it stands for
+  uint8_t count = 0;                // "two" 2, "a" 1, "twenty" 20
+  uint8_t ordinal = 0;              // "third" 3, "thirty-first" as "thirty" then "first"
+  uint8_t edge = 0;                 // "beginning" 1, "middle" 2, "end" 3: "end of March"
   uint32_t roles = 0;
 
   bool startsDate() const {
-    return month || weekday || dayOffset != kNoDayOffset ||
+    return month || weekday || edge || ordinal || dayOffset != kNoDayOffset ||
            (roles & (kRoleNext | kRoleLast | kRoleThis | kRoleRangeFrom | kRoleBetween | kRoleNoon |
-                     kRoleMidnight | kRoleIn | kRolePhrase));
+                     kRoleMidnight | kRoleIn | kRolePhrase | kRoleCount | kRoleWithin));
   }
 };
 

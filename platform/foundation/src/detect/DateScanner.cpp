@@ -33,6 +33,19 @@
 //    of days ("Dec 9-11") runs from noon of the first to noon of the last;
 //  - a named zone ("3pm PST") gives the wall time in the zone the abbreviation stands
 //    for, daylight saving included, and that zone as the result's time zone.
+//  - a month without a day ("March 2012", "next March", "in December") is its first
+//    day; "end of March" its last, "middle of" its fifteenth;
+//  - an amount counts from the reference moment: "in 2 hours" and "half an hour ago" are
+//    moments, "in 3 days" and "2 weeks ago" days; "a few" is 3, "a couple" 2;
+//  - "last night" is yesterday at 21:00; "this weekend" its Saturday;
+//  - a time after a part of the day takes its half ("tomorrow morning at 9" is 9:00,
+//    "this afternoon at 3" 15:00, "11 at night" 23:00);
+//  - the range covers "at" before a time in figures and "on" before a weekday or a day
+//    number, as people read them with the time ("at 5pm", "on Monday"), but not "at"
+//    before "noon"; a lone hour after "at" is a time only where the clause ends or a
+//    part of the day follows ("at 7.", not "at 7 Main Street");
+//  - a date keeps to its line, and dotted numbers are versions unless written as dates
+//    ("03.04.2027" is a date, "1.1.30" and "2024.1.2" are not).
 
 namespace foundation::detect {
 
@@ -43,6 +56,7 @@ constexpr double kSecondsPerDay = 86400;
 
 struct Time {
   int hour = 0, minute = 0, second = 0;
+  double fraction = 0;   // of the second: "10:20:30.123"
   uint8_t meridiem = 0;  // as written: 0 none, 1 before noon, 2 after
   bool bare = false;     // a lone hour, a time only as one end of a range
   Strong<NSTimeZone> zone;
@@ -100,6 +114,11 @@ class Parser {
   void scan(NSUInteger base, std::vector<Strong<NSTextCheckingResult>>& out) {
     std::size_t i = 0;
     while (i < toks_.size()) {
+      if (i >= lineEnd_) {
+        // A date keeps to its line: every look-ahead stops at the next line break.
+        lineEnd_ = i + 1;
+        while (lineEnd_ < toks_.size() && !toks_[lineEnd_].newlineBefore) ++lineEnd_;
+      }
       Match m;
       if (canStart(i) && parseDateTime(i, m) && cleanEnd(m.end)) {
         out.push_back(result(i, m, base));
@@ -112,7 +131,7 @@ class Parser {
 
  private:
   // Token access; every index past the end reads as nothing.
-  bool has(std::size_t i) const { return i < toks_.size(); }
+  bool has(std::size_t i) const { return i < lineEnd_; }
   const DateWord* word(std::size_t i) const { return has(i) ? words_[i] : nullptr; }
   uint32_t roles(std::size_t i) const { return word(i) ? word(i)->roles : 0; }
   bool adjacent(std::size_t i) const { return has(i) && !toks_[i].spaceBefore; }
@@ -145,7 +164,9 @@ class Parser {
   bool canStart(std::size_t i) const {
     const Token& t = toks_[i];
     if (t.kind == TokenKind::Mark) return false;
-    if (t.kind == TokenKind::Word && !(words_[i] && words_[i]->startsDate())) return false;
+    if (t.kind == TokenKind::Word &&
+        !(words_[i] && (words_[i]->startsDate() || (words_[i]->roles & (kRoleOn | kRoleJoiner)))))
+      return false;
     if (i == 0 || t.spaceBefore) return true;
     const Token& before = toks_[i - 1];
     if (before.kind != TokenKind::Mark) return false;
@@ -170,6 +191,31 @@ class Parser {
 
   bool parseDateTime(std::size_t i, Match& m) {
     uint32_t r = roles(i);
+    if (r & (kRoleOn | kRoleJoiner)) {
+      // "on Monday" keeps its "on", "at 5pm" its "at". A lone hour after "at" is a time
+      // when the clause ends there or a part of the day follows ("at 7.", "at 5 in the
+      // morning"), not in "at 7 Main Street".
+      // English "on" only: "le 9 décembre", "am Montag" read better without theirs.
+      bool on = (r & kRoleOn) && foldedKey(text_, toks_[i]).view() == u"on";
+      if (on && word(i + 1) && word(i + 1)->weekday) return parseDateTime(i + 1, m);
+      if (on && isDayNumber(i + 1)) {  // "on 3 January", "on 3rd of May"
+        std::size_t k = i + 2;
+        if ((roles(k) & kRoleOrdinal) && adjacent(k)) ++k;
+        if (roles(k) & kRoleOf) ++k;
+        if (word(k) && word(k)->month) return parseDateTime(i + 1, m);
+      }
+      Time t;
+      std::size_t after;
+      if ((r & kRoleJoiner) && isNumber(i + 1, 2) && parseTime(i + 1, t) &&
+          (!t.bare ||
+           (t.hour >= 1 && t.hour <= 12 && (quietAfter(t.end) || dayPartSuffix(t.end, after)))) &&
+          parseTimeOrRange(i + 1, m, true)) {
+        trailingDate(m);
+        return true;
+      }
+      if (!(r & (kRoleRangeFrom | kRoleBetween)) && !word(i)->startsDate()) return false;
+    }
+    if (isDayNumber(i) && dayNumberRange(i, m)) return true;
     if (r & (kRoleRangeFrom | kRoleBetween)) {
       if (parseTimeRange(i + 1, r & kRoleBetween, m)) {
         trailingDate(m);
@@ -180,11 +226,14 @@ class Parser {
       return (r & kRoleRangeFrom) && parseDate(i + 1, m) && !m.weakDay && dayRange(m);
     }
     if (parseDate(i, m)) {
+      if (m.hasTime) return true;  // "2026-12-09T10:00Z", "in 2 hours"
       if (const DateWord* part = word(m.end);
           part && part->dayPartHour && part->dayOffset == kNoDayOffset) {  // "Friday evening"
         m.defaultHour = part->dayPartHour;
         ++m.end;
       }
+      // "tomorrow morning at 9" is 9 in the morning, "this afternoon at 3" at 15:00.
+      uint8_t hint = m.defaultHour == kNoon ? 0 : m.defaultHour < kNoon ? 1 : 2;
       std::size_t k = m.end;
       bool joined = false;
       if (isMark(k, u',')) ++k;
@@ -198,14 +247,14 @@ class Parser {
       uint32_t rk = roles(k);
       bool timed = (rk & (kRoleRangeFrom | kRoleBetween))
                        ? parseTimeRange(k + 1, rk & kRoleBetween, t)
-                       : parseTimeOrRange(k, t, joined);
+                       : parseTimeOrRange(k, t, joined, hint);
       if (timed) {
         m.end = t.end;
         m.hasTime = true;
         m.time = t.time;
         m.duration = t.duration;
-      } else if (!m.weakDay) {
-        dayRange(m);
+      } else if (dayRange(m)) {
+        m.weakDay = false;  // "Mon-Fri"
       }
       return !m.weakDay || m.hasTime;
     }
@@ -221,24 +270,24 @@ class Parser {
   bool dayRange(Match& m) {
     std::size_t k = m.end;
     if (!isDash(k) && !(roles(k) & kRoleRangeTo)) return false;
+    if (m.weakDay && !(word(k + 1) && word(k + 1)->weekday)) return false;
     CivilDay start = m.day, end;
     std::size_t after;
     Time asTime;
     Match other;
-    if (isDayNumber(k + 1) && !(word(k + 2) && word(k + 2)->month) && parseTime(k + 1, asTime) &&
-        asTime.bare) {
+    if (parseDate(k + 1, other) && (!other.weakDay || m.weekday) && !other.instant) {
+      end = other.day;
+      after = other.end;
+      if (other.weekday) {  // "Monday to Friday": the first Friday from Monday on
+        end = calendar().addDays(start, (other.weekday - weekdayOf(start) + 7) % 7);
+      }
+    } else if (isDayNumber(k + 1) && parseTime(k + 1, asTime) && asTime.bare) {
       end = {start.year, start.month, static_cast<int>(value(k + 1))};
       after = k + 2;
       if ((roles(after) & kRoleOrdinal) && adjacent(after)) ++after;
       int y = 0;
       after = year(after, y);
       if (y) start.year = end.year = y;
-    } else if (parseDate(k + 1, other) && !other.weakDay && !other.instant) {
-      end = other.day;
-      after = other.end;
-      if (other.weekday) {  // "Monday to Friday": the first Friday from Monday on
-        end = calendar().addDays(start, (other.weekday - weekdayOf(start) + 7) % 7);
-      }
     } else {
       return false;
     }
@@ -265,9 +314,18 @@ class Parser {
     m.day = d.day;
   }
 
-  bool parseTimeOrRange(std::size_t i, Match& m, bool afterJoiner) {
+  bool parseTimeOrRange(std::size_t i, Match& m, bool afterJoiner, uint8_t hint = 0) {
     Time start;
     if (!parseTime(i, start)) return false;
+    if (start.hour >= 1 && start.hour <= 12 && !start.meridiem) {
+      std::size_t after;
+      if (uint8_t part = dayPartSuffix(start.end, after)) {  // "11 at night"
+        start.hour = to24(start.hour, part);
+        start.meridiem = part;
+        start.bare = false;
+        start.end = after;
+      }
+    }
     std::size_t k = start.end;
     if (isDash(k) || (roles(k) & kRoleRangeTo)) {
       Time end;
@@ -275,7 +333,11 @@ class Parser {
     }
     if (start.bare) {
       if (!afterJoiner || start.hour == 0) return false;
-      if (start.hour <= 7) start.hour += 12;
+      if (hint && start.hour <= 12) {
+        start.hour = to24(start.hour, hint);
+      } else if (start.hour <= 7) {
+        start.hour += 12;
+      }
     }
     m.hasTime = true;
     m.time = start;
@@ -321,7 +383,7 @@ class Parser {
     uint32_t r = roles(i);
     if (r & (kRoleNoon | kRoleMidnight)) {
       t.hour = (r & kRoleNoon) ? kNoon : 0;
-      t.end = i + 1;
+      t.end = zone(i + 1, t.zone);  // "noon PST"
       return true;
     }
     if (!isNumber(i, 2) || value(i) > 24) return false;
@@ -336,6 +398,11 @@ class Parser {
         if (value(k + 1) > 59) return false;
         t.second = static_cast<int>(value(k + 1));
         k += 2;
+        if ((isMark(k, u'.') || isMark(k, u',')) && adjacent(k) && adjacent(k + 1) &&
+            isNumber(k + 1, 9)) {
+          t.fraction = value(k + 1) / std::pow(10.0, toks_[k + 1].length());
+          k += 2;
+        }
       }
       clock = true;
     } else if ((roles(k) & kRoleHourMark) && adjacent(k)) {  // "17h", "17h30"
@@ -394,6 +461,25 @@ class Parser {
   // A zone named after a time: "PST", "UTC", "GMT+2", "UTC-05:30". Returns the index
   // past it, or `k` when there is none.
   std::size_t zone(std::size_t k, Strong<NSTimeZone>& out) {
+    // "+05:30" apart from the time; written against it ("10:00-05:30") it is a range.
+    if ((isMark(k, u'+') || isMark(k, u'-')) && !adjacent(k) && adjacent(k + 1) &&
+        isNumberOfLength(k + 1, 2) && isMark(k + 2, u':') && adjacent(k + 2) && adjacent(k + 3) &&
+        isNumberOfLength(k + 3, 2)) {
+      int hours = static_cast<int>(value(k + 1)), minutes = static_cast<int>(value(k + 3));
+      if (hours > 18 || minutes > 59) return k;
+      int seconds = (hours * 60 + minutes) * 60;
+      out = NSTimeZone::timeZoneForSecondsFromGMT(isMark(k, u'+') ? seconds : -seconds);
+      return out ? k + 4 : k;
+    }
+    // "10:00 (UTC)", "5pm (PST)"
+    if (isMark(k, u'(') && isMark(k + 2, u')') && has(k + 1) &&
+        toks_[k + 1].kind == TokenKind::Word) {
+      Strong<NSTimeZone> named;
+      if (zone(k + 1, named) == k + 2) {
+        out = named;
+        return k + 3;
+      }
+    }
     if ((isMark(k, u'+') || isMark(k, u'-')) && adjacent(k + 1) && isNumberOfLength(k + 1, 4)) {
       int hours = static_cast<int>(value(k + 1) / 100),
           minutes = static_cast<int>(value(k + 1) % 100);
@@ -422,7 +508,12 @@ class Parser {
         if (hours > 18 || minutes > 59) return k;
         int seconds = (hours * 60 + minutes) * 60;
         out = NSTimeZone::timeZoneForSecondsFromGMT(plus ? seconds : -seconds);
-        return out ? j : k;
+        if (!out) return k;
+        // "GMT+0900 (JST)": the zone's name in brackets, as clocks print it.
+        if (isMark(j, u'(') && has(j + 1) && toks_[j + 1].kind == TokenKind::Word &&
+            toks_[j + 1].allUpper && toks_[j + 1].length() <= 5 && isMark(j + 2, u')'))
+          j += 3;
+        return j;
       }
       out = NSTimeZone::timeZoneWithName(std::string("UTC"));
       if (!out) out = NSTimeZone::timeZoneForSecondsFromGMT(0);
@@ -432,21 +523,159 @@ class Parser {
     return out ? k + 1 : k;
   }
 
+  // Whether a lone hour after "at" ends there: the end of the text or of a clause, or a
+  // word of dates ("at 7 tomorrow"). "at 7 Main Street", "at 5 dollars" are not times.
+  bool quietAfter(std::size_t k) const {
+    if (!has(k) || toks_[k].newlineBefore) return true;
+    if (toks_[k].kind == TokenKind::Mark) {
+      char16_t c = static_cast<char16_t>(toks_[k].value);
+      return c == u'.' || c == u',' || c == u';' || c == u'!' || c == u'?' || c == u')';
+    }
+    const DateWord* w = word(k);
+    return w && (w->startsDate() || w->dayPartHour || (w->roles & (kRoleOn | kRoleJoiner)));
+  }
+
+  // "at night", "in the morning", "in the evening" after an hour: its half of the day
+  // (1 before noon, 2 after), with `end` past the phrase; 0 when there is none.
+  uint8_t dayPartSuffix(std::size_t k, std::size_t& end) const {
+    std::size_t j = k;
+    if (roles(j) & kRoleJoiner) {
+      ++j;
+    } else if (roles(j) & kRoleIn) {
+      ++j;
+      if (!(roles(j) & kRoleOf)) return 0;  // "the"
+      ++j;
+    } else {
+      return 0;
+    }
+    const DateWord* w = word(j);
+    if (!w || !w->dayPartHour || w->dayOffset != kNoDayOffset) return 0;
+    end = j + 1;
+    return w->dayPartHour < kNoon ? 1 : 2;
+  }
+
+  // An amount: "3", "three", "a", "twenty-one", "a few", "a couple of". Sets `next` to the
+  // token after it.
+  bool count(std::size_t i, int& n, std::size_t& next) const {
+    if (isNumber(i, 4)) {
+      n = static_cast<int>(value(i));
+      next = i + 1;
+      return true;
+    }
+    const DateWord* w = word(i);
+    if (!w || !(w->roles & kRoleCount) || !w->count) return false;
+    n = w->count;
+    next = i + 1;
+    if (n == 1 && (roles(next) & kRoleFew)) {  // "a few", "a couple of"
+      n = word(next)->count;
+      ++next;
+      if (roles(next) & kRoleOf) ++next;
+    } else if (w->roles & kRoleFew) {  // "couple of days ago"
+      if (roles(next) & kRoleOf) ++next;
+    } else if (n >= 20) {  // "twenty-one", "twenty one"
+      std::size_t j = isDash(next) && adjacent(next) ? next + 1 : next;
+      if (const DateWord* unit = word(j); unit && (unit->roles & kRoleCount) && unit->count < 10 &&
+                                          unit->count >= 1 && toks_[j].length() > 2) {
+        n += unit->count;
+        next = j + 1;
+      }
+    }
+    return true;
+  }
+
+  // An amount and its unit: "3 days", "a few weeks", "half an hour" (30 minutes). Sets
+  // `unit` to the unit's role and `next` to the token after it.
+  bool amount(std::size_t i, int& n, uint32_t& unit, std::size_t& next) const {
+    if (isHalf(i) && word(i + 1) && word(i + 1)->count == 1 && (roles(i + 2) & kRoleUnitHour)) {
+      n = 30;
+      unit = kRoleUnitMinute;
+      next = i + 3;
+      return true;
+    }
+    std::size_t k;
+    if (!count(i, n, k) || !(roles(k) & kRoleUnits)) return false;
+    unit = roles(k) & kRoleUnits;
+    next = k + 1;
+    return true;
+  }
+
+  bool isHalf(std::size_t i) const {
+    return has(i) && toks_[i].kind == TokenKind::Word &&
+           foldedKey(text_, toks_[i]).view() == u"half";
+  }
+
+  // "10 - 22 August 2012", "10th to 12th Aug", "10–12 August": the month written once,
+  // after the second day. From noon of the first day to noon of the last.
+  bool dayNumberRange(std::size_t i, Match& m) {
+    std::size_t k = i + 1;
+    if ((roles(k) & kRoleOrdinal) && adjacent(k)) ++k;
+    if (!isDash(k) && !(roles(k) & kRoleRangeTo)) return false;
+    std::size_t second = k + 1;
+    if (!isDayNumber(second)) return false;
+    k = second + 1;
+    if ((roles(k) & kRoleOrdinal) && adjacent(k)) ++k;
+    if (roles(k) & kRoleOf) ++k;
+    const DateWord* w = word(k);
+    if (!w || !w->month) return false;
+    int y = 0;
+    std::size_t end = year(skipStop(k + 1), y);
+    if (y == 0) y = nearestYear(w->month, static_cast<int>(value(i)));
+    CivilDay start{y, w->month, static_cast<int>(value(i))};
+    CivilDay last{y, w->month, static_cast<int>(value(second))};
+    if (!isValidDay(y, start.month, start.day) || !isValidDay(y, last.month, last.day) ||
+        last.day <= start.day)
+      return false;
+    setDay(m, start, end);
+    m.duration = calendar().instant(last, kNoon, 0, 0) - calendar().instant(start, kNoon, 0, 0);
+    return true;
+  }
+
   // Days: relative words, weekdays, written dates.
 
   bool parseDate(std::size_t i, Match& m) {
     if (!has(i)) return false;
     if (const DateWord* w = word(i)) {
       if (w->roles & kRolePhrase && phrase(i, m)) return true;
+      if (w->edge) return edgeOfMonth(i, w->edge, m);
       if (w->dayOffset != kNoDayOffset) {
         setDay(m, calendar().addDays(calendar().today(), w->dayOffset), i + 1);
         if (w->dayPartHour) m.defaultHour = w->dayPartHour;
         return true;
       }
       uint32_t direction = w->roles & (kRoleNext | kRoleLast | kRoleThis);
-      if (direction == kRoleThis && word(i + 1) && word(i + 1)->dayPartHour) {  // "this evening"
-        setDay(m, calendar().today(), i + 2);
+      if ((direction == kRoleThis || direction == kRoleLast) && word(i + 1) &&
+          word(i + 1)->dayPartHour && word(i + 1)->dayOffset == kNoDayOffset) {
+        // "this evening", "last night"
+        setDay(m, calendar().addDays(calendar().today(), direction == kRoleLast ? -1 : 0), i + 2);
         m.defaultHour = word(i + 1)->dayPartHour;
+        return true;
+      }
+      int n = 0;
+      uint32_t unit = 0;
+      std::size_t k = 0;
+      if ((direction == kRoleNext || direction == kRoleLast) &&
+          amount(i + 1, n, unit, k)) {  // "next 2 weeks", "last three months"
+        return offset(direction == kRoleNext ? n : -n, unit, k, m);
+      }
+      if (direction && (roles(i + 1) & kRoleWeekend)) {  // "this weekend": its Saturday
+        setDay(m, weekday(7, direction), i + 2);
+        return true;
+      }
+      if (direction && word(i + 1) && word(i + 1)->month && !isDayNumber(i + 2) &&
+          !isNumberOfLength(i + 2, 4)) {
+        // "next March", "last December", "this June": the first of that month after,
+        // before or in this year's.
+        int month = word(i + 1)->month;
+        CivilDay today = calendar().today();
+        int year = today.year;
+        if (direction == kRoleNext && month <= today.month) ++year;
+        if (direction == kRoleLast && month >= today.month) --year;
+        setDay(m, CivilDay{year, month, 1}, i + 2);
+        return true;
+      }
+      if (direction == kRoleThis && (roles(i + 1) & kRoleNext) && word(i + 2) &&
+          word(i + 2)->weekday) {  // "this coming Friday"
+        setDay(m, weekday(word(i + 2)->weekday, kRoleNext), i + 3);
         return true;
       }
       if (direction && !(w->roles & kRoleSuffix)) {
@@ -465,21 +694,38 @@ class Parser {
           setDay(m, weekday(w->weekday, after & (kRoleNext | kRoleLast | kRoleThis)), i + 2);
           return true;
         }
+        if ((after & (kRoleNext | kRoleLast | kRoleThis)) && (roles(i + 2) & kRoleUnitWeek)) {
+          // "Friday next week": that weekday in the week named.
+          int weeks = (after & kRoleNext) ? 1 : (after & kRoleLast) ? -1 : 0;
+          int delta = w->weekday - calendar().weekdayToday() + 7 * weeks;
+          setDay(m, calendar().addDays(calendar().today(), delta), i + 3);
+          return true;
+        }
         std::size_t k = i + 1;
         if (isMark(k, u',') || (isMark(k, u'.') && adjacent(k))) ++k;
         if (roles(k) & kRoleOf) ++k;  // "Mittwoch, den 9. Dezember", "Friday the 11th of"
-        if (parseAbsolute(k, m)) return true;
+        if (parseAbsolute(k, m) || monthAndDay(k, m)) return true;
         setDay(m, weekday(w->weekday, kRoleThis), i + 1);
         m.weakDay = !w->weekdayInFull;
         m.weekday = w->weekday;
         return true;
       }
-      if ((w->roles & kRoleIn) && isNumber(i + 1, 4) && (roles(i + 2) & kRoleUnits)) {
-        return offset(static_cast<int>(value(i + 1)), roles(i + 2), i + 3, m);
+      if ((w->roles & kRoleIn) && amount(i + 1, n, unit, k)) {
+        return offset(n, unit, k, m);  // "in 3 days", "within a week"
       }
     }
-    if (isNumber(i, 4) && (roles(i + 1) & kRoleUnits) && (roles(i + 2) & kRoleAgo)) {
-      return offset(-static_cast<int>(value(i)), roles(i + 1), i + 3, m);
+    {
+      int n = 0;
+      uint32_t unit = 0;
+      std::size_t k = 0;
+      if (amount(i, n, unit, k)) {
+        uint32_t after = roles(k);
+        if (after & kRoleAgo) return offset(-n, unit, k + 1, m);   // "2 weeks ago"
+        if (after & kRoleLater) return offset(n, unit, k + 1, m);  // "3 days later"
+        if ((after & kRoleRangeFrom) && (roles(k + 1) & kRoleNow)) {
+          return offset(n, unit, k + 2, m);  // "3 weeks from now"
+        }
+      }
     }
     return parseAbsolute(i, m);
   }
@@ -526,8 +772,9 @@ class Parser {
   bool offset(int n, uint32_t unit, std::size_t end, Match& m) {
     if (std::abs(n) > 100000) return false;
     DateCalendar& cal = calendar();
-    if (unit & (kRoleUnitMinute | kRoleUnitHour)) {
-      m.instant = cal.reference() + n * ((unit & kRoleUnitHour) ? 3600.0 : 60.0);
+    if (unit & (kRoleUnitSecond | kRoleUnitMinute | kRoleUnitHour)) {
+      double size = (unit & kRoleUnitHour) ? 3600.0 : (unit & kRoleUnitMinute) ? 60.0 : 1.0;
+      m.instant = cal.reference() + n * size;
       m.hasDay = m.hasTime = true;
       m.end = end;
       return true;
@@ -563,12 +810,47 @@ class Parser {
     std::size_t k;
     if (const DateWord* w = word(i); w && w->month) {  // "December 9, 2026", "Dec. 9th"
       k = skipStop(i + 1);
-      if (!isDayNumber(k) || (isMark(k + 1, u':') && adjacent(k + 1))) return false;
       mo = w->month;
-      d = static_cast<int>(value(k));
-      ++k;
-      if ((roles(k) & kRoleOrdinal) && adjacent(k)) ++k;
-      k = year(k, y);
+      if (std::size_t after; (roles(k) & kRoleOf) && spelledDay(k + 1, d, after)) {
+        k = year(after, y);  // "March the third"
+      } else if ((roles(k) & kRoleOf) && isDayNumber(k + 1) && (roles(k + 2) & kRoleOrdinal) &&
+                 adjacent(k + 2)) {  // "March the 3rd"
+        d = static_cast<int>(value(k + 1));
+        k = year(k + 3, y);
+      } else if (std::size_t after2;
+                 toks_[i].capitalised && spelledDay(k, d, after2)) {  // "May twenty-fourth"
+        k = year(after2, y);
+      } else if (isDash(k) && adjacent(k) && adjacent(k + 1) && isDayNumber(k + 1) &&
+                 isMark(k + 2, u'-') && adjacent(k + 2) && adjacent(k + 3) &&
+                 isNumberOfLength(k + 3, 4)) {  // "Aug-10-2012"
+        d = static_cast<int>(value(k + 1));
+        y = static_cast<int>(value(k + 3));
+        k += 4;
+      } else if (isDayNumber(k) && !(isMark(k + 1, u':') && adjacent(k + 1))) {
+        d = static_cast<int>(value(k));
+        ++k;
+        if ((roles(k) & kRoleOrdinal) && adjacent(k)) ++k;
+        k = year(k, y);
+      } else {
+        return monthYear(mo, k, m) || monthAlone(i, mo, m);
+      }
+    } else if (std::size_t after; word(i) && spelledDay(i, d, after)) {
+      // "twenty-fourth of May", "fourth of July 2027"
+      k = after;
+      if (roles(k) & kRoleOf) ++k;
+      const DateWord* w = word(k);
+      if (!w || !w->month) return false;
+      mo = w->month;
+      k = year(skipStop(k + 1), y);
+    } else if (isDayNumber(i) && isDash(i + 1) && adjacent(i + 1) && adjacent(i + 2) &&
+               word(i + 2) && word(i + 2)->month && isMark(i + 3, u'-') && adjacent(i + 3) &&
+               adjacent(i + 4) && (isNumberOfLength(i + 4, 4) || isNumberOfLength(i + 4, 2))) {
+      // "10-Aug-2012", "10-Aug-12"
+      d = static_cast<int>(value(i));
+      mo = word(i + 2)->month;
+      y = toks_[i + 4].length() == 4 ? static_cast<int>(value(i + 4))
+                                     : expandYear(static_cast<int>(value(i + 4)));
+      k = i + 5;
     } else if (isDayNumber(i)) {
       k = i + 1;
       if (isMark(k, u'.') && adjacent(k)) {
@@ -584,6 +866,12 @@ class Parser {
       } else if (!numeric(i, y, mo, d, k)) {
         return false;
       }
+    } else if (isNumberOfLength(i, 4) && word(i + 1) && word(i + 1)->month &&
+               !isDayNumber(i + 2)) {  // "2016 June"
+      y = static_cast<int>(value(i));
+      d = 1;
+      mo = word(i + 1)->month;
+      k = i + 2;
     } else if (!isNumberOfLength(i, 4) || !numeric(i, y, mo, d, k)) {
       return false;
     }
@@ -594,12 +882,121 @@ class Parser {
     return true;
   }
 
+  // "March 2012", "Sep '12", "Jan-2013", "Feb. 2013": the first of the month. `k` is the
+  // token after the month and its full stop.
+  bool monthYear(int month, std::size_t k, Match& m) {
+    int y = 0;
+    std::size_t end;
+    std::size_t j = isDash(k) && adjacent(k) && adjacent(k + 1) ? k + 1 : k;
+    if (isNumberOfLength(j, 4) && value(j) >= 1000) {
+      y = static_cast<int>(value(j));
+      end = j + 1;
+    } else if ((isMark(j, u'\'') || isMark(j, u'\u2019')) && adjacent(j + 1) &&
+               isNumberOfLength(j + 1, 2)) {
+      y = expandYear(static_cast<int>(value(j + 1)));
+      end = j + 2;
+    } else {
+      return false;
+    }
+    // "March 2012" alone, not the start of "March 2012-05" or of "May 1234 5678".
+    if (isNumber(end, 9) || (adjacent(end) && has(end) && toks_[end].kind != TokenKind::Mark))
+      return false;
+    setDay(m, CivilDay{y, month, 1}, end);
+    return true;
+  }
+
+  // A month's name alone after a word that makes it a time ("in December", "since
+  // March", "until June"): the first of the month, in the year that puts it nearest.
+  // Alone elsewhere the name may be someone's ("June") or a verb ("May I").
+  bool monthAlone(std::size_t i, int month, Match& m) {
+    if (i == 0 || !toks_[i].capitalised || toks_[i].length() < 3) return false;
+    std::size_t before = i - 1;
+    if (toks_[before].kind != TokenKind::Word) return false;
+    WordKey folded = foldedKey(text_, toks_[before]);
+    std::u16string_view w = folded.view();
+    if (w != u"in" && w != u"since" && w != u"until" && w != u"till" && w != u"by" &&
+        w != u"during" && w != u"before" && w != u"after" && w != u"early" && w != u"late" &&
+        w != u"mid")
+      return false;
+    // The stop after an abbreviation stays outside: "in Dec." ends a sentence.
+    setDay(m, CivilDay{nearestYear(month, 1), month, 1}, i + 1);
+    return true;
+  }
+
+  // "end of March", "the beginning of May 2027", "middle of June": the month's first,
+  // fifteenth or last day.
+  bool edgeOfMonth(std::size_t i, uint8_t edge, Match& m) {
+    std::size_t k = i + 1;
+    if (!(roles(k) & kRoleOf) || foldedKey(text_, toks_[k]).view() != u"of") return false;
+    const DateWord* w = word(k + 1);
+    if (!w || !w->month) return false;
+    int y = 0;
+    std::size_t end = year(k + 2, y);
+    if (!y) y = nearestYear(w->month, 15);
+    int day = edge == 1 ? 1 : edge == 2 ? 15 : 31;
+    while (day > 28 && !isValidDay(y, w->month, day)) --day;
+    setDay(m, CivilDay{y, w->month, day}, end);
+    return true;
+  }
+
+  // "third", "twenty-first", "twenty first", "thirtieth": a day of the month in words,
+  // with `end` past it.
+  bool spelledDay(std::size_t k, int& day, std::size_t& end) const {
+    const DateWord* w = word(k);
+    if (!w) return false;
+    if (w->ordinal) {
+      day = w->ordinal;
+      end = k + 1;
+      return true;
+    }
+    if (w->count != 20 && w->count != 30) return false;
+    std::size_t j = isDash(k + 1) && adjacent(k + 1) ? k + 2 : k + 1;
+    const DateWord* unit = word(j);
+    if (!unit || !unit->ordinal || unit->ordinal > 9 || w->count + unit->ordinal > 31) return false;
+    day = w->count + unit->ordinal;
+    end = j + 1;
+    return true;
+  }
+
+  // "5/5" after a weekday, which makes it a day: month and day in the locale's order.
+  bool monthAndDay(std::size_t k, Match& m) {
+    if (!isNumber(k, 2) || !isMark(k + 1, u'/') || !adjacent(k + 1) || !adjacent(k + 2) ||
+        !isNumber(k + 2, 2) || (isMark(k + 3, u'/') && adjacent(k + 3)))
+      return false;
+    int a = static_cast<int>(value(k)), b = static_cast<int>(value(k + 2));
+    int mo = lex_.monthFirst ? a : b, d = lex_.monthFirst ? b : a;
+    if (mo < 1 || mo > 12) return false;
+    int y = nearestYear(mo, d);
+    if (!isValidDay(y, mo, d)) return false;
+    setDay(m, CivilDay{y, mo, d}, k + 3);
+    return true;
+  }
+
   // "12/09/2026", "09.12.2026", "2026-12-09": three numbers, one separator, no spaces.
+  // "09/2012": a month and its year.
   bool numeric(std::size_t i, int& y, int& mo, int& d, std::size_t& end) {
+    if (isNumber(i, 2) && isMark(i + 1, u'/') && adjacent(i + 1) && adjacent(i + 2) &&
+        isNumberOfLength(i + 2, 4) && !(isMark(i + 3, u'/') && adjacent(i + 3)) && value(i) >= 1 &&
+        value(i) <= 12 && value(i + 2) >= 1000) {
+      y = static_cast<int>(value(i + 2));
+      mo = static_cast<int>(value(i));
+      d = 1;
+      end = i + 3;
+      return true;
+    }
     if (!has(i + 4) || toks_[i + 1].kind != TokenKind::Mark) return false;
     char16_t sep = static_cast<char16_t>(toks_[i + 1].value);
     if (sep != u'/' && sep != u'-' && sep != u'.') return false;
     if (!isMark(i + 3, sep)) return false;
+    // Dotted runs are versions ("1.1.30", "2024.1.2") unless written as dates are: a
+    // four-digit year after the day and month, or every part in two digits.
+    if (sep == u'.') {
+      uint32_t first = toks_[i].length(), middle = toks_[i + 2].length(),
+               last = toks_[i + 4].length();
+      bool allTwo = first == 2 && middle == 2 && last == 2;
+      bool dated = first == 4 ? middle == 2 && last == 2 : last == 4 || allTwo;
+      if (!dated) return false;
+    }
     for (std::size_t j = i + 1; j <= i + 4; ++j)
       if (!adjacent(j)) return false;
     if (!isNumber(i + 2, 2) || toks_[i + 4].kind != TokenKind::Number) return false;
@@ -680,8 +1077,8 @@ class Parser {
       when = *m.instant;
     } else {
       CivilDay day = m.hasDay ? m.day : calendar().today();
-      Time t = m.hasTime ? m.time : Time{m.defaultHour, 0, 0, 0, false, nullptr, 0};
-      when = calendar().instant(day, t.hour, t.minute, t.second, t.zone.get());
+      Time t = m.hasTime ? m.time : Time{m.defaultHour, 0, 0, 0, 0, false, nullptr, 0};
+      when = calendar().instant(day, t.hour, t.minute, t.second, t.zone.get()) + t.fraction;
     }
     NSRange range =
         NSMakeRange(base + toks_[first].start, toks_[m.end - 1].end - toks_[first].start);
@@ -698,6 +1095,7 @@ class Parser {
   const DateLexicon& lex_;
   const ScanContext& context_;
   std::vector<const DateWord*> words_;  // each word's lexicon entry, or none
+  std::size_t lineEnd_ = 0;             // one past the last token of the current line
   std::optional<DateCalendar> calendar_;
 };
 

@@ -21,6 +21,8 @@ constexpr std::size_t kMaxHost = 253;
 constexpr std::size_t kMaxLocalPart = 64;
 constexpr std::size_t kMaxScheme = 32;
 constexpr std::size_t kMaxAuthority = 512;
+constexpr unsigned kMaxPort = 65535;
+constexpr std::size_t kNoLink = std::size_t(-1);
 
 bool isAsciiAlpha(char32_t c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
@@ -120,6 +122,17 @@ bool mayContinueIntoLink(char16_t c) {
 // Schemes whose URLs have no "//" and are still links in prose.
 bool isOpaqueScheme(const std::string& lower) {
   for (const char* s : {"mailto", "tel", "sms", "news", "magnet", "facetime", "geo"}) {
+    if (lower == s) return true;
+  }
+  return false;
+}
+
+// Schemes written with "//" that a reader can open. Text with any other ("foo://",
+// "chrome-extension://") is a name of something else, and nothing inside it is a link.
+bool isKnownHierarchicalScheme(const std::string& lower) {
+  for (const char* s : {"http",   "https", "ftp",    "ftps", "sftp",  "file",   "ws",  "wss", "ssh",
+                        "git",    "svn",   "irc",    "ircs", "rtsp",  "rtmp",   "smb", "afp", "nfs",
+                        "webcal", "feed",  "telnet", "ldap", "ldaps", "gopher", "vnc", "rdp"}) {
     if (lower == s) return true;
   }
   return false;
@@ -318,12 +331,16 @@ std::size_t scanBody(const Text& t, std::size_t p) {
   return end;
 }
 
-// A port (":" and 1 to 5 digits) at `p`; `p` itself when there is none.
+// A port (":" and 1 to 5 digits, at most 65535) at `p`; `p` itself when there is none,
+// kNoLink when digits follow the colon but are no port ("example.com:99999",
+// "example.com:80abc"): then the host is not a link either.
 std::size_t scanPort(const Text& t, std::size_t p) {
   if (!t.is(p, ':')) return p;
   std::size_t q = p + 1;
-  while (q < t.size() && q - p <= 5 && isAsciiDigit(t.s[q])) ++q;
-  if (q == p + 1 || q - p > 6 || (q < t.size() && isWordChar(t.s[q]))) return p;
+  unsigned value = 0;
+  while (q < t.size() && q - p <= 6 && isAsciiDigit(t.s[q])) value = value * 10 + (t.s[q++] - '0');
+  if (q == p + 1) return p;
+  if (q - p > 6 || value > kMaxPort || (q < t.size() && isWordChar(t.s[q]))) return kNoLink;
   return q;
 }
 
@@ -332,9 +349,13 @@ struct Link {
   std::string url;
 };
 
-// Port, then path, query and fragment after a host ending at `p`, appended to the URL.
+// Port, then path, query and fragment after a host ending at `p`, appended to the URL;
+// kNoLink when the host runs on into an underscore ("http://foo_bar.com", which is no
+// host name) or has a port out of range.
 std::size_t scanAfterHost(const Text& t, std::size_t p, std::string& url) {
+  if (t.is(p, '_')) return kNoLink;
   std::size_t end = scanPort(t, p);
+  if (end == kNoLink) return kNoLink;
   if (end < t.size() && (t.s[end] == '/' || t.s[end] == '?' || t.s[end] == '#')) {
     end = scanBody(t, end);
   }
@@ -342,8 +363,12 @@ std::size_t scanAfterHost(const Text& t, std::size_t p, std::string& url) {
   return end;
 }
 
-// "scheme://authority/path..." or "mailto:..." and the like at `i`.
-bool scanSchemeURL(const Text& t, std::size_t i, Link* link) {
+bool scanEmail(const Text& t, std::size_t i, Link* link);
+
+// "scheme://authority/path..." or "mailto:..." and the like at `i`. `swallow` is set to
+// the end of text that holds no link at all: a URL of an unknown scheme, or one whose
+// host or port is malformed.
+bool scanSchemeURL(const Text& t, std::size_t i, Link* link, std::size_t* swallow) {
   if (!isAsciiAlpha(t.s[i])) return false;
   std::size_t p = i;
   while (p < t.size() && p - i < kMaxScheme && isSchemeChar(t.s[p])) ++p;
@@ -356,10 +381,19 @@ bool scanSchemeURL(const Text& t, std::size_t i, Link* link) {
     if (!isOpaqueScheme(lower) || q >= t.size()) return false;
     std::size_t end = scanBody(t, q);
     if (end == q) return false;
+    Link address;
+    if (lower == "mailto" && !scanEmail(t, q, &address)) {  // "mailto:", "mailto:?subject="
+      *swallow = end;
+      return false;
+    }
     link->url = scheme + ":";
     appendEncoded(link->url, t, q, end);
     link->end = end;
     return true;
+  }
+  if (!isKnownHierarchicalScheme(lower)) {
+    *swallow = scanBody(t, q);
+    return false;
   }
   q += 2;
   // The user part ends at the authority's last '@'.
@@ -392,10 +426,15 @@ bool scanSchemeURL(const Text& t, std::size_t i, Link* link) {
     } else if (lower == "file" && t.is(hostStart, '/') && hostStart == q) {
       hostEnd = hostStart;
     } else {
+      *swallow = scanBody(t, q);
       return false;
     }
   }
   link->end = scanAfterHost(t, hostEnd, link->url);
+  if (link->end == kNoLink) {
+    *swallow = scanBody(t, q);
+    return false;
+  }
   return true;
 }
 
@@ -425,6 +464,18 @@ bool scanBareHost(const Text& t, std::size_t i, Link* link) {
   if (!host.ipv4 && !underPublicSuffix(host)) return false;
   link->url = "http://" + host.name;
   link->end = scanAfterHost(t, host.end, link->url);
+  return link->end != kNoLink;
+}
+
+// "//example.com/path", a link that takes the scheme of the page it is on: after a
+// space, a bracket or a quote, to a host a bare domain would need.
+bool scanSchemeRelative(const Text& t, std::size_t i, Link* link) {
+  if (!t.is(i, '/') || !t.is(i + 1, '/')) return false;
+  char32_t before = t.before(i);
+  if (!(before == ' ' || before == '\t' || before == '\n' || before == '(' || before == '"' ||
+        before == '\'' || before == '<' || before == '['))
+    return false;
+  if (!scanBareHost(t, i + 2, link)) return false;
   return true;
 }
 
@@ -440,12 +491,21 @@ void scanLinks(std::u16string_view text, NSUInteger base, const ScanContext&,
                std::vector<Strong<NSTextCheckingResult>>& out) {
   Text t{text};
   std::size_t i = 0;
+  Link relative;  // "//example.com", tried at each slash
   while (i < t.size()) {
     std::size_t length;
     char32_t c = t.at(i, &length);
     char32_t before = t.before(i);
     // "请访问https://example.com": a URL with a scheme may follow such text directly.
     bool afterSpaceless = isAsciiAlpha(c) && isSpacelessScript(before);
+    if (c == '/' && scanSchemeRelative(t, i, &relative)) {
+      if (auto url = NSURL::URLWithString(relative.url)) {
+        out.push_back(NSTextCheckingResult::linkCheckingResultWithRangeURL(
+            NSMakeRange(base + i, relative.end - i), url));
+        i = relative.end;
+        continue;
+      }
+    }
     if (!isWordChar(c) || (continuesToken(before) && !afterSpaceless)) {
       i += length;
       continue;
@@ -459,9 +519,18 @@ void scanLinks(std::u16string_view text, NSUInteger base, const ScanContext&,
       }
     }
     Link link;
-    bool found = afterSpaceless ? scanSchemeURL(t, i, &link) && isHierarchical(link.url)
-                                : scanSchemeURL(t, i, &link) || scanEmail(t, i, &link) ||
-                                      scanBareHost(t, i, &link);
+    std::size_t swallow = i;
+    bool found = scanSchemeURL(t, i, &link, &swallow);
+    if (swallow > i) {
+      i = swallow;
+      continue;
+    }
+    // After "word:" a host is part of a colon-separated name ("tag:example.com,2005",
+    // "urn:example.com:x", "http:example.com"), not a link of its own.
+    bool afterColon = before == ':';
+    found = afterSpaceless
+                ? found && isHierarchical(link.url)
+                : found || (!afterColon && (scanEmail(t, i, &link) || scanBareHost(t, i, &link)));
     if (found) {
       if (auto url = NSURL::URLWithString(link.url)) {
         out.push_back(NSTextCheckingResult::linkCheckingResultWithRangeURL(

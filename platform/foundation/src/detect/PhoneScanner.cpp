@@ -36,6 +36,8 @@ constexpr std::size_t kMaxGap = 3;
 constexpr int kMinDigits = 5;
 constexpr std::size_t kMaxDigitsInARow = 19;
 constexpr std::size_t kMaxPieces = 16;
+// Longest stretch of neighbouring pieces handed to the matcher in one call.
+constexpr std::size_t kMaxWindow = 256;
 
 const PhoneNumberUtil& phoneUtil() {
   static const PhoneNumberUtil* util = [] {
@@ -72,14 +74,25 @@ bool isSeparator(char16_t c) {
     case 0x2013:
     case 0x2014:
     case 0x2212:  // minus sign
-    case 0xFF08:  // fullwidth parentheses, plus and hyphen
+    case 0x2015:  // horizontal bar
+    case 0x3000:  // ideographic space
+    case 0x30FC:  // prolonged sound mark, written as a dash in Japanese numbers
+    case 0xFF08:  // fullwidth parentheses, plus, hyphen, full stop, solidus, brackets
     case 0xFF09:
     case 0xFF0B:
     case 0xFF0D:
+    case 0xFF0E:
+    case 0xFF0F:
+    case 0xFF3B:
+    case 0xFF3D:
       return true;
     default:
       return false;
   }
+}
+
+bool opensNumber(char16_t c) {
+  return c == '+' || c == '(' || c == '[' || c == 0xFF0B || c == 0xFF08 || c == 0xFF3B;
 }
 
 struct Span {
@@ -113,10 +126,8 @@ std::vector<Span> candidatePieces(std::u16string_view text) {
     }
     std::size_t begin = i, lastDigit = i;
     int digits = 0;
-    // A leading '+' or '(' belongs to the number.
-    while (begin > 0 && i - begin < 2 && (text[begin - 1] == '+' || text[begin - 1] == '(')) {
-      --begin;
-    }
+    // A leading plus or opening bracket belongs to the number.
+    while (begin > 0 && i - begin < 2 && opensNumber(text[begin - 1])) --begin;
     while (i < text.size()) {
       if (isDigitUnit(text[i])) {
         std::size_t run = i;
@@ -186,9 +197,17 @@ void scanPhoneNumbers(std::u16string_view text, NSUInteger base, const ScanConte
   for (std::size_t n = 0; n < pieces.size(); ++n) {
     std::size_t from = std::max(
         covered, pieces[n].begin > kLeftContext ? pieces[n].begin - kLeftContext : std::size_t(0));
-    std::size_t to = std::min(text.size(), pieces[n].end + kRightContext);
-    if (n + 1 < pieces.size()) to = std::min(to, pieces[n + 1].begin);
-    if (from > pieces[n].begin) from = pieces[n].begin;
+    // Pieces close together share a window, so that a number's extension ("ext. 12345")
+    // or a second number right after it is seen whole.
+    const std::size_t first = n;
+    std::size_t last = n;
+    while (last + 1 < pieces.size() && pieces[last + 1].begin <= pieces[last].end + kRightContext &&
+           pieces[last + 1].end - pieces[n].begin <= kMaxWindow)
+      ++last;
+    std::size_t to = std::min(text.size(), pieces[last].end + kRightContext);
+    if (last + 1 < pieces.size()) to = std::min(to, pieces[last + 1].begin);
+    n = last;
+    if (from > pieces[first].begin) from = pieces[first].begin;
     // Windows never split a surrogate pair.
     if (from > 0 && from < text.size() && isLowSurrogate(text[from]) &&
         isHighSurrogate(text[from - 1]) && from - 1 >= covered) {

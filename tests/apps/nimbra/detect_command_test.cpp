@@ -1,0 +1,61 @@
+// `nimbra detect --now DATE --locale NAME` as a person runs it: the real executable in a
+// child process, in a fixed zone.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+struct Result {
+  int status = -1;
+  std::string out;
+};
+
+// Runs `nimbra detect --types date ARGS` on `text`, stderr folded into stdout.
+Result detect(const std::string& args, const std::string& text) {
+  std::string command = "printf '%s' '" + text + "' | TZ=UTC LANG=en_US.UTF-8 " +
+                        std::string(NIMBRA_BUILD_DIR) + "/apps/nimbra detect --types date " + args +
+                        " 2>&1";
+  Result r;
+  FILE* p = popen(command.c_str(), "r");
+  char buf[4096];
+  for (std::size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
+  int status = pclose(p);
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+
+TEST(DetectCommand, NowAndLocaleSetTheMomentAndTheOrderOfDayAndMonth) {
+  struct Case {
+    const char* args;
+    const char* text;
+    const char* out;
+  } cases[] = {
+      {"--now 2026-12-09T10:00:00Z", "tomorrow", "0\t8\tdate\t2026-12-10T12:00:00Z\n"},
+      // An offset moves the moment, and so the day "tomorrow" falls on.
+      {"--now 2026-12-09T23:30:00-02:00", "tomorrow", "0\t8\tdate\t2026-12-11T12:00:00Z\n"},
+      {"--now 2026-12-09", "in 2 hours", "0\t10\tdate\t2026-12-09T02:00:00Z\n"},
+      {"--now 2026-12-09T10:00:00.5Z --locale en_GB", "8/10/12",
+       "0\t7\tdate\t2012-10-08T12:00:00Z\n"},
+      {"--now 2026-12-09 --locale en-US", "8/10/12", "0\t7\tdate\t2012-08-10T12:00:00Z\n"},
+  };
+  for (const Case& c : cases) {
+    Result r = detect(c.args, c.text);
+    EXPECT_EQ(r.status, 0) << c.args << ": " << r.out;
+    EXPECT_EQ(r.out, c.out) << c.args;
+  }
+}
+
+TEST(DetectCommand, BadDatesAndLocaleNamesAreRefusedWithStatusTwo) {
+  for (const char* args :
+       {"--now 2026-02-30", "--now 2026-12-09T25:00", "--now yesterday", "--now 2026-12-09T10:00+1",
+        "--now", "--locale 12", "--locale", "--locale x"}) {
+    Result r = detect(args, "tomorrow");
+    EXPECT_EQ(r.status, 2) << args << ": " << r.out;
+    EXPECT_EQ(r.out.rfind("nimbra detect: --", 0), 0u) << args << ": " << r.out;
+  }
+}
+
+}  // namespace
