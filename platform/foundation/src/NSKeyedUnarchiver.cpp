@@ -18,8 +18,6 @@ OBJC_CLASS_IMPL(NSKeyedUnarchiver) {}
 
 namespace {
 
-constexpr uint64_t kArchiveVersion = 100000;
-
 enum class Progress : uint8_t { NotYet, Decoding, Done };
 
 // A UID: the property list's own, or the {"CF$UID": n} dictionary that XML reads as.
@@ -89,6 +87,16 @@ struct NSKeyedUnarchiver::State {
     if (!root || current.empty()) return nullptr;
     return plist_dict_get_item(current.back(), escaped(k));
   }
+  // The plain value a UID refers to (the device stores some numbers that way: a range's
+  // NS.rangeval.location, for one); `v` itself when it is not a UID, and none when the
+  // UID is out of range or refers to an object.
+  plist_t plainValueOf(plist_t v) {
+    uint64_t uid = 0;
+    if (!v || !uidOf(v, &uid)) return v;
+    if (uid == 0 || uid >= objects.size()) return nullptr;
+    plist_t entry = objects[uid];
+    return plist_get_node_type(entry) == PLIST_DICT ? nullptr : entry;
+  }
 };
 
 NSKeyedUnarchiver::NSKeyedUnarchiver() : s_(std::make_unique<State>()) {}
@@ -124,7 +132,7 @@ Strong<NSKeyedUnarchiver> NSKeyedUnarchiver::initForReadingFromDataError(const S
   plist_t version = plist_dict_get_item(root, "$version");
   uint64_t v = 0;
   if (!version || plist_get_node_type(version) != PLIST_UINT ||
-      (plist_get_uint_val(version, &v), v != kArchiveVersion))
+      (plist_get_uint_val(version, &v), v != NSKeyedArchiver::kArchiveVersion))
     return refuse("unknown $version");
   plist_t top = plist_dict_get_item(root, "$top");
   if (!top || plist_get_node_type(top) != PLIST_DICT) return refuse("$top is not a dictionary");
@@ -217,7 +225,10 @@ struct ObjectMaker {
       s.classes.emplace(classUid, cls);
       return cls;
     }
-    fail(at + " is of class " + names.front() + ", which cannot be decoded here");
+    // Not damage: a class of the device this reader has no model of.
+    coder->failWithError(NSError::errorWithCode(
+        NSCoderReadCorruptError, "the archive holds an object of class " + names.front() + " (" +
+                                     at + "), which this reader does not model"));
     return nullptr;
   }
 
@@ -298,13 +309,15 @@ struct StoredNumber {
   int64_t integer = 0;
 };
 
-// The number `v` stored under `key` holds: false when there is none, and also, after a
-// failure naming `what` it should have been, when `v` holds something else (with
-// `integral`, also a real outside the 64-bit integers).
-bool numberFor(NSKeyedUnarchiver* coder, plist_t v, const Strong<NSString>& key, const char* what,
-               bool integral, StoredNumber* n) {
+// The number stored under `key`, in place or as a plain value referred to: false when
+// there is none, and also, after a failure naming `what` it should have been, when the
+// key holds something else (with `integral`, also a real outside the 64-bit integers).
+bool numberFor(NSKeyedUnarchiver* coder, NSKeyedUnarchiver::State& s, const Strong<NSString>& key,
+               const char* what, bool integral, StoredNumber* n) {
+  plist_t v = s.valueFor(key);
   if (!v) return false;
-  switch (plist_get_node_type(v)) {
+  v = s.plainValueOf(v);
+  switch (v ? plist_get_node_type(v) : PLIST_NONE) {
     case PLIST_BOOLEAN: {
       uint8_t b = 0;
       plist_get_bool_val(v, &b);
@@ -335,19 +348,19 @@ bool numberFor(NSKeyedUnarchiver* coder, plist_t v, const Strong<NSString>& key,
 
 BOOL NSKeyedUnarchiver::decodeBoolForKey(const Strong<NSString>& key) {
   StoredNumber n;
-  if (error() || !numberFor(this, s_->valueFor(key), key, "a boolean", false, &n)) return NO;
+  if (error() || !numberFor(this, *s_, key, "a boolean", false, &n)) return NO;
   return n.isReal ? n.real != 0 : n.integer != 0;
 }
 
 int64_t NSKeyedUnarchiver::decodeInt64ForKey(const Strong<NSString>& key) {
   StoredNumber n;
-  if (error() || !numberFor(this, s_->valueFor(key), key, "an integer", true, &n)) return 0;
+  if (error() || !numberFor(this, *s_, key, "an integer", true, &n)) return 0;
   return n.isReal ? static_cast<int64_t>(n.real) : n.integer;
 }
 
 double NSKeyedUnarchiver::decodeDoubleForKey(const Strong<NSString>& key) {
   StoredNumber n;
-  if (error() || !numberFor(this, s_->valueFor(key), key, "a number", false, &n)) return 0;
+  if (error() || !numberFor(this, *s_, key, "a number", false, &n)) return 0;
   return n.isReal ? n.real : static_cast<double>(n.integer);
 }
 
@@ -365,6 +378,18 @@ const uint8_t* NSKeyedUnarchiver::decodeBytesForKeyReturnedLength(const Strong<N
   const char* p = plist_get_data_ptr(v, &n);
   if (length) *length = n;
   return reinterpret_cast<const uint8_t*>(p);
+}
+
+Strong<NSData> NSKeyedUnarchiver::decodeDataForKey(const Strong<NSString>& key) {
+  if (error()) return nullptr;
+  plist_t v = s_->valueFor(key);
+  if (!v) return nullptr;
+  if (plist_get_node_type(v) == PLIST_DATA) {
+    uint64_t n = 0;
+    const char* p = plist_get_data_ptr(v, &n);
+    return NSData::dataWithBytes(p, p ? n : 0);
+  }
+  return decodeObjectOfClassForKey<NSData>(key);
 }
 
 Strong<NSString> NSKeyedUnarchiver::decodeStringForKey(const Strong<NSString>& key) {

@@ -373,15 +373,24 @@ TEST(KeyedArchive, ReadsTheDeviceAttributedStringWithSeveralRuns) {
   EXPECT_EQ(s->attributesAtIndexEffectiveRange(140, &r)->count(), 0u);
   EXPECT_EQ(r, NSMakeRange(140, 7));
 
-  // Written back, the same shape: runs as info, equal dictionaries once.
+  // Written back, the device's shape: runs as a mutable data object, equal dictionaries
+  // once.
   auto again = NSKeyedArchiver::archivedDataWithRootObject(s);
   auto top = plistOf(again);
   auto objects = top->objectForKeyAs<NSArray>(S("$objects"));
+  auto entry = [&](const Strong<NSDictionary>& ref) {
+    return objects->objectAtIndex(
+        objc_cast<NSNumber>(ref->objectForKey(S("CF$UID")))->integerValue());
+  };
   auto root = objc_cast<NSDictionary>(objects->objectAtIndex(1));
   auto infoRef = objc_cast<NSDictionary>(root->objectForKey(S("NSAttributeInfo")));
   ASSERT_TRUE(infoRef);
-  auto info = objc_cast<NSData>(objects->objectAtIndex(
-      objc_cast<NSNumber>(infoRef->objectForKey(S("CF$UID")))->integerValue()));
+  auto infoObject = objc_cast<NSDictionary>(entry(infoRef));
+  ASSERT_TRUE(infoObject);
+  auto infoClass =
+      objc_cast<NSDictionary>(entry(infoObject->objectForKeyAs<NSDictionary>(S("$class"))));
+  EXPECT_TRUE(infoClass->objectForKey(S("$classname"))->isEqual(S("NSMutableData")));
+  auto info = infoObject->objectForKeyAs<NSData>(S("NS.data"));
   ASSERT_TRUE(info);
   EXPECT_EQ(info->byteVector(), (std::vector<uint8_t>{4, 0, 0x82, 0x01, 1, 6, 2, 7, 0}));
   EXPECT_TRUE(NSKeyedUnarchiver::unarchiveObjectWithData(again)->isEqual(s));
