@@ -59,19 +59,28 @@ std::string stringOf(plist_t node) {
 
 }  // namespace
 
-// Decoding state over the archive's nodes. `decoded[i]` holds the object of
-// `objects[i]` once `progress[i]` is Done; meeting an entry that is still Decoding means
-// the archive refers back into an object being made, which is refused.
+// Decoding state over the archive's nodes. An entry of "$objects" holds its object in
+// `decoded` once `progress` is Done; meeting an entry that is still Decoding means the
+// archive refers back into an object being made, which is refused. (One vector of
+// entries rather than three: each large allocation costs the allocator a consolidation.)
 struct NSKeyedUnarchiver::State {
+  struct Entry {
+    plist_t node;
+    id decoded;
+    Progress progress = Progress::NotYet;
+  };
   plist_t root = nullptr;
-  std::vector<plist_t> objects;
-  std::vector<id> decoded;
-  std::vector<Progress> progress;
+  std::vector<Entry> objects;
   // Class descriptions resolved so far, by UID.
   std::unordered_map<uint64_t, Class> classes;
   // Dictionaries whose keys are being read, innermost last; the first is "$top".
   std::vector<plist_t> current;
   std::string key;
+  // The last key looked up and what it found: a class that asks whether a key is there
+  // and then decodes it looks the key up once.
+  plist_t lastDictionary = nullptr;
+  std::string lastKey;
+  plist_t lastValue = nullptr;
 
   ~State() {
     if (root) plist_free(root);
@@ -85,7 +94,12 @@ struct NSKeyedUnarchiver::State {
   }
   plist_t valueFor(const Strong<NSString>& k) {
     if (!root || current.empty()) return nullptr;
-    return plist_dict_get_item(current.back(), escaped(k));
+    plist_t dictionary = current.back();
+    const char* name = escaped(k);
+    if (dictionary == lastDictionary && lastKey == name) return lastValue;
+    lastDictionary = dictionary;
+    lastKey = name;
+    return lastValue = plist_dict_get_item(dictionary, name);
   }
   // The plain value a UID refers to (the device stores some numbers that way: a range's
   // NS.rangeval.location, for one); `v` itself when it is not a UID, and none when the
@@ -94,7 +108,7 @@ struct NSKeyedUnarchiver::State {
     uint64_t uid = 0;
     if (!v || !uidOf(v, &uid)) return v;
     if (uid == 0 || uid >= objects.size()) return nullptr;
-    plist_t entry = objects[uid];
+    plist_t entry = objects[uid].node;
     return plist_get_node_type(entry) == PLIST_DICT ? nullptr : entry;
   }
 };
@@ -142,12 +156,10 @@ Strong<NSKeyedUnarchiver> NSKeyedUnarchiver::initForReadingFromDataError(const S
   uint32_t n = plist_array_get_size(objects);
   s.objects.reserve(n);
   forEachItem(objects, [&](plist_t item) {
-    s.objects.push_back(item);
+    s.objects.push_back({item, nullptr});
     return true;
   });
   if (s.objects.size() != n) return refuse("$objects could not be read");
-  s.decoded.resize(n);
-  s.progress.assign(n, Progress::NotYet);
   s.current.push_back(top);
   return coder;
 }
@@ -200,7 +212,7 @@ struct ObjectMaker {
     if (known != s.classes.end()) return known->second;
     if (classUid == 0 || classUid >= s.objects.size())
       return fail(at + " has a $class outside $objects"), nullptr;
-    plist_t description = s.objects[classUid];
+    plist_t description = s.objects[classUid].node;
     plist_t name = plist_get_node_type(description) == PLIST_DICT
                        ? plist_dict_get_item(description, "$classname")
                        : nullptr;
@@ -240,22 +252,23 @@ struct ObjectMaker {
       return nullptr;
     }
     if (uid == 0) return nullptr;
-    switch (s.progress[uid]) {
+    NSKeyedUnarchiver::State::Entry& entry = s.objects[uid];
+    switch (entry.progress) {
       case Progress::Done:
-        return s.decoded[uid];
+        return entry.decoded;
       case Progress::Decoding:
         fail("object " + std::to_string(uid) + " contains itself");
         return nullptr;
       case Progress::NotYet:
         break;
     }
-    plist_t node = s.objects[uid];
+    plist_t node = entry.node;
     uint64_t ignored;
     if (plist_get_node_type(node) != PLIST_DICT || uidOf(node, &ignored)) {
       id value = foundation::plist::scalarOf(node);
       if (!value) fail("entry " + std::to_string(uid) + " of $objects is not an object");
-      s.progress[uid] = Progress::Done;
-      return s.decoded[uid] = value;
+      entry.progress = Progress::Done;
+      return entry.decoded = value;
     }
     Class cls = classOf(uid, node);
     if (!cls) return nullptr;
@@ -270,7 +283,7 @@ struct ObjectMaker {
     }
     SEL sel = OBJC_SEL("initWithCoder:");
     IMP init = class_getMethodImplementation(cls, sel);
-    s.progress[uid] = Progress::Decoding;
+    entry.progress = Progress::Decoding;
     s.current.push_back(node);
     id made;
     try {
@@ -280,9 +293,10 @@ struct ObjectMaker {
            e.what());
     }
     s.current.pop_back();
-    s.progress[uid] = Progress::Done;
+    // (Decoding may not grow `objects`, so `entry` still refers into it.)
+    entry.progress = Progress::Done;
     if (coder->error()) made = nullptr;
-    return s.decoded[uid] = made;
+    return entry.decoded = made;
   }
 };
 
