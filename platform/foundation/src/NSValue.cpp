@@ -43,6 +43,13 @@ id valueInitWithCoder(NSObject*, SEL, NSCoder* coder) {
     auto length = static_cast<NSUInteger>(coder->decodeInt64ForKey(NSSTR("NS.rangeval.length")));
     return NSValue::valueWithRange(NSMakeRange(location, length));
   }
+  // Without its type a value is nothing this reader can use (a subclass the archive
+  // named and this process does not model, such as a decimal number, lands here).
+  if (!coder->containsValueForKey(NSSTR("NS.objctype"))) {
+    coder->failWithError(NSError::errorWithCode(
+        NSCoderReadCorruptError, "a boxed value has neither NS.special nor NS.objctype"));
+    return nullptr;
+  }
   auto type = coder->decodeStringForKey(NSSTR("NS.objctype"));
   NSUInteger length = 0;
   const uint8_t* bytes = coder->decodeBytesForKeyReturnedLength(NSSTR("NS.bytes"), &length);

@@ -559,6 +559,14 @@ TEST(KeyedArchive, AClassWithoutAModelIsNamedNotCalledDamage) {
   EXPECT_NE(text.find("NSByteCountFormatter"), std::string::npos) << text;
   EXPECT_NE(text.find("does not model"), std::string::npos) << text;
   EXPECT_EQ(text.find("damaged"), std::string::npos) << text;
+  // A subclass of a class that is modelled is not read as that class with its keys lost.
+  std::string decimal = objectArchive("NSDecimalNumber",
+                                      integer("NS.exponent", -2) + integer("NS.length", 1) +
+                                          "<key>NS.mantissa</key><data>LQAAAAAAAAA=</data>",
+                                      {}, "NSNumber");
+  decimal.replace(decimal.find("<string>NSNumber</string>"), 25,
+                  "<string>NSNumber</string><string>NSValue</string>");
+  EXPECT_TRUE(refusal(dataOf(decimal)));
 }
 
 TEST(KeyedArchive, EachKindOfResultIsWrittenAsTheDevicesClassAndReadBack) {
