@@ -217,14 +217,14 @@ class BinaryChecker {
   BinaryChecker(const uint8_t* d, std::size_t n, uint64_t maxObjects, std::string* error)
       : d_(d), n_(n), maxObjects_(maxObjects), error_(error) {}
 
-  bool wellFormed() { return readTrailer() && walk(); }
-
- private:
   struct Item {
     uint64_t index;
     int depth;
   };
 
+  bool wellFormed() { return readTrailer() && walk(); }
+
+ private:
   bool fail(const char* why) {
     setError(error_, std::string("malformed binary property list: ") + why);
     return false;
@@ -376,13 +376,20 @@ class BinaryChecker {
   std::string* error_;
   unsigned offsetSize_ = 0, refSize_ = 0;
   uint64_t count_ = 0, top_ = 0, table_ = 0;
-  // Kept per thread: reading small lists often should not allocate.
-  static thread_local std::vector<uint8_t> keyChecked_;
-  static thread_local std::vector<Item> stack_;
-};
+  // Kept per thread, so that reading small lists often does not allocate; held by
+  // reference, so the walk does not look the thread's copy up at every step.
+  std::vector<uint8_t>& keyChecked_ = keyCheckedOfThread();
+  std::vector<Item>& stack_ = stackOfThread();
 
-thread_local std::vector<uint8_t> BinaryChecker::keyChecked_;
-thread_local std::vector<BinaryChecker::Item> BinaryChecker::stack_;
+  static std::vector<uint8_t>& keyCheckedOfThread() {
+    thread_local std::vector<uint8_t> v;
+    return v;
+  }
+  static std::vector<Item>& stackOfThread() {
+    thread_local std::vector<Item> v;
+    return v;
+  }
+};
 
 bool binaryWellFormed(const uint8_t* d, std::size_t n, uint64_t maxObjects, std::string* error) {
   return BinaryChecker(d, n, maxObjects, error).wellFormed();
