@@ -99,10 +99,10 @@ TEST(DeviceArchives, EachDecodesToTheObjectItsReadmeNames) {
   EXPECT_EQ(match->rangeAtIndex(0), NSMakeRange(0, 3));
 }
 
-// A reader of keyed archives of its own, in Python (binary and XML): each object reduced to plain values,
-// collections whose order carries no meaning as sets, class names kept only where they
-// are part of the object (not NSArray against NSMutableArray); two archives agree when
-// their roots reduce to the same value.
+// A reader of keyed archives of its own, in Python (binary and XML): each object reduced to plain
+// values, collections whose order carries no meaning as sets, class names kept only where they are
+// part of the object (not NSArray against NSMutableArray); two archives agree when their roots
+// reduce to the same value.
 constexpr const char* kShapeScript = R"(import plistlib, sys
 def uids(v):  # the XML form writes a UID as {"CF$UID": n}
     if isinstance(v, dict):
