@@ -1,6 +1,8 @@
 // nimbra archive FILE: prints the object graph of a keyed archive, one object a line,
 // indented by nesting, with class names; an object met again is named, not repeated.
-// A file that is not a readable archive prints the unarchiver's error (exit status 2).
+// A file that is not a readable archive prints the unarchiver's error (exit status 2):
+// damage as damage, and an object of a class this reader does not model by that class's
+// name.
 #include <cstdio>
 #include <string>
 #include <unordered_set>
@@ -62,6 +64,7 @@ class Printer {
       return;
     }
     bool composite = objc_cast<NSArray>(object) || objc_cast<NSDictionary>(object) ||
+                     objc_cast<NSSet>(object) || objc_cast<NSOrderedSet>(object) ||
                      objc_cast<NSAttributedString>(object) || objc_cast<UIView>(object);
     if (composite && !seen_.insert(object).second) {
       std::printf("%s (shown above)\n", line.c_str());
@@ -71,6 +74,19 @@ class Printer {
       std::printf("%s (%llu)\n", line.c_str(), static_cast<unsigned long long>(a->count()));
       NSUInteger i = 0;
       for (const id& item : *a) print(item.get(), depth + 1, "[" + std::to_string(i++) + "] ");
+    } else if (auto* set = objc_cast<NSSet>(object)) {
+      std::printf("%s (%llu)\n", line.c_str(), static_cast<unsigned long long>(set->count()));
+      auto* counted = objc_cast<NSCountedSet>(object);
+      for (const id& item : *set) {
+        std::string times =
+            counted ? "x" + std::to_string(counted->countForObject(item)) + " " : std::string();
+        print(item.get(), depth + 1, times);
+      }
+    } else if (auto* ordered = objc_cast<NSOrderedSet>(object)) {
+      std::printf("%s (%llu)\n", line.c_str(), static_cast<unsigned long long>(ordered->count()));
+      NSUInteger i = 0;
+      for (const id& item : *ordered)
+        print(item.get(), depth + 1, "[" + std::to_string(i++) + "] ");
     } else if (auto* d = objc_cast<NSDictionary>(object)) {
       std::printf("%s (%llu)\n", line.c_str(), static_cast<unsigned long long>(d->count()));
       for (const auto& [k, v] : *d) {

@@ -1,13 +1,15 @@
-// Keyed archiving of a 50-run attributed string (fonts, colours, a paragraph style,
-// links) against libplist's own write and read of the very same property list, which is
-// the floor the archiver sits on. Writing with libplist is making its node tree (a copy
-// of the archive's, the cheapest way to make those nodes), plist_to_bin (or _xml) and
-// freeing the tree; the *_tree_ready cases leave the making and freeing out, a floor no
-// writer through libplist's nodes can reach. Reading is plist_from_bin (or _xml) and
-// freeing the tree. Binary and XML forms. Times are CPU time of this thread, so that
-// other work on the machine disturbs them less.
+// Keyed archiving of attributed strings against libplist's own write and read of the very
+// same property list, which is the floor the archiver sits on: a 50-run string (fonts,
+// colours, a paragraph style, links) in binary and XML, and a 1,000-run text in binary,
+// the size of a long document, whose runs travel as the varints of NSAttributeInfo. Writing with
+// libplist is making its node tree (a copy of the archive's, the cheapest way to make those nodes),
+// plist_to_bin (or _xml) and freeing the tree; the *_tree_ready cases leave the making and freeing
+// out, a floor no writer through libplist's nodes can reach. Reading is plist_from_bin (or _xml)
+// and freeing the tree. Binary and XML forms. Times are CPU time of this thread, so that other work
+// on the machine disturbs them less.
 //
-//   bench_archive [rounds]     (default 21 rounds of 500 operations; medians are printed)
+//   bench_archive [rounds]     (default 21 rounds of 500 operations, 50 for the long text;
+//                              medians are printed)
 #include <plist/plist.h>
 
 #include <algorithm>
@@ -49,9 +51,27 @@ Strong<NSAttributedString> fiftyRuns() {
   return s->copy();
 }
 
-template <class Fn>
-double microsPerOp(Fn fn) {
-  return bench::microsPerCall(kPerRound, fn);
+// A long text: words in one of four styles, every fifth a link of its own, so that the
+// archive holds both shared dictionaries and many distinct ones.
+Strong<NSAttributedString> thousandRuns() {
+  std::vector<Strong<NSDictionary>> styles;
+  for (int i = 0; i < 4; ++i)
+    styles.push_back(NSDictionary::dictionaryWithObjectsAndKeys(
+        {{NSFontAttributeName, UIFont::systemFontOfSize(11 + i)},
+         {NSForegroundColorAttributeName, UIColor::colorWithRedGreenBlueAlpha(i / 4.0, 0, 0, 1)}}));
+  auto s = NSMutableAttributedString::initWithString(NSSTR(""));
+  for (int i = 0; i < 1000; ++i) {
+    Strong<NSDictionary> attrs = styles[i % 4];
+    if (i % 5 == 4) {
+      auto linked = NSMutableDictionary::dictionaryWithDictionary(attrs);
+      linked->setObjectForKey(NSURL::URLWithString("https://example.com/" + std::to_string(i)),
+                              NSLinkAttributeName);
+      attrs = linked;
+    }
+    s->appendAttributedString(NSAttributedString::initWithStringAttributes(
+        NSString::stringWithUTF8String("word" + std::to_string(i) + " "), attrs));
+  }
+  return s->copy();
 }
 
 using bench::median;
@@ -60,13 +80,19 @@ using bench::median;
 
 int main(int argc, char** argv) {
   int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 21;
-  auto text = fiftyRuns();
   struct Case {
     const char* name;
+    Strong<NSAttributedString> text;
     NSPropertyListFormat format;
+    int perRound;
   };
-  for (Case c :
-       {Case{"bin", NSPropertyListBinaryFormat_v1_0}, Case{"xml", NSPropertyListXMLFormat_v1_0}}) {
+  auto fifty = fiftyRuns();
+  for (const Case& c :
+       {Case{"bin", fifty, NSPropertyListBinaryFormat_v1_0, kPerRound},
+        Case{"xml", fifty, NSPropertyListXMLFormat_v1_0, kPerRound},
+        Case{"runs1000_bin", thousandRuns(), NSPropertyListBinaryFormat_v1_0, kPerRound / 10}}) {
+    const auto& text = c.text;
+    auto microsPerOp = [&](auto fn) { return bench::microsPerCall(c.perRound, fn); };
     bool xml = c.format == NSPropertyListXMLFormat_v1_0;
     auto data = NSKeyedArchiver::archivedDataWithRootObjectFormat(text, c.format);
     auto back = NSKeyedUnarchiver::unarchiveObjectWithData(data);

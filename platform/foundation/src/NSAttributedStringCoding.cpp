@@ -3,9 +3,10 @@
 //   "NSAttributes"    one run: its attribute dictionary; several runs: an array of
 //                     attribute dictionaries, one shared by several runs stored once
 //                     (equal but distinct ones may be stored twice, as on the device);
-//   "NSAttributeInfo" several runs only: data holding, for each run in order, two
-//                     unsigned LEB128 numbers, the run's length in UTF-16 units and the
-//                     index of its dictionary in "NSAttributes".
+//   "NSAttributeInfo" several runs only: a data object (the device writes a mutable
+//                     one; data in place reads too) holding, for each run in order, two
+//                     packed numbers (PackedIntegers.h), the run's length in UTF-16 units
+//                     and the index of its dictionary in "NSAttributes".
 #include <unordered_map>
 
 #include "Foundation/NSArray.h"
@@ -13,30 +14,10 @@
 #include "Foundation/NSCoder.h"
 #include "Foundation/NSData.h"
 #include "Foundation/NSError.h"
+#include "PackedIntegers.h"
 #include "objc/alloc.h"
 
 namespace {
-
-void appendLEB128(std::vector<uint8_t>& out, uint64_t v) {
-  do {
-    uint8_t byte = v & 0x7F;
-    v >>= 7;
-    out.push_back(v ? byte | 0x80 : byte);
-  } while (v);
-}
-
-// False for a number cut short or wider than 64 bits.
-bool readLEB128(const uint8_t*& p, const uint8_t* end, uint64_t* v) {
-  *v = 0;
-  for (unsigned shift = 0; p < end; shift += 7) {
-    uint8_t byte = *p++;
-    if (shift == 63 && (byte & 0x7E)) return false;
-    *v |= uint64_t(byte & 0x7F) << shift;
-    if (!(byte & 0x80)) return true;
-    if (shift >= 63) return false;
-  }
-  return false;
-}
 
 struct DictionaryEqual {
   bool operator()(const Strong<NSDictionary>& a, const Strong<NSDictionary>& b) const {
@@ -67,12 +48,13 @@ struct NSAttributedStringCoding {
     for (size_t i = 0; i < s->runs_.size(); ++i) {
       auto [it, fresh] = index.try_emplace(s->runs_[i].attrs.get(), distinct.size());
       if (fresh) distinct.push_back(s->runs_[i].attrs);
-      appendLEB128(info, s->runEnd(i) - s->runs_[i].start);
-      appendLEB128(info, it->second);
+      foundation::packed::append(info, s->runEnd(i) - s->runs_[i].start);
+      foundation::packed::append(info, it->second);
     }
     coder->encodeObjectForKey(std::make_shared<NSArray>(std::move(distinct)),
                               NSSTR("NSAttributes"));
-    coder->encodeObjectForKey(std::make_shared<NSData>(std::move(info)), NSSTR("NSAttributeInfo"));
+    coder->encodeObjectForKey(std::make_shared<NSMutableData>(std::move(info)),
+                              NSSTR("NSAttributeInfo"));
   }
 
   static id initWithCoder(NSObject* self, SEL, NSCoder* coder) {
@@ -84,44 +66,56 @@ struct NSAttributedStringCoding {
     };
     auto string = coder->decodeStringForKey(NSSTR("NSString"));
     id attributes = coder->decodeObjectForKey(NSSTR("NSAttributes"));
-    auto info = coder->decodeObjectOfClassForKey<NSData>(NSSTR("NSAttributeInfo"));
+    auto info = coder->decodeDataForKey(NSSTR("NSAttributeInfo"));
     if (coder->error()) return nullptr;
     s->text_ = string ? string->characters() : std::u16string();
     s->runs_.clear();
     const NSUInteger length = s->text_.size();
+    std::vector<Strong<NSDictionary>> dictionaries;
     if (auto single = objc_cast<NSDictionary>(attributes)) {
-      if (length) s->runs_.push_back({0, immutable(single)});
+      dictionaries.push_back(immutable(single));
     } else if (auto table = objc_cast<NSArray>(attributes)) {
       if (!info) return fail("has several attribute dictionaries but no NSAttributeInfo");
-      std::vector<Strong<NSDictionary>> dictionaries;
       dictionaries.reserve(table->count());
       for (const id& item : *table) {
         auto d = objc_cast<NSDictionary>(item);
         if (!d) return fail("has attributes that are not a dictionary");
         dictionaries.push_back(immutable(d));
       }
+    } else if (attributes) {
+      return fail("has attributes that are neither a dictionary nor an array");
+    } else if (info) {
+      return fail("has NSAttributeInfo but no NSAttributes");
+    } else if (length) {
+      dictionaries.push_back(NSDictionary::dictionary());
+    }
+    if (!info) {
+      // One run over the whole text.
+      if (length) s->runs_.push_back({0, dictionaries.front()});
+    } else {
       const auto* p = static_cast<const uint8_t*>(info->bytes());
       const uint8_t* end = p + info->length();
       NSUInteger at = 0;
       while (p < end) {
         uint64_t runLength = 0, which = 0;
-        if (!readLEB128(p, end, &runLength) || !readLEB128(p, end, &which))
-          return fail("has a damaged NSAttributeInfo");
+        if (!foundation::packed::read(p, end, &runLength) ||
+            !foundation::packed::read(p, end, &which))
+          return fail("has a damaged NSAttributeInfo (a number cut short or too long)");
         if (which >= dictionaries.size())
           return fail("names attribute dictionary " + std::to_string(which) + " of " +
                       std::to_string(dictionaries.size()));
-        if (runLength > length - at) return fail("has runs longer than its text");
+        if (runLength > length - at)
+          return fail("has runs longer than its text (" + std::to_string(length) +
+                      " UTF-16 units)");
         if (runLength == 0) continue;
         const Strong<NSDictionary>& attrs = dictionaries[which];
         if (s->runs_.empty() || !DictionaryEqual{}(s->runs_.back().attrs, attrs))
           s->runs_.push_back({at, attrs});
         at += runLength;
       }
-      if (at != length) return fail("has runs shorter than its text");
-    } else if (attributes) {
-      return fail("has attributes that are neither a dictionary nor an array");
-    } else if (length) {
-      s->runs_.push_back({0, NSDictionary::dictionary()});
+      if (at != length)
+        return fail("has runs of " + std::to_string(at) + " UTF-16 units for a text of " +
+                    std::to_string(length));
     }
     // Only immutable strings keep their characters as a string object.
     s->string_ =

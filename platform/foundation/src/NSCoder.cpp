@@ -63,6 +63,9 @@ Strong<NSString> NSCoder::decodeStringForKey(const Strong<NSString>&) {
 bool NSCoder::decodeArrayOfObjectsForKey(const Strong<NSString>&, std::vector<id>&) {
   wrongDirection("decodeArrayOfObjectsForKey");
 }
+Strong<NSData> NSCoder::decodeDataForKey(const Strong<NSString>&) {
+  wrongDirection("decodeDataForKey");
+}
 
 int32_t NSCoder::decodeInt32ForKey(const Strong<NSString>& key) {
   int64_t v = decodeInt64ForKey(key);

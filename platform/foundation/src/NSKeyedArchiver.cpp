@@ -15,12 +15,6 @@ OBJC_CLASS_IMPL(NSKeyedArchiver) {}
 
 const Strong<NSString> NSKeyedArchiveRootObjectKey = NSString::stringWithUTF8String("root");
 
-namespace {
-
-constexpr uint64_t kArchiveVersion = 100000;
-
-}  // namespace
-
 // The archive under construction, as libplist nodes: `root` owns `objects` and `top`.
 // Objects are entered into `objects` before their own keys are written, so a graph that
 // refers back to an object being encoded terminates (the reader refuses such cycles).
@@ -50,7 +44,7 @@ struct NSKeyedArchiver::State {
     plist_dict_set_item(root, "$archiver", plist_new_string("NSKeyedArchiver"));
     plist_dict_set_item(root, "$objects", objects);
     plist_dict_set_item(root, "$top", top);
-    plist_dict_set_item(root, "$version", plist_new_uint(kArchiveVersion));
+    plist_dict_set_item(root, "$version", plist_new_uint(NSKeyedArchiver::kArchiveVersion));
     append(plist_new_string("$null"));
     current.push_back(top);
   }
@@ -245,6 +239,9 @@ static uint64_t uidFor(NSKeyedArchiver* self, NSKeyedArchiver::State& s, const i
   uint64_t uid = s.append(dict);
   s.byIdentity.emplace(raw, uid);
   s.retained.push_back(object);
+  static const SEL forArchiver = OBJC_SEL("classForKeyedArchiver");
+  if (IMP stand = class_getMethodImplementation(cls, forArchiver))
+    if (Class written = objc_callImp<Class>(stand, raw, forArchiver)) cls = written;
   plist_dict_set_item(dict, "$class", plist_new_uid(classUid(s, cls)));
   s.current.push_back(dict);
   try {

@@ -18,8 +18,6 @@ OBJC_CLASS_IMPL(NSKeyedUnarchiver) {}
 
 namespace {
 
-constexpr uint64_t kArchiveVersion = 100000;
-
 enum class Progress : uint8_t { NotYet, Decoding, Done };
 
 // A UID: the property list's own, or the {"CF$UID": n} dictionary that XML reads as.
@@ -61,19 +59,28 @@ std::string stringOf(plist_t node) {
 
 }  // namespace
 
-// Decoding state over the archive's nodes. `decoded[i]` holds the object of
-// `objects[i]` once `progress[i]` is Done; meeting an entry that is still Decoding means
-// the archive refers back into an object being made, which is refused.
+// Decoding state over the archive's nodes. An entry of "$objects" holds its object in
+// `decoded` once `progress` is Done; meeting an entry that is still Decoding means the
+// archive refers back into an object being made, which is refused. (One vector of
+// entries rather than three: each large allocation costs the allocator a consolidation.)
 struct NSKeyedUnarchiver::State {
+  struct Entry {
+    plist_t node;
+    id decoded;
+    Progress progress = Progress::NotYet;
+  };
   plist_t root = nullptr;
-  std::vector<plist_t> objects;
-  std::vector<id> decoded;
-  std::vector<Progress> progress;
+  std::vector<Entry> objects;
   // Class descriptions resolved so far, by UID.
   std::unordered_map<uint64_t, Class> classes;
   // Dictionaries whose keys are being read, innermost last; the first is "$top".
   std::vector<plist_t> current;
   std::string key;
+  // The last key looked up and what it found: a class that asks whether a key is there
+  // and then decodes it looks the key up once.
+  plist_t lastDictionary = nullptr;
+  std::string lastKey;
+  plist_t lastValue = nullptr;
 
   ~State() {
     if (root) plist_free(root);
@@ -87,7 +94,22 @@ struct NSKeyedUnarchiver::State {
   }
   plist_t valueFor(const Strong<NSString>& k) {
     if (!root || current.empty()) return nullptr;
-    return plist_dict_get_item(current.back(), escaped(k));
+    plist_t dictionary = current.back();
+    const char* name = escaped(k);
+    if (dictionary == lastDictionary && lastKey == name) return lastValue;
+    lastDictionary = dictionary;
+    lastKey = name;
+    return lastValue = plist_dict_get_item(dictionary, name);
+  }
+  // The plain value a UID refers to (the device stores some numbers that way: a range's
+  // NS.rangeval.location, for one); `v` itself when it is not a UID, and none when the
+  // UID is out of range or refers to an object.
+  plist_t plainValueOf(plist_t v) {
+    uint64_t uid = 0;
+    if (!v || !uidOf(v, &uid)) return v;
+    if (uid == 0 || uid >= objects.size()) return nullptr;
+    plist_t entry = objects[uid].node;
+    return plist_get_node_type(entry) == PLIST_DICT ? nullptr : entry;
   }
 };
 
@@ -124,7 +146,7 @@ Strong<NSKeyedUnarchiver> NSKeyedUnarchiver::initForReadingFromDataError(const S
   plist_t version = plist_dict_get_item(root, "$version");
   uint64_t v = 0;
   if (!version || plist_get_node_type(version) != PLIST_UINT ||
-      (plist_get_uint_val(version, &v), v != kArchiveVersion))
+      (plist_get_uint_val(version, &v), v != NSKeyedArchiver::kArchiveVersion))
     return refuse("unknown $version");
   plist_t top = plist_dict_get_item(root, "$top");
   if (!top || plist_get_node_type(top) != PLIST_DICT) return refuse("$top is not a dictionary");
@@ -134,12 +156,10 @@ Strong<NSKeyedUnarchiver> NSKeyedUnarchiver::initForReadingFromDataError(const S
   uint32_t n = plist_array_get_size(objects);
   s.objects.reserve(n);
   forEachItem(objects, [&](plist_t item) {
-    s.objects.push_back(item);
+    s.objects.push_back({item, nullptr});
     return true;
   });
   if (s.objects.size() != n) return refuse("$objects could not be read");
-  s.decoded.resize(n);
-  s.progress.assign(n, Progress::NotYet);
   s.current.push_back(top);
   return coder;
 }
@@ -192,7 +212,7 @@ struct ObjectMaker {
     if (known != s.classes.end()) return known->second;
     if (classUid == 0 || classUid >= s.objects.size())
       return fail(at + " has a $class outside $objects"), nullptr;
-    plist_t description = s.objects[classUid];
+    plist_t description = s.objects[classUid].node;
     plist_t name = plist_get_node_type(description) == PLIST_DICT
                        ? plist_dict_get_item(description, "$classname")
                        : nullptr;
@@ -217,7 +237,10 @@ struct ObjectMaker {
       s.classes.emplace(classUid, cls);
       return cls;
     }
-    fail(at + " is of class " + names.front() + ", which cannot be decoded here");
+    // Not damage: a class of the device this reader has no model of.
+    coder->failWithError(NSError::errorWithCode(
+        NSCoderReadCorruptError, "the archive holds an object of class " + names.front() + " (" +
+                                     at + "), which this reader does not model"));
     return nullptr;
   }
 
@@ -229,22 +252,23 @@ struct ObjectMaker {
       return nullptr;
     }
     if (uid == 0) return nullptr;
-    switch (s.progress[uid]) {
+    NSKeyedUnarchiver::State::Entry& entry = s.objects[uid];
+    switch (entry.progress) {
       case Progress::Done:
-        return s.decoded[uid];
+        return entry.decoded;
       case Progress::Decoding:
         fail("object " + std::to_string(uid) + " contains itself");
         return nullptr;
       case Progress::NotYet:
         break;
     }
-    plist_t node = s.objects[uid];
+    plist_t node = entry.node;
     uint64_t ignored;
     if (plist_get_node_type(node) != PLIST_DICT || uidOf(node, &ignored)) {
       id value = foundation::plist::scalarOf(node);
       if (!value) fail("entry " + std::to_string(uid) + " of $objects is not an object");
-      s.progress[uid] = Progress::Done;
-      return s.decoded[uid] = value;
+      entry.progress = Progress::Done;
+      return entry.decoded = value;
     }
     Class cls = classOf(uid, node);
     if (!cls) return nullptr;
@@ -259,7 +283,7 @@ struct ObjectMaker {
     }
     SEL sel = OBJC_SEL("initWithCoder:");
     IMP init = class_getMethodImplementation(cls, sel);
-    s.progress[uid] = Progress::Decoding;
+    entry.progress = Progress::Decoding;
     s.current.push_back(node);
     id made;
     try {
@@ -269,9 +293,10 @@ struct ObjectMaker {
            e.what());
     }
     s.current.pop_back();
-    s.progress[uid] = Progress::Done;
+    // (Decoding may not grow `objects`, so `entry` still refers into it.)
+    entry.progress = Progress::Done;
     if (coder->error()) made = nullptr;
-    return s.decoded[uid] = made;
+    return entry.decoded = made;
   }
 };
 
@@ -298,13 +323,15 @@ struct StoredNumber {
   int64_t integer = 0;
 };
 
-// The number `v` stored under `key` holds: false when there is none, and also, after a
-// failure naming `what` it should have been, when `v` holds something else (with
-// `integral`, also a real outside the 64-bit integers).
-bool numberFor(NSKeyedUnarchiver* coder, plist_t v, const Strong<NSString>& key, const char* what,
-               bool integral, StoredNumber* n) {
+// The number stored under `key`, in place or as a plain value referred to: false when
+// there is none, and also, after a failure naming `what` it should have been, when the
+// key holds something else (with `integral`, also a real outside the 64-bit integers).
+bool numberFor(NSKeyedUnarchiver* coder, NSKeyedUnarchiver::State& s, const Strong<NSString>& key,
+               const char* what, bool integral, StoredNumber* n) {
+  plist_t v = s.valueFor(key);
   if (!v) return false;
-  switch (plist_get_node_type(v)) {
+  v = s.plainValueOf(v);
+  switch (v ? plist_get_node_type(v) : PLIST_NONE) {
     case PLIST_BOOLEAN: {
       uint8_t b = 0;
       plist_get_bool_val(v, &b);
@@ -335,19 +362,19 @@ bool numberFor(NSKeyedUnarchiver* coder, plist_t v, const Strong<NSString>& key,
 
 BOOL NSKeyedUnarchiver::decodeBoolForKey(const Strong<NSString>& key) {
   StoredNumber n;
-  if (error() || !numberFor(this, s_->valueFor(key), key, "a boolean", false, &n)) return NO;
+  if (error() || !numberFor(this, *s_, key, "a boolean", false, &n)) return NO;
   return n.isReal ? n.real != 0 : n.integer != 0;
 }
 
 int64_t NSKeyedUnarchiver::decodeInt64ForKey(const Strong<NSString>& key) {
   StoredNumber n;
-  if (error() || !numberFor(this, s_->valueFor(key), key, "an integer", true, &n)) return 0;
+  if (error() || !numberFor(this, *s_, key, "an integer", true, &n)) return 0;
   return n.isReal ? static_cast<int64_t>(n.real) : n.integer;
 }
 
 double NSKeyedUnarchiver::decodeDoubleForKey(const Strong<NSString>& key) {
   StoredNumber n;
-  if (error() || !numberFor(this, s_->valueFor(key), key, "a number", false, &n)) return 0;
+  if (error() || !numberFor(this, *s_, key, "a number", false, &n)) return 0;
   return n.isReal ? n.real : static_cast<double>(n.integer);
 }
 
@@ -365,6 +392,18 @@ const uint8_t* NSKeyedUnarchiver::decodeBytesForKeyReturnedLength(const Strong<N
   const char* p = plist_get_data_ptr(v, &n);
   if (length) *length = n;
   return reinterpret_cast<const uint8_t*>(p);
+}
+
+Strong<NSData> NSKeyedUnarchiver::decodeDataForKey(const Strong<NSString>& key) {
+  if (error()) return nullptr;
+  plist_t v = s_->valueFor(key);
+  if (!v) return nullptr;
+  if (plist_get_node_type(v) == PLIST_DATA) {
+    uint64_t n = 0;
+    const char* p = plist_get_data_ptr(v, &n);
+    return NSData::dataWithBytes(p, p ? n : 0);
+  }
+  return decodeObjectOfClassForKey<NSData>(key);
 }
 
 Strong<NSString> NSKeyedUnarchiver::decodeStringForKey(const Strong<NSString>& key) {

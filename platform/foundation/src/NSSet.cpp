@@ -3,9 +3,33 @@
 #include <algorithm>
 
 #include "Foundation/NSArray.h"
+#include "Foundation/NSCoder.h"
+#include "Foundation/NSString.h"
+#include "objc/alloc.h"
 
-OBJC_CLASS_IMPL(NSSet) {}
-OBJC_CLASS_IMPL(NSMutableSet) {}
+struct NSSetCoding {
+  static void encode(NSObject* self, SEL, NSCoder* coder) {
+    coder->encodeArrayOfObjectsForKey(static_cast<NSSet*>(self)->items_, NSSTR("NS.objects"));
+  }
+  static id initWithCoder(NSObject* self, SEL, NSCoder* coder) {
+    auto* set = static_cast<NSSet*>(self);
+    std::vector<id> items;
+    if (!coder->decodeArrayOfObjectsForKey(NSSTR("NS.objects"), items)) return nullptr;
+    set->items_.clear();
+    for (const id& item : items) set->add(item);
+    return set->retainedSelf();
+  }
+};
+
+OBJC_CLASS_IMPL(NSSet) {
+  objc::registerAlloc<NSSet>(cls);
+  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&NSSetCoding::encode>(), "v@:@");
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&NSSetCoding::initWithCoder>(),
+                  "@@:@");
+}
+OBJC_CLASS_IMPL(NSMutableSet) {
+  objc::registerAlloc<NSMutableSet>(cls);
+}
 
 namespace {
 bool same(const id& a, const id& b) {

@@ -1,34 +1,145 @@
 #include "Foundation/NSTextCheckingResult.h"
 
+#include <iterator>
+#include <utility>
+
+#include "Foundation/NSArray.h"
 #include "Foundation/NSCoder.h"
 #include "Foundation/NSDate.h"
 #include "Foundation/NSDictionary.h"
+#include "Foundation/NSError.h"
+#include "Foundation/NSRegularExpression.h"
 #include "Foundation/NSString.h"
 #include "Foundation/NSTimeZone.h"
 #include "Foundation/NSURL.h"
+#include "Foundation/NSValue.h"
 #include "objc/alloc.h"
 
-// Keys: the range as "NSRangeLocation" and "NSRangeLength" (the device's), then of ours
-// "NSResultType" and, for the fields the type carries, "NSURL", "NSComponents",
-// "NSPhoneNumber", "NSDate", "NSTimeZone" and "NSDuration".
+// In an archive a result is of the device's class for its kind, each kind with its payload
+// under the device's keys, and every kind with its range as "NSRangeLocation" and
+// "NSRangeLength":
+//
+//   NSLinkCheckingResult                "NSURL"
+//   NSPhoneNumberCheckingResult         "NSPhoneNumber"
+//   NSDateCheckingResult                "NSDate", "NSTimeZone", "NSDuration"
+//   NSAddressCheckingResult             "NSComponents"
+//   NSTransitInformationCheckingResult  "NSComponents"
+//   NSSimpleRegularExpressionCheckingResult (one range) and
+//   NSComplexRegularExpressionCheckingResult (capture groups), under
+//   NSRegularExpressionCheckingResult   "NSRegularExpression", "NSRangeArray" (an array of
+//                                       range values, the whole match first)
+//
+// NSExtendedRegularExpressionCheckingResult reads as the other two. Each of these classes
+// makes a placeholder that knows its kind, so one initWithCoder: serves them all.
+// Archives naming NSTextCheckingResult itself, which this platform wrote before, carry
+// the kind as "NSResultType" and read too.
 namespace {
+
+struct ResultClass {
+  const char* name;
+  const char* superclass;  // none: NSTextCheckingResult itself
+  NSTextCheckingType type;
+};
+constexpr ResultClass kResultClasses[] = {
+    {"NSLinkCheckingResult", nullptr, NSTextCheckingTypeLink},
+    {"NSPhoneNumberCheckingResult", nullptr, NSTextCheckingTypePhoneNumber},
+    {"NSDateCheckingResult", nullptr, NSTextCheckingTypeDate},
+    {"NSAddressCheckingResult", nullptr, NSTextCheckingTypeAddress},
+    {"NSTransitInformationCheckingResult", nullptr, NSTextCheckingTypeTransitInformation},
+    {"NSRegularExpressionCheckingResult", nullptr, NSTextCheckingTypeRegularExpression},
+    {"NSSimpleRegularExpressionCheckingResult", "NSRegularExpressionCheckingResult",
+     NSTextCheckingTypeRegularExpression},
+    {"NSExtendedRegularExpressionCheckingResult", "NSRegularExpressionCheckingResult",
+     NSTextCheckingTypeRegularExpression},
+    {"NSComplexRegularExpressionCheckingResult", "NSRegularExpressionCheckingResult",
+     NSTextCheckingTypeRegularExpression},
+};
+
+Strong<NSString> keyNamed(const char* s) {
+  return NSString::stringWithUTF8String(s);
+}
+
+void encodeRange(NSCoder* coder, NSRange r) {
+  coder->encodeInt64ForKey(static_cast<int64_t>(r.location), NSSTR("NSRangeLocation"));
+  coder->encodeInt64ForKey(static_cast<int64_t>(r.length), NSSTR("NSRangeLength"));
+}
 
 void resultEncode(NSObject* self, SEL, NSCoder* coder) {
   const auto& f = static_cast<NSTextCheckingResult*>(self)->fields();
-  coder->encodeInt64ForKey(static_cast<int64_t>(f.type), NSSTR("NSResultType"));
-  coder->encodeInt64ForKey(static_cast<int64_t>(f.range.location), NSSTR("NSRangeLocation"));
-  coder->encodeInt64ForKey(static_cast<int64_t>(f.range.length), NSSTR("NSRangeLength"));
-  if (f.url) coder->encodeObjectForKey(f.url, NSSTR("NSURL"));
-  if (f.components) coder->encodeObjectForKey(f.components, NSSTR("NSComponents"));
-  if (f.phoneNumber) coder->encodeObjectForKey(f.phoneNumber, NSSTR("NSPhoneNumber"));
-  if (f.date) coder->encodeObjectForKey(f.date, NSSTR("NSDate"));
-  if (f.timeZone) coder->encodeObjectForKey(f.timeZone, NSSTR("NSTimeZone"));
-  if (f.duration != 0) coder->encodeDoubleForKey(f.duration, NSSTR("NSDuration"));
+  encodeRange(coder, f.range);
+  switch (f.type) {
+    case NSTextCheckingTypeLink:
+      coder->encodeObjectForKey(f.url, NSSTR("NSURL"));
+      return;
+    case NSTextCheckingTypePhoneNumber:
+      coder->encodeObjectForKey(f.phoneNumber, NSSTR("NSPhoneNumber"));
+      return;
+    case NSTextCheckingTypeDate:
+      coder->encodeObjectForKey(f.date, NSSTR("NSDate"));
+      if (f.timeZone) coder->encodeObjectForKey(f.timeZone, NSSTR("NSTimeZone"));
+      coder->encodeDoubleForKey(f.duration, NSSTR("NSDuration"));
+      return;
+    case NSTextCheckingTypeAddress:
+    case NSTextCheckingTypeTransitInformation:
+      coder->encodeObjectForKey(f.components, NSSTR("NSComponents"));
+      return;
+    case NSTextCheckingTypeRegularExpression: {
+      coder->encodeObjectForKey(f.regularExpression, NSSTR("NSRegularExpression"));
+      std::vector<id> ranges;
+      for (NSRange r : f.ranges) ranges.push_back(NSValue::valueWithRange(r));
+      coder->encodeObjectForKey(std::make_shared<NSArray>(std::move(ranges)),
+                                NSSTR("NSRangeArray"));
+      return;
+    }
+    default:
+      // A kind the device has no class of its own for here: ours, with the kind.
+      coder->encodeInt64ForKey(static_cast<int64_t>(f.type), NSSTR("NSResultType"));
+      return;
+  }
 }
 
-id resultInitWithCoder(NSObject*, SEL, NSCoder* coder) {
+Class resultClassForArchiver(NSObject* self, SEL) {
+  const auto& f = static_cast<NSTextCheckingResult*>(self)->fields();
+  const char* name = nullptr;
+  if (f.type == NSTextCheckingTypeRegularExpression) {
+    name = f.ranges.size() > 1 ? "NSComplexRegularExpressionCheckingResult"
+                               : "NSSimpleRegularExpressionCheckingResult";
+  } else {
+    for (const ResultClass& c : kResultClasses)
+      if (c.type == f.type && !c.superclass) name = c.name;
+  }
+  return name ? objc_getClass(name) : NSTextCheckingResult::class_();
+}
+
+// The ranges of a regular-expression result: "NSRangeArray" when there is one, else the
+// range alone.
+bool decodeRanges(NSCoder* coder, NSTextCheckingResult::Fields& f) {
+  if (!coder->containsValueForKey(NSSTR("NSRangeArray"))) {
+    f.ranges = {f.range};
+    return true;
+  }
+  auto array = coder->decodeObjectOfClassForKey<NSArray>(NSSTR("NSRangeArray"));
+  if (!array) return false;
+  for (const id& item : *array) {
+    auto value = objc_cast<NSValue>(item);
+    if (!value || value->objCType() != NSRangeObjCType) return false;
+    f.ranges.push_back(value->rangeValue());
+  }
+  return !f.ranges.empty();
+}
+
+id resultInitWithCoder(NSObject* self, SEL, NSCoder* coder) {
   NSTextCheckingResult::Fields f;
-  f.type = static_cast<NSTextCheckingType>(coder->decodeInt64ForKey(NSSTR("NSResultType")));
+  auto fail = [&](const std::string& why) -> id {
+    coder->failWithError(
+        NSError::errorWithCode(NSCoderReadCorruptError, "a text checking result " + why));
+    return nullptr;
+  };
+  // The placeholder knows the kind of the archived class; NSTextCheckingResult's own
+  // archives say it.
+  f.type = static_cast<NSTextCheckingResult*>(self)->resultType();
+  if (f.type == 0)
+    f.type = static_cast<NSTextCheckingType>(coder->decodeInt64ForKey(NSSTR("NSResultType")));
   f.range.location = static_cast<NSUInteger>(coder->decodeInt64ForKey(NSSTR("NSRangeLocation")));
   f.range.length = static_cast<NSUInteger>(coder->decodeInt64ForKey(NSSTR("NSRangeLength")));
   f.url = coder->decodeObjectOfClassForKey<NSURL>(NSSTR("NSURL"));
@@ -37,6 +148,18 @@ id resultInitWithCoder(NSObject*, SEL, NSCoder* coder) {
   f.date = coder->decodeObjectOfClassForKey<NSDate>(NSSTR("NSDate"));
   f.timeZone = coder->decodeObjectOfClassForKey<NSTimeZone>(NSSTR("NSTimeZone"));
   f.duration = coder->decodeDoubleForKey(NSSTR("NSDuration"));
+  if (f.type == NSTextCheckingTypeRegularExpression) {
+    f.regularExpression =
+        coder->decodeObjectOfClassForKey<NSRegularExpression>(NSSTR("NSRegularExpression"));
+    if (coder->error()) return nullptr;
+    if (!f.regularExpression) return fail("of a regular expression has no NSRegularExpression");
+    if (!decodeRanges(coder, f)) {
+      if (coder->error()) return nullptr;
+      return fail("of a regular expression has an NSRangeArray that is not a list of ranges");
+    }
+    // Archives that leave out the outer range have it as the first of the array.
+    if (!coder->containsValueForKey(NSSTR("NSRangeLocation"))) f.range = f.ranges.front();
+  }
   if (coder->error()) return nullptr;
   return std::make_shared<NSTextCheckingResult>(std::move(f));
 }
@@ -45,18 +168,45 @@ id makeResult() {
   return std::make_shared<NSTextCheckingResult>(NSTextCheckingResult::Fields{});
 }
 
+// An object of one of the kind classes, made only to be decoded into: it answers that
+// class, and initWithCoder: makes the result itself.
+class KindPlaceholder final : public NSTextCheckingResult {
+ public:
+  KindPlaceholder(Class cls, NSTextCheckingType type)
+      : NSTextCheckingResult(Fields{.type = type}), cls_(cls) {}
+  Class getClass() const override { return cls_; }
+
+ private:
+  Class cls_;
+};
+
+template <std::size_t I>
+id makeKindPlaceholder() {
+  const ResultClass& c = kResultClasses[I];
+  return std::make_shared<KindPlaceholder>(objc_getClass(c.name), c.type);
+}
+
+template <std::size_t... I>
+void registerKindClasses(Class base, std::index_sequence<I...>) {
+  auto one = [base](const ResultClass& c, IMP alloc) {
+    Class kind = objc_allocateClassPair(c.superclass ? objc_getClass(c.superclass) : base, c.name);
+    class_addMethod(kind, OBJC_SEL("alloc"), alloc, "@@:");
+  };
+  (one(kResultClasses[I], objc::imp<&objc::allocFactoryWith<&makeKindPlaceholder<I>>>()), ...);
+}
+
 }  // namespace
 
 OBJC_CLASS_IMPL(NSTextCheckingResult) {
   objc::registerAllocWith<&makeResult>(cls);
   class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&resultEncode>(), "v@:@");
   class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&resultInitWithCoder>(), "@@:@");
+  class_addMethod(cls, OBJC_SEL("classForKeyedArchiver"), objc::imp<&resultClassForArchiver>(),
+                  "#@:");
+  registerKindClasses(cls, std::make_index_sequence<std::size(kResultClasses)>());
 }
 
 namespace {
-Strong<NSString> key(const char* s) {
-  return NSString::stringWithUTF8String(s);
-}
 
 Strong<NSTextCheckingResult> resultOf(NSTextCheckingResult::Fields f) {
   return std::make_shared<NSTextCheckingResult>(std::move(f));
@@ -68,17 +218,17 @@ bool sameObject(const NSObject* a, const NSObject* b) {
 }
 }  // namespace
 
-const Strong<NSString> NSTextCheckingNameKey = key("Name");
-const Strong<NSString> NSTextCheckingJobTitleKey = key("JobTitle");
-const Strong<NSString> NSTextCheckingOrganizationKey = key("Organization");
-const Strong<NSString> NSTextCheckingStreetKey = key("Street");
-const Strong<NSString> NSTextCheckingCityKey = key("City");
-const Strong<NSString> NSTextCheckingStateKey = key("State");
-const Strong<NSString> NSTextCheckingZIPKey = key("ZIP");
-const Strong<NSString> NSTextCheckingCountryKey = key("Country");
-const Strong<NSString> NSTextCheckingPhoneKey = key("Phone");
-const Strong<NSString> NSTextCheckingAirlineKey = key("Airline");
-const Strong<NSString> NSTextCheckingFlightKey = key("Flight");
+const Strong<NSString> NSTextCheckingNameKey = keyNamed("Name");
+const Strong<NSString> NSTextCheckingJobTitleKey = keyNamed("JobTitle");
+const Strong<NSString> NSTextCheckingOrganizationKey = keyNamed("Organization");
+const Strong<NSString> NSTextCheckingStreetKey = keyNamed("Street");
+const Strong<NSString> NSTextCheckingCityKey = keyNamed("City");
+const Strong<NSString> NSTextCheckingStateKey = keyNamed("State");
+const Strong<NSString> NSTextCheckingZIPKey = keyNamed("ZIP");
+const Strong<NSString> NSTextCheckingCountryKey = keyNamed("Country");
+const Strong<NSString> NSTextCheckingPhoneKey = keyNamed("Phone");
+const Strong<NSString> NSTextCheckingAirlineKey = keyNamed("Airline");
+const Strong<NSString> NSTextCheckingFlightKey = keyNamed("Flight");
 
 NSTextCheckingResult::NSTextCheckingResult(Fields fields) : f_(std::move(fields)) {}
 
@@ -120,6 +270,32 @@ NSTextCheckingResult::transitInformationCheckingResultWithRangeComponents(
       {.type = NSTextCheckingTypeTransitInformation, .range = range, .components = components});
 }
 
+Strong<NSTextCheckingResult>
+NSTextCheckingResult::regularExpressionCheckingResultWithRangesCountRegularExpression(
+    const NSRange* ranges, NSUInteger count, const Strong<NSRegularExpression>& regularExpression) {
+  if (!ranges || count == 0)
+    NSException::raise(NSInvalidArgumentException,
+                       "a regular-expression result needs at least the range of its match");
+  return resultOf({.type = NSTextCheckingTypeRegularExpression,
+                   .range = ranges[0],
+                   .regularExpression = regularExpression,
+                   .ranges = std::vector<NSRange>(ranges, ranges + count)});
+}
+
+NSUInteger NSTextCheckingResult::numberOfRanges() const {
+  return f_.type == NSTextCheckingTypeRegularExpression && !f_.ranges.empty() ? f_.ranges.size()
+                                                                              : 1;
+}
+
+NSRange NSTextCheckingResult::rangeAtIndex(NSUInteger index) const {
+  if (index >= numberOfRanges())
+    NSException::raise(NSRangeException, "rangeAtIndex: " + std::to_string(index) +
+                                             " beyond the result's " +
+                                             std::to_string(numberOfRanges()) + " ranges");
+  return f_.type == NSTextCheckingTypeRegularExpression && !f_.ranges.empty() ? f_.ranges[index]
+                                                                              : f_.range;
+}
+
 BOOL NSTextCheckingResult::isEqual(const NSObject* other) const {
   auto* o = objc_cast<NSTextCheckingResult>(other);
   if (!o) return NO;
@@ -130,7 +306,8 @@ BOOL NSTextCheckingResult::isEqual(const NSObject* other) const {
          sameObject(a.components.get(), b.components.get()) &&
          sameObject(a.phoneNumber.get(), b.phoneNumber.get()) &&
          sameObject(a.date.get(), b.date.get()) && sameObject(a.timeZone.get(), b.timeZone.get()) &&
-         a.duration == b.duration;
+         a.duration == b.duration &&
+         sameObject(a.regularExpression.get(), b.regularExpression.get()) && a.ranges == b.ranges;
 }
 
 std::size_t NSTextCheckingResult::hash() const {
@@ -149,11 +326,17 @@ std::string NSTextCheckingResult::description() const {
       {NSTextCheckingTypePhoneNumber, "phone", f_.phoneNumber.get()},
       {NSTextCheckingTypeDate, "date", f_.date.get()},
       {NSTextCheckingTypeTransitInformation, "transit", f_.components.get()},
+      {NSTextCheckingTypeRegularExpression, "regex", f_.regularExpression.get()},
   };
   std::string text = "other ";
   for (const Kind& k : kinds)
     if (k.type == f_.type)
       text = std::string(k.name) + " " + (k.payload ? k.payload->description() : "(none)");
+  if (f_.type == NSTextCheckingTypeRegularExpression) {
+    for (std::size_t i = 1; i < f_.ranges.size(); ++i)
+      text += " {" + std::to_string(f_.ranges[i].location) + ", " +
+              std::to_string(f_.ranges[i].length) + "}";
+  }
   if (f_.type == NSTextCheckingTypeDate) {
     if (f_.timeZone) text += " " + f_.timeZone->description();
     if (f_.duration != 0) text += " duration " + std::to_string(f_.duration);

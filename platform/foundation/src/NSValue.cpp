@@ -2,12 +2,13 @@
 
 #include "Foundation/NSCoder.h"
 #include "Foundation/NSError.h"
+#include "Foundation/NSNumber.h"
 #include "Foundation/NSString.h"
 #include "objc/alloc.h"
 
-// Ranges as the device stores them, {"NS.rangeval.location", "NS.rangeval.length",
-// "NS.special": 4}; any other value as its type encoding and bytes, {"NS.objctype",
-// "NS.bytes"}.
+// Ranges as the device stores them, {"NS.rangeval.location": UID of a number,
+// "NS.rangeval.length": UID of a number, "NS.special": 4} (numbers in place read too); any other
+// value as its type encoding and bytes, {"NS.objctype", "NS.bytes"}.
 namespace {
 
 constexpr int64_t kSpecialRange = 4;
@@ -16,8 +17,11 @@ void valueEncode(NSObject* self, SEL, NSCoder* coder) {
   auto* v = static_cast<NSValue*>(self);
   if (v->objCType() == NSRangeObjCType) {
     NSRange r = v->rangeValue();
-    coder->encodeInt64ForKey(static_cast<int64_t>(r.location), NSSTR("NS.rangeval.location"));
-    coder->encodeInt64ForKey(static_cast<int64_t>(r.length), NSSTR("NS.rangeval.length"));
+    // The device writes the two as number objects, referred to by UID.
+    coder->encodeObjectForKey(NSNumber::numberWithUnsignedLongLong(r.location),
+                              NSSTR("NS.rangeval.location"));
+    coder->encodeObjectForKey(NSNumber::numberWithUnsignedLongLong(r.length),
+                              NSSTR("NS.rangeval.length"));
     coder->encodeInt64ForKey(kSpecialRange, NSSTR("NS.special"));
     return;
   }
@@ -38,6 +42,13 @@ id valueInitWithCoder(NSObject*, SEL, NSCoder* coder) {
         static_cast<NSUInteger>(coder->decodeInt64ForKey(NSSTR("NS.rangeval.location")));
     auto length = static_cast<NSUInteger>(coder->decodeInt64ForKey(NSSTR("NS.rangeval.length")));
     return NSValue::valueWithRange(NSMakeRange(location, length));
+  }
+  // Without its type a value is nothing this reader can use (a subclass the archive
+  // named and this process does not model, such as a decimal number, lands here).
+  if (!coder->containsValueForKey(NSSTR("NS.objctype"))) {
+    coder->failWithError(NSError::errorWithCode(
+        NSCoderReadCorruptError, "a boxed value has neither NS.special nor NS.objctype"));
+    return nullptr;
   }
   auto type = coder->decodeStringForKey(NSSTR("NS.objctype"));
   NSUInteger length = 0;

@@ -13,8 +13,9 @@
 #include "PropertyList.h"
 #include "objc/alloc.h"
 
-// NSNull is its class alone; data is stored as itself, and this object form (a boxed
-// {"NS.bytes": data}) reads back too; dates are {"NS.time": seconds since 2001}.
+// NSNull is its class alone; immutable data is stored as itself, mutable data as
+// {"NS.data": bytes} (the device's form, which reads back as either class; the earlier
+// "NS.bytes" reads too); dates are {"NS.time": seconds since 2001}.
 namespace {
 
 void nullEncode(NSObject*, SEL, NSCoder*) {}
@@ -27,12 +28,24 @@ id makeNull() {
 
 void dataEncode(NSObject* self, SEL, NSCoder* coder) {
   auto* d = static_cast<NSData*>(self);
-  coder->encodeBytesLengthForKey(d->bytes(), d->length(), NSSTR("NS.bytes"));
+  coder->encodeBytesLengthForKey(d->bytes(), d->length(), NSSTR("NS.data"));
+}
+const uint8_t* archivedBytes(NSCoder* coder, NSUInteger* length) {
+  const Strong<NSString>& key =
+      coder->containsValueForKey(NSSTR("NS.data")) ? NSSTR("NS.data") : NSSTR("NS.bytes");
+  return coder->decodeBytesForKeyReturnedLength(key, length);
 }
 id dataInitWithCoder(NSObject*, SEL, NSCoder* coder) {
   NSUInteger length = 0;
-  const uint8_t* bytes = coder->decodeBytesForKeyReturnedLength(NSSTR("NS.bytes"), &length);
+  const uint8_t* bytes = archivedBytes(coder, &length);
   return NSData::dataWithBytes(bytes, length);
+}
+id mutableDataInitWithCoder(NSObject*, SEL, NSCoder* coder) {
+  NSUInteger length = 0;
+  const uint8_t* bytes = archivedBytes(coder, &length);
+  auto data = NSMutableData::data();
+  data->appendBytesLength(bytes, length);
+  return data;
 }
 
 void dateEncode(NSObject* self, SEL, NSCoder* coder) {
@@ -56,6 +69,10 @@ OBJC_CLASS_IMPL(NSData) {
   class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&dataEncode>(), "v@:@");
   class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&dataInitWithCoder>(), "@@:@");
 }
+OBJC_CLASS_IMPL(NSMutableData) {
+  objc::registerAlloc<NSMutableData>(cls);
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&mutableDataInitWithCoder>(), "@@:@");
+}
 OBJC_CLASS_IMPL(NSDate) {
   objc::registerAlloc<NSDate>(cls);
   class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&dateEncode>(), "v@:@");
@@ -71,6 +88,16 @@ Strong<NSNull> NSNull::null() {
 
 Strong<NSData> NSData::data() {
   return std::make_shared<NSData>();
+}
+
+Strong<NSMutableData> NSMutableData::data() {
+  return std::make_shared<NSMutableData>();
+}
+
+void NSMutableData::appendBytesLength(const void* bytes, NSUInteger length) {
+  if (!bytes || length == 0) return;
+  const auto* p = static_cast<const uint8_t*>(bytes);
+  bytes_.insert(bytes_.end(), p, p + length);
 }
 
 Strong<NSData> NSData::dataWithBytes(const void* bytes, NSUInteger length) {

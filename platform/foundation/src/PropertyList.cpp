@@ -208,128 +208,191 @@ uint64_t readBE(const uint8_t* p, unsigned size) {
 
 // Checks the structure of a binary list so the reader only sees bounded, well-formed
 // input: sizes inside the file, references inside the table, keys that are strings,
-// bounded depth and bounded expansion.
-bool binaryWellFormed(const uint8_t* d, std::size_t n, uint64_t maxObjects, std::string* error) {
-  auto fail = [&](const char* why) {
-    setError(error, std::string("malformed binary property list: ") + why);
-    return false;
-  };
-  if (n < 8 + 1 + 32) return fail("too short");
-  const uint8_t* t = d + n - 32;
-  unsigned offsetSize = t[6], refSize = t[7];
-  uint64_t count = readBE(t + 8, 8), top = readBE(t + 16, 8), table = readBE(t + 24, 8);
-  if (offsetSize < 1 || offsetSize > 8 || refSize < 1 || refSize > 8) return fail("bad sizes");
-  if (count == 0 || count > n || top >= count) return fail("bad object count");
-  if (table < 9 || table > n - 32 || count * offsetSize > n - 32 - table)
-    return fail("bad offset table");
-  auto offsetOf = [&](uint64_t idx, uint64_t* off) {
-    *off = readBE(d + table + idx * offsetSize, offsetSize);
-    return *off >= 8 && *off < table;
-  };
-  // Reads a marker's length: the low nibble, or an integer object after it.
-  auto lengthAt = [&](uint64_t off, uint64_t* len, uint64_t* body) {
-    unsigned info = d[off] & 0x0F;
-    if (info != 0x0F) {
-      *len = info;
-      *body = off + 1;
-      return true;
-    }
-    if (off + 1 >= table) return false;
-    uint8_t im = d[off + 1];
-    if ((im & 0xF0) != 0x10 || (im & 0x0F) > 3) return false;
-    unsigned bytes = 1u << (im & 0x0F);
-    if (off + 2 + bytes > table) return false;
-    *len = readBE(d + off + 2, bytes);
-    *body = off + 2 + bytes;
-    return true;
-  };
-  // Keys must be strings without NUL characters (the reader aborts on those).
-  // Shared keys are scanned once: 0 not yet, 1 a key, 2 not one. This buffer and the
-  // walk's stack are kept per thread: reading small lists often should not allocate.
-  thread_local std::vector<uint8_t> keyChecked;
-  keyChecked.assign(count, 0);
-  auto isKeyAt = [&](uint64_t idx) {
-    if (keyChecked[idx]) return keyChecked[idx] == 1;
-    uint8_t& verdict = keyChecked[idx];
-    verdict = 2;
-    uint64_t off, len, body;
-    if (!offsetOf(idx, &off)) return false;
-    unsigned type = d[off] >> 4;
-    if ((type != 0x5 && type != 0x6) || !lengthAt(off, &len, &body)) return false;
-    uint64_t unit = type == 0x6 ? 2 : 1;
-    if (len > table || body + len * unit > table) return false;
-    for (uint64_t k = 0; k < len; ++k) {
-      if (unit == 1 ? d[body + k] == 0 : (d[body + 2 * k] | d[body + 2 * k + 1]) == 0) return false;
-    }
-    verdict = 1;
-    return true;
-  };
+// bounded depth and bounded expansion. Its stages: the trailer read (readTrailer), then a
+// walk from the top object (walk) that finds each object's extent (objectEnd), queuing
+// the references of arrays and dictionaries (queueReferences) and checking dictionary
+// keys once each (isKeyAt).
+class BinaryChecker {
+ public:
+  BinaryChecker(const uint8_t* d, std::size_t n, uint64_t maxObjects, std::string* error)
+      : d_(d), n_(n), maxObjects_(maxObjects), error_(error) {}
 
   struct Item {
     uint64_t index;
     int depth;
   };
-  thread_local std::vector<Item> stack;
-  stack.assign(1, Item{top, 1});
-  uint64_t seen = 0;
-  while (!stack.empty()) {
-    Item it = stack.back();
-    stack.pop_back();
-    if (++seen > maxObjects) return fail("too many objects");
-    if (it.depth > kMaxDepth) return fail("nested too deeply");
-    uint64_t off;
-    if (!offsetOf(it.index, &off)) return fail("object offset outside the object table");
-    uint8_t marker = d[off];
+
+  bool wellFormed() { return readTrailer() && walk(); }
+
+ private:
+  bool fail(const char* why) {
+    setError(error_, std::string("malformed binary property list: ") + why);
+    return false;
+  }
+
+  // The last 32 bytes: the sizes of offsets and references, the object count, the top
+  // object and where the offset table starts, each inside the file.
+  bool readTrailer() {
+    if (n_ < 8 + 1 + 32) return fail("too short");
+    const uint8_t* t = d_ + n_ - 32;
+    offsetSize_ = t[6];
+    refSize_ = t[7];
+    count_ = readBE(t + 8, 8);
+    top_ = readBE(t + 16, 8);
+    table_ = readBE(t + 24, 8);
+    if (offsetSize_ < 1 || offsetSize_ > 8 || refSize_ < 1 || refSize_ > 8)
+      return fail("bad sizes");
+    if (count_ == 0 || count_ > n_ || top_ >= count_) return fail("bad object count");
+    if (table_ < 9 || table_ > n_ - 32 || count_ * offsetSize_ > n_ - 32 - table_)
+      return fail("bad offset table");
+    return true;
+  }
+
+  // The offset of object `idx`, which must lie between the header and the table.
+  bool offsetOf(uint64_t idx, uint64_t* off) const {
+    *off = readBE(d_ + table_ + idx * offsetSize_, offsetSize_);
+    return *off >= 8 && *off < table_;
+  }
+
+  // A marker's length: its low nibble, or an integer object after it.
+  bool lengthAt(uint64_t off, uint64_t* len, uint64_t* body) const {
+    unsigned info = d_[off] & 0x0F;
+    if (info != 0x0F) {
+      *len = info;
+      *body = off + 1;
+      return true;
+    }
+    if (off + 1 >= table_) return false;
+    uint8_t im = d_[off + 1];
+    if ((im & 0xF0) != 0x10 || (im & 0x0F) > 3) return false;
+    unsigned bytes = 1u << (im & 0x0F);
+    if (off + 2 + bytes > table_) return false;
+    *len = readBE(d_ + off + 2, bytes);
+    *body = off + 2 + bytes;
+    return true;
+  }
+
+  // Keys must be strings without NUL characters (the reader aborts on those). Shared
+  // keys are scanned once: 0 not yet, 1 a key, 2 not one.
+  bool isKeyAt(uint64_t idx) {
+    if (keyChecked_[idx]) return keyChecked_[idx] == 1;
+    uint8_t& verdict = keyChecked_[idx];
+    verdict = 2;
+    uint64_t off, len, body;
+    if (!offsetOf(idx, &off)) return false;
+    unsigned type = d_[off] >> 4;
+    if ((type != 0x5 && type != 0x6) || !lengthAt(off, &len, &body)) return false;
+    uint64_t unit = type == 0x6 ? 2 : 1;
+    if (len > table_ || body + len * unit > table_) return false;
+    for (uint64_t k = 0; k < len; ++k) {
+      if (unit == 1 ? d_[body + k] == 0 : (d_[body + 2 * k] | d_[body + 2 * k + 1]) == 0)
+        return false;
+    }
+    verdict = 1;
+    return true;
+  }
+
+  // The references of an array or dictionary at `body`, `refs` of them, each inside the
+  // table and (for a dictionary's first `keys`) a key, queued for the walk.
+  bool queueReferences(uint64_t body, uint64_t refs, uint64_t keys, int depth) {
+    for (uint64_t k = 0; k < refs; ++k) {
+      uint64_t ref = readBE(d_ + body + k * refSize_, refSize_);
+      if (ref >= count_) return fail("reference outside the object table");
+      if (k < keys && !isKeyAt(ref)) return fail("bad dictionary key");
+      stack_.push_back({ref, depth + 1});
+      if (stack_.size() > maxObjects_) return fail("too many objects");
+    }
+    return true;
+  }
+
+  // Where the object at `off` ends, by its marker; false (after a failure) for a marker
+  // of no known type or sizes past the table.
+  bool objectEnd(uint64_t off, int depth, uint64_t* end) {
+    uint8_t marker = d_[off];
     unsigned type = marker >> 4, info = marker & 0x0F;
-    uint64_t len = 0, body = off + 1, end = 0;
+    uint64_t len = 0, body = off + 1;
     switch (type) {
       case 0x0:
         if (info != 0x0 && info != 0x8 && info != 0x9 && info != 0xF) return fail("bad marker");
-        end = off + 1;
-        break;
+        *end = off + 1;
+        return true;
       case 0x1:
         if (info > 4) return fail("bad integer");
-        end = body + (1u << info);
-        break;
+        *end = body + (1u << info);
+        return true;
       case 0x2:
         if (info != 2 && info != 3) return fail("bad real");
-        end = body + (1u << info);
-        break;
+        *end = body + (1u << info);
+        return true;
       case 0x3:
         if (info != 3) return fail("bad date");
-        end = body + 8;
-        break;
+        *end = body + 8;
+        return true;
       case 0x4:
       case 0x5:
       case 0x6:
         if (!lengthAt(off, &len, &body)) return fail("bad length");
-        if (len > table) return fail("length past the end");
-        end = body + len * (type == 0x6 ? 2 : 1);
-        break;
+        if (len > table_) return fail("length past the end");
+        *end = body + len * (type == 0x6 ? 2 : 1);
+        return true;
       case 0x8:
-        end = body + info + 1;
-        break;
+        *end = body + info + 1;
+        return true;
       case 0xA:
       case 0xD: {
         if (!lengthAt(off, &len, &body)) return fail("bad length");
         uint64_t refs = len * (type == 0xD ? 2 : 1);
-        if (len > table || refs * refSize > table - body) return fail("count past the end");
-        end = body + refs * refSize;
-        for (uint64_t k = 0; k < refs; ++k) {
-          uint64_t ref = readBE(d + body + k * refSize, refSize);
-          if (ref >= count) return fail("reference outside the object table");
-          if (type == 0xD && k < len && !isKeyAt(ref)) return fail("bad dictionary key");
-          stack.push_back({ref, it.depth + 1});
-          if (stack.size() > maxObjects) return fail("too many objects");
-        }
-        break;
+        if (len > table_ || refs * refSize_ > table_ - body) return fail("count past the end");
+        *end = body + refs * refSize_;
+        return queueReferences(body, refs, type == 0xD ? len : 0, depth);
       }
       default:
         return fail("unsupported object type");
     }
-    if (end > table) return fail("object runs past the object table");
   }
-  return true;
+
+  // Every object reachable from the top, shared ones each time they are referenced (so
+  // the expansion the reader would make is bounded too).
+  bool walk() {
+    keyChecked_.assign(count_, 0);
+    stack_.assign(1, Item{top_, 1});
+    uint64_t seen = 0;
+    while (!stack_.empty()) {
+      Item it = stack_.back();
+      stack_.pop_back();
+      if (++seen > maxObjects_) return fail("too many objects");
+      if (it.depth > kMaxDepth) return fail("nested too deeply");
+      uint64_t off, end = 0;
+      if (!offsetOf(it.index, &off)) return fail("object offset outside the object table");
+      if (!objectEnd(off, it.depth, &end)) return false;
+      if (end > table_) return fail("object runs past the object table");
+    }
+    return true;
+  }
+
+  const uint8_t* d_;
+  std::size_t n_;
+  uint64_t maxObjects_;
+  std::string* error_;
+  unsigned offsetSize_ = 0, refSize_ = 0;
+  uint64_t count_ = 0, top_ = 0, table_ = 0;
+  // Kept per thread, so that reading small lists often does not allocate; held by
+  // reference, so the walk does not look the thread's copy up at every step.
+  std::vector<uint8_t>& keyChecked_ = keyCheckedOfThread();
+  std::vector<Item>& stack_ = stackOfThread();
+
+  static std::vector<uint8_t>& keyCheckedOfThread() {
+    thread_local std::vector<uint8_t> v;
+    return v;
+  }
+  static std::vector<Item>& stackOfThread() {
+    thread_local std::vector<Item> v;
+    return v;
+  }
+};
+
+bool binaryWellFormed(const uint8_t* d, std::size_t n, uint64_t maxObjects, std::string* error) {
+  return BinaryChecker(d, n, maxObjects, error).wellFormed();
 }
 
 id fromNode(plist_t node, int depth, bool mutableContainers, bool mutableHere) {

@@ -1,21 +1,15 @@
+// UIKit's additions to Foundation's index path, in the runtime table.
 #include "UIKit/NSIndexPath.h"
 
-#include <functional>
+namespace {
 
-OBJC_CLASS_IMPL(NSIndexPath) {
+bool registerRowAndSection() {
+  Class cls = NSIndexPath::class_();
   class_addMethod(cls, OBJC_SEL("row"), objc::imp<&NSIndexPath::row>(), "q@:");
   class_addMethod(cls, OBJC_SEL("section"), objc::imp<&NSIndexPath::section>(), "q@:");
+  return true;
 }
 
-BOOL NSIndexPath::isEqual(const NSObject* other) const {
-  auto* p = objc_cast<NSIndexPath>(other);
-  return p && p->row_ == row_ && p->section_ == section_;
-}
+[[maybe_unused]] const bool rowAndSectionRegistered = registerRowAndSection();
 
-std::size_t NSIndexPath::hash() const {
-  return std::hash<NSInteger>()(section_) * 31 + std::hash<NSInteger>()(row_);
-}
-
-std::string NSIndexPath::description() const {
-  return "<NSIndexPath: {" + std::to_string(section_) + ", " + std::to_string(row_) + "}>";
-}
+}  // namespace

@@ -67,4 +67,39 @@ TEST(ArchiveCommand, ADamagedFileGivesTheUnarchiversErrorAndStatusTwo) {
   EXPECT_EQ(runArchive(testing::TempDir() + "/missing.archive").status, 2);
 }
 
+TEST(ArchiveCommand, AClassItDoesNotModelIsNamedWithStatusTwo) {
+  std::string path = testing::TempDir() + "/formatter.archive";
+  std::ofstream(path) << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+                         "<key>$archiver</key><string>NSKeyedArchiver</string>"
+                         "<key>$version</key><integer>100000</integer>"
+                         "<key>$top</key><dict><key>root</key><dict><key>CF$UID</key>"
+                         "<integer>1</integer></dict></dict><key>$objects</key><array>"
+                         "<string>$null</string><dict><key>$class</key><dict><key>CF$UID</key>"
+                         "<integer>2</integer></dict></dict><dict><key>$classname</key>"
+                         "<string>NSMeasurement</string><key>$classes</key><array>"
+                         "<string>NSMeasurement</string><string>NSObject</string></array></dict>"
+                         "</array></dict></plist>\n";
+  Result r = runArchive(path);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.out.find("NSMeasurement"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("does not model"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("damaged"), std::string::npos) << r.out;
+}
+
+TEST(ArchiveCommand, ListsTheMembersOfSets) {
+  auto counted = std::make_shared<NSCountedSet>(std::vector<id>{S("a"), S("a"), S("b")});
+  auto root = NSArray::arrayWithObjects(
+      {counted, std::make_shared<NSOrderedSet>(std::vector<id>{S("y"), S("x")})});
+  std::string path = testing::TempDir() + "/sets.archive";
+  ASSERT_TRUE(NSKeyedArchiver::archivedDataWithRootObject(root)->writeToFileAtomically(path, YES));
+  Result r = runArchive(path);
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("  [0] NSCountedSet (2)\n    x2 NSString \"a\"\n    x1 NSString \"b\"\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("  [1] NSOrderedSet (2)\n    [0] NSString \"y\"\n    [1] NSString \"x\"\n"),
+            std::string::npos)
+      << r.out;
+}
+
 }  // namespace

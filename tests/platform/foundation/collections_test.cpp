@@ -197,3 +197,55 @@ TEST(NSValues, DataDateNullAndUrl) {
 }
 
 }  // namespace
+
+TEST(IndexSet, RangesMergeSplitAndAnswerMembership) {
+  auto set = NSMutableIndexSet::indexSet();
+  set->addIndexesInRange(NSMakeRange(10, 5));  // 10-14
+  set->addIndexesInRange(NSMakeRange(20, 2));  // 20-21
+  set->addIndex(15);                           // touches 10-14
+  set->addIndexesInRange(NSMakeRange(0, 0));   // nothing
+  EXPECT_EQ(set->description(), "(10-15, 20-21)");
+  set->addIndexesInRange(NSMakeRange(14, 7));  // bridges both
+  EXPECT_EQ(set->description(), "(10-21)");
+  set->removeIndexesInRange(NSMakeRange(12, 3));
+  EXPECT_EQ(set->description(), "(10-11, 15-21)");
+  set->removeIndex(21);
+  EXPECT_EQ(set->count(), 8u);
+  EXPECT_EQ(set->firstIndex(), 10u);
+  EXPECT_EQ(set->lastIndex(), 20u);
+  for (NSUInteger i : {9u, 12u, 14u, 21u}) EXPECT_FALSE(set->containsIndex(i)) << i;
+  for (NSUInteger i : {10u, 11u, 15u, 20u}) EXPECT_TRUE(set->containsIndex(i)) << i;
+  EXPECT_TRUE(set->isEqual(NSIndexSet::indexSetWithIndexesInRange(NSMakeRange(15, 6)).get()) == NO);
+  EXPECT_EQ(NSIndexSet::indexSet()->firstIndex(), NSUInteger(NSNotFound));
+  EXPECT_THROW(set->addIndex(NSNotFound), NSException);
+}
+
+TEST(OrderedAndCountedSets, KeepOrderAndCountRepeats) {
+  auto one = NSNumber::numberWithInt(1), two = NSNumber::numberWithInt(2);
+  auto ordered = NSMutableOrderedSet::orderedSet();
+  for (const id& o : std::vector<id>{two, one, N(2)}) ordered->addObject(o);
+  EXPECT_EQ(ordered->count(), 2u);
+  EXPECT_EQ(ordered->indexOfObject(one), 1u);
+  EXPECT_FALSE(ordered->isEqual(NSOrderedSet::orderedSetWithObjects({one, two}).get()))
+      << "order matters";
+  auto counted = std::make_shared<NSCountedSet>(std::vector<id>{one, two, one});
+  EXPECT_EQ(counted->count(), 2u);
+  EXPECT_EQ(counted->countForObject(NSNumber::numberWithInt(1)), 2u);
+  counted->removeObject(one);
+  EXPECT_EQ(counted->countForObject(one), 1u);
+  EXPECT_FALSE(
+      counted->isEqual(std::make_shared<NSCountedSet>(std::vector<id>{one, two, two}).get()));
+  counted->removeObject(one);
+  EXPECT_FALSE(counted->containsObject(one));
+}
+
+TEST(IndexPath, IndexesAndTheTableReading) {
+  auto path = NSIndexPath::indexPathForRowInSection(3, 1);
+  EXPECT_EQ(path->length(), 2u);
+  EXPECT_EQ(path->section(), 1);
+  EXPECT_EQ(path->row(), 3);
+  EXPECT_EQ(path->indexAtPosition(2), NSUInteger(NSNotFound));
+  EXPECT_TRUE(path->isEqual(NSIndexPath::indexPathWithIndex(1)->indexPathByAddingIndex(3).get()));
+  EXPECT_FALSE(path->isEqual(NSIndexPath::indexPathWithIndex(1).get()));
+  EXPECT_EQ(path->description(), "<NSIndexPath: {1, 3}>");
+}

@@ -373,15 +373,24 @@ TEST(KeyedArchive, ReadsTheDeviceAttributedStringWithSeveralRuns) {
   EXPECT_EQ(s->attributesAtIndexEffectiveRange(140, &r)->count(), 0u);
   EXPECT_EQ(r, NSMakeRange(140, 7));
 
-  // Written back, the same shape: runs as info, equal dictionaries once.
+  // Written back, the device's shape: runs as a mutable data object, equal dictionaries
+  // once.
   auto again = NSKeyedArchiver::archivedDataWithRootObject(s);
   auto top = plistOf(again);
   auto objects = top->objectForKeyAs<NSArray>(S("$objects"));
+  auto entry = [&](const Strong<NSDictionary>& ref) {
+    return objects->objectAtIndex(
+        objc_cast<NSNumber>(ref->objectForKey(S("CF$UID")))->integerValue());
+  };
   auto root = objc_cast<NSDictionary>(objects->objectAtIndex(1));
   auto infoRef = objc_cast<NSDictionary>(root->objectForKey(S("NSAttributeInfo")));
   ASSERT_TRUE(infoRef);
-  auto info = objc_cast<NSData>(objects->objectAtIndex(
-      objc_cast<NSNumber>(infoRef->objectForKey(S("CF$UID")))->integerValue()));
+  auto infoObject = objc_cast<NSDictionary>(entry(infoRef));
+  ASSERT_TRUE(infoObject);
+  auto infoClass =
+      objc_cast<NSDictionary>(entry(infoObject->objectForKeyAs<NSDictionary>(S("$class"))));
+  EXPECT_TRUE(infoClass->objectForKey(S("$classname"))->isEqual(S("NSMutableData")));
+  auto info = infoObject->objectForKeyAs<NSData>(S("NS.data"));
   ASSERT_TRUE(info);
   EXPECT_EQ(info->byteVector(), (std::vector<uint8_t>{4, 0, 0x82, 0x01, 1, 6, 2, 7, 0}));
   EXPECT_TRUE(NSKeyedUnarchiver::unarchiveObjectWithData(again)->isEqual(s));
@@ -426,6 +435,191 @@ TEST(KeyedArchive, DamagedAttributeRunsAreRefused) {
     ASSERT_TRUE(error);
     EXPECT_EQ(error->code(), NSCoderReadCorruptError);
   }
+}
+
+// An object of class 2 with `keys` (XML), as root 1; `more` follow from UID 3.
+std::string objectArchive(const char* className, const std::string& keys,
+                          const std::vector<std::string>& more = {},
+                          const char* super = "NSObject") {
+  std::vector<std::string> objects = {"<dict><key>$class</key>" + uid(2) + keys + "</dict>",
+                                      classDescription(className, super)};
+  objects.insert(objects.end(), more.begin(), more.end());
+  return xmlArchive(objects);
+}
+
+std::string integer(const char* key, long long v) {
+  return std::string("<key>") + key + "</key><integer>" + std::to_string(v) + "</integer>";
+}
+
+TEST(KeyedArchive, DeviceShapedCollectionsThatDoNotAddUpAreRefusedByName) {
+  struct Case {
+    const char* name;
+    std::string xml;
+    const char* says;
+  };
+  const std::string regex = "<dict><key>$class</key>" + uid(4) +
+                            "<key>NSPattern</key><string>a(b</string>" + integer("NSOptions", 0) +
+                            "</dict>";
+  const std::vector<Case> cases = {
+      {"index set count past its data",
+       objectArchive("NSIndexSet",
+                     integer("NSRangeCount", 2) + "<key>NSRangeData</key><data>BQE=</data>"),
+       "1 ranges for an NSRangeCount of 2"},
+      {"index set overlapping",
+       objectArchive("NSIndexSet",
+                     integer("NSRangeCount", 2) + "<key>NSRangeData</key><data>AAUDAg==</data>"),
+       "out of order or overlapping"},
+      {"index set empty range",
+       objectArchive("NSIndexSet", integer("NSRangeCount", 1) + integer("NSLocation", 3) +
+                                       integer("NSLength", 0)),
+       "empty range"},
+      {"index set reaching NSNotFound",
+       objectArchive("NSIndexSet", integer("NSRangeCount", 1) + integer("NSLocation", INT64_MAX) +
+                                       integer("NSLength", 1)),
+       "reaching NSNotFound"},
+      {"index set truncated number",
+       objectArchive("NSIndexSet",
+                     integer("NSRangeCount", 2) + "<key>NSRangeData</key><data>gA==</data>"),
+       "cut short"},
+      {"index path length past its data",
+       objectArchive("NSIndexPath",
+                     integer("NSIndexPathLength", 3) + "<key>NSIndexPathData</key>" + uid(3),
+                     {"<data>AQI=</data>"}),
+       "2 indexes for an NSIndexPathLength of 3"},
+      {"index path without its value",
+       objectArchive("NSIndexPath", integer("NSIndexPathLength", 1)), "no NSIndexPathValue"},
+      {"index path overlong number",
+       objectArchive("NSIndexPath", integer("NSIndexPathLength", 2) +
+                                        "<key>NSIndexPathData</key><data>////////////fw==</data>"),
+       "too long"},
+      {"counted set short of objects",
+       objectArchive(
+           "NSCountedSet",
+           integer("NS.count", 2) + "<key>NS.object0</key>" + uid(3) + integer("NS.count0", 1),
+           {"<integer>7</integer>"}, "NSSet"),
+       "no object for NS.object1"},
+      {"counted set counting zero",
+       objectArchive(
+           "NSCountedSet",
+           integer("NS.count", 1) + "<key>NS.object0</key>" + uid(3) + integer("NS.count0", 0),
+           {"<integer>7</integer>"}, "NSSet"),
+       "counts NS.object0 0 times"},
+      {"ordered set holding none", objectArchive("NSOrderedSet", "<key>NS.object.0</key>" + uid(0)),
+       "holds none at NS.object.0"},
+      {"regex result without its expression",
+       objectArchive("NSSimpleRegularExpressionCheckingResult",
+                     integer("NSRangeLocation", 0) + integer("NSRangeLength", 3)),
+       "has no NSRegularExpression"},
+      {"regex that does not compile",
+       objectArchive("NSSimpleRegularExpressionCheckingResult",
+                     "<key>NSRegularExpression</key>" + uid(3),
+                     {regex, classDescription("NSRegularExpression")}),
+       "does not compile"},
+      {"regex ranges that are not ranges",
+       objectArchive(
+           "NSComplexRegularExpressionCheckingResult",
+           "<key>NSRegularExpression</key>" + uid(3) + "<key>NSRangeArray</key>" + uid(5),
+           {"<dict><key>$class</key>" + uid(4) + "<key>NSPattern</key><string>a</string>" +
+                integer("NSOptions", 0) + "</dict>",
+            classDescription("NSRegularExpression"),
+            "<dict><key>$class</key>" + uid(6) + "<key>NS.objects</key><array>" + uid(7) +
+                "</array></dict>",
+            classDescription("NSArray"), "<string>0-3</string>"}),
+       "not a list of ranges"},
+      {"attributed runs in a referenced data object, overlong",
+       objectArchive(
+           "NSAttributedString",
+           "<key>NSString</key><string>ab</string><key>NSAttributes</key>" + uid(3) +
+               "<key>NSAttributeInfo</key>" + uid(6),
+           {"<dict><key>$class</key>" + uid(4) + "<key>NS.objects</key><array>" + uid(5) +
+                "</array></dict>",
+            classDescription("NSArray"),
+            "<dict><key>$class</key>" + uid(7) +
+                "<key>NS.keys</key><array/><key>NS.objects</key><array/></dict>",
+            "<dict><key>$class</key>" + uid(8) +
+                "<key>NS.data</key><data>/////////////wE=</data></dict>",
+            classDescription("NSDictionary"), classDescription("NSMutableData", "NSData")}),
+       "cut short or too long"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto error = refusal(dataOf(c.xml));
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code(), NSCoderReadCorruptError);
+    EXPECT_NE(error->localizedDescription()->stdString().find(c.says), std::string::npos)
+        << error->localizedDescription()->stdString();
+  }
+}
+
+TEST(KeyedArchive, AClassWithoutAModelIsNamedNotCalledDamage) {
+  auto error = refusal(dataOf(
+      objectArchive("NSByteCountFormatter", integer("NSAllowedUnits", 0), {}, "NSFormatter")));
+  ASSERT_TRUE(error);
+  std::string text = error->localizedDescription()->stdString();
+  EXPECT_NE(text.find("NSByteCountFormatter"), std::string::npos) << text;
+  EXPECT_NE(text.find("does not model"), std::string::npos) << text;
+  EXPECT_EQ(text.find("damaged"), std::string::npos) << text;
+  // A subclass of a class that is modelled is not read as that class with its keys lost.
+  std::string decimal = objectArchive("NSDecimalNumber",
+                                      integer("NS.exponent", -2) + integer("NS.length", 1) +
+                                          "<key>NS.mantissa</key><data>LQAAAAAAAAA=</data>",
+                                      {}, "NSNumber");
+  decimal.replace(decimal.find("<string>NSNumber</string>"), 25,
+                  "<string>NSNumber</string><string>NSValue</string>");
+  EXPECT_TRUE(refusal(dataOf(decimal)));
+}
+
+TEST(KeyedArchive, EachKindOfResultIsWrittenAsTheDevicesClassAndReadBack) {
+  auto re = NSRegularExpression::regularExpressionWithPatternOptionsError(
+      S("(a)(b)?"), NSRegularExpressionCaseInsensitive);
+  ASSERT_TRUE(re);
+  auto url = NSURL::URLWithString("https://example.com");
+  auto parts = NSDictionary::dictionaryWithObjectsAndKeys({{NSTextCheckingCityKey, S("Rome")}});
+  struct Case {
+    Strong<NSTextCheckingResult> result;
+    const char* className;
+  };
+  const Case cases[] = {
+      {NSTextCheckingResult::linkCheckingResultWithRangeURL(NSMakeRange(0, 4), url),
+       "NSLinkCheckingResult"},
+      {NSTextCheckingResult::phoneNumberCheckingResultWithRangePhoneNumber(NSMakeRange(1, 3),
+                                                                           S("555")),
+       "NSPhoneNumberCheckingResult"},
+      {NSTextCheckingResult::dateCheckingResultWithRangeDate(
+           NSMakeRange(2, 5), NSDate::dateWithTimeIntervalSinceReferenceDate(1000)),
+       "NSDateCheckingResult"},
+      {NSTextCheckingResult::addressCheckingResultWithRangeComponents(NSMakeRange(0, 9), parts),
+       "NSAddressCheckingResult"},
+      {NSTextCheckingResult::transitInformationCheckingResultWithRangeComponents(NSMakeRange(0, 6),
+                                                                                 parts),
+       "NSTransitInformationCheckingResult"},
+      {re->firstMatchInStringRange(S("xAB"), NSMakeRange(0, 3)),
+       "NSComplexRegularExpressionCheckingResult"},
+      {re->firstMatchInStringRange(S("a"), NSMakeRange(0, 1)),
+       "NSComplexRegularExpressionCheckingResult"},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(c.result);
+    SCOPED_TRACE(c.result->description());
+    auto data = NSKeyedArchiver::archivedDataWithRootObject(c.result);
+    auto objects = plistOf(data)->objectForKeyAs<NSArray>(S("$objects"));
+    auto root = objc_cast<NSDictionary>(objects->objectAtIndex(1));
+    auto classRef = root->objectForKeyAs<NSDictionary>(S("$class"));
+    auto description = objc_cast<NSDictionary>(objects->objectAtIndex(
+        objc_cast<NSNumber>(classRef->objectForKey(S("CF$UID")))->integerValue()));
+    EXPECT_TRUE(description->objectForKey(S("$classname"))->isEqual(S(c.className)));
+    EXPECT_FALSE(root->objectForKey(S("NSResultType"))) << "the class says the kind";
+    auto back = objc_cast<NSTextCheckingResult>(NSKeyedUnarchiver::unarchiveObjectWithData(data));
+    ASSERT_TRUE(back);
+    EXPECT_TRUE(back->isEqual(c.result)) << back->description();
+    EXPECT_EQ(back->numberOfRanges(), c.result->numberOfRanges());
+  }
+  // The capture that took no part stays {NSNotFound, 0}.
+  auto partial = re->firstMatchInStringRange(S("a"), NSMakeRange(0, 1));
+  EXPECT_EQ(partial->numberOfRanges(), 3u);
+  EXPECT_EQ(partial->rangeAtIndex(2), NSMakeRange(NSNotFound, 0));
+  EXPECT_EQ(re->firstMatchInStringRange(S("xAB"), NSMakeRange(0, 3))->rangeAtIndex(2),
+            NSMakeRange(2, 1));
 }
 
 TEST(KeyedArchive, ObjectsWithoutCodingFailTheArchive) {

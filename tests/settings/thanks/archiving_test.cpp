@@ -147,6 +147,34 @@ TEST(LabelArchiving, PropertyListToolsReadOurArchives) {
     EXPECT_NE(out.find(expected), std::string::npos) << expected;
 }
 
+TEST(LabelArchiving, LinksOfEveryKindTravelAsTheDevicesResultClasses) {
+  auto label = makeLabel(CGRectMake(0, 0, 240, 80));
+  label->setText(S("Call 555 0100 at Main St 1 on UA 123 tomorrow, see example.org"));
+  auto place =
+      NSDictionary::dictionaryWithObjectsAndKeys({{NSTextCheckingStreetKey, S("Main St 1")}});
+  auto flight = NSDictionary::dictionaryWithObjectsAndKeys(
+      {{NSTextCheckingAirlineKey, S("UA")}, {NSTextCheckingFlightKey, S("123")}});
+  label->addLinkToPhoneNumberWithRange(S("555 0100"), NSMakeRange(5, 8));
+  label->addLinkToAddressWithRange(place, NSMakeRange(17, 9));
+  label->addLinkToTransitInformationWithRange(flight, NSMakeRange(30, 6));
+  label->addLinkToDateWithRange(NSDate::dateWithTimeIntervalSinceReferenceDate(8e8),
+                                NSMakeRange(37, 8));
+  label->addLinkToURLWithRange(NSURL::URLWithString(S("http://example.org")), NSMakeRange(51, 11));
+  std::string xml = xmlArchive(label);
+  for (const char* name :
+       {"NSPhoneNumberCheckingResult", "NSAddressCheckingResult",
+        "NSTransitInformationCheckingResult", "NSDateCheckingResult", "NSLinkCheckingResult"})
+    EXPECT_NE(xml.find(std::string("<string>") + name + "</string>"), std::string::npos) << name;
+  EXPECT_EQ(xml.find("NSResultType"), std::string::npos);
+  auto back = roundTrip(label);
+  ASSERT_NE(back, nullptr);
+  ASSERT_EQ(back->links()->count(), 5u);
+  for (NSUInteger i = 0; i < 5; ++i) {
+    auto link = back->links()->objectAtIndexAs<NSTextCheckingResult>(i);
+    EXPECT_TRUE(link->isEqual(label->links()->objectAtIndex(i))) << link->description();
+  }
+}
+
 TEST(LabelArchiving, HostileArchivesAreRefused) {
   std::string xml = xmlArchive(fullySet());
   ASSERT_FALSE(xml.empty());

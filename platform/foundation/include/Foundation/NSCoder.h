@@ -33,6 +33,7 @@
 #include "Foundation/NSObjCRuntime.h"
 
 class NSString;
+class NSData;
 class NSError;
 class NSCoder;
 
@@ -107,6 +108,9 @@ class NSCoder : public NSObject {
   // Valid until the coder goes away; none (and `length` 0) when the key is missing.
   virtual const uint8_t* decodeBytesForKeyReturnedLength(const Strong<NSString>& key,
                                                          NSUInteger* length);
+  // Bytes stored in place or as a data object referred to (the device writes both);
+  // none when the key is missing, and a failure when it holds anything else.
+  virtual Strong<NSData> decodeDataForKey(const Strong<NSString>& key);
 
   // Geometry in the device's string forms: "{x, y}", "{w, h}", "{{x, y}, {w, h}}",
   // "{top, left, bottom, right}"; a missing or unparsable string reads as zeros.

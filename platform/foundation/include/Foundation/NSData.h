@@ -1,4 +1,4 @@
-// Immutable byte buffers.
+// Byte buffers, immutable and growing.
 #pragma once
 
 #include <string>
@@ -37,6 +37,17 @@ class NSData : public NSObject {
   BOOL writeToFileAtomically(const std::string& path, BOOL atomically) const;
   BOOL writeToFileAtomically(const Strong<NSString>& path, BOOL atomically) const;
 
- private:
+ protected:
   std::vector<uint8_t> bytes_;
+};
+
+// A buffer that grows. In an archive it is an object of its own, {"NS.data": bytes},
+// where an immutable buffer is stored as the data itself.
+class NSMutableData : public NSData {
+  OBJC_CLASS(NSMutableData, NSData)
+
+ public:
+  using NSData::NSData;
+  static Strong<NSMutableData> data();
+  void appendBytesLength(const void* bytes, NSUInteger length);
 };

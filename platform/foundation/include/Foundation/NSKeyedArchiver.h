@@ -10,6 +10,10 @@
 // {"$classname": name, "$classes": [name, superclass names...]} shared by all objects of
 // that class. An object encoded twice is stored once and referenced twice; equal strings
 // are stored once. User keys beginning with "$" are stored with another "$" in front.
+//
+// The class an object is written as is its own, unless its class answers
+// "classForKeyedArchiver" ((void) -> Class), as a class does that stands for several of
+// the device's (the kinds of text checking result).
 #pragma once
 
 #include <memory>
@@ -58,6 +62,9 @@ class NSKeyedArchiver : public NSCoder {
   void encodeStringForKey(const Strong<NSString>& string, const Strong<NSString>& key) override;
   void encodeArrayOfObjectsForKey(const std::vector<id>& objects,
                                   const Strong<NSString>& key) override;
+
+  // The "$version" written, and the only one read.
+  static constexpr uint64_t kArchiveVersion = 100000;
 
   // Objects nested deeper than this (each inside the previous one's encodeWithCoder:)
   // fail the archive rather than the stack.

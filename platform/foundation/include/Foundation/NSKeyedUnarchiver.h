@@ -8,9 +8,9 @@
 // Hostile archives give none and an error at the unarchiving call, never a crash or
 // unbounded memory: bytes that are not a whole property list, a top level that is not an
 // archive, a UID past the end of "$objects", an object that (through UIDs) contains
-// itself, an object whose "$class" is missing or not a class description, a class that
-// cannot be made, a key holding the wrong kind of value, collections whose parts do not
-// match, more than kMaxObjects values, objects nested deeper than kMaxDepth.
+// itself, an object whose "$class" is missing or not a class description, a class this
+// reader does not model (the error names it), a key holding the wrong kind of value, collections
+// whose parts do not match, more than kMaxObjects values, objects nested deeper than kMaxDepth.
 #pragma once
 
 #include <memory>
@@ -50,6 +50,7 @@ class NSKeyedUnarchiver : public NSCoder {
   bool decodeArrayOfObjectsForKey(const Strong<NSString>& key, std::vector<id>& objects) override;
   const uint8_t* decodeBytesForKeyReturnedLength(const Strong<NSString>& key,
                                                  NSUInteger* length) override;
+  Strong<NSData> decodeDataForKey(const Strong<NSString>& key) override;
 
   // Property-list values an archive may hold (shared values count each time they are
   // referenced); larger archives are refused before they are expanded.

@@ -1,6 +1,8 @@
 // Unordered collections of distinct objects (by isEqual), as touch sets travel. Elements
 // are never none. Iteration follows the order the objects were first added, so results
 // are the same from run to run.
+//
+// In an archive: {"NS.objects": [UID...]}; an archive repeating an object keeps it once.
 #pragma once
 
 #include <initializer_list>
@@ -41,6 +43,9 @@ class NSSet : public NSObject {
  protected:
   void add(const id& obj);
   std::vector<id> items_;
+
+ private:
+  friend struct NSSetCoding;
 };
 
 class NSMutableSet : public NSSet {
@@ -49,7 +54,7 @@ class NSMutableSet : public NSSet {
  public:
   using NSSet::NSSet;
   static Strong<NSMutableSet> set();
-  void addObject(const id& obj);  // NSInvalidArgumentException for none
-  void removeObject(const id& obj);
-  void removeAllObjects() { items_.clear(); }
+  virtual void addObject(const id& obj);  // NSInvalidArgumentException for none
+  virtual void removeObject(const id& obj);
+  virtual void removeAllObjects() { items_.clear(); }
 };

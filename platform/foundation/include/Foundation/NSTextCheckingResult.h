@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "Foundation/NSObjCRuntime.h"
 #include "Foundation/NSRange.h"
@@ -14,6 +15,7 @@ class NSURL;
 class NSDate;
 class NSTimeZone;
 class NSDictionary;
+class NSRegularExpression;
 
 using NSTextCheckingType = uint64_t;
 inline constexpr NSTextCheckingType NSTextCheckingTypeOrthography = 1ull << 0;
@@ -66,6 +68,12 @@ class NSTextCheckingResult : public NSObject {
       NSTimeInterval duration);
   static Strong<NSTextCheckingResult> transitInformationCheckingResultWithRangeComponents(
       NSRange range, const Strong<NSDictionary>& components);
+  // A match of `regularExpression`: ranges[0] is the whole match, then one range per
+  // capture group. NSInvalidArgumentException when `count` is 0.
+  static Strong<NSTextCheckingResult>
+  regularExpressionCheckingResultWithRangesCountRegularExpression(
+      const NSRange* ranges, NSUInteger count,
+      const Strong<NSRegularExpression>& regularExpression);
 
   // Every field of a result, for the factories and for decoding an archive. Fields
   // that do not belong to the type are ignored.
@@ -78,6 +86,9 @@ class NSTextCheckingResult : public NSObject {
     Strong<NSDate> date{};
     Strong<NSTimeZone> timeZone{};
     NSTimeInterval duration = 0;
+    Strong<NSRegularExpression> regularExpression{};
+    // A regular-expression result's capture ranges, the whole match first.
+    std::vector<NSRange> ranges{};
   };
   explicit NSTextCheckingResult(Fields fields);
 
@@ -97,6 +108,13 @@ class NSTextCheckingResult : public NSObject {
   Strong<NSDictionary> components() const {  // transit components
     return payload(NSTextCheckingTypeTransitInformation, &Fields::components);
   }
+  Strong<NSRegularExpression> regularExpression() const {
+    return payload(NSTextCheckingTypeRegularExpression, &Fields::regularExpression);
+  }
+  // A regular-expression result's capture ranges, the whole match first; for any other
+  // result its range alone. rangeAtIndex raises NSRangeException past the end.
+  NSUInteger numberOfRanges() const;
+  NSRange rangeAtIndex(NSUInteger index) const;
 
   const Fields& fields() const { return f_; }
 
