@@ -76,7 +76,7 @@ keep() {
   }
   # The new inputs, smallest first, while the folder stays under the cap.
   local used
-  used=$(du -sb "$kept" | awk '{print $1}')
+  used=$(find "$kept" -type f -printf '%s\n' | awk '{s += $1} END {print s + 0}')
   find "$staged" -type f -printf '%s %f\n' | sort -n | while read -r size file; do
     [ -e "$kept/$file" ] && continue
     [ "$size" -le "$max_len" ] || continue
@@ -111,8 +111,12 @@ for name in "${names[@]}"; do
   set +e
   # close_fd_mask=2: the code under test logs to stderr, and at full speed that costs more
   # than the work; sanitizer reports and the fuzzer's own lines still reach the log.
-  "$bin" -runs="$runs" "${options[@]}" -timeout=20 -rss_limit_mb=2560 -max_len=16384 -close_fd_mask=2 \
-    -print_final_stats=1 -artifact_prefix="$crashes/" "$corpus" $seeds >"$log" 2>&1 &
+  # The processor time it had is recorded too: on a shared machine it is a fraction of the
+  # wall time, and executions per processor second is what the target can do.
+  /usr/bin/time -o "$out/logs/$name.cpu" -f '%U %S' \
+    "$bin" -runs="$runs" "${options[@]}" -timeout=20 -rss_limit_mb=2560 -max_len=16384 \
+    -close_fd_mask=2 -print_final_stats=1 -artifact_prefix="$crashes/" "$corpus" $seeds \
+    >"$log" 2>&1 &
   pid=$!
   # A progress line every half minute: the fuzzer's latest status.
   while kill -0 "$pid" 2>/dev/null; do
@@ -130,26 +134,29 @@ for name in "${names[@]}"; do
   cov0=$(grep -aoE 'INITED cov: [0-9]+' "$log" | head -1 | awk '{print $3}' || true)
   speed=$(grep -a 'stat::average_exec_per_sec' "$log" | tail -1 | awk '{print $2}' || true)
   secs=$(($(date +%s) - start))
+  cpu=$(awk '/^[0-9.]+ [0-9.]+$/ {printf "%d", $1 + $2 + 0.5}' "$out/logs/$name.cpu" 2>/dev/null || true)
   if [ "${FUZZ_KEEP:-0}" = 1 ]; then
     keep "$name" "$bin"
   fi
   files=$(find "tests/fuzz/corpus/$name" -type f 2>/dev/null | wc -l)
-  kb=$(du -sk "tests/fuzz/corpus/$name" 2>/dev/null | awk '{print $1}')
+  kb=$(find "tests/fuzz/corpus/$name" -type f -printf '%s\n' 2>/dev/null | awk '{s += $1} END {printf "%d", (s + 1023) / 1024}')
   echo "fuzz $name: ${execs:-?} executions (${speed:-?}/s), coverage ${cov0:-?} -> ${cov:-?}" \
-    "edges, $found crashes, kept corpus $files files ${kb:-0} KB, $secs s (exit $rc)"
-  printf '%s %s %s %s %s %s %s %s %s\n' "$name" "${execs:-0}" "${speed:-0}" "${cov0:-0}" \
-    "${cov:-0}" "$files" "${kb:-0}" "$found" "$secs" >"$rows/$name"
+    "edges, $found crashes, kept corpus $files files ${kb:-0} KB, $secs s (${cpu:-?} s of processor," \
+    "exit $rc)"
+  printf '%s %s %s %s %s %s %s %s %s %s\n' "$name" "${execs:-0}" "${speed:-0}" "${cov0:-0}" \
+    "${cov:-0}" "$files" "${kb:-0}" "$found" "$secs" "${cpu:-0}" >"$rows/$name"
 done
 
 {
   echo "# fuzz campaign, last run $(date -u +%Y-%m-%dT%H:%MZ): up to $runs executions per target"
   echo "# edges: libFuzzer cov once the corpus is loaded -> at the end; kept: files and KB in"
-  echo "# tests/fuzz/corpus/<name>/; crashes: inputs saved in out/fuzz/crashes/"
-  printf '%-20s %11s %8s %14s %6s %6s %8s %8s\n' target executions exec/s edges files KB \
-    crashes seconds
-  cat "$rows"/* | while read -r name execs speed cov0 cov files kb found secs; do
-    printf '%-20s %11s %8s %14s %6s %6s %8s %8s\n' "$name" "$execs" "$speed" "$cov0 -> $cov" \
-      "$files" "$kb" "$found" "$secs"
+  echo "# tests/fuzz/corpus/<name>/; crashes: inputs saved in out/fuzz/crashes/; seconds: wall"
+  echo "# time and processor time the fuzzer had (the machine may be shared)"
+  printf '%-20s %11s %8s %14s %6s %6s %8s %8s %8s\n' target executions exec/s edges files KB \
+    crashes seconds cpu
+  cat "$rows"/* | while read -r name execs speed cov0 cov files kb found secs cpu; do
+    printf '%-20s %11s %8s %14s %6s %6s %8s %8s %8s\n' "$name" "$execs" "$speed" "$cov0 -> $cov" \
+      "$files" "$kb" "$found" "$secs" "${cpu:-?}"
   done
 } >out/fuzz-summary.txt
 cat out/fuzz-summary.txt
