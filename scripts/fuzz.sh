@@ -7,12 +7,22 @@
 #   FUZZ_TIME=S      or at most S seconds per target (whichever comes first)
 #   FUZZ_TARGETS=".."  names to run (default: all), e.g. "property_list settings_store"
 #   FUZZ_BUILD=dir   build folder (default build-fuzz)
+#   FUZZ_KEEP=1      afterwards, merge what each target learned into its kept corpus
+#   FUZZ_LEAKS=1     check for leaks after every input (slow; off by default)
+#   JOBS=N           build jobs (default: all cores)
 #
-# New inputs that grow coverage go to out/fuzz/corpus/<name>/ (the seeds in
-# tests/fuzz/corpus/ stay as they are); a crashing input is saved under
-# out/fuzz/crashes/<name>/ and its target stops there. tests/fuzz/<name>.dict, when there
-# is one, gives the fuzzer the format's words. The summary keeps the latest run of every
-# target, so running a few targets again updates their rows only.
+# A run resumes from everything learned before: the kept corpus in tests/fuzz/corpus/<name>/
+# and the inputs of earlier runs in out/fuzz/corpus/<name>/, where new inputs that grow
+# coverage are written. A crashing input is saved under out/fuzz/crashes/<name>/ and its
+# target stops there. tests/fuzz/<name>.dict, when there is one, gives the fuzzer the
+# format's words. The summary keeps the latest run of every target, so running a few
+# targets again updates their rows only.
+#
+# With FUZZ_KEEP=1, each target's inputs are merged (libFuzzer -merge=1) into
+# tests/fuzz/corpus/<name>/: only inputs that add coverage to what is kept already are
+# copied, none over FUZZ_KEEP_MAX_LEN bytes (default 16384), and the target's folder is
+# held under FUZZ_KEEP_KB (default 300) by taking the smallest new inputs first. The hand
+# written seeds and regression-* inputs already there are never removed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${FUZZ_RUNS:-10000000}
@@ -53,6 +63,31 @@ else
   done
 fi
 
+# Merges what target $1 (binary $2) learned into its kept corpus, within the size caps.
+keep() {
+  local name=$1 bin=$2 kept=tests/fuzz/corpus/$1 staged=$out/keep/$1
+  local max_len=${FUZZ_KEEP_MAX_LEN:-16384} cap=$((${FUZZ_KEEP_KB:-300} * 1024))
+  rm -rf "$staged" && mkdir -p "$out/keep" "$kept" && cp -r "$kept" "$staged"
+  # libFuzzer adds to the first folder only the inputs that cover something it does not.
+  local merge_control=$out/keep/$name.control
+  "$bin" -merge=1 -merge_control_file="$merge_control" -max_len="$max_len" -timeout=20 \
+    -rss_limit_mb=2560 "$staged" "$out/corpus/$name" >"$out/logs/$name.merge.log" 2>&1 || {
+    echo "fuzz $name: merge failed, see $out/logs/$name.merge.log" >&2
+    return 0
+  }
+  # The new inputs, smallest first, while the folder stays under the cap.
+  local used
+  used=$(find "$kept" -type f -printf '%s\n' | awk '{s += $1} END {print s + 0}')
+  find "$staged" -type f -printf '%s %f\n' | sort -n | while read -r size file; do
+    [ -e "$kept/$file" ] && continue
+    [ "$size" -le "$max_len" ] || continue
+    [ $((used + size)) -le "$cap" ] || break
+    cp "$staged/$file" "$kept/$file"
+    used=$((used + size))
+  done
+  rm -rf "$staged" "$merge_control"
+}
+
 mkdir -p "$out/logs"
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp"
 export UBSAN_OPTIONS="print_stacktrace=1"
@@ -75,8 +110,20 @@ for name in "${names[@]}"; do
   echo "fuzz $name: up to $runs executions$until"
   start=$(date +%s)
   set +e
-  "$bin" -runs="$runs" "${options[@]}" -timeout=20 -rss_limit_mb=2560 -max_len=16384 \
-    -print_final_stats=1 -artifact_prefix="$crashes/" "$corpus" $seeds >"$log" 2>&1 &
+  # close_fd_mask=2: the code under test logs to stderr, and at full speed that costs more
+  # than the work; sanitizer reports and the fuzzer's own lines still reach the log.
+  # Leak checks after each input are off by default: the platform fills caches on first use
+  # (fonts, selectors, interned strings), so libFuzzer stops the world and scans the heap
+  # after most inputs, which costs 2.6 times the work itself. The test command's sanitizer
+  # replay of the kept corpora still checks for leaks at exit. FUZZ_LEAKS=1 turns them on.
+  leaks=${FUZZ_LEAKS:-0}
+  # The processor time it had is recorded too: on a shared machine it is a fraction of the
+  # wall time, and executions per processor second is what the target can do.
+  /usr/bin/time -o "$out/logs/$name.cpu" -f '%U %S' \
+    "$bin" -runs="$runs" "${options[@]}" -timeout=20 -rss_limit_mb=2560 -max_len=16384 \
+    -close_fd_mask=2 -detect_leaks="$leaks" -print_final_stats=1 -artifact_prefix="$crashes/" \
+    "$corpus" $seeds \
+    >"$log" 2>&1 &
   pid=$!
   # A progress line every half minute: the fuzzer's latest status.
   while kill -0 "$pid" 2>/dev/null; do
@@ -90,18 +137,33 @@ for name in "${names[@]}"; do
   execs=$(grep -a 'stat::number_of_executed_units' "$log" | tail -1 | awk '{print $2}' || true)
   cov=$(grep -aoE 'cov: [0-9]+' "$log" | tail -1 | awk '{print $2}' || true)
   found=$(find "$crashes" -type f | wc -l)
-  echo "fuzz $name: ${execs:-?} executions, coverage ${cov:-?} edges, $found crashes," \
-    "$(($(date +%s) - start)) s (exit $rc)"
-  printf '%s %s %s %s %s\n' "$name" "${execs:-0}" "${cov:-0}" "$found" \
-    "$(($(date +%s) - start))" >"$rows/$name"
+  # Coverage once the corpus is loaded (INITED) and at the end.
+  cov0=$(grep -aoE 'INITED cov: [0-9]+' "$log" | head -1 | awk '{print $3}' || true)
+  speed=$(grep -a 'stat::average_exec_per_sec' "$log" | tail -1 | awk '{print $2}' || true)
+  secs=$(($(date +%s) - start))
+  cpu=$(awk '/^[0-9.]+ [0-9.]+$/ {printf "%d", $1 + $2 + 0.5}' "$out/logs/$name.cpu" 2>/dev/null || true)
+  if [ "${FUZZ_KEEP:-0}" = 1 ]; then
+    keep "$name" "$bin"
+  fi
+  files=$(find "tests/fuzz/corpus/$name" -type f 2>/dev/null | wc -l)
+  kb=$(find "tests/fuzz/corpus/$name" -type f -printf '%s\n' 2>/dev/null | awk '{s += $1} END {printf "%d", (s + 1023) / 1024}')
+  echo "fuzz $name: ${execs:-?} executions (${speed:-?}/s), coverage ${cov0:-?} -> ${cov:-?}" \
+    "edges, $found crashes, kept corpus $files files ${kb:-0} KB, $secs s (${cpu:-?} s of processor," \
+    "exit $rc)"
+  printf '%s %s %s %s %s %s %s %s %s %s\n' "$name" "${execs:-0}" "${speed:-0}" "${cov0:-0}" \
+    "${cov:-0}" "$files" "${kb:-0}" "$found" "$secs" "${cpu:-0}" >"$rows/$name"
 done
 
 {
   echo "# fuzz campaign, last run $(date -u +%Y-%m-%dT%H:%MZ): up to $runs executions per target"
-  echo "# coverage: edges reached (libFuzzer cov); crashes: inputs saved in out/fuzz/crashes/"
-  printf '%-24s %12s %10s %8s %8s\n' target executions coverage crashes seconds
-  cat "$rows"/* | while read -r name execs cov found secs; do
-    printf '%-24s %12s %10s %8s %8s\n' "$name" "$execs" "$cov" "$found" "$secs"
+  echo "# edges: libFuzzer cov once the corpus is loaded -> at the end; kept: files and KB in"
+  echo "# tests/fuzz/corpus/<name>/; crashes: inputs saved in out/fuzz/crashes/; seconds: wall"
+  echo "# time and processor time the fuzzer had (the machine may be shared)"
+  printf '%-20s %11s %8s %14s %6s %6s %8s %8s %8s\n' target executions exec/s edges files KB \
+    crashes seconds cpu
+  cat "$rows"/* | while read -r name execs speed cov0 cov files kb found secs cpu; do
+    printf '%-20s %11s %8s %14s %6s %6s %8s %8s %8s\n' "$name" "$execs" "$speed" "$cov0 -> $cov" \
+      "$files" "$kb" "$found" "$secs" "${cpu:-?}"
   done
 } >out/fuzz-summary.txt
 cat out/fuzz-summary.txt

@@ -11,6 +11,7 @@
 
 #include "CoreGraphics/CoreGraphics.h"
 #include "Foundation/Foundation.h"
+#include "ScratchFolder.h"
 #include "SpringBoard/SpringBoard.h"
 
 namespace {
@@ -25,15 +26,14 @@ std::string gLayout;
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  static char dir[] = "/tmp/nimbra-fuzz-home-XXXXXX";
-  if (!mkdtemp(dir)) std::abort();
-  std::string icons = std::string(dir) + "/icons";
+  std::string dir = fuzz::makeScratchFolder("home");
+  std::string icons = dir + "/icons";
   mkdir(icons.c_str(), 0755);
   // The seeds name these images; a 2x2 picture keeps loading cheap.
   auto image = std::make_shared<CGImage>(2, 2, std::vector<uint8_t>(16, 200));
   for (const char* name : {"a", "b", "c"})
     if (!CGImageWriteToPNGFile(image, icons + "/" + name + ".png")) std::abort();
-  gLayout = std::string(dir) + "/home.plist";
+  gLayout = dir + "/home.plist";
   return 0;
 }
 

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "Nimbra.h"
+#include "ScratchFolder.h"
 
 namespace {
 
@@ -39,10 +40,9 @@ bool isTableColour(const Strong<UIColor>& colour) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  static char home[] = "/tmp/nimbra-fuzz-settings-XXXXXX";
-  if (!mkdtemp(home)) std::abort();
-  setenv("HOME", home, 1);
-  std::string folder = std::string(home) + "/Library";
+  static std::string home = fuzz::makeScratchFolder("settings");
+  setenv("HOME", home.c_str(), 1);
+  std::string folder = home + "/Library";
   mkdir(folder.c_str(), 0755);
   folder += "/Preferences";
   mkdir(folder.c_str(), 0755);

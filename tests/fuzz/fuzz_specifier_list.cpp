@@ -12,6 +12,7 @@
 #include "Foundation/Foundation.h"
 #include "Preferences/PSListController.h"
 #include "Preferences/PSSpecifier.h"
+#include "ScratchFolder.h"
 #include "UIKit/NSIndexPath.h"
 #include "UIKit/UINavigationController.h"
 #include "UIKit/UITableView.h"
@@ -28,10 +29,9 @@ std::string gBundle;
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  static char home[] = "/tmp/nimbra-fuzz-specifiers-XXXXXX";
-  if (!mkdtemp(home)) std::abort();
-  setenv("HOME", home, 1);
-  gBundle = std::string(home) + "/Fuzz.bundle";
+  static std::string home = fuzz::makeScratchFolder("specifiers");
+  setenv("HOME", home.c_str(), 1);
+  gBundle = home + "/Fuzz.bundle";
   mkdir(gBundle.c_str(), 0755);
   return 0;
 }

@@ -7,6 +7,7 @@
 #include "CoreText/CTFont.h"
 #include "CoreText/CTStringAttributes.h"
 #include "Foundation/NSNumber.h"
+#include "Foundation/SaturatingCast.h"
 
 namespace {
 CFStringRef key(const char* s) {
@@ -157,12 +158,12 @@ RunStyle styleFrom(const Strong<NSDictionary>& attrs) {
   st.foreground = CTColorFromAttributeValue(color);
   if (!st.foreground) st.foreground = CTColorFromAttributeValue(nsColor);
   if (fromContext) st.foregroundFromContext = number(fromContext, 1) != 0;
-  st.underline = static_cast<int32_t>(number(underline, 0));
+  st.underline = nimbra::saturatingCast<int32_t>(number(underline, 0));
   st.underlineColor = CTColorFromAttributeValue(underlineColor);
-  st.strikethrough = static_cast<int32_t>(number(strike, 0));
+  st.strikethrough = nimbra::saturatingCast<int32_t>(number(strike, 0));
   st.strokeWidth = number(strokeWidth, 0);
   st.strokeColor = CTColorFromAttributeValue(strokeColor);
-  st.superscript = static_cast<int>(number(superscript, 0));
+  st.superscript = nimbra::saturatingCast<int>(number(superscript, 0));
   applyBaselineShift(st, number(baselineOffset ? baselineOffset : nsBaselineOffset, 0));
   // NSParagraphStyle derives from CTParagraphStyle, so both kinds arrive here.
   if (auto ps = objc_cast<CTParagraphStyle>(paragraph))

@@ -6,18 +6,11 @@
 #include <functional>
 
 #include "Foundation/NSString.h"
+#include "Foundation/SaturatingCast.h"
 
 OBJC_CLASS_IMPL(NSNumber) {}
 
-namespace {
-template <class T>
-T saturate(double d) {
-  if (std::isnan(d)) return 0;
-  if (d >= static_cast<double>(std::numeric_limits<T>::max())) return std::numeric_limits<T>::max();
-  if (d <= static_cast<double>(std::numeric_limits<T>::min())) return std::numeric_limits<T>::min();
-  return static_cast<T>(d);
-}
-}  // namespace
+using nimbra::saturatingCast;
 
 Strong<NSNumber> NSNumber::numberWithBool(BOOL v) {
   static const auto yes = std::make_shared<NSNumber>(Kind::Boolean, 1, 0, 0);
@@ -68,12 +61,12 @@ long long NSNumber::longLongValue() const {
     case Kind::Unsigned:
       return static_cast<long long>(u_);
     default:
-      return saturate<long long>(d_);
+      return saturatingCast<long long>(d_);
   }
 }
 
 int NSNumber::intValue() const {
-  if (isReal()) return saturate<int>(d_);
+  if (isReal()) return saturatingCast<int>(d_);
   // Integers convert as C does: the low 32 bits.
   return static_cast<int>(static_cast<uint32_t>(static_cast<uint64_t>(longLongValue())));
 }
@@ -91,8 +84,8 @@ unsigned long long NSNumber::unsignedLongLongValue() const {
       return u_;
     default:
       if (std::isnan(d_) || d_ <= 0)
-        return d_ <= -1 ? static_cast<unsigned long long>(saturate<long long>(d_)) : 0;
-      return saturate<unsigned long long>(d_);
+        return d_ <= -1 ? static_cast<unsigned long long>(saturatingCast<long long>(d_)) : 0;
+      return saturatingCast<unsigned long long>(d_);
   }
 }
 
