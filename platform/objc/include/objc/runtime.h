@@ -9,11 +9,12 @@
 // (or static member) function `R f(NSObject* self, SEL _cmd, Args...)` or a member function
 // of the receiver's C++ class, for which objc::imp makes the forwarding function. Hooks
 // (MSHookMessageEx) take their replacement the same way and keep the previous
-// implementation as an IMP, called with objc_callImp:
+// implementation as an IMP, called with objc_callImp. objc::method<&F>() gives the IMP
+// with the type encoding F's signature has (objc/TypeEncoding.h):
 //
 //   static BOOL hasBadge(NSObject* self, SEL _cmd);
-//   class_addMethod(cls, OBJC_SEL("hasBadge"), objc::imp<&hasBadge>(), "B@:");
-//   class_addMethod(cls, OBJC_SEL("setOn:"), objc::imp<&UISwitch::setOn>(), "v@:B");
+//   class_addMethod(cls, OBJC_SEL("hasBadge"), objc::method<&hasBadge>());  // "B@:"
+//   class_addMethod(cls, OBJC_SEL("setOn:"), objc::method<&UISwitch::setOn>());  // "v@:B"
 //   BOOL b = objc_msgSend<BOOL>(view, OBJC_SEL("hasBadge"));
 //
 // What crosses a table, checked when objc::imp, objc_msgSend and objc_callImp are
@@ -39,6 +40,8 @@
 #include <type_traits>
 #include <typeinfo>
 #include <vector>
+
+#include "objc/TypeEncoding.h"
 
 class NSObject;
 
@@ -317,7 +320,26 @@ IMP imp() {
   }
 }
 
+// An implementation with the type encoding its signature gives (objc/TypeEncoding.h).
+struct TypedImp {
+  IMP imp;
+  const char* types;
+};
+template <auto F>
+TypedImp method() {
+  return {imp<F>(), types<F>()};
+}
+
 // Registers a class with the runtime and runs `methods` once to fill its table.
 Class registerClass(const char* name, Class superclass, void (*methods)(Class));
 
 }  // namespace objc
+
+// class_addMethod and class_replaceMethod with the encoding taken from the signature:
+// class_addMethod(cls, OBJC_SEL("hasBadge"), objc::method<&hasBadge>()).
+inline BOOL class_addMethod(Class cls, SEL name, objc::TypedImp m) {
+  return class_addMethod(cls, name, m.imp, m.types);
+}
+inline IMP class_replaceMethod(Class cls, SEL name, objc::TypedImp m) {
+  return class_replaceMethod(cls, name, m.imp, m.types);
+}
