@@ -52,10 +52,10 @@ std::vector<SEL> missSelectors;
 }  // namespace
 
 OBJC_CLASS_IMPL(BenchBase) {
-  class_addMethod(cls, OBJC_SEL("answer:"), objc::imp<&answer>(), "q@:q");
+  class_addMethod(cls, OBJC_SEL("answer:"), objc::method<&answer>());
   for (size_t k = 0; k < kMissSelectors; ++k) {
     SEL sel = sel_registerName("answer" + std::to_string(k) + ":");
-    class_addMethod(cls, sel, objc::imp<&answer>(), "q@:q");
+    class_addMethod(cls, sel, objc::method<&answer>());
     missSelectors.push_back(sel);
   }
 }

@@ -180,14 +180,13 @@ std::vector<IMP> install(const Hooks& hooks, const Strong<SBHomeScreen>& screen)
   hostIcon = hooks.host[0];
   hostFolder = hooks.host[1];
   hostBadge = hooks.host[2];
-  class_addMethod(objc_getClass("SBIconView"), OBJC_SEL("floorHasBadge"), objc::imp<&hasBadge>(),
-                  "B@:");
-  class_addMethod(objc_getClass("SBIconView"), OBJC_SEL("floorRadius"), objc::imp<&radiusOf>(),
-                  "d@:");
+  class_addMethod(objc_getClass("SBIconView"), OBJC_SEL("floorHasBadge"),
+                  objc::method<&hasBadge>());
+  class_addMethod(objc_getClass("SBIconView"), OBJC_SEL("floorRadius"), objc::method<&radiusOf>());
   class_addMethod(objc_getClass("SBFolderIconView"), OBJC_SEL("floorHasBadge"),
-                  objc::imp<&hasBadge>(), "B@:");
+                  objc::method<&hasBadge>());
   class_addMethod(objc_getClass("SBFolderIconView"), OBJC_SEL("floorRadius"),
-                  objc::imp<&radiusOf>(), "d@:");
+                  objc::method<&radiusOf>());
   return {objc::imp<&iconLayout>(), objc::imp<&folderLayout>(), objc::imp<&badgeLayout>()};
 }
 

@@ -49,8 +49,8 @@ id makeResult() {
 
 OBJC_CLASS_IMPL(NSTextCheckingResult) {
   objc::registerAllocWith<&makeResult>(cls);
-  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&resultEncode>(), "v@:@");
-  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&resultInitWithCoder>(), "@@:@");
+  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::method<&resultEncode>());
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::method<&resultInitWithCoder>());
 }
 
 namespace {
