@@ -4,7 +4,9 @@
 # argument and the call's form change; run clang-format on the files afterwards.
 #   scripts/derive-encodings.py $(git grep -l class_addMethod -- platform settings apps)
 import re, sys
-pat = re.compile(r'objc::imp<(&[A-Za-z_][\w:]*)>\(\),(\s*)"[^"]*"')
+# Encodings with frame offsets ("@16@0:8") are the compiled form some sites must report;
+# the derivation does not make those, so they are left as they are.
+pat = re.compile(r'objc::imp<(&[A-Za-z_][\w:]*)>\(\),(\s*)"[^"0-9]*"')
 for path in sys.argv[1:]:
     s = open(path).read()
     out, n = [], 0

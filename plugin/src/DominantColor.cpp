@@ -45,7 +45,7 @@ id dominantColor(NSObject* self, SEL) {
 }
 
 // Categories are attached when the library loads, before and apart from start-up.
-[[maybe_unused]] const BOOL categoryAttached =
-    class_addMethod(UIImage::class_(), OBJC_SEL("dominantColor"), objc::method<&dominantColor>());
+[[maybe_unused]] const BOOL categoryAttached = class_addMethod(
+    UIImage::class_(), OBJC_SEL("dominantColor"), objc::imp<&dominantColor>(), "@16@0:8");
 
 }  // namespace
