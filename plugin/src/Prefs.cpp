@@ -43,28 +43,28 @@ bool isRealNumber(const NSNumber& n) {
 
 std::optional<BOOL> boolFor(const Strong<NSString>& key) {
   id v = valueFor(prefs, key);
-  if (auto n = objc_cast<NSNumber>(v)) {
+  if (auto* n = objc_cast<NSNumber>(v.get())) {
     return isBooleanNumber(*n) ? std::optional<BOOL>(n->boolValue()) : std::nullopt;
   }
-  if (auto s = objc_cast<NSString>(v)) return s->boolValue();
+  if (auto* s = objc_cast<NSString>(v.get())) return s->boolValue();
   return std::nullopt;
 }
 
 std::optional<int32_t> intFor(const Strong<NSString>& key) {
   id v = valueFor(prefs, key);
-  if (auto n = objc_cast<NSNumber>(v)) {
+  if (auto* n = objc_cast<NSNumber>(v.get())) {
     return isIntegerNumber(*n) ? std::optional<int32_t>(n->intValue()) : std::nullopt;
   }
-  if (auto s = objc_cast<NSString>(v)) return s->intValue();
+  if (auto* s = objc_cast<NSString>(v.get())) return s->intValue();
   return std::nullopt;
 }
 
 std::optional<float> floatFor(const Strong<NSString>& key) {
   id v = valueFor(prefs, key);
-  if (auto n = objc_cast<NSNumber>(v)) {
+  if (auto* n = objc_cast<NSNumber>(v.get())) {
     return isRealNumber(*n) ? std::optional<float>(n->floatValue()) : std::nullopt;
   }
-  if (auto s = objc_cast<NSString>(v)) return s->floatValue();
+  if (auto* s = objc_cast<NSString>(v.get())) return s->floatValue();
   return std::nullopt;
 }
 

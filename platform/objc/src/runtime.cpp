@@ -96,7 +96,8 @@ namespace {
 // A thread's cache is listed from its first fill until the thread ends; after that, as
 // its other thread-local objects are destroyed, lookups go to the tables without filling.
 enum class CacheState : unsigned char { Unlisted, Listed, Gone };
-constinit thread_local CacheState cacheState = CacheState::Unlisted;
+constinit thread_local CacheState cacheState __attribute__((tls_model("initial-exec"))) =
+    CacheState::Unlisted;
 
 struct CacheListing {
   ~CacheListing() {
