@@ -7,7 +7,7 @@
 #include "Foundation/NSLog.h"
 #include "Foundation/NSPathUtilities.h"
 #include "Foundation/NSString.h"
-#include "Nimbra/Settings.h"
+#include "NimbraSettings/Settings.h"
 #include "Preferences/PSAllocation.h"
 #include "UIKit/NSIndexPath.h"
 #include "UIKit/UIAlertView.h"

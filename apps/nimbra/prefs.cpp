@@ -16,7 +16,7 @@
 #include "Command.h"
 #include "CoreFoundation/CFNotificationCenter.h"
 #include "Foundation/Foundation.h"
-#include "Nimbra/Settings.h"
+#include "NimbraSettings/Settings.h"
 
 namespace {
 

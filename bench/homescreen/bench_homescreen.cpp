@@ -109,76 +109,61 @@ struct Hooks {
 // The floor of what the plug-in is asked to do: the same messages to the same receivers
 // in the same order as its passes send them (the badge test and the radius, each reading
 // the icon's badge value, then "layer" before each of the shadow setters; "superview" and
-// "setHidden:" for a badge view), answered by methods that decide nothing. What the
-// plug-in decided for each view is looked up in its tag, and the colour is always the
-// same. Every send is from a call site of its own, as the plug-in's are.
+// "setHidden:" for a badge view), plain sends answered by methods that decide nothing.
+// What the plug-in decided for each view is looked up in its tag, and the colour is always
+// the same.
 namespace sendFloor {
 
 enum Decision : int64_t { kNoBadge = 0, kBelowThreshold = 1, kGlow = 2 };
 
 IMP hostIcon, hostFolder, hostBadge;
-const objc::SendSite icon("icon"), badgeNumberOrString("badgeNumberOrString");
-const objc::SendSite folderIcon("icon"), folderBadgeNumberOrString("badgeNumberOrString");
-const objc::SendSite badgeTest("floorHasBadge"), radius("floorRadius");
-const objc::SendSite folderBadgeTest("floorHasBadge"), folderRadius("floorRadius");
-const objc::SendSite layer("layer"), folderLayer("layer");
-const objc::SendSite superview("superview"), setHidden("setHidden:");
 
-BOOL decided(NSObject* self, NSObject* badge, Decision atLeast) {
+BOOL decided(NSObject* self, Decision atLeast) {
+  NSObject* icon = objc_msgSend<NSObject*>(self, OBJC_SEL("icon"));
+  NSObject* badge = objc_msgSend<NSObject*>(icon, OBJC_SEL("badgeNumberOrString"));
   return badge && static_cast<UIView*>(self)->tag() >= atLeast;
 }
 BOOL hasBadge(NSObject* self, SEL) {
-  return decided(self, badgeNumberOrString.send<NSObject*>(icon.send<NSObject*>(self)),
-                 kBelowThreshold);
+  return decided(self, kBelowThreshold);
 }
 CGFloat radiusOf(NSObject* self, SEL) {
-  return decided(self, badgeNumberOrString.send<NSObject*>(icon.send<NSObject*>(self)), kGlow)
-             ? 12.0
-             : 0.0;
-}
-BOOL folderHasBadge(NSObject* self, SEL) {
-  return decided(self, folderBadgeNumberOrString.send<NSObject*>(folderIcon.send<NSObject*>(self)),
-                 kBelowThreshold);
-}
-CGFloat folderRadiusOf(NSObject* self, SEL) {
-  return decided(self, folderBadgeNumberOrString.send<NSObject*>(folderIcon.send<NSObject*>(self)),
-                 kGlow)
-             ? 12.0
-             : 0.0;
+  return decided(self, kGlow) ? 12.0 : 0.0;
 }
 
-void glowOrClear(NSObject* self, const objc::SendSite& test, const objc::SendSite& radiusSite,
-                 const objc::SendSite& layerSite) {
+CALayer* layerOf(NSObject* view) {
+  return objc_msgSend<CALayer*>(view, OBJC_SEL("layer"));
+}
+
+void glowOrClear(NSObject* self) {
   static CGColorRef color = UIColor::redColor()->CGColor();
   static CGColorRef clear = UIColor::clearColor()->CGColor();
-  objc::RepeatedSend layerOf(layerSite, self);
-  if (!test.send<BOOL>(self)) {
-    layerOf.send<CALayer*>()->setShadowColor(clear);
-    layerOf.send<CALayer*>()->setShadowRadius(0);
-    layerOf.send<CALayer*>()->setShadowOpacity(0);
+  if (!objc_msgSend<BOOL>(self, OBJC_SEL("floorHasBadge"))) {
+    layerOf(self)->setShadowColor(clear);
+    layerOf(self)->setShadowRadius(0);
+    layerOf(self)->setShadowOpacity(0);
     return;
   }
-  CGFloat r = radiusSite.send<CGFloat>(self);
+  CGFloat r = objc_msgSend<CGFloat>(self, OBJC_SEL("floorRadius"));
   if (r <= 4.0) return;
-  layerOf.send<CALayer*>()->setShadowColor(color);
-  layerOf.send<CALayer*>()->setShadowRadius(r);
-  layerOf.send<CALayer*>()->setShadowOpacity(1);
-  layerOf.send<CALayer*>()->setShadowOffset(CGSizeZero);
-  layerOf.send<CALayer*>()->setMasksToBounds(NO);
+  layerOf(self)->setShadowColor(color);
+  layerOf(self)->setShadowRadius(r);
+  layerOf(self)->setShadowOpacity(1);
+  layerOf(self)->setShadowOffset(CGSizeZero);
+  layerOf(self)->setMasksToBounds(NO);
 }
 
 void iconLayout(NSObject* self, SEL cmd) {
   objc_callImp(hostIcon, self, cmd);
-  glowOrClear(self, badgeTest, radius, layer);
+  glowOrClear(self);
 }
 void folderLayout(NSObject* self, SEL cmd) {
   objc_callImp(hostFolder, self, cmd);
-  glowOrClear(self, folderBadgeTest, folderRadius, folderLayer);
+  glowOrClear(self);
 }
 void badgeLayout(NSObject* self, SEL cmd) {
   objc_callImp(hostBadge, self, cmd);
-  superview.send<UIView*>(self);
-  setHidden.send(self, NO);
+  objc_msgSend<UIView*>(self, OBJC_SEL("superview"));
+  objc_msgSend(self, OBJC_SEL("setHidden:"), NO);
 }
 
 // The three layoutSubviews implementations, in the order Hooks keeps them. Asks the
@@ -195,14 +180,13 @@ std::vector<IMP> install(const Hooks& hooks, const Strong<SBHomeScreen>& screen)
   hostIcon = hooks.host[0];
   hostFolder = hooks.host[1];
   hostBadge = hooks.host[2];
-  class_addMethod(objc_getClass("SBIconView"), OBJC_SEL("floorHasBadge"), objc::imp<&hasBadge>(),
-                  "B@:");
-  class_addMethod(objc_getClass("SBIconView"), OBJC_SEL("floorRadius"), objc::imp<&radiusOf>(),
-                  "d@:");
+  class_addMethod(objc_getClass("SBIconView"), OBJC_SEL("floorHasBadge"),
+                  objc::method<&hasBadge>());
+  class_addMethod(objc_getClass("SBIconView"), OBJC_SEL("floorRadius"), objc::method<&radiusOf>());
   class_addMethod(objc_getClass("SBFolderIconView"), OBJC_SEL("floorHasBadge"),
-                  objc::imp<&folderHasBadge>(), "B@:");
+                  objc::method<&hasBadge>());
   class_addMethod(objc_getClass("SBFolderIconView"), OBJC_SEL("floorRadius"),
-                  objc::imp<&folderRadiusOf>(), "d@:");
+                  objc::method<&radiusOf>());
   return {objc::imp<&iconLayout>(), objc::imp<&folderLayout>(), objc::imp<&badgeLayout>()};
 }
 

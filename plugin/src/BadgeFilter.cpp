@@ -14,13 +14,9 @@ BOOL whitelistContains(NSObject* name) {
   return NO;
 }
 
-// Every badge view's pass sends these.
-const objc::SendSite superview("superview");
-const objc::SendSite setHidden("setHidden:");
-
 BOOL badgeShown(NSObject* badgeView) {
   // "superview" answers a plain pointer: the superview owns the badge view, not the reverse.
-  UIView* iconView = superview.send<UIView*>(badgeView);
+  UIView* iconView = objc_msgSend<UIView*>(badgeView, OBJC_SEL("superview"));
   switch (showBadge) {
     case NimbraSettings::kShowNoBadges:
       return NO;
@@ -42,5 +38,5 @@ BOOL badgeShown(NSObject* badgeView) {
 void badgeViewLayoutSubviews(NSObject* self, SEL _cmd) {
   objc_callImp(origBadgeLayout, self, _cmd);
   BOOL hidden = isEnabled ? !badgeShown(self) : NO;
-  setHidden.send(self, hidden);
+  objc_msgSend(self, OBJC_SEL("setHidden:"), hidden);
 }

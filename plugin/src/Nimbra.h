@@ -4,7 +4,7 @@
 
 #include "CoreFoundation/CFNotificationCenter.h"
 #include "Foundation/Foundation.h"
-#include "Nimbra/Settings.h"
+#include "NimbraSettings/Settings.h"
 #include "UIKit/UIKit.h"
 
 // Settings store.

@@ -43,86 +43,45 @@ bool isRealNumber(const NSNumber& n) {
 
 std::optional<BOOL> boolFor(const Strong<NSString>& key) {
   id v = valueFor(prefs, key);
-  if (auto n = objc_cast<NSNumber>(v)) {
+  if (auto* n = objc_cast<NSNumber>(v.get())) {
     return isBooleanNumber(*n) ? std::optional<BOOL>(n->boolValue()) : std::nullopt;
   }
-  if (auto s = objc_cast<NSString>(v)) return s->boolValue();
+  if (auto* s = objc_cast<NSString>(v.get())) return s->boolValue();
   return std::nullopt;
 }
 
 std::optional<int32_t> intFor(const Strong<NSString>& key) {
   id v = valueFor(prefs, key);
-  if (auto n = objc_cast<NSNumber>(v)) {
+  if (auto* n = objc_cast<NSNumber>(v.get())) {
     return isIntegerNumber(*n) ? std::optional<int32_t>(n->intValue()) : std::nullopt;
   }
-  if (auto s = objc_cast<NSString>(v)) return s->intValue();
+  if (auto* s = objc_cast<NSString>(v.get())) return s->intValue();
   return std::nullopt;
 }
 
 std::optional<float> floatFor(const Strong<NSString>& key) {
   id v = valueFor(prefs, key);
-  if (auto n = objc_cast<NSNumber>(v)) {
+  if (auto* n = objc_cast<NSNumber>(v.get())) {
     return isRealNumber(*n) ? std::optional<float>(n->floatValue()) : std::nullopt;
   }
-  if (auto s = objc_cast<NSString>(v)) return s->floatValue();
+  if (auto* s = objc_cast<NSString>(v.get())) return s->floatValue();
   return std::nullopt;
 }
 
 // The Color setting; values that choose nothing fall back to the first table entry.
-int32_t readColorSetting() {
+int32_t colorSetting() {
   int32_t k = intFor(NSSTR(kColor)).value_or(kColorDefault);
   if ((k >= 0 && k < kColorCount) || k == kRandomColor || k == kSameColorAsApp) return k;
   return kColorDefault;
 }
 
-// A settings read gives a dictionary that nothing changes, and is only ever replaced, so
-// checkColor (on every applied glow) reads the Color value once per dictionary. The weak
-// reference tells the dictionary read from by its control block, which it keeps: a later
-// dictionary can never be taken for it, even at the same address.
-struct ColorSettingMemo {
-  Weak<NSDictionary> readFrom;
-  int32_t value = kColorDefault;
-  bool valid = false;
-};
-constinit ColorSettingMemo colorMemo;
-
-int32_t colorSetting() {
-  ColorSettingMemo& memo = colorMemo;
-  bool same = !memo.readFrom.owner_before(prefs) && !prefs.owner_before(memo.readFrom);
-  if (memo.valid && same) return memo.value;
-  memo.value = readColorSetting();
-  id value = valueFor(prefs, NSSTR(kColor));
-  memo.valid =
-      !objc_cast<NSMutableDictionary>(prefs.get()) && !objc_cast<NSMutableString>(value.get());
-  memo.readFrom = prefs;
-  return memo.value;
-}
-
-// The table's entry when it is a colour, else none; a reference into the table. The table
-// is made once at start-up and not changed, so which entries are colours is worked out once
-// per table, told apart by its control block as the settings dictionary is.
+// The table's entry when it is a colour, else none; a reference into the table.
 constinit const id none;
-struct SortedColorTable {
-  Weak<NSArray> sortedOut;
-  std::vector<const id*> entries;
-  bool mutableTable = false;
-};
-constinit SortedColorTable sortedColors;
 
 const id& colorAt(uint64_t index) {
-  SortedColorTable& table = sortedColors;
-  if (!colors) return none;
-  bool same = !table.sortedOut.owner_before(colors) && !colors.owner_before(table.sortedOut);
-  if (!same || table.mutableTable) {
-    table.mutableTable = objc_cast<NSMutableArray>(colors.get()) != nullptr;
-    table.entries.clear();
-    for (uint64_t i = 0, n = colors->count(); i < n; ++i) {
-      const id& entry = colors->objectAtIndex(i);
-      table.entries.push_back(objc_cast<UIColor>(entry.get()) ? &entry : &none);
-    }
-    table.sortedOut = colors;
-  }
-  return index < table.entries.size() ? *table.entries[index] : none;
+  if (!colors || index >= colors->count()) return none;
+  const id& entry = colors->objectAtIndex(index);
+  return objc_cast<UIColor>(entry.get()) ? entry : none;
 }
 
 // checkColor runs on every applied glow: the same colour again touches no reference count.

@@ -20,15 +20,15 @@ void installHooks() {
 
   Class iconView = objc_getClass("SBIconView");
   MSHookMessageEx(iconView, layout, objc::imp<&iconViewLayoutSubviews>(), &origIconLayout);
-  class_addMethod(iconView, OBJC_SEL("hasBadge"), objc::imp<&hasBadge>(), "B@:");
-  class_addMethod(iconView, OBJC_SEL("calculateRadius"), objc::imp<&calculateRadius>(), "d@:");
+  class_addMethod(iconView, OBJC_SEL("hasBadge"), objc::method<&hasBadge>());
+  class_addMethod(iconView, OBJC_SEL("calculateRadius"), objc::method<&calculateRadius>());
 
   Class folderIconView = objc_getClass("SBFolderIconView");
   MSHookMessageEx(folderIconView, layout, objc::imp<&folderIconViewLayoutSubviews>(),
                   &origFolderLayout);
-  class_addMethod(folderIconView, OBJC_SEL("folderHasBadge"), objc::imp<&folderHasBadge>(), "B@:");
+  class_addMethod(folderIconView, OBJC_SEL("folderHasBadge"), objc::method<&folderHasBadge>());
   class_addMethod(folderIconView, OBJC_SEL("calculateFolderRadius"),
-                  objc::imp<&calculateFolderRadius>(), "d@:");
+                  objc::method<&calculateFolderRadius>());
 }
 
 // The whitelist is taken from this second read: emptying it here would hide every

@@ -3,7 +3,7 @@
 // read must give exactly the defaults.
 // fuzz-mutations: 2000
 // fuzz-sources: plugin/src/Prefs.cpp
-// fuzz-includes: plugin/src plugin/include
+// fuzz-includes: plugin/src plugin/include include
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -24,8 +24,8 @@ id arrayInitWithCoder(NSObject* self, SEL, NSCoder* coder) {
 
 OBJC_CLASS_IMPL(NSArray) {
   objc::registerAlloc<NSArray>(cls);
-  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&arrayEncode>(), "v@:@");
-  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&arrayInitWithCoder>(), "@@:@");
+  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::method<&arrayEncode>());
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::method<&arrayInitWithCoder>());
 }
 OBJC_CLASS_IMPL(NSMutableArray) {
   objc::registerAlloc<NSMutableArray>(cls);

@@ -127,9 +127,9 @@ struct NSAttributedStringCoding {
     objc::registerAlloc<NSAttributedString>(NSAttributedString::class_());
     objc::registerAlloc<NSMutableAttributedString>(NSMutableAttributedString::class_());
     class_addMethod(NSAttributedString::class_(), OBJC_SEL("encodeWithCoder:"),
-                    objc::imp<&encode>(), "v@:@");
+                    objc::method<&encode>());
     class_addMethod(NSAttributedString::class_(), OBJC_SEL("initWithCoder:"),
-                    objc::imp<&initWithCoder>(), "@@:@");
+                    objc::method<&initWithCoder>());
     return true;
   }
 };

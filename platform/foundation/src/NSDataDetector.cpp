@@ -25,8 +25,7 @@ id matchesImp(NSObject* self, SEL, NSString* string, NSUInteger options, NSRange
 }  // namespace
 
 OBJC_CLASS_IMPL(NSDataDetector) {
-  class_addMethod(cls, OBJC_SEL("matchesInString:options:range:"), objc::imp<&matchesImp>(),
-                  "@@:@Q{_NSRange=QQ}");
+  class_addMethod(cls, OBJC_SEL("matchesInString:options:range:"), objc::method<&matchesImp>());
 }
 
 Strong<NSDataDetector> NSDataDetector::dataDetectorWithTypesError(NSTextCheckingTypes types,

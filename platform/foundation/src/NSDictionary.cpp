@@ -48,8 +48,8 @@ id dictionaryInitWithCoder(NSObject* self, SEL, NSCoder* coder) {
 
 OBJC_CLASS_IMPL(NSDictionary) {
   objc::registerAlloc<NSDictionary>(cls);
-  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&dictionaryEncode>(), "v@:@");
-  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&dictionaryInitWithCoder>(), "@@:@");
+  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::method<&dictionaryEncode>());
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::method<&dictionaryInitWithCoder>());
 }
 OBJC_CLASS_IMPL(NSMutableDictionary) {
   objc::registerAlloc<NSMutableDictionary>(cls);

@@ -1,5 +1,6 @@
 #include "Foundation/NSFormat.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -83,135 +84,134 @@ bool isInteger(const Arg* a) {
   return a && (a->kind == Arg::Signed || a->kind == Arg::Unsigned);
 }
 
-}  // namespace
+// One conversion as the format spells it: %[flags][width][.precision][length]conv.
+struct Conversion {
+  std::string flags;  // as given, without the grouping flag
+  bool left = false;
+  int width = -1;
+  int precision = -1;
+  int bits = 32;  // of the integer the conversion reads
+  char conv = 0;
+  std::size_t argument = 0;  // the index of the argument it formats, for errors
 
-std::string format(std::string_view fmt, const Arg* args, std::size_t count) {
-  std::string out;
-  out.reserve(fmt.size() + 16 * count);
-  std::size_t next = 0;
-  auto take = [&]() -> const Arg* { return next < count ? &args[next++] : nullptr; };
+  // The printf conversion without its length and letter.
+  std::string printfPrefix() const {
+    std::string out = "%" + flags;
+    if (width >= 0) out += std::to_string(width);
+    if (precision >= 0) {
+      out += '.';
+      out += std::to_string(precision);
+    }
+    return out;
+  }
+};
 
-  for (std::size_t i = 0; i < fmt.size();) {
-    char c = fmt[i];
-    if (c != '%') {
-      std::size_t j = fmt.find('%', i);
-      if (j == std::string_view::npos) j = fmt.size();
-      out.append(fmt.substr(i, j - i));
-      i = j;
-      continue;
-    }
-    ++i;
-    if (i >= fmt.size())
-      NSException::raise(NSInvalidArgumentException, "format ends inside a conversion");
-    if (fmt[i] == '%') {
-      out += '%';
-      ++i;
-      continue;
-    }
-    std::string flags;
-    while (i < fmt.size() && std::string_view("-+ #0'").find(fmt[i]) != std::string_view::npos) {
-      if (fmt[i] != '\'') flags += fmt[i];
-      ++i;
-    }
-    bool left = flags.find('-') != std::string::npos;
-    int width = -1, precision = -1;
-    auto readNumber = [&](int& v) {
-      if (i < fmt.size() && fmt[i] == '*') {
-        std::size_t at = next;
-        const Arg* a = take();
-        if (!isInteger(a)) mismatch(fmt, at, '*', "an integer width or precision", a);
-        int64_t n = a->kind == Arg::Signed ? a->i : static_cast<int64_t>(a->u);
-        if (n > 100000) n = 100000;
-        if (n < -100000) n = -100000;
-        v = static_cast<int>(n);
-        ++i;
-        return;
-      }
-      v = 0;
-      while (i < fmt.size() && fmt[i] >= '0' && fmt[i] <= '9') {
-        if (v < 100000) v = v * 10 + (fmt[i] - '0');
-        ++i;
-      }
-    };
-    if (i < fmt.size() && (fmt[i] == '*' || (fmt[i] >= '1' && fmt[i] <= '9'))) {
-      readNumber(width);
-      if (width < 0) {
-        left = true;
-        width = -width;
+// One pass over a format: copies its literal text and hands each conversion's argument to
+// the stage for its kind.
+class Formatter {
+ public:
+  Formatter(std::string_view fmt, const Arg* args, std::size_t count)
+      : fmt_(fmt), args_(args), count_(count) {
+    out_.reserve(fmt.size() + 16 * count);
+  }
+
+  std::string run() {
+    while (i_ < fmt_.size()) {
+      if (fmt_[i_] != '%') {
+        appendLiteral();
+      } else if (i_ + 1 < fmt_.size() && fmt_[i_ + 1] == '%') {
+        out_ += '%';
+        i_ += 2;
+      } else {
+        ++i_;
+        append(parseConversion());
       }
     }
-    if (i < fmt.size() && fmt[i] == '.') {
-      ++i;
-      readNumber(precision);
-      if (precision < 0) precision = -1;
+    return std::move(out_);
+  }
+
+ private:
+  const Arg* take() { return next_ < count_ ? &args_[next_++] : nullptr; }
+
+  void appendLiteral() {
+    std::size_t j = fmt_.find('%', i_);
+    if (j == std::string_view::npos) j = fmt_.size();
+    out_.append(fmt_.substr(i_, j - i_));
+    i_ = j;
+  }
+
+  [[noreturn]] static void endsInside() {
+    NSException::raise(NSInvalidArgumentException, "format ends inside a conversion");
+  }
+
+  // A width or precision: digits, or * for the next argument (clamped, as huge ones are
+  // meaningless).
+  int readNumber() {
+    if (i_ < fmt_.size() && fmt_[i_] == '*') {
+      std::size_t at = next_;
+      const Arg* a = take();
+      if (!isInteger(a)) mismatch(fmt_, at, '*', "an integer width or precision", a);
+      int64_t n = a->kind == Arg::Signed ? a->i : static_cast<int64_t>(a->u);
+      ++i_;
+      return static_cast<int>(std::clamp<int64_t>(n, -kMaxNumber, kMaxNumber));
     }
-    // Length: bits of the integer the conversion reads.
-    int bits = 32;
-    while (i < fmt.size()) {
-      char m = fmt[i];
+    int v = 0;
+    while (i_ < fmt_.size() && fmt_[i_] >= '0' && fmt_[i_] <= '9') {
+      if (v < kMaxNumber) v = v * 10 + (fmt_[i_] - '0');
+      ++i_;
+    }
+    return v;
+  }
+
+  Conversion parseConversion() {
+    if (i_ >= fmt_.size()) endsInside();
+    Conversion c;
+    while (i_ < fmt_.size() &&
+           std::string_view("-+ #0'").find(fmt_[i_]) != std::string_view::npos) {
+      if (fmt_[i_] != '\'') c.flags += fmt_[i_];
+      ++i_;
+    }
+    c.left = c.flags.find('-') != std::string::npos;
+    if (i_ < fmt_.size() && (fmt_[i_] == '*' || (fmt_[i_] >= '1' && fmt_[i_] <= '9'))) {
+      c.width = readNumber();
+      if (c.width < 0) {  // a negative width from an argument means left-aligned
+        c.left = true;
+        c.width = -c.width;
+      }
+    }
+    if (i_ < fmt_.size() && fmt_[i_] == '.') {
+      ++i_;
+      c.precision = readNumber();
+      if (c.precision < 0) c.precision = -1;
+    }
+    for (; i_ < fmt_.size(); ++i_) {
+      char m = fmt_[i_];
       if (m == 'h') {
-        bits = bits == 16 ? 8 : 16;
+        c.bits = c.bits == 16 ? 8 : 16;
       } else if (m == 'l' || m == 'q' || m == 'z' || m == 'j' || m == 't' || m == 'L') {
-        bits = 64;
+        c.bits = 64;
       } else {
         break;
       }
-      ++i;
     }
-    if (i >= fmt.size())
-      NSException::raise(NSInvalidArgumentException, "format ends inside a conversion");
-    char conv = fmt[i++];
-    std::size_t at = next;
-    char buf[512];
-    std::string conversion = "%" + flags;
-    if (width >= 0) conversion += std::to_string(width);
-    if (precision >= 0) {
-      conversion += '.';
-      conversion += std::to_string(precision);
-    }
+    if (i_ >= fmt_.size()) endsInside();
+    c.conv = fmt_[i_++];
+    c.argument = next_;
+    return c;
+  }
 
-    switch (conv) {
+  void append(const Conversion& c) {
+    switch (c.conv) {
       case 'd':
       case 'i':
       case 'u':
       case 'x':
       case 'X':
-      case 'o': {
-        const Arg* a = take();
-        if (!isInteger(a)) mismatch(fmt, at, conv, "an integer", a);
-        uint64_t raw = a->kind == Arg::Signed ? static_cast<uint64_t>(a->i) : a->u;
-        bool isSigned = conv == 'd' || conv == 'i';
-        if (bits < 64) raw &= (uint64_t{1} << bits) - 1;
-        conversion += "ll";
-        conversion += conv;
-        if (isSigned) {
-          int64_t v;
-          if (bits < 64 && (raw >> (bits - 1)) & 1)
-            v = static_cast<int64_t>(raw | ~((uint64_t{1} << bits) - 1));
-          else
-            v = static_cast<int64_t>(raw);
-          std::snprintf(buf, sizeof buf, conversion.c_str(), static_cast<long long>(v));
-        } else {
-          std::snprintf(buf, sizeof buf, conversion.c_str(), static_cast<unsigned long long>(raw));
-        }
-        out += buf;
-        break;
-      }
+      case 'o':
+        return appendInteger(c);
       case 'c':
-      case 'C': {
-        const Arg* a = take();
-        if (!isInteger(a)) mismatch(fmt, at, conv, "a character", a);
-        uint64_t raw = a->kind == Arg::Signed ? static_cast<uint64_t>(a->i) : a->u;
-        std::string ch;
-        if (conv == 'c') {
-          ch = std::string(1, static_cast<char>(raw & 0xFF));
-        } else {
-          char16_t u = static_cast<char16_t>(raw & 0xFFFF);
-          ch = foundation::utf16ToUtf8(std::u16string_view(&u, 1));
-        }
-        appendPadded(out, ch, left, width, -1);
-        break;
-      }
+      case 'C':
+        return appendCharacter(c);
       case 'f':
       case 'F':
       case 'e':
@@ -219,68 +219,133 @@ std::string format(std::string_view fmt, const Arg* args, std::size_t count) {
       case 'g':
       case 'G':
       case 'a':
-      case 'A': {
-        const Arg* a = take();
-        if (!a || a->kind != Arg::Double) mismatch(fmt, at, conv, "a floating-point number", a);
-        conversion += conv;
-        int n = std::snprintf(buf, sizeof buf, conversion.c_str(), a->d);
-        if (n >= static_cast<int>(sizeof buf)) {
-          std::string big(static_cast<std::size_t>(n) + 1, '\0');
-          std::snprintf(big.data(), big.size(), conversion.c_str(), a->d);
-          big.resize(static_cast<std::size_t>(n));
-          out += big;
-        } else {
-          out += buf;
-        }
-        break;
-      }
-      case 's': {
-        const Arg* a = take();
-        if (a && a->kind == Arg::Text) {
-          appendPadded(out, a->s ? std::string_view(a->s, a->n) : "(null)", left, width, precision);
-        } else if (a && a->kind == Arg::Object && !a->o) {
-          appendPadded(out, "(null)", left, width, precision);
-        } else {
-          mismatch(fmt, at, conv, "a C string", a);
-        }
-        break;
-      }
-      case '@': {
-        const Arg* a = take();
-        if (a && a->kind == Arg::Object) {
-          appendPadded(out, a->o ? a->o->description() : "(null)", left, width, precision);
-        } else if (a && a->kind == Arg::Text) {
-          // Lenient: a C string stands for the NSString of its text.
-          appendPadded(out, a->s ? std::string_view(a->s, a->n) : "(null)", left, width, precision);
-        } else {
-          mismatch(fmt, at, conv, "an object", a);
-        }
-        break;
-      }
-      case 'p': {
-        const Arg* a = take();
-        const void* p = nullptr;
-        if (a && a->kind == Arg::Pointer) {
-          p = a->p;
-        } else if (a && a->kind == Arg::Object) {
-          p = a->o;
-        } else if (a && a->kind == Arg::Text) {
-          p = a->s;
-        } else {
-          mismatch(fmt, at, conv, "a pointer", a);
-        }
-        std::snprintf(buf, sizeof buf, "0x%llx",
-                      static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(p)));
-        appendPadded(out, buf, left, width, -1);
-        break;
-      }
+      case 'A':
+        return appendReal(c);
+      case 's':
+        return appendCString(c);
+      case '@':
+        return appendObject(c);
+      case 'p':
+        return appendPointer(c);
       default:
         NSException::raise(
             NSInvalidArgumentException,
-            "format \"" + std::string(fmt) + "\": unknown conversion %" + std::string(1, conv));
+            "format \"" + std::string(fmt_) + "\": unknown conversion %" + std::string(1, c.conv));
     }
   }
-  return out;
+
+  // Integers are read at the length's width, then printed at 64 bits.
+  void appendInteger(const Conversion& c) {
+    const Arg* a = take();
+    if (!isInteger(a)) mismatch(fmt_, c.argument, c.conv, "an integer", a);
+    uint64_t raw = a->kind == Arg::Signed ? static_cast<uint64_t>(a->i) : a->u;
+    if (c.bits < 64) raw &= (uint64_t{1} << c.bits) - 1;
+    std::string conversion = c.printfPrefix() + "ll" + c.conv;
+    char buf[kBuffer];
+    if (c.conv == 'd' || c.conv == 'i') {
+      int64_t v;
+      if (c.bits < 64 && (raw >> (c.bits - 1)) & 1)
+        v = static_cast<int64_t>(raw | ~((uint64_t{1} << c.bits) - 1));
+      else
+        v = static_cast<int64_t>(raw);
+      std::snprintf(buf, sizeof buf, conversion.c_str(), static_cast<long long>(v));
+    } else {
+      std::snprintf(buf, sizeof buf, conversion.c_str(), static_cast<unsigned long long>(raw));
+    }
+    out_ += buf;
+  }
+
+  // %c takes a byte, %C a UTF-16 unit.
+  void appendCharacter(const Conversion& c) {
+    const Arg* a = take();
+    if (!isInteger(a)) mismatch(fmt_, c.argument, c.conv, "a character", a);
+    uint64_t raw = a->kind == Arg::Signed ? static_cast<uint64_t>(a->i) : a->u;
+    std::string ch;
+    if (c.conv == 'c') {
+      ch = std::string(1, static_cast<char>(raw & 0xFF));
+    } else {
+      char16_t u = static_cast<char16_t>(raw & 0xFFFF);
+      ch = foundation::utf16ToUtf8(std::u16string_view(&u, 1));
+    }
+    appendPadded(out_, ch, c.left, c.width, -1);
+  }
+
+  // Printed whole, however long a width or precision makes it.
+  void appendReal(const Conversion& c) {
+    const Arg* a = take();
+    if (!a || a->kind != Arg::Double)
+      mismatch(fmt_, c.argument, c.conv, "a floating-point number", a);
+    std::string conversion = c.printfPrefix() + c.conv;
+    char buf[kBuffer];
+    int n = std::snprintf(buf, sizeof buf, conversion.c_str(), a->d);
+    if (n >= static_cast<int>(sizeof buf)) {
+      std::string big(static_cast<std::size_t>(n) + 1, '\0');
+      std::snprintf(big.data(), big.size(), conversion.c_str(), a->d);
+      big.resize(static_cast<std::size_t>(n));
+      out_ += big;
+    } else {
+      out_ += buf;
+    }
+  }
+
+  void appendCString(const Conversion& c) {
+    const Arg* a = take();
+    if (a && a->kind == Arg::Text) {
+      appendPadded(out_, a->s ? std::string_view(a->s, a->n) : "(null)", c.left, c.width,
+                   c.precision);
+    } else if (a && a->kind == Arg::Object && !a->o) {
+      appendPadded(out_, "(null)", c.left, c.width, c.precision);
+    } else {
+      mismatch(fmt_, c.argument, c.conv, "a C string", a);
+    }
+  }
+
+  void appendObject(const Conversion& c) {
+    const Arg* a = take();
+    if (a && a->kind == Arg::Object) {
+      appendPadded(out_, a->o ? a->o->description() : "(null)", c.left, c.width, c.precision);
+    } else if (a && a->kind == Arg::Text) {
+      // Lenient: a C string stands for the NSString of its text.
+      appendPadded(out_, a->s ? std::string_view(a->s, a->n) : "(null)", c.left, c.width,
+                   c.precision);
+    } else {
+      mismatch(fmt_, c.argument, c.conv, "an object", a);
+    }
+  }
+
+  void appendPointer(const Conversion& c) {
+    const Arg* a = take();
+    const void* p = nullptr;
+    if (a && a->kind == Arg::Pointer) {
+      p = a->p;
+    } else if (a && a->kind == Arg::Object) {
+      p = a->o;
+    } else if (a && a->kind == Arg::Text) {
+      p = a->s;
+    } else {
+      mismatch(fmt_, c.argument, c.conv, "a pointer", a);
+    }
+    char buf[kBuffer];
+    std::snprintf(buf, sizeof buf, "0x%llx",
+                  static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(p)));
+    appendPadded(out_, buf, c.left, c.width, -1);
+  }
+
+  static constexpr int kMaxNumber = 100000;
+  static constexpr std::size_t kBuffer = 512;
+
+  std::string_view fmt_;
+  const Arg* args_;
+  std::size_t count_;
+  std::size_t next_ = 0;  // the next argument
+  std::size_t i_ = 0;     // the next character of the format
+  std::string out_;
+};
+
+}  // namespace
+
+std::string format(std::string_view fmt, const Arg* args, std::size_t count) {
+  return Formatter(fmt, args, count).run();
 }
 
 }  // namespace nsformat

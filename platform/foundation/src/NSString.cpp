@@ -46,13 +46,12 @@ id mutableStringInitWithCoder(NSObject* self, SEL, NSCoder* coder) {
 
 OBJC_CLASS_IMPL(NSString) {
   objc::registerAlloc<NSString>(cls);
-  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&stringEncode>(), "v@:@");
-  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&stringInitWithCoder>(), "@@:@");
+  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::method<&stringEncode>());
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::method<&stringInitWithCoder>());
 }
 OBJC_CLASS_IMPL(NSMutableString) {
   objc::registerAlloc<NSMutableString>(cls);
-  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&mutableStringInitWithCoder>(),
-                  "@@:@");
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::method<&mutableStringInitWithCoder>());
 }
 
 namespace foundation {

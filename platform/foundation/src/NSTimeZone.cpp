@@ -43,8 +43,8 @@ id makeTimeZone() {
 
 OBJC_CLASS_IMPL(NSTimeZone) {
   objc::registerAllocWith<&makeTimeZone>(cls);
-  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&timeZoneEncode>(), "v@:@");
-  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&timeZoneInitWithCoder>(), "@@:@");
+  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::method<&timeZoneEncode>());
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::method<&timeZoneInitWithCoder>());
 }
 
 namespace {

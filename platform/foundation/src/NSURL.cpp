@@ -43,8 +43,8 @@ id makeURL() {
 
 OBJC_CLASS_IMPL(NSURL) {
   objc::registerAllocWith<&makeURL>(cls);
-  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&urlEncode>(), "v@:@");
-  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&urlInitWithCoder>(), "@@:@");
+  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::method<&urlEncode>());
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::method<&urlInitWithCoder>());
 }
 
 namespace {

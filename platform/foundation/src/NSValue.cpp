@@ -65,8 +65,8 @@ id makeValue() {
 
 OBJC_CLASS_IMPL(NSValue) {
   objc::registerAllocWith<&makeValue>(cls);
-  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&valueEncode>(), "v@:@");
-  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&valueInitWithCoder>(), "@@:@");
+  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::method<&valueEncode>());
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::method<&valueInitWithCoder>());
 }
 
 Strong<NSValue> NSValue::valueWithBytesObjCType(const void* bytes, std::size_t size,

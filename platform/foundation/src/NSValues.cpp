@@ -61,13 +61,13 @@ id dateInitWithCoder(NSObject*, SEL, NSCoder* coder) {
 
 OBJC_CLASS_IMPL(NSNull) {
   objc::registerAllocWith<&makeNull>(cls);
-  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&nullEncode>(), "v@:@");
-  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&nullInitWithCoder>(), "@@:@");
+  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::method<&nullEncode>());
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::method<&nullInitWithCoder>());
 }
 OBJC_CLASS_IMPL(NSData) {
   objc::registerAlloc<NSData>(cls);
-  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&dataEncode>(), "v@:@");
-  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&dataInitWithCoder>(), "@@:@");
+  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::method<&dataEncode>());
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::method<&dataInitWithCoder>());
 }
 OBJC_CLASS_IMPL(NSMutableData) {
   objc::registerAlloc<NSMutableData>(cls);
@@ -75,8 +75,8 @@ OBJC_CLASS_IMPL(NSMutableData) {
 }
 OBJC_CLASS_IMPL(NSDate) {
   objc::registerAlloc<NSDate>(cls);
-  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&dateEncode>(), "v@:@");
-  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&dateInitWithCoder>(), "@@:@");
+  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::method<&dateEncode>());
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::method<&dateInitWithCoder>());
 }
 
 Strong<NSNull> NSNull::null() {

@@ -48,9 +48,21 @@ Registry& registry() {
   return *r;
 }
 
-// Caller holds the write lock and has just changed a table.
+// The method caches of the threads that have filled one, each listed while its thread
+// lives; guarded by the registry's lock.
+std::vector<objc::CacheSet*>& threadCaches() {
+  static auto* caches = new std::vector<objc::CacheSet*>;
+  return *caches;
+}
+
+// Caller holds the write lock and has just changed a table: no thread may keep an entry
+// made before.
 void tablesChanged() {
-  objc::cacheGeneration.fetch_add(1, std::memory_order_acq_rel);
+  for (objc::CacheSet* cache : threadCaches()) {
+    for (std::size_t s = 0; s < objc::kCacheSets; ++s) {
+      for (objc::CacheEntry& e : cache[s].way) e.key.store(nullptr, std::memory_order_relaxed);
+    }
+  }
 }
 
 // Own method of `cls` only; caller holds the lock.
@@ -75,6 +87,82 @@ objc_method* addOwnMethod(Class cls, SEL sel, IMP imp, const char* types) {
   objc_method* raw = m.get();
   cls->methods.emplace(sel, std::move(m));
   return raw;
+}
+
+}  // namespace
+
+namespace {
+
+// A thread's cache is listed from its first fill until the thread ends; after that, as
+// its other thread-local objects are destroyed, lookups go to the tables without filling.
+enum class CacheState : unsigned char { Unlisted, Listed, Gone };
+constinit thread_local CacheState cacheState __attribute__((tls_model("initial-exec"))) =
+    CacheState::Unlisted;
+
+struct CacheListing {
+  ~CacheListing() {
+    std::unique_lock write(registry().lock);
+    auto& caches = threadCaches();
+    std::erase(caches, objc::methodCache);
+    cacheState = CacheState::Gone;
+  }
+};
+
+struct Found {
+  IMP imp;
+  Method method;
+};
+
+// A hit in either way of the set; the way used last is the first.
+const objc::CacheEntry* probe(const void* key, SEL sel) {
+  objc::CacheSet& set = objc::methodCache[objc::cacheSet(key, sel)];
+  for (const objc::CacheEntry& e : set.way) {
+    if (e.key.load(std::memory_order_relaxed) == key &&
+        e.sel.load(std::memory_order_relaxed) == sel)
+      return &e;
+  }
+  return nullptr;
+}
+
+// Caller holds the read lock, which keeps every other thread from emptying the set while
+// its ways are moved.
+void fill(const void* key, SEL sel, Found found) {
+  if (cacheState != CacheState::Listed) return;  // the thread is ending
+  objc::CacheSet& set = objc::methodCache[objc::cacheSet(key, sel)];
+  objc::CacheEntry& first = set.way[0];
+  objc::CacheEntry& second = set.way[1];
+  if (first.key.load(std::memory_order_relaxed)) {
+    second.sel.store(first.sel.load(std::memory_order_relaxed), std::memory_order_relaxed);
+    second.imp.store(first.imp.load(std::memory_order_relaxed), std::memory_order_relaxed);
+    second.method.store(first.method.load(std::memory_order_relaxed), std::memory_order_relaxed);
+    second.key.store(first.key.load(std::memory_order_relaxed), std::memory_order_relaxed);
+  }
+  first.sel.store(sel, std::memory_order_relaxed);
+  first.imp.store(found.imp, std::memory_order_relaxed);
+  first.method.store(found.method, std::memory_order_relaxed);
+  first.key.store(key, std::memory_order_relaxed);
+}
+
+void listThisThreadsCache() {
+  static thread_local CacheListing listing;
+  std::unique_lock write(registry().lock);
+  if (cacheState != CacheState::Unlisted) return;
+  threadCaches().push_back(objc::methodCache);
+  cacheState = CacheState::Listed;
+}
+
+// The method `cls` answers `sel` with (own or inherited), through the thread's cache under
+// `key`: the class itself, or the vtable of its instances.
+Found lookUp(const void* key, Class cls, SEL sel) {
+  if (const objc::CacheEntry* e = probe(key, sel)) {
+    return {e->imp.load(std::memory_order_relaxed), e->method.load(std::memory_order_relaxed)};
+  }
+  if (cacheState == CacheState::Unlisted) listThisThreadsCache();
+  std::shared_lock read(registry().lock);
+  objc_method* m = cls ? findMethod(cls, sel) : nullptr;
+  Found found{m ? m->imp.load() : nullptr, m};
+  fill(key, sel, found);
+  return found;
 }
 
 }  // namespace
@@ -169,13 +257,12 @@ IMP class_replaceMethod(Class cls, SEL name, IMP imp, const char* types) {
 
 Method class_getInstanceMethod(Class cls, SEL name) {
   if (!cls || !name) return nullptr;
-  std::shared_lock read(registry().lock);
-  return findMethod(cls, name);
+  return lookUp(cls, cls, name).method;
 }
 
 IMP class_getMethodImplementation(Class cls, SEL name) {
-  Method m = class_getInstanceMethod(cls, name);
-  return m ? m->imp.load() : nullptr;
+  if (!cls || !name) return nullptr;
+  return lookUp(cls, cls, name).imp;
 }
 
 BOOL class_respondsToSelector(Class cls, SEL name) {
@@ -220,41 +307,11 @@ void MSHookMessageEx(Class cls, SEL sel, IMP replacement, IMP* result) {
 
 namespace objc {
 
-constinit thread_local CacheEntry sendCache[kCacheSize] __attribute__((tls_model("initial-exec")));
-std::atomic<std::uint64_t> cacheGeneration{1};
+constinit thread_local CacheSet methodCache[kCacheSets] __attribute__((tls_model("initial-exec")));
 
-IMP lookUpAndCache(const NSObject* self, SEL sel, const void* vtable, std::uint64_t current) {
-  IMP imp = nullptr;
-  {
-    std::shared_lock read(registry().lock);
-    objc_method* m = findMethod(self->getClass(), sel);
-    imp = m ? m->imp.load() : nullptr;
-  }
-  sendCache[cacheSlot(vtable, sel)] = {vtable, sel, imp, current};
-  return imp;
-}
-
-constinit thread_local SiteBinding siteBindings[kSiteCount + 1]
-    __attribute__((tls_model("initial-exec")));
-
-std::uint32_t claimSite() {
-  static std::atomic<std::uint32_t> next{0};
-  std::uint32_t slot = next.load(std::memory_order_relaxed);
-  // Never past the end, so that the count cannot wrap round to a claimed slot.
-  while (slot < kSiteCount &&
-         !next.compare_exchange_weak(slot, slot + 1, std::memory_order_relaxed)) {
-  }
-  return slot;
-}
-
-IMP bindSite(std::uint32_t slot, const NSObject* self, SEL sel, const void* vtable,
-             std::uint64_t current) {
-  IMP imp = cachedImp(self, sel);
-  if (!imp) unrecognizedSelector(self, sel);
-  // Bound with the generation read before the lookup: a change racing with it leaves a
-  // binding that is already stale.
-  if (slot < kSiteCount) siteBindings[slot] = {vtable, imp, current};
-  return imp;
+IMP sendMiss(const NSObject* self, SEL sel, const void* vtable) {
+  if (!sel) return nullptr;
+  return lookUp(vtable, self->getClass(), sel).imp;
 }
 
 IMP lookUpImp(const NSObject* self, SEL sel) {

@@ -9,11 +9,12 @@
 // (or static member) function `R f(NSObject* self, SEL _cmd, Args...)` or a member function
 // of the receiver's C++ class, for which objc::imp makes the forwarding function. Hooks
 // (MSHookMessageEx) take their replacement the same way and keep the previous
-// implementation as an IMP, called with objc_callImp:
+// implementation as an IMP, called with objc_callImp. objc::method<&F>() gives the IMP
+// with the type encoding F's signature has (objc/TypeEncoding.h):
 //
 //   static BOOL hasBadge(NSObject* self, SEL _cmd);
-//   class_addMethod(cls, OBJC_SEL("hasBadge"), objc::imp<&hasBadge>(), "B@:");
-//   class_addMethod(cls, OBJC_SEL("setOn:"), objc::imp<&UISwitch::setOn>(), "v@:B");
+//   class_addMethod(cls, OBJC_SEL("hasBadge"), objc::method<&hasBadge>());  // "B@:"
+//   class_addMethod(cls, OBJC_SEL("setOn:"), objc::method<&UISwitch::setOn>());  // "v@:B"
 //   BOOL b = objc_msgSend<BOOL>(view, OBJC_SEL("hasBadge"));
 //
 // What crosses a table, checked when objc::imp, objc_msgSend and objc_callImp are
@@ -39,6 +40,8 @@
 #include <type_traits>
 #include <typeinfo>
 #include <vector>
+
+#include "objc/TypeEncoding.h"
 
 class NSObject;
 
@@ -138,32 +141,42 @@ namespace objc {
 
 IMP lookUpImp(const NSObject* self, SEL sel);
 
-// Message sends are the hot path of every layout pass, so each thread keeps a small
-// direct-mapped cache of (receiver vtable, selector) -> IMP, probed inline by every send.
-// The vtable decides the receiver's class (getClass is virtual) and is the object's first
-// word, so the key costs one load and a hit costs no call. Any change to any method table
-// bumps the generation, which invalidates every entry at once.
+// Every lookup goes through one method cache per thread: sends keyed by the receiver's
+// vtable (getClass is virtual, so the vtable decides the class, and it is the object's
+// first word: the key costs one load), class_getInstanceMethod and its kin keyed by the
+// class. Hits take no lock and touch no shared counter. Each set holds two ways in one
+// cache line, the one used last first, so that two hot pairs whose hash meets (a host's
+// vtable and a plug-in's selector, say) do not evict each other on every send. A method
+// found missing is cached too, as none.
+//
+// A change to any method table empties every thread's cache while it holds the registry's
+// lock for writing; a thread fills its own entries only while it holds that lock for
+// reading, so no entry made from a table before a change survives the change. Another
+// thread only ever empties a key, so a send that read the key before the change runs the
+// method as it was an instant earlier, and one that starts after sees the change.
 struct CacheEntry {
-  const void* vtable = nullptr;
-  SEL sel = nullptr;
-  IMP imp = nullptr;
-  std::uint64_t generation = 0;
+  std::atomic<const void*> key{nullptr};
+  std::atomic<SEL> sel{nullptr};
+  std::atomic<IMP> imp{nullptr};
+  std::atomic<Method> method{nullptr};
 };
-inline constexpr std::size_t kCacheSize = 1024;
+struct alignas(64) CacheSet {
+  CacheEntry way[2];
+};
+inline constexpr std::size_t kCacheSets = 512;
 // The runtime library is linked at start-up, never dlopen'ed, so its TLS is static and
 // plug-ins may reach it by the initial-exec model.
-extern constinit thread_local CacheEntry sendCache[kCacheSize]
+extern constinit thread_local CacheSet methodCache[kCacheSets]
     __attribute__((tls_model("initial-exec")));
-extern std::atomic<std::uint64_t> cacheGeneration;
 
-inline std::size_t cacheSlot(const void* vtable, SEL sel) {
-  auto a = reinterpret_cast<std::uintptr_t>(vtable);
+inline std::size_t cacheSet(const void* key, SEL sel) {
+  auto a = reinterpret_cast<std::uintptr_t>(key);
   auto b = reinterpret_cast<std::uintptr_t>(sel);
-  return ((a >> 3) ^ (b >> 4)) & (kCacheSize - 1);
+  return ((a >> 3) ^ (b >> 4)) & (kCacheSets - 1);
 }
 
-// The miss path: looks the method up under the registry's lock and fills the entry.
-IMP lookUpAndCache(const NSObject* self, SEL sel, const void* vtable, std::uint64_t current);
+// The miss path of a send: the second way, then the tables.
+IMP sendMiss(const NSObject* self, SEL sel, const void* vtable);
 
 // The Itanium ABI puts a polymorphic object's vtable pointer first.
 template <class Object>
@@ -174,18 +187,18 @@ const void* vtableOf(const Object* self) {
 }
 
 // A template so that NSObject need only be complete where a message is sent. Always
-// inlined: a call here would cost as much as the probe.
+// inlined: a call here would cost as much as the probe. A null selector never matches a
+// filled entry, so it reaches the miss path, which answers none.
 template <class Object>
 [[gnu::always_inline]] inline IMP cachedImp(const Object* self, SEL sel) {
   static_assert(std::is_polymorphic_v<Object>);
   const void* vtable = vtableOf(self);
-  CacheEntry& entry = sendCache[cacheSlot(vtable, sel)];
-  // Read before any lookup: a change racing with it leaves an entry that is already stale.
-  std::uint64_t current = cacheGeneration.load(std::memory_order_acquire);
-  if (entry.vtable == vtable && entry.sel == sel && entry.generation == current) [[likely]] {
-    return entry.imp;
+  const CacheEntry& entry = methodCache[cacheSet(vtable, sel)].way[0];
+  if (entry.key.load(std::memory_order_relaxed) == vtable &&
+      entry.sel.load(std::memory_order_relaxed) == sel) [[likely]] {
+    return entry.imp.load(std::memory_order_relaxed);
   }
-  return lookUpAndCache(self, sel, vtable, current);
+  return sendMiss(self, sel, vtable);
 }
 
 template <class T>
@@ -239,8 +252,9 @@ template <class R = void, class Receiver, class... Args>
       return R{};
     }
   }
-  IMP imp = sel ? objc::cachedImp(obj, sel) : nullptr;
-  if (!imp) objc::unrecognizedSelector(obj, sel);
+  IMP imp = objc::cachedImp(obj, sel);
+  if (!imp) [[unlikely]]
+    objc::unrecognizedSelector(obj, sel);
   return reinterpret_cast<R (*)(NSObject*, SEL, Args...)>(imp)(obj, sel, args...);
 }
 
@@ -252,104 +266,6 @@ R objc_callImp(IMP imp, NSObject* self, SEL sel, Args... args) {
 }
 
 namespace objc {
-
-// A call site of its own: the hot sends of a layout pass come from a few places, each to
-// receivers of one class, so a site that keeps the binding it found last needs no hash of
-// its key and no compare of the selector. Each site claims a slot in a per-thread table
-// when it is made; a hit costs a load of the receiver's vtable and two compares. The
-// binding is dropped by any change to any method table, as the shared cache's are; a
-// receiver of another class rebinds the site through the shared cache. Once every slot is
-// claimed, later sites share one more slot, which is never bound, and so send through the
-// shared cache alone.
-struct SiteBinding {
-  const void* vtable = nullptr;
-  IMP imp = nullptr;
-  std::uint64_t generation = 0;
-};
-inline constexpr std::uint32_t kSiteCount = 512;
-extern constinit thread_local SiteBinding siteBindings[kSiteCount + 1]
-    __attribute__((tls_model("initial-exec")));
-
-// The next free slot, or kSiteCount (the slot never bound) once every one is claimed.
-std::uint32_t claimSite();
-// The miss path: finds the method and binds the site's slot to it; raises
-// NSInvalidArgumentException when the receiver's class has none.
-IMP bindSite(std::uint32_t slot, const NSObject* self, SEL sel, const void* vtable,
-             std::uint64_t current);
-
-class SendSite {
- public:
-  explicit SendSite(const char* selectorName)
-      : sel_(sel_registerName(selectorName)), slot_(claimSite()) {}
-  SendSite(const SendSite&) = delete;
-  SendSite& operator=(const SendSite&) = delete;
-
-  SEL selector() const { return sel_; }
-
-  // Sends the selector to `self`, as objc_msgSend does: none answers a zero value.
-  template <class R = void, class Receiver, class... Args>
-  [[gnu::always_inline]] R send(const Receiver& self, Args... args) const {
-    checkCrossing<R, Args...>();
-    NSObject* obj = receiver(self);
-    if (!obj) {
-      if constexpr (std::is_void_v<R>) {
-        return;
-      } else {
-        return R{};
-      }
-    }
-    return reinterpret_cast<R (*)(NSObject*, SEL, Args...)>(impFor(obj))(obj, sel_, args...);
-  }
-
-  // The implementation a send to `self` (not none) runs now.
-  template <class Object>
-  [[gnu::always_inline]] IMP impFor(const Object* self) const {
-    static_assert(std::is_polymorphic_v<Object>);
-    const void* vtable = vtableOf(self);
-    std::uint64_t current = cacheGeneration.load(std::memory_order_acquire);
-    const SiteBinding& bound = siteBindings[slot_];
-    if (bound.vtable == vtable && bound.generation == current) [[likely]]
-      return bound.imp;
-    return bindSite(slot_, self, sel_, vtable, current);
-  }
-
- private:
-  SEL sel_;
-  std::uint32_t slot_;
-};
-
-// One site's selector sent to one receiver several times in a row, each send a real call
-// of the method: the first goes through the site, the later ones reuse the IMP it found
-// while no method table has changed since (a change between two sends is seen by the
-// next). The receiver's class cannot change, as it follows its C++ type. For one
-// function's use on one thread.
-class RepeatedSend {
- public:
-  RepeatedSend(const SendSite& site, NSObject* self) : self_(self), site_(site) {}
-
-  template <class R = void, class... Args>
-  [[gnu::always_inline]] R send(Args... args) {
-    if (!self_) {
-      if constexpr (std::is_void_v<R>) {
-        return;
-      } else {
-        return R{};
-      }
-    }
-    std::uint64_t current = cacheGeneration.load(std::memory_order_acquire);
-    if (!imp_ || generation_ != current) [[unlikely]] {
-      imp_ = site_.impFor(self_);
-      generation_ = current;
-    }
-    return objc_callImp<R>(imp_, self_, site_.selector(), args...);
-  }
-
- private:
-  NSObject* self_;
-  const SendSite& site_;
-  IMP imp_ = nullptr;
-  std::uint64_t generation_ = 0;
-};
 
 // The forwarding function objc::imp makes for a member function of the receiver's class.
 template <auto MemFn>
@@ -404,7 +320,26 @@ IMP imp() {
   }
 }
 
+// An implementation with the type encoding its signature gives (objc/TypeEncoding.h).
+struct TypedImp {
+  IMP imp;
+  const char* types;
+};
+template <auto F>
+TypedImp method() {
+  return {imp<F>(), types<F>()};
+}
+
 // Registers a class with the runtime and runs `methods` once to fill its table.
 Class registerClass(const char* name, Class superclass, void (*methods)(Class));
 
 }  // namespace objc
+
+// class_addMethod and class_replaceMethod with the encoding taken from the signature:
+// class_addMethod(cls, OBJC_SEL("hasBadge"), objc::method<&hasBadge>()).
+inline BOOL class_addMethod(Class cls, SEL name, objc::TypedImp m) {
+  return class_addMethod(cls, name, m.imp, m.types);
+}
+inline IMP class_replaceMethod(Class cls, SEL name, objc::TypedImp m) {
+  return class_replaceMethod(cls, name, m.imp, m.types);
+}
