@@ -2,6 +2,7 @@
 // indented by nesting, with class names; an object met again is named, not repeated.
 // A file that is not a readable archive prints the unarchiver's error (exit status 2).
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <unordered_set>
 
@@ -100,12 +101,18 @@ class Printer {
 
 int runArchive(int argc, char** argv) {
   if (argc != 2) {
-    std::fprintf(stderr, "usage: nimbra archive FILE\n");
+    std::fprintf(stderr, "nimbra archive: needs one FILE\nusage: nimbra archive FILE\n");
+    return 2;
+  }
+  std::error_code ec;
+  if (std::filesystem::is_directory(argv[1], ec)) {
+    std::fprintf(stderr, "nimbra archive: %s is a folder; give an archive file\n", argv[1]);
     return 2;
   }
   auto data = NSData::dataWithContentsOfFile(std::string(argv[1]));
   if (!data) {
-    std::fprintf(stderr, "nimbra archive: cannot read %s\n", argv[1]);
+    std::fprintf(stderr, "nimbra archive: cannot read %s; check that it exists and is readable\n",
+                 argv[1]);
     return 2;
   }
   Strong<NSError> error;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "../common/PngPath.h"
 #include "Command.h"
 #include "Foundation/NSNumber.h"
 #include "Foundation/NSValue.h"
@@ -312,17 +313,31 @@ int runLabel(int argc, char** argv) {
   std::string out;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
-    if (arg == "--out" && i + 1 < argc) out = argv[++i];
+    if (arg == "--out" && i + 1 < argc) {
+      out = argv[++i];
+    } else {
+      std::fprintf(stderr,
+                   "nimbra label: unexpected argument %s\nusage: nimbra label --out FILE.png\n",
+                   arg.c_str());
+      return 2;
+    }
   }
   if (out.empty()) {
-    std::fprintf(stderr, "usage: nimbra label --out FILE.png\n");
+    std::fprintf(stderr,
+                 "nimbra label: needs --out FILE.png\nusage: nimbra label --out FILE.png\n");
+    return 2;
+  }
+  if (!hostpaths::isPngPath(out)) {
+    std::fprintf(stderr, "nimbra label: --out %s: pictures are written as PNG; name it FILE.png\n",
+                 out.c_str());
     return 2;
   }
   std::vector<Row> rows = {links(),           boxes(),       strikes(),   truncation(false),
                            truncation(true),  shrink(),      alignment(), shadows(),
                            highlightColour(), rightToLeft(), fallback(),  detected()};
   if (!sheet(rows)->writePNG(out, 2)) {
-    std::fprintf(stderr, "nimbra label: cannot write %s\n", out.c_str());
+    std::fprintf(stderr, "nimbra label: cannot write %s; check that its folder is writable\n",
+                 out.c_str());
     return 1;
   }
   return 0;

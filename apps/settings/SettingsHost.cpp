@@ -12,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "../common/PngPath.h"
 #include "Foundation/NSArray.h"
 #include "Foundation/NSDictionary.h"
 #include "Foundation/NSString.h"
@@ -194,7 +195,7 @@ bool Host::start(std::string* error) {
     auto plist = NSDictionary::dictionaryWithContentsOfFile(folder + "/" + name);
     auto entry = plist ? objc_cast<NSDictionary>(plist->objectForKey(NSSTR("entry"))) : nullptr;
     if (!entry || !objc_cast<NSString>(entry->objectForKey(NSSTR("label")))) {
-      std::fprintf(stderr, "settings: skipping %s: no entry with a label\n", name.c_str());
+      std::fprintf(stderr, "nimbra settings: skipping %s: no entry with a label\n", name.c_str());
       continue;
     }
     auto item = NSMutableDictionary::dictionaryWithDictionary(entry);
@@ -207,7 +208,7 @@ bool Host::start(std::string* error) {
   // A finger on an entry's row opens it as the tap step does; there is no step to fail.
   rootList->setOpener([this](const std::string& label) {
     std::string why;
-    if (!openEntry(label, &why)) std::fprintf(stderr, "settings: %s\n", why.c_str());
+    if (!openEntry(label, &why)) std::fprintf(stderr, "nimbra settings: %s\n", why.c_str());
   });
   rootList->setTitle(NSSTR("Settings"));
   nav_ = UINavigationController::navigationControllerWithRootViewController(rootList);
@@ -461,7 +462,10 @@ bool Host::runStep(const Step& step, std::string* error) {
     return true;
   }
   if (verb == "screenshot") {
-    return need(1) && screenshot(args[0], error);
+    if (!need(1)) return false;
+    if (!hostpaths::isPngPath(args[0]))
+      return fail(error, args[0] + ": pictures are written as PNG; name it FILE.png");
+    return screenshot(args[0], error);
   }
   return fail(error, "unknown step " + quoted(verb));
 }
@@ -581,7 +585,7 @@ int runCommand(int argc, char** argv, const char* name, WindowRunner window) {
       std::string shown = steps[i].verb;
       for (const auto& arg : steps[i].args) shown += " " + quoted(arg);
       std::fprintf(stderr, "%s: step %zu (%s): %s\n", name, i + 1, shown.c_str(), error.c_str());
-      return 1;
+      return 2;  // a step that cannot be done is bad input, as a bad option is
     }
   }
   return windowed ? window(host, frames) : 0;

@@ -11,11 +11,15 @@
 #include "QuartzCore/CATransaction.h"
 #include "SettingsHost.h"
 #include "TempHome.h"
+#include "UIKit/NSIndexPath.h"
+#include "UIKit/UIAlertView.h"
 #include "UIKit/UIApplication.h"
 #include "UIKit/UIImage.h"
+#include "UIKit/UILabel.h"
 #include "UIKit/UINavigationController.h"
 #include "UIKit/UIScreen.h"
 #include "UIKit/UITableView.h"
+#include "UIKit/UITableViewCell.h"
 #include "UIKit/UIWindow.h"
 #include "gtest/gtest.h"
 
@@ -229,13 +233,25 @@ TEST(SettingsHost, AnAlertDimsTheViewsBehindItAndTheScreenReaderReadsIt) {
   HostRun run;
   ASSERT_TRUE(run.step("tap", {"Nimbra"}));
   std::string pane = capture(run, "accessibility");
-  // Rows top to bottom, a switch after its row's label, frames in window points.
-  auto enabled = pane.find("UILabel  frame=(15,218 224x44)  traits=static text  label=\"Enabled\"");
-  auto theSwitch = pane.find("UISwitch  frame=(254,224.5 51x31)  traits=button  value=\"1\"");
+  // Rows top to bottom, frames in window points; a switch named by its row's title (read
+  // once, not again as text), a slider adjustable with its value, rows as buttons with
+  // their detail as the value, the back button as a button named for where it goes.
+  auto theSwitch = pane.find(
+      "UISwitch  frame=(254,224.5 51x31)  traits=button  label=\"Enabled\"  value=\"on\"\n");
   auto folders = pane.find("label=\"Folders\"");
-  ASSERT_NE(enabled, std::string::npos) << pane;
-  EXPECT_LT(enabled, theSwitch);
+  ASSERT_NE(theSwitch, std::string::npos) << pane;
   EXPECT_LT(theSwitch, folders);
+  EXPECT_EQ(pane.find("static text  label=\"Enabled\""), std::string::npos) << pane;
+  EXPECT_NE(pane.find("UISlider  frame=(110,446 147x32)  traits=adjustable  label=\"Strength\"  "
+                      "value=\"5\"\n"),
+            std::string::npos)
+      << pane;
+  EXPECT_NE(pane.find("traits=button  label=\"Color\"  value=\"Yellow\"\n"), std::string::npos)
+      << pane;
+  EXPECT_NE(pane.find("traits=button  label=\"Badge Whitelist\"\n"), std::string::npos) << pane;
+  EXPECT_NE(pane.find("UILabel  frame=(8,20 90x44)  traits=button  label=\"Settings\"\n"),
+            std::string::npos)
+      << pane;
 
   ASSERT_TRUE(run.step("tap", {"Badge Whitelist"}));
   auto table = run.host.topTable();
@@ -247,4 +263,91 @@ TEST(SettingsHost, AnAlertDimsTheViewsBehindItAndTheScreenReaderReadsIt) {
   EXPECT_EQ(alert.find("Add App"), std::string::npos) << alert;  // the list is behind it
   ASSERT_TRUE(run.step("press", {"Cancel"}));
   EXPECT_EQ(table->tintAdjustmentMode(), UIViewTintAdjustmentModeNormal);
+}
+
+// The slider follows a finger (down on the track, moved, lifted; past the ends it stops
+// at them) and each change is written as the pane writes it; a swipe left across a
+// whitelist row shows Delete, and a tap on it removes the name from the file.
+TEST(SettingsHost, FingersDragTheSliderAndSwipeARowAway) {
+  HostRun run;
+  ASSERT_TRUE(run.step("tap", {"Nimbra"})) << run.error;
+  // The track runs from x 124 to 243 (the slider's frame, less half a thumb at each end)
+  // at y 462 on the unscrolled pane.
+  auto strength = [&] {
+    auto n = run.file() ? objc_cast<NSNumber>(run.file()->objectForKey(NSSTR("CustomStrength")))
+                        : nullptr;
+    return n ? n->doubleValue() : -1;
+  };
+  ASSERT_TRUE(run.step("touch-down", {"124,462"})) << run.error;  // the track's start
+  EXPECT_EQ(strength(), 0);
+  ASSERT_TRUE(run.step("touch-move", {"183.5,470"})) << run.error;  // half way
+  EXPECT_NEAR(strength(), 15, 0.01);
+  ASSERT_TRUE(run.step("touch-move", {"400,462"})) << run.error;  // far past the end
+  EXPECT_EQ(strength(), 30);
+  ASSERT_TRUE(run.step("touch-up", {"400,462"})) << run.error;
+  EXPECT_EQ(strength(), 30);
+  std::string pane;
+  ASSERT_TRUE(run.step("back"));
+  ASSERT_TRUE(run.step("tap", {"Nimbra"}));
+  // Whatever the finger passed through, the pane reads back what was written.
+  testing::internal::CaptureStdout();
+  ASSERT_TRUE(run.step("accessibility"));
+  pane = testing::internal::GetCapturedStdout();
+  EXPECT_NE(pane.find("label=\"Strength\"  value=\"30\""), std::string::npos) << pane;
+
+  ASSERT_TRUE(run.step("tap", {"Badge Whitelist"})) << run.error;
+  for (const char* name : {"Mail", "Maps"}) {
+    ASSERT_TRUE(run.step("tap", {"Add App"})) << run.error;
+    ASSERT_TRUE(run.step("type", {name})) << run.error;
+    ASSERT_TRUE(run.step("press", {"Save"})) << run.error;
+  }
+  auto names = [&] {
+    auto list = objc_cast<NSArray>(run.file()->objectForKey(NSSTR("BadgeWhitelist")));
+    std::string out;
+    for (const id& n : *list) out += objc_cast<NSString>(n)->stdString() + ";";
+    return out;
+  };
+  ASSERT_EQ(names(), "Mail;Maps;");
+  auto table = run.host.topTable();
+  Strong<NSIndexPath> mailRow;
+  for (NSInteger s = 0; s < table->numberOfSections(); ++s) {
+    for (NSInteger r = 0; r < table->numberOfRowsInSection(s); ++r) {
+      auto path = NSIndexPath::indexPathForRowInSection(r, s);
+      auto text = table->cellForRowAtIndexPath(path)->textLabel()->text();
+      if (text && text->stdString() == "Mail") mailRow = path;
+    }
+  }
+  ASSERT_TRUE(mailRow);
+  CGRect mail =
+      table->convertRectToView(table->rectForRowAtIndexPath(mailRow), run.host.window().get());
+  CGFloat y = CGRectGetMidY(mail);
+  auto at = [](CGFloat x, CGFloat y) { return std::to_string(x) + "," + std::to_string(y); };
+  // A short slide is no swipe but a tap (the name's edit dialog), and a swipe then a tap
+  // beside the button deletes nothing and opens nothing.
+  ASSERT_TRUE(run.step("touch-down", {at(250, y)}));
+  ASSERT_TRUE(run.step("touch-move", {at(235, y)}));
+  ASSERT_TRUE(run.step("touch-up", {at(235, y)}));
+  EXPECT_FALSE(table->deleteButton());
+  ASSERT_TRUE(UIAlertView::topAlert());
+  ASSERT_TRUE(run.step("press", {"Cancel"})) << run.error;
+  ASSERT_TRUE(run.step("touch-down", {at(250, y)}));
+  ASSERT_TRUE(run.step("touch-move", {at(150, y + 4)}));
+  ASSERT_TRUE(run.step("touch-up", {at(150, y + 4)}));
+  ASSERT_TRUE(table->deleteButton()) << "no Delete button after a swipe";
+  ASSERT_TRUE(run.step("tap-point", {at(100, y)}));
+  EXPECT_FALSE(table->deleteButton());
+  EXPECT_EQ(names(), "Mail;Maps;");
+  EXPECT_FALSE(UIAlertView::topAlert()) << "the tap that hid the button opened the row";
+
+  ASSERT_TRUE(run.step("touch-down", {at(250, y)}));
+  ASSERT_TRUE(run.step("touch-move", {at(150, y)}));
+  ASSERT_TRUE(run.step("touch-up", {at(150, y)}));
+  ASSERT_TRUE(table->deleteButton());
+  testing::internal::CaptureStdout();
+  ASSERT_TRUE(run.step("accessibility"));
+  pane = testing::internal::GetCapturedStdout();
+  EXPECT_NE(pane.find("traits=button  label=\"Delete\""), std::string::npos) << pane;
+  ASSERT_TRUE(run.step("tap-point", {at(CGRectGetMaxX(mail) - 20, y)}));
+  EXPECT_EQ(names(), "Maps;");
+  EXPECT_FALSE(table->deleteButton());
 }
