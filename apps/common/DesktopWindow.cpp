@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "QuartzCore/CATransaction.h"
+#include "UIKit/UISlider.h"
 #include "UIKit/UITableView.h"
 #include "UIKit/UITouch.h"
 #include "UIKit/UIWindow.h"
@@ -33,6 +34,55 @@ void scrollTo(UITableView* table, CGFloat y) {
   CGPoint offset = table->contentOffset();
   offset.y = std::clamp<CGFloat>(y, 0, maxOffset(table));
   table->setContentOffset(offset);
+}
+
+// The keys a content is told about, by name, with "shift+" or "ctrl+" before them when
+// those are held; none for the others (typed text arrives as text).
+std::string keyName(SDL_Keycode key, Uint16 modifiers) {
+  bool ctrl = modifiers & KMOD_CTRL, shift = modifiers & KMOD_SHIFT;
+  if (ctrl) {
+    switch (key) {
+      case SDLK_a:
+        return "ctrl+a";
+      case SDLK_c:
+        return "ctrl+c";
+      case SDLK_q:
+        return "ctrl+q";
+      case SDLK_v:
+        return "ctrl+v";
+      case SDLK_x:
+        return "ctrl+x";
+      default:
+        return {};
+    }
+  }
+  std::string name;
+  switch (key) {
+    case SDLK_ESCAPE:
+      return "escape";
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+      return "return";
+    case SDLK_BACKSPACE:
+      return "backspace";
+    case SDLK_DELETE:
+      return "delete";
+    case SDLK_LEFT:
+      name = "left";
+      break;
+    case SDLK_RIGHT:
+      name = "right";
+      break;
+    case SDLK_HOME:
+      name = "home";
+      break;
+    case SDLK_END:
+      name = "end";
+      break;
+    default:
+      return {};
+  }
+  return shift ? "shift+" + name : name;
 }
 
 }  // namespace
@@ -232,22 +282,17 @@ void DesktopWindow::handle(const void* raw) {
     case SDL_TEXTINPUT:
       content_->typed(event.text.text);
       break;
-    case SDL_KEYDOWN:
-      switch (event.key.keysym.sym) {
-        case SDLK_ESCAPE:
-          content_->key("escape");
-          break;
-        case SDLK_BACKSPACE:
-          content_->key("backspace");
-          break;
-        case SDLK_RETURN:
-        case SDLK_KP_ENTER:
-          content_->key("return");
-          break;
-        default:
-          return;
+    case SDL_KEYDOWN: {
+      std::string name = keyName(event.key.keysym.sym, event.key.keysym.mod);
+      if (name.empty()) return;
+      if (name == "ctrl+q") {
+        // The quit key ends the host as the close button does.
+        CFRunLoopStop(CFRunLoopGetMain());
+        return;
       }
+      content_->key(name);
       break;
+    }
     default:
       return;
   }
@@ -286,8 +331,10 @@ void DesktopWindow::pointerDown(CGPoint p) {
   s.scrolling = false;
   s.pressPoint = p;
   s.dragTable = content_->tableAt(p);
-  if (s.dragTable) s.pressOffset = s.dragTable->contentOffset().y;
   s.touch = content_->touchWindow()->touchDownAtPoint(p);
+  // A slider's thumb follows the pointer wherever it goes, as a finger on it does.
+  if (s.touch && objc_cast<UISlider>(s.touch->view())) s.dragTable = nullptr;
+  if (s.dragTable) s.pressOffset = s.dragTable->contentOffset().y;
 }
 
 void DesktopWindow::pointerMoved(CGPoint p) {

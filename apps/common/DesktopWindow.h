@@ -10,8 +10,9 @@
 // Content::pressBegan). Leaving the window while pressed cancels it. A drag
 // that starts on a table and moves more than a few points vertically becomes a scroll of
 // that table (the finger is cancelled, as a scroll view takes it); the wheel scrolls the
-// table under the pointer. Typed text, Backspace, Return and Escape go to the content.
-// Closing the window stops the run loop.
+// table under the pointer (a drag that starts on a slider moves the slider). Typed text
+// and the editing keys go to the content (see Content::key). Closing the window or
+// Ctrl+Q stops the run loop.
 #pragma once
 
 #include <memory>
@@ -42,7 +43,8 @@ class Content {
   // The table under a point, if the content scrolls one there.
   virtual UITableView* tableAt(CGPoint) { return nullptr; }
   virtual void typed(const std::string&) {}
-  // "escape", "backspace" or "return".
+  // "escape", "return", "backspace", "delete", "left", "right", "home", "end" (those four
+  // also with "shift+" before them), "ctrl+a", "ctrl+x", "ctrl+c", "ctrl+v".
   virtual void key(const std::string&) {}
 };
 

@@ -13,7 +13,7 @@ using CommandFunction = int (*)(int argc, char** argv);  // argv[0] is the subco
 
 struct Command {
   // `details` follows the usage line in the command's own help.
-  Command(const char* name, const char* usage, CommandFunction run, std::string details = {});
+  Command(const char* name, std::string usage, CommandFunction run, std::string details = {});
 };
 
 struct CommandEntry {

@@ -18,8 +18,8 @@ std::map<std::string, CommandEntry>& commands() {
   return table;
 }
 
-Command::Command(const char* name, const char* usage, CommandFunction run, std::string details) {
-  commands()[name] = {usage, run, std::move(details)};
+Command::Command(const char* name, std::string usage, CommandFunction run, std::string details) {
+  commands()[name] = {std::move(usage), run, std::move(details)};
 }
 
 }  // namespace nimbra

@@ -17,9 +17,11 @@
 #include "UIKit/UIImage.h"
 #include "UIKit/UILabel.h"
 #include "UIKit/UINavigationController.h"
+#include "UIKit/UIPasteboard.h"
 #include "UIKit/UIScreen.h"
 #include "UIKit/UITableView.h"
 #include "UIKit/UITableViewCell.h"
+#include "UIKit/UITextField.h"
 #include "UIKit/UIWindow.h"
 #include "gtest/gtest.h"
 
@@ -68,6 +70,19 @@ TEST(SettingsScript, ParsesQuotedWordsAndComments) {
   EXPECT_EQ(steps[2].args, std::vector<std::string>{"A b"});
   EXPECT_FALSE(settingshost::parseScript("tap \"Nimbra\ntap x\n", &steps, &error));
   EXPECT_NE(error.find("line 1"), std::string::npos);
+  // Steps are checked against the table before anything runs.
+  for (auto [script, message] :
+       {std::pair{"tap Nimbra\nfly away\n", "line 2: unknown step \"fly\""},
+        {"back now\n", "line 1: back takes no arguments"},
+        {"slide Strength\n", "line 1: slide takes LABEL VALUE"}}) {
+    steps.clear();
+    EXPECT_FALSE(settingshost::parseScript(script, &steps, &error)) << script;
+    EXPECT_NE(error.find(message), std::string::npos) << error;
+  }
+  // Every step has its option and its place in the usage.
+  std::string usage = settingshost::stepOptionsUsage();
+  for (const auto& kind : settingshost::stepKinds())
+    EXPECT_NE(usage.find(std::string("[--") + kind.verb), std::string::npos) << kind.verb;
 }
 
 TEST(SettingsHost, StepsChangeTheSettingsFileAndAnnounceIt) {
@@ -350,4 +365,69 @@ TEST(SettingsHost, FingersDragTheSliderAndSwipeARowAway) {
   ASSERT_TRUE(run.step("tap-point", {at(CGRectGetMaxX(mail) - 20, y)}));
   EXPECT_EQ(names(), "Maps;");
   EXPECT_FALSE(table->deleteButton());
+}
+
+// The dialog's field edits as a desktop field does: the caret moves and types where it
+// is, shift selects, cut, copy and paste go through the user's pasteboard, Return saves
+// and Escape cancels. Each row: a key step (or "type TEXT"), then the text and selection.
+TEST(SettingsHost, TheDialogsFieldHasACaretASelectionAndThePasteboard) {
+  HostRun run;
+  // The pasteboard in the test's own home, not the session's.
+  std::string runtime = std::getenv("XDG_RUNTIME_DIR") ? std::getenv("XDG_RUNTIME_DIR") : "";
+  unsetenv("XDG_RUNTIME_DIR");
+  ASSERT_TRUE(run.step("tap", {"Nimbra"}));
+  ASSERT_TRUE(run.step("tap", {"Badge Whitelist"}));
+  ASSERT_TRUE(run.step("tap", {"Add App"}));
+  auto field = UIAlertView::topAlert()->textFieldAtIndex(0);
+  struct Case {
+    std::vector<std::string> step;
+    const char* text;
+    NSRange selection;
+  } cases[] = {
+      {{"type", "Maps"}, "Maps", {4, 0}},
+      {{"key", "left"}, "Maps", {3, 0}},
+      {{"key", "left"}, "Maps", {2, 0}},
+      {{"type", "X"}, "MaXps", {3, 0}},
+      {{"key", "shift+left"}, "MaXps", {2, 1}},
+      {{"key", "ctrl+x"}, "Maps", {2, 0}},
+      {{"key", "home"}, "Maps", {0, 0}},
+      {{"key", "ctrl+v"}, "XMaps", {1, 0}},
+      {{"key", "shift+end"}, "XMaps", {1, 4}},
+      {{"key", "ctrl+c"}, "XMaps", {1, 4}},
+      {{"key", "right"}, "XMaps", {5, 0}},  // a selection collapses to the arrow's side
+      {{"key", "ctrl+v"}, "XMapsMaps", {9, 0}},
+      {{"key", "home"}, "XMapsMaps", {0, 0}},
+      {{"key", "delete"}, "MapsMaps", {0, 0}},
+      {{"key", "end"}, "MapsMaps", {8, 0}},
+      {{"key", "backspace"}, "MapsMap", {7, 0}},
+      {{"key", "ctrl+a"}, "MapsMap", {0, 7}},
+      {{"type", "\U0001F600"}, "\U0001F600", {2, 0}},
+      {{"key", "left"}, "\U0001F600", {0, 0}},  // a character, not a code unit
+      {{"key", "shift+right"}, "\U0001F600", {0, 2}},
+      {{"type", "Notes"}, "Notes", {5, 0}},
+  };
+  for (const Case& c : cases) {
+    std::string shown = c.step[0] + " " + c.step[1];
+    ASSERT_TRUE(run.step(c.step[0], {c.step[1]})) << shown << ": " << run.error;
+    EXPECT_EQ(field->text()->stdString(), c.text) << shown;
+    EXPECT_EQ(field->selectedRange().location, c.selection.location) << shown;
+    EXPECT_EQ(field->selectedRange().length, c.selection.length) << shown;
+  }
+  EXPECT_EQ(UIPasteboard::generalPasteboard()->string()->stdString(), "Maps");
+  EXPECT_FALSE(run.step("key", {"ctrl+z"}));
+  EXPECT_NE(run.error.find("unknown key"), std::string::npos) << run.error;
+
+  ASSERT_TRUE(run.step("key", {"return"})) << run.error;  // saves
+  EXPECT_FALSE(UIAlertView::topAlert());
+  auto names = objc_cast<NSArray>(run.file()->objectForKey(NSSTR("BadgeWhitelist")));
+  ASSERT_TRUE(names && names->count() == 1);
+  EXPECT_EQ(objc_cast<NSString>(names->objectAtIndex(0))->stdString(), "Notes");
+  ASSERT_TRUE(run.step("tap", {"Add App"}));
+  ASSERT_TRUE(run.step("type", {"Mail"}));
+  ASSERT_TRUE(run.step("key", {"escape"})) << run.error;  // cancels
+  EXPECT_FALSE(UIAlertView::topAlert());
+  EXPECT_EQ(objc_cast<NSArray>(run.file()->objectForKey(NSSTR("BadgeWhitelist")))->count(), 1u);
+  ASSERT_TRUE(run.step("key", {"escape"})) << run.error;  // without a dialog: back
+  EXPECT_STREQ(class_getName(run.host.topViewController()->getClass()), "NimbraListController");
+  if (!runtime.empty()) setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
 }
