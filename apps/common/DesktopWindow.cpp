@@ -25,6 +25,11 @@ namespace {
 // A drag this far (points) on a table scrolls it instead of moving the finger.
 constexpr CGFloat kScrollSlop = 6;
 constexpr CGFloat kWheelStep = 40;
+// Scales NIMBRA_SCALE may force; the room kept free above and below a doubled window; the
+// gap between the windows and the display's edge.
+constexpr double kMinimumScale = 1, kMaximumScale = 4;
+constexpr CGFloat kDisplayMargin = 80;
+constexpr CGFloat kWindowGap = 16;
 
 CGFloat maxOffset(UITableView* table) {
   return std::max<CGFloat>(0, table->contentHeight() - table->bounds().size.height);
@@ -87,8 +92,22 @@ std::string keyName(SDL_Keycode key, Uint16 modifiers) {
 
 }  // namespace
 
-CGFloat scaleForDisplay(CGFloat height, int displayHeight) {
-  return displayHeight >= 2 * height + 80 ? 2 : 1;
+CGFloat scaleForDisplay(CGFloat height, int displayHeight, const char* forced) {
+  if (forced && *forced) {
+    char* end = nullptr;
+    double scale = std::strtod(forced, &end);
+    if (*end == '\0' && scale >= kMinimumScale && scale <= kMaximumScale) return scale;
+  }
+  return displayHeight >= 2 * height + kDisplayMargin ? 2 : 1;
+}
+
+CGPoint placeWindow(Placement placement, CGSize size, CGRect display) {
+  CGFloat x = display.origin.x + kWindowGap;
+  if (placement == Placement::Beside) x += size.width + kWindowGap;
+  // Beside needs room; without it the second window overlaps as little as it can.
+  x = std::min(x, CGRectGetMaxX(display) - size.width);
+  CGFloat y = display.origin.y + std::max<CGFloat>(0, (display.size.height - size.height) / 2);
+  return CGPointMake(std::max(display.origin.x, x), y);
 }
 
 struct DesktopWindow::State {
@@ -107,8 +126,8 @@ struct DesktopWindow::State {
   CGFloat pressOffset = 0;
 };
 
-DesktopWindow::DesktopWindow(Content* content)
-    : content_(content), state_(std::make_unique<State>()) {}
+DesktopWindow::DesktopWindow(Content* content, Placement placement)
+    : content_(content), placement_(placement), state_(std::make_unique<State>()) {}
 
 DesktopWindow::~DesktopWindow() {
   if (state_->commitHandler) CATransaction::removeCommitHandler(state_->commitHandler);
@@ -142,11 +161,19 @@ bool DesktopWindow::open(const std::string& title, std::string* error) {
     return false;
   }
   CGSize size = content_->pointSize();
-  SDL_Rect usable;
-  if (SDL_GetDisplayUsableBounds(0, &usable) == 0) scale_ = scaleForDisplay(size.height, usable.h);
-  state_->window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                                    int(std::lround(size.width * scale_)),
-                                    int(std::lround(size.height * scale_)), SDL_WINDOW_SHOWN);
+  SDL_Rect usable{0, 0, 0, 0};
+  bool known = SDL_GetDisplayUsableBounds(0, &usable) == 0;
+  scale_ = scaleForDisplay(size.height, known ? usable.h : 0, std::getenv("NIMBRA_SCALE"));
+  int width = int(std::lround(size.width * scale_)),
+      height = int(std::lround(size.height * scale_));
+  int x = SDL_WINDOWPOS_UNDEFINED, y = SDL_WINDOWPOS_UNDEFINED;
+  if (known) {
+    CGPoint corner = placeWindow(placement_, CGSizeMake(width, height),
+                                 CGRectMake(usable.x, usable.y, usable.w, usable.h));
+    x = int(corner.x);
+    y = int(corner.y);
+  }
+  state_->window = SDL_CreateWindow(title.c_str(), x, y, width, height, SDL_WINDOW_SHOWN);
   if (!state_->window) {
     *error = std::string("cannot open a window: ") + SDL_GetError();
     return false;
@@ -333,7 +360,9 @@ void DesktopWindow::pointerDown(CGPoint p) {
   s.dragTable = content_->tableAt(p);
   s.touch = content_->touchWindow()->touchDownAtPoint(p);
   // A slider's thumb follows the pointer wherever it goes, as a finger on it does.
-  if (s.touch && objc_cast<UISlider>(s.touch->view())) s.dragTable = nullptr;
+  for (UIView* v = s.touch ? s.touch->view() : nullptr; v && s.dragTable; v = v->superview()) {
+    if (objc_cast<UISlider>(v)) s.dragTable = nullptr;
+  }
   if (s.dragTable) s.pressOffset = s.dragTable->contentOffset().y;
 }
 

@@ -37,6 +37,7 @@
 #include "UIKit/UITableViewCell.h"
 #include "UIKit/UITextField.h"
 #include "UIKit/UIWindow.h"
+#include "dispatch/queue.h"
 
 extern char** environ;
 
@@ -231,6 +232,8 @@ bool parseScript(const std::string& text, std::vector<Step>* steps, std::string*
 Host::Host(std::string root) : root_(std::move(root)) {}
 
 Host::~Host() {
+  if (!followed_.empty())
+    CFNotificationCenterRemoveEveryObserver(CFNotificationCenterGetDarwinNotifyCenter(), this);
   if (commitHandler_) CATransaction::removeCommitHandler(commitHandler_);
   UIAlertView::dismissAllWithoutDelegate();
   UIApplication::sharedApplication()->setOpenURLHandler(nullptr);
@@ -335,7 +338,40 @@ bool Host::openEntry(const std::string& label, std::string* error) {
   controller->setSpecifier(entry);
   controller->setTitle(entry->name());
   nav_->pushViewControllerAnimated(controller, YES);
+  if (auto list = objc_cast<PSListController>(controller)) followChangesOf(list.get());
   return true;
+}
+
+void Host::followChangesOf(PSListController* list) {
+  // Through the runtime: the bundle's controller loads its own list (borrowed).
+  NSArray* specifiers = objc_msgSend<NSArray*>(list, OBJC_SEL("specifiers"));
+  if (!specifiers) return;
+  for (const id& item : *specifiers) {
+    auto entry = objc_cast<PSSpecifier>(item);
+    auto name = entry ? entry->postNotification() : nullptr;
+    if (!name || !followed_.insert(name->stdString()).second) continue;
+    CFNotificationCenterAddObserver(CFNotificationCenterGetDarwinNotifyCenter(), this,
+                                    &Host::settingsChanged, name, nullptr,
+                                    CFNotificationSuspensionBehaviorDeliverImmediately);
+  }
+}
+
+// Our own writes arrive here too; reading the values back changes nothing then. A burst of
+// posts (a slider dragged in another process) is one refresh at the end of the turn.
+void Host::settingsChanged(CFNotificationCenterRef, void* observer, CFStringRef, const void*,
+                           CFDictionaryRef) {
+  auto* host = static_cast<Host*>(observer);
+  if (host->refreshQueued_) return;
+  host->refreshQueued_ = true;
+  std::weak_ptr<int> alive = host->alive_;
+  dispatch_async(dispatch_get_main_queue(), [host, alive] {
+    if (alive.expired()) return;  // the host went before the refresh
+    host->refreshQueued_ = false;
+    for (const auto& controller : host->nav_->viewControllers()) {
+      if (auto list = objc_cast<PSListController>(controller)) list->reloadValues();
+    }
+    CATransaction::flush();
+  });
 }
 
 bool Host::tap(const std::string& label, std::string* error) {

@@ -12,18 +12,23 @@
 // restores them. A finger lifted on a root list entry opens it as the tap step does.
 // Every display commit renders a frame, counted by frameCount(), so what a
 // step flushed is drawn before the step's handler returns. Opened URLs are printed as
-// "openURL URL". The accessibility step prints what a screen reader finds on the screen,
-// in its order: per element its kind, frame (screen points), traits, label, value, hint.
+// "openURL URL". A change notification a shown pane's entries post, arriving from another
+// process (`nimbra prefs set`), refreshes every list's values. The accessibility step prints what a
+// screen reader finds on the screen, in its order: per element its kind, frame (screen points),
+// traits, label, value, hint.
 #pragma once
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "../common/TouchSteps.h"
+#include "CoreFoundation/CFNotificationCenter.h"
 #include "objc/runtime.h"
 
 class NSIndexPath;
+class PSListController;
 class UINavigationController;
 class UITextField;
 class UIViewController;
@@ -93,6 +98,10 @@ class Host {
   friend const std::vector<StepKind>& stepKinds();
   using Args = std::vector<std::string>;
   bool openEntry(const std::string& label, std::string* error);
+  // Observes the notifications `list`'s entries post, once each.
+  void followChangesOf(PSListController* list);
+  static void settingsChanged(CFNotificationCenterRef, void* observer, CFStringRef, const void*,
+                              CFDictionaryRef);
   bool tap(const std::string& label, std::string* error);
   // The steps, one handler each (see stepKinds()).
   bool tapStep(const Args& args, std::string* error);
@@ -127,6 +136,9 @@ class Host {
   bool dimmed_ = false;
   uint64_t frames_ = 0;
   uint64_t commitHandler_ = 0;
+  std::set<std::string> followed_;  // notifications observed
+  bool refreshQueued_ = false;
+  std::shared_ptr<int> alive_ = std::make_shared<int>(0);  // expires with the host
 };
 
 // Shows a started host in a desktop window until it is closed; the exit status.

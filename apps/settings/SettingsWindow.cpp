@@ -239,7 +239,7 @@ class SettingsContent : public desktop::Content {
 
 int run(settingshost::Host& host, const std::string& frameDump) {
   SettingsContent content(host);
-  desktop::DesktopWindow window(&content);
+  desktop::DesktopWindow window(&content, desktop::Placement::Beside);
   window.setFrameDump(frameDump);
   std::string error;
   if (!window.open("Nimbra Settings", &error)) {

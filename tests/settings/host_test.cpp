@@ -2,6 +2,7 @@
 // screenshot shows.
 #include <unistd.h>
 
+#include "CoreFoundation/CFNotificationCenter.h"
 #include "CoreGraphics/CGImage.h"
 #include "Foundation/NSArray.h"
 #include "Foundation/NSDictionary.h"
@@ -23,6 +24,7 @@
 #include "UIKit/UITableViewCell.h"
 #include "UIKit/UITextField.h"
 #include "UIKit/UIWindow.h"
+#include "dispatch/CFRunLoop.h"
 #include "gtest/gtest.h"
 
 using settingshost::Host;
@@ -430,4 +432,26 @@ TEST(SettingsHost, TheDialogsFieldHasACaretASelectionAndThePasteboard) {
   ASSERT_TRUE(run.step("key", {"escape"})) << run.error;  // without a dialog: back
   EXPECT_STREQ(class_getName(run.host.topViewController()->getClass()), "NimbraListController");
   if (!runtime.empty()) setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+}
+
+// Another process changes a setting (as `nimbra prefs set` does: the file, then the
+// notification): the shown pane reads it back at the next turn of the run loop.
+TEST(SettingsHost, AChangeFromAnotherProcessRefreshesTheShownValues) {
+  HostRun run;
+  ASSERT_TRUE(run.step("tap", {"Nimbra"}));
+  // The real command in child processes: this test binary records its own posts instead
+  // of sending them.
+  const std::string nimbra = std::string(NIMBRA_BUILD_DIR) + "/apps/nimbra prefs set ";
+  for (const char* change : {"Enabled NO", "CustomStrength 12", "Color Red"})
+    ASSERT_EQ(std::system((nimbra + change).c_str()), 0) << change;
+  std::string pane;
+  for (int i = 0; i < 100 && pane.find("value=\"off\"") == std::string::npos; ++i) {
+    CFRunLoopRunInMode(kCFRunLoopDefaultMode, 0.02, true);
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(run.step("accessibility"));
+    pane = testing::internal::GetCapturedStdout();
+  }
+  EXPECT_NE(pane.find("label=\"Enabled\"  value=\"off\""), std::string::npos) << pane;
+  EXPECT_NE(pane.find("label=\"Strength\"  value=\"12\""), std::string::npos) << pane;
+  EXPECT_NE(pane.find("label=\"Color\"  value=\"Red\""), std::string::npos) << pane;
 }
