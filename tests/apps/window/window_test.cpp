@@ -305,6 +305,24 @@ class Windows : public ::testing::Test {
   std::vector<pid_t> hosts_;
 };
 
+// Both windows' last frames side by side, as they stand on the display, for the README
+// (build/window-side-by-side.png).
+void keepSideBySide(const std::string& left, const std::string& right) {
+  auto a = CGImageCreateWithPNGFile(left), b = CGImageCreateWithPNGFile(right);
+  if (!a || !b) return;
+  const size_t gap = 16, width = a->width() + gap + b->width();
+  const size_t height = std::max(a->height(), b->height());
+  std::vector<uint8_t> pixels(width * height * 4, 0xff);
+  for (const auto& [image, x0] : {std::pair{a, size_t(0)}, {b, a->width() + gap}}) {
+    for (size_t y = 0; y < image->height(); ++y) {
+      std::copy_n(image->pixels() + y * image->bytesPerRow(), image->width() * 4,
+                  pixels.begin() + long((y * width + x0) * 4));
+    }
+  }
+  auto both = std::make_shared<CGImage>(width, height, std::move(pixels));
+  CGImageWriteToPNGFile(both, std::string(NIMBRA_BUILD_DIR) + "/window-side-by-side.png");
+}
+
 double cpuSeconds(pid_t pid) {
   std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
   std::string line;
@@ -359,6 +377,7 @@ TEST_F(Windows, ColorPickedInSettingsTurnsTheHomeGlowRed) {
   ASSERT_TRUE(prefs);
   EXPECT_TRUE(prefs->objectForKey(NSSTR("Color")));
   (void)home;
+  keepSideBySide(homeFrames, settingsFrames);
 }
 
 TEST_F(Windows, DraggingTheListScrollsItWithoutTappingARow) {
