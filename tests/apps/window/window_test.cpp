@@ -730,3 +730,48 @@ TEST_F(Windows, BothWindowsOpenSideBySideAtTheDisplaysScale) {
   ASSERT_TRUE(image);
   EXPECT_EQ(image->width(), 640u) << "NIMBRA_SCALE=2 did not double the frames";
 }
+
+// The home window pages with a drag and with the arrow keys (the page dots follow), and
+// a folder opens on a click, showing its apps, and closes on Escape.
+TEST_F(Windows, TheHomeWindowPagesAndOpensFolders) {
+  std::string homeFrames = frames("home");
+  std::string home = open({"home", "--window", "--window-frames", homeFrames}, "Nimbra Home", 0);
+  ASSERT_TRUE(waitUntil([&] { return fs::exists(homeFrames); }));
+  auto screen = SBHomeScreen::homeScreenWithContentsOfFile(
+      std::string(NIMBRA_ROOT) + "/Library/SpringBoard/home.plist", nullptr);
+  ASSERT_TRUE(screen && screen->pages().size() >= 2);
+  // The first page's dot is bright, the second's dim; after a page turn, the other way.
+  auto dot = [&](int index) {
+    CGFloat dots = screen->pages().size() * 7 + (screen->pages().size() - 1) * 9;
+    Pixel p;
+    pixelAt(homeFrames, CGPointMake((320 - dots) / 2 + index * 16 + 3.5, 568 - 24.5), &p);
+    return p.r;
+  };
+  ASSERT_TRUE(waitUntil([&] { return dot(0) > dot(1) + 60; }));
+  std::string first = readFile(homeFrames);
+  run({"xdotool",  "mousemove", "--window", home,  "250",     "300", "mousedown",
+       "1",        "mousemove", "--window", home,  "200",     "300", "mousemove",
+       "--window", home,        "100",      "300", "mouseup", "1"});
+  ASSERT_TRUE(waitUntil([&] { return dot(1) > dot(0) + 60; })) << "the drag did not turn";
+  run({"xdotool", "key", "--window", home, "Left"});
+  ASSERT_TRUE(waitUntil([&] { return readFile(homeFrames) == first; })) << "Left did not go back";
+
+  // The first folder on the first page.
+  CGRect folder = CGRectNull;
+  for (const auto& view : screen->iconViews())
+    if (view->icon()->isFolderIcon() && CGRectIsNull(folder)) folder = view->frame();
+  ASSERT_FALSE(CGRectIsNull(folder));
+  auto dimmed = [&] {
+    Pixel p;
+    // The page behind is dimmed: its blue (56 at rest) falls.
+    return pixelAt(homeFrames, CGPointMake(2, 2), &p) && p.b < 40;
+  };
+  ASSERT_FALSE(dimmed());
+  ASSERT_TRUE(click(home, homeFrames, int(CGRectGetMidX(folder)), int(CGRectGetMidY(folder))));
+  ASSERT_TRUE(waitUntil(dimmed)) << "the folder did not open";
+  std::error_code ec;
+  fs::copy_file(homeFrames, std::string(NIMBRA_BUILD_DIR) + "/window-home-folder.png",
+                fs::copy_options::overwrite_existing, ec);
+  run({"xdotool", "key", "--window", home, "Escape"});
+  EXPECT_TRUE(waitUntil([&] { return readFile(homeFrames) == first; })) << "Escape did not close";
+}
