@@ -24,6 +24,7 @@
 #include "UIKit/UITableViewCell.h"
 #include "UIKit/UITextField.h"
 #include "UIKit/UIWindow.h"
+#include "WaitFor.h"
 #include "dispatch/CFRunLoop.h"
 #include "gtest/gtest.h"
 
@@ -445,12 +446,14 @@ TEST(SettingsHost, AChangeFromAnotherProcessRefreshesTheShownValues) {
   for (const char* change : {"Enabled NO", "CustomStrength 12", "Color Red"})
     ASSERT_EQ(std::system((nimbra + change).c_str()), 0) << change;
   std::string pane;
-  for (int i = 0; i < 100 && pane.find("value=\"off\"") == std::string::npos; ++i) {
-    CFRunLoopRunInMode(kCFRunLoopDefaultMode, 0.02, true);
-    testing::internal::CaptureStdout();
-    ASSERT_TRUE(run.step("accessibility"));
-    pane = testing::internal::GetCapturedStdout();
-  }
+  testwait::waitFor([&] { return pane.find("value=\"off\"") != std::string::npos; },
+                    testwait::kDefaultSeconds,
+                    [&] {
+                      CFRunLoopRunInMode(kCFRunLoopDefaultMode, 0.02, true);
+                      testing::internal::CaptureStdout();
+                      run.step("accessibility");
+                      pane = testing::internal::GetCapturedStdout();
+                    });
   EXPECT_NE(pane.find("label=\"Enabled\"  value=\"off\""), std::string::npos) << pane;
   EXPECT_NE(pane.find("label=\"Strength\"  value=\"12\""), std::string::npos) << pane;
   EXPECT_NE(pane.find("label=\"Color\"  value=\"Red\""), std::string::npos) << pane;

@@ -18,6 +18,7 @@
 #include "CoreFoundation/CFNotificationCenter.h"
 #include "Foundation/Foundation.h"
 #include "SpringBoard/SpringBoard.h"
+#include "WaitFor.h"
 #include "dispatch/CFRunLoop.h"
 
 namespace fs = std::filesystem;
@@ -322,9 +323,8 @@ TEST_F(Commands, SuccessfulChangesPostTheirNotifications) {
   std::string layout = writeLayout();
   ASSERT_EQ(nimbra({"prefs", "set", "ShowBadges", "0"}).status, 0);
   ASSERT_EQ(nimbra({"badge", "Notes", "2", "--layout", layout}).status, 0);
-  for (int i = 0; i < 200 && (prefsPosts == 0 || badgePosts == 0); ++i) {
-    CFRunLoopRunInMode(kCFRunLoopDefaultMode, 0.05, true);
-  }
+  testwait::waitFor([] { return prefsPosts > 0 && badgePosts > 0; }, testwait::kDefaultSeconds,
+                    [] { CFRunLoopRunInMode(kCFRunLoopDefaultMode, 0.05, true); });
   EXPECT_GE(prefsPosts, 1);
   EXPECT_GE(badgePosts, 1);
   CFNotificationCenterRemoveEveryObserver(center, nullptr);
@@ -602,21 +602,24 @@ TEST_F(Commands, DetectPrintsRangeTypeAndPayloadPerMatch) {
   }
 }
 
-// Reads one line from `fd`, waiting in bounded steps; empty when none came.
+// Reads one line from `fd`, waiting a bounded time; empty when none came.
 std::string readLine(int fd) {
   std::string line;
-  char c;
-  for (int waits = 0; waits < 600;) {
-    pollfd p{fd, POLLIN, 0};
-    if (poll(&p, 1, 100) <= 0) {
-      ++waits;
-      continue;
-    }
-    if (read(fd, &c, 1) != 1) break;
-    if (c == '\n') return line;
-    line += c;
-  }
-  return "";
+  bool whole = false, ended = false;
+  testwait::waitFor([&] { return whole || ended; }, 60,
+                    [&] {
+                      pollfd p{fd, POLLIN, 0};
+                      char c;
+                      if (poll(&p, 1, 100) <= 0) return;
+                      if (read(fd, &c, 1) != 1) {
+                        ended = true;
+                      } else if (c == '\n') {
+                        whole = true;
+                      } else {
+                        line += c;
+                      }
+                    });
+  return whole ? line : "";
 }
 
 struct Pixel {

@@ -21,6 +21,7 @@
 
 #include "Foundation/Foundation.h"
 #include "SpringBoard/SpringBoard.h"
+#include "WaitFor.h"
 
 // close_request.cpp: what a window manager sends when the close button is clicked.
 bool askToClose(const std::string& window);
@@ -71,13 +72,8 @@ std::string run(const std::vector<std::string>& args) {
   return out;
 }
 
-bool waitUntil(const std::function<bool()>& done, double seconds = 10) {
-  auto end = Clock::now() + std::chrono::duration<double>(seconds);
-  while (Clock::now() < end) {
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return done();
+bool waitUntil(const std::function<bool()>& done, double seconds = testwait::kDefaultSeconds) {
+  return testwait::waitFor(done, seconds);
 }
 
 struct Pixel {
