@@ -543,7 +543,29 @@ TEST_F(Commands, BadgeWritesTheUsersOwnCopyOfTheSample) {
                   ->iconsNamed(app)[0]
                   ->badgeNumberOrString()
                   ->isEqual(NSNumber::numberWithInt(43)));
-  EXPECT_EQ(home.err, "") << "log lines without --verbose";
+}
+
+// The platform's log lines (the whitelist editor logs a deletion) reach standard error
+// only when asked for.
+TEST_F(Commands, LogLinesOnlyWithVerboseOrNimbraLog) {
+  const std::vector<std::string> steps = {
+      "settings", "--tap", "Nimbra",  "--tap", "Badge Whitelist", "--tap", "Add App",
+      "--type",   "Zed",   "--press", "Save",  "--delete",        "Zed"};
+  auto logged = [](const Result& r) {
+    return contains(r.err, "nimbra[") && contains(r.err, "Zed");
+  };
+  Result quiet = nimbra(steps);
+  ASSERT_EQ(quiet.status, 0) << quiet.err;
+  EXPECT_FALSE(logged(quiet)) << quiet.err;
+  std::vector<std::string> verbose = steps;
+  verbose.insert(verbose.begin() + 1, "--verbose");
+  Result loud = nimbra(verbose);
+  ASSERT_EQ(loud.status, 0) << loud.err;
+  EXPECT_TRUE(logged(loud)) << loud.err;
+  setenv("NIMBRA_LOG", "1", 1);
+  Result byEnvironment = nimbra(steps);
+  unsetenv("NIMBRA_LOG");
+  EXPECT_TRUE(logged(byEnvironment)) << byEnvironment.err;
 }
 
 // The pasteboard is the user's: in the runtime folder when there is one, else in the home
