@@ -267,6 +267,7 @@ TEST(SettingsHost, AnAlertDimsTheViewsBehindItAndTheScreenReaderReadsIt) {
   EXPECT_NE(pane.find("traits=button  label=\"Color\"  value=\"Yellow\"\n"), std::string::npos)
       << pane;
   EXPECT_NE(pane.find("traits=button  label=\"Badge Whitelist\"\n"), std::string::npos) << pane;
+  EXPECT_NE(pane.find("traits=header  label=\"GLOW\"\n"), std::string::npos) << pane;
   EXPECT_NE(pane.find("UILabel  frame=(8,20 90x44)  traits=button  label=\"Settings\"\n"),
             std::string::npos)
       << pane;

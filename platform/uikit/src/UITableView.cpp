@@ -349,8 +349,10 @@ void UITableView::relayout() {
   laidOutWidth_ = width;
   bool grouped = style_ == UITableViewStyleGrouped;
   auto gray = UIColor::colorWithWhiteAlpha(0.43, 1);
-  auto addNote = [&](const Strong<NSString>& text, CGFloat y, CGFloat h, CGFloat size) {
+  auto addNote = [&](const Strong<NSString>& text, CGFloat y, CGFloat h, CGFloat size,
+                     uint64_t traits) {
     auto label = std::make_shared<UILabel>(CGRectMake(kInset, y, width - 2 * kInset, h));
+    if (traits) label->setAccessibilityTraits(traits);
     label->setText(text);
     label->setFont(UIFont::systemFontOfSize(size));
     label->setTextColor(gray);
@@ -361,7 +363,9 @@ void UITableView::relayout() {
   for (auto& s : sections_) {
     if (s.header) {
       CGFloat h = grouped ? 38 : 28;
-      addNote(grouped ? s.header->uppercaseString() : s.header, y + h - 26, 24, grouped ? 13 : 15);
+      // A screen reader reads a section's title as a header, its footer as text.
+      addNote(grouped ? s.header->uppercaseString() : s.header, y + h - 26, 24, grouped ? 13 : 15,
+              UIAccessibilityTraitHeader);
       y += h;
     } else {
       y += grouped ? 18 : 0;
@@ -379,7 +383,7 @@ void UITableView::relayout() {
     }
     if (s.footer) {
       CGFloat h = 16.0 * (1 + s.footer->length() / 48) + 14;
-      addNote(s.footer, y + 6, h - 10, 13);
+      addNote(s.footer, y + 6, h - 10, 13, 0);
       y += h;
     } else {
       y += grouped ? 8 : 0;
