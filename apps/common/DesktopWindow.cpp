@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "QuartzCore/CATransaction.h"
+#include "UIKit/UISlider.h"
 #include "UIKit/UITableView.h"
 #include "UIKit/UITouch.h"
 #include "UIKit/UIWindow.h"
@@ -24,6 +25,11 @@ namespace {
 // A drag this far (points) on a table scrolls it instead of moving the finger.
 constexpr CGFloat kScrollSlop = 6;
 constexpr CGFloat kWheelStep = 40;
+// Scales NIMBRA_SCALE may force; the room kept free above and below a doubled window; the
+// gap between the windows and the display's edge.
+constexpr double kMinimumScale = 1, kMaximumScale = 4;
+constexpr CGFloat kDisplayMargin = 80;
+constexpr CGFloat kWindowGap = 16;
 
 CGFloat maxOffset(UITableView* table) {
   return std::max<CGFloat>(0, table->contentHeight() - table->bounds().size.height);
@@ -35,10 +41,73 @@ void scrollTo(UITableView* table, CGFloat y) {
   table->setContentOffset(offset);
 }
 
+// The keys a content is told about, by name, with "shift+" or "ctrl+" before them when
+// those are held; none for the others (typed text arrives as text).
+std::string keyName(SDL_Keycode key, Uint16 modifiers) {
+  bool ctrl = modifiers & KMOD_CTRL, shift = modifiers & KMOD_SHIFT;
+  if (ctrl) {
+    switch (key) {
+      case SDLK_a:
+        return "ctrl+a";
+      case SDLK_c:
+        return "ctrl+c";
+      case SDLK_q:
+        return "ctrl+q";
+      case SDLK_v:
+        return "ctrl+v";
+      case SDLK_x:
+        return "ctrl+x";
+      default:
+        return {};
+    }
+  }
+  std::string name;
+  switch (key) {
+    case SDLK_ESCAPE:
+      return "escape";
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+      return "return";
+    case SDLK_BACKSPACE:
+      return "backspace";
+    case SDLK_DELETE:
+      return "delete";
+    case SDLK_LEFT:
+      name = "left";
+      break;
+    case SDLK_RIGHT:
+      name = "right";
+      break;
+    case SDLK_HOME:
+      name = "home";
+      break;
+    case SDLK_END:
+      name = "end";
+      break;
+    default:
+      return {};
+  }
+  return shift ? "shift+" + name : name;
+}
+
 }  // namespace
 
-CGFloat scaleForDisplay(CGFloat height, int displayHeight) {
-  return displayHeight >= 2 * height + 80 ? 2 : 1;
+CGFloat scaleForDisplay(CGFloat height, int displayHeight, const char* forced) {
+  if (forced && *forced) {
+    char* end = nullptr;
+    double scale = std::strtod(forced, &end);
+    if (*end == '\0' && scale >= kMinimumScale && scale <= kMaximumScale) return scale;
+  }
+  return displayHeight >= 2 * height + kDisplayMargin ? 2 : 1;
+}
+
+CGPoint placeWindow(Placement placement, CGSize size, CGRect display) {
+  CGFloat x = display.origin.x + kWindowGap;
+  if (placement == Placement::Beside) x += size.width + kWindowGap;
+  // Beside needs room; without it the second window overlaps as little as it can.
+  x = std::min(x, CGRectGetMaxX(display) - size.width);
+  CGFloat y = display.origin.y + std::max<CGFloat>(0, (display.size.height - size.height) / 2);
+  return CGPointMake(std::max(display.origin.x, x), y);
 }
 
 struct DesktopWindow::State {
@@ -57,8 +126,8 @@ struct DesktopWindow::State {
   CGFloat pressOffset = 0;
 };
 
-DesktopWindow::DesktopWindow(Content* content)
-    : content_(content), state_(std::make_unique<State>()) {}
+DesktopWindow::DesktopWindow(Content* content, Placement placement)
+    : content_(content), placement_(placement), state_(std::make_unique<State>()) {}
 
 DesktopWindow::~DesktopWindow() {
   if (state_->commitHandler) CATransaction::removeCommitHandler(state_->commitHandler);
@@ -92,11 +161,19 @@ bool DesktopWindow::open(const std::string& title, std::string* error) {
     return false;
   }
   CGSize size = content_->pointSize();
-  SDL_Rect usable;
-  if (SDL_GetDisplayUsableBounds(0, &usable) == 0) scale_ = scaleForDisplay(size.height, usable.h);
-  state_->window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                                    int(std::lround(size.width * scale_)),
-                                    int(std::lround(size.height * scale_)), SDL_WINDOW_SHOWN);
+  SDL_Rect usable{0, 0, 0, 0};
+  bool known = SDL_GetDisplayUsableBounds(0, &usable) == 0;
+  scale_ = scaleForDisplay(size.height, known ? usable.h : 0, std::getenv("NIMBRA_SCALE"));
+  int width = int(std::lround(size.width * scale_)),
+      height = int(std::lround(size.height * scale_));
+  int x = SDL_WINDOWPOS_UNDEFINED, y = SDL_WINDOWPOS_UNDEFINED;
+  if (known) {
+    CGPoint corner = placeWindow(placement_, CGSizeMake(width, height),
+                                 CGRectMake(usable.x, usable.y, usable.w, usable.h));
+    x = int(corner.x);
+    y = int(corner.y);
+  }
+  state_->window = SDL_CreateWindow(title.c_str(), x, y, width, height, SDL_WINDOW_SHOWN);
   if (!state_->window) {
     *error = std::string("cannot open a window: ") + SDL_GetError();
     return false;
@@ -232,22 +309,17 @@ void DesktopWindow::handle(const void* raw) {
     case SDL_TEXTINPUT:
       content_->typed(event.text.text);
       break;
-    case SDL_KEYDOWN:
-      switch (event.key.keysym.sym) {
-        case SDLK_ESCAPE:
-          content_->key("escape");
-          break;
-        case SDLK_BACKSPACE:
-          content_->key("backspace");
-          break;
-        case SDLK_RETURN:
-        case SDLK_KP_ENTER:
-          content_->key("return");
-          break;
-        default:
-          return;
+    case SDL_KEYDOWN: {
+      std::string name = keyName(event.key.keysym.sym, event.key.keysym.mod);
+      if (name.empty()) return;
+      if (name == "ctrl+q") {
+        // The quit key ends the host as the close button does.
+        CFRunLoopStop(CFRunLoopGetMain());
+        return;
       }
+      content_->key(name);
       break;
+    }
     default:
       return;
   }
@@ -286,8 +358,12 @@ void DesktopWindow::pointerDown(CGPoint p) {
   s.scrolling = false;
   s.pressPoint = p;
   s.dragTable = content_->tableAt(p);
-  if (s.dragTable) s.pressOffset = s.dragTable->contentOffset().y;
   s.touch = content_->touchWindow()->touchDownAtPoint(p);
+  // A slider's thumb follows the pointer wherever it goes, as a finger on it does.
+  for (UIView* v = s.touch ? s.touch->view() : nullptr; v && s.dragTable; v = v->superview()) {
+    if (objc_cast<UISlider>(v)) s.dragTable = nullptr;
+  }
+  if (s.dragTable) s.pressOffset = s.dragTable->contentOffset().y;
 }
 
 void DesktopWindow::pointerMoved(CGPoint p) {

@@ -1,7 +1,9 @@
 // A host shown in a desktop window (SDL2), as a person would use it on the device.
 //
 // The window is the content's point size times a scale that fits the display (2 when the
-// display is tall enough, else 1). It is drawn only when something changed: after a
+// display is tall enough for twice the content, else 1; NIMBRA_SCALE=1..4 forces one). The
+// home screen opens at the display's left and the Settings app right beside it, so both
+// show side by side. It is drawn only when something changed: after a
 // display commit, after input, or when the content asks. The process sleeps in the main
 // run loop, which watches the display connection's descriptor; there is no polling.
 //
@@ -10,8 +12,9 @@
 // Content::pressBegan). Leaving the window while pressed cancels it. A drag
 // that starts on a table and moves more than a few points vertically becomes a scroll of
 // that table (the finger is cancelled, as a scroll view takes it); the wheel scrolls the
-// table under the pointer. Typed text, Backspace, Return and Escape go to the content.
-// Closing the window stops the run loop.
+// table under the pointer (a drag that starts on a slider moves the slider). Typed text
+// and the editing keys go to the content (see Content::key). Closing the window or
+// Ctrl+Q stops the run loop.
 #pragma once
 
 #include <memory>
@@ -42,13 +45,17 @@ class Content {
   // The table under a point, if the content scrolls one there.
   virtual UITableView* tableAt(CGPoint) { return nullptr; }
   virtual void typed(const std::string&) {}
-  // "escape", "backspace" or "return".
+  // "escape", "return", "backspace", "delete", "left", "right", "home", "end" (those four
+  // also with "shift+" before them), "ctrl+a", "ctrl+x", "ctrl+c", "ctrl+v".
   virtual void key(const std::string&) {}
 };
 
+// Where on the display a window opens: the first place, or beside a window of the first.
+enum class Placement { First, Beside };
+
 class DesktopWindow {
  public:
-  explicit DesktopWindow(Content* content);
+  explicit DesktopWindow(Content* content, Placement placement = Placement::First);
   ~DesktopWindow();
   // NO with `error` when no display can be opened.
   bool open(const std::string& title, std::string* error);
@@ -74,13 +81,19 @@ class DesktopWindow {
   void endPress();
   bool inside(CGPoint p) const;
   Content* content_;
+  Placement placement_;
   std::unique_ptr<State> state_;
   std::string dump_;
   CGFloat scale_ = 1;
 };
 
 // The display's scale for a content of `height` points in a display `displayHeight`
-// pixels tall (usable area).
-CGFloat scaleForDisplay(CGFloat height, int displayHeight);
+// pixels tall (usable area); `forced` (NIMBRA_SCALE's value, may be none) wins when it is a
+// number from 1 to 4.
+CGFloat scaleForDisplay(CGFloat height, int displayHeight, const char* forced = nullptr);
+
+// The window's top-left corner (pixels) for a window `size` pixels big in the usable area
+// `display` (x, y, width, height) of a display, for two windows of `width` pixels each.
+CGPoint placeWindow(Placement placement, CGSize size, CGRect display);
 
 }  // namespace desktop

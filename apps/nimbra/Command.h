@@ -12,12 +12,14 @@ namespace nimbra {
 using CommandFunction = int (*)(int argc, char** argv);  // argv[0] is the subcommand
 
 struct Command {
-  Command(const char* name, const char* usage, CommandFunction run);
+  // `details` follows the usage line in the command's own help.
+  Command(const char* name, std::string usage, CommandFunction run, std::string details = {});
 };
 
 struct CommandEntry {
   std::string usage;
   CommandFunction run;
+  std::string details;
 };
 
 std::map<std::string, CommandEntry>& commands();

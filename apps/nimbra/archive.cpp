@@ -4,6 +4,7 @@
 // damage as damage, and an object of a class this reader does not model by that class's
 // name.
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <unordered_set>
 
@@ -116,12 +117,18 @@ class Printer {
 
 int runArchive(int argc, char** argv) {
   if (argc != 2) {
-    std::fprintf(stderr, "usage: nimbra archive FILE\n");
+    std::fprintf(stderr, "nimbra archive: needs one FILE\nusage: nimbra archive FILE\n");
+    return 2;
+  }
+  std::error_code ec;
+  if (std::filesystem::is_directory(argv[1], ec)) {
+    std::fprintf(stderr, "nimbra archive: %s is a folder; give an archive file\n", argv[1]);
     return 2;
   }
   auto data = NSData::dataWithContentsOfFile(std::string(argv[1]));
   if (!data) {
-    std::fprintf(stderr, "nimbra archive: cannot read %s\n", argv[1]);
+    std::fprintf(stderr, "nimbra archive: cannot read %s; check that it exists and is readable\n",
+                 argv[1]);
     return 2;
   }
   Strong<NSError> error;

@@ -27,21 +27,35 @@ id badgeValue(const std::string& text) {
 
 int runBadge(int argc, char** argv) {
   std::string layout, root = NIMBRA_ROOT;
+  bool rootGiven = false;
   std::vector<std::string> positional;
+  const char* const usage = "usage: nimbra badge NAME VALUE [--layout FILE] [--root DIR]";
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
-    if ((arg == "--layout" || arg == "--root") && i + 1 < argc) {
+    if (arg == "--layout" || arg == "--root") {
+      if (i + 1 >= argc) {
+        std::fprintf(stderr, "nimbra badge: %s needs a value\n%s\n", arg.c_str(), usage);
+        return 2;
+      }
       (arg == "--layout" ? layout : root) = argv[++i];
+      rootGiven = rootGiven || arg == "--root";
+    } else if (arg.size() > 2 && arg.rfind("--", 0) == 0) {
+      std::fprintf(stderr, "nimbra badge: unknown option %s\n%s\n", arg.c_str(), usage);
+      return 2;
     } else {
       positional.push_back(arg);
     }
   }
   if (positional.size() != 2) {
-    std::fprintf(stderr, "usage: nimbra badge NAME VALUE [--layout FILE] [--root DIR]\n");
+    std::fprintf(stderr, "nimbra badge: needs an app or folder NAME and a VALUE\n%s\n", usage);
     return 2;
   }
-  if (layout.empty()) layout = homehost::defaultLayout(root);
   std::string error;
+  layout = homehost::layoutFor(layout, root, rootGiven, &error);
+  if (layout.empty()) {
+    std::fprintf(stderr, "nimbra badge: %s\n", error.c_str());
+    return 2;
+  }
   if (!SBHomeScreen::setBadgeInLayoutFile(layout, positional[0], badgeValue(positional[1]),
                                           &error)) {
     std::fprintf(stderr, "nimbra badge: %s\n", error.c_str());
@@ -56,7 +70,8 @@ int runBadge(int argc, char** argv) {
 const nimbra::Command badge{
     "badge",
     "badge NAME VALUE [--layout FILE] [--root DIR]   set an app's or folder's badge (a number, "
-    "text or none)",
+    "text or none) in your own home screen (~/Library/SpringBoard, copied from the sample on "
+    "first use) or the one given",
     &runBadge};
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -252,8 +253,11 @@ int runDetect(int argc, char** argv) {
   if (!haveFile || file == "-") {
     bytes.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
   } else {
+    std::error_code ec;
+    if (std::filesystem::is_directory(file, ec))
+      return fail(file + " is a folder; give a text file, or no FILE for standard input");
     std::ifstream in(file, std::ios::binary);
-    if (!in) return fail("cannot read " + file);
+    if (!in) return fail("cannot read " + file + "; check that it exists and is readable");
     std::stringstream s;
     s << in.rdbuf();
     bytes = s.str();

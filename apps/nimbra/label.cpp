@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "../common/PngPath.h"
 #include "Command.h"
 #include "Foundation/NSNumber.h"
 #include "Foundation/NSValue.h"
@@ -318,11 +319,27 @@ int runLabel(int argc, char** argv) {
   std::string out, compare;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
-    if (arg == "--out" && i + 1 < argc) out = argv[++i];
-    if (arg == "--compare" && i + 1 < argc) compare = argv[++i];
+    if (arg == "--out" && i + 1 < argc) {
+      out = argv[++i];
+    } else if (arg == "--compare" && i + 1 < argc) {
+      compare = argv[++i];
+    } else {
+      std::fprintf(stderr,
+                   "nimbra label: unexpected argument %s\n"
+                   "usage: nimbra label [--out FILE.png] [--compare DIR]\n",
+                   arg.c_str());
+      return 2;
+    }
   }
   if (out.empty() && compare.empty()) {
-    std::fprintf(stderr, "usage: nimbra label --out FILE.png | --compare DIR\n");
+    std::fprintf(stderr,
+                 "nimbra label: needs --out FILE.png or --compare DIR\n"
+                 "usage: nimbra label [--out FILE.png] [--compare DIR]\n");
+    return 2;
+  }
+  if (!out.empty() && !hostpaths::isPngPath(out)) {
+    std::fprintf(stderr, "nimbra label: --out %s: pictures are written as PNG; name it FILE.png\n",
+                 out.c_str());
     return 2;
   }
   if (!compare.empty()) {
@@ -333,7 +350,8 @@ int runLabel(int argc, char** argv) {
                            truncation(true),  shrink(),      alignment(), shadows(),
                            highlightColour(), rightToLeft(), fallback(),  detected()};
   if (!sheet(rows)->writePNG(out, 2)) {
-    std::fprintf(stderr, "nimbra label: cannot write %s\n", out.c_str());
+    std::fprintf(stderr, "nimbra label: cannot write %s; check that its folder is writable\n",
+                 out.c_str());
     return 1;
   }
   return 0;

@@ -1,145 +1,22 @@
 // nimbra prefs get KEY | set KEY VALUE...: the plug-in's settings file, written whole
 // under the file lock with the types the plug-in reads, then the change notification.
-//   Enabled, FoldersEnabled, CustomStrengthEnabled   YES/NO, true/false, 1/0
-//   ShowBadges       0 to 3
-//   Color            0 to 13, 673 (random), 674 (same as app), or a colour's name
-//   CustomStrength   a finite real, 0 or more
-//   BadgeWhitelist   display names: one argument each, or comma-separated
-#include <strings.h>
-#include <cmath>
+// The keys, their values and titles are in SettingsKeys.h; `nimbra help prefs` lists them.
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <iterator>
-#include <optional>
 
 #include "Command.h"
 #include "CoreFoundation/CFNotificationCenter.h"
 #include "Foundation/Foundation.h"
 #include "NimbraSettings/Settings.h"
+#include "SettingsKeys.h"
 
 namespace {
 
 using namespace NimbraSettings;
-
-const char* const kColorNames[] = {"yellow", "darkgray", "lightgray", "gray",    "red",
-                                   "green",  "blue",     "cyan",      "magenta", "orange",
-                                   "purple", "brown",    "black",     "white"};
-static_assert(std::size(kColorNames) == kColorCount, "one name for each entry of the table");
-
-enum class Kind { Boolean, ShowBadges, Color, Real, Names };
-struct Key {
-  const char* name;
-  Kind kind;
-  const char* fallback;  // what the plug-in uses when the key is absent
-};
-constexpr const char* yesNo(bool value) {
-  return value ? "YES" : "NO";
-}
-// The defaults as `get` prints them; the settings header holds their values.
-static_assert(kShowBadgesDefault == 3 && kCustomStrengthDefault == 5 && kColorDefault == 0);
-const Key kKeys[] = {{kEnabled, Kind::Boolean, yesNo(kEnabledDefault)},
-                     {kFoldersEnabled, Kind::Boolean, yesNo(kFoldersEnabledDefault)},
-                     {kShowBadgesKey, Kind::ShowBadges, "3"},
-                     {kBadgeWhitelist, Kind::Names, ""},
-                     {kCustomStrengthEnabled, Kind::Boolean, yesNo(kCustomStrengthEnabledDefault)},
-                     {kCustomStrength, Kind::Real, "5"},
-                     {kColor, Kind::Color, "0"}};
+using settingskeys::Key;
 
 std::string settingsPath() {
   return NSHomeDirectory()->stringByAppendingPathComponent(NSSTR(kFile))->stdString();
-}
-
-const Key* findKey(const std::string& name) {
-  for (const Key& key : kKeys) {
-    if (name == key.name) return &key;
-  }
-  return nullptr;
-}
-
-std::optional<long> wholeNumber(const std::string& text) {
-  char* end = nullptr;
-  long n = std::strtol(text.c_str(), &end, 10);
-  if (text.empty() || *end != '\0') return std::nullopt;
-  return n;
-}
-
-// The property-list value for `args`, or none with `error` filled.
-id parseValue(const Key& key, const std::vector<std::string>& args, std::string* error) {
-  if (key.kind == Kind::Names) {
-    auto names = NSMutableArray::array();
-    for (const auto& arg : args) {
-      size_t start = 0;
-      while (start <= arg.size()) {
-        size_t comma = arg.find(',', start);
-        std::string name =
-            arg.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-        if (!name.empty()) names->addObject(NSString::stringWithUTF8String(name));
-        if (comma == std::string::npos) break;
-        start = comma + 1;
-      }
-    }
-    return names;
-  }
-  if (args.size() != 1) {
-    *error = std::string(key.name) + " takes one value";
-    return nullptr;
-  }
-  const std::string& v = args[0];
-  switch (key.kind) {
-    case Kind::Boolean:
-      for (const char* yes : {"YES", "true", "1"}) {
-        if (!strcasecmp(v.c_str(), yes)) return NSNumber::numberWithBool(YES);
-      }
-      for (const char* no : {"NO", "false", "0"}) {
-        if (!strcasecmp(v.c_str(), no)) return NSNumber::numberWithBool(NO);
-      }
-      *error = std::string(key.name) + " is a boolean (YES or NO), not '" + v + "'";
-      return nullptr;
-    case Kind::ShowBadges: {
-      auto n = wholeNumber(v);
-      if (n && *n >= kShowNoBadges && *n <= kShowAllBadges) return NSNumber::numberWithInt(int(*n));
-      *error = "ShowBadges is 0 (none), 1 (folders), 2 (whitelist) or 3 (all), not '" + v + "'";
-      return nullptr;
-    }
-    case Kind::Color: {
-      for (int i = 0; i < kColorCount; ++i) {
-        if (!strcasecmp(v.c_str(), kColorNames[i])) return NSNumber::numberWithInt(i);
-      }
-      if (!strcasecmp(v.c_str(), "random")) return NSNumber::numberWithInt(kRandomColor);
-      if (!strcasecmp(v.c_str(), "app")) return NSNumber::numberWithInt(kSameColorAsApp);
-      auto n = wholeNumber(v);
-      if (n && ((*n >= 0 && *n < kColorCount) || *n == kRandomColor || *n == kSameColorAsApp)) {
-        return NSNumber::numberWithInt(int(*n));
-      }
-      *error =
-          "Color is 0 to 13, 673 (random), 674 (same as app) or a colour name, not '" + v + "'";
-      return nullptr;
-    }
-    case Kind::Real: {
-      char* end = nullptr;
-      double d = std::strtod(v.c_str(), &end);
-      if (!v.empty() && *end == '\0' && std::isfinite(d) && d >= 0) {
-        return NSNumber::numberWithDouble(d);
-      }
-      *error = "CustomStrength is a finite number of points, 0 or more, not '" + v + "'";
-      return nullptr;
-    }
-    case Kind::Names:
-      break;
-  }
-  return nullptr;
-}
-
-std::string show(const id& value) {
-  if (auto list = objc_cast<NSArray>(value)) {
-    std::string out;
-    for (const id& item : *list) out += (out.empty() ? "" : ",") + item->description();
-    return out;
-  }
-  if (auto n = objc_cast<NSNumber>(value); n && n->isBoolean())
-    return n->boolValue() ? "YES" : "NO";
-  return value->description();
 }
 
 int fail(const std::string& message) {
@@ -147,22 +24,37 @@ int fail(const std::string& message) {
   return 2;
 }
 
+const char* const kUsage = "usage: nimbra prefs get KEY | nimbra prefs set KEY VALUE...";
+
+std::string keyNames() {
+  std::string out;
+  for (const Key& key : settingskeys::keys())
+    out += (out.empty() ? "" : ", ") + std::string(key.name);
+  return out;
+}
+
 int runPrefs(int argc, char** argv) {
-  if (argc < 3) return fail("usage: nimbra prefs get KEY | nimbra prefs set KEY VALUE...");
+  if (argc < 3) return fail(std::string("needs get KEY or set KEY VALUE\n") + kUsage);
   std::string verb = argv[1];
-  const Key* key = findKey(argv[2]);
-  if (!key) return fail(std::string("unknown key '") + argv[2] + "'");
-  if (verb == "get" && argc == 3) {
+  if (verb != "get" && verb != "set")
+    return fail("no such action '" + verb + "': get or set\n" + kUsage);
+  const Key* key = settingskeys::findKey(argv[2]);
+  if (!key) {
+    return fail(std::string("unknown key '") + argv[2] + "'; the keys are " + keyNames() +
+                " (nimbra help prefs says what each takes)");
+  }
+  if (verb == "get") {
+    if (argc != 3) return fail("get takes one KEY\n" + std::string(kUsage));
     auto settings = NSDictionary::dictionaryWithContentsOfFile(settingsPath());
     id value =
         settings ? settings->objectForKey(NSString::stringWithUTF8String(key->name)) : nullptr;
-    std::printf("%s\n",
-                value ? show(value).c_str() : (std::string(key->fallback) + " (default)").c_str());
+    std::string shown = value ? settingskeys::show(*key, value) : settingskeys::showDefault(*key);
+    std::printf("%s\n", shown.c_str());
     return 0;
   }
-  if (verb != "set") return fail("usage: nimbra prefs get KEY | nimbra prefs set KEY VALUE...");
   std::string error;
-  id value = parseValue(*key, std::vector<std::string>(argv + 3, argv + argc), &error);
+  id value =
+      settingskeys::parseValue(*key, std::vector<std::string>(argv + 3, argv + argc), &error);
   if (!value) return fail(error);
 
   std::string path = settingsPath();
@@ -187,7 +79,8 @@ int runPrefs(int argc, char** argv) {
     return fail(path + " is not a property-list dictionary; fix or remove it first");
   }
   if (!locked || outcome != Outcome::Written) {
-    std::fprintf(stderr, "nimbra prefs: cannot write %s\n", path.c_str());
+    std::fprintf(stderr, "nimbra prefs: cannot write %s; check that its folder is writable\n",
+                 path.c_str());
     return 1;
   }
   CFNotificationCenterPostNotification(CFNotificationCenterGetDarwinNotifyCenter(),
@@ -196,8 +89,18 @@ int runPrefs(int argc, char** argv) {
   return 0;
 }
 
+std::string keyTable() {
+  std::string out = "keys (nimbra prefs set takes a choice's value or its title):\n";
+  for (const Key& key : settingskeys::keys()) {
+    std::string name = key.name;
+    out += "  " + name + std::string(name.size() < 24 ? 24 - name.size() : 1, ' ') +
+           settingskeys::describe(key) + "\n";
+  }
+  return out;
+}
+
 const nimbra::Command prefs{
     "prefs", "prefs get KEY | prefs set KEY VALUE...   read or change the Nimbra settings",
-    &runPrefs};
+    &runPrefs, keyTable()};
 
 }  // namespace

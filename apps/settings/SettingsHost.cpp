@@ -12,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "../common/PngPath.h"
 #include "Foundation/NSArray.h"
 #include "Foundation/NSDictionary.h"
 #include "Foundation/NSString.h"
@@ -36,6 +37,7 @@
 #include "UIKit/UITableViewCell.h"
 #include "UIKit/UITextField.h"
 #include "UIKit/UIWindow.h"
+#include "dispatch/queue.h"
 
 extern char** environ;
 
@@ -127,6 +129,65 @@ bool onPath(const std::string& program) {
 
 }  // namespace
 
+const std::vector<StepKind>& stepKinds() {
+  using T = StepTime;
+  static const std::vector<StepKind> kinds = {
+      {"tap", "LABEL", 1, T::WithoutAlert, &Host::tapStep,
+       "tap the row with that label (opens entries, presses buttons)"},
+      {"toggle", "LABEL", 1, T::WithoutAlert, &Host::toggleStep, "flip the switch of that row"},
+      {"slide", "LABEL VALUE", 2, T::WithoutAlert, &Host::slideStep, "move the slider of that row"},
+      {"choose", "TITLE", 1, T::WithoutAlert, &Host::chooseStep,
+       "pick a choice in an open choice list"},
+      {"type", "TEXT", 1, T::WithAlert, &Host::typeStep,
+       "type into the shown alert's field, at its caret"},
+      {"clear", "", 0, T::WithAlert, &Host::clearStep, "empty the shown alert's field"},
+      {"key", "KEY", 1, T::Anytime, &Host::keyStep,
+       "a key: escape, return, backspace, delete, left, right, home, end (shift+ to select), "
+       "ctrl+a, ctrl+x, ctrl+c, ctrl+v"},
+      {"press", "TITLE", 1, T::WithAlert, &Host::pressStep,
+       "press the shown alert's button with that title"},
+      {"delete", "LABEL", 1, T::WithoutAlert, &Host::deleteStep, "delete the row with that label"},
+      {"back", "", 0, T::WithoutAlert, &Host::backStep, "go back one screen"},
+      {"screenshot", "FILE.png", 1, T::Anytime, &Host::screenshotStep,
+       "render the screen (the whole list, and an alert if shown)"},
+      {"accessibility", "", 0, T::Anytime, &Host::accessibilityStep,
+       "print what a screen reader finds on the screen, in its order"},
+      {"touch-down", "X,Y", 1, T::Anytime, &Host::touchDownStep, "a finger comes down"},
+      {"touch-move", "X,Y", 1, T::Anytime, &Host::touchMoveStep, "the last finger down moves"},
+      {"touch-up", "X,Y", 1, T::Anytime, &Host::touchUpStep, "the last finger down lifts there"},
+      {"touch-cancel", "", 0, T::Anytime, &Host::touchCancelStep,
+       "the system takes every finger away"},
+      {"tap-point", "X,Y", 1, T::Anytime, &Host::tapPointStep,
+       "a finger comes down and lifts at one place"},
+  };
+  return kinds;
+}
+
+const StepKind* findStepKind(const std::string& verb) {
+  for (const StepKind& kind : stepKinds()) {
+    if (verb == kind.verb) return &kind;
+  }
+  return nullptr;
+}
+
+std::string stepOptionsUsage() {
+  std::string out;
+  for (const StepKind& kind : stepKinds()) {
+    out += (out.empty() ? "[--" : " [--") + std::string(kind.verb);
+    if (kind.count) out += std::string(" ") + kind.arguments;
+    out += "]";
+  }
+  return out;
+}
+
+bool checkStep(const Step& step, std::string* error) {
+  const StepKind* kind = findStepKind(step.verb);
+  if (!kind) return fail(error, "unknown step " + quoted(step.verb));
+  if (step.args.size() == kind->count) return true;
+  std::string takes = kind->count ? std::string(kind->arguments) : "no arguments";
+  return fail(error, step.verb + " takes " + takes);
+}
+
 bool parseScript(const std::string& text, std::vector<Step>* steps, std::string* error) {
   std::istringstream lines(text);
   std::string line;
@@ -160,7 +221,10 @@ bool parseScript(const std::string& text, std::vector<Step>* steps, std::string*
     if (inQuotes) return fail(error, "line " + std::to_string(number) + ": unclosed quote");
     if (inWord) words.push_back(word);
     if (words.empty()) continue;
-    steps->push_back({words[0], {words.begin() + 1, words.end()}});
+    Step step{words[0], {words.begin() + 1, words.end()}};
+    std::string why;
+    if (!checkStep(step, &why)) return fail(error, "line " + std::to_string(number) + ": " + why);
+    steps->push_back(std::move(step));
   }
   return true;
 }
@@ -168,6 +232,8 @@ bool parseScript(const std::string& text, std::vector<Step>* steps, std::string*
 Host::Host(std::string root) : root_(std::move(root)) {}
 
 Host::~Host() {
+  if (!followed_.empty())
+    CFNotificationCenterRemoveEveryObserver(CFNotificationCenterGetDarwinNotifyCenter(), this);
   if (commitHandler_) CATransaction::removeCommitHandler(commitHandler_);
   UIAlertView::dismissAllWithoutDelegate();
   UIApplication::sharedApplication()->setOpenURLHandler(nullptr);
@@ -194,7 +260,7 @@ bool Host::start(std::string* error) {
     auto plist = NSDictionary::dictionaryWithContentsOfFile(folder + "/" + name);
     auto entry = plist ? objc_cast<NSDictionary>(plist->objectForKey(NSSTR("entry"))) : nullptr;
     if (!entry || !objc_cast<NSString>(entry->objectForKey(NSSTR("label")))) {
-      std::fprintf(stderr, "settings: skipping %s: no entry with a label\n", name.c_str());
+      std::fprintf(stderr, "nimbra settings: skipping %s: no entry with a label\n", name.c_str());
       continue;
     }
     auto item = NSMutableDictionary::dictionaryWithDictionary(entry);
@@ -207,7 +273,7 @@ bool Host::start(std::string* error) {
   // A finger on an entry's row opens it as the tap step does; there is no step to fail.
   rootList->setOpener([this](const std::string& label) {
     std::string why;
-    if (!openEntry(label, &why)) std::fprintf(stderr, "settings: %s\n", why.c_str());
+    if (!openEntry(label, &why)) std::fprintf(stderr, "nimbra settings: %s\n", why.c_str());
   });
   rootList->setTitle(NSSTR("Settings"));
   nav_ = UINavigationController::navigationControllerWithRootViewController(rootList);
@@ -272,7 +338,40 @@ bool Host::openEntry(const std::string& label, std::string* error) {
   controller->setSpecifier(entry);
   controller->setTitle(entry->name());
   nav_->pushViewControllerAnimated(controller, YES);
+  if (auto list = objc_cast<PSListController>(controller)) followChangesOf(list.get());
   return true;
+}
+
+void Host::followChangesOf(PSListController* list) {
+  // Through the runtime: the bundle's controller loads its own list (borrowed).
+  NSArray* specifiers = objc_msgSend<NSArray*>(list, OBJC_SEL("specifiers"));
+  if (!specifiers) return;
+  for (const id& item : *specifiers) {
+    auto entry = objc_cast<PSSpecifier>(item);
+    auto name = entry ? entry->postNotification() : nullptr;
+    if (!name || !followed_.insert(name->stdString()).second) continue;
+    CFNotificationCenterAddObserver(CFNotificationCenterGetDarwinNotifyCenter(), this,
+                                    &Host::settingsChanged, name, nullptr,
+                                    CFNotificationSuspensionBehaviorDeliverImmediately);
+  }
+}
+
+// Our own writes arrive here too; reading the values back changes nothing then. A burst of
+// posts (a slider dragged in another process) is one refresh at the end of the turn.
+void Host::settingsChanged(CFNotificationCenterRef, void* observer, CFStringRef, const void*,
+                           CFDictionaryRef) {
+  auto* host = static_cast<Host*>(observer);
+  if (host->refreshQueued_) return;
+  host->refreshQueued_ = true;
+  std::weak_ptr<int> alive = host->alive_;
+  dispatch_async(dispatch_get_main_queue(), [host, alive] {
+    if (alive.expired()) return;  // the host went before the refresh
+    host->refreshQueued_ = false;
+    for (const auto& controller : host->nav_->viewControllers()) {
+      if (auto list = objc_cast<PSListController>(controller)) list->reloadValues();
+    }
+    CATransaction::flush();
+  });
 }
 
 bool Host::tap(const std::string& label, std::string* error) {
@@ -360,110 +459,176 @@ std::string Host::accessibilityTree() {
 }
 
 bool Host::run(const Step& step, std::string* error) {
-  const auto& verb = step.verb;
-  bool alertStep = verb == "type" || verb == "clear" || verb == "press";
-  bool anyTime =
-      verb == "screenshot" || verb == "accessibility" || hoststeps::Fingers::handles(verb);
-  if (!alertStep && !anyTime && UIAlertView::topAlert()) {
+  if (!checkStep(step, error)) return false;
+  const StepKind& kind = *findStepKind(step.verb);
+  bool alert = UIAlertView::topAlert() != nullptr;
+  if (kind.when == StepTime::WithoutAlert && alert)
     return fail(error, "an alert is shown; press one of its buttons first");
-  }
-  bool ok = runStep(step, error);
+  if (kind.when == StepTime::WithAlert && !alert) return fail(error, "no alert is shown");
+  bool ok = (this->*kind.run)(step.args, error);
   followAlert();
   return ok;
 }
 
-bool Host::runStep(const Step& step, std::string* error) {
-  const auto& verb = step.verb;
-  const auto& args = step.args;
-  auto need = [&](std::size_t n) {
-    if (args.size() == n) return true;
-    return fail(error, verb + " takes " + std::to_string(n) + " argument" + (n == 1 ? "" : "s"));
-  };
-  bool alertStep = verb == "type" || verb == "clear" || verb == "press";
-  if (hoststeps::Fingers::handles(verb)) {
-    return fingers_.run(window_.get(), verb, args, error);
-  }
-  if (verb == "accessibility") {
-    if (!need(0)) return false;
-    std::string tree = accessibilityTree();
-    std::fputs(tree.c_str(), stdout);
-    std::fflush(stdout);
-    return true;
-  }
-  if (verb == "tap") {
-    return need(1) && tap(args[0], error);
-  }
-  if (verb == "toggle" || verb == "slide" || verb == "delete") {
-    if (!need(verb == "slide" ? 2 : 1)) return false;
-    auto top = topViewController();
-    auto table = topTable();
-    auto path = table ? findRow(top, table, args[0]) : nullptr;
-    if (!path) return fail(error, "no row labelled " + quoted(args[0]));
-    if (verb == "delete") {
-      if (!table->deleteRowAtIndexPath(path))
-        return fail(error, quoted(args[0]) + " can't be deleted");
+bool Host::fingerStep(const std::string& verb, const Args& args, std::string* error) {
+  return fingers_.run(window_.get(), verb, args, error);
+}
+bool Host::touchDownStep(const Args& args, std::string* error) {
+  return fingerStep("touch-down", args, error);
+}
+bool Host::touchMoveStep(const Args& args, std::string* error) {
+  return fingerStep("touch-move", args, error);
+}
+bool Host::touchUpStep(const Args& args, std::string* error) {
+  return fingerStep("touch-up", args, error);
+}
+bool Host::touchCancelStep(const Args& args, std::string* error) {
+  return fingerStep("touch-cancel", args, error);
+}
+bool Host::tapPointStep(const Args& args, std::string* error) {
+  return fingerStep("tap-point", args, error);
+}
+
+bool Host::accessibilityStep(const Args&, std::string*) {
+  std::string tree = accessibilityTree();
+  std::fputs(tree.c_str(), stdout);
+  std::fflush(stdout);
+  return true;
+}
+
+bool Host::tapStep(const Args& args, std::string* error) {
+  return tap(args[0], error);
+}
+
+bool Host::findRowStep(const std::string& label, Strong<UITableView>* table,
+                       Strong<NSIndexPath>* path, std::string* error) {
+  *table = topTable();
+  *path = *table ? findRow(topViewController(), *table, label) : nullptr;
+  return *path || fail(error, "no row labelled " + quoted(label));
+}
+
+bool Host::deleteStep(const Args& args, std::string* error) {
+  Strong<UITableView> table;
+  Strong<NSIndexPath> path;
+  if (!findRowStep(args[0], &table, &path, error)) return false;
+  return table->deleteRowAtIndexPath(path) || fail(error, quoted(args[0]) + " can't be deleted");
+}
+
+bool Host::toggleStep(const Args& args, std::string* error) {
+  Strong<UITableView> table;
+  Strong<NSIndexPath> path;
+  if (!findRowStep(args[0], &table, &path, error)) return false;
+  auto control = findControl<UISwitch>(table->cellForRowAtIndexPath(path));
+  if (!control) return fail(error, quoted(args[0]) + " has no switch");
+  control->toggle();
+  return true;
+}
+
+bool Host::slideStep(const Args& args, std::string* error) {
+  Strong<UITableView> table;
+  Strong<NSIndexPath> path;
+  if (!findRowStep(args[0], &table, &path, error)) return false;
+  auto control = findControl<UISlider>(table->cellForRowAtIndexPath(path));
+  if (!control) return fail(error, quoted(args[0]) + " has no slider");
+  char* end = nullptr;
+  float value = std::strtof(args[1].c_str(), &end);
+  if (!end || *end || args[1].empty() || !std::isfinite(value))
+    return fail(error, "not a number: " + quoted(args[1]));
+  control->slideTo(value);
+  return true;
+}
+
+bool Host::chooseStep(const Args& args, std::string* error) {
+  auto items = objc_cast<PSListItemsController>(topViewController());
+  if (!items) return fail(error, "no choice list is open");
+  return items->chooseTitle(str(args[0])) || fail(error, "no choice " + quoted(args[0]));
+}
+
+bool Host::pressStep(const Args& args, std::string* error) {
+  auto alert = UIAlertView::topAlert();
+  for (NSInteger i = 0; i < alert->numberOfButtons(); ++i) {
+    if (alert->buttonTitleAtIndex(i)->stdString() == args[0]) {
+      alert->dismissWithClickedButtonIndexAnimated(i, YES);
       return true;
     }
-    auto cell = table->cellForRowAtIndexPath(path);
-    if (verb == "toggle") {
-      auto control = findControl<UISwitch>(cell);
-      if (!control) return fail(error, quoted(args[0]) + " has no switch");
-      control->toggle();
-      return true;
-    }
-    auto control = findControl<UISlider>(cell);
-    if (!control) return fail(error, quoted(args[0]) + " has no slider");
-    char* end = nullptr;
-    float value = std::strtof(args[1].c_str(), &end);
-    if (!end || *end || args[1].empty() || !std::isfinite(value)) {
-      return fail(error, "not a number: " + quoted(args[1]));
-    }
-    control->slideTo(value);
-    return true;
   }
-  if (verb == "choose") {
-    if (!need(1)) return false;
-    auto items = objc_cast<PSListItemsController>(topViewController());
-    if (!items) return fail(error, "no choice list is open");
-    if (!items->chooseTitle(str(args[0]))) return fail(error, "no choice " + quoted(args[0]));
-    return true;
+  return fail(error, "the alert has no button " + quoted(args[0]));
+}
+
+UITextField* Host::alertField(std::string* error) {
+  auto alert = UIAlertView::topAlert();
+  if (!alert || alert->alertViewStyle() == UIAlertViewStyleDefault) {
+    fail(error, "the alert has no text field");
+    return nullptr;
   }
-  if (alertStep) {
-    auto alert = UIAlertView::topAlert();
-    if (!alert) return fail(error, "no alert is shown");
-    if (verb == "press") {
-      if (!need(1)) return false;
-      for (NSInteger i = 0; i < alert->numberOfButtons(); ++i) {
-        if (alert->buttonTitleAtIndex(i)->stdString() == args[0]) {
-          alert->dismissWithClickedButtonIndexAnimated(i, YES);
-          return true;
-        }
-      }
-      return fail(error, "the alert has no button " + quoted(args[0]));
-    }
-    if (alert->alertViewStyle() == UIAlertViewStyleDefault) {
-      return fail(error, "the alert has no text field");
-    }
-    auto field = alert->textFieldAtIndex(0);
-    if (verb == "clear") {
-      if (!need(0)) return false;
-      field->setText(nullptr);
-      return true;
-    }
-    if (!need(1)) return false;
-    field->insertText(str(args[0]));
-    return true;
+  return alert->textFieldAtIndex(0).get();
+}
+
+bool Host::typeStep(const Args& args, std::string* error) {
+  UITextField* field = alertField(error);
+  if (field) field->insertText(str(args[0]));
+  return field;
+}
+
+bool Host::clearStep(const Args&, std::string* error) {
+  UITextField* field = alertField(error);
+  if (field) field->setText(nullptr);
+  return field;
+}
+
+bool Host::keyStep(const Args& args, std::string* error) {
+  const std::string& key = args[0];
+  auto alert = UIAlertView::topAlert();
+  if (key == "escape") {
+    // A dialog is cancelled; without one, back a screen.
+    if (alert)
+      return pressStep({alert->buttonTitleAtIndex(alert->cancelButtonIndex())->stdString()}, error);
+    return backStep({}, error);
   }
-  if (verb == "back") {
-    if (!need(0)) return false;
-    if (!nav_->popViewControllerAnimated(YES)) return fail(error, "already at the root list");
-    if (auto list = objc_cast<PSListController>(topViewController())) list->reloadValues();
-    return true;
+  if (key == "return") {
+    if (!alert) return fail(error, "return saves a dialog; none is shown");
+    auto title = alert->buttonTitleAtIndex(alert->firstOtherButtonIndex());
+    if (!title) title = alert->buttonTitleAtIndex(alert->cancelButtonIndex());
+    return title && pressStep({title->stdString()}, error);
   }
-  if (verb == "screenshot") {
-    return need(1) && screenshot(args[0], error);
+  UITextField* field = alertField(error);
+  if (!field) return false;
+  using E = UITextField::Extend;
+  bool shift = key.rfind("shift+", 0) == 0;
+  std::string name = shift ? key.substr(6) : key;
+  E extend = shift ? E::Yes : E::No;
+  if (name == "left" || name == "right") {
+    field->moveCaret(name == "left" ? -1 : +1, extend);
+  } else if (name == "home" || name == "end") {
+    field->moveCaretToEnd(name == "home" ? -1 : +1, extend);
+  } else if (key == "backspace") {
+    field->deleteBackward();
+  } else if (key == "delete") {
+    field->deleteForward();
+  } else if (key == "ctrl+a") {
+    field->selectAll();
+  } else if (key == "ctrl+x") {
+    field->cut();
+  } else if (key == "ctrl+c") {
+    field->copy();
+  } else if (key == "ctrl+v") {
+    field->paste();
+  } else {
+    return fail(error, "unknown key " + quoted(key));
   }
-  return fail(error, "unknown step " + quoted(verb));
+  return true;
+}
+
+bool Host::backStep(const Args&, std::string* error) {
+  if (!nav_->popViewControllerAnimated(YES)) return fail(error, "already at the root list");
+  if (auto list = objc_cast<PSListController>(topViewController())) list->reloadValues();
+  return true;
+}
+
+bool Host::screenshotStep(const Args& args, std::string* error) {
+  if (!hostpaths::isPngPath(args[0]))
+    return fail(error, args[0] + ": pictures are written as PNG; name it FILE.png");
+  return screenshot(args[0], error);
 }
 
 bool Host::screenshot(const std::string& path, std::string* error) {
@@ -511,12 +676,8 @@ int runCommand(int argc, char** argv, const char* name, WindowRunner window) {
   auto usage = [&](const std::string& why) {
     std::fprintf(stderr,
                  "%s: %s\nusage: %s [--root DIR] [--xdg-open] [--window] [--window-frames FILE] "
-                 "[--screen WxH] [--script FILE] "
-                 "[--tap LABEL] [--toggle LABEL] [--slide LABEL VALUE] [--choose TITLE] "
-                 "[--type TEXT] [--clear] [--press TITLE] [--delete LABEL] [--back] "
-                 "[--screenshot FILE] [--accessibility] [--touch-down X,Y] [--touch-move X,Y] "
-                 "[--touch-up X,Y] [--touch-cancel] [--tap-point X,Y] ...\n",
-                 name, why.c_str(), name);
+                 "[--screen WxH] [--script FILE] %s ...\n",
+                 name, why.c_str(), name, stepOptionsUsage().c_str());
     return 2;
   };
   for (int i = 1; i < argc; ++i) {
@@ -526,8 +687,16 @@ int runCommand(int argc, char** argv, const char* name, WindowRunner window) {
       *out = argv[++i];
       return true;
     };
-    std::string a, b;
-    if (opt == "--root") {
+    std::string a;
+    const StepKind* kind = opt.rfind("--", 0) == 0 ? findStepKind(opt.substr(2)) : nullptr;
+    if (kind) {
+      Step step{kind->verb, {}};
+      for (std::size_t n = 0; n < kind->count; ++n) {
+        if (!value(&a)) return usage(opt + " needs " + kind->arguments);
+        step.args.push_back(a);
+      }
+      steps.push_back(std::move(step));
+    } else if (opt == "--root") {
       if (!value(&root)) return usage("--root needs a folder");
     } else if (opt == "--xdg-open") {
       external = true;
@@ -536,6 +705,9 @@ int runCommand(int argc, char** argv, const char* name, WindowRunner window) {
       windowed = true;
     } else if (opt == "--window-frames") {
       if (!value(&frames)) return usage("--window-frames needs a file");
+      if (!hostpaths::isPngPath(frames))
+        return usage("--window-frames " + frames +
+                     ": pictures are written as PNG; name it FILE.png");
     } else if (opt == "--screen") {
       double w = 0, h = 0;
       if (!value(&a) || std::sscanf(a.c_str(), "%lfx%lf", &w, &h) != 2 || !(w > 0) || !(h > 0) ||
@@ -551,18 +723,6 @@ int runCommand(int argc, char** argv, const char* name, WindowRunner window) {
       text << in.rdbuf();
       std::string error;
       if (!parseScript(text.str(), &steps, &error)) return usage(a + ": " + error);
-    } else if (opt == "--slide") {
-      if (!value(&a) || !value(&b)) return usage("--slide needs a label and a value");
-      steps.push_back({"slide", {a, b}});
-    } else if (opt == "--back" || opt == "--clear" || opt == "--accessibility" ||
-               opt == "--touch-cancel") {
-      steps.push_back({opt.substr(2), {}});
-    } else if (opt == "--tap" || opt == "--toggle" || opt == "--choose" || opt == "--type" ||
-               opt == "--press" || opt == "--delete" || opt == "--screenshot" ||
-               opt == "--touch-down" || opt == "--touch-move" || opt == "--touch-up" ||
-               opt == "--tap-point") {
-      if (!value(&a)) return usage(opt + " needs an argument");
-      steps.push_back({opt.substr(2), {a}});
     } else {
       return usage("unknown option " + opt);
     }
@@ -581,7 +741,7 @@ int runCommand(int argc, char** argv, const char* name, WindowRunner window) {
       std::string shown = steps[i].verb;
       for (const auto& arg : steps[i].args) shown += " " + quoted(arg);
       std::fprintf(stderr, "%s: step %zu (%s): %s\n", name, i + 1, shown.c_str(), error.c_str());
-      return 1;
+      return 2;  // a step that cannot be done is bad input, as a bad option is
     }
   }
   return windowed ? window(host, frames) : 0;

@@ -1,22 +1,9 @@
 // The Settings app host, headless: the root list of the preference entries found under
 // <root>/Library/PreferenceLoader/Preferences, the bundles they open (loaded from
 // <root>/Library/PreferenceBundles by their Info.plist), a navigation stack and alerts,
-// driven by steps:
-//
-//   tap LABEL          tap the row with that label (opens entries, presses buttons)
-//   toggle LABEL       flip the switch of that row
-//   slide LABEL VALUE  move the slider of that row
-//   choose TITLE       pick a choice in an open choice list
-//   type TEXT          type into the shown alert's first field
-//   clear              empty the shown alert's first field
-//   press TITLE        press the shown alert's button with that title
-//   delete LABEL       delete the row with that label
-//   back               go back one screen
-//   screenshot FILE    render the screen (the whole list, and an alert if shown) to PNG
-//   accessibility      print what a screen reader finds on the screen, in its order: per
-//                      element its kind, frame (screen points), traits, label, value, hint
-//   touch-down X,Y, touch-move X,Y, touch-up X,Y, touch-cancel, tap-point X,Y
-//                      fingers on the window (see apps/common/TouchSteps.h)
+// driven by steps. The steps, their arguments and what each does are one table,
+// stepKinds(); the command's options and its usage are made from it (`nimbra help
+// settings` lists them).
 //
 // Steps that change a setting write the settings file and post its notification, as the
 // entries do on a device. A tap is a real touch down and up at the row's centre (the list
@@ -25,17 +12,25 @@
 // restores them. A finger lifted on a root list entry opens it as the tap step does.
 // Every display commit renders a frame, counted by frameCount(), so what a
 // step flushed is drawn before the step's handler returns. Opened URLs are printed as
-// "openURL URL".
+// "openURL URL". A change notification a shown pane's entries post, arriving from another
+// process (`nimbra prefs set`), refreshes every list's values. The accessibility step prints what a
+// screen reader finds on the screen, in its order: per element its kind, frame (screen points),
+// traits, label, value, hint.
 #pragma once
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "../common/TouchSteps.h"
+#include "CoreFoundation/CFNotificationCenter.h"
 #include "objc/runtime.h"
 
+class NSIndexPath;
+class PSListController;
 class UINavigationController;
+class UITextField;
 class UIViewController;
 class UITableView;
 class UIWindow;
@@ -47,8 +42,30 @@ struct Step {
   std::vector<std::string> args;
 };
 
+class Host;
+
+// When a step can run: any time, only while an alert is shown, or only while none is.
+enum class StepTime { Anytime, WithAlert, WithoutAlert };
+
+struct StepKind {
+  const char* verb;       // the step in a script; the option is "--" and the verb
+  const char* arguments;  // how the usage names them: "LABEL VALUE", "X,Y", ""
+  std::size_t count;      // how many
+  StepTime when;
+  bool (Host::*run)(const std::vector<std::string>& args, std::string* error);
+  const char* summary;
+};
+
+const std::vector<StepKind>& stepKinds();
+const StepKind* findStepKind(const std::string& verb);
+// The options of the steps as a usage line shows them: "[--tap LABEL] [--back] ...".
+std::string stepOptionsUsage();
+// A step whose verb is known and whose argument count is right; NO with `error` set.
+bool checkStep(const Step& step, std::string* error);
+
 // Splits a script into steps: one per line, words separated by blanks, "double quotes"
-// around words with blanks, # starts a comment. NO with `error` set on a bad line.
+// around words with blanks, # starts a comment; each step checked as checkStep does. NO
+// with `error` set (naming the line) on a bad line.
 bool parseScript(const std::string& text, std::vector<Step>* steps, std::string* error);
 
 class Host {
@@ -78,9 +95,38 @@ class Host {
   void followAlert();
 
  private:
+  friend const std::vector<StepKind>& stepKinds();
+  using Args = std::vector<std::string>;
   bool openEntry(const std::string& label, std::string* error);
-  bool runStep(const Step& step, std::string* error);
+  // Observes the notifications `list`'s entries post, once each.
+  void followChangesOf(PSListController* list);
+  static void settingsChanged(CFNotificationCenterRef, void* observer, CFStringRef, const void*,
+                              CFDictionaryRef);
   bool tap(const std::string& label, std::string* error);
+  // The steps, one handler each (see stepKinds()).
+  bool tapStep(const Args& args, std::string* error);
+  bool toggleStep(const Args& args, std::string* error);
+  bool slideStep(const Args& args, std::string* error);
+  bool deleteStep(const Args& args, std::string* error);
+  bool chooseStep(const Args& args, std::string* error);
+  bool typeStep(const Args& args, std::string* error);
+  bool clearStep(const Args& args, std::string* error);
+  bool keyStep(const Args& args, std::string* error);
+  bool pressStep(const Args& args, std::string* error);
+  bool backStep(const Args& args, std::string* error);
+  bool screenshotStep(const Args& args, std::string* error);
+  bool accessibilityStep(const Args& args, std::string* error);
+  bool fingerStep(const std::string& verb, const Args& args, std::string* error);
+  bool touchDownStep(const Args& args, std::string* error);
+  bool touchMoveStep(const Args& args, std::string* error);
+  bool touchUpStep(const Args& args, std::string* error);
+  bool touchCancelStep(const Args& args, std::string* error);
+  bool tapPointStep(const Args& args, std::string* error);
+  // The row labelled `label` on the top screen with its table, for the row steps.
+  bool findRowStep(const std::string& label, Strong<UITableView>* table, Strong<NSIndexPath>* path,
+                   std::string* error);
+  // The shown alert's first text field, for the field steps.
+  UITextField* alertField(std::string* error);
 
   std::string root_;
   Strong<UINavigationController> nav_;
@@ -90,6 +136,9 @@ class Host {
   bool dimmed_ = false;
   uint64_t frames_ = 0;
   uint64_t commitHandler_ = 0;
+  std::set<std::string> followed_;  // notifications observed
+  bool refreshQueued_ = false;
+  std::shared_ptr<int> alive_ = std::make_shared<int>(0);  // expires with the host
 };
 
 // Shows a started host in a desktop window until it is closed; the exit status.

@@ -1,5 +1,6 @@
 #include "SettingsWindow.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "DesktopWindow.h"
@@ -39,16 +40,33 @@ class SettingsContent : public desktop::Content {
   // lifted on a button does; one moved off first or cancelled does nothing.
   bool pressBegan(CGPoint p) override {
     press_ = held_ = partAt(p);
+    if (press_.part == Part::field) {
+      // The caret goes where the pointer is; a drag selects from there.
+      UITextField* field = alertField();
+      NSUInteger at = field->indexAtPoint(fieldPoint(field, p));
+      field->setSelectedRange(NSMakeRange(at, 0));
+      fieldAnchor_ = at;
+    }
     // Nothing behind an alert takes a finger.
     return press_ || UIAlertView::topAlert();
   }
 
-  void pressMoved(CGPoint p) override { held_ = partAt(p) == press_ ? press_ : Press{}; }
+  void pressMoved(CGPoint p) override {
+    if (press_.part == Part::field) {
+      UITextField* field = alertField();
+      if (!field) return;
+      NSUInteger at = field->indexAtPoint(fieldPoint(field, p));
+      NSUInteger from = std::min(at, fieldAnchor_), to = std::max(at, fieldAnchor_);
+      field->setSelectedRange(NSMakeRange(from, to - from));
+      return;
+    }
+    held_ = partAt(p) == press_ ? press_ : Press{};
+  }
 
   void pressEnded(CGPoint p) override {
     Press press = press_;
     press_ = held_ = {};
-    if (!press || !(partAt(p) == press)) return;
+    if (!press || press.part == Part::field || !(partAt(p) == press)) return;
     if (press.part == Part::back) {
       step("back", {});
     } else if (auto alert = UIAlertView::topAlert()) {
@@ -68,24 +86,12 @@ class SettingsContent : public desktop::Content {
 
   void typed(const std::string& text) override { step("type", {text}); }
 
-  void key(const std::string& name) override {
-    auto alert = UIAlertView::topAlert();
-    if (name == "escape") {
-      if (alert) {
-        pressButton(alert, alert->cancelButtonIndex());
-      } else {
-        step("back", {});
-      }
-    } else if (name == "return") {
-      if (alert) pressButton(alert, alert->firstOtherButtonIndex());
-    } else if (name == "backspace") {
-      if (alert && alert->alertViewStyle() != UIAlertViewStyleDefault)
-        alert->textFieldAtIndex(0)->deleteBackward();
-    }
-  }
+  // Every key is the host's key step: Escape cancels a dialog (or goes back a screen),
+  // Return saves it, the editing keys go to its field.
+  void key(const std::string& name) override { step("key", {name}); }
 
  private:
-  enum class Part { none, button, back };
+  enum class Part { none, button, back, field };
   // What a press is on: a dialog's button (by index) or the back button.
   struct Press {
     Part part = Part::none;
@@ -106,6 +112,8 @@ class SettingsContent : public desktop::Content {
         if (CGRectContainsPoint(part->frame(), local)) return {Part::button, index};
         ++index;
       }
+      UITextField* field = alertField();
+      if (field && CGRectContainsPoint(field->bounds(), fieldPoint(field, p))) return {Part::field};
       return {};
     }
     UILabel* back = backButton();
@@ -169,6 +177,17 @@ class SettingsContent : public desktop::Content {
     return nullptr;
   }
 
+  // The shown alert's text field, if it has one.
+  UITextField* alertField() {
+    auto alert = UIAlertView::topAlert();
+    if (!alert || alert->alertViewStyle() == UIAlertViewStyleDefault) return nullptr;
+    return alert->textFieldAtIndex(0).get();
+  }
+
+  CGPoint fieldPoint(UITextField* field, CGPoint p) {
+    return host_.window()->convertPointToView(p, field);
+  }
+
   // The back button while there is a screen to go back to.
   UILabel* backButton() {
     auto nav = host_.navigation();
@@ -212,14 +231,15 @@ class SettingsContent : public desktop::Content {
   Press shown_;                // the part drawn pressed
   Strong<UIAlertView> alert_;  // the alert on the window
   Strong<UIView> dim_;
-  Strong<UIView> highlight_;  // behind the pressed button of the alert
+  Strong<UIView> highlight_;    // behind the pressed button of the alert
+  NSUInteger fieldAnchor_ = 0;  // where a press in the field began
 };
 
 }  // namespace
 
 int run(settingshost::Host& host, const std::string& frameDump) {
   SettingsContent content(host);
-  desktop::DesktopWindow window(&content);
+  desktop::DesktopWindow window(&content, desktop::Placement::Beside);
   window.setFrameDump(frameDump);
   std::string error;
   if (!window.open("Nimbra Settings", &error)) {

@@ -3,7 +3,14 @@
 #include <cstdio>
 #include <cstring>
 
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "../common/PngPath.h"
 #include "../common/TouchSteps.h"
+#include "Foundation/NSPathUtilities.h"
+#include "Foundation/NSString.h"
 #include "SpringBoard/SpringBoard.h"
 #include "UIKit/UIWindow.h"
 #include "dispatch/CFRunLoop.h"
@@ -12,6 +19,60 @@ namespace homehost {
 
 std::string defaultLayout(const std::string& root) {
   return root + "/Library/SpringBoard/home.plist";
+}
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Copies the sample's folder into `to`, the layout file last and by rename, so that a
+// layout file there is always whole and finds its images (two first uses at once both
+// copy; the later rename wins with the same bytes).
+bool copySample(const fs::path& from, const fs::path& to, std::string* error) {
+  std::error_code ec;
+  fs::create_directories(to, ec);
+  if (ec) {
+    *error = "cannot create " + to.string() + ": " + ec.message();
+    return false;
+  }
+  const std::string layoutName = "home.plist";
+  for (const auto& item : fs::recursive_directory_iterator(from, ec)) {
+    fs::path relative = fs::relative(item.path(), from, ec);
+    if (relative == layoutName || item.path().extension() == ".stamp") continue;
+    if (item.is_directory()) {
+      fs::create_directories(to / relative, ec);
+    } else {
+      fs::copy_file(item.path(), to / relative, fs::copy_options::overwrite_existing, ec);
+    }
+    if (ec) break;
+  }
+  fs::path partial = to / ("." + layoutName + "." + std::to_string(getpid()));
+  if (!ec) fs::copy_file(from / layoutName, partial, fs::copy_options::overwrite_existing, ec);
+  if (!ec) fs::rename(partial, to / layoutName, ec);
+  if (ec) {
+    fs::remove(partial, ec);
+    *error = "cannot copy the sample home screen from " + from.string() + " to " + to.string();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string layoutFor(const std::string& layout, const std::string& root, bool rootGiven,
+                      std::string* error) {
+  if (!layout.empty()) return layout;
+  if (rootGiven) return defaultLayout(root);
+  fs::path mine = fs::path(NSHomeDirectory()->stdString()) / "Library" / "SpringBoard";
+  std::error_code ec;
+  if (fs::exists(mine / "home.plist", ec)) return (mine / "home.plist").string();
+  fs::path sample = fs::path(defaultLayout(root)).parent_path();
+  if (!fs::exists(sample / "home.plist", ec)) {
+    *error = "no sample home screen in " + sample.string() + "; build the project or give --root";
+    return {};
+  }
+  if (!copySample(sample, mine, error)) return {};
+  return (mine / "home.plist").string();
 }
 
 bool parse(int argc, char** argv, Options* options, std::string* error) {
@@ -27,10 +88,15 @@ bool parse(int argc, char** argv, Options* options, std::string* error) {
     };
     if (arg == "--out") {
       if (!value(&options->out)) return false;
+      if (!hostpaths::isPngPath(options->out)) {
+        *error = "--out " + options->out + ": pictures are written as PNG; name it FILE.png";
+        return false;
+      }
     } else if (arg == "--layout") {
       if (!value(&options->layout)) return false;
     } else if (arg == "--root") {
       if (!value(&options->root)) return false;
+      options->rootGiven = true;
     } else if (arg == "--watch") {
       options->watch = true;
     } else if (arg == "--window") {
@@ -63,19 +129,25 @@ bool parse(int argc, char** argv, Options* options, std::string* error) {
 int run(const Options& options) {
   SBPluginLoadResult plugins = SBPluginLoader::loadPlugins(
       options.root, SBPluginLoader::currentExecutableName(), SBHostBundleIdentifier);
+  const char* name = options.name.c_str();
   for (const auto& error : plugins.errors)
-    std::fprintf(stderr, "plug-in not loaded: %s\n", error.c_str());
+    std::fprintf(stderr, "%s: plug-in not loaded: %s\n", name, error.c_str());
 
-  std::string layout = options.layout.empty() ? defaultLayout(options.root) : options.layout;
   std::string error;
+  std::string layout = layoutFor(options.layout, options.root, options.rootGiven, &error);
+  if (layout.empty()) {
+    std::fprintf(stderr, "%s: %s\n", name, error.c_str());
+    return 2;
+  }
   Strong<SBHomeScreen> screen = SBHomeScreen::homeScreenWithContentsOfFile(layout, &error);
   if (!screen) {
-    std::fprintf(stderr, "bad layout: %s\n", error.c_str());
+    std::fprintf(stderr, "%s: bad layout: %s\n", name, error.c_str());
     return 2;
   }
   auto render = [&] {
     if (!screen->writePNG(options.out)) {
-      std::fprintf(stderr, "cannot write %s\n", options.out.c_str());
+      std::fprintf(stderr, "%s: cannot write %s; check that its folder exists and is writable\n",
+                   name, options.out.c_str());
       return false;
     }
     std::printf("%s\n", options.out.c_str());
@@ -93,7 +165,7 @@ int run(const Options& options) {
       std::vector<std::string> args;
       if (!arg.empty()) args.push_back(arg);
       if (!fingers.run(window.get(), verb, args, &error)) {
-        std::fprintf(stderr, "--%s: %s\n", verb.c_str(), error.c_str());
+        std::fprintf(stderr, "%s: --%s: %s\n", name, verb.c_str(), error.c_str());
         return 2;
       }
     }
@@ -102,7 +174,7 @@ int run(const Options& options) {
   }
   if (options.window) {
     if (!options.openWindow) {
-      std::fprintf(stderr, "this program cannot open windows\n");
+      std::fprintf(stderr, "%s: this program cannot open windows\n", name);
       return 2;
     }
     if (!options.out.empty() && !render()) return 1;

@@ -16,8 +16,10 @@ using WindowRunner = int (*)(SBHomeScreen* screen, const Options& options);
 
 struct Options {
   std::string out;     // PNG to write (optional with a window)
-  std::string layout;  // default: <root>/Library/SpringBoard/home.plist
+  std::string layout;  // default: see layoutFor
   std::string root = NIMBRA_ROOT;
+  bool rootGiven = false;            // --root was given
+  std::string name = "nimbra home";  // starts every message
   bool watch = false;
   // Finger steps (apps/common/TouchSteps.h) on the first page's window, in order, after
   // the first layout pass and before the picture: (verb, argument or empty).
@@ -30,7 +32,13 @@ struct Options {
 };
 
 std::string defaultLayout(const std::string& root);
-// Parses --out, --layout, --root, --watch, --window, --window-frames FILE and the finger
+// The layout a command reads and writes: `layout` when given; with --root the root's own;
+// otherwise the user's copy of the sample layout, ~/Library/SpringBoard/home.plist, made
+// from <root>/Library/SpringBoard (the file and its images) on first use, so that changes
+// never reach the staged tree. Empty with `error` when the copy cannot be made.
+std::string layoutFor(const std::string& layout, const std::string& root, bool rootGiven,
+                      std::string* error);
+// Parses --out (a .png), --layout, --root, --watch, --window, --window-frames FILE and the finger
 // steps --touch-down X,Y,
 // --touch-move X,Y, --touch-up X,Y, --touch-cancel, --tap-point X,Y; NO with `error` for
 // anything else.

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "DesktopWindow.h"
+#include "HomePager.h"
 #include "SpringBoard/SBHomeScreen.h"
 #include "UIKit/UIWindow.h"
 
@@ -10,15 +11,18 @@ namespace homewindow {
 
 namespace {
 
-// The first page, as the device's screen shows it.
+// One page at a time, as the device's screen shows it; the pointer pages it and opens
+// folders (HomePager), the arrow keys page it, Escape closes a folder.
 class HomeContent : public desktop::Content {
  public:
   explicit HomeContent(SBHomeScreen* screen)
       : window_(std::make_shared<UIWindow>(
-            CGRectMake(0, 0, SBHomeScreen::kPageWidth, SBHomeScreen::kPageHeight))) {
+            CGRectMake(0, 0, SBHomeScreen::kPageWidth, SBHomeScreen::kPageHeight))),
+        pager_(screen, window_.get()) {
     window_->addSubview(screen->rootView());
   }
   ~HomeContent() override {
+    pager_.close();
     for (const auto& sub : window_->subviews()) sub->removeFromSuperview();
   }
   CGSize pointSize() override {
@@ -26,9 +30,20 @@ class HomeContent : public desktop::Content {
   }
   CGImageRef render(CGFloat scale) override { return window_->renderImage(scale); }
   UIWindow* touchWindow() override { return window_.get(); }
+  bool pressBegan(CGPoint p) override {
+    pager_.pressBegan(p);
+    return true;
+  }
+  void pressMoved(CGPoint p) override { pager_.pressMoved(p); }
+  void pressEnded(CGPoint p) override { pager_.pressEnded(p); }
+  void pressCancelled() override { pager_.pressCancelled(); }
+  void key(const std::string& name) override { pager_.key(name); }
+
+  HomePager& pager() { return pager_; }
 
  private:
   Strong<UIWindow> window_;
+  HomePager pager_;
 };
 
 }  // namespace
@@ -42,8 +57,12 @@ int run(SBHomeScreen* screen, const homehost::Options& options) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return 1;
   }
-  // Settings and badge changes: the screen has laid itself out again.
-  screen->observeChanges(options.relayoutNotifications, [&] { window.setNeedsDisplay(); });
+  // Settings and badge changes: the screen has laid itself out again; an open folder's
+  // apps follow.
+  screen->observeChanges(options.relayoutNotifications, [&] {
+    content.pager().layoutFolder();
+    window.setNeedsDisplay();
+  });
   window.run();
   screen->observeChanges({}, nullptr);
   return 0;

@@ -1,5 +1,6 @@
-// `--window` for the home-screen host: the first page in a desktop window, following
-// settings and badge changes, until closed.
+// `--window` for the home-screen host: a page at a time in a desktop window (drag or the
+// arrow keys to page, click a folder to open it, outside it or Escape to close it),
+// following settings and badge changes, until closed.
 #pragma once
 
 #include "HomeHost.h"

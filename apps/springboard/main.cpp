@@ -9,6 +9,7 @@
 int main(int argc, char** argv) {
   homehost::Options options;
   options.openWindow = &homewindow::run;
+  options.name = "nimbra-springboard";
   std::string error;
   if (!homehost::parse(argc, argv, &options, &error)) {
     std::fprintf(stderr,

@@ -6,6 +6,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -90,7 +91,16 @@ Strong<NSArray> NSProcessInfo::arguments() const {
 
 // NSLog
 
+namespace {
+std::atomic<bool> gLogEnabled{true};
+}
+
+void foundation::setLogEnabled(bool enabled) {
+  gLogEnabled.store(enabled, std::memory_order_relaxed);
+}
+
 void foundation::logLine(std::string_view message) {
+  if (!gLogEnabled.load(std::memory_order_relaxed)) return;
   struct timeval tv;
   gettimeofday(&tv, nullptr);
   struct tm tm;

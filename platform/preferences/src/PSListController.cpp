@@ -201,83 +201,40 @@ Strong<UITableViewCell> PSListController::cellForSpecifier(const Strong<PSSpecif
   return cell;
 }
 
-Strong<UITableViewCell> PSListController::makeCell(const Strong<PSSpecifier>& specifier) {
-  if (auto name = specifier->cellClassName()) {
-    Class cls = objc_getClass(name->stdString());
-    if (cls && class_isSubclassOf(cls, UITableViewCell::class_())) {
-      if (id made = PSAllocInstance(cls)) {
-        id result;
-        if (made->respondsToSelector(OBJC_SEL("initWithSpecifier:"))) {
-          result = objc_msgSend<id>(made, OBJC_SEL("initWithSpecifier:"), specifier.get());
-        } else {
-          result = objc_msgSend<id>(made, OBJC_SEL("initWithStyle:reuseIdentifier:specifier:"),
-                                    NSInteger{0}, specifier->identifier().get(), specifier.get());
-        }
-        if (auto cell = objc_cast<UITableViewCell>(result)) return cell;
-      }
-    }
-    // A class the bundle does not provide (or that gives no cell) shows as a plain row.
+Strong<UITableViewCell> PSListController::makeBundleCell(const Strong<PSSpecifier>& specifier) {
+  auto name = specifier->cellClassName();
+  if (!name) return nullptr;
+  Class cls = objc_getClass(name->stdString());
+  if (!cls || !class_isSubclassOf(cls, UITableViewCell::class_())) return nullptr;
+  id made = PSAllocInstance(cls);
+  if (!made) return nullptr;
+  id result;
+  if (made->respondsToSelector(OBJC_SEL("initWithSpecifier:"))) {
+    result = objc_msgSend<id>(made, OBJC_SEL("initWithSpecifier:"), specifier.get());
+  } else {
+    result = objc_msgSend<id>(made, OBJC_SEL("initWithStyle:reuseIdentifier:specifier:"),
+                              NSInteger{0}, specifier->identifier().get(), specifier.get());
   }
+  return objc_cast<UITableViewCell>(result);
+}
+
+Strong<UITableViewCell> PSListController::makeCell(const Strong<PSSpecifier>& specifier) {
+  // A class the bundle does not provide (or that gives no cell) shows as a plain row.
+  if (auto cell = makeBundleCell(specifier)) return cell;
   NSInteger style = specifier->cellType() == PSLinkListCell ? UITableViewCellStyleValue1
                                                             : UITableViewCellStyleDefault;
   auto cell = std::make_shared<PSTableCell>()->initWithStyleReuseIdentifierSpecifier(
       style, specifier->identifier(), specifier);
-  CGFloat width = UIScreen::mainScreen()->bounds().size.width;
   switch (specifier->cellType()) {
-    case PSSwitchCell: {
-      auto control = std::make_shared<UISwitch>();
-      control->addTargetActionForControlEvents(retainedSelf(), OBJC_SEL("controlChanged:"),
-                                               UIControlEventValueChanged);
-      cell->setAccessoryView(control);
-      controls_[control.get()] = specifier;
+    case PSSwitchCell:
+      addSwitch(specifier, cell);
       break;
-    }
-    case PSSliderCell: {
-      cell->textLabel()->setText(nullptr);
-      auto title = std::make_shared<UILabel>(CGRectMake(15, 0, 90, 44));
-      title->setText(specifier->name());
-      title->setFont(UIFont::systemFontOfSize(17));
-      cell->contentView()->addSubview(title);
-      auto control = std::make_shared<UISlider>();
-      auto bound = [&](const char* key, float fallback) {
-        auto n = objc_cast<NSNumber>(specifier->propertyForKey(key));
-        return n && std::isfinite(n->floatValue()) ? n->floatValue() : fallback;
-      };
-      control->setMaximumValue(bound("max", 1));
-      control->setMinimumValue(bound("min", 0));
-      bool showValue = false;
-      if (auto n = objc_cast<NSNumber>(specifier->propertyForKey("showValue"))) {
-        showValue = n->boolValue();
-      }
-      CGFloat valueWidth = showValue ? 48 : 0;
-      control->setFrame(CGRectMake(110, 6, width - 125 - valueWidth, 32));
-      control->addTargetActionForControlEvents(retainedSelf(), OBJC_SEL("controlChanged:"),
-                                               UIControlEventValueChanged);
-      cell->contentView()->addSubview(control);
-      if (showValue) {
-        auto value =
-            std::make_shared<UILabel>(CGRectMake(width - 15 - valueWidth, 0, valueWidth, 44));
-        value->setTag(kSliderValueTag);
-        value->setFont(UIFont::systemFontOfSize(15));
-        value->setTextAlignment(NSTextAlignmentRight);
-        cell->contentView()->addSubview(value);
-      }
-      controls_[control.get()] = specifier;
+    case PSSliderCell:
+      addSlider(specifier, cell);
       break;
-    }
-    case PSSegmentCell: {
-      std::vector<Strong<NSString>> titles;
-      auto names = specifier->titles();
-      for (const id& t : *names) titles.push_back(objc_cast<NSString>(t));
-      auto control = UISegmentedControl::segmentedControlWithItems(titles);
-      control->setFrame(CGRectMake(15, 7, width - 30, 29));
-      control->addTargetActionForControlEvents(retainedSelf(), OBJC_SEL("controlChanged:"),
-                                               UIControlEventValueChanged);
-      cell->textLabel()->setText(nullptr);
-      cell->contentView()->addSubview(control);
-      controls_[control.get()] = specifier;
+    case PSSegmentCell:
+      addSegments(specifier, cell);
       break;
-    }
     case PSLinkCell:
     case PSLinkListCell:
       cell->setAccessoryType(UITableViewCellAccessoryDisclosureIndicator);
@@ -289,6 +246,71 @@ Strong<UITableViewCell> PSListController::makeCell(const Strong<PSSpecifier>& sp
       break;
   }
   return cell;
+}
+
+// A screen reader reads the row's control under the row's title, the title not twice.
+void PSListController::addSwitch(const Strong<PSSpecifier>& specifier,
+                                 const Strong<UITableViewCell>& cell) {
+  auto control = std::make_shared<UISwitch>();
+  control->addTargetActionForControlEvents(retainedSelf(), OBJC_SEL("controlChanged:"),
+                                           UIControlEventValueChanged);
+  control->setAccessibilityLabel(specifier->name());
+  cell->textLabel()->setIsAccessibilityElement(false);
+  cell->setAccessoryView(control);
+  controls_[control.get()] = specifier;
+}
+
+void PSListController::addSlider(const Strong<PSSpecifier>& specifier,
+                                 const Strong<UITableViewCell>& cell) {
+  CGFloat width = UIScreen::mainScreen()->bounds().size.width;
+  cell->textLabel()->setText(nullptr);
+  auto title = std::make_shared<UILabel>(CGRectMake(15, 0, 90, 44));
+  title->setText(specifier->name());
+  title->setFont(UIFont::systemFontOfSize(17));
+  title->setIsAccessibilityElement(false);
+  cell->contentView()->addSubview(title);
+  auto control = std::make_shared<UISlider>();
+  auto bound = [&](const char* key, float fallback) {
+    auto n = objc_cast<NSNumber>(specifier->propertyForKey(key));
+    return n && std::isfinite(n->floatValue()) ? n->floatValue() : fallback;
+  };
+  control->setMaximumValue(bound("max", 1));
+  control->setMinimumValue(bound("min", 0));
+  control->setAccessibilityLabel(specifier->name());
+  bool showValue = false;
+  if (auto n = objc_cast<NSNumber>(specifier->propertyForKey("showValue"))) {
+    showValue = n->boolValue();
+  }
+  CGFloat valueWidth = showValue ? 48 : 0;
+  control->setFrame(CGRectMake(110, 6, width - 125 - valueWidth, 32));
+  control->addTargetActionForControlEvents(retainedSelf(), OBJC_SEL("controlChanged:"),
+                                           UIControlEventValueChanged);
+  cell->contentView()->addSubview(control);
+  if (showValue) {
+    auto value = std::make_shared<UILabel>(CGRectMake(width - 15 - valueWidth, 0, valueWidth, 44));
+    value->setTag(kSliderValueTag);
+    value->setFont(UIFont::systemFontOfSize(15));
+    value->setTextAlignment(NSTextAlignmentRight);
+    value->setIsAccessibilityElement(false);  // the slider's value says it
+    cell->contentView()->addSubview(value);
+  }
+  controls_[control.get()] = specifier;
+}
+
+void PSListController::addSegments(const Strong<PSSpecifier>& specifier,
+                                   const Strong<UITableViewCell>& cell) {
+  CGFloat width = UIScreen::mainScreen()->bounds().size.width;
+  std::vector<Strong<NSString>> titles;
+  auto names = specifier->titles();
+  for (const id& t : *names) titles.push_back(objc_cast<NSString>(t));
+  auto control = UISegmentedControl::segmentedControlWithItems(titles);
+  control->setFrame(CGRectMake(15, 7, width - 30, 29));
+  control->addTargetActionForControlEvents(retainedSelf(), OBJC_SEL("controlChanged:"),
+                                           UIControlEventValueChanged);
+  control->setAccessibilityLabel(specifier->name());
+  cell->textLabel()->setText(nullptr);
+  cell->contentView()->addSubview(control);
+  controls_[control.get()] = specifier;
 }
 
 void PSListController::refreshCell(const Strong<PSSpecifier>& specifier,

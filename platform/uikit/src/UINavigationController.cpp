@@ -1,6 +1,7 @@
 #include "UIKit/UINavigationController.h"
 
 #include "Foundation/NSString.h"
+#include "UIKit/UIAccessibility.h"
 #include "UIKit/UILabel.h"
 #include "UIKit/UIScreen.h"
 #include "UIKit/UIView.h"
@@ -56,6 +57,9 @@ void UINavigationController::loadView() {
   backLabel_ = std::make_shared<UILabel>(CGRectMake(8, 20, 90, 44));
   backLabel_->setFont(UIFont::systemFontOfSize(16));
   backLabel_->setTextColor(UIColor::colorWithRedGreenBlueAlpha(0, 0.48, 1, 1));
+  // Read as the button it is, named for where it goes; the title as the screen's header.
+  backLabel_->setAccessibilityTraits(UIAccessibilityTraitButton);
+  titleLabel_->setAccessibilityTraits(UIAccessibilityTraitHeader);
   bar_->addSubview(backLabel_);
   view->addSubview(bar_);
   setView(view);
@@ -78,7 +82,9 @@ void UINavigationController::updateVisibleView() {
     auto previous = stack_[stack_.size() - 2]->title();
     auto back = NSString::stringWithFormat("< %@", previous ? previous : NSSTR("Back"));
     backLabel_->setText(back);
+    backLabel_->setAccessibilityLabel(previous ? previous : NSSTR("Back"));
   } else {
     backLabel_->setText(NSString::string());
+    backLabel_->setAccessibilityLabel(nullptr);
   }
 }

@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "Foundation/NSData.h"
+#include "Foundation/NSPathUtilities.h"
 #include "Foundation/NSString.h"
 
 namespace {
@@ -34,6 +35,8 @@ namespace {
 // A pasteboard larger than this is taken as damaged and reads as empty.
 constexpr std::size_t kMaxBytes = 64u << 20;
 
+// The user's runtime folder when the session has one (it goes with the session), else a
+// folder in the home folder: either way the user's own, never one shared under /tmp.
 std::string checkedFolder(std::string* error) {
   std::string path;
   struct stat st;
@@ -41,7 +44,12 @@ std::string checkedFolder(std::string* error) {
   if (runtime && runtime[0] == '/' && stat(runtime, &st) == 0 && S_ISDIR(st.st_mode)) {
     path = std::string(runtime) + "/nimbra-pasteboard";
   } else {
-    path = "/tmp/nimbra-pasteboard-" + std::to_string(geteuid());
+    std::string library = NSHomeDirectory()->stdString() + "/Library";
+    if (mkdir(library.c_str(), 0755) != 0 && errno != EEXIST) {
+      *error = "cannot create " + library + ": " + std::strerror(errno);
+      return {};
+    }
+    path = library + "/Pasteboard";
   }
   if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
     *error = "cannot create " + path + ": " + std::strerror(errno);

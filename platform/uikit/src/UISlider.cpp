@@ -1,8 +1,13 @@
 #include "UIKit/UISlider.h"
 
 #include <cmath>
+#include <cstdio>
 
+#include "Foundation/NSSet.h"
+#include "Foundation/NSString.h"
+#include "UIKit/UIAccessibility.h"
 #include "UIKit/UIAppearance.h"
+#include "UIKit/UITouch.h"
 
 namespace {
 
@@ -12,12 +17,44 @@ void sliderLayoutSubviews(NSObject* self, SEL cmd) {
 }
 
 constexpr CGFloat kThumb = 28;
+// What one increment or decrement of an assistive technology moves, as a share of the range.
+constexpr float kAccessibilityStep = 0.1f;
+
+// A finger down on the thumb or the track moves the thumb under it; moving drags it, even
+// past the ends (clamped); lifting keeps the last value. Each change is a value change.
+void sliderTrack(NSObject* self, SEL, NSSet* touches, UIEvent*) {
+  auto* slider = static_cast<UISlider*>(self);
+  auto touch = touches ? objc_cast<UITouch>(touches->anyObject()) : nullptr;
+  if (touch) slider->trackTo(touch->locationInView(slider).x);
+}
+void sliderCancelled(NSObject*, SEL, NSSet*, UIEvent*) {}
+
+Strong<NSString> sliderAccessibilityValue(NSObject* self, SEL) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", static_cast<UISlider*>(self)->value());
+  return NSString::stringWithUTF8String(text);
+}
+void sliderIncrement(NSObject* self, SEL) {
+  static_cast<UISlider*>(self)->accessibilityStep(+1);
+}
+void sliderDecrement(NSObject* self, SEL) {
+  static_cast<UISlider*>(self)->accessibilityStep(-1);
+}
 
 }  // namespace
 
 OBJC_CLASS_IMPL(UISlider) {
   class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::imp<&sliderLayoutSubviews>(), "v@:");
   class_addMethod(cls, OBJC_SEL("value"), objc::imp<&UISlider::value>(), "f@:");
+  class_addMethod(cls, OBJC_SEL("touchesBegan:withEvent:"), objc::imp<&sliderTrack>(), "v@:@@");
+  class_addMethod(cls, OBJC_SEL("touchesMoved:withEvent:"), objc::imp<&sliderTrack>(), "v@:@@");
+  class_addMethod(cls, OBJC_SEL("touchesEnded:withEvent:"), objc::imp<&sliderTrack>(), "v@:@@");
+  class_addMethod(cls, OBJC_SEL("touchesCancelled:withEvent:"), objc::imp<&sliderCancelled>(),
+                  "v@:@@");
+  class_addMethod(cls, OBJC_SEL("accessibilityValue"), objc::imp<&sliderAccessibilityValue>(),
+                  "@@:");
+  class_addMethod(cls, OBJC_SEL("accessibilityIncrement"), objc::imp<&sliderIncrement>(), "v@:");
+  class_addMethod(cls, OBJC_SEL("accessibilityDecrement"), objc::imp<&sliderDecrement>(), "v@:");
 }
 
 UISlider::UISlider() : UIControl(CGRectMake(0, 0, 200, 31)) {
@@ -32,6 +69,9 @@ UISlider::UISlider() : UIControl(CGRectMake(0, 0, 200, 31)) {
   addSubview(track_);
   addSubview(fill_);
   addSubview(thumb_);
+  // A screen reader reads a slider as adjustable, its value the number it holds.
+  setIsAccessibilityElement(true);
+  setAccessibilityTraits(UIAccessibilityTraitAdjustable);
 }
 
 Strong<UIAppearance> UISlider::appearance() {
@@ -65,6 +105,24 @@ void UISlider::setMaximumValue(float v) {
 void UISlider::slideTo(float value) {
   setValue(value);
   sendActionsForControlEvents(UIControlEventValueChanged);
+}
+
+float UISlider::valueAtX(CGFloat x) const {
+  CGFloat usable = bounds().size.width - kThumb;
+  if (usable <= 0 || max_ <= min_) return min_;
+  CGFloat fraction = std::fmin(std::fmax((x - kThumb / 2) / usable, 0), 1);
+  return min_ + float(fraction) * (max_ - min_);
+}
+
+void UISlider::trackTo(CGFloat x) {
+  float value = valueAtX(x);
+  if (value == value_) return;
+  slideTo(value);
+}
+
+void UISlider::accessibilityStep(int direction) {
+  float step = (max_ - min_) * kAccessibilityStep;
+  slideTo(value_ + float(direction) * step);
 }
 
 Strong<UIColor> UISlider::tintColor() const {

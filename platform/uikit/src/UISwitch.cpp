@@ -23,7 +23,7 @@ void switchTouchesEnded(NSObject* self, SEL cmd, NSSet* touches, UIEvent* event)
 }
 
 Strong<NSString> switchAccessibilityValue(NSObject* self, SEL) {
-  return static_cast<UISwitch*>(self)->isOn() ? NSSTR("1") : NSSTR("0");
+  return static_cast<UISwitch*>(self)->isOn() ? NSSTR("on") : NSSTR("off");
 }
 
 }  // namespace
@@ -47,7 +47,8 @@ UISwitch::UISwitch() : UIControl(CGRectMake(0, 0, kWidth, kHeight)) {
   knob_->layer()->setBorderWidth(0.5);
   knob_->layer()->setBorderColor(UIColor::colorWithWhiteAlpha(0.75, 1)->CGColor());
   addSubview(knob_);
-  // A screen reader reads a switch as a button whose value is 1 or 0.
+  // A screen reader reads a switch as a button whose value is "on" or "off"; its label is
+  // the title of the row or screen it sits in, set by whoever places it.
   setIsAccessibilityElement(true);
   setAccessibilityTraits(UIAccessibilityTraitButton);
 }

@@ -5,6 +5,7 @@
 #include "Foundation/NSSet.h"
 #include "Foundation/NSString.h"
 #include "UIKit/NSIndexPath.h"
+#include "UIKit/UIAccessibility.h"
 #include "UIKit/UILabel.h"
 #include "UIKit/UITableViewCell.h"
 #include "UIKit/UITouch.h"
@@ -26,6 +27,9 @@ constexpr CGFloat kInset = 15;
 
 // A finger lifted on the row it came down on taps that row; one that leaves the row
 // first, or is cancelled, taps nothing. The row is highlighted while the finger is on it.
+// A finger that slides left across an editable row swipes it: the row's Delete button
+// shows at its right edge, and the next finger either lifts on that button (the row is
+// deleted) or anywhere else (the button goes, nothing is tapped).
 struct UITableViewTouches {
   static UITableView* t(NSObject* self) { return static_cast<UITableView*>(self); }
   static CGPoint where(NSObject* self, NSSet* touches) {
@@ -38,21 +42,61 @@ struct UITableViewTouches {
     pressed = std::move(row);
     if (auto cell = t(self)->cellForRowAtIndexPath(pressed)) cell->setHighlightedAnimated(YES, NO);
   }
+  static bool onDeleteButton(UITableView* table, CGPoint p) {
+    return table->deleteButton_ && CGRectContainsPoint(table->deleteButton_->frame(), p);
+  }
   static void began(NSObject* self, SEL, NSSet* touches, UIEvent*) {
-    press(self, t(self)->indexPathForRowAtPoint(where(self, touches)));
+    UITableView* table = t(self);
+    CGPoint p = where(self, touches);
+    table->swipe_ = {};
+    table->swipe_.start = p;
+    if (table->deleteButton_) {
+      // This finger answers the shown Delete button; it taps no row.
+      table->swipe_.answering = true;
+      if (!onDeleteButton(table, p)) table->hideDeleteButton();
+      return;
+    }
+    table->swipe_.row = table->indexPathForRowAtPoint(p);
+    press(self, table->swipe_.row);
   }
   static void moved(NSObject* self, SEL, NSSet* touches, UIEvent*) {
-    auto& pressed = t(self)->pressed_;
-    auto now = t(self)->indexPathForRowAtPoint(where(self, touches));
-    if (pressed && !(now && now->isEqual(pressed.get()))) press(self, nullptr);
+    UITableView* table = t(self);
+    if (table->swipe_.answering) return;
+    CGPoint p = where(self, touches);
+    CGFloat dx = table->swipe_.start.x - p.x, dy = std::fabs(p.y - table->swipe_.start.y);
+    if (!table->swipe_.swiping && dx > UITableView::kSwipeDistance && dx > dy &&
+        table->canEditRowAtIndexPath(table->swipe_.row)) {
+      table->swipe_.swiping = true;
+    }
+    auto& pressed = table->pressed_;
+    auto now = table->indexPathForRowAtPoint(p);
+    if (pressed && (table->swipe_.swiping || !(now && now->isEqual(pressed.get()))))
+      press(self, nullptr);
   }
   static void ended(NSObject* self, SEL sel, NSSet* touches, UIEvent* event) {
+    UITableView* table = t(self);
     moved(self, sel, touches, event);
-    auto pressed = t(self)->pressed_;
+    if (table->swipe_.answering) {
+      auto row = table->deleteRow_;
+      bool confirm = onDeleteButton(table, where(self, touches));
+      table->hideDeleteButton();
+      if (confirm) table->deleteRowAtIndexPath(row);
+      table->swipe_ = {};
+      return;
+    }
+    if (table->swipe_.swiping) {
+      table->showDeleteButton(table->swipe_.row);
+      table->swipe_ = {};
+      return;
+    }
+    auto pressed = table->pressed_;
     press(self, nullptr);
-    if (pressed) t(self)->tapRowAtIndexPath(pressed);
+    if (pressed) table->tapRowAtIndexPath(pressed);
   }
-  static void cancelled(NSObject* self, SEL, NSSet*, UIEvent*) { press(self, nullptr); }
+  static void cancelled(NSObject* self, SEL, NSSet*, UIEvent*) {
+    t(self)->swipe_ = {};
+    press(self, nullptr);
+  }
 };
 
 OBJC_CLASS_IMPL(UITableView) {
@@ -146,6 +190,7 @@ void UITableView::loadSection(NSInteger index, Section& section) {
 }
 
 void UITableView::reloadData() {
+  hideDeleteButton();
   for (auto& s : sections_) recycle(s);
   sections_.clear();
   auto source = dataSource();
@@ -274,6 +319,29 @@ BOOL UITableView::deleteRowAtIndexPath(const Strong<NSIndexPath>& indexPath) {
   return YES;
 }
 
+void UITableView::showDeleteButton(const Strong<NSIndexPath>& indexPath) {
+  hideDeleteButton();
+  if (!canEditRowAtIndexPath(indexPath)) return;
+  CGRect row = rectForRowAtIndexPath(indexPath);
+  auto button = std::make_shared<UILabel>(CGRectMake(
+      CGRectGetMaxX(row) - kDeleteButtonWidth, row.origin.y, kDeleteButtonWidth, row.size.height));
+  button->setText(NSSTR("Delete"));
+  button->setTextAlignment(NSTextAlignmentCenter);
+  button->setTextColor(UIColor::whiteColor());
+  button->setBackgroundColor(UIColor::colorWithRedGreenBlueAlpha(1, 0.23, 0.19, 1));
+  button->setAccessibilityTraits(UIAccessibilityTraitButton);
+  deleteButton_ = button;
+  deleteRow_ = NSIndexPath::indexPathForRowInSection(indexPath->row(), indexPath->section());
+  addSubview(button);
+}
+
+void UITableView::hideDeleteButton() {
+  if (!deleteButton_) return;
+  deleteButton_->removeFromSuperview();
+  deleteButton_ = nullptr;
+  deleteRow_ = nullptr;
+}
+
 void UITableView::relayout() {
   for (auto& d : decorations_) d->removeFromSuperview();
   decorations_.clear();
@@ -281,8 +349,10 @@ void UITableView::relayout() {
   laidOutWidth_ = width;
   bool grouped = style_ == UITableViewStyleGrouped;
   auto gray = UIColor::colorWithWhiteAlpha(0.43, 1);
-  auto addNote = [&](const Strong<NSString>& text, CGFloat y, CGFloat h, CGFloat size) {
+  auto addNote = [&](const Strong<NSString>& text, CGFloat y, CGFloat h, CGFloat size,
+                     uint64_t traits) {
     auto label = std::make_shared<UILabel>(CGRectMake(kInset, y, width - 2 * kInset, h));
+    if (traits) label->setAccessibilityTraits(traits);
     label->setText(text);
     label->setFont(UIFont::systemFontOfSize(size));
     label->setTextColor(gray);
@@ -293,7 +363,9 @@ void UITableView::relayout() {
   for (auto& s : sections_) {
     if (s.header) {
       CGFloat h = grouped ? 38 : 28;
-      addNote(grouped ? s.header->uppercaseString() : s.header, y + h - 26, 24, grouped ? 13 : 15);
+      // A screen reader reads a section's title as a header, its footer as text.
+      addNote(grouped ? s.header->uppercaseString() : s.header, y + h - 26, 24, grouped ? 13 : 15,
+              UIAccessibilityTraitHeader);
       y += h;
     } else {
       y += grouped ? 18 : 0;
@@ -311,7 +383,7 @@ void UITableView::relayout() {
     }
     if (s.footer) {
       CGFloat h = 16.0 * (1 + s.footer->length() / 48) + 14;
-      addNote(s.footer, y + 6, h - 10, 13);
+      addNote(s.footer, y + 6, h - 10, 13, 0);
       y += h;
     } else {
       y += grouped ? 8 : 0;

@@ -1,6 +1,10 @@
 #include "UIKit/UITableViewCell.h"
 
+#include <functional>
+
 #include "Foundation/NSString.h"
+#include "UIKit/UIAccessibility.h"
+#include "UIKit/UIControl.h"
 #include "UIKit/UILabel.h"
 
 namespace {
@@ -22,6 +26,32 @@ UILabel* cellTextLabel(NSObject* self, SEL) {
   return static_cast<UITableViewCell*>(self)->textLabel().get();
 }
 
+BOOL cellIsAccessibilityElement(NSObject* self, SEL) {
+  return static_cast<UITableViewCell*>(self)->readsAsOneAccessibilityElement();
+}
+Strong<NSString> cellAccessibilityLabel(NSObject* self, SEL sel) {
+  auto label = UIViewSendSuper<Strong<NSString>>(UITableViewCell::super::class_(), self, sel);
+  auto* cell = static_cast<UITableViewCell*>(self);
+  return label ? label : cell->textLabel() ? cell->textLabel()->text() : nullptr;
+}
+Strong<NSString> cellAccessibilityValue(NSObject* self, SEL sel) {
+  auto value = UIViewSendSuper<Strong<NSString>>(UITableViewCell::super::class_(), self, sel);
+  auto* cell = static_cast<UITableViewCell*>(self);
+  if (value || !cell->detailTextLabel()) return value;
+  auto detail = cell->detailTextLabel()->text();
+  return detail && detail->length() ? detail : nullptr;
+}
+// A row acts when tapped: a button, selected when it carries the checkmark.
+uint64_t cellAccessibilityTraits(NSObject* self, SEL sel) {
+  uint64_t traits = UIViewSendSuper<uint64_t>(UITableViewCell::super::class_(), self, sel);
+  if (traits) return traits;
+  auto* cell = static_cast<UITableViewCell*>(self);
+  traits = UIAccessibilityTraitButton;
+  if (cell->accessoryType() == UITableViewCellAccessoryCheckmark)
+    traits |= UIAccessibilityTraitSelected;
+  return traits;
+}
+
 constexpr CGFloat kInset = 15;
 constexpr CGFloat kMarkWidth = 24;
 
@@ -38,6 +68,26 @@ OBJC_CLASS_IMPL(UITableViewCell) {
   class_addMethod(cls, OBJC_SEL("prepareForReuse"), objc::imp<&UITableViewCell::prepareForReuse>(),
                   "v@:");
   class_addMethod(cls, OBJC_SEL("textLabel"), objc::imp<&cellTextLabel>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("isAccessibilityElement"), objc::imp<&cellIsAccessibilityElement>(),
+                  "B@:");
+  class_addMethod(cls, OBJC_SEL("accessibilityLabel"), objc::imp<&cellAccessibilityLabel>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("accessibilityValue"), objc::imp<&cellAccessibilityValue>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("accessibilityTraits"), objc::imp<&cellAccessibilityTraits>(),
+                  "Q@:");
+}
+
+bool UITableViewCell::readsAsOneAccessibilityElement() const {
+  int setting = accessibilityElementSetting();
+  if (setting >= 0) return setting == 1;
+  auto text = textLabel_ ? textLabel_->text() : nullptr;
+  if (!text || !text->length()) return false;
+  std::function<bool(const UIView*)> holdsControl = [&](const UIView* view) {
+    if (objc_cast<UIControl>(view)) return true;
+    for (const auto& sub : view->subviews())
+      if (holdsControl(sub.get())) return true;
+    return false;
+  };
+  return !holdsControl(this);
 }
 
 UITableViewCell::UITableViewCell() : UIView(CGRectMake(0, 0, 320, 44)) {

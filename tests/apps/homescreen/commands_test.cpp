@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,6 +18,7 @@
 #include "CoreFoundation/CFNotificationCenter.h"
 #include "Foundation/Foundation.h"
 #include "SpringBoard/SpringBoard.h"
+#include "WaitFor.h"
 #include "dispatch/CFRunLoop.h"
 
 namespace fs = std::filesystem;
@@ -152,14 +154,15 @@ id badgeInLayout(const std::string& path, const char* name) {
 }
 
 TEST_F(Commands, PrefsSetWritesEachKeyWithTheTypeThePluginReads) {
-  EXPECT_EQ(nimbra({"prefs", "get", "ShowBadges"}).out, "3 (default)\n");
+  EXPECT_EQ(nimbra({"prefs", "get", "ShowBadges"}).out, "3 (Show all, default)\n");
+  EXPECT_EQ(nimbra({"prefs", "get", "CustomStrength"}).out, "5 (default)\n");
   for (const std::vector<std::string>& args : {std::vector<std::string>{"Enabled", "no"},
                                                {"FoldersEnabled", "YES"},
                                                {"ShowBadges", "2"},
                                                {"BadgeWhitelist", "Mail,Notes", "Big Maps"},
                                                {"CustomStrengthEnabled", "false"},
                                                {"CustomStrength", "7.5"},
-                                               {"Color", "red"}}) {
+                                               {"Color", "Red"}}) {
     std::vector<std::string> command{"prefs", "set"};
     command.insert(command.end(), args.begin(), args.end());
     Result r = nimbra(command);
@@ -189,10 +192,21 @@ TEST_F(Commands, PrefsSetWritesEachKeyWithTheTypeThePluginReads) {
 
   EXPECT_EQ(nimbra({"prefs", "get", "Enabled"}).out, "NO\n");
   EXPECT_EQ(nimbra({"prefs", "get", "BadgeWhitelist"}).out, "Mail,Notes,Big Maps\n");
-  for (auto [name, value] : {std::pair{"random", 673}, {"app", 674}, {"13", 13}, {"674", 674}}) {
+  // The pane's titles, as shown or in any case without blanks, and the values.
+  for (auto [name, value] : {std::pair{"Random", 673},
+                             {"Same as app", 674},
+                             {"darkgray", 1},
+                             {"13", 13},
+                             {"674", 674}}) {
     ASSERT_EQ(nimbra({"prefs", "set", "Color", name}).status, 0) << name;
     EXPECT_EQ(settings()->objectForKeyAs<NSNumber>(NSSTR("Color"))->intValue(), value) << name;
   }
+  EXPECT_EQ(nimbra({"prefs", "get", "Color"}).out, "674 (Same as app)\n");
+  ASSERT_EQ(nimbra({"prefs", "set", "Color", "Dark Gray"}).status, 0);
+  EXPECT_EQ(nimbra({"prefs", "get", "Color"}).out, "1 (Dark Gray)\n");
+  EXPECT_EQ(nimbra({"prefs", "get", "ShowBadges"}).out, "2 (Whitelist only)\n");
+  for (const char* end : {"0", "30"})
+    EXPECT_EQ(nimbra({"prefs", "set", "CustomStrength", end}).status, 0) << end;
   // No names at all: an empty whitelist, still an array.
   ASSERT_EQ(nimbra({"prefs", "set", "BadgeWhitelist"}).status, 0);
   auto empty = settings()->objectForKeyAs<NSArray>(NSSTR("BadgeWhitelist"));
@@ -211,17 +225,21 @@ TEST_F(Commands, PrefsRejectsBadInputWithExitCode2AndLeavesTheFileAlone) {
       {{"get", "enabled"}, "unknown key 'enabled'"},  // keys are case-sensitive
       {{"set", "Enabled", "maybe"}, "boolean"},
       {{"set", "Enabled", "2"}, "boolean"},
-      {{"set", "ShowBadges", "4"}, "ShowBadges is 0"},
-      {{"set", "ShowBadges", "-1"}, "ShowBadges is 0"},
-      {{"set", "ShowBadges", "2.5"}, "ShowBadges is 0"},
-      {{"set", "ShowBadges", "two"}, "ShowBadges is 0"},
-      {{"set", "Color", "14"}, "Color is 0 to 13"},
-      {{"set", "Color", "672"}, "Color is 0 to 13"},
-      {{"set", "Color", "675"}, "Color is 0 to 13"},
-      {{"set", "Color", "-1"}, "Color is 0 to 13"},
-      {{"set", "Color", "pink"}, "Color is 0 to 13"},
-      {{"set", "Color", "99999999999999999999"}, "Color is 0 to 13"},
-      {{"set", "CustomStrength", "-1"}, "CustomStrength is"},
+      {{"set", "ShowBadges", "4"}, "ShowBadges is one of 0 (Hide all)"},
+      {{"set", "ShowBadges", "-1"}, "ShowBadges is one of"},
+      {{"set", "ShowBadges", "2.5"}, "ShowBadges is one of"},
+      {{"set", "ShowBadges", "two"}, "ShowBadges is one of"},
+      {{"set", "Color", "14"}, "Color is one of 0 (Yellow)"},
+      {{"set", "Color", "672"}, "Color is one of"},
+      {{"set", "Color", "675"}, "Color is one of"},
+      {{"set", "Color", "-1"}, "Color is one of"},
+      {{"set", "Color", "pink"}, "Color is one of"},
+      {{"set", "Color", "app"}, "Color is one of"},  // not a title the pane shows
+      {{"set", "Color", "99999999999999999999"}, "Color is one of"},
+      {{"set", "CustomStrength", "-1"}, "CustomStrength is a number from 0 to 30"},
+      {{"set", "CustomStrength", "30.5"}, "CustomStrength is a number from 0 to 30"},
+      {{"set", "CustomStrength", "500"}, "CustomStrength is a number from 0 to 30"},
+      {{"set", "CustomStrength", "1e308"}, "CustomStrength is a number from 0 to 30"},
       {{"set", "CustomStrength", "nan"}, "CustomStrength is"},
       {{"set", "CustomStrength", "inf"}, "CustomStrength is"},
       {{"set", "CustomStrength", "1e999"}, "CustomStrength is"},
@@ -229,8 +247,9 @@ TEST_F(Commands, PrefsRejectsBadInputWithExitCode2AndLeavesTheFileAlone) {
       {{"set", "CustomStrength", ""}, "CustomStrength is"},
       {{"set", "Enabled"}, "takes one value"},
       {{"set", "ShowBadges", "1", "2"}, "takes one value"},
-      {{"frob", "Enabled"}, "usage"},
-      {{"set"}, "usage"},
+      {{"frob", "Enabled"}, "no such action 'frob'"},
+      {{"set"}, "needs get KEY or set KEY VALUE"},
+      {{"get", "Enabled", "x"}, "get takes one KEY"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> command{"prefs"};
@@ -239,6 +258,7 @@ TEST_F(Commands, PrefsRejectsBadInputWithExitCode2AndLeavesTheFileAlone) {
     std::string shown = c.args.size() > 1 ? c.args[1] + " " + c.args.back() : c.args[0];
     EXPECT_EQ(r.status, 2) << shown;
     EXPECT_TRUE(contains(r.err, c.message)) << shown << ": " << r.err;
+    EXPECT_EQ(r.err.rfind("nimbra prefs: ", 0), 0u) << r.err;
     EXPECT_TRUE(r.out.empty()) << shown;
     EXPECT_EQ(readFile(settingsPath()), before) << shown;
   }
@@ -303,9 +323,8 @@ TEST_F(Commands, SuccessfulChangesPostTheirNotifications) {
   std::string layout = writeLayout();
   ASSERT_EQ(nimbra({"prefs", "set", "ShowBadges", "0"}).status, 0);
   ASSERT_EQ(nimbra({"badge", "Notes", "2", "--layout", layout}).status, 0);
-  for (int i = 0; i < 200 && (prefsPosts == 0 || badgePosts == 0); ++i) {
-    CFRunLoopRunInMode(kCFRunLoopDefaultMode, 0.05, true);
-  }
+  testwait::waitFor([] { return prefsPosts > 0 && badgePosts > 0; }, testwait::kDefaultSeconds,
+                    [] { CFRunLoopRunInMode(kCFRunLoopDefaultMode, 0.05, true); });
   EXPECT_GE(prefsPosts, 1);
   EXPECT_GE(badgePosts, 1);
   CFNotificationCenterRemoveEveryObserver(center, nullptr);
@@ -392,7 +411,9 @@ TEST_F(Commands, HelpGoesToStandardOutputAndListsEveryOption) {
     EXPECT_EQ(r.status, 0) << args[0];
     EXPECT_TRUE(r.err.empty()) << r.err;
     for (const char* name : {"badge", "detect", "home", "prefs", "settings", "selfcheck"}) {
-      EXPECT_TRUE(contains(r.out, std::string("\n  ") + name + " ")) << name << " in " << r.out;
+      EXPECT_TRUE(contains(r.out, std::string("\n  ") + name + " ") ||
+                  contains(r.out, std::string("\n  ") + name + "\n"))
+          << name << " in " << r.out;
     }
   }
   struct Case {
@@ -429,6 +450,148 @@ TEST_F(Commands, HelpGoesToStandardOutputAndListsEveryOption) {
   EXPECT_TRUE(contains(none.err, "usage: nimbra")) << none.err;
 }
 
+// Each key with its type, its range or its choices under the pane's titles, and default.
+TEST_F(Commands, PrefsHelpListsEveryKeyWithWhatItTakes) {
+  Result r = nimbra({"help", "prefs"});
+  ASSERT_EQ(r.status, 0);
+  auto line = [&](const std::string& key) {
+    std::size_t at = r.out.find("\n  " + key + " ");
+    return at == std::string::npos ? std::string()
+                                   : r.out.substr(at + 1, r.out.find('\n', at + 1) - at - 1);
+  };
+  EXPECT_TRUE(contains(line("Enabled"), "YES or NO")) << r.out;
+  EXPECT_TRUE(contains(line("CustomStrength"), "0 to 30")) << r.out;
+  EXPECT_TRUE(contains(line("CustomStrength"), "default 5")) << r.out;
+  EXPECT_TRUE(contains(line("ShowBadges"), "2 (Whitelist only)")) << r.out;
+  EXPECT_TRUE(contains(line("Color"), "1 (Dark Gray)")) << r.out;
+  EXPECT_TRUE(contains(line("Color"), "674 (Same as app)")) << r.out;
+  EXPECT_TRUE(contains(line("Color"), "default 0 (Yellow)")) << r.out;
+  EXPECT_FALSE(line("BadgeWhitelist").empty()) << r.out;
+  // The values column lines up.
+  EXPECT_EQ(line("Enabled").find("boolean"), line("Color").find("choice"));
+
+  Result version = nimbra({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out.rfind("nimbra ", 0), 0u) << version.out;
+}
+
+// Every command's complaint starts with its own name, so a person running several in a
+// script knows which one spoke, and exits with 2.
+TEST_F(Commands, ErrorsNameTheirCommandAndBadPathsAreRefused) {
+  fs::create_directories(home_ + "/folder");
+  struct Case {
+    std::vector<std::string> args;
+    const char* message;
+  } cases[] = {
+      {{"detect", home_ + "/folder"}, "is a folder"},
+      {{"archive", home_ + "/folder"}, "is a folder"},
+      {{"archive"}, "needs one FILE"},
+      {{"badge", "Mail"}, "needs an app or folder NAME and a VALUE"},
+      {{"badge", "Mail", "3", "--frob"}, "unknown option --frob"},
+      {{"badge", "Mail", "3", "--layout"}, "--layout needs a value"},
+      {{"home", "--out", home_ + "/x.jpg"}, "name it FILE.png"},
+      {{"home", "--out", home_ + "/.png"}, "name it FILE.png"},
+      {{"label", "--out", home_ + "/x.jpg"}, "name it FILE.png"},
+      {{"label"}, "needs --out FILE.png"},
+      {{"settings", "--screenshot", home_ + "/x.PNG.txt"}, "name it FILE.png"},
+      {{"settings", "--frob"}, "unknown option --frob"},
+      {{"pasteboard", "--frob"}, "unexpected arguments"},
+      {{"selfcheck", "x"}, "takes no arguments"},
+  };
+  for (const Case& c : cases) {
+    Result r = nimbra(c.args);
+    std::string shown = c.args[0] + " " + (c.args.size() > 1 ? c.args.back() : "");
+    EXPECT_EQ(r.status, 2) << shown << ": " << r.err;
+    EXPECT_EQ(r.err.rfind("nimbra " + c.args[0] + ": ", 0), 0u) << shown << ": " << r.err;
+    EXPECT_TRUE(contains(r.err, c.message)) << shown << ": " << r.err;
+  }
+  EXPECT_FALSE(fs::exists(home_ + "/x.jpg"));
+  EXPECT_FALSE(fs::exists(home_ + "/x.PNG.txt"));
+  // Any case of the extension is a PNG name.
+  EXPECT_EQ(nimbra({"home", "--out", home_ + "/x.PNG"}).status, 0);
+}
+
+// Without --root or --layout a badge goes into the user's own copy of the sample home
+// screen, made on first use; the staged tree is never written.
+TEST_F(Commands, BadgeWritesTheUsersOwnCopyOfTheSample) {
+  const std::string staged = std::string(NIMBRA_ROOT) + "/Library/SpringBoard";
+  const std::string before = readFile(staged + "/home.plist");
+  std::vector<std::string> stagedFiles;
+  for (const auto& item : fs::directory_iterator(staged)) stagedFiles.push_back(item.path());
+  ASSERT_FALSE(before.empty());
+  auto sample = SBHomeScreen::homeScreenWithContentsOfFile(staged + "/home.plist", nullptr);
+  ASSERT_TRUE(sample);
+  std::string app = sample->allIcons()[0]->displayName()->stdString();
+
+  Result r = nimbra({"badge", app, "42"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string mine = home_ + "/Library/SpringBoard/home.plist";
+  auto copy = SBHomeScreen::homeScreenWithContentsOfFile(mine, nullptr);
+  ASSERT_TRUE(copy) << "no usable copy in the home folder";
+  EXPECT_TRUE(
+      copy->iconsNamed(app)[0]->badgeNumberOrString()->isEqual(NSNumber::numberWithInt(42)));
+  EXPECT_EQ(readFile(staged + "/home.plist"), before) << "the staged layout was written";
+  std::vector<std::string> after;
+  for (const auto& item : fs::directory_iterator(staged)) after.push_back(item.path());
+  EXPECT_EQ(after, stagedFiles) << "a file (a lock?) appeared in the staged tree";
+
+  // The home screen reads the same copy: a second badge lands beside the first.
+  ASSERT_EQ(nimbra({"badge", app, "43"}).status, 0);
+  Result home = nimbra({"home", "--out", home_ + "/home.png"});
+  EXPECT_EQ(home.status, 0) << home.err;
+  EXPECT_TRUE(SBHomeScreen::homeScreenWithContentsOfFile(mine, nullptr)
+                  ->iconsNamed(app)[0]
+                  ->badgeNumberOrString()
+                  ->isEqual(NSNumber::numberWithInt(43)));
+}
+
+// The platform's log lines (the whitelist editor logs a deletion) reach standard error
+// only when asked for.
+TEST_F(Commands, LogLinesOnlyWithVerboseOrNimbraLog) {
+  const std::vector<std::string> steps = {
+      "settings", "--tap", "Nimbra",  "--tap", "Badge Whitelist", "--tap", "Add App",
+      "--type",   "Zed",   "--press", "Save",  "--delete",        "Zed"};
+  auto logged = [](const Result& r) {
+    return contains(r.err, "nimbra[") && contains(r.err, "Zed");
+  };
+  Result quiet = nimbra(steps);
+  ASSERT_EQ(quiet.status, 0) << quiet.err;
+  EXPECT_FALSE(logged(quiet)) << quiet.err;
+  std::vector<std::string> verbose = steps;
+  verbose.insert(verbose.begin() + 1, "--verbose");
+  Result loud = nimbra(verbose);
+  ASSERT_EQ(loud.status, 0) << loud.err;
+  EXPECT_TRUE(logged(loud)) << loud.err;
+  setenv("NIMBRA_LOG", "1", 1);
+  Result byEnvironment = nimbra(steps);
+  unsetenv("NIMBRA_LOG");
+  EXPECT_TRUE(logged(byEnvironment)) << byEnvironment.err;
+}
+
+// The pasteboard is the user's: in the runtime folder when there is one, else in the home
+// folder, never where another user can read it; empty is an answer, not an error.
+TEST_F(Commands, PasteboardIsPrivateAndEmptyIsNotAnError) {
+  Result empty = nimbra({"pasteboard"});
+  EXPECT_EQ(empty.status, 0) << empty.err;
+  EXPECT_EQ(empty.out, "");
+  ASSERT_EQ(nimbra({"pasteboard", "--set", "secret"}).status, 0);
+  EXPECT_EQ(nimbra({"pasteboard"}).out, "secret\n");
+  struct stat st;
+  ASSERT_EQ(stat((runtime_ + "/nimbra-pasteboard").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+
+  std::string saved = runtime_;
+  unsetenv("XDG_RUNTIME_DIR");
+  Result alone = nimbra({"pasteboard"});
+  EXPECT_EQ(alone.out, "") << "another session's pasteboard was read";
+  ASSERT_EQ(nimbra({"pasteboard", "--set", "mine"}).status, 0);
+  setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
+  ASSERT_EQ(stat((home_ + "/Library/Pasteboard").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  EXPECT_EQ(nimbra({"pasteboard"}).out, "secret\n");
+  ASSERT_EQ(nimbra({"pasteboard", "--clear"}).status, 0);
+}
+
 TEST_F(Commands, DetectPrintsRangeTypeAndPayloadPerMatch) {
   std::string text = home_ + "/note.txt";
   // An emoji first: ranges count UTF-16 units, not bytes or characters.
@@ -461,21 +624,24 @@ TEST_F(Commands, DetectPrintsRangeTypeAndPayloadPerMatch) {
   }
 }
 
-// Reads one line from `fd`, waiting in bounded steps; empty when none came.
+// Reads one line from `fd`, waiting a bounded time; empty when none came.
 std::string readLine(int fd) {
   std::string line;
-  char c;
-  for (int waits = 0; waits < 600;) {
-    pollfd p{fd, POLLIN, 0};
-    if (poll(&p, 1, 100) <= 0) {
-      ++waits;
-      continue;
-    }
-    if (read(fd, &c, 1) != 1) break;
-    if (c == '\n') return line;
-    line += c;
-  }
-  return "";
+  bool whole = false, ended = false;
+  testwait::waitFor([&] { return whole || ended; }, 60,
+                    [&] {
+                      pollfd p{fd, POLLIN, 0};
+                      char c;
+                      if (poll(&p, 1, 100) <= 0) return;
+                      if (read(fd, &c, 1) != 1) {
+                        ended = true;
+                      } else if (c == '\n') {
+                        whole = true;
+                      } else {
+                        line += c;
+                      }
+                    });
+  return whole ? line : "";
 }
 
 struct Pixel {

@@ -21,6 +21,10 @@
 
 #include "Foundation/Foundation.h"
 #include "SpringBoard/SpringBoard.h"
+#include "WaitFor.h"
+
+// close_request.cpp: what a window manager sends when the close button is clicked.
+bool askToClose(const std::string& window);
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -68,13 +72,8 @@ std::string run(const std::vector<std::string>& args) {
   return out;
 }
 
-bool waitUntil(const std::function<bool()>& done, double seconds = 10) {
-  auto end = Clock::now() + std::chrono::duration<double>(seconds);
-  while (Clock::now() < end) {
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return done();
+bool waitUntil(const std::function<bool()>& done, double seconds = testwait::kDefaultSeconds) {
+  return testwait::waitFor(done, seconds);
 }
 
 struct Pixel {
@@ -207,6 +206,18 @@ class Windows : public ::testing::Test {
     EXPECT_TRUE(gone) << "process " << pid << " did not end on SIGTERM";
   }
 
+  // The X window id of the window with that title, once it shows; empty if none does. The
+  // search may also print the server's complaints about windows that went meanwhile.
+  std::string windowId(const std::string& title) {
+    std::istringstream lines(
+        run({"timeout", "20", "xdotool", "search", "--sync", "--name", title}));
+    std::string line;
+    while (std::getline(lines, line)) {
+      if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos) return line;
+    }
+    return {};
+  }
+
   // Starts a host window and places it; its X window id.
   std::string open(const std::vector<std::string>& args, const std::string& title, int x) {
     std::vector<std::string> argv{kNimbra};
@@ -214,8 +225,7 @@ class Windows : public ::testing::Test {
     int log = ::open((home_ + "/" + title + ".log").c_str(), O_WRONLY | O_CREAT, 0600);
     hosts_.push_back(spawn(argv, log));
     close(log);
-    std::string id = run({"timeout", "20", "xdotool", "search", "--sync", "--name", title});
-    id = id.substr(0, id.find('\n'));
+    std::string id = windowId(title);
     EXPECT_FALSE(id.empty()) << title << " window did not appear";
     run({"xdotool", "windowmove", id, std::to_string(x), "0"});
     return id;
@@ -291,6 +301,24 @@ class Windows : public ::testing::Test {
   std::vector<pid_t> hosts_;
 };
 
+// Both windows' last frames side by side, as they stand on the display, for the README
+// (build/window-side-by-side.png).
+void keepSideBySide(const std::string& left, const std::string& right) {
+  auto a = CGImageCreateWithPNGFile(left), b = CGImageCreateWithPNGFile(right);
+  if (!a || !b) return;
+  const size_t gap = 16, width = a->width() + gap + b->width();
+  const size_t height = std::max(a->height(), b->height());
+  std::vector<uint8_t> pixels(width * height * 4, 0xff);
+  for (const auto& [image, x0] : {std::pair{a, size_t(0)}, {b, a->width() + gap}}) {
+    for (size_t y = 0; y < image->height(); ++y) {
+      std::copy_n(image->pixels() + y * image->bytesPerRow(), image->width() * 4,
+                  pixels.begin() + long((y * width + x0) * 4));
+    }
+  }
+  auto both = std::make_shared<CGImage>(width, height, std::move(pixels));
+  CGImageWriteToPNGFile(both, std::string(NIMBRA_BUILD_DIR) + "/window-side-by-side.png");
+}
+
 double cpuSeconds(pid_t pid) {
   std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
   std::string line;
@@ -345,6 +373,7 @@ TEST_F(Windows, ColorPickedInSettingsTurnsTheHomeGlowRed) {
   ASSERT_TRUE(prefs);
   EXPECT_TRUE(prefs->objectForKey(NSSTR("Color")));
   (void)home;
+  keepSideBySide(homeFrames, settingsFrames);
 }
 
 TEST_F(Windows, DraggingTheListScrollsItWithoutTappingARow) {
@@ -539,3 +568,206 @@ TEST_F(Windows, DialogButtonsActOnReleaseInside) {
 }
 
 }  // namespace
+
+namespace {
+
+double settingNumber(const std::string& path, const char* key) {
+  auto prefs = NSDictionary::dictionaryWithContentsOfFile(path);
+  auto n = prefs ? objc_cast<NSNumber>(prefs->objectForKey(NSString::stringWithUTF8String(key)))
+                 : nullptr;
+  return n ? n->doubleValue() : -1;
+}
+
+}  // namespace
+
+// The Strength slider follows the pointer (down on the track, dragged past its end, even
+// downwards, and released), and the pane writes each value as it does for a finger.
+TEST_F(Windows, TheStrengthSliderDragsWithTheMouse) {
+  std::string settings = openSettings({"--tap", "Nimbra"});
+  std::string before = readFile(frames("settings"));
+  // The track runs from x 124 to 243 at y 462.
+  press(settings, CGPointMake(124, 462));
+  ASSERT_TRUE(waitUntil([&] { return settingNumber(settingsPath(), "CustomStrength") == 0; }))
+      << "a press on the track's start did not set 0";
+  moveTo(settings, CGPointMake(184, 470));
+  ASSERT_TRUE(waitUntil([&] {
+    double v = settingNumber(settingsPath(), "CustomStrength");
+    return v > 14 && v < 16;
+  })) << "half way is not about 15";
+  moveTo(settings, CGPointMake(300, 520));  // past the end, and down: no scroll
+  release();
+  ASSERT_TRUE(waitUntil([&] { return settingNumber(settingsPath(), "CustomStrength") == 30; }));
+  EXPECT_TRUE(waitUntil([&] { return readFile(frames("settings")) != before; }));
+  keep("slider-dragged");
+}
+
+// A name swiped left shows Delete; a click on it removes the name from the whitelist.
+TEST_F(Windows, AWhitelistRowSwipedAwayIsDeleted) {
+  ASSERT_EQ(std::system((kNimbra + " prefs set BadgeWhitelist Mail Maps").c_str()), 0);
+  std::string settings = openSettings({"--tap", "Nimbra", "--tap", "Badge Whitelist"});
+  std::string list = readFile(frames("settings"));
+  // The names follow "Add App" under their section header: Mail first, y 164 to 208.
+  const int mailY = 186;
+  run({"xdotool",
+       "mousemove",
+       "--window",
+       settings,
+       "280",
+       std::to_string(mailY),
+       "mousedown",
+       "1",
+       "mousemove",
+       "--window",
+       settings,
+       "240",
+       std::to_string(mailY),
+       "mousemove",
+       "--window",
+       settings,
+       "150",
+       std::to_string(mailY),
+       "mouseup",
+       "1"});
+  ASSERT_TRUE(waitUntil([&] {
+    Pixel p;
+    return pixelAt(frames("settings"), CGPointMake(314, mailY), &p) && p.r > 200 && p.g < 120;
+  })) << "no red Delete button after the swipe";
+  keep("row-swiped");
+  ASSERT_TRUE(click(settings, frames("settings"), 280, mailY));
+  ASSERT_TRUE(waitUntil([&] {
+    auto prefs = NSDictionary::dictionaryWithContentsOfFile(settingsPath());
+    auto names = prefs ? objc_cast<NSArray>(prefs->objectForKey(NSSTR("BadgeWhitelist"))) : nullptr;
+    return names && names->count() == 1 &&
+           objc_cast<NSString>(names->objectAtIndex(0))->stdString() == "Maps";
+  })) << "Mail is still in the whitelist";
+}
+
+// Another process changes settings: the shown pane follows, and the home window too.
+TEST_F(Windows, TheSettingsWindowFollowsChangesFromAnotherProcess) {
+  std::string settings = openSettings({"--tap", "Nimbra"});
+  // The Enabled switch is filled with the pane's tint while on, white when off.
+  auto enabledOn = [&] {
+    Pixel p;
+    return pixelAt(frames("settings"), CGPointMake(264, 240), &p) &&
+           !(p.r > 240 && p.g > 240 && p.b > 240);
+  };
+  ASSERT_TRUE(waitUntil(enabledOn));
+  ASSERT_EQ(std::system((kNimbra + " prefs set Enabled NO").c_str()), 0);
+  auto changed = Clock::now();
+  ASSERT_TRUE(waitUntil([&] { return !enabledOn(); })) << "the window still shows Enabled on";
+  std::printf("settings window updated %.3f s after the change\n",
+              std::chrono::duration<double>(Clock::now() - changed).count());
+  (void)settings;
+}
+
+// Ctrl+Q ends a window's host, and so does the window's close button; each exits 0.
+TEST_F(Windows, CtrlQAndTheCloseButtonEndTheHost) {
+  std::string settings = openSettings({});
+  run({"xdotool", "key", "--window", settings, "ctrl+q"});
+  int status = -1;
+  ASSERT_TRUE(waitUntil([&] { return waitpid(hosts_.back(), &status, WNOHANG) == hosts_.back(); }))
+      << "Ctrl+Q did not end the host";
+  hosts_.pop_back();
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << settingsLog();
+
+  std::string home =
+      open({"home", "--window", "--window-frames", frames("home")}, "Nimbra Home", 0);
+  ASSERT_TRUE(waitUntil([&] { return fs::exists(frames("home")); }));
+  // The close button: the window manager asks the window to close.
+  ASSERT_FALSE(home.empty());
+  ASSERT_TRUE(askToClose(home)) << home;
+  ASSERT_TRUE(waitUntil([&] { return waitpid(hosts_.back(), &status, WNOHANG) == hosts_.back(); }))
+      << "closing the window did not end the host";
+  hosts_.pop_back();
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+// Both windows open side by side, neither over the other; NIMBRA_SCALE doubles a window.
+TEST_F(Windows, BothWindowsOpenSideBySideAtTheDisplaysScale) {
+  auto geometry = [&](const std::string& title) {
+    std::string id = windowId(title);
+    std::string out = run({"xdotool", "getwindowgeometry", "--shell", id});
+    CGRect r = CGRectZero;
+    std::istringstream lines(out);
+    std::string line;
+    while (std::getline(lines, line)) {
+      auto eq = line.find('=');
+      if (eq == std::string::npos) continue;
+      double v = std::atof(line.c_str() + eq + 1);
+      std::string key = line.substr(0, eq);
+      if (key == "X") r.origin.x = v;
+      if (key == "Y") r.origin.y = v;
+      if (key == "WIDTH") r.size.width = v;
+      if (key == "HEIGHT") r.size.height = v;
+    }
+    return r;
+  };
+  int log = ::open("/dev/null", O_WRONLY);
+  hosts_.push_back(spawn({kNimbra, "home", "--window", "--window-frames", frames("home")}, log));
+  hosts_.push_back(spawn({kNimbra, "settings", "--window"}, log));
+  close(log);
+  CGRect home = geometry("Nimbra Home"), settings = geometry("Nimbra Settings");
+  EXPECT_EQ(home.size.width, 320);
+  EXPECT_EQ(settings.size.width, 320);
+  EXPECT_FALSE(CGRectIntersectsRect(home, settings))
+      << NSStringFromCGRect(home) << " and " << NSStringFromCGRect(settings);
+  EXPECT_LT(CGRectGetMaxX(home), settings.origin.x + 1);
+
+  for (pid_t pid : hosts_) stop(pid);
+  hosts_.clear();
+  fs::remove(frames("home"));
+  setenv("NIMBRA_SCALE", "2", 1);
+  log = ::open("/dev/null", O_WRONLY);
+  hosts_.push_back(spawn({kNimbra, "home", "--window", "--window-frames", frames("home")}, log));
+  close(log);
+  unsetenv("NIMBRA_SCALE");
+  ASSERT_TRUE(waitUntil([&] { return fs::exists(frames("home")); }));
+  auto image = CGImageCreateWithPNGFile(frames("home"));
+  ASSERT_TRUE(image);
+  EXPECT_EQ(image->width(), 640u) << "NIMBRA_SCALE=2 did not double the frames";
+}
+
+// The home window pages with a drag and with the arrow keys (the page dots follow), and
+// a folder opens on a click, showing its apps, and closes on Escape.
+TEST_F(Windows, TheHomeWindowPagesAndOpensFolders) {
+  std::string homeFrames = frames("home");
+  std::string home = open({"home", "--window", "--window-frames", homeFrames}, "Nimbra Home", 0);
+  ASSERT_TRUE(waitUntil([&] { return fs::exists(homeFrames); }));
+  auto screen = SBHomeScreen::homeScreenWithContentsOfFile(
+      std::string(NIMBRA_ROOT) + "/Library/SpringBoard/home.plist", nullptr);
+  ASSERT_TRUE(screen && screen->pages().size() >= 2);
+  // The first page's dot is bright, the second's dim; after a page turn, the other way.
+  auto dot = [&](int index) {
+    CGFloat dots = screen->pages().size() * 7 + (screen->pages().size() - 1) * 9;
+    Pixel p;
+    pixelAt(homeFrames, CGPointMake((320 - dots) / 2 + index * 16 + 3.5, 568 - 24.5), &p);
+    return p.r;
+  };
+  ASSERT_TRUE(waitUntil([&] { return dot(0) > dot(1) + 60; }));
+  std::string first = readFile(homeFrames);
+  run({"xdotool",  "mousemove", "--window", home,  "250",     "300", "mousedown",
+       "1",        "mousemove", "--window", home,  "200",     "300", "mousemove",
+       "--window", home,        "100",      "300", "mouseup", "1"});
+  ASSERT_TRUE(waitUntil([&] { return dot(1) > dot(0) + 60; })) << "the drag did not turn";
+  run({"xdotool", "key", "--window", home, "Left"});
+  ASSERT_TRUE(waitUntil([&] { return readFile(homeFrames) == first; })) << "Left did not go back";
+
+  // The first folder on the first page.
+  CGRect folder = CGRectNull;
+  for (const auto& view : screen->iconViews())
+    if (view->icon()->isFolderIcon() && CGRectIsNull(folder)) folder = view->frame();
+  ASSERT_FALSE(CGRectIsNull(folder));
+  auto dimmed = [&] {
+    Pixel p;
+    // The page behind is dimmed: its blue (56 at rest) falls.
+    return pixelAt(homeFrames, CGPointMake(2, 2), &p) && p.b < 40;
+  };
+  ASSERT_FALSE(dimmed());
+  ASSERT_TRUE(click(home, homeFrames, int(CGRectGetMidX(folder)), int(CGRectGetMidY(folder))));
+  ASSERT_TRUE(waitUntil(dimmed)) << "the folder did not open";
+  std::error_code ec;
+  fs::copy_file(homeFrames, std::string(NIMBRA_BUILD_DIR) + "/window-home-folder.png",
+                fs::copy_options::overwrite_existing, ec);
+  run({"xdotool", "key", "--window", home, "Escape"});
+  EXPECT_TRUE(waitUntil([&] { return readFile(homeFrames) == first; })) << "Escape did not close";
+}

@@ -9,7 +9,10 @@
 
 namespace foundation {
 void logLine(std::string_view message);
-}
+// On by default. A program whose users do not want the log in normal use (the nimbra
+// command without --verbose) turns it off; lines logged meanwhile are dropped.
+void setLogEnabled(bool enabled);
+}  // namespace foundation
 
 template <class F, class... A>
 void NSLog(const F& fmt, const A&... args) {

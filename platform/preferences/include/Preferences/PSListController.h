@@ -74,6 +74,12 @@ class PSListController : public PSViewController {
   };
   void buildGroups();
   Strong<UITableViewCell> makeCell(const Strong<PSSpecifier>& specifier);
+  // makeCell's stages: the bundle's own cell class, else a plain row with the control
+  // its kind has.
+  Strong<UITableViewCell> makeBundleCell(const Strong<PSSpecifier>& specifier);
+  void addSwitch(const Strong<PSSpecifier>& specifier, const Strong<UITableViewCell>& cell);
+  void addSlider(const Strong<PSSpecifier>& specifier, const Strong<UITableViewCell>& cell);
+  void addSegments(const Strong<PSSpecifier>& specifier, const Strong<UITableViewCell>& cell);
   void refreshCell(const Strong<PSSpecifier>& specifier, const Strong<UITableViewCell>& cell);
   void openDetail(const Strong<PSSpecifier>& specifier);
   // Sends a button entry's "action" to its target, when the method is one that takes no

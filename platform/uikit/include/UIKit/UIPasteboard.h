@@ -1,6 +1,6 @@
 // The pasteboard, shared by every process of the user as the device's is shared by its
 // apps. The general pasteboard lives in a file of a private per-user folder
-// ($XDG_RUNTIME_DIR/nimbra-pasteboard, else /tmp/nimbra-pasteboard-<uid>), written whole
+// ($XDG_RUNTIME_DIR/nimbra-pasteboard, else ~/Library/Pasteboard), written whole
 // (a temporary file renamed over it), so a reader in another process sees the old string
 // or the new one, never a mixture. Each read goes to the file: another process's change
 // is seen at once. The string is kept as UTF-16 code units, so every string (NULs, lone

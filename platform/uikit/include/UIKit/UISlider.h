@@ -1,4 +1,6 @@
-// A slider over a range of values.
+// A slider over a range of values. A finger down on the thumb or the track moves the thumb
+// there and drags it while it moves, sending value-changed actions as the value changes.
+// Screen readers read it as adjustable with its value.
 #pragma once
 
 #include "UIKit/UIControl.h"
@@ -27,6 +29,13 @@ class UISlider : public UIControl {
   void setMaximumValue(float v);
   // A user's drag to `value`: sets it and sends the value-changed actions.
   void slideTo(float value);
+  // The value under the point `x` (the slider's own points) of the track: the ends past
+  // the track's ends.
+  float valueAtX(CGFloat x) const;
+  // A finger at `x`: slides there when that changes the value.
+  void trackTo(CGFloat x);
+  // An assistive technology's increment (+1) or decrement (-1): a tenth of the range.
+  void accessibilityStep(int direction);
 
   Strong<UIColor> tintColor() const;
   void setTintColor(const Strong<UIColor>& color) { tint_ = color; }

@@ -89,6 +89,13 @@ class UITableView : public UIView {
   // source does not allow editing it; otherwise the commit is sent with style 1.
   BOOL deleteRowAtIndexPath(const Strong<NSIndexPath>& indexPath);
   BOOL canEditRowAtIndexPath(const Strong<NSIndexPath>& indexPath) const;
+  // The Delete button a swipe left across an editable row shows (see the touches in
+  // UITableView.cpp); none while no row is swiped. Hidden by the next finger and by a reload.
+  static constexpr CGFloat kSwipeDistance = 30;
+  static constexpr CGFloat kDeleteButtonWidth = 82;
+  void showDeleteButton(const Strong<NSIndexPath>& indexPath);
+  void hideDeleteButton();
+  Strong<UILabel> deleteButton() const { return deleteButton_; }
 
   void layoutSubviews();
 
@@ -115,6 +122,14 @@ class UITableView : public UIView {
   friend struct UITableViewTouches;
   Strong<NSIndexPath> selected_;
   Strong<NSIndexPath> pressed_;  // the row a finger came down on
+  struct Swipe {
+    CGPoint start{};
+    Strong<NSIndexPath> row;  // the row the finger came down on
+    bool swiping = false;     // it slid left far enough across an editable row
+    bool answering = false;   // it came down while a Delete button was shown
+  } swipe_;
+  Strong<UILabel> deleteButton_;
+  Strong<NSIndexPath> deleteRow_;
   CGFloat contentHeight_ = 0;
   CGFloat laidOutWidth_ = -1;
 };

@@ -62,6 +62,12 @@ class UITableViewCell : public UIView {
   void prepareForReuse();
   void layoutSubviews();
 
+  // A screen reader reads the row as one element (its title, its detail as the value, a
+  // button) when it has a title and no control of its own; a switch or slider is read by
+  // itself, and a cell that draws its own content is a container of what it draws.
+  // Setting isAccessibilityElement on the cell overrides this.
+  bool readsAsOneAccessibilityElement() const;
+
  private:
   void setUp(NSInteger style, const Strong<NSString>& reuseIdentifier);
   UITableViewCellStyle style_ = UITableViewCellStyleDefault;

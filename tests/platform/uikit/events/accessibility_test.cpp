@@ -114,10 +114,12 @@ TEST(Accessibility, AScrolledTableIsReadInOrderWithFramesOnTheScreen) {
   ASSERT_EQ(before.size(), 6u);
   for (int i = 0; i < 6; ++i) EXPECT_EQ(labelOf(before[i]), "Row " + std::to_string(i));
 
-  // Row 2's label, placed by adding up the frames of its ancestors.
+  // Row 2, read as one element (a row with a title), placed by adding up the frames of
+  // its ancestors.
   auto cell = table->cellForRowAtIndexPath(NSIndexPath::indexPathForRowInSection(2, 0));
+  EXPECT_EQ(before[2].get(), cell.get());
   CGFloat x = 0, y = 0;
-  for (UIView* v = cell->textLabel().get(); v != window.get(); v = v->superview()) {
+  for (UIView* v = cell.get(); v != window.get(); v = v->superview()) {
     x += v->frame().origin.x;
     y += v->frame().origin.y;
     if (v->superview()) {

@@ -399,7 +399,7 @@ TEST(Controls, SwitchesAndSegmentsChangeOnATapInsideOnly) {
   tap(window.get(), CGPointMake(30, 20), CGPointMake(200, 300));  // slid off before lifting
   EXPECT_TRUE(toggle->isOn());
   EXPECT_EQ(objc_msgSend<Strong<NSString>>(toggle, OBJC_SEL("accessibilityValue"))->stdString(),
-            "1");
+            "on");
 
   tap(window.get(), CGPointMake(260, 115), CGPointMake(260, 115));
   EXPECT_EQ(segments->selectedSegmentIndex(), 2);

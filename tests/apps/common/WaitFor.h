@@ -1,0 +1,30 @@
+// The one way the app tests wait for another process (a window drawing, a notification
+// arriving, a file changing): poll a condition until it holds or time runs out. Between
+// polls the caller's `turn` runs; without one the test sleeps a little. Never asserts a
+// speed: the time limit only keeps a broken case from hanging the suite.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <thread>
+
+namespace testwait {
+
+constexpr double kDefaultSeconds = 10;
+constexpr std::chrono::milliseconds kPollInterval{20};
+
+inline bool waitFor(const std::function<bool()>& done, double seconds = kDefaultSeconds,
+                    const std::function<void()>& turn = {}) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (std::chrono::steady_clock::now() < end) {
+    if (done()) return true;
+    if (turn) {
+      turn();
+    } else {
+      std::this_thread::sleep_for(kPollInterval);
+    }
+  }
+  return done();
+}
+
+}  // namespace testwait
