@@ -12,6 +12,10 @@
 // {"NS.keys": [UID...], "NS.objects": [UID...]}, pairwise.
 namespace {
 
+// Up to this many entries a lookup scans the kept hashes instead of the index: the scan
+// wins while it is shorter than a bucket's division and its chain.
+constexpr std::size_t kScanLimit = 8;
+
 void dictionaryEncode(NSObject* self, SEL, NSCoder* coder) {
   auto* d = static_cast<NSDictionary*>(self);
   std::vector<id> keys, objects;
@@ -73,6 +77,7 @@ void NSDictionary::set(const id& obj, const id& key) {
   if (auto* ms = objc_cast<NSMutableString>(key.get())) stored = ms->copy();
   index_.emplace(stored, entries_.size());
   entries_.emplace_back(stored, obj);
+  hashes_.push_back(stored->hash());
 }
 
 void NSDictionary::remove(const id& key) {
@@ -82,6 +87,7 @@ void NSDictionary::remove(const id& key) {
   std::size_t pos = it->second;
   index_.erase(it);
   entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(pos));
+  hashes_.erase(hashes_.begin() + static_cast<std::ptrdiff_t>(pos));
   for (auto& [k, i] : index_)
     if (i > pos) --i;
 }
@@ -113,6 +119,7 @@ Strong<NSDictionary> NSDictionary::dictionaryWithObjectsForKeys(const std::vecto
                            std::to_string(keys.size()) + ")");
   auto d = std::make_shared<NSDictionary>();
   d->entries_.reserve(keys.size());
+  d->hashes_.reserve(keys.size());
   d->index_.reserve(keys.size());
   for (std::size_t i = 0; i < keys.size(); ++i) d->set(objects[i], keys[i]);
   return d;
@@ -127,12 +134,20 @@ Strong<NSDictionary> NSDictionary::dictionaryWithContentsOfFile(const Strong<NSS
   return path ? dictionaryWithContentsOfFile(path->stdString()) : nullptr;
 }
 
-id NSDictionary::objectForKey(const id& key) const {
-  return objectForKey(key.get());
-}
-
 id NSDictionary::objectForKey(const NSObject* key) const {
   if (!key) return nullptr;
+  if (entries_.size() <= kScanLimit) {
+    // Settings and attribute dictionaries hold a handful of keys: a scan over the kept
+    // hashes finds one without hashing into buckets, and the same key object needs no
+    // comparison at all.
+    std::size_t h = key->hash();
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+      if (hashes_[i] != h) continue;
+      const NSObject* k = entries_[i].first.get();
+      if (k == key || key->isEqual(k)) return entries_[i].second;
+    }
+    return nullptr;
+  }
   // A non-owning handle, only for the lookup.
   id probe(id(), const_cast<NSObject*>(key));
   auto it = index_.find(probe);
@@ -198,6 +213,7 @@ void NSDictionary::enumerateKeysAndObjectsUsingBlock(
 Strong<NSDictionary> NSDictionary::copy() const {
   auto d = std::make_shared<NSDictionary>();
   d->entries_ = entries_;
+  d->hashes_ = hashes_;
   d->index_ = index_;
   return d;
 }
@@ -254,6 +270,7 @@ void NSMutableDictionary::removeObjectForKey(const id& key) {
 }
 void NSMutableDictionary::removeAllObjects() {
   entries_.clear();
+  hashes_.clear();
   index_.clear();
 }
 void NSMutableDictionary::addEntriesFromDictionary(const Strong<NSDictionary>& other) {

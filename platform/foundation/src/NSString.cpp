@@ -12,6 +12,7 @@
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 #include "Foundation/NSArray.h"
 #include "Foundation/NSCharacterSet.h"
@@ -325,6 +326,7 @@ NSString::~NSString() {
 
 void NSString::unitsChanged() {
   delete utf8_.exchange(nullptr, std::memory_order_acq_rel);
+  hash_.store(0, std::memory_order_relaxed);
 }
 
 Strong<NSString> NSString::string() {
@@ -371,28 +373,48 @@ const char* NSString::UTF8String() const {
   return cached->c_str();
 }
 
+namespace {
+
+// Equal units, compared as one block: the character traits compare UTF-16 one unit at
+// a time.
+bool sameUnits(const std::u16string& a, const std::u16string& b) {
+  return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0;
+}
+
+}  // namespace
+
 BOOL NSString::isEqualToString(const Strong<NSString>& other) const {
-  return other && other->units_ == units_;
+  return other && sameUnits(other->units_, units_);
 }
 BOOL NSString::isEqualToString(const NSString* other) const {
-  return other && other->units_ == units_;
+  return other && sameUnits(other->units_, units_);
 }
 
 BOOL NSString::isEqual(const NSObject* other) const {
   if (other == this) return YES;
   // Through the class chain: dictionary lookups by string key compare on every read.
   auto* s = objc_cast<NSString>(other);
-  return s && s->units_ == units_;
+  if (!s) return NO;
+  // Two hashes already worked out that differ settle it without reading the units.
+  std::size_t mine = hash_.load(std::memory_order_relaxed);
+  std::size_t theirs = s->hash_.load(std::memory_order_relaxed);
+  if (mine != 0 && theirs != 0 && mine != theirs) return NO;
+  return sameUnits(s->units_, units_);
 }
 
 std::size_t NSString::hash() const {
-  // FNV-1a over the units: equal strings, equal hashes, whatever the class.
-  uint64_t h = 1469598103934665603ull;
+  std::size_t h = hash_.load(std::memory_order_relaxed);
+  if (h != 0) return h;
+  // FNV-1a over the units: equal strings, equal hashes, whatever the class. A string
+  // whose hash is 0 is hashed again on each call, which costs time, not correctness.
+  uint64_t fnv = 1469598103934665603ull;
   for (char16_t c : units_) {
-    h ^= c;
-    h *= 1099511628211ull;
+    fnv ^= c;
+    fnv *= 1099511628211ull;
   }
-  return static_cast<std::size_t>(h);
+  h = static_cast<std::size_t>(fnv);
+  hash_.store(h, std::memory_order_relaxed);
+  return h;
 }
 
 std::string NSString::description() const {

@@ -151,18 +151,23 @@ void listThisThreadsCache() {
   cacheState = CacheState::Listed;
 }
 
-// The method `cls` answers `sel` with (own or inherited), through the thread's cache under
-// `key`: the class itself, or the vtable of its instances.
-Found lookUp(const void* key, Class cls, SEL sel) {
-  if (const objc::CacheEntry* e = probe(key, sel)) {
-    return {e->imp.load(std::memory_order_relaxed), e->method.load(std::memory_order_relaxed)};
-  }
+// A miss in both ways: the method from the tables under the read lock, then cached.
+Found fromTables(const void* key, Class cls, SEL sel) {
   if (cacheState == CacheState::Unlisted) listThisThreadsCache();
   std::shared_lock read(registry().lock);
   objc_method* m = cls ? findMethod(cls, sel) : nullptr;
   Found found{m ? m->imp.load() : nullptr, m};
   fill(key, sel, found);
   return found;
+}
+
+// The method `cls` answers `sel` with (own or inherited), through the thread's cache under
+// `key`: the class itself, or the vtable of its instances.
+Found lookUp(const void* key, Class cls, SEL sel) {
+  if (const objc::CacheEntry* e = probe(key, sel)) {
+    return {e->imp.load(std::memory_order_relaxed), e->method.load(std::memory_order_relaxed)};
+  }
+  return fromTables(key, cls, sel);
 }
 
 }  // namespace
@@ -311,7 +316,12 @@ constinit thread_local CacheSet methodCache[kCacheSets] __attribute__((tls_model
 
 IMP sendMiss(const NSObject* self, SEL sel, const void* vtable) {
   if (!sel) return nullptr;
-  return lookUp(vtable, self->getClass(), sel).imp;
+  // The inlined probe has already missed the first way.
+  const CacheEntry& second = methodCache[cacheSet(vtable, sel)].way[1];
+  if (second.key.load(std::memory_order_relaxed) == vtable &&
+      second.sel.load(std::memory_order_relaxed) == sel)
+    return second.imp.load(std::memory_order_relaxed);
+  return fromTables(vtable, self->getClass(), sel).imp;
 }
 
 IMP lookUpImp(const NSObject* self, SEL sel) {

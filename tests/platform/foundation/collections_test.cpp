@@ -128,6 +128,42 @@ TEST(NSDictionary, KeysCompareByValue) {
   EXPECT_EQ(d->count(), 2u);
 }
 
+// Small dictionaries are read by a scan beside the index, larger ones through it: at
+// every size each key is found by an equal string, and removals, copies and clearing
+// keep the two in step.
+TEST(NSDictionary, LookupsAtEverySize) {
+  for (int size : {1, 2, 7, 8, 9, 10, 30}) {
+    auto d = NSMutableDictionary::dictionary();
+    for (int i = 0; i < size; ++i) d->setObjectForKey(N(i), NSString::stringWithFormat("k%d", i));
+    auto found = [&](const Strong<NSDictionary>& dict, int i) {
+      id v = dict->objectForKey(NSString::stringWithFormat("k%d", i));
+      return v && v->isEqual(N(i).get());
+    };
+    for (int i = 0; i < size; ++i) EXPECT_TRUE(found(d, i)) << size << " k" << i;
+    EXPECT_EQ(d->objectForKey(S("absent")), nullptr) << size;
+    EXPECT_EQ(d->objectForKey(N(0)), nullptr) << size;  // another class, not a key
+
+    d->removeObjectForKey(NSString::stringWithFormat("k%d", size / 2));
+    for (int i = 0; i < size; ++i) {
+      if (i == size / 2)
+        EXPECT_EQ(d->objectForKey(NSString::stringWithFormat("k%d", i)), nullptr) << size;
+      else
+        EXPECT_TRUE(found(d, i)) << size << " k" << i << " after a removal";
+    }
+    auto copy = d->copy();
+    auto mutableCopy = d->mutableCopy();
+    d->removeAllObjects();
+    EXPECT_EQ(d->objectForKey(S("k1")), nullptr) << size;
+    d->setObjectForKey(N(7), S("k0"));
+    EXPECT_TRUE(d->objectForKey(S("k0"))->isEqual(N(7).get())) << size;
+    for (int i = 0; i < size; ++i) {
+      if (i == size / 2) continue;
+      EXPECT_TRUE(found(copy, i)) << size << " k" << i << " in the copy";
+      EXPECT_TRUE(found(mutableCopy, i)) << size << " k" << i << " in the mutable copy";
+    }
+  }
+}
+
 TEST(NSDictionary, EqualityCopiesAndEnumeration) {
   auto a = NSDictionary::dictionaryWithObjectsAndKeys({{S("a"), N(1)}, {S("b"), S("x")}});
   auto b = NSMutableDictionary::dictionaryWithDictionary(a);

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <climits>
 #include <cmath>
+#include <thread>
+#include <vector>
 
 #include "Foundation/Foundation.h"
 
@@ -59,6 +62,59 @@ TEST(NSString, OutOfRangeRaisesRangeException) {
   EXPECT_THROW(m->deleteCharactersInRange(NSMakeRange(2, 4)), NSException);
   EXPECT_THROW(m->replaceCharactersInRangeWithString(NSMakeRange(6, 0), S("x")), NSException);
   EXPECT_STREQ(m->UTF8String(), "hello");
+}
+
+// The hash is kept once worked out: every change to a mutable string must drop it, or
+// the string would compare unequal to (and hide in a dictionary from) its equal.
+TEST(NSString, MutationDropsTheKeptHash) {
+  struct Case {
+    const char* name;
+    void (*change)(NSMutableString&);
+    const char* after;
+  };
+  const Case cases[] = {
+      {"append", [](NSMutableString& m) { m.appendString(S("!")); }, "Glow!"},
+      {"insert", [](NSMutableString& m) { m.insertStringAtIndex(S("-"), 1); }, "G-low"},
+      {"delete", [](NSMutableString& m) { m.deleteCharactersInRange(NSMakeRange(0, 1)); }, "low"},
+      {"replace",
+       [](NSMutableString& m) { m.replaceCharactersInRangeWithString(NSMakeRange(0, 1), S("Sh")); },
+       "Shlow"},
+      {"set", [](NSMutableString& m) { m.setString(S("Badge")); }, "Badge"},
+  };
+  for (const Case& c : cases) {
+    auto m = NSMutableString::stringWithUTF8String("Glow");
+    auto before = S("Glow");
+    auto after = S(c.after);
+    (void)m->hash();
+    (void)after->hash();
+    c.change(*m);
+    EXPECT_EQ(m->hash(), after->hash()) << c.name;
+    EXPECT_TRUE(m->isEqual(after.get())) << c.name;
+    EXPECT_TRUE(after->isEqual(m.get())) << c.name;
+    EXPECT_FALSE(m->isEqual(before.get())) << c.name;
+    auto d = NSDictionary::dictionaryWithObjectsAndKeys({{after, S("found")}});
+    EXPECT_NE(d->objectForKey(m), nullptr) << c.name;
+  }
+}
+
+// Threads that hash and compare one fresh string at once all get the same answers.
+TEST(NSString, KeptHashIsSharedAcrossThreads) {
+  constexpr int kThreads = 4;
+  for (int round = 0; round < 50; ++round) {
+    auto s = NSString::stringWithFormat("key %d", round);
+    auto twin = NSString::stringWithFormat("key %d", round);
+    std::size_t expected = NSString::stringWithFormat("key %d", round)->hash();
+    std::vector<std::thread> threads;
+    std::atomic<int> wrong{0};
+    for (int t = 0; t < kThreads; ++t) {
+      threads.emplace_back([&] {
+        if (s->hash() != expected || !s->isEqual(twin.get()) || !twin->isEqual(s.get()))
+          wrong.fetch_add(1);
+      });
+    }
+    for (auto& th : threads) th.join();
+    EXPECT_EQ(wrong.load(), 0) << "round " << round;
+  }
 }
 
 TEST(NSString, EqualityHashAndCompare) {

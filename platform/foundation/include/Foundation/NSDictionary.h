@@ -41,7 +41,7 @@ class NSDictionary : public NSObject {
 
   NSUInteger count() const { return entries_.size(); }
   // None when absent.
-  id objectForKey(const id& key) const;
+  id objectForKey(const id& key) const { return objectForKey(key.get()); }
   id objectForKey(const NSObject* key) const;
   template <class T>
   Strong<T> objectForKeyAs(const id& key) const {
@@ -85,6 +85,9 @@ class NSDictionary : public NSObject {
   void remove(const id& key);
 
   std::vector<Entry> entries_;
+  // entries_[i]'s key hash, kept beside it: a small dictionary is read by a scan that
+  // compares hashes before it asks a key to compare itself.
+  std::vector<std::size_t> hashes_;
   std::unordered_map<id, std::size_t, KeyHash, KeyEqual> index_;
 };
 

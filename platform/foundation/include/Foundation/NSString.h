@@ -136,6 +136,10 @@ class NSString : public NSObject {
 
  private:
   mutable std::atomic<std::string*> utf8_{nullptr};
+  // The hash once worked out, 0 before. Every dictionary read by a string key hashes it;
+  // a mutable string clears it on each change. Relaxed: every thread that works it out
+  // stores the same value.
+  mutable std::atomic<std::size_t> hash_{0};
 };
 
 class NSMutableString : public NSString {
