@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "Foundation/NSData.h"
@@ -67,12 +66,13 @@ struct NSKeyedUnarchiver::State {
   struct Entry {
     plist_t node;
     id decoded;
+    // For a class description, the class it resolved to once it has (kept with the entry
+    // rather than in a map of its own, which cost an allocation per class).
+    Class resolved = nullptr;
     Progress progress = Progress::NotYet;
   };
   plist_t root = nullptr;
   std::vector<Entry> objects;
-  // Class descriptions resolved so far, by UID.
-  std::unordered_map<uint64_t, Class> classes;
   // Dictionaries whose keys are being read, innermost last; the first is "$top".
   std::vector<plist_t> current;
   std::string key;
@@ -82,8 +82,16 @@ struct NSKeyedUnarchiver::State {
   std::string lastKey;
   plist_t lastValue = nullptr;
 
-  ~State() {
+  ~State() { clear(); }
+
+  // Back to no archive, keeping the vectors' room.
+  void clear() {
     if (root) plist_free(root);
+    root = nullptr;
+    objects.clear();
+    current.clear();
+    lastDictionary = nullptr;
+    lastValue = nullptr;
   }
 
   const char* escaped(const Strong<NSString>& k) {
@@ -187,7 +195,7 @@ id NSKeyedUnarchiver::unarchiveTopLevelObjectWithDataError(const Strong<NSData>&
 }
 
 void NSKeyedUnarchiver::finishDecoding() {
-  s_ = std::make_unique<State>();
+  s_->clear();
 }
 
 BOOL NSKeyedUnarchiver::containsValueForKey(const Strong<NSString>& key) {
@@ -206,10 +214,11 @@ struct ObjectMaker {
   Class classOf(uint64_t uid, plist_t node) {
     plist_t ref = plist_dict_get_item(node, "$class");
     uint64_t classUid = 0;
+    if (!ref || !uidOf(ref, &classUid))
+      return fail("object " + std::to_string(uid) + " has no $class"), nullptr;
+    if (classUid != 0 && classUid < s.objects.size() && s.objects[classUid].resolved)
+      return s.objects[classUid].resolved;
     std::string at = "object " + std::to_string(uid);
-    if (!ref || !uidOf(ref, &classUid)) return fail(at + " has no $class"), nullptr;
-    auto known = s.classes.find(classUid);
-    if (known != s.classes.end()) return known->second;
     if (classUid == 0 || classUid >= s.objects.size())
       return fail(at + " has a $class outside $objects"), nullptr;
     plist_t description = s.objects[classUid].node;
@@ -234,7 +243,7 @@ struct ObjectMaker {
       if (!cls || !class_getMethodImplementation(cls, init)) continue;
       IMP own = class_getMethodImplementation(cls, alloc);
       if (!own || own == class_getMethodImplementation(class_getSuperclass(cls), alloc)) continue;
-      s.classes.emplace(classUid, cls);
+      s.objects[classUid].resolved = cls;
       return cls;
     }
     // Not damage: a class of the device this reader has no model of.
