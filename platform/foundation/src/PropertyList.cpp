@@ -523,6 +523,11 @@ plist_t parseNode(const void* data, std::size_t n, std::size_t maxValues,
   return node;
 }
 
+bool checkBytes(const void* data, std::size_t n, std::size_t maxValues, bool* binary,
+                std::string* error) {
+  return preflight(static_cast<const uint8_t*>(data), n, maxValues, binary, error);
+}
+
 bool writeNode(plist_t node, NSPropertyListFormat format, std::string& out) {
   char* bytes = nullptr;
   uint32_t length = 0;
@@ -806,6 +811,16 @@ plist_t numberNode(const NSNumber* number) {
   }
 }
 
+double dateSeconds(plist_t node) {
+  int32_t sec = 0, usec = 0;
+  plist_get_date_val(node, &sec, &usec);
+  // The library splits a binary date into whole seconds toward zero and a fraction
+  // whose sign it drops: -25.3 comes as -25 and 0.3. Within the second before the
+  // reference date the sign is lost altogether.
+  double fraction = std::fabs(static_cast<double>(usec)) / 1e6;
+  return sec < 0 || usec < 0 ? sec - fraction : sec + fraction;
+}
+
 id scalarOf(plist_t node) {
   switch (plist_get_node_type(node)) {
     case PLIST_BOOLEAN: {
@@ -829,16 +844,8 @@ id scalarOf(plist_t node) {
       const char* p = plist_get_string_ptr(node, &len);
       return NSString::stringWithUTF8String(std::string_view(p ? p : "", p ? len : 0));
     }
-    case PLIST_DATE: {
-      int32_t sec = 0, usec = 0;
-      plist_get_date_val(node, &sec, &usec);
-      // The library splits a binary date into whole seconds toward zero and a fraction
-      // whose sign it drops: -25.3 comes as -25 and 0.3. Within the second before the
-      // reference date the sign is lost altogether.
-      double fraction = std::fabs(static_cast<double>(usec)) / 1e6;
-      return NSDate::dateWithTimeIntervalSinceReferenceDate(sec < 0 || usec < 0 ? sec - fraction
-                                                                                : sec + fraction);
-    }
+    case PLIST_DATE:
+      return NSDate::dateWithTimeIntervalSinceReferenceDate(dateSeconds(node));
     case PLIST_DATA: {
       uint64_t len = 0;
       const char* p = plist_get_data_ptr(node, &len);

@@ -1,0 +1,281 @@
+#include "PropertyTree.h"
+
+#include <plist/plist.h>
+
+#include <cstring>
+#include <memory>
+
+#include "Foundation/NSString.h"
+#include "PropertyList.h"
+
+namespace foundation::plist {
+
+namespace {
+
+uint64_t bigEndian(const uint8_t* p, unsigned size) {
+  uint64_t v = 0;
+  for (unsigned k = 0; k < size; ++k) v = (v << 8) | p[k];
+  return v;
+}
+
+double realAt(const uint8_t* p, unsigned size) {
+  if (size == 4) {
+    auto bits = static_cast<uint32_t>(bigEndian(p, 4));
+    float f;
+    std::memcpy(&f, &bits, sizeof f);
+    return f;
+  }
+  uint64_t bits = bigEndian(p, 8);
+  double d;
+  std::memcpy(&d, &bits, sizeof d);
+  return d;
+}
+
+}  // namespace
+
+void PropertyTree::clear() {
+  bytes_.clear();
+  values_.clear();
+  refs_.clear();
+  text_.clear();
+  top_ = 0;
+}
+
+bool PropertyTree::read(const void* data, std::size_t n, std::size_t maxValues,
+                        std::string* error) {
+  clear();
+  // XML goes through parseNode, which runs the same checks.
+  bool binary = data && n >= 8 && std::memcmp(data, "bplist00", 8) == 0;
+  if (!binary) return readXML(data, n, maxValues, error);
+  if (!checkBytes(data, n, maxValues, &binary, error)) return false;
+  bytes_.assign(static_cast<const char*>(data), n);
+  return readBinary(error);
+}
+
+const PropertyTree::Value* PropertyTree::valueFor(const Value& dict, std::string_view key) const {
+  if (dict.kind != Kind::Dict) return nullptr;
+  for (uint32_t i = 0; i < dict.count; ++i) {
+    const Value& k = values_[refs_[dict.first + i]];
+    if (k.length == key.size() && std::memcmp(k.bytes, key.data(), key.size()) == 0)
+      return &values_[refs_[dict.first + dict.count + i]];
+  }
+  return nullptr;
+}
+
+// The checks have passed (checkBytes): every object reachable from the top lies inside
+// the object table, its references inside the offset table, its keys are strings. Only
+// those objects are read, each once however often it is referenced.
+bool PropertyTree::readBinary(std::string* error) {
+  const auto* d = reinterpret_cast<const uint8_t*>(bytes_.data());
+  std::size_t n = bytes_.size();
+  const uint8_t* t = d + n - 32;
+  unsigned offsetSize = t[6], refSize = t[7];
+  uint64_t count = bigEndian(t + 8, 8), table = bigEndian(t + 24, 8);
+  top_ = static_cast<uint32_t>(bigEndian(t + 16, 8));
+  values_.assign(count, Value{});
+  std::vector<uint8_t> read(count, 0);
+  std::vector<uint32_t> pending{top_};
+  read[top_] = 1;
+  auto lengthAt = [&](uint64_t off, uint64_t* body) -> uint64_t {
+    unsigned info = d[off] & 0x0F;
+    if (info != 0x0F) {
+      *body = off + 1;
+      return info;
+    }
+    unsigned bytes = 1u << (d[off + 1] & 0x0F);
+    *body = off + 2 + bytes;
+    return bigEndian(d + off + 2, bytes);
+  };
+  while (!pending.empty()) {
+    uint32_t index = pending.back();
+    pending.pop_back();
+    Value& v = values_[index];
+    uint64_t off = bigEndian(d + table + uint64_t{index} * offsetSize, offsetSize);
+    uint8_t marker = d[off];
+    unsigned info = marker & 0x0F;
+    uint64_t body = off + 1;
+    switch (marker >> 4) {
+      case 0x0:
+        if (info == 0x8 || info == 0x9) {
+          v.kind = Kind::Boolean;
+          v.integer = info == 0x9;
+        }
+        break;
+      case 0x1: {
+        // Sixteen-byte integers keep their low eight bytes.
+        unsigned size = 1u << info;
+        v.kind = Kind::Integer;
+        v.integer = size > 8 ? bigEndian(d + body + size - 8, 8) : bigEndian(d + body, size);
+        break;
+      }
+      case 0x2:
+        v.kind = Kind::Real;
+        v.real = realAt(d + body, 1u << info);
+        break;
+      case 0x3:
+        v.kind = Kind::Date;
+        v.real = realAt(d + body, 8);
+        break;
+      case 0x4:
+        v.kind = Kind::Data;
+        v.length = lengthAt(off, &body);
+        v.bytes = reinterpret_cast<const char*>(d + body);
+        break;
+      case 0x5:
+        v.kind = Kind::String;
+        v.length = lengthAt(off, &body);
+        v.bytes = reinterpret_cast<const char*>(d + body);
+        break;
+      case 0x6: {
+        uint64_t units = lengthAt(off, &body);
+        std::u16string utf16(units, u'\0');
+        for (uint64_t k = 0; k < units; ++k)
+          utf16[k] = static_cast<char16_t>((d[body + 2 * k] << 8) | d[body + 2 * k + 1]);
+        const std::string& utf8 = text_.emplace_back(utf16ToUtf8(utf16));
+        v.kind = Kind::String;
+        v.bytes = utf8.data();
+        v.length = utf8.size();
+        break;
+      }
+      case 0x8: {
+        unsigned size = info + 1;
+        v.kind = Kind::Uid;
+        v.integer = size > 8 ? bigEndian(d + body + size - 8, 8) : bigEndian(d + body, size);
+        break;
+      }
+      case 0xA:
+      case 0xD: {
+        uint64_t entries = lengthAt(off, &body);
+        uint64_t refs = marker >> 4 == 0xD ? 2 * entries : entries;
+        v.kind = marker >> 4 == 0xD ? Kind::Dict : Kind::Array;
+        v.count = static_cast<uint32_t>(entries);
+        v.first = static_cast<uint32_t>(refs_.size());
+        for (uint64_t k = 0; k < refs; ++k) {
+          auto ref = static_cast<uint32_t>(bigEndian(d + body + k * refSize, refSize));
+          refs_.push_back(ref);
+          if (!read[ref]) {
+            read[ref] = 1;
+            pending.push_back(ref);
+          }
+        }
+        break;
+      }
+      default:
+        if (error) *error = "malformed binary property list: unsupported object type";
+        return false;
+    }
+  }
+  return true;
+}
+
+namespace {
+
+// Copies libplist's nodes of an XML list into the table, depth first.
+struct XMLCopier {
+  std::vector<PropertyTree::Value>& values;
+  std::vector<uint32_t>& refs;
+  std::deque<std::string>& text;
+
+  uint32_t copy(plist_t node) {
+    auto index = static_cast<uint32_t>(values.size());
+    values.emplace_back();
+    PropertyTree::Value v;
+    switch (plist_get_node_type(node)) {
+      case PLIST_BOOLEAN: {
+        uint8_t b = 0;
+        plist_get_bool_val(node, &b);
+        v.kind = PropertyTree::Kind::Boolean;
+        v.integer = b != 0;
+        break;
+      }
+      case PLIST_UINT:
+        v.kind = PropertyTree::Kind::Integer;
+        plist_get_uint_val(node, &v.integer);
+        break;
+      case PLIST_REAL:
+        v.kind = PropertyTree::Kind::Real;
+        plist_get_real_val(node, &v.real);
+        break;
+      case PLIST_DATE:
+        v.kind = PropertyTree::Kind::Date;
+        v.real = dateSeconds(node);
+        break;
+      case PLIST_STRING: {
+        uint64_t length = 0;
+        const char* p = plist_get_string_ptr(node, &length);
+        const std::string& s = text.emplace_back(p ? p : "", p ? length : 0);
+        v.kind = PropertyTree::Kind::String;
+        v.bytes = s.data();
+        v.length = s.size();
+        break;
+      }
+      case PLIST_DATA: {
+        uint64_t length = 0;
+        const char* p = plist_get_data_ptr(node, &length);
+        const std::string& s = text.emplace_back(p ? p : "", p ? length : 0);
+        v.kind = PropertyTree::Kind::Data;
+        v.bytes = s.data();
+        v.length = s.size();
+        break;
+      }
+      case PLIST_UID:
+        v.kind = PropertyTree::Kind::Uid;
+        plist_get_uid_val(node, &v.integer);
+        break;
+      case PLIST_ARRAY: {
+        std::vector<uint32_t> items;
+        uint32_t n = plist_array_get_size(node);
+        for (uint32_t i = 0; i < n; ++i) items.push_back(copy(plist_array_get_item(node, i)));
+        v.kind = PropertyTree::Kind::Array;
+        v.count = n;
+        v.first = static_cast<uint32_t>(refs.size());
+        refs.insert(refs.end(), items.begin(), items.end());
+        break;
+      }
+      case PLIST_DICT: {
+        std::vector<uint32_t> keys, items;
+        plist_dict_iter iter = nullptr;
+        plist_dict_new_iter(node, &iter);
+        std::unique_ptr<void, void (*)(void*)> guard(iter, free);
+        for (; iter;) {
+          char* key = nullptr;
+          plist_t item = nullptr;
+          plist_dict_next_item(node, iter, &key, &item);
+          if (!key) break;
+          std::unique_ptr<char, void (*)(void*)> keyGuard(key, free);
+          PropertyTree::Value k;
+          const std::string& s = text.emplace_back(key);
+          k.kind = PropertyTree::Kind::String;
+          k.bytes = s.data();
+          k.length = s.size();
+          keys.push_back(static_cast<uint32_t>(values.size()));
+          values.push_back(k);
+          items.push_back(copy(item));
+        }
+        v.kind = PropertyTree::Kind::Dict;
+        v.count = static_cast<uint32_t>(keys.size());
+        v.first = static_cast<uint32_t>(refs.size());
+        refs.insert(refs.end(), keys.begin(), keys.end());
+        refs.insert(refs.end(), items.begin(), items.end());
+        break;
+      }
+      default:
+        break;
+    }
+    values[index] = v;
+    return index;
+  }
+};
+
+}  // namespace
+
+bool PropertyTree::readXML(const void* data, std::size_t n, std::size_t maxValues,
+                           std::string* error) {
+  plist_t root = parseNode(data, n, maxValues, nullptr, error);
+  if (!root) return false;
+  std::unique_ptr<void, void (*)(plist_t)> guard(root, plist_free);
+  top_ = XMLCopier{values_, refs_, text_}.copy(root);
+  return true;
+}
+
+}  // namespace foundation::plist
