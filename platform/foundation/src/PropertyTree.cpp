@@ -2,6 +2,8 @@
 
 #include <plist/plist.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -38,6 +40,10 @@ void PropertyTree::clear() {
   values_.clear();
   refs_.clear();
   text_.clear();
+  for (char* key : keys_) free(key);
+  keys_.clear();
+  if (xml_) plist_free(xml_);
+  xml_ = nullptr;
   top_ = 0;
 }
 
@@ -170,11 +176,12 @@ bool PropertyTree::readBinary(std::string* error) {
 
 namespace {
 
-// Copies libplist's nodes of an XML list into the table, depth first.
+// Copies libplist's nodes of an XML list into the table, depth first. Strings and data
+// stay in libplist's nodes, which live as long as the table; keys are libplist's copies.
 struct XMLCopier {
   std::vector<PropertyTree::Value>& values;
   std::vector<uint32_t>& refs;
-  std::deque<std::string>& text;
+  std::vector<char*>& keys;
 
   uint32_t copy(plist_t node) {
     auto index = static_cast<uint32_t>(values.size());
@@ -200,63 +207,70 @@ struct XMLCopier {
         v.kind = PropertyTree::Kind::Date;
         v.real = dateSeconds(node);
         break;
-      case PLIST_STRING: {
-        uint64_t length = 0;
-        const char* p = plist_get_string_ptr(node, &length);
-        const std::string& s = text.emplace_back(p ? p : "", p ? length : 0);
+      case PLIST_STRING:
         v.kind = PropertyTree::Kind::String;
-        v.bytes = s.data();
-        v.length = s.size();
+        v.bytes = plist_get_string_ptr(node, &v.length);
+        if (!v.bytes) v.length = 0;
         break;
-      }
-      case PLIST_DATA: {
-        uint64_t length = 0;
-        const char* p = plist_get_data_ptr(node, &length);
-        const std::string& s = text.emplace_back(p ? p : "", p ? length : 0);
+      case PLIST_DATA:
         v.kind = PropertyTree::Kind::Data;
-        v.bytes = s.data();
-        v.length = s.size();
+        v.bytes = plist_get_data_ptr(node, &v.length);
+        if (!v.bytes) v.length = 0;
         break;
-      }
       case PLIST_UID:
         v.kind = PropertyTree::Kind::Uid;
         plist_get_uid_val(node, &v.integer);
         break;
       case PLIST_ARRAY: {
-        std::vector<uint32_t> items;
+        // The item's references are placed first; the items' own go after them.
         uint32_t n = plist_array_get_size(node);
-        for (uint32_t i = 0; i < n; ++i) items.push_back(copy(plist_array_get_item(node, i)));
         v.kind = PropertyTree::Kind::Array;
-        v.count = n;
         v.first = static_cast<uint32_t>(refs.size());
-        refs.insert(refs.end(), items.begin(), items.end());
+        refs.resize(refs.size() + n);
+        plist_array_iter iter = nullptr;
+        plist_array_new_iter(node, &iter);
+        std::unique_ptr<void, void (*)(void*)> guard(iter, free);
+        for (; iter && v.count < n; ++v.count) {
+          plist_t item = nullptr;
+          plist_array_next_item(node, iter, &item);
+          if (!item) break;
+          uint32_t at = copy(item);
+          refs[v.first + v.count] = at;
+        }
         break;
       }
       case PLIST_DICT: {
-        std::vector<uint32_t> keys, items;
+        uint32_t n = plist_dict_get_size(node);
+        v.kind = PropertyTree::Kind::Dict;
+        v.first = static_cast<uint32_t>(refs.size());
+        refs.resize(refs.size() + 2 * std::size_t{n});
         plist_dict_iter iter = nullptr;
         plist_dict_new_iter(node, &iter);
         std::unique_ptr<void, void (*)(void*)> guard(iter, free);
-        for (; iter;) {
+        uint32_t entries = 0;
+        for (; iter && entries < n; ++entries) {
           char* key = nullptr;
           plist_t item = nullptr;
           plist_dict_next_item(node, iter, &key, &item);
           if (!key) break;
-          std::unique_ptr<char, void (*)(void*)> keyGuard(key, free);
+          keys.push_back(key);
           PropertyTree::Value k;
-          const std::string& s = text.emplace_back(key);
           k.kind = PropertyTree::Kind::String;
-          k.bytes = s.data();
-          k.length = s.size();
-          keys.push_back(static_cast<uint32_t>(values.size()));
+          k.bytes = key;
+          k.length = std::strlen(key);
+          auto keyAt = static_cast<uint32_t>(values.size());
           values.push_back(k);
-          items.push_back(copy(item));
+          refs[v.first + entries] = keyAt;
+          uint32_t at = copy(item);
+          refs[v.first + n + entries] = at;
         }
-        v.kind = PropertyTree::Kind::Dict;
-        v.count = static_cast<uint32_t>(keys.size());
-        v.first = static_cast<uint32_t>(refs.size());
-        refs.insert(refs.end(), keys.begin(), keys.end());
-        refs.insert(refs.end(), items.begin(), items.end());
+        // Entries the iterator did not give (none in a whole list) are left out: the
+        // values move up behind the keys.
+        if (entries < n) {
+          std::copy(refs.begin() + v.first + n, refs.begin() + v.first + n + entries,
+                    refs.begin() + v.first + entries);
+        }
+        v.count = entries;
         break;
       }
       default:
@@ -271,10 +285,9 @@ struct XMLCopier {
 
 bool PropertyTree::readXML(const void* data, std::size_t n, std::size_t maxValues,
                            std::string* error) {
-  plist_t root = parseNode(data, n, maxValues, nullptr, error);
-  if (!root) return false;
-  std::unique_ptr<void, void (*)(plist_t)> guard(root, plist_free);
-  top_ = XMLCopier{values_, refs_, text_}.copy(root);
+  xml_ = parseNode(data, n, maxValues, nullptr, error);
+  if (!xml_) return false;
+  top_ = XMLCopier{values_, refs_, keys_}.copy(xml_);
   return true;
 }
 

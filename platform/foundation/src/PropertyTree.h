@@ -1,7 +1,7 @@
 // A property list held as a flat table of values, for readers that look keys up many
 // times (the keyed unarchiver): a binary list is read straight from its bytes, one value
 // per object of its table, so a value shared by reference stays one value and nothing is
-// allocated per value; an XML list is read by libplist and copied into the same table.
+// allocated per value; an XML list is read by libplist and its nodes indexed in the same table.
 // Keys are compared as byte strings in one contiguous array, not through libplist's nodes.
 #pragma once
 
@@ -38,6 +38,7 @@ class PropertyTree {
   };
 
   PropertyTree() = default;
+  ~PropertyTree() { clear(); }
   PropertyTree(const PropertyTree&) = delete;
   PropertyTree& operator=(const PropertyTree&) = delete;
 
@@ -62,8 +63,12 @@ class PropertyTree {
   std::string bytes_;
   std::vector<Value> values_;
   std::vector<uint32_t> refs_;
-  // Text that is not in `bytes_` as it is read: UTF-16 strings, XML's keys and values.
+  // UTF-16 strings of a binary list, as UTF-8.
   std::deque<std::string> text_;
+  // An XML list's nodes, whose strings and data the values point into, and the copies of
+  // its keys libplist made.
+  void* xml_ = nullptr;
+  std::vector<char*> keys_;
   uint32_t top_ = 0;
 };
 
