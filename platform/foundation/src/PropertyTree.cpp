@@ -77,11 +77,14 @@ bool PropertyTree::readBinary(std::string* error) {
   const uint8_t* t = d + n - 32;
   unsigned offsetSize = t[6], refSize = t[7];
   uint64_t count = bigEndian(t + 8, 8), table = bigEndian(t + 24, 8);
-  top_ = static_cast<uint32_t>(bigEndian(t + 16, 8));
-  values_.assign(count, Value{});
-  std::vector<uint8_t> read(count, 0);
-  std::vector<uint32_t> pending{top_};
-  read[top_] = 1;
+  auto topObject = static_cast<uint32_t>(bigEndian(t + 16, 8));
+  // Values only for the objects reached, in the order they are reached (the checks bound
+  // how many): a table of a file's size that claims many objects costs four bytes each.
+  constexpr uint32_t kNotReached = UINT32_MAX;
+  std::vector<uint32_t> slot(count, kNotReached);
+  std::vector<uint32_t> pending{topObject};
+  slot[topObject] = top_ = 0;
+  values_.emplace_back();
   auto lengthAt = [&](uint64_t off, uint64_t* body) -> uint64_t {
     unsigned info = d[off] & 0x0F;
     if (info != 0x0F) {
@@ -95,7 +98,8 @@ bool PropertyTree::readBinary(std::string* error) {
   while (!pending.empty()) {
     uint32_t index = pending.back();
     pending.pop_back();
-    Value& v = values_[index];
+    // Filled here and stored at the end: reaching new objects grows `values_`.
+    Value v;
     uint64_t off = bigEndian(d + table + uint64_t{index} * offsetSize, offsetSize);
     uint8_t marker = d[off];
     unsigned info = marker & 0x0F;
@@ -158,11 +162,12 @@ bool PropertyTree::readBinary(std::string* error) {
         v.first = static_cast<uint32_t>(refs_.size());
         for (uint64_t k = 0; k < refs; ++k) {
           auto ref = static_cast<uint32_t>(bigEndian(d + body + k * refSize, refSize));
-          refs_.push_back(ref);
-          if (!read[ref]) {
-            read[ref] = 1;
+          if (slot[ref] == kNotReached) {
+            slot[ref] = static_cast<uint32_t>(values_.size());
+            values_.emplace_back();
             pending.push_back(ref);
           }
+          refs_.push_back(slot[ref]);
         }
         break;
       }
@@ -170,6 +175,7 @@ bool PropertyTree::readBinary(std::string* error) {
         if (error) *error = "malformed binary property list: unsupported object type";
         return false;
     }
+    values_[slot[index]] = v;
   }
   return true;
 }
