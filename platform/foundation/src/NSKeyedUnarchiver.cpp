@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "Foundation/NSData.h"
@@ -11,7 +10,7 @@
 #include "Foundation/NSKeyedArchiver.h"
 #include "Foundation/NSNumber.h"
 #include "Foundation/NSString.h"
-#include "PropertyList.h"
+#include "PropertyTree.h"
 #include "objc/alloc.h"
 
 OBJC_CLASS_IMPL(NSKeyedUnarchiver) {}
@@ -20,17 +19,21 @@ namespace {
 
 enum class Progress : uint8_t { NotYet, Decoding, Done };
 
+using Tree = foundation::plist::PropertyTree;
+using Value = Tree::Value;
+using Kind = Tree::Kind;
+
 // A UID: the property list's own, or the {"CF$UID": n} dictionary that XML reads as.
-bool uidOf(plist_t node, uint64_t* uid) {
-  switch (plist_get_node_type(node)) {
-    case PLIST_UID:
-      plist_get_uid_val(node, uid);
+bool uidOf(const Tree& tree, const Value* v, uint64_t* uid) {
+  switch (v->kind) {
+    case Kind::Uid:
+      *uid = v->integer;
       return true;
-    case PLIST_DICT: {
-      if (plist_dict_get_size(node) != 1) return false;
-      plist_t v = plist_dict_get_item(node, "CF$UID");
-      if (!v || plist_get_node_type(v) != PLIST_UINT) return false;
-      plist_get_uint_val(v, uid);
+    case Kind::Dict: {
+      if (v->count != 1) return false;
+      const Value* n = tree.valueFor(*v, "CF$UID");
+      if (!n || n->kind != Kind::Integer) return false;
+      *uid = n->integer;
       return true;
     }
     default:
@@ -38,23 +41,24 @@ bool uidOf(plist_t node, uint64_t* uid) {
   }
 }
 
-// Visits an array's items in order (libplist's indexed access walks the list).
-template <class F>
-void forEachItem(plist_t array, F&& f) {
-  plist_array_iter iter = nullptr;
-  plist_array_new_iter(array, &iter);
-  if (!iter) return;
-  for (plist_t item = nullptr;;) {
-    plist_array_next_item(array, iter, &item);
-    if (!item || !f(item)) break;
+// The object a value holds when it is a single value; none for a collection or a UID.
+id scalarOf(const Value* v) {
+  switch (v->kind) {
+    case Kind::Boolean:
+      return NSNumber::numberWithBool(v->integer != 0);
+    case Kind::Integer:
+      return NSNumber::numberWithLongLong(static_cast<long long>(v->integer));
+    case Kind::Real:
+      return NSNumber::numberWithDouble(v->real);
+    case Kind::String:
+      return NSString::stringWithUTF8String(v->text());
+    case Kind::Date:
+      return NSDate::dateWithTimeIntervalSinceReferenceDate(v->real);
+    case Kind::Data:
+      return NSData::dataWithBytes(v->bytes, v->length);
+    default:
+      return nullptr;
   }
-  free(iter);
-}
-
-std::string stringOf(plist_t node) {
-  uint64_t length = 0;
-  const char* p = plist_get_string_ptr(node, &length);
-  return p ? std::string(p, length) : std::string();
 }
 
 }  // namespace
@@ -65,25 +69,35 @@ std::string stringOf(plist_t node) {
 // entries rather than three: each large allocation costs the allocator a consolidation.)
 struct NSKeyedUnarchiver::State {
   struct Entry {
-    plist_t node;
+    const Value* node;
     id decoded;
+    // For a class description, the class it resolved to once it has (kept with the entry
+    // rather than in a map of its own, which cost an allocation per class).
+    Class resolved = nullptr;
     Progress progress = Progress::NotYet;
   };
-  plist_t root = nullptr;
+  Tree tree;
+  bool open = false;
   std::vector<Entry> objects;
-  // Class descriptions resolved so far, by UID.
-  std::unordered_map<uint64_t, Class> classes;
   // Dictionaries whose keys are being read, innermost last; the first is "$top".
-  std::vector<plist_t> current;
+  std::vector<const Value*> current;
   std::string key;
   // The last key looked up and what it found: a class that asks whether a key is there
   // and then decodes it looks the key up once.
-  plist_t lastDictionary = nullptr;
+  const Value* lastDictionary = nullptr;
   std::string lastKey;
-  plist_t lastValue = nullptr;
+  const Value* lastValue = nullptr;
 
-  ~State() {
-    if (root) plist_free(root);
+  ~State() { clear(); }
+
+  // Back to no archive, keeping the vectors' room.
+  void clear() {
+    tree.clear();
+    open = false;
+    objects.clear();
+    current.clear();
+    lastDictionary = nullptr;
+    lastValue = nullptr;
   }
 
   const char* escaped(const Strong<NSString>& k) {
@@ -92,24 +106,24 @@ struct NSKeyedUnarchiver::State {
     key.assign("$").append(utf8);
     return key.c_str();
   }
-  plist_t valueFor(const Strong<NSString>& k) {
-    if (!root || current.empty()) return nullptr;
-    plist_t dictionary = current.back();
+  const Value* valueFor(const Strong<NSString>& k) {
+    if (!open || current.empty()) return nullptr;
+    const Value* dictionary = current.back();
     const char* name = escaped(k);
     if (dictionary == lastDictionary && lastKey == name) return lastValue;
     lastDictionary = dictionary;
     lastKey = name;
-    return lastValue = plist_dict_get_item(dictionary, name);
+    return lastValue = tree.valueFor(*dictionary, lastKey);
   }
   // The plain value a UID refers to (the device stores some numbers that way: a range's
   // NS.rangeval.location, for one); `v` itself when it is not a UID, and none when the
   // UID is out of range or refers to an object.
-  plist_t plainValueOf(plist_t v) {
+  const Value* plainValueOf(const Value* v) {
     uint64_t uid = 0;
-    if (!v || !uidOf(v, &uid)) return v;
+    if (!v || !uidOf(tree, v, &uid)) return v;
     if (uid == 0 || uid >= objects.size()) return nullptr;
-    plist_t entry = objects[uid].node;
-    return plist_get_node_type(entry) == PLIST_DICT ? nullptr : entry;
+    const Value* entry = objects[uid].node;
+    return entry->kind == Kind::Dict ? nullptr : entry;
   }
 };
 
@@ -132,34 +146,30 @@ Strong<NSKeyedUnarchiver> NSKeyedUnarchiver::initForReadingFromDataError(const S
   };
   if (!data) return refuse("no data");
   std::string why;
-  plist_t root =
-      foundation::plist::parseNode(data->bytes(), data->length(), kMaxObjects, nullptr, &why);
-  if (!root) return refuse(why);
   auto coder = std::make_shared<NSKeyedUnarchiver>();
   State& s = *coder->s_;
-  s.root = root;
-  if (plist_get_node_type(root) != PLIST_DICT) return refuse("the top level is not a dictionary");
-  plist_t archiver = plist_dict_get_item(root, "$archiver");
-  if (!archiver || plist_get_node_type(archiver) != PLIST_STRING ||
-      stringOf(archiver) != "NSKeyedArchiver")
+  Tree& tree = s.tree;
+  if (!tree.read(data->bytes(), data->length(), kMaxObjects, &why)) {
+    s.clear();
+    return refuse(why.empty() ? "not a property list" : why);
+  }
+  s.open = true;
+  const Value* root = tree.top();
+  if (!root || root->kind != Kind::Dict) return refuse("the top level is not a dictionary");
+  const Value* archiver = tree.valueFor(*root, "$archiver");
+  if (!archiver || archiver->kind != Kind::String || archiver->text() != "NSKeyedArchiver")
     return refuse("not written by NSKeyedArchiver ($archiver)");
-  plist_t version = plist_dict_get_item(root, "$version");
-  uint64_t v = 0;
-  if (!version || plist_get_node_type(version) != PLIST_UINT ||
-      (plist_get_uint_val(version, &v), v != NSKeyedArchiver::kArchiveVersion))
+  const Value* version = tree.valueFor(*root, "$version");
+  if (!version || version->kind != Kind::Integer ||
+      version->integer != NSKeyedArchiver::kArchiveVersion)
     return refuse("unknown $version");
-  plist_t top = plist_dict_get_item(root, "$top");
-  if (!top || plist_get_node_type(top) != PLIST_DICT) return refuse("$top is not a dictionary");
-  plist_t objects = plist_dict_get_item(root, "$objects");
-  if (!objects || plist_get_node_type(objects) != PLIST_ARRAY)
-    return refuse("$objects is not an array");
-  uint32_t n = plist_array_get_size(objects);
-  s.objects.reserve(n);
-  forEachItem(objects, [&](plist_t item) {
-    s.objects.push_back({item, nullptr});
-    return true;
-  });
-  if (s.objects.size() != n) return refuse("$objects could not be read");
+  const Value* top = tree.valueFor(*root, "$top");
+  if (!top || top->kind != Kind::Dict) return refuse("$top is not a dictionary");
+  const Value* objects = tree.valueFor(*root, "$objects");
+  if (!objects || objects->kind != Kind::Array) return refuse("$objects is not an array");
+  s.objects.reserve(objects->count);
+  for (uint32_t i = 0; i < objects->count; ++i)
+    s.objects.push_back({tree.item(*objects, i), nullptr});
   s.current.push_back(top);
   return coder;
 }
@@ -187,7 +197,7 @@ id NSKeyedUnarchiver::unarchiveTopLevelObjectWithDataError(const Strong<NSData>&
 }
 
 void NSKeyedUnarchiver::finishDecoding() {
-  s_ = std::make_unique<State>();
+  s_->clear();
 }
 
 BOOL NSKeyedUnarchiver::containsValueForKey(const Strong<NSString>& key) {
@@ -203,29 +213,27 @@ struct ObjectMaker {
 
   void fail(const std::string& why) { coder->failWithError(corrupt(why)); }
 
-  Class classOf(uint64_t uid, plist_t node) {
-    plist_t ref = plist_dict_get_item(node, "$class");
+  Class classOf(uint64_t uid, const Value* node) {
+    const Value* ref = s.tree.valueFor(*node, "$class");
     uint64_t classUid = 0;
+    if (!ref || !uidOf(s.tree, ref, &classUid))
+      return fail("object " + std::to_string(uid) + " has no $class"), nullptr;
+    if (classUid != 0 && classUid < s.objects.size() && s.objects[classUid].resolved)
+      return s.objects[classUid].resolved;
     std::string at = "object " + std::to_string(uid);
-    if (!ref || !uidOf(ref, &classUid)) return fail(at + " has no $class"), nullptr;
-    auto known = s.classes.find(classUid);
-    if (known != s.classes.end()) return known->second;
     if (classUid == 0 || classUid >= s.objects.size())
       return fail(at + " has a $class outside $objects"), nullptr;
-    plist_t description = s.objects[classUid].node;
-    plist_t name = plist_get_node_type(description) == PLIST_DICT
-                       ? plist_dict_get_item(description, "$classname")
-                       : nullptr;
-    if (!name || plist_get_node_type(name) != PLIST_STRING)
+    const Value* description = s.objects[classUid].node;
+    const Value* name = s.tree.valueFor(*description, "$classname");
+    if (!name || name->kind != Kind::String)
       return fail(at + "'s $class is not a class description"), nullptr;
-    std::vector<std::string> names{stringOf(name)};
-    if (plist_t chain = plist_dict_get_item(description, "$classes")) {
-      if (plist_get_node_type(chain) != PLIST_ARRAY)
-        return fail(at + "'s $classes is not an array"), nullptr;
-      forEachItem(chain, [&](plist_t item) {
-        if (plist_get_node_type(item) == PLIST_STRING) names.push_back(stringOf(item));
-        return names.size() < 64;
-      });
+    std::vector<std::string> names{std::string(name->text())};
+    if (const Value* chain = s.tree.valueFor(*description, "$classes")) {
+      if (chain->kind != Kind::Array) return fail(at + "'s $classes is not an array"), nullptr;
+      for (uint32_t i = 0; i < chain->count && names.size() < 64; ++i) {
+        const Value* item = s.tree.item(*chain, i);
+        if (item->kind == Kind::String) names.emplace_back(item->text());
+      }
     }
     // The archived class itself, else the nearest ancestor this process can make.
     SEL alloc = OBJC_SEL("alloc"), init = OBJC_SEL("initWithCoder:");
@@ -234,7 +242,7 @@ struct ObjectMaker {
       if (!cls || !class_getMethodImplementation(cls, init)) continue;
       IMP own = class_getMethodImplementation(cls, alloc);
       if (!own || own == class_getMethodImplementation(class_getSuperclass(cls), alloc)) continue;
-      s.classes.emplace(classUid, cls);
+      s.objects[classUid].resolved = cls;
       return cls;
     }
     // Not damage: a class of the device this reader has no model of.
@@ -262,10 +270,10 @@ struct ObjectMaker {
       case Progress::NotYet:
         break;
     }
-    plist_t node = entry.node;
+    const Value* node = entry.node;
     uint64_t ignored;
-    if (plist_get_node_type(node) != PLIST_DICT || uidOf(node, &ignored)) {
-      id value = foundation::plist::scalarOf(node);
+    if (node->kind != Kind::Dict || uidOf(s.tree, node, &ignored)) {
+      id value = scalarOf(node);
       if (!value) fail("entry " + std::to_string(uid) + " of $objects is not an object");
       entry.progress = Progress::Done;
       return entry.decoded = value;
@@ -304,10 +312,10 @@ struct ObjectMaker {
 
 id NSKeyedUnarchiver::decodeObjectForKey(const Strong<NSString>& key) {
   if (error()) return nullptr;
-  plist_t v = s_->valueFor(key);
+  const Value* v = s_->valueFor(key);
   if (!v) return nullptr;
   uint64_t uid = 0;
-  if (!uidOf(v, &uid)) {
+  if (!uidOf(s_->tree, v, &uid)) {
     failWithError(corrupt("the value for key '" + key->stdString() + "' is not an object"));
     return nullptr;
   }
@@ -328,24 +336,16 @@ struct StoredNumber {
 // key holds something else (with `integral`, also a real outside the 64-bit integers).
 bool numberFor(NSKeyedUnarchiver* coder, NSKeyedUnarchiver::State& s, const Strong<NSString>& key,
                const char* what, bool integral, StoredNumber* n) {
-  plist_t v = s.valueFor(key);
+  const Value* v = s.valueFor(key);
   if (!v) return false;
   v = s.plainValueOf(v);
-  switch (v ? plist_get_node_type(v) : PLIST_NONE) {
-    case PLIST_BOOLEAN: {
-      uint8_t b = 0;
-      plist_get_bool_val(v, &b);
-      n->integer = b;
+  switch (v ? v->kind : Kind::None) {
+    case Kind::Boolean:
+    case Kind::Integer:
+      n->integer = static_cast<int64_t>(v->integer);
       return true;
-    }
-    case PLIST_UINT: {
-      uint64_t u = 0;
-      plist_get_uint_val(v, &u);
-      n->integer = static_cast<int64_t>(u);
-      return true;
-    }
-    case PLIST_REAL:
-      plist_get_real_val(v, &n->real);
+    case Kind::Real:
+      n->real = v->real;
       n->isReal = true;
       if (!integral || (n->real >= -9223372036854775808.0 && n->real < 9223372036854775808.0))
         return true;
@@ -382,39 +382,29 @@ const uint8_t* NSKeyedUnarchiver::decodeBytesForKeyReturnedLength(const Strong<N
                                                                   NSUInteger* length) {
   if (length) *length = 0;
   if (error()) return nullptr;
-  plist_t v = s_->valueFor(key);
+  const Value* v = s_->valueFor(key);
   if (!v) return nullptr;
-  if (plist_get_node_type(v) != PLIST_DATA) {
+  if (v->kind != Kind::Data) {
     failWithError(corrupt("the value for key '" + key->stdString() + "' is not data"));
     return nullptr;
   }
-  uint64_t n = 0;
-  const char* p = plist_get_data_ptr(v, &n);
-  if (length) *length = n;
-  return reinterpret_cast<const uint8_t*>(p);
+  if (length) *length = v->length;
+  return reinterpret_cast<const uint8_t*>(v->bytes);
 }
 
 Strong<NSData> NSKeyedUnarchiver::decodeDataForKey(const Strong<NSString>& key) {
   if (error()) return nullptr;
-  plist_t v = s_->valueFor(key);
+  const Value* v = s_->valueFor(key);
   if (!v) return nullptr;
-  if (plist_get_node_type(v) == PLIST_DATA) {
-    uint64_t n = 0;
-    const char* p = plist_get_data_ptr(v, &n);
-    return NSData::dataWithBytes(p, p ? n : 0);
-  }
+  if (v->kind == Kind::Data) return NSData::dataWithBytes(v->bytes, v->length);
   return decodeObjectOfClassForKey<NSData>(key);
 }
 
 Strong<NSString> NSKeyedUnarchiver::decodeStringForKey(const Strong<NSString>& key) {
   if (error()) return nullptr;
-  plist_t v = s_->valueFor(key);
+  const Value* v = s_->valueFor(key);
   if (!v) return nullptr;
-  if (plist_get_node_type(v) == PLIST_STRING) {
-    uint64_t length = 0;
-    const char* p = plist_get_string_ptr(v, &length);
-    return NSString::stringWithUTF8String(std::string_view(p ? p : "", p ? length : 0));
-  }
+  if (v->kind == Kind::String) return NSString::stringWithUTF8String(v->text());
   return decodeObjectOfClassForKey<NSString>(key);
 }
 
@@ -422,27 +412,31 @@ bool NSKeyedUnarchiver::decodeArrayOfObjectsForKey(const Strong<NSString>& key,
                                                    std::vector<id>& objects) {
   objects.clear();
   if (error()) return false;
-  plist_t v = s_->valueFor(key);
+  const Value* v = s_->valueFor(key);
   if (!v) return true;
   auto fail = [&](const std::string& why) {
     objects.clear();
     failWithError(corrupt("the value for key '" + key->stdString() + "' " + why));
     return false;
   };
-  if (plist_get_node_type(v) != PLIST_ARRAY) return fail("is not an array");
-  uint32_t n = plist_array_get_size(v);
-  objects.reserve(n);
+  if (v->kind != Kind::Array) return fail("is not an array");
+  objects.reserve(v->count);
   ObjectMaker maker{this, *s_};
   const char* problem = nullptr;
-  forEachItem(v, [&](plist_t item) {
+  for (uint32_t i = 0; i < v->count; ++i) {
     uint64_t uid = 0;
-    if (!uidOf(item, &uid)) return problem = "holds something not an object", false;
+    if (!uidOf(s_->tree, s_->tree.item(*v, i), &uid)) {
+      problem = "holds something not an object";
+      break;
+    }
     id object = maker.object(uid);
-    if (error()) return false;
-    if (!object) return problem = "holds none", false;
+    if (error()) break;
+    if (!object) {
+      problem = "holds none";
+      break;
+    }
     objects.push_back(std::move(object));
-    return true;
-  });
+  }
   if (problem) return fail(problem);
   if (error()) {
     objects.clear();

@@ -34,6 +34,11 @@ id readFile(const std::string& path, Root root, bool mutableTop);
 // values of the list, shared values counted each time they are referenced.
 plist_t parseNode(const void* data, std::size_t n, std::size_t maxValues,
                   NSPropertyListFormat* format, std::string* error);
+// Only the checks parseNode runs before libplist reads the bytes; `binary` tells the form.
+bool checkBytes(const void* data, std::size_t n, std::size_t maxValues, bool* binary,
+                std::string* error);
+// A date node's seconds since the reference date, with the fraction's sign libplist drops.
+double dateSeconds(plist_t node);
 // Binary, or XML for NSPropertyListXMLFormat_v1_0. False when libplist writes nothing.
 bool writeNode(plist_t node, NSPropertyListFormat format, std::string& out);
 

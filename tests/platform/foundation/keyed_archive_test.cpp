@@ -244,6 +244,24 @@ TEST_P(BothFormats, AFloatReadsBackAsItsDoubleWidening) {
   EXPECT_EQ(static_cast<double>(read->floatValue()), 0.10000000149011612);
 }
 
+// Text beyond ASCII is stored as UTF-16 in a binary list (a pair of units for a character
+// outside the first plane), in keys as in values, and a string referenced from two places is
+// stored once: each comes back as it went in.
+TEST_P(BothFormats, TextBeyondAsciiComesBackInKeysAndValues) {
+  auto snowman = S("na\xC3\xAFve \xE2\x98\x83 \xF0\x9F\x98\x80");
+  auto key = S("cl\xC3\xA9 \xE6\x97\xA5");
+  auto inner = NSDictionary::dictionaryWithObjectsAndKeys(
+      {{key, snowman}, {S("plain"), S("ascii")}, {S("again"), snowman}});
+  auto object = NSArray::arrayWithObjects({inner, snowman, S("")});
+  auto back = objc_cast<NSArray>(roundTrip(object, GetParam()));
+  ASSERT_TRUE(back);
+  EXPECT_TRUE(back->isEqual(object)) << back->description();
+  auto dict = objc_cast<NSDictionary>(back->objectAtIndex(0));
+  ASSERT_TRUE(dict);
+  EXPECT_TRUE(dict->objectForKey(key)->isEqual(snowman));
+  EXPECT_EQ(objc_cast<NSString>(back->objectAtIndex(1))->length(), snowman->length());
+}
+
 INSTANTIATE_TEST_SUITE_P(Formats, BothFormats,
                          ::testing::Values(NSPropertyListBinaryFormat_v1_0,
                                            NSPropertyListXMLFormat_v1_0));
