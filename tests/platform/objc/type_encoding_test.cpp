@@ -43,6 +43,8 @@ void ofEnum(NSObject*, SEL, Mode) {}
 Strong<UIView> owningView(NSObject*, SEL) {
   return nullptr;
 }
+class DeclaredAhead;  // an object class whose definition this file never sees
+void ofDeclaredAhead(NSObject*, SEL, DeclaredAhead*) {}
 
 class Encoded : public NSObject {
  public:
@@ -77,6 +79,7 @@ TEST(TypeEncoding, DerivedEncodingsMatchTheDevice) {
       {objc::types<&smallIntegers>(), "i@:cCsSIS"},
       {objc::types<&ofEnum>(), "v@:q"},
       {objc::types<&owningView>(), "@@:"},
+      {objc::types<&ofDeclaredAhead>(), "v@:@"},
       {objc::types<&Encoded::borrowedView>(), "@@:"},
       {objc::types<&Encoded::setFlag>(), "v@:B"},
       {objc::types<&Encoded::textRectForBounds>(),

@@ -70,9 +70,12 @@ OBJC_TYPE_ENCODING(NSRange, "{_NSRange=QQ}");
 
 #undef OBJC_TYPE_ENCODING
 
-// Objects: a borrowed pointer to one, or an owning reference.
+// Objects: a borrowed pointer to one, or an owning reference. A pointer to a class the
+// table has no structure encoding for is an object; where a method is registered its
+// class is often only declared ahead, so this cannot ask whether it derives from NSObject.
 template <class T>
-struct TypeEncoding<T*, std::enable_if_t<std::is_base_of_v<NSObject, std::remove_cv_t<T>>>> {
+struct TypeEncoding<T*, std::enable_if_t<std::is_class_v<std::remove_cv_t<T>> &&
+                                         !TypeEncoding<std::remove_cv_t<T>>::known>> {
   static constexpr bool known = true;
   static std::string text() { return "@"; }
 };
@@ -87,11 +90,11 @@ template <class T>
 struct TypeEncoding<T, std::enable_if_t<std::is_enum_v<T>>>
     : TypeEncoding<std::underlying_type_t<T>> {};
 
-// Other pointers: to what they point at, or to something unknown.
+// Other pointers: to a structure or value with an encoding, or to something unknown.
 template <class T>
-struct TypeEncoding<T*, std::enable_if_t<!std::is_base_of_v<NSObject, std::remove_cv_t<T>> &&
-                                         !std::is_same_v<std::remove_cv_t<T>, char> &&
-                                         !std::is_same_v<std::remove_cv_t<T>, objc_selector>>> {
+struct TypeEncoding<T*, std::enable_if_t<(!std::is_class_v<std::remove_cv_t<T>> ||
+                                          TypeEncoding<std::remove_cv_t<T>>::known) &&
+                                         !std::is_same_v<std::remove_cv_t<T>, char>>> {
   static constexpr bool known = true;
   static std::string text() {
     using Pointee = std::remove_cv_t<T>;
