@@ -1,32 +1,22 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <fstream>
 #include <string>
 
 #include "Foundation/Foundation.h"
 #include "Foundation/NSKeyedArchiver.h"
+#include "RunCommand.h"
 #include "UIKit/NSAttributedStringKeys.h"
 #include "UIKit/UILabel.h"
 
 namespace {
 
-struct Result {
-  int status = -1;
-  std::string out;
-};
+using testcommand::Result;
 
 // Runs `nimbra archive PATH`, stdout captured, stderr folded into it.
 Result runArchive(const std::string& path) {
   std::string command = std::string(NIMBRA_BUILD_DIR) + "/apps/nimbra archive '" + path + "' 2>&1";
-  Result r;
-  FILE* p = popen(command.c_str(), "r");
-  char buf[4096];
-  for (std::size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
-  int status = pclose(p);
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
+  return testcommand::run(command);
 }
 
 Strong<NSString> S(const char* s) {

@@ -1,30 +1,21 @@
 // `nimbra detect --now DATE --locale NAME` as a person runs it: the real executable in a
 // child process, in a fixed zone.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <string>
+
+#include "RunCommand.h"
 
 namespace {
 
-struct Result {
-  int status = -1;
-  std::string out;
-};
+using testcommand::Result;
 
 // Runs `nimbra detect --types date ARGS` on `text`, stderr folded into stdout.
 Result detect(const std::string& args, const std::string& text) {
   std::string command = "printf '%s' '" + text + "' | TZ=UTC LANG=en_US.UTF-8 " +
                         std::string(NIMBRA_BUILD_DIR) + "/apps/nimbra detect --types date " + args +
                         " 2>&1";
-  Result r;
-  FILE* p = popen(command.c_str(), "r");
-  char buf[4096];
-  for (std::size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
-  int status = pclose(p);
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
+  return testcommand::run(command);
 }
 
 TEST(DetectCommand, NowAndLocaleSetTheMomentAndTheOrderOfDayAndMonth) {
