@@ -226,6 +226,40 @@ struct Catalog {
     return out;
   }
 
+  enum class FontKind { kAny, kColor };
+
+  // The first face, in fontconfig's order of preference for `family`, that has `cp`
+  // (and colour glyphs, when asked for).
+  const FontFace* firstSortedFace(const char* family, uint32_t cp, FontKind kind) {
+    const FontFace* out = nullptr;
+    FcPattern* pat = FcNameParse(reinterpret_cast<const FcChar8*>(family));
+    FcCharSet* cs = FcCharSetCreate();
+    FcCharSetAddChar(cs, cp);
+    FcPatternAddCharSet(pat, FC_CHARSET, cs);
+    if (kind == FontKind::kColor) FcPatternAddBool(pat, FC_COLOR, FcTrue);
+    FcConfigSubstitute(nullptr, pat, FcMatchPattern);
+    FcDefaultSubstitute(pat);
+    FcResult r;
+    if (FcFontSet* set = FcFontSort(nullptr, pat, FcFalse, nullptr, &r)) {
+      for (int i = 0; i < set->nfont && !out; ++i) {
+        FcBool color = FcFalse;
+        FcCharSet* fcs = nullptr;
+        if (kind == FontKind::kColor &&
+            (FcPatternGetBool(set->fonts[i], FC_COLOR, 0, &color) != FcResultMatch || !color))
+          continue;
+        if (FcPatternGetCharSet(set->fonts[i], FC_CHARSET, 0, &fcs) != FcResultMatch ||
+            !FcCharSetHasChar(fcs, cp))
+          continue;
+        const FontFace* f = faceFromPattern(set->fonts[i]);
+        if (f && (kind != FontKind::kColor || f->color) && f->hasCharacter(cp)) out = f;
+      }
+      FcFontSetDestroy(set);
+    }
+    FcCharSetDestroy(cs);
+    FcPatternDestroy(pat);
+    return out;
+  }
+
   const FontFace* forCharacter(uint32_t cp) {
     auto it = byCharacter.find(cp);
     if (it != byCharacter.end()) return it->second;
@@ -237,27 +271,7 @@ struct Catalog {
       }
     }
     if (!out) {
-      FcPattern* pat = FcNameParse(reinterpret_cast<const FcChar8*>("sans-serif"));
-      FcCharSet* cs = FcCharSetCreate();
-      FcCharSetAddChar(cs, cp);
-      FcPatternAddCharSet(pat, FC_CHARSET, cs);
-      FcConfigSubstitute(nullptr, pat, FcMatchPattern);
-      FcDefaultSubstitute(pat);
-      FcResult r;
-      FcFontSet* set = FcFontSort(nullptr, pat, FcFalse, nullptr, &r);
-      if (set) {
-        for (int i = 0; i < set->nfont && !out; ++i) {
-          FcCharSet* fcs = nullptr;
-          if (FcPatternGetCharSet(set->fonts[i], FC_CHARSET, 0, &fcs) != FcResultMatch ||
-              !FcCharSetHasChar(fcs, cp))
-            continue;
-          const FontFace* f = faceFromPattern(set->fonts[i]);
-          if (f && f->hasCharacter(cp)) out = f;
-        }
-        FcFontSetDestroy(set);
-      }
-      FcCharSetDestroy(cs);
-      FcPatternDestroy(pat);
+      out = firstSortedFace("sans-serif", cp, FontKind::kAny);
       if (out && std::find(fallbacks.begin(), fallbacks.end(), out) == fallbacks.end())
         fallbacks.push_back(out);
     }
@@ -270,31 +284,7 @@ struct Catalog {
   const FontFace* forColorCharacter(uint32_t cp) {
     auto it = colorByCharacter.find(cp);
     if (it != colorByCharacter.end()) return it->second;
-    const FontFace* out = nullptr;
-    FcPattern* pat = FcNameParse(reinterpret_cast<const FcChar8*>("emoji"));
-    FcCharSet* cs = FcCharSetCreate();
-    FcCharSetAddChar(cs, cp);
-    FcPatternAddCharSet(pat, FC_CHARSET, cs);
-    FcPatternAddBool(pat, FC_COLOR, FcTrue);
-    FcConfigSubstitute(nullptr, pat, FcMatchPattern);
-    FcDefaultSubstitute(pat);
-    FcResult r;
-    FcFontSet* set = FcFontSort(nullptr, pat, FcFalse, nullptr, &r);
-    if (set) {
-      for (int i = 0; i < set->nfont && !out; ++i) {
-        FcBool color = FcFalse;
-        FcCharSet* fcs = nullptr;
-        if (FcPatternGetBool(set->fonts[i], FC_COLOR, 0, &color) != FcResultMatch || !color ||
-            FcPatternGetCharSet(set->fonts[i], FC_CHARSET, 0, &fcs) != FcResultMatch ||
-            !FcCharSetHasChar(fcs, cp))
-          continue;
-        const FontFace* f = faceFromPattern(set->fonts[i]);
-        if (f && f->color && f->hasCharacter(cp)) out = f;
-      }
-      FcFontSetDestroy(set);
-    }
-    FcCharSetDestroy(cs);
-    FcPatternDestroy(pat);
+    const FontFace* out = firstSortedFace("emoji", cp, FontKind::kColor);
     if (colorByCharacter.size() > 65536) colorByCharacter.clear();
     colorByCharacter.emplace(cp, out);
     return out;
