@@ -27,24 +27,24 @@ constexpr int64_t kEditTag = 2;
 OBJC_CLASS_IMPL(BadgeWhitelistListController) {
   using C = BadgeWhitelistListController;
   objc::registerAlloc<C>(cls);
-  class_addMethod(cls, OBJC_SEL("viewDidLoad"), objc::imp<&C::viewDidLoad>(), "v@:");
+  class_addMethod(cls, OBJC_SEL("viewDidLoad"), objc::method<&C::viewDidLoad>());
   class_addMethod(cls, OBJC_SEL("numberOfSectionsInTableView:"),
-                  objc::imp<&C::numberOfSectionsInTableView>(), "q@:@");
+                  objc::method<&C::numberOfSectionsInTableView>());
   class_addMethod(cls, OBJC_SEL("tableView:numberOfRowsInSection:"),
-                  objc::imp<&C::tableViewNumberOfRowsInSection>(), "q@:@q");
+                  objc::method<&C::tableViewNumberOfRowsInSection>());
   class_addMethod(cls, OBJC_SEL("tableView:titleForHeaderInSection:"),
-                  objc::imp<&C::tableViewTitleForHeaderInSection>(), "@@:@q");
+                  objc::method<&C::tableViewTitleForHeaderInSection>());
   class_addMethod(cls, OBJC_SEL("tableView:cellForRowAtIndexPath:"),
-                  objc::imp<&C::tableViewCellForRowAtIndexPath>(), "@@:@@");
+                  objc::method<&C::tableViewCellForRowAtIndexPath>());
   class_addMethod(cls, OBJC_SEL("tableView:didSelectRowAtIndexPath:"),
-                  objc::imp<&C::tableViewDidSelectRowAtIndexPath>(), "v@:@@");
+                  objc::method<&C::tableViewDidSelectRowAtIndexPath>());
   class_addMethod(cls, OBJC_SEL("tableView:canEditRowAtIndexPath:"),
-                  objc::imp<&C::tableViewCanEditRowAtIndexPath>(), "B@:@@");
+                  objc::method<&C::tableViewCanEditRowAtIndexPath>());
   class_addMethod(cls, OBJC_SEL("tableView:commitEditingStyle:forRowAtIndexPath:"),
-                  objc::imp<&C::tableViewCommitEditingStyleForRowAtIndexPath>(), "v@:@q@");
-  class_addMethod(cls, OBJC_SEL("indexPathToUse"), objc::imp<&C::indexPathToUseValue>(), "q@:");
+                  objc::method<&C::tableViewCommitEditingStyleForRowAtIndexPath>());
+  class_addMethod(cls, OBJC_SEL("indexPathToUse"), objc::method<&C::indexPathToUseValue>());
   class_addMethod(cls, OBJC_SEL("alertView:didDismissWithButtonIndex:"),
-                  objc::imp<&C::alertViewDidDismissWithButtonIndex>(), "v@:@q");
+                  objc::method<&C::alertViewDidDismissWithButtonIndex>());
 }
 
 Strong<NSString> BadgeWhitelistListController::settingsPath() {

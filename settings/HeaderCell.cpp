@@ -31,11 +31,11 @@ Strong<UILabel> makeLabel(CGRect frame, CGFloat size, const Strong<NSString>& te
 
 OBJC_CLASS_IMPL(HeaderCell) {
   objc::registerAlloc<HeaderCell>(cls);
-  class_addMethod(cls, OBJC_SEL("initWithSpecifier:"), objc::imp<&HeaderCell::initWithSpecifier>(),
-                  "@@:@");
-  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::imp<&headerLayoutSubviews>(), "v@:");
+  class_addMethod(cls, OBJC_SEL("initWithSpecifier:"),
+                  objc::method<&HeaderCell::initWithSpecifier>());
+  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::method<&headerLayoutSubviews>());
   class_addMethod(cls, OBJC_SEL("preferredHeightForWidth:inTableView:"),
-                  objc::imp<&HeaderCell::preferredHeightForWidthInTableView>(), "d@:d@");
+                  objc::method<&HeaderCell::preferredHeightForWidthInTableView>());
 }
 
 int32_t HeaderCell::screenWidth() {

@@ -31,13 +31,10 @@ void open(const char* url) {
 
 OBJC_CLASS_IMPL(NimbraListController) {
   objc::registerAlloc<NimbraListController>(cls);
-  class_addMethod(cls, OBJC_SEL("specifiers"), objc::imp<&sendSpecifiers>(), "@@:");
-  class_addMethod(cls, OBJC_SEL("openTwitter"), objc::imp<&NimbraListController::openTwitter>(),
-                  "v@:");
-  class_addMethod(cls, OBJC_SEL("openDonate"), objc::imp<&NimbraListController::openDonate>(),
-                  "v@:");
-  class_addMethod(cls, OBJC_SEL("openWebsite"), objc::imp<&NimbraListController::openWebsite>(),
-                  "v@:");
+  class_addMethod(cls, OBJC_SEL("specifiers"), objc::method<&sendSpecifiers>());
+  class_addMethod(cls, OBJC_SEL("openTwitter"), objc::method<&NimbraListController::openTwitter>());
+  class_addMethod(cls, OBJC_SEL("openDonate"), objc::method<&NimbraListController::openDonate>());
+  class_addMethod(cls, OBJC_SEL("openWebsite"), objc::method<&NimbraListController::openWebsite>());
 }
 
 Strong<NSArray> NimbraListController::specifiers() {

@@ -36,12 +36,12 @@ Strong<NSMutableAttributedString> emboldenHandle(const Strong<NSMutableAttribute
 
 OBJC_CLASS_IMPL(ThanksCell) {
   objc::registerAlloc<ThanksCell>(cls);
-  class_addMethod(cls, OBJC_SEL("initWithSpecifier:"), objc::imp<&ThanksCell::initWithSpecifier>(),
-                  "@@:@");
+  class_addMethod(cls, OBJC_SEL("initWithSpecifier:"),
+                  objc::method<&ThanksCell::initWithSpecifier>());
   class_addMethod(cls, OBJC_SEL("attributedLabel:didSelectLinkWithURL:"),
-                  objc::imp<&ThanksCell::attributedLabelDidSelectLinkWithURL>(), "v@:@@");
+                  objc::method<&ThanksCell::attributedLabelDidSelectLinkWithURL>());
   class_addMethod(cls, OBJC_SEL("preferredHeightForWidth:inTableView:"),
-                  objc::imp<&ThanksCell::preferredHeightForWidthInTableView>(), "d@:d@");
+                  objc::method<&ThanksCell::preferredHeightForWidthInTableView>());
 }
 
 id ThanksCell::initWithSpecifier(PSSpecifier* specifier) {

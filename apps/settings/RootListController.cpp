@@ -7,7 +7,7 @@
 
 OBJC_CLASS_IMPL(RootListController) {
   class_addMethod(cls, OBJC_SEL("tableView:didSelectRowAtIndexPath:"),
-                  objc::imp<&RootListController::tableViewDidSelectRowAtIndexPath>(), "v@:@@");
+                  objc::method<&RootListController::tableViewDidSelectRowAtIndexPath>());
 }
 
 void RootListController::tableViewDidSelectRowAtIndexPath(UITableView* table, NSIndexPath* path) {

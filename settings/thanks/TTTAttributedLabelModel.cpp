@@ -23,46 +23,40 @@ constexpr std::array<const char*, 4> kAccessibilityContainerSelectors{
 OBJC_CLASS_IMPL(TTTAttributedLabel) {
   using M = TTTAttributedLabelMethods;
   objc::registerAlloc<TTTAttributedLabel>(cls);
-  class_addMethod(cls, OBJC_SEL("initWithFrame:"), objc::imp<&M::initWithFrame>(),
-                  "@@:{CGRect={CGPoint=dd}{CGSize=dd}}");
-  class_addMethod(cls, OBJC_SEL("attributedText"), objc::imp<&M::attributedText>(), "@@:");
-  class_addMethod(cls, OBJC_SEL("setAttributedText:"), objc::imp<&M::setAttributedText>(), "v@:@");
-  class_addMethod(cls, OBJC_SEL("textColor"), objc::imp<&M::textColor>(), "@@:");
-  class_addMethod(cls, OBJC_SEL("setTextColor:"), objc::imp<&M::setTextColor>(), "v@:@");
-  class_addMethod(cls, OBJC_SEL("setHighlighted:"), objc::imp<&M::setHighlighted>(), "v@:B");
-  class_addMethod(cls, OBJC_SEL("setText:"), objc::imp<&M::setText>(), "v@:@");
+  class_addMethod(cls, OBJC_SEL("initWithFrame:"), objc::method<&M::initWithFrame>());
+  class_addMethod(cls, OBJC_SEL("attributedText"), objc::method<&M::attributedText>());
+  class_addMethod(cls, OBJC_SEL("setAttributedText:"), objc::method<&M::setAttributedText>());
+  class_addMethod(cls, OBJC_SEL("textColor"), objc::method<&M::textColor>());
+  class_addMethod(cls, OBJC_SEL("setTextColor:"), objc::method<&M::setTextColor>());
+  class_addMethod(cls, OBJC_SEL("setHighlighted:"), objc::method<&M::setHighlighted>());
+  class_addMethod(cls, OBJC_SEL("setText:"), objc::method<&M::setText>());
   class_addMethod(cls, OBJC_SEL("textRectForBounds:limitedToNumberOfLines:"),
-                  objc::imp<&M::textRectForBounds>(),
-                  "{CGRect={CGPoint=dd}{CGSize=dd}}@:{CGRect={CGPoint=dd}{CGSize=dd}}q");
-  class_addMethod(cls, OBJC_SEL("sizeThatFits:"), objc::imp<&M::sizeThatFits>(),
-                  "{CGSize=dd}@:{CGSize=dd}");
-  class_addMethod(cls, OBJC_SEL("intrinsicContentSize"), objc::imp<&M::intrinsicContentSize>(),
-                  "{CGSize=dd}@:");
-  class_addMethod(cls, OBJC_SEL("drawTextInRect:"), objc::imp<&M::drawTextInRect>(),
-                  "v@:{CGRect={CGPoint=dd}{CGSize=dd}}");
-  class_addMethod(cls, OBJC_SEL("touchesBegan:withEvent:"), objc::imp<&M::touchesBegan>(), "v@:@@");
-  class_addMethod(cls, OBJC_SEL("touchesMoved:withEvent:"), objc::imp<&M::touchesMoved>(), "v@:@@");
-  class_addMethod(cls, OBJC_SEL("touchesEnded:withEvent:"), objc::imp<&M::touchesEnded>(), "v@:@@");
-  class_addMethod(cls, OBJC_SEL("touchesCancelled:withEvent:"), objc::imp<&M::touchesCancelled>(),
-                  "v@:@@");
-  class_addMethod(cls, OBJC_SEL("hitTest:withEvent:"), objc::imp<&M::hitTest>(),
-                  "@@:{CGPoint=dd}@");
-  class_addMethod(cls, OBJC_SEL("tintColorDidChange"), objc::imp<&M::tintColorDidChange>(), "v@:");
+                  objc::method<&M::textRectForBounds>());
+  class_addMethod(cls, OBJC_SEL("sizeThatFits:"), objc::method<&M::sizeThatFits>());
+  class_addMethod(cls, OBJC_SEL("intrinsicContentSize"), objc::method<&M::intrinsicContentSize>());
+  class_addMethod(cls, OBJC_SEL("drawTextInRect:"), objc::method<&M::drawTextInRect>());
+  class_addMethod(cls, OBJC_SEL("touchesBegan:withEvent:"), objc::method<&M::touchesBegan>());
+  class_addMethod(cls, OBJC_SEL("touchesMoved:withEvent:"), objc::method<&M::touchesMoved>());
+  class_addMethod(cls, OBJC_SEL("touchesEnded:withEvent:"), objc::method<&M::touchesEnded>());
+  class_addMethod(cls, OBJC_SEL("touchesCancelled:withEvent:"),
+                  objc::method<&M::touchesCancelled>());
+  class_addMethod(cls, OBJC_SEL("hitTest:withEvent:"), objc::method<&M::hitTest>());
+  class_addMethod(cls, OBJC_SEL("tintColorDidChange"), objc::method<&M::tintColorDidChange>());
   class_addMethod(cls, OBJC_SEL("canBecomeFirstResponder"),
-                  objc::imp<&M::canBecomeFirstResponder>(), "B@:");
+                  objc::method<&M::canBecomeFirstResponder>());
   class_addMethod(cls, OBJC_SEL("canPerformAction:withSender:"),
-                  objc::imp<&M::canPerformActionWithSender>(), "B@::@");
-  class_addMethod(cls, OBJC_SEL("isAccessibilityElement"), objc::imp<&M::isAccessibilityElement>(),
-                  "B@:");
+                  objc::method<&M::canPerformActionWithSender>());
+  class_addMethod(cls, OBJC_SEL("isAccessibilityElement"),
+                  objc::method<&M::isAccessibilityElement>());
   class_addMethod(cls, OBJC_SEL("accessibilityElementCount"),
-                  objc::imp<&M::accessibilityElementCount>(), "q@:");
+                  objc::method<&M::accessibilityElementCount>());
   class_addMethod(cls, OBJC_SEL("accessibilityElementAtIndex:"),
-                  objc::imp<&M::accessibilityElementAtIndex>(), "@@:q");
+                  objc::method<&M::accessibilityElementAtIndex>());
   class_addMethod(cls, OBJC_SEL("indexOfAccessibilityElement:"),
-                  objc::imp<&M::indexOfAccessibilityElement>(), "q@:@");
-  class_addMethod(cls, OBJC_SEL("copy:"), objc::imp<&M::copy>(), "v@:@");
-  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&M::encodeWithCoder>(), "v@:@");
-  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&M::initWithCoder>(), "@@:@");
+                  objc::method<&M::indexOfAccessibilityElement>());
+  class_addMethod(cls, OBJC_SEL("copy:"), objc::method<&M::copy>());
+  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::method<&M::encodeWithCoder>());
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::method<&M::initWithCoder>());
 }
 
 // The device's +load: once, when the library that holds the class loads.

@@ -190,9 +190,9 @@ TEST(Glow, HooksRunTheHostLayoutFirst) {
   auto clearingHost = [] {
     SEL layout = OBJC_SEL("layoutSubviews");
     hostIconLayout =
-        class_replaceMethod(SBIconView::class_(), layout, objc::imp<&clearingIconLayout>(), "v@:");
+        class_replaceMethod(SBIconView::class_(), layout, objc::method<&clearingIconLayout>());
     hostFolderLayout = class_replaceMethod(SBFolderIconView::class_(), layout,
-                                           objc::imp<&clearingFolderLayout>(), "v@:");
+                                           objc::method<&clearingFolderLayout>());
     ASSERT_TRUE(hostIconLayout && hostFolderLayout);
   };
   inFreshProcess(

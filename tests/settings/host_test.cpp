@@ -212,8 +212,7 @@ std::string capture(HostRun& run, const std::string& verb, std::vector<std::stri
 }  // namespace
 
 OBJC_CLASS_IMPL(FlushingView) {
-  class_addMethod(cls, OBJC_SEL("touchesBegan:withEvent:"), objc::imp<&flushingTouchesBegan>(),
-                  "v@:@@");
+  class_addMethod(cls, OBJC_SEL("touchesBegan:withEvent:"), objc::method<&flushingTouchesBegan>());
 }
 
 TEST(SettingsHost, FingerStepsReachTheWindowAndAFlushDrawsAFrameAtOnce) {

@@ -61,10 +61,9 @@ struct NSCountedSetCoding {
 
 OBJC_CLASS_IMPL(NSCountedSet) {
   objc::registerAlloc<NSCountedSet>(cls);
-  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&NSCountedSetCoding::encode>(),
-                  "v@:@");
-  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&NSCountedSetCoding::initWithCoder>(),
-                  "@@:@");
+  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::method<&NSCountedSetCoding::encode>());
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"),
+                  objc::method<&NSCountedSetCoding::initWithCoder>());
 }
 
 NSCountedSet::NSCountedSet(const std::vector<id>& items) {

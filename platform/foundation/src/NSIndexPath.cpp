@@ -55,10 +55,9 @@ struct NSIndexPathCoding {
 
 OBJC_CLASS_IMPL(NSIndexPath) {
   objc::registerAlloc<NSIndexPath>(cls);
-  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&NSIndexPathCoding::encode>(),
-                  "v@:@");
-  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&NSIndexPathCoding::initWithCoder>(),
-                  "@@:@");
+  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::method<&NSIndexPathCoding::encode>());
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"),
+                  objc::method<&NSIndexPathCoding::initWithCoder>());
 }
 
 Strong<NSIndexPath> NSIndexPath::indexPathWithIndex(NSUInteger index) {

@@ -78,10 +78,9 @@ struct NSIndexSetCoding {
 
 OBJC_CLASS_IMPL(NSIndexSet) {
   objc::registerAlloc<NSIndexSet>(cls);
-  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&NSIndexSetCoding::encode>(),
-                  "v@:@");
-  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&NSIndexSetCoding::initWithCoder>(),
-                  "@@:@");
+  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::method<&NSIndexSetCoding::encode>());
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"),
+                  objc::method<&NSIndexSetCoding::initWithCoder>());
 }
 OBJC_CLASS_IMPL(NSMutableIndexSet) {
   objc::registerAlloc<NSMutableIndexSet>(cls);

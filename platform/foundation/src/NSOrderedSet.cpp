@@ -49,10 +49,9 @@ struct NSOrderedSetCoding {
 
 OBJC_CLASS_IMPL(NSOrderedSet) {
   objc::registerAlloc<NSOrderedSet>(cls);
-  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&NSOrderedSetCoding::encode>(),
-                  "v@:@");
-  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&NSOrderedSetCoding::initWithCoder>(),
-                  "@@:@");
+  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::method<&NSOrderedSetCoding::encode>());
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"),
+                  objc::method<&NSOrderedSetCoding::initWithCoder>());
 }
 OBJC_CLASS_IMPL(NSMutableOrderedSet) {
   objc::registerAlloc<NSMutableOrderedSet>(cls);

@@ -77,9 +77,9 @@ struct NSRegularExpressionCoding {
 OBJC_CLASS_IMPL(NSRegularExpression) {
   objc::registerAlloc<NSRegularExpression>(cls);
   class_addMethod(cls, OBJC_SEL("encodeWithCoder:"),
-                  objc::imp<&NSRegularExpressionCoding::encode>(), "v@:@");
+                  objc::method<&NSRegularExpressionCoding::encode>());
   class_addMethod(cls, OBJC_SEL("initWithCoder:"),
-                  objc::imp<&NSRegularExpressionCoding::initWithCoder>(), "@@:@");
+                  objc::method<&NSRegularExpressionCoding::initWithCoder>());
 }
 
 NSRegularExpression::NSRegularExpression() = default;

@@ -23,9 +23,8 @@ struct NSSetCoding {
 
 OBJC_CLASS_IMPL(NSSet) {
   objc::registerAlloc<NSSet>(cls);
-  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&NSSetCoding::encode>(), "v@:@");
-  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&NSSetCoding::initWithCoder>(),
-                  "@@:@");
+  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::method<&NSSetCoding::encode>());
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::method<&NSSetCoding::initWithCoder>());
 }
 OBJC_CLASS_IMPL(NSMutableSet) {
   objc::registerAlloc<NSMutableSet>(cls);

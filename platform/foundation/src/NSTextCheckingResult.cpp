@@ -199,10 +199,9 @@ void registerKindClasses(Class base, std::index_sequence<I...>) {
 
 OBJC_CLASS_IMPL(NSTextCheckingResult) {
   objc::registerAllocWith<&makeResult>(cls);
-  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&resultEncode>(), "v@:@");
-  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&resultInitWithCoder>(), "@@:@");
-  class_addMethod(cls, OBJC_SEL("classForKeyedArchiver"), objc::imp<&resultClassForArchiver>(),
-                  "#@:");
+  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::method<&resultEncode>());
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::method<&resultInitWithCoder>());
+  class_addMethod(cls, OBJC_SEL("classForKeyedArchiver"), objc::method<&resultClassForArchiver>());
   registerKindClasses(cls, std::make_index_sequence<std::size(kResultClasses)>());
 }
 

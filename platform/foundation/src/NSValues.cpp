@@ -71,7 +71,7 @@ OBJC_CLASS_IMPL(NSData) {
 }
 OBJC_CLASS_IMPL(NSMutableData) {
   objc::registerAlloc<NSMutableData>(cls);
-  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&mutableDataInitWithCoder>(), "@@:@");
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::method<&mutableDataInitWithCoder>());
 }
 OBJC_CLASS_IMPL(NSDate) {
   objc::registerAlloc<NSDate>(cls);

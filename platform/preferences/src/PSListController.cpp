@@ -57,28 +57,27 @@ constexpr NSInteger kSliderValueTag = 7001;
 
 OBJC_CLASS_IMPL(PSListController) {
   objc::registerAlloc<PSListController>(cls);
-  class_addMethod(cls, OBJC_SEL("specifiers"), objc::imp<&sendSpecifiers>(), "@@:");
-  class_addMethod(cls, OBJC_SEL("loadSpecifiersFromPlistName:target:"), objc::imp<&sendLoad>(),
-                  "@@:@@");
-  class_addMethod(cls, OBJC_SEL("readPreferenceValue:"), objc::imp<&sendRead>(), "@@:@");
-  class_addMethod(cls, OBJC_SEL("setPreferenceValue:specifier:"), objc::imp<&sendSet>(), "v@:@@");
-  class_addMethod(cls, OBJC_SEL("loadView"), objc::imp<&PSListController::loadView>(), "v@:");
+  class_addMethod(cls, OBJC_SEL("specifiers"), objc::method<&sendSpecifiers>());
+  class_addMethod(cls, OBJC_SEL("loadSpecifiersFromPlistName:target:"), objc::method<&sendLoad>());
+  class_addMethod(cls, OBJC_SEL("readPreferenceValue:"), objc::method<&sendRead>());
+  class_addMethod(cls, OBJC_SEL("setPreferenceValue:specifier:"), objc::method<&sendSet>());
+  class_addMethod(cls, OBJC_SEL("loadView"), objc::method<&PSListController::loadView>());
   class_addMethod(cls, OBJC_SEL("numberOfSectionsInTableView:"),
-                  objc::imp<&PSListController::numberOfSectionsInTableView>(), "q@:@");
+                  objc::method<&PSListController::numberOfSectionsInTableView>());
   class_addMethod(cls, OBJC_SEL("tableView:numberOfRowsInSection:"),
-                  objc::imp<&PSListController::tableViewNumberOfRowsInSection>(), "q@:@q");
+                  objc::method<&PSListController::tableViewNumberOfRowsInSection>());
   class_addMethod(cls, OBJC_SEL("tableView:cellForRowAtIndexPath:"),
-                  objc::imp<&PSListController::tableViewCellForRowAtIndexPath>(), "@@:@@");
+                  objc::method<&PSListController::tableViewCellForRowAtIndexPath>());
   class_addMethod(cls, OBJC_SEL("tableView:titleForHeaderInSection:"),
-                  objc::imp<&PSListController::tableViewTitleForHeaderInSection>(), "@@:@q");
+                  objc::method<&PSListController::tableViewTitleForHeaderInSection>());
   class_addMethod(cls, OBJC_SEL("tableView:titleForFooterInSection:"),
-                  objc::imp<&PSListController::tableViewTitleForFooterInSection>(), "@@:@q");
+                  objc::method<&PSListController::tableViewTitleForFooterInSection>());
   class_addMethod(cls, OBJC_SEL("tableView:heightForRowAtIndexPath:"),
-                  objc::imp<&PSListController::tableViewHeightForRowAtIndexPath>(), "d@:@@");
+                  objc::method<&PSListController::tableViewHeightForRowAtIndexPath>());
   class_addMethod(cls, OBJC_SEL("tableView:didSelectRowAtIndexPath:"),
-                  objc::imp<&PSListController::tableViewDidSelectRowAtIndexPath>(), "v@:@@");
-  class_addMethod(cls, OBJC_SEL("controlChanged:"), objc::imp<&PSListController::controlChanged>(),
-                  "v@:@");
+                  objc::method<&PSListController::tableViewDidSelectRowAtIndexPath>());
+  class_addMethod(cls, OBJC_SEL("controlChanged:"),
+                  objc::method<&PSListController::controlChanged>());
 }
 
 Strong<NSArray> PSListController::specifiers() {

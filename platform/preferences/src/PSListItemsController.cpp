@@ -19,9 +19,9 @@ NSArray* itemsSpecifiers(NSObject* self, SEL) {
 
 OBJC_CLASS_IMPL(PSListItemsController) {
   objc::registerAlloc<PSListItemsController>(cls);
-  class_addMethod(cls, OBJC_SEL("specifiers"), objc::imp<&itemsSpecifiers>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("specifiers"), objc::method<&itemsSpecifiers>());
   class_addMethod(cls, OBJC_SEL("tableView:didSelectRowAtIndexPath:"),
-                  objc::imp<&PSListItemsController::tableViewDidSelectRowAtIndexPath>(), "v@:@@");
+                  objc::method<&PSListItemsController::tableViewDidSelectRowAtIndexPath>());
 }
 
 Strong<NSArray> PSListItemsController::specifiers() {

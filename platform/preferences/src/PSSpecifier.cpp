@@ -17,8 +17,8 @@ NSString* specifierIdentifier(NSObject* self, SEL) {
 }  // namespace
 
 OBJC_CLASS_IMPL(PSSpecifier) {
-  class_addMethod(cls, OBJC_SEL("name"), objc::imp<&specifierName>(), "@@:");
-  class_addMethod(cls, OBJC_SEL("identifier"), objc::imp<&specifierIdentifier>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("name"), objc::method<&specifierName>());
+  class_addMethod(cls, OBJC_SEL("identifier"), objc::method<&specifierIdentifier>());
 }
 
 PSCellType PSSpecifier::cellTypeFromString(const Strong<NSString>& name) {

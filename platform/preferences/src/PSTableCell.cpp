@@ -18,8 +18,8 @@ id cellInit(NSObject* self, SEL, NSInteger style, NSString* reuseIdentifier,
 
 OBJC_CLASS_IMPL(PSTableCell) {
   objc::registerAlloc<PSTableCell>(cls);
-  class_addMethod(cls, OBJC_SEL("initWithStyle:reuseIdentifier:specifier:"), objc::imp<&cellInit>(),
-                  "@@:q@@");
+  class_addMethod(cls, OBJC_SEL("initWithStyle:reuseIdentifier:specifier:"),
+                  objc::method<&cellInit>());
 }
 
 Strong<PSTableCell> PSTableCell::initWithStyleReuseIdentifierSpecifier(

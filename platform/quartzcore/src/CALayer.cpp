@@ -18,18 +18,13 @@ void sendSetShadowColor(NSObject* self, SEL, CGColor* color) {
 }  // namespace
 
 OBJC_CLASS_IMPL(CALayer) {
-  class_addMethod(cls, OBJC_SEL("setShadowColor:"), objc::imp<&sendSetShadowColor>(),
-                  "v@:^{CGColor=}");
-  class_addMethod(cls, OBJC_SEL("setShadowRadius:"), objc::imp<&CALayer::setShadowRadius>(),
-                  "v@:d");
-  class_addMethod(cls, OBJC_SEL("setShadowOpacity:"), objc::imp<&CALayer::setShadowOpacity>(),
-                  "v@:f");
-  class_addMethod(cls, OBJC_SEL("setShadowOffset:"), objc::imp<&CALayer::setShadowOffset>(),
-                  "v@:{CGSize=dd}");
-  class_addMethod(cls, OBJC_SEL("setMasksToBounds:"), objc::imp<&CALayer::setMasksToBounds>(),
-                  "v@:B");
-  class_addMethod(cls, OBJC_SEL("setHidden:"), objc::imp<&CALayer::setHidden>(), "v@:B");
-  class_addMethod(cls, OBJC_SEL("setNeedsDisplay"), objc::imp<&CALayer::setNeedsDisplay>(), "v@:");
+  class_addMethod(cls, OBJC_SEL("setShadowColor:"), objc::method<&sendSetShadowColor>());
+  class_addMethod(cls, OBJC_SEL("setShadowRadius:"), objc::method<&CALayer::setShadowRadius>());
+  class_addMethod(cls, OBJC_SEL("setShadowOpacity:"), objc::method<&CALayer::setShadowOpacity>());
+  class_addMethod(cls, OBJC_SEL("setShadowOffset:"), objc::method<&CALayer::setShadowOffset>());
+  class_addMethod(cls, OBJC_SEL("setMasksToBounds:"), objc::method<&CALayer::setMasksToBounds>());
+  class_addMethod(cls, OBJC_SEL("setHidden:"), objc::method<&CALayer::setHidden>());
+  class_addMethod(cls, OBJC_SEL("setNeedsDisplay"), objc::method<&CALayer::setNeedsDisplay>());
 }
 
 void CALayer::setNeedsDisplay() {

@@ -23,10 +23,10 @@ NSObject* imageIMP(NSObject* self, SEL, int variant) {
 }  // namespace
 
 OBJC_CLASS_IMPL(SBIcon) {
-  class_addMethod(cls, OBJC_SEL("displayName"), objc::imp<&displayNameIMP>(), "@@:");
-  class_addMethod(cls, OBJC_SEL("badgeNumberOrString"), objc::imp<&badgeIMP>(), "@@:");
-  class_addMethod(cls, OBJC_SEL("isFolderIcon"), objc::imp<&isFolderIMP>(), "B@:");
-  class_addMethod(cls, OBJC_SEL("getIconImage:"), objc::imp<&imageIMP>(), "@@:i");
+  class_addMethod(cls, OBJC_SEL("displayName"), objc::method<&displayNameIMP>());
+  class_addMethod(cls, OBJC_SEL("badgeNumberOrString"), objc::method<&badgeIMP>());
+  class_addMethod(cls, OBJC_SEL("isFolderIcon"), objc::method<&isFolderIMP>());
+  class_addMethod(cls, OBJC_SEL("getIconImage:"), objc::method<&imageIMP>());
 }
 
 OBJC_CLASS_IMPL(SBApplicationIcon) {}

@@ -25,9 +25,8 @@ void badgeDrawRect(NSObject* self, SEL, CGRect rect) {
 }  // namespace
 
 OBJC_CLASS_IMPL(SBIconBadgeView) {
-  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::imp<&badgeLayoutSubviews>(), "v@:");
-  class_addMethod(cls, OBJC_SEL("drawRect:"), objc::imp<&badgeDrawRect>(),
-                  "v@:{CGRect={CGPoint=dd}{CGSize=dd}}");
+  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::method<&badgeLayoutSubviews>());
+  class_addMethod(cls, OBJC_SEL("drawRect:"), objc::method<&badgeDrawRect>());
 }
 
 SBIconBadgeView::SBIconBadgeView() : UIView(CGRectMake(0, 0, kHeight, kHeight)) {

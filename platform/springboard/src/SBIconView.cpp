@@ -22,12 +22,12 @@ NSObject* iconIMP(NSObject* self, SEL) {
 }  // namespace
 
 OBJC_CLASS_IMPL(SBIconView) {
-  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::imp<&iconViewLayoutSubviews>(), "v@:");
-  class_addMethod(cls, OBJC_SEL("icon"), objc::imp<&iconIMP>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::method<&iconViewLayoutSubviews>());
+  class_addMethod(cls, OBJC_SEL("icon"), objc::method<&iconIMP>());
 }
 
 OBJC_CLASS_IMPL(SBFolderIconView) {
-  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::imp<&iconViewLayoutSubviews>(), "v@:");
+  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::method<&iconViewLayoutSubviews>());
 }
 
 OBJC_CLASS_IMPL(SBRecycledViewsContainer) {}

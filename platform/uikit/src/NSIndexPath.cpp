@@ -5,8 +5,8 @@ namespace {
 
 bool registerRowAndSection() {
   Class cls = NSIndexPath::class_();
-  class_addMethod(cls, OBJC_SEL("row"), objc::imp<&NSIndexPath::row>(), "q@:");
-  class_addMethod(cls, OBJC_SEL("section"), objc::imp<&NSIndexPath::section>(), "q@:");
+  class_addMethod(cls, OBJC_SEL("row"), objc::method<&NSIndexPath::row>());
+  class_addMethod(cls, OBJC_SEL("section"), objc::method<&NSIndexPath::section>());
   return true;
 }
 

@@ -98,8 +98,8 @@ id styleInitWithCoder(NSObject* self, SEL, NSCoder* coder) {
 
 OBJC_CLASS_IMPL(NSParagraphStyle) {
   objc::registerAlloc<NSParagraphStyle>(cls);
-  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&styleEncode>(), "v@:@");
-  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&styleInitWithCoder>(), "@@:@");
+  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::method<&styleEncode>());
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::method<&styleInitWithCoder>());
 }
 OBJC_CLASS_IMPL(NSMutableParagraphStyle) {
   objc::registerAlloc<NSMutableParagraphStyle>(cls);

@@ -95,16 +95,15 @@ const char* const kRect = "{CGRect={CGPoint=dd}{CGSize=dd}}@:";
 void addObjectDefaults() {
   using M = NSObjectAccessibility;
   Class cls = NSObject::class_();
-  class_addMethod(cls, OBJC_SEL("isAccessibilityElement"), objc::imp<&M::no>(), "B@:");
-  class_addMethod(cls, OBJC_SEL("accessibilityLabel"), objc::imp<&M::none>(), "@@:");
-  class_addMethod(cls, OBJC_SEL("accessibilityHint"), objc::imp<&M::none>(), "@@:");
-  class_addMethod(cls, OBJC_SEL("accessibilityValue"), objc::imp<&M::none>(), "@@:");
-  class_addMethod(cls, OBJC_SEL("accessibilityTraits"), objc::imp<&M::traits>(), "Q@:");
+  class_addMethod(cls, OBJC_SEL("isAccessibilityElement"), objc::method<&M::no>());
+  class_addMethod(cls, OBJC_SEL("accessibilityLabel"), objc::method<&M::none>());
+  class_addMethod(cls, OBJC_SEL("accessibilityHint"), objc::method<&M::none>());
+  class_addMethod(cls, OBJC_SEL("accessibilityValue"), objc::method<&M::none>());
+  class_addMethod(cls, OBJC_SEL("accessibilityTraits"), objc::method<&M::traits>());
   class_addMethod(cls, OBJC_SEL("accessibilityFrame"), objc::imp<&M::frame>(), kRect);
-  class_addMethod(cls, OBJC_SEL("accessibilityElementCount"), objc::imp<&M::count>(), "q@:");
-  class_addMethod(cls, OBJC_SEL("accessibilityElementAtIndex:"), objc::imp<&M::elementAt>(),
-                  "@@:q");
-  class_addMethod(cls, OBJC_SEL("indexOfAccessibilityElement:"), objc::imp<&M::indexOf>(), "q@:@");
+  class_addMethod(cls, OBJC_SEL("accessibilityElementCount"), objc::method<&M::count>());
+  class_addMethod(cls, OBJC_SEL("accessibilityElementAtIndex:"), objc::method<&M::elementAt>());
+  class_addMethod(cls, OBJC_SEL("indexOfAccessibilityElement:"), objc::method<&M::indexOf>());
 }
 
 // Added when UIKit loads, as the device's category is.
@@ -114,11 +113,11 @@ void addObjectDefaults() {
 
 OBJC_CLASS_IMPL(UIAccessibilityElement) {
   using M = ElementMethods;
-  class_addMethod(cls, OBJC_SEL("isAccessibilityElement"), objc::imp<&M::isElement>(), "B@:");
-  class_addMethod(cls, OBJC_SEL("accessibilityLabel"), objc::imp<&M::label>(), "@@:");
-  class_addMethod(cls, OBJC_SEL("accessibilityHint"), objc::imp<&M::hint>(), "@@:");
-  class_addMethod(cls, OBJC_SEL("accessibilityValue"), objc::imp<&M::value>(), "@@:");
-  class_addMethod(cls, OBJC_SEL("accessibilityTraits"), objc::imp<&M::traits>(), "Q@:");
+  class_addMethod(cls, OBJC_SEL("isAccessibilityElement"), objc::method<&M::isElement>());
+  class_addMethod(cls, OBJC_SEL("accessibilityLabel"), objc::method<&M::label>());
+  class_addMethod(cls, OBJC_SEL("accessibilityHint"), objc::method<&M::hint>());
+  class_addMethod(cls, OBJC_SEL("accessibilityValue"), objc::method<&M::value>());
+  class_addMethod(cls, OBJC_SEL("accessibilityTraits"), objc::method<&M::traits>());
   class_addMethod(cls, OBJC_SEL("accessibilityFrame"), objc::imp<&M::frame>(), kRect);
 }
 

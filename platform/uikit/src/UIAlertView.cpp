@@ -40,8 +40,8 @@ Strong<UILabel> makeLabel(const Strong<NSString>& text, Strong<UIFont> font, CGF
 }  // namespace
 
 OBJC_CLASS_IMPL(UIAlertView) {
-  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::imp<&alertLayoutSubviews>(), "v@:");
-  class_addMethod(cls, OBJC_SEL("show"), objc::imp<&UIAlertView::show>(), "v@:");
+  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::method<&alertLayoutSubviews>());
+  class_addMethod(cls, OBJC_SEL("show"), objc::method<&UIAlertView::show>());
 }
 
 UIAlertView::UIAlertView() : UIView(CGRectMake(0, 0, kWidth, 140)) {

@@ -3,7 +3,7 @@
 #include "Foundation/NSURL.h"
 
 OBJC_CLASS_IMPL(UIApplication) {
-  class_addMethod(cls, OBJC_SEL("openURL:"), objc::imp<&UIApplication::openURL>(), "B@:@");
+  class_addMethod(cls, OBJC_SEL("openURL:"), objc::method<&UIApplication::openURL>());
 }
 
 Strong<UIApplication> UIApplication::sharedApplication() {

@@ -57,10 +57,10 @@ CGColor* colorCGColor(NSObject* self, SEL) {
 }  // namespace
 
 OBJC_CLASS_IMPL(UIColor) {
-  class_addMethod(cls, OBJC_SEL("CGColor"), objc::imp<&colorCGColor>(), "^{CGColor=}@:");
+  class_addMethod(cls, OBJC_SEL("CGColor"), objc::method<&colorCGColor>());
   objc::registerAllocWith<&colorPlaceholder>(cls);
-  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&colorEncode>(), "v@:@");
-  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&colorInitWithCoder>(), "@@:@");
+  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::method<&colorEncode>());
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::method<&colorInitWithCoder>());
 }
 
 UIColor::UIColor(CGFloat r, CGFloat g, CGFloat b, CGFloat a, bool gray)

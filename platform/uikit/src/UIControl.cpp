@@ -25,12 +25,11 @@ UIView* controlHitTest(NSObject* self, SEL sel, CGPoint p, UIEvent* event) {
 }  // namespace
 
 OBJC_CLASS_IMPL(UIControl) {
-  class_addMethod(cls, OBJC_SEL("touchesBegan:withEvent:"), objc::imp<&keepTouch>(), "v@:@@");
-  class_addMethod(cls, OBJC_SEL("touchesMoved:withEvent:"), objc::imp<&keepTouch>(), "v@:@@");
-  class_addMethod(cls, OBJC_SEL("touchesEnded:withEvent:"), objc::imp<&touchEnded>(), "v@:@@");
-  class_addMethod(cls, OBJC_SEL("touchesCancelled:withEvent:"), objc::imp<&keepTouch>(), "v@:@@");
-  class_addMethod(cls, OBJC_SEL("hitTest:withEvent:"), objc::imp<&controlHitTest>(),
-                  "@@:{CGPoint=dd}@");
+  class_addMethod(cls, OBJC_SEL("touchesBegan:withEvent:"), objc::method<&keepTouch>());
+  class_addMethod(cls, OBJC_SEL("touchesMoved:withEvent:"), objc::method<&keepTouch>());
+  class_addMethod(cls, OBJC_SEL("touchesEnded:withEvent:"), objc::method<&touchEnded>());
+  class_addMethod(cls, OBJC_SEL("touchesCancelled:withEvent:"), objc::method<&keepTouch>());
+  class_addMethod(cls, OBJC_SEL("hitTest:withEvent:"), objc::method<&controlHitTest>());
 }
 
 bool UIControl::touchIsInside(NSObject* self, NSSet* touches) {

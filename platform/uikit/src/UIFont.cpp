@@ -35,11 +35,11 @@ id fontPlaceholder() {
 }  // namespace
 
 OBJC_CLASS_IMPL(UIFont) {
-  class_addMethod(cls, OBJC_SEL("fontName"), objc::imp<&UIFont::fontName>(), "@@:");
-  class_addMethod(cls, OBJC_SEL("pointSize"), objc::imp<&UIFont::pointSize>(), "d@:");
+  class_addMethod(cls, OBJC_SEL("fontName"), objc::method<&UIFont::fontName>());
+  class_addMethod(cls, OBJC_SEL("pointSize"), objc::method<&UIFont::pointSize>());
   objc::registerAllocWith<&fontPlaceholder>(cls);
-  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&fontEncode>(), "v@:@");
-  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&fontInitWithCoder>(), "@@:@");
+  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::method<&fontEncode>());
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::method<&fontInitWithCoder>());
 }
 
 namespace {

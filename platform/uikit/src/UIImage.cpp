@@ -16,7 +16,7 @@ CGImage* imageCGImage(NSObject* self, SEL) {
 }  // namespace
 
 OBJC_CLASS_IMPL(UIImage) {
-  class_addMethod(cls, OBJC_SEL("CGImage"), objc::imp<&imageCGImage>(), "^{CGImage=}@:");
+  class_addMethod(cls, OBJC_SEL("CGImage"), objc::method<&imageCGImage>());
 }
 
 UIImage::UIImage(CGImageRef image, CGFloat scale)

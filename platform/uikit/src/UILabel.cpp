@@ -328,61 +328,54 @@ struct UILabelMethods {
 
 OBJC_CLASS_IMPL(UILabel) {
   using M = UILabelMethods;
-  class_addMethod(cls, OBJC_SEL("text"), objc::imp<&M::text>(), "@@:");
-  class_addMethod(cls, OBJC_SEL("setText:"), objc::imp<&M::setText>(), "v@:@");
-  class_addMethod(cls, OBJC_SEL("attributedText"), objc::imp<&M::attributedText>(), "@@:");
-  class_addMethod(cls, OBJC_SEL("setAttributedText:"), objc::imp<&M::setAttributedText>(), "v@:@");
-  class_addMethod(cls, OBJC_SEL("font"), objc::imp<&M::font>(), "@@:");
-  class_addMethod(cls, OBJC_SEL("setFont:"), objc::imp<&M::setFont>(), "v@:@");
-  class_addMethod(cls, OBJC_SEL("textColor"), objc::imp<&M::textColor>(), "@@:");
-  class_addMethod(cls, OBJC_SEL("setTextColor:"), objc::imp<&M::setTextColor>(), "v@:@");
-  class_addMethod(cls, OBJC_SEL("textAlignment"), objc::imp<&M::textAlignment>(), "q@:");
-  class_addMethod(cls, OBJC_SEL("setTextAlignment:"), objc::imp<&M::setTextAlignment>(), "v@:q");
-  class_addMethod(cls, OBJC_SEL("numberOfLines"), objc::imp<&M::numberOfLines>(), "q@:");
-  class_addMethod(cls, OBJC_SEL("setNumberOfLines:"), objc::imp<&M::setNumberOfLines>(), "v@:q");
-  class_addMethod(cls, OBJC_SEL("lineBreakMode"), objc::imp<&M::lineBreakMode>(), "q@:");
-  class_addMethod(cls, OBJC_SEL("setLineBreakMode:"), objc::imp<&M::setLineBreakMode>(), "v@:q");
-  class_addMethod(cls, OBJC_SEL("isHighlighted"), objc::imp<&M::isHighlighted>(), "B@:");
-  class_addMethod(cls, OBJC_SEL("setHighlighted:"), objc::imp<&M::setHighlighted>(), "v@:B");
-  class_addMethod(cls, OBJC_SEL("isEnabled"), objc::imp<&M::isEnabled>(), "B@:");
-  class_addMethod(cls, OBJC_SEL("setEnabled:"), objc::imp<&M::setEnabled>(), "v@:B");
-  class_addMethod(cls, OBJC_SEL("highlightedTextColor"), objc::imp<&M::highlightedTextColor>(),
-                  "@@:");
+  class_addMethod(cls, OBJC_SEL("text"), objc::method<&M::text>());
+  class_addMethod(cls, OBJC_SEL("setText:"), objc::method<&M::setText>());
+  class_addMethod(cls, OBJC_SEL("attributedText"), objc::method<&M::attributedText>());
+  class_addMethod(cls, OBJC_SEL("setAttributedText:"), objc::method<&M::setAttributedText>());
+  class_addMethod(cls, OBJC_SEL("font"), objc::method<&M::font>());
+  class_addMethod(cls, OBJC_SEL("setFont:"), objc::method<&M::setFont>());
+  class_addMethod(cls, OBJC_SEL("textColor"), objc::method<&M::textColor>());
+  class_addMethod(cls, OBJC_SEL("setTextColor:"), objc::method<&M::setTextColor>());
+  class_addMethod(cls, OBJC_SEL("textAlignment"), objc::method<&M::textAlignment>());
+  class_addMethod(cls, OBJC_SEL("setTextAlignment:"), objc::method<&M::setTextAlignment>());
+  class_addMethod(cls, OBJC_SEL("numberOfLines"), objc::method<&M::numberOfLines>());
+  class_addMethod(cls, OBJC_SEL("setNumberOfLines:"), objc::method<&M::setNumberOfLines>());
+  class_addMethod(cls, OBJC_SEL("lineBreakMode"), objc::method<&M::lineBreakMode>());
+  class_addMethod(cls, OBJC_SEL("setLineBreakMode:"), objc::method<&M::setLineBreakMode>());
+  class_addMethod(cls, OBJC_SEL("isHighlighted"), objc::method<&M::isHighlighted>());
+  class_addMethod(cls, OBJC_SEL("setHighlighted:"), objc::method<&M::setHighlighted>());
+  class_addMethod(cls, OBJC_SEL("isEnabled"), objc::method<&M::isEnabled>());
+  class_addMethod(cls, OBJC_SEL("setEnabled:"), objc::method<&M::setEnabled>());
+  class_addMethod(cls, OBJC_SEL("highlightedTextColor"), objc::method<&M::highlightedTextColor>());
   class_addMethod(cls, OBJC_SEL("setHighlightedTextColor:"),
-                  objc::imp<&M::setHighlightedTextColor>(), "v@:@");
-  class_addMethod(cls, OBJC_SEL("shadowColor"), objc::imp<&M::shadowColor>(), "@@:");
-  class_addMethod(cls, OBJC_SEL("setShadowColor:"), objc::imp<&M::setShadowColor>(), "v@:@");
-  class_addMethod(cls, OBJC_SEL("shadowOffset"), objc::imp<&M::shadowOffset>(), "{CGSize=dd}@:");
-  class_addMethod(cls, OBJC_SEL("setShadowOffset:"), objc::imp<&M::setShadowOffset>(),
-                  "v@:{CGSize=dd}");
+                  objc::method<&M::setHighlightedTextColor>());
+  class_addMethod(cls, OBJC_SEL("shadowColor"), objc::method<&M::shadowColor>());
+  class_addMethod(cls, OBJC_SEL("setShadowColor:"), objc::method<&M::setShadowColor>());
+  class_addMethod(cls, OBJC_SEL("shadowOffset"), objc::method<&M::shadowOffset>());
+  class_addMethod(cls, OBJC_SEL("setShadowOffset:"), objc::method<&M::setShadowOffset>());
   class_addMethod(cls, OBJC_SEL("adjustsFontSizeToFitWidth"),
-                  objc::imp<&M::adjustsFontSizeToFitWidth>(), "B@:");
+                  objc::method<&M::adjustsFontSizeToFitWidth>());
   class_addMethod(cls, OBJC_SEL("setAdjustsFontSizeToFitWidth:"),
-                  objc::imp<&M::setAdjustsFontSizeToFitWidth>(), "v@:B");
-  class_addMethod(cls, OBJC_SEL("minimumScaleFactor"), objc::imp<&M::minimumScaleFactor>(), "d@:");
-  class_addMethod(cls, OBJC_SEL("setMinimumScaleFactor:"), objc::imp<&M::setMinimumScaleFactor>(),
-                  "v@:d");
-  class_addMethod(cls, OBJC_SEL("baselineAdjustment"), objc::imp<&M::baselineAdjustment>(), "q@:");
-  class_addMethod(cls, OBJC_SEL("setBaselineAdjustment:"), objc::imp<&M::setBaselineAdjustment>(),
-                  "v@:q");
+                  objc::method<&M::setAdjustsFontSizeToFitWidth>());
+  class_addMethod(cls, OBJC_SEL("minimumScaleFactor"), objc::method<&M::minimumScaleFactor>());
+  class_addMethod(cls, OBJC_SEL("setMinimumScaleFactor:"),
+                  objc::method<&M::setMinimumScaleFactor>());
+  class_addMethod(cls, OBJC_SEL("baselineAdjustment"), objc::method<&M::baselineAdjustment>());
+  class_addMethod(cls, OBJC_SEL("setBaselineAdjustment:"),
+                  objc::method<&M::setBaselineAdjustment>());
   class_addMethod(cls, OBJC_SEL("preferredMaxLayoutWidth"),
-                  objc::imp<&M::preferredMaxLayoutWidth>(), "d@:");
+                  objc::method<&M::preferredMaxLayoutWidth>());
   class_addMethod(cls, OBJC_SEL("setPreferredMaxLayoutWidth:"),
-                  objc::imp<&M::setPreferredMaxLayoutWidth>(), "v@:d");
+                  objc::method<&M::setPreferredMaxLayoutWidth>());
   class_addMethod(cls, OBJC_SEL("textRectForBounds:limitedToNumberOfLines:"),
-                  objc::imp<&M::textRectForBounds>(),
-                  "{CGRect={CGPoint=dd}{CGSize=dd}}@:{CGRect={CGPoint=dd}{CGSize=dd}}q");
-  class_addMethod(cls, OBJC_SEL("sizeThatFits:"), objc::imp<&M::sizeThatFits>(),
-                  "{CGSize=dd}@:{CGSize=dd}");
-  class_addMethod(cls, OBJC_SEL("intrinsicContentSize"), objc::imp<&M::intrinsicContentSize>(),
-                  "{CGSize=dd}@:");
-  class_addMethod(cls, OBJC_SEL("drawRect:"), objc::imp<&M::drawRect>(),
-                  "v@:{CGRect={CGPoint=dd}{CGSize=dd}}");
-  class_addMethod(cls, OBJC_SEL("drawTextInRect:"), objc::imp<&M::drawTextInRect>(),
-                  "v@:{CGRect={CGPoint=dd}{CGSize=dd}}");
-  class_addMethod(cls, OBJC_SEL("accessibilityLabel"), objc::imp<&M::accessibilityLabel>(), "@@:");
-  class_addMethod(cls, OBJC_SEL("isAccessibilityElement"), objc::imp<&M::isAccessibilityElement>(),
-                  "B@:");
+                  objc::method<&M::textRectForBounds>());
+  class_addMethod(cls, OBJC_SEL("sizeThatFits:"), objc::method<&M::sizeThatFits>());
+  class_addMethod(cls, OBJC_SEL("intrinsicContentSize"), objc::method<&M::intrinsicContentSize>());
+  class_addMethod(cls, OBJC_SEL("drawRect:"), objc::method<&M::drawRect>());
+  class_addMethod(cls, OBJC_SEL("drawTextInRect:"), objc::method<&M::drawTextInRect>());
+  class_addMethod(cls, OBJC_SEL("accessibilityLabel"), objc::method<&M::accessibilityLabel>());
+  class_addMethod(cls, OBJC_SEL("isAccessibilityElement"),
+                  objc::method<&M::isAccessibilityElement>());
 }
 
 UILabel::UILabel() : UILabel(CGRectZero) {}

@@ -89,9 +89,8 @@ struct UILabelCoding {
 
   static bool registerMethods() {
     objc::registerAlloc<UILabel>(UILabel::class_());
-    class_addMethod(UILabel::class_(), OBJC_SEL("encodeWithCoder:"), objc::imp<&encode>(), "v@:@");
-    class_addMethod(UILabel::class_(), OBJC_SEL("initWithCoder:"), objc::imp<&initWithCoder>(),
-                    "@@:@");
+    class_addMethod(UILabel::class_(), OBJC_SEL("encodeWithCoder:"), objc::method<&encode>());
+    class_addMethod(UILabel::class_(), OBJC_SEL("initWithCoder:"), objc::method<&initWithCoder>());
     return true;
   }
 };

@@ -7,7 +7,7 @@
 #include "UIKit/UIView.h"
 
 OBJC_CLASS_IMPL(UINavigationController) {
-  class_addMethod(cls, OBJC_SEL("loadView"), objc::imp<&UINavigationController::loadView>(), "v@:");
+  class_addMethod(cls, OBJC_SEL("loadView"), objc::method<&UINavigationController::loadView>());
 }
 
 Strong<UINavigationController> UINavigationController::navigationControllerWithRootViewController(

@@ -26,8 +26,8 @@ void pasteboardSetString(NSObject* self, SEL, NSString* s) {
 }  // namespace
 
 OBJC_CLASS_IMPL(UIPasteboard) {
-  class_addMethod(cls, OBJC_SEL("string"), objc::imp<&pasteboardString>(), "@@:");
-  class_addMethod(cls, OBJC_SEL("setString:"), objc::imp<&pasteboardSetString>(), "v@:@");
+  class_addMethod(cls, OBJC_SEL("string"), objc::method<&pasteboardString>());
+  class_addMethod(cls, OBJC_SEL("setString:"), objc::method<&pasteboardSetString>());
 }
 
 namespace {

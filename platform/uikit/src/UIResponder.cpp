@@ -45,20 +45,18 @@ struct UIResponderMethods {
 
 OBJC_CLASS_IMPL(UIResponder) {
   using M = UIResponderMethods;
-  class_addMethod(cls, OBJC_SEL("nextResponder"), objc::imp<&M::nextResponder>(), "@@:");
-  class_addMethod(cls, OBJC_SEL("touchesBegan:withEvent:"), objc::imp<&M::forward>(), "v@:@@");
-  class_addMethod(cls, OBJC_SEL("touchesMoved:withEvent:"), objc::imp<&M::forward>(), "v@:@@");
-  class_addMethod(cls, OBJC_SEL("touchesEnded:withEvent:"), objc::imp<&M::forward>(), "v@:@@");
-  class_addMethod(cls, OBJC_SEL("touchesCancelled:withEvent:"), objc::imp<&M::forward>(), "v@:@@");
+  class_addMethod(cls, OBJC_SEL("nextResponder"), objc::method<&M::nextResponder>());
+  class_addMethod(cls, OBJC_SEL("touchesBegan:withEvent:"), objc::method<&M::forward>());
+  class_addMethod(cls, OBJC_SEL("touchesMoved:withEvent:"), objc::method<&M::forward>());
+  class_addMethod(cls, OBJC_SEL("touchesEnded:withEvent:"), objc::method<&M::forward>());
+  class_addMethod(cls, OBJC_SEL("touchesCancelled:withEvent:"), objc::method<&M::forward>());
   class_addMethod(cls, OBJC_SEL("canBecomeFirstResponder"),
-                  objc::imp<&M::canBecomeFirstResponder>(), "B@:");
-  class_addMethod(cls, OBJC_SEL("becomeFirstResponder"), objc::imp<&M::becomeFirstResponder>(),
-                  "B@:");
-  class_addMethod(cls, OBJC_SEL("resignFirstResponder"), objc::imp<&M::resignFirstResponder>(),
-                  "B@:");
-  class_addMethod(cls, OBJC_SEL("isFirstResponder"), objc::imp<&M::isFirstResponder>(), "B@:");
-  class_addMethod(cls, OBJC_SEL("canPerformAction:withSender:"), objc::imp<&M::canPerformAction>(),
-                  "B@::@");
+                  objc::method<&M::canBecomeFirstResponder>());
+  class_addMethod(cls, OBJC_SEL("becomeFirstResponder"), objc::method<&M::becomeFirstResponder>());
+  class_addMethod(cls, OBJC_SEL("resignFirstResponder"), objc::method<&M::resignFirstResponder>());
+  class_addMethod(cls, OBJC_SEL("isFirstResponder"), objc::method<&M::isFirstResponder>());
+  class_addMethod(cls, OBJC_SEL("canPerformAction:withSender:"),
+                  objc::method<&M::canPerformAction>());
 }
 
 UIResponder* UIResponder::nextResponder() {

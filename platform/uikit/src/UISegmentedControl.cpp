@@ -38,11 +38,10 @@ void segmentedTouchesEnded(NSObject* self, SEL cmd, NSSet* touches, UIEvent* eve
 }  // namespace
 
 OBJC_CLASS_IMPL(UISegmentedControl) {
-  class_addMethod(cls, OBJC_SEL("touchesEnded:withEvent:"), objc::imp<&segmentedTouchesEnded>(),
-                  "v@:@@");
-  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::imp<&segmentedLayoutSubviews>(), "v@:");
+  class_addMethod(cls, OBJC_SEL("touchesEnded:withEvent:"), objc::method<&segmentedTouchesEnded>());
+  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::method<&segmentedLayoutSubviews>());
   class_addMethod(cls, OBJC_SEL("selectedSegmentIndex"),
-                  objc::imp<&UISegmentedControl::selectedSegmentIndex>(), "q@:");
+                  objc::method<&UISegmentedControl::selectedSegmentIndex>());
 }
 
 UISegmentedControl::UISegmentedControl() : UIControl(CGRectMake(0, 0, 200, 29)) {

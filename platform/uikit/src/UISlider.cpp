@@ -44,17 +44,15 @@ void sliderDecrement(NSObject* self, SEL) {
 }  // namespace
 
 OBJC_CLASS_IMPL(UISlider) {
-  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::imp<&sliderLayoutSubviews>(), "v@:");
-  class_addMethod(cls, OBJC_SEL("value"), objc::imp<&UISlider::value>(), "f@:");
-  class_addMethod(cls, OBJC_SEL("touchesBegan:withEvent:"), objc::imp<&sliderTrack>(), "v@:@@");
-  class_addMethod(cls, OBJC_SEL("touchesMoved:withEvent:"), objc::imp<&sliderTrack>(), "v@:@@");
-  class_addMethod(cls, OBJC_SEL("touchesEnded:withEvent:"), objc::imp<&sliderTrack>(), "v@:@@");
-  class_addMethod(cls, OBJC_SEL("touchesCancelled:withEvent:"), objc::imp<&sliderCancelled>(),
-                  "v@:@@");
-  class_addMethod(cls, OBJC_SEL("accessibilityValue"), objc::imp<&sliderAccessibilityValue>(),
-                  "@@:");
-  class_addMethod(cls, OBJC_SEL("accessibilityIncrement"), objc::imp<&sliderIncrement>(), "v@:");
-  class_addMethod(cls, OBJC_SEL("accessibilityDecrement"), objc::imp<&sliderDecrement>(), "v@:");
+  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::method<&sliderLayoutSubviews>());
+  class_addMethod(cls, OBJC_SEL("value"), objc::method<&UISlider::value>());
+  class_addMethod(cls, OBJC_SEL("touchesBegan:withEvent:"), objc::method<&sliderTrack>());
+  class_addMethod(cls, OBJC_SEL("touchesMoved:withEvent:"), objc::method<&sliderTrack>());
+  class_addMethod(cls, OBJC_SEL("touchesEnded:withEvent:"), objc::method<&sliderTrack>());
+  class_addMethod(cls, OBJC_SEL("touchesCancelled:withEvent:"), objc::method<&sliderCancelled>());
+  class_addMethod(cls, OBJC_SEL("accessibilityValue"), objc::method<&sliderAccessibilityValue>());
+  class_addMethod(cls, OBJC_SEL("accessibilityIncrement"), objc::method<&sliderIncrement>());
+  class_addMethod(cls, OBJC_SEL("accessibilityDecrement"), objc::method<&sliderDecrement>());
 }
 
 UISlider::UISlider() : UIControl(CGRectMake(0, 0, 200, 31)) {

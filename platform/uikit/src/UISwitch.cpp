@@ -29,13 +29,11 @@ Strong<NSString> switchAccessibilityValue(NSObject* self, SEL) {
 }  // namespace
 
 OBJC_CLASS_IMPL(UISwitch) {
-  class_addMethod(cls, OBJC_SEL("touchesEnded:withEvent:"), objc::imp<&switchTouchesEnded>(),
-                  "v@:@@");
-  class_addMethod(cls, OBJC_SEL("accessibilityValue"), objc::imp<&switchAccessibilityValue>(),
-                  "@@:");
-  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::imp<&switchLayoutSubviews>(), "v@:");
-  class_addMethod(cls, OBJC_SEL("isOn"), objc::imp<&UISwitch::isOn>(), "B@:");
-  class_addMethod(cls, OBJC_SEL("setOn:"), objc::imp<&UISwitch::setOn>(), "v@:B");
+  class_addMethod(cls, OBJC_SEL("touchesEnded:withEvent:"), objc::method<&switchTouchesEnded>());
+  class_addMethod(cls, OBJC_SEL("accessibilityValue"), objc::method<&switchAccessibilityValue>());
+  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::method<&switchLayoutSubviews>());
+  class_addMethod(cls, OBJC_SEL("isOn"), objc::method<&UISwitch::isOn>());
+  class_addMethod(cls, OBJC_SEL("setOn:"), objc::method<&UISwitch::setOn>());
 }
 
 UISwitch::UISwitch() : UIControl(CGRectMake(0, 0, kWidth, kHeight)) {

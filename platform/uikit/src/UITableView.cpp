@@ -100,14 +100,13 @@ struct UITableViewTouches {
 };
 
 OBJC_CLASS_IMPL(UITableView) {
-  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::imp<&tableLayoutSubviews>(), "v@:");
-  class_addMethod(cls, OBJC_SEL("reloadData"), objc::imp<&UITableView::reloadData>(), "v@:");
+  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::method<&tableLayoutSubviews>());
+  class_addMethod(cls, OBJC_SEL("reloadData"), objc::method<&UITableView::reloadData>());
   using T = UITableViewTouches;
-  class_addMethod(cls, OBJC_SEL("touchesBegan:withEvent:"), objc::imp<&T::began>(), "v@:@@");
-  class_addMethod(cls, OBJC_SEL("touchesMoved:withEvent:"), objc::imp<&T::moved>(), "v@:@@");
-  class_addMethod(cls, OBJC_SEL("touchesEnded:withEvent:"), objc::imp<&T::ended>(), "v@:@@");
-  class_addMethod(cls, OBJC_SEL("touchesCancelled:withEvent:"), objc::imp<&T::cancelled>(),
-                  "v@:@@");
+  class_addMethod(cls, OBJC_SEL("touchesBegan:withEvent:"), objc::method<&T::began>());
+  class_addMethod(cls, OBJC_SEL("touchesMoved:withEvent:"), objc::method<&T::moved>());
+  class_addMethod(cls, OBJC_SEL("touchesEnded:withEvent:"), objc::method<&T::ended>());
+  class_addMethod(cls, OBJC_SEL("touchesCancelled:withEvent:"), objc::method<&T::cancelled>());
 }
 
 Strong<NSIndexPath> UITableView::indexPathForRowAtPoint(CGPoint point) const {

@@ -62,18 +62,17 @@ Strong<UIColor> selectionColor() {
 }  // namespace
 
 OBJC_CLASS_IMPL(UITableViewCell) {
-  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::imp<&cellLayoutSubviews>(), "v@:");
-  class_addMethod(cls, OBJC_SEL("initWithStyle:reuseIdentifier:"), objc::imp<&cellInitWithStyle>(),
-                  "@@:q@");
-  class_addMethod(cls, OBJC_SEL("prepareForReuse"), objc::imp<&UITableViewCell::prepareForReuse>(),
-                  "v@:");
-  class_addMethod(cls, OBJC_SEL("textLabel"), objc::imp<&cellTextLabel>(), "@@:");
-  class_addMethod(cls, OBJC_SEL("isAccessibilityElement"), objc::imp<&cellIsAccessibilityElement>(),
-                  "B@:");
-  class_addMethod(cls, OBJC_SEL("accessibilityLabel"), objc::imp<&cellAccessibilityLabel>(), "@@:");
-  class_addMethod(cls, OBJC_SEL("accessibilityValue"), objc::imp<&cellAccessibilityValue>(), "@@:");
-  class_addMethod(cls, OBJC_SEL("accessibilityTraits"), objc::imp<&cellAccessibilityTraits>(),
-                  "Q@:");
+  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::method<&cellLayoutSubviews>());
+  class_addMethod(cls, OBJC_SEL("initWithStyle:reuseIdentifier:"),
+                  objc::method<&cellInitWithStyle>());
+  class_addMethod(cls, OBJC_SEL("prepareForReuse"),
+                  objc::method<&UITableViewCell::prepareForReuse>());
+  class_addMethod(cls, OBJC_SEL("textLabel"), objc::method<&cellTextLabel>());
+  class_addMethod(cls, OBJC_SEL("isAccessibilityElement"),
+                  objc::method<&cellIsAccessibilityElement>());
+  class_addMethod(cls, OBJC_SEL("accessibilityLabel"), objc::method<&cellAccessibilityLabel>());
+  class_addMethod(cls, OBJC_SEL("accessibilityValue"), objc::method<&cellAccessibilityValue>());
+  class_addMethod(cls, OBJC_SEL("accessibilityTraits"), objc::method<&cellAccessibilityTraits>());
 }
 
 bool UITableViewCell::readsAsOneAccessibilityElement() const {

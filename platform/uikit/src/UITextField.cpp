@@ -43,12 +43,12 @@ bool isLowSurrogate(unichar c) {
 }  // namespace
 
 OBJC_CLASS_IMPL(UITextField) {
-  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::imp<&textFieldLayoutSubviews>(), "v@:");
-  class_addMethod(cls, OBJC_SEL("text"), objc::imp<&textFieldText>(), "@@:");
-  class_addMethod(cls, OBJC_SEL("accessibilityLabel"), objc::imp<&textFieldAccessibilityLabel>(),
-                  "@@:");
-  class_addMethod(cls, OBJC_SEL("accessibilityValue"), objc::imp<&textFieldAccessibilityValue>(),
-                  "@@:");
+  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::method<&textFieldLayoutSubviews>());
+  class_addMethod(cls, OBJC_SEL("text"), objc::method<&textFieldText>());
+  class_addMethod(cls, OBJC_SEL("accessibilityLabel"),
+                  objc::method<&textFieldAccessibilityLabel>());
+  class_addMethod(cls, OBJC_SEL("accessibilityValue"),
+                  objc::method<&textFieldAccessibilityValue>());
 }
 
 UITextField::UITextField() : UIControl(CGRectMake(0, 0, 240, 30)) {

@@ -204,61 +204,47 @@ struct UIViewMethods {
 
 OBJC_CLASS_IMPL(UIView) {
   using M = UIViewMethods;
-  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::imp<&M::layoutSubviews>(), "v@:");
-  class_addMethod(cls, OBJC_SEL("drawRect:"), objc::imp<&M::drawRect>(),
-                  "v@:{CGRect={CGPoint=dd}{CGSize=dd}}");
-  class_addMethod(cls, OBJC_SEL("setHidden:"), objc::imp<&M::setHidden>(), "v@:B");
-  class_addMethod(cls, OBJC_SEL("isHidden"), objc::imp<&M::isHidden>(), "B@:");
-  class_addMethod(cls, OBJC_SEL("frame"), objc::imp<&M::frame>(),
-                  "{CGRect={CGPoint=dd}{CGSize=dd}}@:");
-  class_addMethod(cls, OBJC_SEL("bounds"), objc::imp<&M::bounds>(),
-                  "{CGRect={CGPoint=dd}{CGSize=dd}}@:");
-  class_addMethod(cls, OBJC_SEL("setFrame:"), objc::imp<&M::setFrame>(),
-                  "v@:{CGRect={CGPoint=dd}{CGSize=dd}}");
-  class_addMethod(cls, OBJC_SEL("setBounds:"), objc::imp<&M::setBounds>(),
-                  "v@:{CGRect={CGPoint=dd}{CGSize=dd}}");
-  class_addMethod(cls, OBJC_SEL("setBackgroundColor:"), objc::imp<&M::setBackgroundColor>(),
-                  "v@:@");
-  class_addMethod(cls, OBJC_SEL("sizeThatFits:"), objc::imp<&M::sizeThatFits>(),
-                  "{CGSize=dd}@:{CGSize=dd}");
-  class_addMethod(cls, OBJC_SEL("intrinsicContentSize"), objc::imp<&M::intrinsicContentSize>(),
-                  "{CGSize=dd}@:");
-  class_addMethod(cls, OBJC_SEL("pointInside:withEvent:"), objc::imp<&M::pointInside>(),
-                  "B@:{CGPoint=dd}@");
-  class_addMethod(cls, OBJC_SEL("hitTest:withEvent:"), objc::imp<&M::hitTest>(),
-                  "@@:{CGPoint=dd}@");
-  class_addMethod(cls, OBJC_SEL("willMoveToSuperview:"), objc::imp<&M::willMoveToSuperview>(),
-                  "v@:@");
-  class_addMethod(cls, OBJC_SEL("didMoveToSuperview"), objc::imp<&M::didMoveToSuperview>(), "v@:");
-  class_addMethod(cls, OBJC_SEL("didMoveToWindow"), objc::imp<&M::didMoveToWindow>(), "v@:");
-  class_addMethod(cls, OBJC_SEL("layer"), objc::imp<&M::layer>(), "@@:");
-  class_addMethod(cls, OBJC_SEL("superview"), objc::imp<&M::superview>(), "@@:");
-  class_addMethod(cls, OBJC_SEL("setNeedsLayout"), objc::imp<&M::setNeedsLayout>(), "v@:");
-  class_addMethod(cls, OBJC_SEL("layoutIfNeeded"), objc::imp<&M::layoutIfNeeded>(), "v@:");
-  class_addMethod(cls, OBJC_SEL("setNeedsDisplay"), objc::imp<&M::setNeedsDisplay>(), "v@:");
-  class_addMethod(cls, OBJC_SEL("sizeToFit"), objc::imp<&M::sizeToFit>(), "v@:");
-  class_addMethod(cls, OBJC_SEL("drawLayer:inContext:"), objc::imp<&M::drawLayer>(),
-                  "v@:@^{CGContext=}");
-  class_addMethod(cls, OBJC_SEL("nextResponder"), objc::imp<&M::nextResponder>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::method<&M::layoutSubviews>());
+  class_addMethod(cls, OBJC_SEL("drawRect:"), objc::method<&M::drawRect>());
+  class_addMethod(cls, OBJC_SEL("setHidden:"), objc::method<&M::setHidden>());
+  class_addMethod(cls, OBJC_SEL("isHidden"), objc::method<&M::isHidden>());
+  class_addMethod(cls, OBJC_SEL("frame"), objc::method<&M::frame>());
+  class_addMethod(cls, OBJC_SEL("bounds"), objc::method<&M::bounds>());
+  class_addMethod(cls, OBJC_SEL("setFrame:"), objc::method<&M::setFrame>());
+  class_addMethod(cls, OBJC_SEL("setBounds:"), objc::method<&M::setBounds>());
+  class_addMethod(cls, OBJC_SEL("setBackgroundColor:"), objc::method<&M::setBackgroundColor>());
+  class_addMethod(cls, OBJC_SEL("sizeThatFits:"), objc::method<&M::sizeThatFits>());
+  class_addMethod(cls, OBJC_SEL("intrinsicContentSize"), objc::method<&M::intrinsicContentSize>());
+  class_addMethod(cls, OBJC_SEL("pointInside:withEvent:"), objc::method<&M::pointInside>());
+  class_addMethod(cls, OBJC_SEL("hitTest:withEvent:"), objc::method<&M::hitTest>());
+  class_addMethod(cls, OBJC_SEL("willMoveToSuperview:"), objc::method<&M::willMoveToSuperview>());
+  class_addMethod(cls, OBJC_SEL("didMoveToSuperview"), objc::method<&M::didMoveToSuperview>());
+  class_addMethod(cls, OBJC_SEL("didMoveToWindow"), objc::method<&M::didMoveToWindow>());
+  class_addMethod(cls, OBJC_SEL("layer"), objc::method<&M::layer>());
+  class_addMethod(cls, OBJC_SEL("superview"), objc::method<&M::superview>());
+  class_addMethod(cls, OBJC_SEL("setNeedsLayout"), objc::method<&M::setNeedsLayout>());
+  class_addMethod(cls, OBJC_SEL("layoutIfNeeded"), objc::method<&M::layoutIfNeeded>());
+  class_addMethod(cls, OBJC_SEL("setNeedsDisplay"), objc::method<&M::setNeedsDisplay>());
+  class_addMethod(cls, OBJC_SEL("sizeToFit"), objc::method<&M::sizeToFit>());
+  class_addMethod(cls, OBJC_SEL("drawLayer:inContext:"), objc::method<&M::drawLayer>());
+  class_addMethod(cls, OBJC_SEL("nextResponder"), objc::method<&M::nextResponder>());
   class_addMethod(cls, OBJC_SEL("isUserInteractionEnabled"),
-                  objc::imp<&M::isUserInteractionEnabled>(), "B@:");
-  class_addMethod(cls, OBJC_SEL("isMultipleTouchEnabled"), objc::imp<&M::isMultipleTouchEnabled>(),
-                  "B@:");
-  class_addMethod(cls, OBJC_SEL("tintColorDidChange"), objc::imp<&M::tintColorDidChange>(), "v@:");
-  class_addMethod(cls, OBJC_SEL("tintColor"), objc::imp<&M::tintColor>(), "@@:");
-  class_addMethod(cls, OBJC_SEL("setTintColor:"), objc::imp<&M::setTintColor>(), "v@:@");
-  class_addMethod(cls, OBJC_SEL("tintAdjustmentMode"), objc::imp<&M::tintAdjustmentMode>(), "q@:");
-  class_addMethod(cls, OBJC_SEL("setTintAdjustmentMode:"), objc::imp<&M::setTintAdjustmentMode>(),
-                  "v@:q");
-  class_addMethod(cls, OBJC_SEL("isAccessibilityElement"), objc::imp<&M::isAccessibilityElement>(),
-                  "B@:");
-  class_addMethod(cls, OBJC_SEL("accessibilityLabel"), objc::imp<&M::accessibilityLabel>(), "@@:");
-  class_addMethod(cls, OBJC_SEL("accessibilityHint"), objc::imp<&M::accessibilityHint>(), "@@:");
-  class_addMethod(cls, OBJC_SEL("accessibilityValue"), objc::imp<&M::accessibilityValue>(), "@@:");
-  class_addMethod(cls, OBJC_SEL("accessibilityTraits"), objc::imp<&M::accessibilityTraits>(),
-                  "Q@:");
-  class_addMethod(cls, OBJC_SEL("accessibilityFrame"), objc::imp<&M::accessibilityFrame>(),
-                  "{CGRect={CGPoint=dd}{CGSize=dd}}@:");
+                  objc::method<&M::isUserInteractionEnabled>());
+  class_addMethod(cls, OBJC_SEL("isMultipleTouchEnabled"),
+                  objc::method<&M::isMultipleTouchEnabled>());
+  class_addMethod(cls, OBJC_SEL("tintColorDidChange"), objc::method<&M::tintColorDidChange>());
+  class_addMethod(cls, OBJC_SEL("tintColor"), objc::method<&M::tintColor>());
+  class_addMethod(cls, OBJC_SEL("setTintColor:"), objc::method<&M::setTintColor>());
+  class_addMethod(cls, OBJC_SEL("tintAdjustmentMode"), objc::method<&M::tintAdjustmentMode>());
+  class_addMethod(cls, OBJC_SEL("setTintAdjustmentMode:"),
+                  objc::method<&M::setTintAdjustmentMode>());
+  class_addMethod(cls, OBJC_SEL("isAccessibilityElement"),
+                  objc::method<&M::isAccessibilityElement>());
+  class_addMethod(cls, OBJC_SEL("accessibilityLabel"), objc::method<&M::accessibilityLabel>());
+  class_addMethod(cls, OBJC_SEL("accessibilityHint"), objc::method<&M::accessibilityHint>());
+  class_addMethod(cls, OBJC_SEL("accessibilityValue"), objc::method<&M::accessibilityValue>());
+  class_addMethod(cls, OBJC_SEL("accessibilityTraits"), objc::method<&M::accessibilityTraits>());
+  class_addMethod(cls, OBJC_SEL("accessibilityFrame"), objc::method<&M::accessibilityFrame>());
 }
 
 UIView::UIView() : layer_(std::make_shared<CALayer>()) {

@@ -75,9 +75,8 @@ id viewInitWithCoder(NSObject* self, SEL, NSCoder* coder) {
 
 bool registerViewCoding() {
   objc::registerAlloc<UIView>(UIView::class_());
-  class_addMethod(UIView::class_(), OBJC_SEL("encodeWithCoder:"), objc::imp<&viewEncode>(), "v@:@");
-  class_addMethod(UIView::class_(), OBJC_SEL("initWithCoder:"), objc::imp<&viewInitWithCoder>(),
-                  "@@:@");
+  class_addMethod(UIView::class_(), OBJC_SEL("encodeWithCoder:"), objc::method<&viewEncode>());
+  class_addMethod(UIView::class_(), OBJC_SEL("initWithCoder:"), objc::method<&viewInitWithCoder>());
   return true;
 }
 

@@ -33,11 +33,11 @@ UIResponder* controllerNextResponder(NSObject* self, SEL) {
 }  // namespace
 
 OBJC_CLASS_IMPL(UIViewController) {
-  class_addMethod(cls, OBJC_SEL("loadView"), objc::imp<&UIViewController::loadView>(), "v@:");
-  class_addMethod(cls, OBJC_SEL("viewDidLoad"), objc::imp<&UIViewController::viewDidLoad>(), "v@:");
-  class_addMethod(cls, OBJC_SEL("view"), objc::imp<&controllerView>(), "@@:");
-  class_addMethod(cls, OBJC_SEL("title"), objc::imp<&controllerTitle>(), "@@:");
-  class_addMethod(cls, OBJC_SEL("nextResponder"), objc::imp<&controllerNextResponder>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("loadView"), objc::method<&UIViewController::loadView>());
+  class_addMethod(cls, OBJC_SEL("viewDidLoad"), objc::method<&UIViewController::viewDidLoad>());
+  class_addMethod(cls, OBJC_SEL("view"), objc::method<&controllerView>());
+  class_addMethod(cls, OBJC_SEL("title"), objc::method<&controllerTitle>());
+  class_addMethod(cls, OBJC_SEL("nextResponder"), objc::method<&controllerNextResponder>());
 }
 
 UIViewController::~UIViewController() {

@@ -66,9 +66,8 @@ struct UIWindowMethods {
 }  // namespace
 
 OBJC_CLASS_IMPL(UIWindow) {
-  class_addMethod(cls, OBJC_SEL("nextResponder"), objc::imp<&UIWindowMethods::nextResponder>(),
-                  "@@:");
-  class_addMethod(cls, OBJC_SEL("sendEvent:"), objc::imp<&UIWindowMethods::sendEvent>(), "v@:@");
+  class_addMethod(cls, OBJC_SEL("nextResponder"), objc::method<&UIWindowMethods::nextResponder>());
+  class_addMethod(cls, OBJC_SEL("sendEvent:"), objc::method<&UIWindowMethods::sendEvent>());
 }
 
 UIWindow::UIWindow() : UIWindow(UIScreen::mainScreen()->bounds()) {}

@@ -64,8 +64,8 @@ id probeInitWithCoder(NSObject* self, SEL, NSCoder* coder) {
 
 OBJC_CLASS_IMPL(ArchiveProbe) {
   objc::registerAlloc<ArchiveProbe>(cls);
-  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&probeEncode>(), "v@:@");
-  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&probeInitWithCoder>(), "@@:@");
+  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::method<&probeEncode>());
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::method<&probeInitWithCoder>());
 }
 
 namespace {

@@ -32,7 +32,7 @@ OBJC_CLASS_LOAD(LoadDerived) {
   objcTestRecord(class_getName(class_getSuperclass(cls)) == std::string("LoadBase")
                      ? "load LoadDerived"
                      : "load LoadDerived without its superclass");
-  class_addMethod(cls, sel_registerName("loadAnswer"), objc::imp<&derivedAnswer>(), "i@:");
+  class_addMethod(cls, sel_registerName("loadAnswer"), objc::method<&derivedAnswer>());
 }
 
 OBJC_CLASS_IMPL(LoadBase) {}

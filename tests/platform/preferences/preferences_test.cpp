@@ -41,8 +41,8 @@ class ButtonList : public PSListController {
 }  // namespace
 
 OBJC_CLASS_IMPL(ButtonList) {
-  class_addMethod(cls, OBJC_SEL("press"), objc::imp<&ButtonList::press>(), "v@:");
-  class_addMethod(cls, OBJC_SEL("pressWith:"), objc::imp<&ButtonList::pressWith>(), "v@:@");
+  class_addMethod(cls, OBJC_SEL("press"), objc::method<&ButtonList::press>());
+  class_addMethod(cls, OBJC_SEL("pressWith:"), objc::method<&ButtonList::pressWith>());
 }
 
 namespace {

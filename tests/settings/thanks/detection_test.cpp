@@ -53,8 +53,7 @@ id gatedMatches(NSObject* self, SEL, NSString* string, NSUInteger, NSRange) {
 }
 
 OBJC_CLASS_IMPL(GatedDetector) {
-  class_addMethod(cls, OBJC_SEL("matchesInString:options:range:"), objc::imp<&gatedMatches>(),
-                  "@@:@Q{_NSRange=QQ}");
+  class_addMethod(cls, OBJC_SEL("matchesInString:options:range:"), objc::method<&gatedMatches>());
 }
 
 template <class Done>

@@ -42,17 +42,17 @@ DELEGATE_CLASS(DateAndZoneDelegate)
 
 void addURL(Class cls) {
   class_addMethod(cls, OBJC_SEL("attributedLabel:didSelectLinkWithURL:"),
-                  objc::imp<&DelegateRecorder::url>(), "v@:@@");
+                  objc::method<&DelegateRecorder::url>());
 }
 void addFallback(Class cls) {
   class_addMethod(cls, OBJC_SEL("attributedLabel:didSelectLinkWithTextCheckingResult:"),
-                  objc::imp<&DelegateRecorder::result>(), "v@:@@");
+                  objc::method<&DelegateRecorder::result>());
 }
 void addDates(Class cls) {
   class_addMethod(cls, OBJC_SEL("attributedLabel:didSelectLinkWithDate:"),
-                  objc::imp<&DelegateRecorder::date>(), "v@:@@");
+                  objc::method<&DelegateRecorder::date>());
   class_addMethod(cls, OBJC_SEL("attributedLabel:didSelectLinkWithDate:timeZone:duration:"),
-                  objc::imp<&DelegateRecorder::dateZone>(), "v@:@@@d");
+                  objc::method<&DelegateRecorder::dateZone>());
 }
 
 }  // namespace
@@ -62,11 +62,11 @@ OBJC_CLASS_IMPL(FullDelegate) {
   addFallback(cls);
   addDates(cls);
   class_addMethod(cls, OBJC_SEL("attributedLabel:didSelectLinkWithAddress:"),
-                  objc::imp<&DelegateRecorder::address>(), "v@:@@");
+                  objc::method<&DelegateRecorder::address>());
   class_addMethod(cls, OBJC_SEL("attributedLabel:didSelectLinkWithPhoneNumber:"),
-                  objc::imp<&DelegateRecorder::phone>(), "v@:@@");
+                  objc::method<&DelegateRecorder::phone>());
   class_addMethod(cls, OBJC_SEL("attributedLabel:didSelectLinkWithTransitInformation:"),
-                  objc::imp<&DelegateRecorder::transit>(), "v@:@@");
+                  objc::method<&DelegateRecorder::transit>());
 }
 OBJC_CLASS_IMPL(FallbackDelegate) {
   addFallback(cls);
@@ -78,7 +78,7 @@ OBJC_CLASS_IMPL(URLAndFallbackDelegate) {
 // Answers only the date method with a zone: a date without one has nowhere to go.
 OBJC_CLASS_IMPL(DateAndZoneDelegate) {
   class_addMethod(cls, OBJC_SEL("attributedLabel:didSelectLinkWithDate:timeZone:duration:"),
-                  objc::imp<&DelegateRecorder::dateZone>(), "v@:@@@d");
+                  objc::method<&DelegateRecorder::dateZone>());
 }
 
 namespace {

@@ -206,10 +206,10 @@ BOOL ownAnswer(NSObject*, SEL) {
   return NO;
 }
 OBJC_CLASS_IMPL(LoadProbeBase) {
-  class_addMethod(cls, OBJC_SEL("isAccessibilityElement"), objc::imp<&baseAnswer>(), "B@:");
+  class_addMethod(cls, OBJC_SEL("isAccessibilityElement"), objc::method<&baseAnswer>());
 }
 OBJC_CLASS_IMPL(LoadProbe) {
-  class_addMethod(cls, OBJC_SEL("isAccessibilityElement"), objc::imp<&ownAnswer>(), "B@:");
+  class_addMethod(cls, OBJC_SEL("isAccessibilityElement"), objc::method<&ownAnswer>());
 }
 
 TEST(LabelModel, ClassLoadStepPutsTheBaseAccessibilityBackOnlyOnOldPlatforms) {

@@ -51,7 +51,7 @@ OBJC_CLASS_IMPL(Backdrop) {
 }
 OBJC_CLASS_IMPL(TapRecorder) {
   class_addMethod(cls, OBJC_SEL("attributedLabel:didSelectLinkWithURL:"),
-                  objc::imp<&TapRecorder::url>(), "v@:@@");
+                  objc::method<&TapRecorder::url>());
 }
 
 namespace {

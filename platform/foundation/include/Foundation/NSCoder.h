@@ -16,8 +16,8 @@
 //   }
 //   OBJC_CLASS_IMPL(MyView) {
 //     objc::registerAlloc<MyView>(cls);
-//     class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&MyViewEncode>(), "v@:@");
-//     class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&MyViewInitWithCoder>(), "@@:@");
+//     class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::method<&MyViewEncode>());
+//     class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::method<&MyViewInitWithCoder>());
 //   }
 //
 // Decoding never throws for bad archives: a coder that meets a value of the wrong kind,

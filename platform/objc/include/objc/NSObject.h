@@ -12,7 +12,7 @@
 //   // source: registered when the library loads, so objc_getClass finds it at once
 //   OBJC_CLASS_IMPL(SBIconView) {
 //     class_addMethod(cls, OBJC_SEL("layoutSubviews"),
-//                     objc::imp<&SBIconView::layoutSubviewsImpl>(), "v@:");
+//                     objc::method<&SBIconView::layoutSubviewsImpl>());
 //   }
 //
 // A class-load step (the device's +load; see objc_addLoadStep) goes beside it:

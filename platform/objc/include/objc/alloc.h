@@ -34,12 +34,12 @@ id allocFactoryWith(NSObject*, SEL) {
 
 template <class T>
 void registerAlloc(Class cls) {
-  class_addMethod(cls, OBJC_SEL("alloc"), objc::imp<&allocFactory<T>>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("alloc"), objc::method<&allocFactory<T>>());
 }
 
 template <id (*Make)()>
 void registerAllocWith(Class cls) {
-  class_addMethod(cls, OBJC_SEL("alloc"), objc::imp<&allocFactoryWith<Make>>(), "@@:");
+  class_addMethod(cls, OBJC_SEL("alloc"), objc::method<&allocFactoryWith<Make>>());
 }
 
 }  // namespace objc

@@ -21,7 +21,7 @@
 //     ... own layout ...
 //   }
 //   OBJC_CLASS_IMPL(MyView) {
-//     class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::imp<&MyViewLayoutSubviews>(), "v@:");
+//     class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::method<&MyViewLayoutSubviews>());
 //   }
 //
 // Implementations take raw pointers: hitTest:withEvent: is (CGPoint, UIEvent*) -> UIView*,

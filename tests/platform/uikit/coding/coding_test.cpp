@@ -70,15 +70,15 @@ void radiusSetText(NSObject* self, SEL sel, NSObject* text) {
 
 OBJC_CLASS_IMPL(GeometryProbe) {
   objc::registerAlloc<GeometryProbe>(cls);
-  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&geometryEncode>(), "v@:@");
-  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&geometryInitWithCoder>(), "@@:@");
+  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::method<&geometryEncode>());
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::method<&geometryInitWithCoder>());
 }
 
 OBJC_CLASS_IMPL(RadiusLabel) {
   objc::registerAlloc<RadiusLabel>(cls);
-  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::imp<&radiusEncode>(), "v@:@");
-  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::imp<&radiusInitWithCoder>(), "@@:@");
-  class_addMethod(cls, OBJC_SEL("setText:"), objc::imp<&radiusSetText>(), "v@:@");
+  class_addMethod(cls, OBJC_SEL("encodeWithCoder:"), objc::method<&radiusEncode>());
+  class_addMethod(cls, OBJC_SEL("initWithCoder:"), objc::method<&radiusInitWithCoder>());
+  class_addMethod(cls, OBJC_SEL("setText:"), objc::method<&radiusSetText>());
 }
 
 namespace {

@@ -50,14 +50,12 @@ CGRect frameOf(const id& element) {
 }  // namespace
 
 OBJC_CLASS_IMPL(Rows) {
-  class_addMethod(cls, OBJC_SEL("tableView:numberOfRowsInSection:"), objc::imp<&Rows::count>(),
-                  "q@:@q");
-  class_addMethod(cls, OBJC_SEL("tableView:cellForRowAtIndexPath:"), objc::imp<&Rows::cell>(),
-                  "@@:@@");
+  class_addMethod(cls, OBJC_SEL("tableView:numberOfRowsInSection:"), objc::method<&Rows::count>());
+  class_addMethod(cls, OBJC_SEL("tableView:cellForRowAtIndexPath:"), objc::method<&Rows::cell>());
 }
 OBJC_CLASS_IMPL(TwoParts) {
-  class_addMethod(cls, OBJC_SEL("accessibilityElementCount"), objc::imp<&partCount>(), "q@:");
-  class_addMethod(cls, OBJC_SEL("accessibilityElementAtIndex:"), objc::imp<&partAt>(), "@@:q");
+  class_addMethod(cls, OBJC_SEL("accessibilityElementCount"), objc::method<&partCount>());
+  class_addMethod(cls, OBJC_SEL("accessibilityElementAtIndex:"), objc::method<&partAt>());
 }
 
 namespace {

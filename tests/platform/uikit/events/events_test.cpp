@@ -62,14 +62,13 @@ void controllerRecord(NSObject* self, SEL cmd, NSSet* touches, UIEvent* event) {
 }  // namespace
 
 OBJC_CLASS_IMPL(Recorder) {
-  class_addMethod(cls, OBJC_SEL("touchesBegan:withEvent:"), objc::imp<&record<0>>(), "v@:@@");
-  class_addMethod(cls, OBJC_SEL("touchesMoved:withEvent:"), objc::imp<&record<1>>(), "v@:@@");
-  class_addMethod(cls, OBJC_SEL("touchesEnded:withEvent:"), objc::imp<&record<3>>(), "v@:@@");
-  class_addMethod(cls, OBJC_SEL("touchesCancelled:withEvent:"), objc::imp<&record<4>>(), "v@:@@");
+  class_addMethod(cls, OBJC_SEL("touchesBegan:withEvent:"), objc::method<&record<0>>());
+  class_addMethod(cls, OBJC_SEL("touchesMoved:withEvent:"), objc::method<&record<1>>());
+  class_addMethod(cls, OBJC_SEL("touchesEnded:withEvent:"), objc::method<&record<3>>());
+  class_addMethod(cls, OBJC_SEL("touchesCancelled:withEvent:"), objc::method<&record<4>>());
 }
 OBJC_CLASS_IMPL(RecordingController) {
-  class_addMethod(cls, OBJC_SEL("touchesBegan:withEvent:"), objc::imp<&controllerRecord>(),
-                  "v@:@@");
+  class_addMethod(cls, OBJC_SEL("touchesBegan:withEvent:"), objc::method<&controllerRecord>());
 }
 
 namespace {
@@ -237,8 +236,8 @@ void copyAction(NSObject*, SEL, NSObject*) {}
 }  // namespace
 
 OBJC_CLASS_IMPL(Focusable) {
-  class_addMethod(cls, OBJC_SEL("canBecomeFirstResponder"), objc::imp<&yes>(), "B@:");
-  class_addMethod(cls, OBJC_SEL("copy:"), objc::imp<&copyAction>(), "v@:@");
+  class_addMethod(cls, OBJC_SEL("canBecomeFirstResponder"), objc::method<&yes>());
+  class_addMethod(cls, OBJC_SEL("copy:"), objc::method<&copyAction>());
 }
 
 namespace {
@@ -298,10 +297,8 @@ void canvasTouchesBegan(NSObject* self, SEL, NSSet*, UIEvent*) {
 }  // namespace
 
 OBJC_CLASS_IMPL(Canvas) {
-  class_addMethod(cls, OBJC_SEL("drawRect:"), objc::imp<&canvasDraw>(),
-                  "v@:{CGRect={CGPoint=dd}{CGSize=dd}}");
-  class_addMethod(cls, OBJC_SEL("touchesBegan:withEvent:"), objc::imp<&canvasTouchesBegan>(),
-                  "v@:@@");
+  class_addMethod(cls, OBJC_SEL("drawRect:"), objc::method<&canvasDraw>());
+  class_addMethod(cls, OBJC_SEL("touchesBegan:withEvent:"), objc::method<&canvasTouchesBegan>());
 }
 
 namespace {
@@ -367,12 +364,12 @@ class RowSource : public NSObject {
 }  // namespace
 
 OBJC_CLASS_IMPL(RowSource) {
-  class_addMethod(cls, OBJC_SEL("tableView:numberOfRowsInSection:"), objc::imp<&RowSource::count>(),
-                  "q@:@q");
-  class_addMethod(cls, OBJC_SEL("tableView:cellForRowAtIndexPath:"), objc::imp<&RowSource::cell>(),
-                  "@@:@@");
+  class_addMethod(cls, OBJC_SEL("tableView:numberOfRowsInSection:"),
+                  objc::method<&RowSource::count>());
+  class_addMethod(cls, OBJC_SEL("tableView:cellForRowAtIndexPath:"),
+                  objc::method<&RowSource::cell>());
   class_addMethod(cls, OBJC_SEL("tableView:didSelectRowAtIndexPath:"),
-                  objc::imp<&RowSource::didSelect>(), "v@:@@");
+                  objc::method<&RowSource::didSelect>());
 }
 
 namespace {

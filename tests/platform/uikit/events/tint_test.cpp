@@ -24,7 +24,7 @@ void watcherTintChanged(NSObject* self, SEL cmd) {
 }  // namespace
 
 OBJC_CLASS_IMPL(TintWatcher) {
-  class_addMethod(cls, OBJC_SEL("tintColorDidChange"), objc::imp<&watcherTintChanged>(), "v@:");
+  class_addMethod(cls, OBJC_SEL("tintColorDidChange"), objc::method<&watcherTintChanged>());
 }
 
 namespace {

@@ -415,13 +415,10 @@ CGSize paddedSizeThatFits(NSObject* self, SEL cmd, CGSize size) {
 }  // namespace
 
 OBJC_CLASS_IMPL(PaddedLabel) {
-  class_addMethod(cls, OBJC_SEL("drawTextInRect:"), objc::imp<&paddedDrawTextInRect>(),
-                  "v@:{CGRect={CGPoint=dd}{CGSize=dd}}");
+  class_addMethod(cls, OBJC_SEL("drawTextInRect:"), objc::method<&paddedDrawTextInRect>());
   class_addMethod(cls, OBJC_SEL("textRectForBounds:limitedToNumberOfLines:"),
-                  objc::imp<&paddedTextRect>(),
-                  "{CGRect={CGPoint=dd}{CGSize=dd}}@:{CGRect={CGPoint=dd}{CGSize=dd}}q");
-  class_addMethod(cls, OBJC_SEL("sizeThatFits:"), objc::imp<&paddedSizeThatFits>(),
-                  "{CGSize=dd}@:{CGSize=dd}");
+                  objc::method<&paddedTextRect>());
+  class_addMethod(cls, OBJC_SEL("sizeThatFits:"), objc::method<&paddedSizeThatFits>());
 }
 
 TEST(UILabel, SubclassOverridesReachTheLabelsOwnMethods) {

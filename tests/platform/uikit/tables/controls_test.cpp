@@ -38,7 +38,7 @@ OBJC_CLASS_IMPL(PaneA) {}
 OBJC_CLASS_IMPL(PaneASub) {}
 OBJC_CLASS_IMPL(PaneB) {}
 OBJC_CLASS_IMPL(Listener) {
-  class_addMethod(cls, OBJC_SEL("changed:"), objc::imp<&Listener::changed>(), "v@:@");
+  class_addMethod(cls, OBJC_SEL("changed:"), objc::method<&Listener::changed>());
 }
 
 namespace {

@@ -70,34 +70,34 @@ class Recorder : public NSObject {
 }  // namespace
 
 OBJC_CLASS_IMPL(FullSource) {
-  class_addMethod(cls, OBJC_SEL("numberOfSectionsInTableView:"), objc::imp<&FullSource::sections>(),
-                  "q@:@");
+  class_addMethod(cls, OBJC_SEL("numberOfSectionsInTableView:"),
+                  objc::method<&FullSource::sections>());
   class_addMethod(cls, OBJC_SEL("tableView:numberOfRowsInSection:"),
-                  objc::imp<&FullSource::rowCount>(), "q@:@q");
-  class_addMethod(cls, OBJC_SEL("tableView:cellForRowAtIndexPath:"), objc::imp<&FullSource::cell>(),
-                  "@@:@@");
+                  objc::method<&FullSource::rowCount>());
+  class_addMethod(cls, OBJC_SEL("tableView:cellForRowAtIndexPath:"),
+                  objc::method<&FullSource::cell>());
   class_addMethod(cls, OBJC_SEL("tableView:titleForHeaderInSection:"),
-                  objc::imp<&FullSource::header>(), "@@:@q");
+                  objc::method<&FullSource::header>());
   class_addMethod(cls, OBJC_SEL("tableView:heightForRowAtIndexPath:"),
-                  objc::imp<&FullSource::height>(), "d@:@@");
+                  objc::method<&FullSource::height>());
   class_addMethod(cls, OBJC_SEL("tableView:didSelectRowAtIndexPath:"),
-                  objc::imp<&FullSource::didSelect>(), "v@:@@");
+                  objc::method<&FullSource::didSelect>());
   class_addMethod(cls, OBJC_SEL("tableView:canEditRowAtIndexPath:"),
-                  objc::imp<&FullSource::canEdit>(), "B@:@@");
+                  objc::method<&FullSource::canEdit>());
   class_addMethod(cls, OBJC_SEL("tableView:commitEditingStyle:forRowAtIndexPath:"),
-                  objc::imp<&FullSource::commit>(), "v@:@q@");
+                  objc::method<&FullSource::commit>());
 }
 OBJC_CLASS_IMPL(BareSource) {
   class_addMethod(cls, OBJC_SEL("tableView:numberOfRowsInSection:"),
-                  objc::imp<&BareSource::rowCount>(), "q@:@q");
-  class_addMethod(cls, OBJC_SEL("tableView:cellForRowAtIndexPath:"), objc::imp<&BareSource::cell>(),
-                  "@@:@@");
+                  objc::method<&BareSource::rowCount>());
+  class_addMethod(cls, OBJC_SEL("tableView:cellForRowAtIndexPath:"),
+                  objc::method<&BareSource::cell>());
 }
 OBJC_CLASS_IMPL(Recorder) {
-  class_addMethod(cls, OBJC_SEL("alertView:clickedButtonAtIndex:"), objc::imp<&Recorder::clicked>(),
-                  "v@:@q");
+  class_addMethod(cls, OBJC_SEL("alertView:clickedButtonAtIndex:"),
+                  objc::method<&Recorder::clicked>());
   class_addMethod(cls, OBJC_SEL("alertView:didDismissWithButtonIndex:"),
-                  objc::imp<&Recorder::dismissed>(), "v@:@q");
+                  objc::method<&Recorder::dismissed>());
 }
 
 namespace {

@@ -38,8 +38,8 @@ void scriptedWillMove(NSObject* self, SEL, UIView* to) {
 }  // namespace
 
 OBJC_CLASS_IMPL(ScriptedView) {
-  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::imp<&scriptedLayout>(), "v@:");
-  class_addMethod(cls, OBJC_SEL("willMoveToSuperview:"), objc::imp<&scriptedWillMove>(), "v@:@");
+  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::method<&scriptedLayout>());
+  class_addMethod(cls, OBJC_SEL("willMoveToSuperview:"), objc::method<&scriptedWillMove>());
 }
 
 namespace {

@@ -35,11 +35,10 @@ void paintedDraw(NSObject*, SEL, CGRect rect) {
 }  // namespace
 
 OBJC_CLASS_IMPL(HostView) {
-  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::imp<&hostLayout>(), "v@:");
+  class_addMethod(cls, OBJC_SEL("layoutSubviews"), objc::method<&hostLayout>());
 }
 OBJC_CLASS_IMPL(PaintedView) {
-  class_addMethod(cls, OBJC_SEL("drawRect:"), objc::imp<&paintedDraw>(),
-                  "v@:{CGRect={CGPoint=dd}{CGSize=dd}}");
+  class_addMethod(cls, OBJC_SEL("drawRect:"), objc::method<&paintedDraw>());
 }
 
 namespace {
