@@ -9,7 +9,7 @@ packages=(
   libcairo2-dev libpng-dev libpango1.0-dev
   libpsl-dev publicsuffix libphonenumber-dev libplist-utils
   fonts-dejavu-core fonts-inter fonts-noto-core fonts-noto-cjk fonts-noto-color-emoji
-  libsdl2-dev xvfb xdotool
+  libsdl2-dev xvfb xdotool python3
 )
 missing=()
 for p in "${packages[@]}"; do
