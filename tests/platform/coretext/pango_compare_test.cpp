@@ -67,15 +67,31 @@ std::vector<int> ourStarts(const char* text, double width) {
   return starts;
 }
 
-TEST(PangoComparison, LineBreaksMatch) {
+// Pango laid out as Core Text lays out: no hinting, unrounded positions, 72 dots an inch.
+struct UnhintedPango {
   PangoFontMap* fm = pango_cairo_font_map_new();
   PangoContext* ctx = pango_font_map_create_context(fm);
   cairo_font_options_t* opts = cairo_font_options_create();
-  cairo_font_options_set_hint_style(opts, CAIRO_HINT_STYLE_NONE);
-  cairo_font_options_set_hint_metrics(opts, CAIRO_HINT_METRICS_OFF);
-  pango_cairo_context_set_font_options(ctx, opts);
-  pango_cairo_context_set_resolution(ctx, 72);
-  pango_context_set_round_glyph_positions(ctx, FALSE);
+
+  UnhintedPango() {
+    cairo_font_options_set_hint_style(opts, CAIRO_HINT_STYLE_NONE);
+    cairo_font_options_set_hint_metrics(opts, CAIRO_HINT_METRICS_OFF);
+    pango_cairo_context_set_font_options(ctx, opts);
+    pango_cairo_context_set_resolution(ctx, 72);
+    pango_context_set_round_glyph_positions(ctx, FALSE);
+  }
+  ~UnhintedPango() {
+    cairo_font_options_destroy(opts);
+    g_object_unref(ctx);
+    g_object_unref(fm);
+  }
+  UnhintedPango(const UnhintedPango&) = delete;
+  UnhintedPango& operator=(const UnhintedPango&) = delete;
+};
+
+TEST(PangoComparison, LineBreaksMatch) {
+  UnhintedPango pango;
+  PangoContext* ctx = pango.ctx;
   int compared = 0;
   for (const char* p : kParagraphs) {
     for (double w : kWidths) {
@@ -84,9 +100,6 @@ TEST(PangoComparison, LineBreaksMatch) {
     }
   }
   EXPECT_EQ(compared, 30);
-  cairo_font_options_destroy(opts);
-  g_object_unref(ctx);
-  g_object_unref(fm);
 }
 
 // ---- Fidelity: line breaks and every glyph's place, against Pango on the same fonts.
@@ -336,14 +349,8 @@ std::vector<PlacedGlyph> inked(const std::vector<PlacedGlyph>& glyphs, const std
 }
 
 TEST(PangoComparison, LineBreaksAndGlyphPositionsMatchAcrossStylesAndScripts) {
-  PangoFontMap* fm = pango_cairo_font_map_new();
-  PangoContext* ctx = pango_font_map_create_context(fm);
-  cairo_font_options_t* opts = cairo_font_options_create();
-  cairo_font_options_set_hint_style(opts, CAIRO_HINT_STYLE_NONE);
-  cairo_font_options_set_hint_metrics(opts, CAIRO_HINT_METRICS_OFF);
-  pango_cairo_context_set_font_options(ctx, opts);
-  pango_cairo_context_set_resolution(ctx, 72);
-  pango_context_set_round_glyph_positions(ctx, FALSE);
+  UnhintedPango pango;
+  PangoContext* ctx = pango.ctx;
   double worst = 0, worstExplained = 0;
   std::string worstCase, worstExplainedCase;
   for (const FidelityCase& c : fidelityCases()) {
@@ -368,9 +375,6 @@ TEST(PangoComparison, LineBreaksAndGlyphPositionsMatchAcrossStylesAndScripts) {
   }
   std::printf("worst glyph distance %.3f pt: %s\n", worst, worstCase.c_str());
   std::printf("worst explained distance %.3f pt: %s\n", worstExplained, worstExplainedCase.c_str());
-  cairo_font_options_destroy(opts);
-  g_object_unref(ctx);
-  g_object_unref(fm);
 }
 
 }  // namespace

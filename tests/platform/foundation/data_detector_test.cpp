@@ -200,7 +200,7 @@ TEST_F(DataDetector, HighestPortsAndSchemeRelativeLinksAreFound) {
        "http://example.com:65535/"},
       {"Embed (//cdn.example.com/lib.js) here", "//cdn.example.com/lib.js",
        "http://cdn.example.com/lib.js"},
-      {"Spec at rtsp://media.example.org/live ok", "rtsp://media.example.org/live",
+      {"Stream at rtsp://media.example.org/live ok", "rtsp://media.example.org/live",
        "rtsp://media.example.org/live"},
   });
 }
