@@ -128,6 +128,20 @@ TEST_F(DateScanner, WrittenDatesInEnglish) {
   expectOne("paid on 3/4/27", "3/4/27", local(2027, 3, 4));
 }
 
+TEST_F(DateScanner, TwoFigureYearsAfterADayAndMonth) {
+  expectCases({
+      {"We met on 10 Aug 12.", "on 10 Aug 12", local(2012, 8, 10)},
+      {"since August 10, 12", "August 10, 12", local(2012, 8, 10)},
+      {"shipped Aug 10 '12 late", "Aug 10 '12", local(2012, 8, 10)},
+      {"10 Aug 12 at 5pm", "10 Aug 12 at 5pm", local(2012, 8, 10, 17)},
+      // Figures that a time, a range or a count claims are not a year.
+      {"10 Aug 12:30", "10 Aug 12:30", local(2026, 8, 10, 12, 30)},
+      {"Aug 10 12pm", "Aug 10 12pm", local(2026, 8, 10, 12)},
+      {"on Aug 10, 12 people came", "Aug 10", local(2026, 8, 10)},
+      {"Aug 10 12 o'clock", "Aug 10 12 o'clock", local(2026, 8, 10, 12)},
+  });
+}
+
 TEST_F(DateScanner, YearlessDatesTakeTheNearestYear) {
   expectOne("Party on Dec 25", "Dec 25", local(2026, 12, 25));
   expectOne("Back on January 5", "January 5", local(2027, 1, 5));
@@ -311,6 +325,12 @@ TEST_F(DateScanner, AmountsRelativeToNow) {
       {"last weekend", "last weekend", local(2026, 12, 5)},
       {"this coming Friday", "this coming Friday", local(2026, 12, 11)},
       {"after 3 days", "after 3 days", local(2026, 12, 12)},
+      {"over the past 2 weeks", "past 2 weeks", local(2026, 11, 25)},
+      {"remind me +2 hours", "+2 hours", ref + 7200},
+      {"shifted -3 days", "-3 days", local(2026, 12, 6)},
+      {"a week from Friday", "a week from Friday", local(2026, 12, 18)},
+      {"two weeks from tomorrow", "two weeks from tomorrow", local(2026, 12, 24)},
+      {"3 days from Dec 20", "3 days from Dec 20", local(2026, 12, 23)},
   });
 }
 
@@ -442,7 +462,10 @@ TEST_F(DateScanner, NotDates) {
                            "rows 1-20 and page 10-12",
                            "iOS 16.4.1",
                            "May 1234 5678",
-                           "at 5 dollars each"}) {
+                           "at 5 dollars each",
+                           "half past five",
+                           "x+2 hours",
+                           "in the past"}) {
     auto found = scan(text);
     EXPECT_TRUE(found.empty()) << text << " gave " << (found.empty() ? "" : found[0].text);
   }

@@ -58,6 +58,7 @@ constexpr ExtraWord kEnglish[] = {
     {u"next", kRoleNext},
     {u"coming", kRoleNext},
     {u"last", kRoleLast},
+    {u"past", kRoleLast},  // "the past 2 weeks"
     {u"this", kRoleThis},
     {u"in", kRoleIn},
     {u"within", kRoleIn | kRoleWithin},

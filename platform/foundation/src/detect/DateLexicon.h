@@ -51,6 +51,8 @@ enum DateRole : uint32_t {
 inline constexpr uint32_t kRoleUnits = kRoleUnitSecond | kRoleUnitMinute | kRoleUnitHour |
                                        kRoleUnitDay | kRoleUnitWeek | kRoleUnitMonth |
                                        kRoleUnitYear;
+inline constexpr uint32_t kRoleDayUnits =
+    kRoleUnitDay | kRoleUnitWeek | kRoleUnitMonth | kRoleUnitYear;
 
 inline constexpr int8_t kNoDayOffset = INT8_MIN;
 

@@ -163,7 +163,7 @@ class Parser {
   // A date may not begin inside a word, a number or a run like "1.2.3".
   bool canStart(std::size_t i) const {
     const Token& t = toks_[i];
-    if (t.kind == TokenKind::Mark) return false;
+    if (t.kind == TokenKind::Mark) return isSign(i) && (i == 0 || t.spaceBefore);
     if (t.kind == TokenKind::Word &&
         !(words_[i] && (words_[i]->startsDate() || (words_[i]->roles & (kRoleOn | kRoleJoiner)))))
       return false;
@@ -632,8 +632,20 @@ class Parser {
 
   // Days: relative words, weekdays, written dates.
 
+  // "+2 hours", "-3 days": a sign written against an amount.
+  bool isSign(std::size_t i) const {
+    return (isMark(i, u'+') || isMark(i, u'-') || isMark(i, u'\u2212')) && adjacent(i + 1) &&
+           toks_[i + 1].kind == TokenKind::Number;
+  }
+
   bool parseDate(std::size_t i, Match& m) {
     if (!has(i)) return false;
+    if (isSign(i)) {
+      int n = 0;
+      uint32_t unit = 0;
+      std::size_t k = 0;
+      return amount(i + 1, n, unit, k) && offset(isMark(i, u'+') ? n : -n, unit, k, m);
+    }
     if (const DateWord* w = word(i)) {
       if (w->roles & kRolePhrase && phrase(i, m)) return true;
       if (w->edge) return edgeOfMonth(i, w->edge, m);
@@ -683,7 +695,7 @@ class Parser {
           setDay(m, weekday(day->weekday, direction), i + 2);
           return true;
         }
-        if (roles(i + 1) & (kRoleUnitDay | kRoleUnitWeek | kRoleUnitMonth | kRoleUnitYear)) {
+        if (roles(i + 1) & kRoleDayUnits) {
           int n = direction == kRoleNext ? 1 : direction == kRoleLast ? -1 : 0;
           return offset(n, roles(i + 1), i + 2, m);
         }
@@ -724,6 +736,19 @@ class Parser {
         if (after & kRoleLater) return offset(n, unit, k + 1, m);  // "3 days later"
         if ((after & kRoleRangeFrom) && (roles(k + 1) & kRoleNow)) {
           return offset(n, unit, k + 2, m);  // "3 weeks from now"
+        }
+        if ((after & kRoleRangeFrom) && (unit & kRoleDayUnits) && !countingFrom_) {
+          // "a week from Friday", "2 days from tomorrow": counted from that day. One level
+          // only, so that a chain of "from"s cannot nest without end.
+          Match from;
+          countingFrom_ = true;
+          bool day = parseDate(k + 1, from) && from.hasDay && !from.instant;
+          countingFrom_ = false;
+          if (day) {
+            setDay(m, moved(from.day, n, unit), from.end);
+            m.defaultHour = from.defaultHour;
+            return true;
+          }
         }
       }
     }
@@ -779,13 +804,18 @@ class Parser {
       m.end = end;
       return true;
     }
-    CivilDay day = cal.today();
+    setDay(m, moved(cal.today(), n, unit), end);
+    return true;
+  }
+
+  // `day` moved by n days, weeks, months or years.
+  CivilDay moved(CivilDay day, int n, uint32_t unit) {
+    DateCalendar& cal = calendar();
     if (unit & kRoleUnitDay) day = cal.addDays(day, n);
     if (unit & kRoleUnitWeek) day = cal.addDays(day, 7 * n);
     if (unit & kRoleUnitMonth) day = cal.addMonths(day, n);
     if (unit & kRoleUnitYear) day = cal.addMonths(day, 12 * n);
-    setDay(m, day, end);
-    return true;
+    return day;
   }
 
   bool isDayNumber(std::size_t i) const {
@@ -794,14 +824,39 @@ class Parser {
 
   std::size_t skipStop(std::size_t k) const { return isMark(k, u'.') && adjacent(k) ? k + 1 : k; }
 
-  // A year after a day and month: " 2026", ", 2026". Returns the index past it, or k.
-  std::size_t year(std::size_t k, int& y) const {
+  // A year after a day and month: " 2026", ", 2026", " '12", and two figures that nothing
+  // makes a time or a count of ("10 Aug 12", not "10 Aug 12:30", "12 pm" or "12 people").
+  // Returns the index past it, or k.
+  std::size_t year(std::size_t k, int& y) {
     std::size_t j = isMark(k, u',') ? k + 1 : k;
     if (isNumberOfLength(j, 4) && value(j) >= 1) {
       y = static_cast<int>(value(j));
       return j + 1;
     }
+    if ((isMark(j, u'\'') || isMark(j, u'\u2019')) && adjacent(j + 1) &&
+        isNumberOfLength(j + 1, 2)) {
+      y = expandYear(static_cast<int>(value(j + 1)));
+      return j + 2;
+    }
+    if (isNumberOfLength(j, 2) && twoFigureYearEnds(j + 1)) {
+      y = expandYear(static_cast<int>(value(j)));
+      return j + 1;
+    }
     return k;
+  }
+
+  // Whether two figures ending before token k stand alone as a year: the line ends, a
+  // mark that ends a clause follows, or "at" and a time ("10 Aug 12 at noon"). Not before
+  // a dash, a colon, a slash or "to", which make them one end of a range or a time.
+  bool twoFigureYearEnds(std::size_t k) {
+    if (!has(k)) return true;
+    const Token& t = toks_[k];
+    if (t.kind == TokenKind::Mark) {
+      char16_t c = static_cast<char16_t>(t.value);
+      if (c == u':' || c == u'/' || isDash(k)) return false;
+      return !(c == u'.' && adjacent(k + 1) && toks_[k + 1].kind == TokenKind::Number);
+    }
+    return t.kind == TokenKind::Word && !adjacent(k) && (roles(k) & kRoleJoiner);
   }
 
   bool parseAbsolute(std::size_t i, Match& m) {
@@ -1096,6 +1151,7 @@ class Parser {
   const ScanContext& context_;
   std::vector<const DateWord*> words_;  // each word's lexicon entry, or none
   std::size_t lineEnd_ = 0;             // one past the last token of the current line
+  bool countingFrom_ = false;           // inside the day of "a week from Friday"
   std::optional<DateCalendar> calendar_;
 };
 
