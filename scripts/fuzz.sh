@@ -15,7 +15,7 @@
 # and the inputs of earlier runs in out/fuzz/corpus/<name>/, where new inputs that grow
 # coverage are written. A crashing input is saved under out/fuzz/crashes/<name>/ and its
 # target stops there. tests/fuzz/<name>.dict, when there is one, gives the fuzzer the
-# format's words. The summary keeps the latest run of every target, so running a few
+# format's words; tests/fuzz/<name>.options adds the target's own libFuzzer flags. The summary keeps the latest run of every target, so running a few
 # targets again updates their rows only.
 #
 # With FUZZ_KEEP=1, each target's inputs are merged (libFuzzer -merge=1) into
@@ -107,6 +107,11 @@ for name in "${names[@]}"; do
     until=" or $seconds s"
   fi
   [ -f "tests/fuzz/$name.dict" ] && options+=(-dict="tests/fuzz/$name.dict")
+  # tests/fuzz/<name>.options: the target's own libFuzzer flags, '#' starts a comment.
+  if [ -f "tests/fuzz/$name.options" ]; then
+    read -r -a extra <<<"$(sed 's/#.*//' "tests/fuzz/$name.options" | tr '\n' ' ')"
+    options+=("${extra[@]}")
+  fi
   echo "fuzz $name: up to $runs executions$until"
   start=$(date +%s)
   set +e

@@ -26,46 +26,124 @@ void boxSizes(double sigma, int sizes[3]) {
   for (int i = 0; i < 3; ++i) sizes[i] = i < m ? wl : wu;
 }
 
-// One box pass of radius r along a line of n samples spaced `step` apart, zero outside.
-void boxLine(const uint32_t* src, uint32_t* dst, size_t n, int r) {
-  uint64_t sum = 0;
+// Divides sums by a box's width exactly, with a multiply: for the sums a box of at most
+// 2^16 samples of 255 can hold, (x * m) >> 40 with m = ceil(2^40 / w) is floor(x / w).
+struct Divider {
+  explicit Divider(uint32_t w) : half(w / 2), m(((uint64_t{1} << 40) + w - 1) / w) {}
+  uint8_t operator()(uint32_t sum) const { return static_cast<uint8_t>(((sum + half) * m) >> 40); }
+  uint32_t half;
+  uint64_t m;
+};
+
+// One box pass of radius r along a row of n samples, zero outside.
+void boxRow(const uint8_t* src, uint8_t* dst, size_t n, int r, const Divider& divide) {
+  uint32_t sum = 0;
   int64_t len = static_cast<int64_t>(n);
   for (int64_t i = 0; i <= std::min<int64_t>(r, len - 1); ++i) sum += src[i];
-  uint32_t w = static_cast<uint32_t>(2 * r + 1);
   for (int64_t i = 0; i < len; ++i) {
-    dst[i] = static_cast<uint32_t>((sum + w / 2) / w);
+    dst[i] = divide(sum);
     int64_t add = i + r + 1, sub = i - r;
     if (add < len) sum += src[add];
     if (sub >= 0) sum -= src[sub];
+  }
+}
+
+// The same pass down every column at once, a row at a time, so that memory is read in
+// order: sums[x] holds column x's window.
+void boxColumns(const uint8_t* src, uint8_t* dst, size_t width, size_t height, int r,
+                const Divider& divide, std::vector<uint32_t>& sums) {
+  sums.assign(width, 0);
+  int64_t len = static_cast<int64_t>(height);
+  for (int64_t y = 0; y <= std::min<int64_t>(r, len - 1); ++y) {
+    const uint8_t* row = src + y * width;
+    for (size_t x = 0; x < width; ++x) sums[x] += row[x];
+  }
+  for (int64_t y = 0; y < len; ++y) {
+    uint8_t* out = dst + y * width;
+    for (size_t x = 0; x < width; ++x) out[x] = divide(sums[x]);
+    int64_t add = y + r + 1, sub = y - r;
+    if (add < len) {
+      const uint8_t* row = src + add * width;
+      for (size_t x = 0; x < width; ++x) sums[x] += row[x];
+    }
+    if (sub >= 0) {
+      const uint8_t* row = src + sub * width;
+      for (size_t x = 0; x < width; ++x) sums[x] -= row[x];
+    }
+  }
+}
+
+// The three box passes over a contiguous plane, in place.
+void blurPlane(std::vector<uint8_t>& plane, size_t width, size_t height, double sigma) {
+  int sizes[3];
+  boxSizes(sigma, sizes);
+  std::vector<uint8_t> other(width * height);
+  std::vector<uint32_t> sums;
+  for (int pass = 0; pass < 3; ++pass) {
+    int r = (sizes[pass] - 1) / 2;
+    if (r <= 0) continue;
+    Divider divide(static_cast<uint32_t>(2 * r + 1));
+    for (size_t y = 0; y < height; ++y)
+      boxRow(&plane[y * width], &other[y * width], width, r, divide);
+    boxColumns(other.data(), plane.data(), width, height, r, divide, sums);
+  }
+}
+
+// Wider blurs than this run on a plane reduced by a whole factor: a Gaussian that wide is
+// smooth over a block of pixels, so blurring block averages and interpolating between
+// them draws the same shadow for the square of the factor less work.
+constexpr double kFullSizeSigma = 32;
+
+void blurReduced(std::vector<uint8_t>& plane, size_t width, size_t height, double sigma) {
+  size_t k = static_cast<size_t>(sigma / (kFullSizeSigma / 2));  // leaves sigma / k in [16, 32)
+  size_t sw = (width + k - 1) / k, sh = (height + k - 1) / k;
+  // Block averages; a block past the plane's edge counts the zeros outside it.
+  std::vector<uint32_t> sums(sw * sh, 0);
+  for (size_t y = 0; y < height; ++y)
+    for (size_t x = 0; x < width; ++x) sums[(y / k) * sw + x / k] += plane[y * width + x];
+  std::vector<uint8_t> small(sw * sh);
+  uint32_t cells = static_cast<uint32_t>(k * k);
+  for (size_t i = 0; i < small.size(); ++i)
+    small[i] = static_cast<uint8_t>((sums[i] + cells / 2) / cells);
+  blurPlane(small, sw, sh, sigma / static_cast<double>(k));
+  // Back to full size, interpolating between the blocks' centres.
+  auto axis = [k](size_t i, size_t n, size_t& lo, size_t& hi, double& t) {
+    double f = (static_cast<double>(i) + 0.5) / static_cast<double>(k) - 0.5;
+    f = std::clamp(f, 0.0, static_cast<double>(n - 1));
+    lo = static_cast<size_t>(f);
+    hi = std::min(lo + 1, n - 1);
+    t = f - static_cast<double>(lo);
+  };
+  std::vector<size_t> x0(width), x1(width);
+  std::vector<double> tx(width);
+  for (size_t x = 0; x < width; ++x) axis(x, sw, x0[x], x1[x], tx[x]);
+  for (size_t y = 0; y < height; ++y) {
+    size_t y0, y1;
+    double ty;
+    axis(y, sh, y0, y1, ty);
+    const uint8_t* top = &small[y0 * sw];
+    const uint8_t* bottom = &small[y1 * sw];
+    uint8_t* out = &plane[y * width];
+    for (size_t x = 0; x < width; ++x) {
+      double upper = top[x0[x]] + (top[x1[x]] - top[x0[x]]) * tx[x];
+      double lower = bottom[x0[x]] + (bottom[x1[x]] - bottom[x0[x]]) * tx[x];
+      out[x] = static_cast<uint8_t>(upper + (lower - upper) * ty + 0.5);
+    }
   }
 }
 }  // namespace
 
 void blurAlpha(uint8_t* data, size_t width, size_t height, size_t stride, double sigma) {
   if (sigma < 0.3 || width == 0 || height == 0) return;
-  int sizes[3];
-  boxSizes(sigma, sizes);
-  std::vector<uint32_t> plane(width * height);
-  for (size_t y = 0; y < height; ++y)
-    for (size_t x = 0; x < width; ++x) plane[y * width + x] = data[y * stride + x];
-  std::vector<uint32_t> a(std::max(width, height)), b(std::max(width, height));
-  for (int pass = 0; pass < 3; ++pass) {
-    int r = (sizes[pass] - 1) / 2;
-    if (r <= 0) continue;
-    for (size_t y = 0; y < height; ++y) {
-      std::memcpy(a.data(), &plane[y * width], width * 4);
-      boxLine(a.data(), b.data(), width, r);
-      std::memcpy(&plane[y * width], b.data(), width * 4);
-    }
-    for (size_t x = 0; x < width; ++x) {
-      for (size_t y = 0; y < height; ++y) a[y] = plane[y * width + x];
-      boxLine(a.data(), b.data(), height, r);
-      for (size_t y = 0; y < height; ++y) plane[y * width + x] = b[y];
-    }
+  // Each pass rounds to whole levels, so 8 bits hold every intermediate plane.
+  std::vector<uint8_t> plane(width * height);
+  for (size_t y = 0; y < height; ++y) std::memcpy(&plane[y * width], data + y * stride, width);
+  if (sigma > kFullSizeSigma) {
+    blurReduced(plane, width, height, sigma);
+  } else {
+    blurPlane(plane, width, height, sigma);
   }
-  for (size_t y = 0; y < height; ++y)
-    for (size_t x = 0; x < width; ++x)
-      data[y * stride + x] = static_cast<uint8_t>(std::min<uint32_t>(255, plane[y * width + x]));
+  for (size_t y = 0; y < height; ++y) std::memcpy(data + y * stride, &plane[y * width], width);
 }
 
 namespace {
