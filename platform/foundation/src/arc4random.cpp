@@ -69,17 +69,13 @@ Generator& generator() {
   return generatorOfThread;
 }
 
-}  // namespace
-
-extern "C" {
-
-namespace {
-
 [[gnu::always_inline]] inline uint32_t draw(Generator& g) {
   return static_cast<uint32_t>(g.next() >> 32);
 }
 
 }  // namespace
+
+extern "C" {
 
 uint32_t arc4random(void) noexcept {
   return draw(generator());
@@ -90,9 +86,9 @@ uint32_t arc4random_uniform(uint32_t upper_bound) noexcept {
   // The high word of draw * bound, rejecting the draws whose low word falls below
   // 2^32 mod bound, which would make some results more likely. The remainder is
   // worked out only when the low word is small enough to need it: a division costs more
-  // than the draw, and the glow draws a colour per icon.
-  // Draws from the thread's generator here rather than through arc4random, an exported
-  // name that the dynamic linker may bind elsewhere and so cannot be inlined.
+  // than the draw, and the glow draws a colour per icon. The draws come from the
+  // thread's generator here, not through arc4random: an exported name that the dynamic
+  // linker may bind elsewhere is called through its table and never inlined.
   Generator& g = generator();
   uint64_t m = uint64_t{draw(g)} * upper_bound;
   if (static_cast<uint32_t>(m) < upper_bound) {
