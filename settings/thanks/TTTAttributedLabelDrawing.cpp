@@ -183,7 +183,11 @@ void TTTAttributedLabelMethods::drawTextInRect(NSObject* self, SEL cmd, CGRect r
       if (label->respondsToSelector(OBJC_SEL("minimumScaleFactor")) &&
           label->minimumScaleFactor() > scale)
         scale = label->minimumScaleFactor();
-      label->setAttributedText(TTTAttributedStringWithScaledFonts(label->_attributedText, scale));
+      // Sent, not called: a subclass or a hook that overrides the setter sees the shrunk
+      // text as it would any other.
+      Strong<NSAttributedString> shrunk =
+          TTTAttributedStringWithScaledFonts(label->_attributedText, scale);
+      objc_msgSend(label, OBJC_SEL("setAttributedText:"), shrunk.get());
     }
   }
 

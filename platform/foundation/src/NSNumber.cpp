@@ -67,8 +67,10 @@ long long NSNumber::longLongValue() const {
 
 int NSNumber::intValue() const {
   if (isReal()) return saturatingCast<int>(d_);
-  // Integers convert as C does: the low 32 bits.
-  return static_cast<int>(static_cast<uint32_t>(static_cast<uint64_t>(longLongValue())));
+  // Integers convert as C does: the low 32 bits. Read here, not through longLongValue,
+  // which as an exported name is called through the dynamic linker's table.
+  uint64_t bits = kind_ == Kind::Unsigned ? u_ : static_cast<uint64_t>(i_);
+  return static_cast<int>(static_cast<uint32_t>(bits));
 }
 
 NSInteger NSNumber::integerValue() const {

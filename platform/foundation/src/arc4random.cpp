@@ -24,7 +24,7 @@ struct Generator {
   uint64_t s[4] = {0, 0, 0, 0};
   unsigned seededAt = 0;  // the value of `forks` when last seeded
 
-  void seed() {
+  [[gnu::cold, gnu::noinline]] void seed() {
     std::size_t got = 0;
     auto* p = reinterpret_cast<unsigned char*>(s);
     while (got < sizeof s) {
@@ -69,12 +69,16 @@ Generator& generator() {
   return generatorOfThread;
 }
 
+[[gnu::always_inline]] inline uint32_t draw(Generator& g) {
+  return static_cast<uint32_t>(g.next() >> 32);
+}
+
 }  // namespace
 
 extern "C" {
 
 uint32_t arc4random(void) noexcept {
-  return static_cast<uint32_t>(generator().next() >> 32);
+  return draw(generator());
 }
 
 uint32_t arc4random_uniform(uint32_t upper_bound) noexcept {
@@ -82,11 +86,14 @@ uint32_t arc4random_uniform(uint32_t upper_bound) noexcept {
   // The high word of draw * bound, rejecting the draws whose low word falls below
   // 2^32 mod bound, which would make some results more likely. The remainder is
   // worked out only when the low word is small enough to need it: a division costs more
-  // than the draw, and the glow draws a colour per icon.
-  uint64_t m = uint64_t{arc4random()} * upper_bound;
+  // than the draw, and the glow draws a colour per icon. The draws come from the
+  // thread's generator here, not through arc4random: an exported name that the dynamic
+  // linker may bind elsewhere is called through its table and never inlined.
+  Generator& g = generator();
+  uint64_t m = uint64_t{draw(g)} * upper_bound;
   if (static_cast<uint32_t>(m) < upper_bound) {
     uint32_t reject = (0u - upper_bound) % upper_bound;
-    while (static_cast<uint32_t>(m) < reject) m = uint64_t{arc4random()} * upper_bound;
+    while (static_cast<uint32_t>(m) < reject) m = uint64_t{draw(g)} * upper_bound;
   }
   return static_cast<uint32_t>(m >> 32);
 }

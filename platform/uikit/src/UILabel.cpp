@@ -591,89 +591,141 @@ Strong<NSAttributedString> UILabel::layoutString() {
   return layoutString_;
 }
 
+namespace {
+
+// The lines of a label's text in a frame of the layout width, unbounded below.
+struct FramedLines {
+  CTFrameRef frame;
+  CFArrayRef lines;
+  std::vector<CGPoint> origins;  // Core Text's, y up from the frame's bottom
+
+  size_t count() const { return origins.size(); }
+  CTLineRef at(size_t i) const { return lines->objectAtIndexAs<CTLine>(i); }
+  CGFloat baselineOf(size_t i) const { return kUnbounded - origins[i].y; }
+  // The bottom of line i's descent, from the top of the text.
+  CGFloat bottomOf(size_t i) const {
+    CGFloat descent = 0;
+    CTLineGetTypographicBounds(at(i), nullptr, &descent, nullptr);
+    return baselineOf(i) + descent;
+  }
+};
+
+FramedLines frameLines(const CTFramesetterRef& fs, CGFloat width) {
+  FramedLines f;
+  f.frame = CTFramesetterCreateFrame(
+      fs, CFRangeMake(0, 0), CGPathCreateWithRect(CGRectMake(0, 0, width, kUnbounded), nullptr),
+      nullptr);
+  f.lines = CTFrameGetLines(f.frame);
+  f.origins.resize(f.lines->count());
+  if (!f.origins.empty()) CTFrameGetLineOrigins(f.frame, CFRangeMake(0, 0), f.origins.data());
+  return f;
+}
+
+// How many lines show: no more than maxLines (0: no limit) and no more than fit
+// maxHeight (0: no limit), but always the first.
+size_t shownLineCount(const FramedLines& f, NSInteger maxLines, CGFloat maxHeight) {
+  size_t n = f.count();
+  if (maxLines > 0) n = std::min(n, static_cast<size_t>(maxLines));
+  if (maxHeight > 0)
+    while (n > 1 && f.bottomOf(n - 1) > maxHeight + 1e-6) --n;
+  return n;
+}
+
+// Where the paragraph holding `start` ends: at its separator or the end of the text.
+size_t paragraphEndFrom(const std::u16string& chars, size_t start) {
+  size_t end = start;
+  while (end < chars.size() && !isParagraphSeparator(chars[end])) ++end;
+  return end;
+}
+
+// The paragraph with the token character put at its end, in the attributes of the
+// character at `at`: what a last line is cut from when text beyond its paragraph is hidden.
+CTLineRef paragraphWithTokenCharacter(const Strong<NSAttributedString>& string, size_t start,
+                                      size_t paraEnd, NSUInteger at) {
+  auto m = string->attributedSubstringFromRange(NSMakeRange(start, paraEnd - start))->mutableCopy();
+  auto attrs = string->attributesAtIndexEffectiveRange(at, nullptr);
+  m->appendAttributedString(std::make_shared<NSAttributedString>(
+      NSString::stringWithCharacters(std::u16string_view(&kCTTruncationTokenCharacter, 1)), attrs));
+  return CTLineCreateWithAttributedString(m);
+}
+
+// The paragraph `content` (from `start` to `paraEnd`) cut to `width` with the token, at
+// the end when text beyond the paragraph is hidden, else where the mode puts it; the
+// uncut line when even the token does not fit.
+CTLineRef truncatedLastLine(const Strong<NSAttributedString>& string, const CTLineRef& content,
+                            size_t start, size_t paraEnd, NSLineBreakMode mode, CGFloat width) {
+  // Text beyond this paragraph is hidden, so the token goes at the end even when the
+  // paragraph itself fits.
+  bool forced = hasTextFrom(string->characters(), paraEnd);
+  CTLineTruncationType type =
+      forced ? kCTLineTruncationEnd
+             : CTLineTruncationTypeForLineBreakMode(static_cast<CTLineBreakMode>(mode));
+  NSUInteger at = CTTruncationTokenIndex(type, start, paraEnd);
+  CTLineRef token = tokenLine(string, at);
+  CTLineRef source = forced ? paragraphWithTokenCharacter(string, start, paraEnd, at) : content;
+  if (!source) return content;
+  CTLineRef shown = CTLineCreateTruncatedLine(source, width, type, token);
+  if (!shown) shown = CTLineCreateTruncatedLine(source, width, type, nullptr);
+  return shown ? shown : source;
+}
+
+// The last shown line of a text that does not all fit, for a clipping or truncating
+// mode: its whole paragraph on one line, clipped or cut with the token. None for an
+// empty paragraph.
+CTLineRef lastLineAsShown(const Strong<NSAttributedString>& string, const CTFramesetterRef& fs,
+                          size_t start, NSLineBreakMode mode, CGFloat width) {
+  size_t paraEnd = paragraphEndFrom(string->characters(), start);
+  CTLineRef content =
+      paraEnd > start ? CTTypesetterCreateLine(CTFramesetterGetTypesetter(fs),
+                                               CFRangeMake(static_cast<CFIndex>(start),
+                                                           static_cast<CFIndex>(paraEnd - start)))
+                      : nullptr;
+  if (mode == NSLineBreakByClipping) return content;
+  return truncatedLastLine(string, content, start, paraEnd, mode, width);
+}
+
+// The widest line without its trailing white space.
+template <class Lines>
+CGFloat widestLine(const Lines& lines) {
+  CGFloat widest = 0;
+  for (const auto& line : lines) {
+    double w = CTLineGetTypographicBounds(line.line, nullptr, nullptr, nullptr) -
+               CTLineGetTrailingWhitespaceWidth(line.line);
+    widest = std::max(widest, w);
+  }
+  return widest;
+}
+
+}  // namespace
+
 UILabel::Layout UILabel::layOut(const Strong<NSAttributedString>& string,
                                 const CTFramesetterRef& fs, CGFloat width, NSInteger maxLines,
                                 CGFloat maxHeight) const {
   Layout out;
   if (!string || string->length() == 0 || !fs) return out;
   CGFloat W = width > 0 ? std::min(width, kUnbounded) : kUnbounded;
-  CTFrameRef frame = CTFramesetterCreateFrame(
-      fs, CFRangeMake(0, 0), CGPathCreateWithRect(CGRectMake(0, 0, W, kUnbounded), nullptr),
-      nullptr);
-  CFArrayRef lines = CTFrameGetLines(frame);
-  size_t count = lines->count();
-  if (count == 0) return out;
-  std::vector<CGPoint> origins(count);
-  CTFrameGetLineOrigins(frame, CFRangeMake(0, 0), origins.data());
-  auto lineAt = [&](size_t i) { return lines->objectAtIndexAs<CTLine>(i); };
-  auto bottomOf = [&](size_t i) {
-    CGFloat descent = 0;
-    CTLineGetTypographicBounds(lineAt(i), nullptr, &descent, nullptr);
-    return kUnbounded - origins[i].y + descent;
-  };
+  FramedLines framed = frameLines(fs, W);
+  if (framed.count() == 0) return out;
 
-  size_t n = count;
-  if (maxLines > 0) n = std::min(n, static_cast<size_t>(maxLines));
-  if (maxHeight > 0)
-    while (n > 1 && bottomOf(n - 1) > maxHeight + 1e-6) --n;
-
+  size_t n = shownLineCount(framed, maxLines, maxHeight);
   for (size_t i = 0; i < n; ++i)
-    out.lines.push_back({lineAt(i), origins[i].x, kUnbounded - origins[i].y});
-  out.size.height = bottomOf(n - 1);
+    out.lines.push_back({framed.at(i), framed.origins[i].x, framed.baselineOf(i)});
+  out.size.height = framed.bottomOf(n - 1);
 
-  const std::u16string& chars = string->characters();
   CFRange last = CTLineGetStringRange(out.lines.back().line);
-  out.truncated = hasTextFrom(chars, static_cast<size_t>(last.location + last.length));
+  out.truncated =
+      hasTextFrom(string->characters(), static_cast<size_t>(last.location + last.length));
   if (out.truncated && lineBreakMode_ >= NSLineBreakByClipping) {
     size_t start = static_cast<size_t>(last.location);
-    size_t paraEnd = start;
-    while (paraEnd < chars.size() && !isParagraphSeparator(chars[paraEnd])) ++paraEnd;
-    CTParagraphSettings S = paragraphAt(string, start);
-    CTLineRef content =
-        paraEnd > start ? CTTypesetterCreateLine(CTFramesetterGetTypesetter(fs),
-                                                 CFRangeMake(static_cast<CFIndex>(start),
-                                                             static_cast<CFIndex>(paraEnd - start)))
-                        : nullptr;
-    CTLineRef shown = content;
-    if (lineBreakMode_ != NSLineBreakByClipping) {
-      // Text beyond this paragraph is hidden, so the token goes at the end even when the
-      // paragraph itself fits.
-      bool forced = hasTextFrom(chars, paraEnd);
-      CTLineTruncationType type =
-          forced
-              ? kCTLineTruncationEnd
-              : CTLineTruncationTypeForLineBreakMode(static_cast<CTLineBreakMode>(lineBreakMode_));
-      NSUInteger at = CTTruncationTokenIndex(type, start, paraEnd);
-      CTLineRef token = tokenLine(string, at);
-      CTLineRef source = content;
-      if (forced) {
-        auto m = string->attributedSubstringFromRange(NSMakeRange(start, paraEnd - start))
-                     ->mutableCopy();
-        auto attrs = string->attributesAtIndexEffectiveRange(at, nullptr);
-        m->appendAttributedString(std::make_shared<NSAttributedString>(
-            NSString::stringWithCharacters(std::u16string_view(&kCTTruncationTokenCharacter, 1)),
-            attrs));
-        source = CTLineCreateWithAttributedString(m);
-      }
-      if (source) {
-        shown = CTLineCreateTruncatedLine(source, W, type, token);
-        if (!shown) shown = CTLineCreateTruncatedLine(source, W, type, nullptr);
-        if (!shown) shown = source;
-      }
-    }
-    if (shown) {
-      CGFloat factor = flushFactor(S.alignment);
+    if (CTLineRef shown = lastLineAsShown(string, fs, start, lineBreakMode_, W)) {
       Layout::Line& line = out.lines.back();
       line.line = shown;
+      CGFloat factor = flushFactor(paragraphAt(string, start).alignment);
       if (factor > 0) line.x = CTLineGetPenOffsetForFlush(shown, factor, W);
     }
   }
 
-  for (const auto& line : out.lines) {
-    double w = CTLineGetTypographicBounds(line.line, nullptr, nullptr, nullptr) -
-               CTLineGetTrailingWhitespaceWidth(line.line);
-    out.size.width = std::max(out.size.width, w);
-  }
+  out.size.width = widestLine(out.lines);
   if (width > 0) out.size.width = std::min(out.size.width, width);
   return out;
 }

@@ -24,6 +24,9 @@ TEST(NSNumber, ConversionsFollowC) {
   EXPECT_EQ(NSNumber::numberWithBool(YES)->intValue(), 1);
   EXPECT_EQ(static_cast<double>(NSNumber::numberWithFloat(5.3f)->doubleValue()), 5.300000190734863);
   EXPECT_EQ(NSNumber::numberWithLongLong(1LL << 40)->intValue(), 0);  // low 32 bits
+  EXPECT_EQ(NSNumber::numberWithLongLong(-5)->intValue(), -5);
+  EXPECT_EQ(NSNumber::numberWithUnsignedLongLong((1ULL << 32) + 5)->intValue(), 5);
+  EXPECT_EQ(NSNumber::numberWithUnsignedLongLong(ULLONG_MAX)->intValue(), -1);
   // Out-of-range reals saturate instead of being undefined.
   EXPECT_EQ(NSNumber::numberWithDouble(1e30)->intValue(), INT_MAX);
   EXPECT_EQ(NSNumber::numberWithDouble(-1e30)->longLongValue(), LLONG_MIN);

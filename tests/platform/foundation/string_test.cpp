@@ -124,7 +124,9 @@ TEST(NSString, EqualityHashAndCompare) {
   EXPECT_TRUE(a->isEqual(b.get()));
   EXPECT_TRUE(a->isEqualToString(b));
   EXPECT_EQ(a->hash(), b->hash());
+  EXPECT_TRUE(b->isEqual(a.get()));
   EXPECT_FALSE(a->isEqual(NSNumber::numberWithInt(1).get()));
+  EXPECT_FALSE(a->isEqual(static_cast<const NSObject*>(nullptr)));
   EXPECT_FALSE(a->isEqualToString(static_cast<const NSString*>(nullptr)));
   EXPECT_EQ(S("a")->compare(S("b")), NSOrderedAscending);
   EXPECT_EQ(S("b")->compare(S("a")), NSOrderedDescending);

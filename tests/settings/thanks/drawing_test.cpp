@@ -301,6 +301,37 @@ TEST(LabelDrawing, ShrinkingDrawsSmallerAndPutsTheTextBack) {
             16);
 }
 
+// The font sizes of the texts a hook on "setAttributedText:" saw, each at its first
+// character.
+IMP originalSetAttributedText = nullptr;
+std::vector<CGFloat> setterSaw;
+
+void recordingSetAttributedText(NSObject* self, SEL cmd, NSAttributedString* text) {
+  auto font = text && text->length() > 0 ? objc_cast<CTFont>(text->attributeAtIndexEffectiveRange(
+                                               kCTFontAttributeName, 0, nullptr))
+                                         : nullptr;
+  setterSaw.push_back(font ? font->size() : 0);
+  objc_callImp(originalSetAttributedText, self, cmd, text);
+}
+
+TEST(LabelDrawing, ShrinkingSetsTheShrunkTextThroughTheSetter) {
+  auto label = makeLabel(CGRectMake(0, 0, 100, 40), 16);
+  label->setText(S("a line much too long for this label"));
+  label->setAdjustsFontSizeToFitWidth(true);
+  label->setMinimumScaleFactor(0.5);
+  Class cls = TTTAttributedLabel::class_();
+  SEL setter = OBJC_SEL("setAttributedText:");
+  MSHookMessageEx(cls, setter, objc::imp<&recordingSetAttributedText>(),
+                  &originalSetAttributedText);
+  setterSaw.clear();
+  draw(label);
+  method_setImplementation(class_getInstanceMethod(cls, setter), originalSetAttributedText);
+  // An override of the setter sees the shrunk text go in; the saved text comes back
+  // around it, as the stale layout must stay cached.
+  EXPECT_EQ(setterSaw, std::vector<CGFloat>{8});
+  EXPECT_EQ(label->attributedText()->string()->stdString(), "a line much too long for this label");
+}
+
 TEST(LabelDrawing, ScaledFontsAreFlooredAndNeverGrow) {
   auto text = attributed("ab", 15);
   text->addAttributeValueRange(
