@@ -206,24 +206,26 @@ const cairo_font_options_t* glyphFontOptions() {
   return options;
 }
 
-// Puts the context's font at its size into `t`, whose matrix is the glyphs' space.
-void setGlyphFont(CGContext::Impl& c, cairo_t* t) {
+// Puts the context's font into `t` with the font matrix `fm` (its size and the text
+// matrix, relative to t's user space). On the context itself the scaled font is kept, so
+// that run after run in one font leaves Cairo's state, and its glyph cache, untouched.
+void setGlyphFont(CGContext::Impl& c, cairo_t* t, const cairo_matrix_t& fm) {
   cairo_font_face_t* face = c.gs.font->cairoFace();
   cairo_matrix_t m;
   cairo_get_matrix(t, &m);
   CGContext::Impl::GlyphFont& kept = c.glyphFont;
-  if (t == c.cr && kept.answers(face, c.gs.fontSize, m)) {
+  if (t == c.cr && kept.answers(face, fm, m)) {
     cairo_set_scaled_font(t, kept.scaled);
     return;
   }
   cairo_set_font_face(t, face);
-  cairo_set_font_size(t, c.gs.fontSize);
+  cairo_set_font_matrix(t, &fm);
   cairo_set_font_options(t, glyphFontOptions());
   if (t != c.cr) return;  // a shadow's mask: drawn once
   cairo_scaled_font_t* scaled = cairo_get_scaled_font(t);
   if (cairo_scaled_font_status(scaled) != CAIRO_STATUS_SUCCESS) return;
   if (kept.scaled) cairo_scaled_font_destroy(kept.scaled);
-  kept = {face, c.gs.fontSize, m.xx, m.yx, m.xy, m.yy, cairo_scaled_font_reference(scaled)};
+  kept = {face, fm, m, cairo_scaled_font_reference(scaled)};
 }
 
 CGContext::Impl* get(const CGContextRef& c) {
@@ -453,12 +455,6 @@ void CGContextShowGlyphsAtPositions(const CGContextRef& c, const CGGlyph* glyphs
   if (!i || !glyphs || !positions || count == 0 || !i->gs.font ||
       i->gs.textMode == kCGTextInvisible || i->gs.fontSize == 0)
     return;
-  std::vector<cairo_glyph_t> gl;
-  gl.reserve(count);
-  for (size_t k = 0; k < count; ++k)
-    if (finite(positions[k].x, positions[k].y))
-      gl.push_back({glyphs[k], positions[k].x, -positions[k].y});
-  if (gl.empty()) return;
   CGAffineTransform tm = i->textMatrix;
   cairo_matrix_t textToUser;
   cairo_matrix_init(&textToUser, tm.a, tm.b, tm.c, tm.d, tm.tx, tm.ty);
@@ -467,21 +463,54 @@ void CGContextShowGlyphsAtPositions(const CGContextRef& c, const CGGlyph* glyphs
   cairo_matrix_t full;
   cairo_matrix_multiply(&full, &textToUser, &m);
   if (!invertible(full)) return;
+  // Glyphs are shown in device space, under Cairo's identity matrix: their origins go
+  // through the text matrix and the CTM here, their outlines through the font matrix
+  // (the same, y turned down for the font's y-down outlines). Cairo then keeps one
+  // scaled font from run to run and line to line, whatever the CTM does in between, and
+  // places the glyphs without transforming each one again.
+  std::vector<cairo_glyph_t>& gl = i->glyphScratch;
+  gl.clear();
+  for (size_t k = 0; k < count; ++k) {
+    double x = positions[k].x, y = positions[k].y;
+    if (finite(x, y))
+      gl.push_back(
+          {glyphs[k], full.xx * x + full.xy * y + full.x0, full.yx * x + full.yy * y + full.y0});
+  }
+  if (gl.empty()) return;
+  const double size = i->gs.fontSize;
+  cairo_matrix_t fm;
+  // (+ 0.0: a negative zero would make Cairo key a second scaled font for the same one.)
+  cairo_matrix_init(&fm, full.xx * size + 0.0, full.yx * size + 0.0, -full.xy * size + 0.0,
+                    -full.yy * size + 0.0, 0, 0);
+  cairo_matrix_t linear = full;  // text space's scale, for outline widths
+  linear.x0 = linear.y0 = 0;
   enum class Paint { Fill, Stroke };
   auto show = [&](Paint paint) {
     const bool fill = paint == Paint::Fill, stroke = paint == Paint::Stroke;
-    auto op = [&, fill, stroke](cairo_t* t, double, double) {
-      cairo_save(t);
-      cairo_transform(t, &textToUser);
-      cairo_scale(t, 1, -1);
-      setGlyphFont(*i, t);
-      if (fill) cairo_show_glyphs(t, gl.data(), static_cast<int>(gl.size()));
+    auto op = [&, fill, stroke](cairo_t* t, double dx, double dy) {
+      cairo_matrix_t user;
+      cairo_get_matrix(t, &user);
+      cairo_identity_matrix(t);
+      setGlyphFont(*i, t, fm);
+      // A shadow's mask has its own device space, shifted from the context's.
+      std::vector<cairo_glyph_t> shifted;
+      const cairo_glyph_t* shown = gl.data();
+      if (dx != 0 || dy != 0) {
+        shifted = gl;
+        for (cairo_glyph_t& g : shifted) g.x += dx, g.y += dy;
+        shown = shifted.data();
+      }
+      if (fill) cairo_show_glyphs(t, shown, static_cast<int>(gl.size()));
       if (stroke) {
         cairo_new_path(t);
-        cairo_glyph_path(t, gl.data(), static_cast<int>(gl.size()));
+        cairo_glyph_path(t, shown, static_cast<int>(gl.size()));
+        // The outline's width is measured in text space, as the glyphs are.
+        cairo_save(t);
+        cairo_transform(t, &linear);
         cairo_stroke(t);
+        cairo_restore(t);
       }
-      cairo_restore(t);
+      cairo_set_matrix(t, &user);
     };
     withOwnPath(*i, [&] { draw(*i, false, op); });
   };

@@ -24,7 +24,8 @@ void CGPainter::glyphs(const FontFace* face, double size, const CGColorRef& colo
   CGContextSetFont(context_, font);
   CGContextSetFontSize(context_, size);
   if (color) CGContextSetFillColorWithColor(context_, color);
-  std::vector<CGGlyph> g(ids, ids + count);
+  std::vector<CGGlyph>& g = glyphs_;
+  g.assign(ids, ids + count);
   if (strokeWidth == 0) {
     CGContextShowGlyphsAtPositions(context_, g.data(), positions, count);
     return;
@@ -62,19 +63,21 @@ void paintRun(Painter& painter, const RunData& run, size_t first, size_t count, 
   const RunStyle& st = run.runStyle();
   CGColorRef color;
   if (!st.foregroundFromContext) color = st.foreground ? st.foreground : blackColor();
-  std::vector<CGPoint> pos(count);
+  std::vector<CGPoint>& pos = painter.positions;
+  pos.resize(count);
   for (size_t k = 0; k < count; ++k) pos[k] = CGPointMake(run.xs[first + k], run.ys[first + k]);
   // The outline takes the stroke colour, else the foreground colour.
   CGColorRef stroke = st.strokeColor ? st.strokeColor : color;
   painter.glyphs(run.face, run.size, color, st.strokeWidth, stroke, run.glyphs.data() + first,
                  pos.data(), count);
 
+  int style = st.underline & 0xff;
+  if (style == 0 && st.strikethrough == 0) return;
   double x0 = run.xs[first] - run.xOffsets[first];
   double w = 0;
   for (size_t k = 0; k < count; ++k) w += run.advances[first + k];
   double scale = run.size / run.face->unitsPerEm;
   double thickness = std::max(run.face->underlineThickness * scale, 0.5);
-  int style = st.underline & 0xff;
   if (style != 0) {
     // From context: the context's colour for underlines too.
     CGColorRef uc =
