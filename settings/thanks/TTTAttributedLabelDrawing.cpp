@@ -3,6 +3,7 @@
 // with a token) and strike-outs.
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <vector>
 
 #include "Foundation/NSCharacterSet.h"
@@ -46,6 +47,20 @@ CGFloat runOffset(const CTLineRef& line, const CTRunRef& run) {
   CGFloat start = CTLineGetOffsetForStringIndex(line, r.location, nullptr);
   if (CTRunGetStatus(run) != kCTRunStatusRightToLeft) return start;
   return std::min(CTLineGetOffsetForStringIndex(line, r.location + r.length, nullptr), start);
+}
+
+// Whether any run of the string carries one of the keys.
+bool carriesAny(const Strong<NSAttributedString>& string,
+                std::initializer_list<const Strong<NSString>*> keys) {
+  if (!string) return false;
+  for (NSUInteger i = 0, n = string->length(); i < n;) {
+    NSRange run{};
+    Strong<NSDictionary> attributes = string->attributesAtIndexEffectiveRange(i, &run);
+    for (const Strong<NSString>* key : keys)
+      if (attributes->objectForKey(*key)) return true;
+    i = std::max(NSMaxRange(run), i + 1);
+  }
+  return false;
 }
 
 std::vector<CGPoint> originsOf(const CTFrameRef& frame, CFIndex count) {
@@ -243,7 +258,11 @@ void TTTAttributedLabel::drawFramesetterAttributedStringTextRangeInRectContext(
   CTFrameRef frame = CTFramesetterCreateFrame(framesetter, textRange,
                                               CGPathCreateWithRect(rect, nullptr), nullptr);
   if (!frame) return;
-  drawBackgroundInRectContext(frame, rect, c);
+  // Most texts carry no boxes and no strike-outs: a redraw need not walk the frame's runs
+  // to find that out.
+  if (carriesAny(string,
+                 {&kTTTBackgroundFillColorAttributeName, &kTTTBackgroundStrokeColorAttributeName}))
+    drawBackgroundInRectContext(frame, rect, c);
 
   CFArrayRef lines = CTFrameGetLines(frame);
   NSInteger count = static_cast<NSInteger>(lines->count());
@@ -272,7 +291,7 @@ void TTTAttributedLabel::drawFramesetterAttributedStringTextRangeInRectContext(
     CGContextSetTextPosition(c, penOffset, y0 - descent - fontDescender);
     CTLineDraw(line, c);
   }
-  drawStrikeInRectContext(frame, rect, c);
+  if (carriesAny(string, {&kTTTStrikeOutAttributeName})) drawStrikeInRectContext(frame, rect, c);
 }
 
 void TTTAttributedLabel::drawTruncatedLine(const CTLineRef& line,

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstddef>
-#include <vector>
 
 #include "CoreGraphics/CGContext.h"
 #include "Engine.h"
@@ -20,9 +19,6 @@ class Painter {
                       const CGPoint* positions, size_t count) = 0;
   // A filled rectangle in text space (underlines, strikes).
   virtual void rect(CGRect textRect, const CGColorRef& color) = 0;
-
-  // The glyph origins of the run being painted, kept from run to run of a line.
-  std::vector<CGPoint> positions;
 };
 
 class CGPainter : public Painter {
@@ -35,7 +31,6 @@ class CGPainter : public Painter {
 
  private:
   CGContextRef context_;
-  std::vector<CGGlyph> glyphs_;  // the run's glyphs as the context takes them
 };
 
 // Glyphs [first, first + count) of a run and its decorations. A none colour leaves the
