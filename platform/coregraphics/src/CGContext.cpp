@@ -368,10 +368,11 @@ void CGContextRestoreGState(const CGContextRef& c) {
   if (!i || i->stack.empty()) return;
   // A restore cannot cross the start of an open transparency layer.
   if (!i->layers.empty() && i->stack.size() <= i->layers.back().stackDepth) return;
-  i->gs = i->stack.back();
+  i->gs = std::move(i->stack.back());
   i->stack.pop_back();
+  // Cairo's matrix comes back with its state: every CTM change set it from the CTM, and
+  // the save was made with the one restored here.
   cairo_restore(i->cr);
-  i->applyMatrix();
 }
 
 void CGContextFlush(const CGContextRef& c) {
