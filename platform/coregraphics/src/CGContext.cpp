@@ -112,6 +112,77 @@ void applyLine(cairo_t* cr, const Impl::GState& gs) {
   cairo_set_dash(cr, gs.dash.data(), static_cast<int>(gs.dash.size()), gs.dashPhase);
 }
 
+// The shadow beneath what `op` draws (see draw, below); out of line and kept apart, as most
+// drawing has none and a draw's common path stays small.
+template <class Op>
+[[gnu::noinline, gnu::cold]] void drawShadow(Impl& c, bool usesPath, Op& op,
+                                             const cairo_matrix_t& m) {
+  double sigma = c.gs.shadowSigma;
+  double reach = std::ceil(3 * sigma) + 1;
+  // Only source pixels whose shadow can land inside the clip matter.
+  double cx0, cy0, cx1, cy1;
+  cairo_save(c.cr);
+  cairo_identity_matrix(c.cr);
+  cairo_clip_extents(c.cr, &cx0, &cy0, &cx1, &cy1);
+  cairo_restore(c.cr);
+  double sx0 = std::floor(cx0 - c.gs.shadowDX - reach),
+         sy0 = std::floor(cy0 - c.gs.shadowDY - reach);
+  double sx1 = std::ceil(cx1 - c.gs.shadowDX + reach), sy1 = std::ceil(cy1 - c.gs.shadowDY + reach);
+  // A bound on what the shadow needs even for unbounded clips.
+  double lim = 1 << 14;
+  sx0 = std::max(sx0, -lim), sy0 = std::max(sy0, -lim);
+  sx1 = std::min(sx1, lim), sy1 = std::min(sy1, lim);
+  int w = static_cast<int>(sx1 - sx0), h = static_cast<int>(sy1 - sy0);
+  if (w > 0 && h > 0) {
+    cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, w, h);
+    if (cairo_surface_status(mask) == CAIRO_STATUS_SUCCESS) {
+      cairo_t* t = cairo_create(mask);
+      cairo_matrix_t tm = m;
+      tm.x0 -= sx0;
+      tm.y0 -= sy0;
+      cairo_set_matrix(t, &tm);
+      if (usesPath) {
+        cairo_path_t* path = cairo_copy_path(c.cr);
+        cairo_append_path(t, path);
+        cairo_path_destroy(path);
+      }
+      cairo_set_source(t, cairo_get_source(c.cr));
+      cairo_set_fill_rule(t, cairo_get_fill_rule(c.cr));
+      applyLine(t, c.gs);
+      cairo_set_antialias(t, cairo_get_antialias(c.cr));
+      op(t, -sx0, -sy0);
+      cairo_destroy(t);
+      cairo_surface_flush(mask);
+      // Blur only around what was drawn.
+      uint8_t* px = cairo_image_surface_get_data(mask);
+      size_t stride = static_cast<size_t>(cairo_image_surface_get_stride(mask));
+      int bx0 = w, by0 = h, bx1 = -1, by1 = -1;
+      for (int y = 0; y < h; ++y) {
+        const uint8_t* row = px + y * stride;
+        for (int x = 0; x < w; ++x)
+          if (row[x]) {
+            bx0 = std::min(bx0, x), bx1 = std::max(bx1, x);
+            by0 = std::min(by0, y), by1 = std::max(by1, y);
+          }
+      }
+      if (bx1 >= 0) {
+        int r = static_cast<int>(reach);
+        bx0 = std::max(0, bx0 - r), by0 = std::max(0, by0 - r);
+        bx1 = std::min(w - 1, bx1 + r), by1 = std::min(h - 1, by1 + r);
+        cg::blurAlpha(px + by0 * stride + bx0, static_cast<size_t>(bx1 - bx0 + 1),
+                      static_cast<size_t>(by1 - by0 + 1), stride, sigma);
+        cairo_surface_mark_dirty(mask);
+        cairo_save(c.cr);
+        cairo_identity_matrix(c.cr);
+        setColor(c.cr, c.gs.shadowColor, 1.0);
+        cairo_mask_surface(c.cr, mask, sx0 + c.gs.shadowDX, sy0 + c.gs.shadowDY);
+        cairo_restore(c.cr);
+      }
+    }
+    cairo_surface_destroy(mask);
+  }
+}
+
 // Runs `op(cr, dx, dy)` on the context, with the shadow beneath it when one is set. The
 // op draws with the context's current path, matrix and state; (dx, dy) is the shift of
 // device space for ops that place things in device pixels.
@@ -125,73 +196,7 @@ void draw(Impl& c, bool usesPath, Op op) {
   }
   cairo_set_antialias(c.cr, c.gs.antialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
   cairo_set_operator(c.cr, cairoOperator(c.gs.blend));
-  if (c.gs.shadow && c.gs.shadowColor[3] > 0) {
-    double sigma = c.gs.shadowSigma;
-    double reach = std::ceil(3 * sigma) + 1;
-    // Only source pixels whose shadow can land inside the clip matter.
-    double cx0, cy0, cx1, cy1;
-    cairo_save(c.cr);
-    cairo_identity_matrix(c.cr);
-    cairo_clip_extents(c.cr, &cx0, &cy0, &cx1, &cy1);
-    cairo_restore(c.cr);
-    double sx0 = std::floor(cx0 - c.gs.shadowDX - reach),
-           sy0 = std::floor(cy0 - c.gs.shadowDY - reach);
-    double sx1 = std::ceil(cx1 - c.gs.shadowDX + reach),
-           sy1 = std::ceil(cy1 - c.gs.shadowDY + reach);
-    // A bound on what the shadow needs even for unbounded clips.
-    double lim = 1 << 14;
-    sx0 = std::max(sx0, -lim), sy0 = std::max(sy0, -lim);
-    sx1 = std::min(sx1, lim), sy1 = std::min(sy1, lim);
-    int w = static_cast<int>(sx1 - sx0), h = static_cast<int>(sy1 - sy0);
-    if (w > 0 && h > 0) {
-      cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, w, h);
-      if (cairo_surface_status(mask) == CAIRO_STATUS_SUCCESS) {
-        cairo_t* t = cairo_create(mask);
-        cairo_matrix_t tm = m;
-        tm.x0 -= sx0;
-        tm.y0 -= sy0;
-        cairo_set_matrix(t, &tm);
-        if (usesPath) {
-          cairo_path_t* path = cairo_copy_path(c.cr);
-          cairo_append_path(t, path);
-          cairo_path_destroy(path);
-        }
-        cairo_set_source(t, cairo_get_source(c.cr));
-        cairo_set_fill_rule(t, cairo_get_fill_rule(c.cr));
-        applyLine(t, c.gs);
-        cairo_set_antialias(t, cairo_get_antialias(c.cr));
-        op(t, -sx0, -sy0);
-        cairo_destroy(t);
-        cairo_surface_flush(mask);
-        // Blur only around what was drawn.
-        uint8_t* px = cairo_image_surface_get_data(mask);
-        size_t stride = static_cast<size_t>(cairo_image_surface_get_stride(mask));
-        int bx0 = w, by0 = h, bx1 = -1, by1 = -1;
-        for (int y = 0; y < h; ++y) {
-          const uint8_t* row = px + y * stride;
-          for (int x = 0; x < w; ++x)
-            if (row[x]) {
-              bx0 = std::min(bx0, x), bx1 = std::max(bx1, x);
-              by0 = std::min(by0, y), by1 = std::max(by1, y);
-            }
-        }
-        if (bx1 >= 0) {
-          int r = static_cast<int>(reach);
-          bx0 = std::max(0, bx0 - r), by0 = std::max(0, by0 - r);
-          bx1 = std::min(w - 1, bx1 + r), by1 = std::min(h - 1, by1 + r);
-          cg::blurAlpha(px + by0 * stride + bx0, static_cast<size_t>(bx1 - bx0 + 1),
-                        static_cast<size_t>(by1 - by0 + 1), stride, sigma);
-          cairo_surface_mark_dirty(mask);
-          cairo_save(c.cr);
-          cairo_identity_matrix(c.cr);
-          setColor(c.cr, c.gs.shadowColor, 1.0);
-          cairo_mask_surface(c.cr, mask, sx0 + c.gs.shadowDX, sy0 + c.gs.shadowDY);
-          cairo_restore(c.cr);
-        }
-      }
-      cairo_surface_destroy(mask);
-    }
-  }
+  if (c.gs.shadow && c.gs.shadowColor[3] > 0) drawShadow(c, usesPath, op, m);
   op(c.cr, 0.0, 0.0);
 }
 
