@@ -230,7 +230,8 @@ Row rightToLeft() {
   a->addAttributeValueRange(kTTTBackgroundFillColorAttributeName, rgb(1, 0.85, 0.3),
                             NSMakeRange(0, 4));
   arabic->setText(a);
-  auto hebrew = sample(320, 300, 28);
+  // Flush with the right margin, as the Arabic sample is with the left one.
+  auto hebrew = sample(kWidth - 2 * kMargin - 300, 300, 28);
   hebrew->setTextAlignment(NSTextAlignmentRight);
   auto h = text("\u05EA\u05D5\u05D3\u05D4 \u05DC\u05DE\u05E2\u05E6\u05D1 \u05D4\u05E1\u05DE\u05DC");
   h->addAttributeValueRange(kTTTBackgroundFillColorAttributeName, rgb(0.6, 0.9, 0.6),

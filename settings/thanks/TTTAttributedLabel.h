@@ -317,8 +317,12 @@ class TTTAttributedLabel : public UILabel {
   void detectLinksInText(const Strong<NSAttributedString>& text);
   // The part of the plain text a link covers; none when the link starts past its end.
   Strong<NSString> linkText(NSRange range) const;
-  // A link element's frame in the label's coordinates.
-  CGRect linkFrame(NSRange range);
+  // A link element's frame in the label's coordinates, and where activating it lands.
+  struct LinkPlace {
+    CGRect frame;
+    CGPoint activationPoint;
+  };
+  LinkPlace linkPlace(NSRange range);
   void drawTruncatedLine(const CTLineRef& line, const Strong<NSAttributedString>& string,
                          CGFloat flush, CGRect rect, CGFloat y, CGFloat descent,
                          NSInteger numberOfLines, const CGContextRef& c);

@@ -41,17 +41,21 @@ Strong<NSString> TTTAttributedLabel::linkText(NSRange range) const {
   return text->substringWithRange(range);
 }
 
-// Where the link is drawn, so that a screen reader's focus sits on it and activating the
-// element's centre lands on the link: the union of its rectangles on each line.
-// boundingRectForCharacterRange leaves out the insets and the vertical placement and
-// would put the element beside the link whenever the text is not at the label's top;
-// it is kept only for a link none of whose text is drawn.
-CGRect TTTAttributedLabel::linkFrame(NSRange range) {
+// Where the link is drawn, so that a screen reader's focus sits on it: the union of its
+// rectangles on each line. boundingRectForCharacterRange leaves out the insets and the
+// vertical placement and would put the element beside the link whenever the text is not
+// at the label's top; it is kept only for a link none of whose text is drawn. A link
+// that wraps has its union's centre between its pieces, maybe over other text or none,
+// so activation lands on the centre of its first piece instead.
+TTTAttributedLabel::LinkPlace TTTAttributedLabel::linkPlace(NSRange range) {
   std::vector<CGRect> rects = drawnRectsForCharacterRange(range);
-  if (rects.empty()) return boundingRectForCharacterRange(range);
+  if (rects.empty()) {
+    CGRect bounding = boundingRectForCharacterRange(range);
+    return {bounding, CGPointMake(CGRectGetMidX(bounding), CGRectGetMidY(bounding))};
+  }
   CGRect frame = rects.front();
   for (const CGRect& r : rects) frame = CGRectUnion(frame, r);
-  return frame;
+  return {frame, CGPointMake(CGRectGetMidX(rects.front()), CGRectGetMidY(rects.front()))};
 }
 
 Strong<NSArray> TTTAttributedLabel::accessibilityElements() {
@@ -69,7 +73,9 @@ Strong<NSArray> TTTAttributedLabel::accessibilityElements() {
     auto element = UIAccessibilityElement::initWithAccessibilityContainer(retainedSelf());
     element->setAccessibilityTraits(UIAccessibilityTraitLink);
     NSRange inside = NSMakeRange(link->range().location, label->length());
-    element->setAccessibilityFrame(convertRectToView(linkFrame(inside), window));
+    LinkPlace place = linkPlace(inside);
+    element->setAccessibilityFrame(convertRectToView(place.frame, window));
+    element->setAccessibilityActivationPoint(convertPointToView(place.activationPoint, window));
     element->setAccessibilityLabel(label);
     if (value && !label->isEqualToString(value)) element->setAccessibilityValue(value);
     elements->addObject(element);

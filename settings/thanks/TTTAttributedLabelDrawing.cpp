@@ -3,6 +3,7 @@
 // with a token) and strike-outs.
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <vector>
 
 #include "Foundation/NSCharacterSet.h"
@@ -46,6 +47,20 @@ CGFloat runOffset(const CTLineRef& line, const CTRunRef& run) {
   CGFloat start = CTLineGetOffsetForStringIndex(line, r.location, nullptr);
   if (CTRunGetStatus(run) != kCTRunStatusRightToLeft) return start;
   return std::min(CTLineGetOffsetForStringIndex(line, r.location + r.length, nullptr), start);
+}
+
+// Whether any run of the string carries one of the keys.
+bool carriesAny(const Strong<NSAttributedString>& string,
+                std::initializer_list<const Strong<NSString>*> keys) {
+  if (!string) return false;
+  for (NSUInteger i = 0, n = string->length(); i < n;) {
+    NSRange run{};
+    Strong<NSDictionary> attributes = string->attributesAtIndexEffectiveRange(i, &run);
+    for (const Strong<NSString>* key : keys)
+      if (attributes->objectForKey(*key)) return true;
+    i = std::max(NSMaxRange(run), i + 1);
+  }
+  return false;
 }
 
 std::vector<CGPoint> originsOf(const CTFrameRef& frame, CFIndex count) {
@@ -109,20 +124,33 @@ struct PlacedRun {
   CGFloat x() const { return penOffset + runOffset(line, run); }
 };
 
-// Calls fn with every glyph run of every line of the frame, in order; the line origins
-// are already in the text rectangle's space.
-template <class Fn>
+// Calls fn with every glyph run of every line of the frame that `wants` it, in order;
+// the line origins are already in the text rectangle's space. Where runs sit is worked
+// out only once a run is wanted: most frames carry no boxes and no strike-outs, and a
+// redraw should not pay for placing their runs.
+template <class Wants, class Fn>
 void forEachPlacedRun(const CTFrameRef& frame, NSInteger alignment,
-                      const Strong<NSAttributedString>& string, CGFloat width, Fn&& fn) {
+                      const Strong<NSAttributedString>& string, CGFloat width, Wants&& wants,
+                      Fn&& fn) {
   CFArrayRef lines = CTFrameGetLines(frame);
-  std::vector<CGPoint> origins = originsOf(frame, static_cast<CFIndex>(lines->count()));
-  std::vector<CGFloat> flushes = TTTLineFlushFactors(lines, alignment, string);
+  std::vector<CGPoint> origins;
+  std::vector<CGFloat> flushes;
   for (NSUInteger i = 0; i < lines->count(); ++i) {
     CTLineRef line = lines->objectAtIndexAs<CTLine>(i);
-    CGFloat lineWidth = CTLineGetTypographicBounds(line, nullptr, nullptr, nullptr);
-    CGFloat penOffset = CTLineGetPenOffsetForFlush(line, flushes[i], width);
+    bool placed = false;
+    CGFloat lineWidth = 0, penOffset = 0;
     for (const id& item : CTLineGetGlyphRuns(line)->objects()) {
       auto run = std::static_pointer_cast<CTRun>(item);
+      if (!wants(run)) continue;
+      if (origins.empty()) {
+        origins = originsOf(frame, static_cast<CFIndex>(lines->count()));
+        flushes = TTTLineFlushFactors(lines, alignment, string);
+      }
+      if (!placed) {
+        lineWidth = CTLineGetTypographicBounds(line, nullptr, nullptr, nullptr);
+        penOffset = CTLineGetPenOffsetForFlush(line, flushes[i], width);
+        placed = true;
+      }
       fn(PlacedRun{line, run, penOffset, origins[i].y, lineWidth});
     }
   }
@@ -234,7 +262,11 @@ void TTTAttributedLabel::drawFramesetterAttributedStringTextRangeInRectContext(
   CTFrameRef frame = CTFramesetterCreateFrame(framesetter, textRange,
                                               CGPathCreateWithRect(rect, nullptr), nullptr);
   if (!frame) return;
-  drawBackgroundInRectContext(frame, rect, c);
+  // Most texts carry no boxes and no strike-outs: a redraw need not walk the frame's runs
+  // to find that out.
+  if (carriesAny(string,
+                 {&kTTTBackgroundFillColorAttributeName, &kTTTBackgroundStrokeColorAttributeName}))
+    drawBackgroundInRectContext(frame, rect, c);
 
   CFArrayRef lines = CTFrameGetLines(frame);
   NSInteger count = static_cast<NSInteger>(lines->count());
@@ -263,7 +295,7 @@ void TTTAttributedLabel::drawFramesetterAttributedStringTextRangeInRectContext(
     CGContextSetTextPosition(c, penOffset, y0 - descent - fontDescender);
     CTLineDraw(line, c);
   }
-  drawStrikeInRectContext(frame, rect, c);
+  if (carriesAny(string, {&kTTTStrikeOutAttributeName})) drawStrikeInRectContext(frame, rect, c);
 }
 
 void TTTAttributedLabel::drawTruncatedLine(const CTLineRef& line,
@@ -325,12 +357,15 @@ void TTTAttributedLabel::drawTruncatedLine(const CTLineRef& line,
 void TTTAttributedLabel::drawBackgroundInRectContext(const CTFrameRef& frame, CGRect rect,
                                                      const CGContextRef& c) {
   StyleMemo<BoxStyle> boxes;
+  auto boxed = [&](const CTRunRef& run) {
+    const BoxStyle& style = boxes.of(CTRunGetAttributes(run));
+    return style.fill || style.stroke;
+  };
   auto drawBox = [&](const PlacedRun& placed) {
     const BoxStyle& style = boxes.of(CTRunGetAttributes(placed.run));
     const CGColorRef& stroke = style.stroke;
     const CGColorRef& fill = style.fill;
     UIEdgeInsets padding = style.padding;
-    if (!fill && !stroke) return;
 
     CGFloat runAscent = 0, runDescent = 0;
     CGFloat runWidth =
@@ -365,7 +400,7 @@ void TTTAttributedLabel::drawBackgroundInRectContext(const CTFrameRef& frame, CG
       CGContextRestoreGState(c);
     }
   };
-  forEachPlacedRun(frame, textAlignment(), _attributedText, rect.size.width, drawBox);
+  forEachPlacedRun(frame, textAlignment(), _attributedText, rect.size.width, boxed, drawBox);
 }
 
 void TTTAttributedLabel::drawStrikeInRectContext(const CTFrameRef& frame, CGRect rect,
@@ -382,9 +417,9 @@ void TTTAttributedLabel::drawStrikeInRectContext(const CTFrameRef& frame, CGRect
     return thickness;
   };
   StyleMemo<StrikeStyle> strikes;
+  auto struck = [&](const CTRunRef& run) { return strikes.of(CTRunGetAttributes(run)).strike; };
   auto drawStrike = [&](const PlacedRun& placed) {
     const StrikeStyle& marked = strikes.of(CTRunGetAttributes(placed.run));
-    if (!marked.strike) return;
 
     CGFloat runAscent = 0, runDescent = 0;
     CGFloat runWidth =
@@ -403,5 +438,5 @@ void TTTAttributedLabel::drawStrikeInRectContext(const CTFrameRef& frame, CGRect
     CGContextAddLineToPoint(c, x + runWidth, strikeY);
     CGContextStrokePath(c);
   };
-  forEachPlacedRun(frame, textAlignment(), _attributedText, rect.size.width, drawStrike);
+  forEachPlacedRun(frame, textAlignment(), _attributedText, rect.size.width, struck, drawStrike);
 }

@@ -112,6 +112,77 @@ void applyLine(cairo_t* cr, const Impl::GState& gs) {
   cairo_set_dash(cr, gs.dash.data(), static_cast<int>(gs.dash.size()), gs.dashPhase);
 }
 
+// The shadow beneath what `op` draws (see draw, below); out of line and kept apart, as most
+// drawing has none and a draw's common path stays small.
+template <class Op>
+[[gnu::noinline, gnu::cold]] void drawShadow(Impl& c, bool usesPath, Op& op,
+                                             const cairo_matrix_t& m) {
+  double sigma = c.gs.shadowSigma;
+  double reach = std::ceil(3 * sigma) + 1;
+  // Only source pixels whose shadow can land inside the clip matter.
+  double cx0, cy0, cx1, cy1;
+  cairo_save(c.cr);
+  cairo_identity_matrix(c.cr);
+  cairo_clip_extents(c.cr, &cx0, &cy0, &cx1, &cy1);
+  cairo_restore(c.cr);
+  double sx0 = std::floor(cx0 - c.gs.shadowDX - reach),
+         sy0 = std::floor(cy0 - c.gs.shadowDY - reach);
+  double sx1 = std::ceil(cx1 - c.gs.shadowDX + reach), sy1 = std::ceil(cy1 - c.gs.shadowDY + reach);
+  // A bound on what the shadow needs even for unbounded clips.
+  double lim = 1 << 14;
+  sx0 = std::max(sx0, -lim), sy0 = std::max(sy0, -lim);
+  sx1 = std::min(sx1, lim), sy1 = std::min(sy1, lim);
+  int w = static_cast<int>(sx1 - sx0), h = static_cast<int>(sy1 - sy0);
+  if (w > 0 && h > 0) {
+    cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, w, h);
+    if (cairo_surface_status(mask) == CAIRO_STATUS_SUCCESS) {
+      cairo_t* t = cairo_create(mask);
+      cairo_matrix_t tm = m;
+      tm.x0 -= sx0;
+      tm.y0 -= sy0;
+      cairo_set_matrix(t, &tm);
+      if (usesPath) {
+        cairo_path_t* path = cairo_copy_path(c.cr);
+        cairo_append_path(t, path);
+        cairo_path_destroy(path);
+      }
+      cairo_set_source(t, cairo_get_source(c.cr));
+      cairo_set_fill_rule(t, cairo_get_fill_rule(c.cr));
+      applyLine(t, c.gs);
+      cairo_set_antialias(t, cairo_get_antialias(c.cr));
+      op(t, -sx0, -sy0);
+      cairo_destroy(t);
+      cairo_surface_flush(mask);
+      // Blur only around what was drawn.
+      uint8_t* px = cairo_image_surface_get_data(mask);
+      size_t stride = static_cast<size_t>(cairo_image_surface_get_stride(mask));
+      int bx0 = w, by0 = h, bx1 = -1, by1 = -1;
+      for (int y = 0; y < h; ++y) {
+        const uint8_t* row = px + y * stride;
+        for (int x = 0; x < w; ++x)
+          if (row[x]) {
+            bx0 = std::min(bx0, x), bx1 = std::max(bx1, x);
+            by0 = std::min(by0, y), by1 = std::max(by1, y);
+          }
+      }
+      if (bx1 >= 0) {
+        int r = static_cast<int>(reach);
+        bx0 = std::max(0, bx0 - r), by0 = std::max(0, by0 - r);
+        bx1 = std::min(w - 1, bx1 + r), by1 = std::min(h - 1, by1 + r);
+        cg::blurAlpha(px + by0 * stride + bx0, static_cast<size_t>(bx1 - bx0 + 1),
+                      static_cast<size_t>(by1 - by0 + 1), stride, sigma);
+        cairo_surface_mark_dirty(mask);
+        cairo_save(c.cr);
+        cairo_identity_matrix(c.cr);
+        setColor(c.cr, c.gs.shadowColor, 1.0);
+        cairo_mask_surface(c.cr, mask, sx0 + c.gs.shadowDX, sy0 + c.gs.shadowDY);
+        cairo_restore(c.cr);
+      }
+    }
+    cairo_surface_destroy(mask);
+  }
+}
+
 // Runs `op(cr, dx, dy)` on the context, with the shadow beneath it when one is set. The
 // op draws with the context's current path, matrix and state; (dx, dy) is the shift of
 // device space for ops that place things in device pixels.
@@ -125,73 +196,7 @@ void draw(Impl& c, bool usesPath, Op op) {
   }
   cairo_set_antialias(c.cr, c.gs.antialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
   cairo_set_operator(c.cr, cairoOperator(c.gs.blend));
-  if (c.gs.shadow && c.gs.shadowColor[3] > 0) {
-    double sigma = c.gs.shadowSigma;
-    double reach = std::ceil(3 * sigma) + 1;
-    // Only source pixels whose shadow can land inside the clip matter.
-    double cx0, cy0, cx1, cy1;
-    cairo_save(c.cr);
-    cairo_identity_matrix(c.cr);
-    cairo_clip_extents(c.cr, &cx0, &cy0, &cx1, &cy1);
-    cairo_restore(c.cr);
-    double sx0 = std::floor(cx0 - c.gs.shadowDX - reach),
-           sy0 = std::floor(cy0 - c.gs.shadowDY - reach);
-    double sx1 = std::ceil(cx1 - c.gs.shadowDX + reach),
-           sy1 = std::ceil(cy1 - c.gs.shadowDY + reach);
-    // A bound on what the shadow needs even for unbounded clips.
-    double lim = 1 << 14;
-    sx0 = std::max(sx0, -lim), sy0 = std::max(sy0, -lim);
-    sx1 = std::min(sx1, lim), sy1 = std::min(sy1, lim);
-    int w = static_cast<int>(sx1 - sx0), h = static_cast<int>(sy1 - sy0);
-    if (w > 0 && h > 0) {
-      cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, w, h);
-      if (cairo_surface_status(mask) == CAIRO_STATUS_SUCCESS) {
-        cairo_t* t = cairo_create(mask);
-        cairo_matrix_t tm = m;
-        tm.x0 -= sx0;
-        tm.y0 -= sy0;
-        cairo_set_matrix(t, &tm);
-        if (usesPath) {
-          cairo_path_t* path = cairo_copy_path(c.cr);
-          cairo_append_path(t, path);
-          cairo_path_destroy(path);
-        }
-        cairo_set_source(t, cairo_get_source(c.cr));
-        cairo_set_fill_rule(t, cairo_get_fill_rule(c.cr));
-        applyLine(t, c.gs);
-        cairo_set_antialias(t, cairo_get_antialias(c.cr));
-        op(t, -sx0, -sy0);
-        cairo_destroy(t);
-        cairo_surface_flush(mask);
-        // Blur only around what was drawn.
-        uint8_t* px = cairo_image_surface_get_data(mask);
-        size_t stride = static_cast<size_t>(cairo_image_surface_get_stride(mask));
-        int bx0 = w, by0 = h, bx1 = -1, by1 = -1;
-        for (int y = 0; y < h; ++y) {
-          const uint8_t* row = px + y * stride;
-          for (int x = 0; x < w; ++x)
-            if (row[x]) {
-              bx0 = std::min(bx0, x), bx1 = std::max(bx1, x);
-              by0 = std::min(by0, y), by1 = std::max(by1, y);
-            }
-        }
-        if (bx1 >= 0) {
-          int r = static_cast<int>(reach);
-          bx0 = std::max(0, bx0 - r), by0 = std::max(0, by0 - r);
-          bx1 = std::min(w - 1, bx1 + r), by1 = std::min(h - 1, by1 + r);
-          cg::blurAlpha(px + by0 * stride + bx0, static_cast<size_t>(bx1 - bx0 + 1),
-                        static_cast<size_t>(by1 - by0 + 1), stride, sigma);
-          cairo_surface_mark_dirty(mask);
-          cairo_save(c.cr);
-          cairo_identity_matrix(c.cr);
-          setColor(c.cr, c.gs.shadowColor, 1.0);
-          cairo_mask_surface(c.cr, mask, sx0 + c.gs.shadowDX, sy0 + c.gs.shadowDY);
-          cairo_restore(c.cr);
-        }
-      }
-      cairo_surface_destroy(mask);
-    }
-  }
+  if (c.gs.shadow && c.gs.shadowColor[3] > 0) drawShadow(c, usesPath, op, m);
   op(c.cr, 0.0, 0.0);
 }
 
@@ -206,24 +211,26 @@ const cairo_font_options_t* glyphFontOptions() {
   return options;
 }
 
-// Puts the context's font at its size into `t`, whose matrix is the glyphs' space.
-void setGlyphFont(CGContext::Impl& c, cairo_t* t) {
+// Puts the context's font into `t` with the font matrix `fm` (its size and the text
+// matrix, relative to t's user space). On the context itself the scaled font is kept, so
+// that run after run in one font leaves Cairo's state, and its glyph cache, untouched.
+void setGlyphFont(CGContext::Impl& c, cairo_t* t, const cairo_matrix_t& fm) {
   cairo_font_face_t* face = c.gs.font->cairoFace();
   cairo_matrix_t m;
   cairo_get_matrix(t, &m);
   CGContext::Impl::GlyphFont& kept = c.glyphFont;
-  if (t == c.cr && kept.answers(face, c.gs.fontSize, m)) {
+  if (t == c.cr && kept.answers(face, fm, m)) {
     cairo_set_scaled_font(t, kept.scaled);
     return;
   }
   cairo_set_font_face(t, face);
-  cairo_set_font_size(t, c.gs.fontSize);
+  cairo_set_font_matrix(t, &fm);
   cairo_set_font_options(t, glyphFontOptions());
   if (t != c.cr) return;  // a shadow's mask: drawn once
   cairo_scaled_font_t* scaled = cairo_get_scaled_font(t);
   if (cairo_scaled_font_status(scaled) != CAIRO_STATUS_SUCCESS) return;
   if (kept.scaled) cairo_scaled_font_destroy(kept.scaled);
-  kept = {face, c.gs.fontSize, m.xx, m.yx, m.xy, m.yy, cairo_scaled_font_reference(scaled)};
+  kept = {face, fm, m, cairo_scaled_font_reference(scaled)};
 }
 
 CGContext::Impl* get(const CGContextRef& c) {
@@ -366,10 +373,11 @@ void CGContextRestoreGState(const CGContextRef& c) {
   if (!i || i->stack.empty()) return;
   // A restore cannot cross the start of an open transparency layer.
   if (!i->layers.empty() && i->stack.size() <= i->layers.back().stackDepth) return;
-  i->gs = i->stack.back();
+  i->gs = std::move(i->stack.back());
   i->stack.pop_back();
+  // Cairo's matrix comes back with its state: every CTM change set it from the CTM, and
+  // the save was made with the one restored here.
   cairo_restore(i->cr);
-  i->applyMatrix();
 }
 
 void CGContextFlush(const CGContextRef& c) {
@@ -453,12 +461,6 @@ void CGContextShowGlyphsAtPositions(const CGContextRef& c, const CGGlyph* glyphs
   if (!i || !glyphs || !positions || count == 0 || !i->gs.font ||
       i->gs.textMode == kCGTextInvisible || i->gs.fontSize == 0)
     return;
-  std::vector<cairo_glyph_t> gl;
-  gl.reserve(count);
-  for (size_t k = 0; k < count; ++k)
-    if (finite(positions[k].x, positions[k].y))
-      gl.push_back({glyphs[k], positions[k].x, -positions[k].y});
-  if (gl.empty()) return;
   CGAffineTransform tm = i->textMatrix;
   cairo_matrix_t textToUser;
   cairo_matrix_init(&textToUser, tm.a, tm.b, tm.c, tm.d, tm.tx, tm.ty);
@@ -467,21 +469,54 @@ void CGContextShowGlyphsAtPositions(const CGContextRef& c, const CGGlyph* glyphs
   cairo_matrix_t full;
   cairo_matrix_multiply(&full, &textToUser, &m);
   if (!invertible(full)) return;
+  // Glyphs are shown in device space, under Cairo's identity matrix: their origins go
+  // through the text matrix and the CTM here, their outlines through the font matrix
+  // (the same, y turned down for the font's y-down outlines). Cairo then keeps one
+  // scaled font from run to run and line to line, whatever the CTM does in between, and
+  // places the glyphs without transforming each one again.
+  std::vector<cairo_glyph_t>& gl = i->glyphScratch;
+  gl.clear();
+  for (size_t k = 0; k < count; ++k) {
+    double x = positions[k].x, y = positions[k].y;
+    if (finite(x, y))
+      gl.push_back(
+          {glyphs[k], full.xx * x + full.xy * y + full.x0, full.yx * x + full.yy * y + full.y0});
+  }
+  if (gl.empty()) return;
+  const double size = i->gs.fontSize;
+  cairo_matrix_t fm;
+  // (+ 0.0: a negative zero would make Cairo key a second scaled font for the same one.)
+  cairo_matrix_init(&fm, full.xx * size + 0.0, full.yx * size + 0.0, -full.xy * size + 0.0,
+                    -full.yy * size + 0.0, 0, 0);
+  cairo_matrix_t linear = full;  // text space's scale, for outline widths
+  linear.x0 = linear.y0 = 0;
   enum class Paint { Fill, Stroke };
   auto show = [&](Paint paint) {
     const bool fill = paint == Paint::Fill, stroke = paint == Paint::Stroke;
-    auto op = [&, fill, stroke](cairo_t* t, double, double) {
-      cairo_save(t);
-      cairo_transform(t, &textToUser);
-      cairo_scale(t, 1, -1);
-      setGlyphFont(*i, t);
-      if (fill) cairo_show_glyphs(t, gl.data(), static_cast<int>(gl.size()));
+    auto op = [&, fill, stroke](cairo_t* t, double dx, double dy) {
+      cairo_matrix_t user;
+      cairo_get_matrix(t, &user);
+      cairo_identity_matrix(t);
+      setGlyphFont(*i, t, fm);
+      // A shadow's mask has its own device space, shifted from the context's.
+      std::vector<cairo_glyph_t> shifted;
+      const cairo_glyph_t* shown = gl.data();
+      if (dx != 0 || dy != 0) {
+        shifted = gl;
+        for (cairo_glyph_t& g : shifted) g.x += dx, g.y += dy;
+        shown = shifted.data();
+      }
+      if (fill) cairo_show_glyphs(t, shown, static_cast<int>(gl.size()));
       if (stroke) {
         cairo_new_path(t);
-        cairo_glyph_path(t, gl.data(), static_cast<int>(gl.size()));
+        cairo_glyph_path(t, shown, static_cast<int>(gl.size()));
+        // The outline's width is measured in text space, as the glyphs are.
+        cairo_save(t);
+        cairo_transform(t, &linear);
         cairo_stroke(t);
+        cairo_restore(t);
       }
-      cairo_restore(t);
+      cairo_set_matrix(t, &user);
     };
     withOwnPath(*i, [&] { draw(*i, false, op); });
   };

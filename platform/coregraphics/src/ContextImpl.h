@@ -51,20 +51,24 @@ struct CGContext::Impl {
   std::vector<Layer> layers;
   CGAffineTransform textMatrix{};
 
-  // The scaled font glyphs were last shown in, from the font's face, its size and the
-  // linear part of the matrix at the time (translation does not matter to a scaled
-  // font); reused while those repeat, so that showing a run of glyphs does not look the
-  // font up again. Dropped when the context goes.
+  // The scaled font glyphs were last shown in, from the font's face, the font matrix
+  // (size, text matrix and CTM: glyphs are shown in device space) and the linear part of
+  // Cairo's matrix at the time; reused while those repeat, so that showing a run of
+  // glyphs does not look the font up again. Dropped when the context goes.
   struct GlyphFont {
     cairo_font_face_t* face = nullptr;
-    double size = 0;
-    double xx = 0, yx = 0, xy = 0, yy = 0;
+    cairo_matrix_t font{}, ctm{};
     cairo_scaled_font_t* scaled = nullptr;
-    bool answers(cairo_font_face_t* f, double s, const cairo_matrix_t& m) const {
-      return scaled && face == f && size == s && xx == m.xx && yx == m.yx && xy == m.xy &&
-             yy == m.yy;
+    static bool sameLinear(const cairo_matrix_t& a, const cairo_matrix_t& b) {
+      return a.xx == b.xx && a.yx == b.yx && a.xy == b.xy && a.yy == b.yy;
+    }
+    bool answers(cairo_font_face_t* f, const cairo_matrix_t& fm, const cairo_matrix_t& m) const {
+      return scaled && face == f && sameLinear(font, fm) && sameLinear(ctm, m);
     }
   } glyphFont;
+  // The glyphs of the run being shown, in device space; kept so that a run does not
+  // allocate.
+  std::vector<cairo_glyph_t> glyphScratch;
 
   // Bitmap contexts: the caller's memory and how its bytes are laid out. When `direct`,
   // the surface is that memory; otherwise it is copied out after each drawing call.

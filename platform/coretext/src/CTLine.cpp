@@ -334,20 +334,21 @@ CTLineRef CTLineCreateTruncatedLine(const CTLineRef& line, double width, CTLineT
   size_t ce = ct::trimTrailingWhitespace(L.source->text, s, L.contentEnd);
   std::vector<size_t> g = ct::graphemeBoundaries(L.source->text, s, ce);
   auto trimmed = [&](size_t b) { return ct::trimTrailingWhitespace(L.source->text, s, b); };
+  auto skipped = [&](size_t b) { return ct::skipLeadingWhitespace(L.source->text, b, ce); };
   size_t keepEnd = s, keepStart = ce;  // kept: [s, keepEnd) and [keepStart, ce)
-  // Spaces before the token are dropped ("word…", not "word …").
+  // Spaces beside the token are dropped ("word…", "…word", not "word …" or "… word").
   if (type == kCTLineTruncationEnd) {
     for (size_t b : g)
       if (advance(runs, s, trimmed(b)) <= avail + kEpsilon) keepEnd = trimmed(b);
   } else if (type == kCTLineTruncationStart) {
     for (auto it = g.rbegin(); it != g.rend(); ++it)
-      if (advance(runs, *it, ce) <= avail + kEpsilon) keepStart = *it;
+      if (advance(runs, skipped(*it), ce) <= avail + kEpsilon) keepStart = skipped(*it);
   } else {
     for (size_t b : g)
       if (advance(runs, s, trimmed(b)) <= avail / 2 + kEpsilon) keepEnd = trimmed(b);
     double left = avail - advance(runs, s, keepEnd);
     for (auto it = g.rbegin(); it != g.rend() && *it >= keepEnd; ++it)
-      if (advance(runs, *it, ce) <= left + kEpsilon) keepStart = *it;
+      if (advance(runs, skipped(*it), ce) <= left + kEpsilon) keepStart = skipped(*it);
   }
   std::vector<RunData> pieces;
   appendSlices(runs, s, keepEnd, pieces);

@@ -185,6 +185,11 @@ size_t trimTrailingWhitespace(const std::u16string& text, size_t from, size_t en
   return end;
 }
 
+size_t skipLeadingWhitespace(const std::u16string& text, size_t from, size_t end) {
+  while (from < end && isTrailingWhitespace(text[from])) ++from;
+  return from;
+}
+
 std::vector<size_t> graphemeBoundaries(const std::u16string& text, size_t start, size_t end) {
   std::vector<size_t> out;
   end = std::min(end, text.size());

@@ -221,6 +221,8 @@ inline bool isParagraphSeparator(char16_t c) {
 bool isTrailingWhitespace(char16_t c);
 // The end of text[from, end) without its trailing whitespace (at least `from`).
 size_t trimTrailingWhitespace(const std::u16string& text, size_t from, size_t end);
+// The first index of [from, end) that is not such whitespace (end when there is none).
+size_t skipLeadingWhitespace(const std::u16string& text, size_t from, size_t end);
 // Grapheme cluster boundaries of text[start, end) (both ends included).
 std::vector<size_t> graphemeBoundaries(const std::u16string& text, size_t start, size_t end);
 // Line geometry per the paragraph style: height, where the baseline sits in it.

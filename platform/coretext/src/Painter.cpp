@@ -1,6 +1,7 @@
 #include "Painter.h"
 
 #include <cmath>
+#include <type_traits>
 #include <vector>
 
 #include "Attributes.h"
@@ -8,23 +9,51 @@
 
 namespace ct {
 
+namespace {
+
+// A run's worth of values: on the stack for the runs of ordinary lines, so that drawing
+// allocates nothing, on the heap for longer ones.
+template <class T>
+class ScratchBuffer {
+ public:
+  explicit ScratchBuffer(size_t count) {
+    if (count > kInline) heap_.resize(count);
+  }
+  T& operator[](size_t k) { return data()[k]; }
+  T* data() { return heap_.empty() ? reinterpret_cast<T*>(inline_) : heap_.data(); }
+
+ private:
+  static constexpr size_t kInline = 128;
+  // Raw storage: the values are written before they are read, so nothing is cleared.
+  static_assert(std::is_trivially_copyable_v<T>);
+  alignas(T) unsigned char inline_[kInline * sizeof(T)];
+  std::vector<T> heap_;
+};
+
+}  // namespace
+
 void CGPainter::glyphs(const FontFace* face, double size, const CGColorRef& color,
                        double strokeWidth, const CGColorRef& strokeColor, const uint32_t* ids,
                        const CGPoint* positions, size_t count) {
   if (!face || count == 0) return;
-  // Runs of a line mostly share their face: the last one's font saves a lookup by path.
-  thread_local const FontFace* lastFace = nullptr;
-  thread_local CGFontRef lastFont;
-  if (face != lastFace) {
-    lastFont = CGFontCreateWithFontFile(face->path, face->index);
-    lastFace = face;
+  // Runs mostly share their face: the last one's font saves a lookup by path.
+  struct LastFont {
+    const FontFace* face = nullptr;
+    CGFontRef font;
+  };
+  thread_local LastFont last;
+  LastFont& kept = last;  // one look-up of the thread's slot
+  if (face != kept.face) {
+    kept.font = CGFontCreateWithFontFile(face->path, face->index);
+    kept.face = face;
   }
-  const CGFontRef& font = lastFont;
+  const CGFontRef& font = kept.font;
   if (!font) return;
   CGContextSetFont(context_, font);
   CGContextSetFontSize(context_, size);
   if (color) CGContextSetFillColorWithColor(context_, color);
-  std::vector<CGGlyph> g(ids, ids + count);
+  ScratchBuffer<CGGlyph> g(count);
+  for (size_t k = 0; k < count; ++k) g[k] = static_cast<CGGlyph>(ids[k]);
   if (strokeWidth == 0) {
     CGContextShowGlyphsAtPositions(context_, g.data(), positions, count);
     return;
@@ -62,19 +91,20 @@ void paintRun(Painter& painter, const RunData& run, size_t first, size_t count, 
   const RunStyle& st = run.runStyle();
   CGColorRef color;
   if (!st.foregroundFromContext) color = st.foreground ? st.foreground : blackColor();
-  std::vector<CGPoint> pos(count);
+  ScratchBuffer<CGPoint> pos(count);
   for (size_t k = 0; k < count; ++k) pos[k] = CGPointMake(run.xs[first + k], run.ys[first + k]);
   // The outline takes the stroke colour, else the foreground colour.
   CGColorRef stroke = st.strokeColor ? st.strokeColor : color;
   painter.glyphs(run.face, run.size, color, st.strokeWidth, stroke, run.glyphs.data() + first,
                  pos.data(), count);
 
+  int style = st.underline & 0xff;
+  if (style == 0 && st.strikethrough == 0) return;
   double x0 = run.xs[first] - run.xOffsets[first];
   double w = 0;
   for (size_t k = 0; k < count; ++k) w += run.advances[first + k];
   double scale = run.size / run.face->unitsPerEm;
   double thickness = std::max(run.face->underlineThickness * scale, 0.5);
-  int style = st.underline & 0xff;
   if (style != 0) {
     // From context: the context's colour for underlines too.
     CGColorRef uc =

@@ -73,6 +73,11 @@ struct NSObjectAccessibility {
   static Strong<NSString> none(NSObject*, SEL) { return nullptr; }
   static uint64_t traits(NSObject*, SEL) { return UIAccessibilityTraitNone; }
   static CGRect frame(NSObject*, SEL) { return CGRectZero; }
+  // Sent, so that an object's own frame places it.
+  static CGPoint activationPoint(NSObject* self, SEL) {
+    CGRect frame = objc_msgSend<CGRect>(self, OBJC_SEL("accessibilityFrame"));
+    return CGPointMake(CGRectGetMidX(frame), CGRectGetMidY(frame));
+  }
   static NSInteger count(NSObject*, SEL) { return 0; }
   static Strong<NSObject> elementAt(NSObject*, SEL, NSInteger) { return nullptr; }
   static NSInteger indexOf(NSObject*, SEL, NSObject*) { return NSNotFound; }
@@ -88,9 +93,13 @@ struct ElementMethods {
   static Strong<NSString> value(NSObject* self, SEL) { return e(self)->accessibilityValue(); }
   static uint64_t traits(NSObject* self, SEL) { return e(self)->accessibilityTraits(); }
   static CGRect frame(NSObject* self, SEL) { return e(self)->accessibilityFrame(); }
+  static CGPoint activationPoint(NSObject* self, SEL) {
+    return e(self)->accessibilityActivationPoint();
+  }
 };
 
 const char* const kRect = "{CGRect={CGPoint=dd}{CGSize=dd}}@:";
+const char* const kPoint = "{CGPoint=dd}@:";
 
 void addObjectDefaults() {
   using M = NSObjectAccessibility;
@@ -101,6 +110,8 @@ void addObjectDefaults() {
   class_addMethod(cls, OBJC_SEL("accessibilityValue"), objc::method<&M::none>());
   class_addMethod(cls, OBJC_SEL("accessibilityTraits"), objc::method<&M::traits>());
   class_addMethod(cls, OBJC_SEL("accessibilityFrame"), objc::imp<&M::frame>(), kRect);
+  class_addMethod(cls, OBJC_SEL("accessibilityActivationPoint"), objc::imp<&M::activationPoint>(),
+                  kPoint);
   class_addMethod(cls, OBJC_SEL("accessibilityElementCount"), objc::method<&M::count>());
   class_addMethod(cls, OBJC_SEL("accessibilityElementAtIndex:"), objc::method<&M::elementAt>());
   class_addMethod(cls, OBJC_SEL("indexOfAccessibilityElement:"), objc::method<&M::indexOf>());
@@ -119,6 +130,13 @@ OBJC_CLASS_IMPL(UIAccessibilityElement) {
   class_addMethod(cls, OBJC_SEL("accessibilityValue"), objc::method<&M::value>());
   class_addMethod(cls, OBJC_SEL("accessibilityTraits"), objc::method<&M::traits>());
   class_addMethod(cls, OBJC_SEL("accessibilityFrame"), objc::imp<&M::frame>(), kRect);
+  class_addMethod(cls, OBJC_SEL("accessibilityActivationPoint"), objc::imp<&M::activationPoint>(),
+                  kPoint);
+}
+
+CGPoint UIAccessibilityElement::accessibilityActivationPoint() const {
+  if (hasActivationPoint_) return activationPoint_;
+  return CGPointMake(CGRectGetMidX(frame_), CGRectGetMidY(frame_));
 }
 
 namespace {

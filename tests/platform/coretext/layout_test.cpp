@@ -751,6 +751,38 @@ TEST(CTLine, TruncationKeepsTheRightEnds) {
   EXPECT_GT(count, 1);
 }
 
+// Whatever the width, no kept text touches the token with a space: a tail cut keeps
+// "word…", a head cut "…word", a middle cut "word…word".
+TEST(CTLine, TruncationDropsSpacesBesideTheToken) {
+  const std::string full = "alpha beta  gamma delta epsilon";
+  CTLineRef line = lineOf(full.c_str());
+  auto marked = attrs();
+  marked->setObjectForKey(NSNumber::numberWithBool(true), S("token"));
+  CTLineRef token = lineOf("\u2026", marked);
+  double lw = CTLineGetTypographicBounds(line, nullptr, nullptr, nullptr);
+  for (auto type : {kCTLineTruncationStart, kCTLineTruncationMiddle, kCTLineTruncationEnd}) {
+    for (double w = widthOf("\u2026") + 1; w < lw; w += 3) {
+      CTLineRef t = CTLineCreateTruncatedLine(line, w, type, token);
+      ASSERT_TRUE(t);
+      auto runs = CTLineGetGlyphRuns(t);
+      for (NSUInteger i = 0; i < runs->count(); ++i) {
+        CTRunRef run = runs->objectAtIndexAs<CTRun>(i);
+        if (!CTRunGetAttributes(run)->objectForKey(S("token"))) continue;
+        if (i > 0) {
+          CFRange before = CTRunGetStringRange(runs->objectAtIndexAs<CTRun>(i - 1));
+          EXPECT_NE(full[static_cast<size_t>(before.location + before.length - 1)], ' ')
+              << "type " << type << " width " << w;
+        }
+        if (i + 1 < runs->count()) {
+          CFRange after = CTRunGetStringRange(runs->objectAtIndexAs<CTRun>(i + 1));
+          EXPECT_NE(full[static_cast<size_t>(after.location)], ' ')
+              << "type " << type << " width " << w;
+        }
+      }
+    }
+  }
+}
+
 // Fallback
 
 TEST(CTFramesetter, FallbackShapesCjkAndArabic) {

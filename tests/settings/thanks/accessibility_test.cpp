@@ -170,6 +170,36 @@ TEST(LabelAccessibility, LinkFramesSitWhereTheLinkIsDrawn) {
   }
 }
 
+// A link that wraps: its frame covers both pieces, and activation lands on the link
+// although the union's centre lies between the pieces, over other text.
+TEST(LabelAccessibility, AWrappedLinkIsActivatedOnTheLink) {
+  const char* text = "some plain words first then a linked phrase here and more plain words";
+  const NSRange link = NSMakeRange(30, 13);  // "linked phrase"
+  for (NSInteger alignment :
+       {TTTAttributedLabelVerticalAlignmentTop, TTTAttributedLabelVerticalAlignmentCenter,
+        TTTAttributedLabelVerticalAlignmentBottom}) {
+    auto window = std::make_shared<UIWindow>(CGRectMake(0, 0, 320, 400));
+    auto label = makeLabel(CGRectMake(0, 0, 150, 160));
+    label->setNumberOfLines(0);
+    label->setVerticalAlignment(alignment);
+    label->setText(S(text));
+    label->setFrame(CGRectMake(20, 100, 150, 160));
+    window->addSubview(label);
+    label->addLinkToURLWithRange(NSURL::URLWithString(S("http://x/")), link);
+    std::vector<CGRect> drawn = label->drawnRectsForCharacterRange(link);
+    ASSERT_EQ(drawn.size(), 2u) << "the link should wrap";
+    auto e = element(label, 0);
+    CGRect frame = label->convertRectFromView(e->accessibilityFrame(), window.get());
+    for (const CGRect& piece : drawn)
+      EXPECT_TRUE(CGRectContainsRect(CGRectInset(frame, -1e-9, -1e-9), piece));
+    CGPoint activation = label->convertPointFromView(
+        objc_msgSend<CGPoint>(e, OBJC_SEL("accessibilityActivationPoint")), window.get());
+    NSInteger hit = label->characterIndexAtPoint(activation);
+    EXPECT_GE(hit, static_cast<NSInteger>(link.location)) << "alignment " << alignment;
+    EXPECT_LT(hit, static_cast<NSInteger>(NSMaxRange(link))) << "alignment " << alignment;
+  }
+}
+
 TEST(LabelAccessibility, TheListIsKeptUntilTheLinksChange) {
   auto label = labelWithText("one two");
   label->addLinkToURLWithRange(NSURL::URLWithString(S("http://one/")), NSMakeRange(0, 3));

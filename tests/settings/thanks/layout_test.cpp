@@ -228,6 +228,42 @@ TEST(LabelLayout, CharacterRangesHaveRectanglesInTheLabelsBounds) {
   EXPECT_EQ(none->boundingRectForCharacterRange(NSMakeRange(0, 3)), CGRectZero);
 }
 
+// A hook on the text rectangle moves the text without any of the label's own inputs
+// changing: the kept hit-test layout must not answer for the old place.
+IMP originalTextRect = nullptr;
+constexpr CGFloat kLowered = 20;
+
+CGRect loweredTextRect(NSObject* self, SEL cmd, CGRect bounds, NSInteger lines) {
+  return CGRectOffset(objc_callImp<CGRect>(originalTextRect, self, cmd, bounds, lines), 0,
+                      kLowered);
+}
+
+TEST(LabelLayout, AHookedTextRectangleGivesFreshAnswers) {
+  auto make = [] {
+    auto label = makeLabel(CGRectMake(0, 0, 180, 60));
+    label->setNumberOfLines(0);
+    label->setVerticalAlignment(TTTAttributedLabelVerticalAlignmentTop);
+    label->setText(attributed("short one\nand two"));
+    return label;
+  };
+  auto answers = [](const Strong<TTTAttributedLabel>& label) {
+    std::vector<NSInteger> out;
+    for (CGFloat y = 0.5; y < 60; y += 3)
+      for (CGFloat x = 0.5; x < 180; x += 4) out.push_back(label->characterIndexAtPoint({x, y}));
+    return out;
+  };
+  auto label = make();
+  std::vector<NSInteger> before = answers(label);
+  SEL textRect = OBJC_SEL("textRectForBounds:limitedToNumberOfLines:");
+  MSHookMessageEx(TTTAttributedLabel::class_(), textRect, objc::imp<&loweredTextRect>(),
+                  &originalTextRect);
+  std::vector<NSInteger> after = answers(label), fresh = answers(make());
+  MSHookMessageEx(TTTAttributedLabel::class_(), textRect, originalTextRect, nullptr);
+  EXPECT_EQ(after, fresh);
+  EXPECT_NE(after, before) << "the hook moves nothing: the case proves nothing";
+  EXPECT_EQ(answers(label), before);
+}
+
 }  // namespace
 
 // The character under a point is worked out from a layout kept between hit tests. Each

@@ -7,6 +7,8 @@
 //   "accessibilityValue"             () -> Strong<NSString>   none
 //   "accessibilityTraits"            () -> uint64_t           UIAccessibilityTraitNone
 //   "accessibilityFrame"             () -> CGRect             CGRectZero; in screen points
+//   "accessibilityActivationPoint"   () -> CGPoint            the frame's centre; where a
+//                                                             screen reader activates it
 //   "accessibilityElementCount"      () -> NSInteger          0: not a container
 //   "accessibilityElementAtIndex:"   (NSInteger) -> Strong<NSObject>  none
 //   "indexOfAccessibilityElement:"   (NSObject*) -> NSInteger          NSNotFound
@@ -80,6 +82,12 @@ class UIAccessibilityElement : public NSObject {
   void setAccessibilityTraits(UIAccessibilityTraits traits) { traits_ = traits; }
   CGRect accessibilityFrame() const { return frame_; }
   void setAccessibilityFrame(CGRect frame) { frame_ = frame; }
+  // In screen coordinates; the frame's centre until one is set.
+  CGPoint accessibilityActivationPoint() const;
+  void setAccessibilityActivationPoint(CGPoint point) {
+    activationPoint_ = point;
+    hasActivationPoint_ = true;
+  }
 
  private:
   Weak<NSObject> container_;
@@ -87,4 +95,6 @@ class UIAccessibilityElement : public NSObject {
   Strong<NSString> label_, hint_, value_;
   UIAccessibilityTraits traits_ = 0;
   CGRect frame_{};
+  CGPoint activationPoint_{};
+  bool hasActivationPoint_ = false;
 };

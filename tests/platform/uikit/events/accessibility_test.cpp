@@ -94,6 +94,19 @@ TEST(Accessibility, ElementsKeepTheirContainerWithoutOwningIt) {
   EXPECT_EQ(objc_msgSend<uint64_t>(element, OBJC_SEL("accessibilityTraits")),
             UIAccessibilityTraitLink);
   EXPECT_EQ(frameOf(element), CGRectMake(1, 2, 3, 4));
+  // Activated at the frame's centre until told otherwise; a view at its frame's too.
+  auto activation = [](const id& o) {
+    return objc_msgSend<CGPoint>(o, OBJC_SEL("accessibilityActivationPoint"));
+  };
+  EXPECT_EQ(activation(element), CGPointMake(2.5, 4));
+  element->setAccessibilityActivationPoint(CGPointMake(1.5, 2.5));
+  element->setAccessibilityFrame(CGRectMake(10, 20, 30, 40));
+  EXPECT_EQ(activation(element), CGPointMake(1.5, 2.5));
+  auto window = std::make_shared<UIWindow>(CGRectMake(0, 0, 100, 100));
+  auto view = UILabel::initWithFrame(CGRectMake(10, 20, 40, 10));
+  window->addSubview(view);
+  CGRect viewFrame = frameOf(view);
+  EXPECT_EQ(activation(view), CGPointMake(CGRectGetMidX(viewFrame), CGRectGetMidY(viewFrame)));
   EXPECT_EQ(element->accessibilityContainer(), container);
   container.reset();
   EXPECT_EQ(element->accessibilityContainer(), nullptr);
