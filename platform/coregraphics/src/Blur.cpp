@@ -36,7 +36,8 @@ struct Divider {
 };
 
 // One box pass of radius r along a row of n samples, zero outside.
-void boxRow(const uint8_t* src, uint8_t* dst, size_t n, int r, const Divider& divide) {
+CG_PIXEL_LOOP void boxRow(const uint8_t* src, uint8_t* dst, size_t n, int r,
+                          const Divider& divide) {
   uint32_t sum = 0;
   int64_t len = static_cast<int64_t>(n);
   for (int64_t i = 0; i <= std::min<int64_t>(r, len - 1); ++i) sum += src[i];
@@ -50,8 +51,8 @@ void boxRow(const uint8_t* src, uint8_t* dst, size_t n, int r, const Divider& di
 
 // The same pass down every column at once, a row at a time, so that memory is read in
 // order: sums[x] holds column x's window.
-void boxColumns(const uint8_t* src, uint8_t* dst, size_t width, size_t height, int r,
-                const Divider& divide, std::vector<uint32_t>& sums) {
+CG_PIXEL_LOOP void boxColumns(const uint8_t* src, uint8_t* dst, size_t width, size_t height, int r,
+                              const Divider& divide, std::vector<uint32_t>& sums) {
   sums.assign(width, 0);
   int64_t len = static_cast<int64_t>(height);
   for (int64_t y = 0; y <= std::min<int64_t>(r, len - 1); ++y) {
@@ -74,7 +75,8 @@ void boxColumns(const uint8_t* src, uint8_t* dst, size_t width, size_t height, i
 }
 
 // The three box passes over a contiguous plane, in place.
-void blurPlane(std::vector<uint8_t>& plane, size_t width, size_t height, double sigma) {
+CG_PIXEL_LOOP void blurPlane(std::vector<uint8_t>& plane, size_t width, size_t height,
+                             double sigma) {
   int sizes[3];
   boxSizes(sigma, sizes);
   std::vector<uint8_t> other(width * height);
@@ -94,46 +96,69 @@ void blurPlane(std::vector<uint8_t>& plane, size_t width, size_t height, double 
 // them draws the same shadow for the square of the factor less work.
 constexpr double kFullSizeSigma = 32;
 
-void blurReduced(std::vector<uint8_t>& plane, size_t width, size_t height, double sigma) {
+CG_PIXEL_LOOP void blurReduced(std::vector<uint8_t>& plane, size_t width, size_t height,
+                               double sigma) {
   size_t k = static_cast<size_t>(sigma / (kFullSizeSigma / 2));  // leaves sigma / k in [16, 32)
   size_t sw = (width + k - 1) / k, sh = (height + k - 1) / k;
   // Block averages; a block past the plane's edge counts the zeros outside it.
   std::vector<uint32_t> sums(sw * sh, 0);
-  for (size_t y = 0; y < height; ++y)
-    for (size_t x = 0; x < width; ++x) sums[(y / k) * sw + x / k] += plane[y * width + x];
+  for (size_t y = 0; y < height; ++y) {
+    const uint8_t* row = &plane[y * width];
+    uint32_t* blocks = &sums[(y / k) * sw];
+    for (size_t bx = 0, x = 0; bx < sw; ++bx) {
+      uint32_t sum = 0;
+      for (size_t end = std::min(width, x + k); x < end; ++x) sum += row[x];
+      blocks[bx] += sum;
+    }
+  }
   std::vector<uint8_t> small(sw * sh);
   uint32_t cells = static_cast<uint32_t>(k * k);
   for (size_t i = 0; i < small.size(); ++i)
     small[i] = static_cast<uint8_t>((sums[i] + cells / 2) / cells);
   blurPlane(small, sw, sh, sigma / static_cast<double>(k));
-  // Back to full size, interpolating between the blocks' centres.
-  auto axis = [k](size_t i, size_t n, size_t& lo, size_t& hi, double& t) {
+  // Back to full size, interpolating between the blocks' centres, with weights in 1/256.
+  constexpr uint32_t kOne = 256;
+  auto axis = [k](size_t i, size_t n, uint32_t& lo, uint32_t& hi, uint32_t& w) {
     double f = (static_cast<double>(i) + 0.5) / static_cast<double>(k) - 0.5;
     f = std::clamp(f, 0.0, static_cast<double>(n - 1));
-    lo = static_cast<size_t>(f);
-    hi = std::min(lo + 1, n - 1);
-    t = f - static_cast<double>(lo);
+    lo = static_cast<uint32_t>(f);
+    hi = std::min<uint32_t>(lo + 1, static_cast<uint32_t>(n - 1));
+    w = static_cast<uint32_t>(std::lround((f - lo) * kOne));
   };
-  std::vector<size_t> x0(width), x1(width);
-  std::vector<double> tx(width);
-  for (size_t x = 0; x < width; ++x) axis(x, sw, x0[x], x1[x], tx[x]);
+  std::vector<uint32_t> x0(width), x1(width), wx(width);
+  for (size_t x = 0; x < width; ++x) axis(x, sw, x0[x], x1[x], wx[x]);
   for (size_t y = 0; y < height; ++y) {
-    size_t y0, y1;
-    double ty;
-    axis(y, sh, y0, y1, ty);
+    uint32_t y0, y1, wy;
+    axis(y, sh, y0, y1, wy);
     const uint8_t* top = &small[y0 * sw];
     const uint8_t* bottom = &small[y1 * sw];
     uint8_t* out = &plane[y * width];
     for (size_t x = 0; x < width; ++x) {
-      double upper = top[x0[x]] + (top[x1[x]] - top[x0[x]]) * tx[x];
-      double lower = bottom[x0[x]] + (bottom[x1[x]] - bottom[x0[x]]) * tx[x];
-      out[x] = static_cast<uint8_t>(upper + (lower - upper) * ty + 0.5);
+      uint32_t upper = top[x0[x]] * (kOne - wx[x]) + top[x1[x]] * wx[x];
+      uint32_t lower = bottom[x0[x]] * (kOne - wx[x]) + bottom[x1[x]] * wx[x];
+      out[x] = static_cast<uint8_t>((upper * (kOne - wy) + lower * wy + kOne * kOne / 2) >> 16);
     }
   }
 }
 }  // namespace
 
-void blurAlpha(uint8_t* data, size_t width, size_t height, size_t stride, double sigma) {
+CG_PIXEL_LOOP void inkBounds(const uint8_t* data, int width, int height, size_t stride, int& x0,
+                             int& y0, int& x1, int& y1) {
+  x0 = width, y0 = height, x1 = -1, y1 = -1;
+  for (int y = 0; y < height; ++y) {
+    const uint8_t* row = data + y * stride;
+    int first = 0;
+    while (first < width && !row[first]) ++first;
+    if (first == width) continue;
+    int last = width - 1;
+    while (!row[last]) --last;
+    x0 = std::min(x0, first), x1 = std::max(x1, last);
+    y0 = std::min(y0, y), y1 = y;
+  }
+}
+
+CG_PIXEL_LOOP void blurAlpha(uint8_t* data, size_t width, size_t height, size_t stride,
+                             double sigma) {
   if (sigma < 0.3 || width == 0 || height == 0) return;
   // Each pass rounds to whole levels, so 8 bits hold every intermediate plane.
   std::vector<uint8_t> plane(width * height);

@@ -156,15 +156,8 @@ template <class Op>
       // Blur only around what was drawn.
       uint8_t* px = cairo_image_surface_get_data(mask);
       size_t stride = static_cast<size_t>(cairo_image_surface_get_stride(mask));
-      int bx0 = w, by0 = h, bx1 = -1, by1 = -1;
-      for (int y = 0; y < h; ++y) {
-        const uint8_t* row = px + y * stride;
-        for (int x = 0; x < w; ++x)
-          if (row[x]) {
-            bx0 = std::min(bx0, x), bx1 = std::max(bx1, x);
-            by0 = std::min(by0, y), by1 = std::max(by1, y);
-          }
-      }
+      int bx0, by0, bx1, by1;
+      cg::inkBounds(px, w, h, stride, bx0, by0, bx1, by1);
       if (bx1 >= 0) {
         int r = static_cast<int>(reach);
         bx0 = std::max(0, bx0 - r), by0 = std::max(0, by0 - r);

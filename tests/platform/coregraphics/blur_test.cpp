@@ -99,3 +99,37 @@ TEST(Blur, SameLevelsAsTheBoxPassesDoneByHand) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Blur, InkBoundsHoldEveryMarkedSampleAndNothingElse) {
+  constexpr int kW = 13, kH = 7;
+  constexpr size_t kStride = 16;
+  struct Case {
+    std::vector<std::pair<int, int>> marks;
+    int x0, y0, x1, y1;
+  };
+  for (const Case& c : std::vector<Case>{{{}, 0, 0, -1, -1},
+                                         {{{0, 0}}, 0, 0, 0, 0},
+                                         {{{12, 6}}, 12, 6, 12, 6},
+                                         {{{5, 1}, {2, 4}, {9, 3}}, 2, 1, 9, 4},
+                                         {{{0, 3}, {12, 3}}, 0, 3, 12, 3}}) {
+    // Bytes past the row's width are set and must not count.
+    std::vector<uint8_t> plane(kStride * kH, 0);
+    for (int y = 0; y < kH; ++y)
+      for (size_t x = kW; x < kStride; ++x) plane[y * kStride + x] = 255;
+    for (auto [x, y] : c.marks) plane[y * kStride + x] = 1;
+    int x0, y0, x1, y1;
+    cg::inkBounds(plane.data(), kW, kH, kStride, x0, y0, x1, y1);
+    if (c.marks.empty()) {
+      EXPECT_LT(x1, 0);
+      continue;
+    }
+    EXPECT_EQ(x0, c.x0);
+    EXPECT_EQ(y0, c.y0);
+    EXPECT_EQ(x1, c.x1);
+    EXPECT_EQ(y1, c.y1);
+  }
+}
+
+}  // namespace
