@@ -18,11 +18,11 @@
 # format's words; tests/fuzz/<name>.options adds the target's own libFuzzer flags. The summary keeps the latest run of every target, so running a few
 # targets again updates their rows only.
 #
-# With FUZZ_KEEP=1, each target's inputs are merged (libFuzzer -merge=1) into
-# tests/fuzz/corpus/<name>/: only inputs that add coverage to what is kept already are
-# copied, none over FUZZ_KEEP_MAX_LEN bytes (default 16384), and the target's folder is
-# held under FUZZ_KEEP_KB (default 300) by taking the smallest new inputs first. The hand
-# written seeds and regression-* inputs already there are never removed.
+# With FUZZ_KEEP=1, each target's kept corpus tests/fuzz/corpus/<name>/ is minimised
+# again (libFuzzer -merge=1) from the inputs kept before and this run's: the hand-written
+# seeds and regression-* inputs stay, and of the rest only inputs that add coverage,
+# none over FUZZ_KEEP_MAX_LEN bytes (default 16384), smallest first while the folder
+# stays under FUZZ_KEEP_KB (default 300).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${FUZZ_RUNS:-10000000}
@@ -63,29 +63,45 @@ else
   done
 fi
 
-# Merges what target $1 (binary $2) learned into its kept corpus, within the size caps.
+# Rebuilds target $1's kept corpus (binary $2) from everything it has learned, within the
+# size caps. The hand-written seeds and regression-* inputs (any name that is not a
+# content hash) stay; libFuzzer's merge then adds, from the inputs kept before and this
+# run's, only those that cover something the set does not, and of those the smallest
+# first while the folder stays under the cap. Inputs the new ones make redundant leave.
 keep() {
-  local name=$1 bin=$2 kept=tests/fuzz/corpus/$1 staged=$out/keep/$1
+  local name=$1 bin=$2 kept=tests/fuzz/corpus/$1 staged=$out/keep/$1 pool=$out/keep/$1.pool
   local max_len=${FUZZ_KEEP_MAX_LEN:-16384} cap=$((${FUZZ_KEEP_KB:-300} * 1024))
-  rm -rf "$staged" && mkdir -p "$out/keep" "$kept" && cp -r "$kept" "$staged"
-  # libFuzzer adds to the first folder only the inputs that cover something it does not.
+  rm -rf "$staged" "$pool" && mkdir -p "$staged" "$pool" "$kept"
+  local file base
+  for file in "$kept"/*; do
+    [ -f "$file" ] || continue
+    base=$(basename "$file")
+    if [[ $base =~ ^[0-9a-f]{40}$ ]]; then cp "$file" "$pool/"; else cp "$file" "$staged/"; fi
+  done
+  # What stays whatever happens, and the room it leaves under the cap.
+  local fixed used
+  fixed=$(find "$staged" -type f -printf '%f\n')
+  used=$(find "$staged" -type f -printf '%s\n' | awk '{s += $1} END {print s + 0}')
   local merge_control=$out/keep/$name.control
   "$bin" -merge=1 -merge_control_file="$merge_control" -max_len="$max_len" -timeout=20 \
-    -rss_limit_mb=2560 "$staged" "$out/corpus/$name" >"$out/logs/$name.merge.log" 2>&1 || {
-    echo "fuzz $name: merge failed, see $out/logs/$name.merge.log" >&2
+    -rss_limit_mb=2560 "$staged" "$pool" "$out/corpus/$name" >"$out/logs/$name.merge.log" 2>&1 || {
+    echo "fuzz $name: merge failed, see $out/logs/$name.merge.log; kept corpus unchanged" >&2
+    rm -rf "$staged" "$pool" "$merge_control"
     return 0
   }
-  # The new inputs, smallest first, while the folder stays under the cap.
-  local used
-  used=$(find "$kept" -type f -printf '%s\n' | awk '{s += $1} END {print s + 0}')
-  find "$staged" -type f -printf '%s %f\n' | sort -n | while read -r size file; do
-    [ -e "$kept/$file" ] && continue
+  # The merged inputs, smallest first, while they fit. (Every line is read: leaving the
+  # loop early would end the pipe's writer with SIGPIPE, which pipefail reports.)
+  local size chosen=()
+  while read -r size file; do
+    grep -qxF "$file" <<<"$fixed" && continue
     [ "$size" -le "$max_len" ] || continue
-    [ $((used + size)) -le "$cap" ] || break
-    cp "$staged/$file" "$kept/$file"
+    [ $((used + size)) -le "$cap" ] || continue
+    chosen+=("$file")
     used=$((used + size))
-  done
-  rm -rf "$staged" "$merge_control"
+  done < <(find "$staged" -type f -printf '%s %f\n' | sort -n)
+  find "$kept" -type f -regextype posix-extended -regex '.*/[0-9a-f]{40}' -delete
+  for file in "${chosen[@]}"; do cp "$staged/$file" "$kept/$file"; done
+  rm -rf "$staged" "$pool" "$merge_control"
 }
 
 mkdir -p "$out/logs"

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "FuzzInput.h"
+#include "ScratchFolder.h"
 #include "SettingsHost.h"
 #include "UIKit/UIAlertView.h"
 #include "UIKit/UIApplication.h"
@@ -45,9 +46,9 @@ bool gInitialised = false;
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  static char home[] = "/tmp/nimbra-fuzz-script-XXXXXX";
-  if (!mkdtemp(home)) std::abort();
-  setenv("HOME", home, 1);
+  // The settings file is rewritten by many steps: a folder in memory, removed at exit.
+  static std::string home = fuzz::makeScratchFolder("script");
+  setenv("HOME", home.c_str(), 1);
   unsetenv("XDG_RUNTIME_DIR");  // the pasteboard in that home too
   gInitialised = true;
   return 0;
