@@ -7,9 +7,6 @@
 // fuzz-includes: apps/settings apps/common
 // fuzz-depends: nimbra_bundle Nimbra
 // fuzz-mutations: 1000
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <string>

@@ -1,7 +1,6 @@
 #include "Blur.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -14,7 +13,6 @@
 
 namespace cg {
 
-namespace {
 // Box widths whose three passes approximate a Gaussian of `sigma`.
 void boxSizes(double sigma, int sizes[3]) {
   double ideal = std::sqrt(12 * sigma * sigma / 3 + 1);
@@ -26,6 +24,7 @@ void boxSizes(double sigma, int sizes[3]) {
   for (int i = 0; i < 3; ++i) sizes[i] = i < m ? wl : wu;
 }
 
+namespace {
 // Divides sums by a box's width exactly, with a multiply: for the sums a box of at most
 // 2^16 samples of 255 can hold, (x * m) >> 40 with m = ceil(2^40 / w) is floor(x / w).
 struct Divider {

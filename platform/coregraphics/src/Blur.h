@@ -13,6 +13,8 @@
 #endif
 
 namespace cg {
+// Box widths whose three passes approximate a Gaussian of `sigma`.
+void boxSizes(double sigma, int sizes[3]);
 // The smallest box holding every non-zero sample of an 8-bit plane; x1 < 0 when none.
 void inkBounds(const uint8_t* data, int width, int height, size_t stride, int& x0, int& y0, int& x1,
                int& y1);

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <random>
 #include <vector>
 
@@ -29,21 +29,12 @@ void boxLine(std::vector<uint32_t>& line, int r) {
   line = out;
 }
 
-// The box widths the blur takes for sigma, found the same way.
-std::vector<int> radii(double sigma) {
-  double ideal = std::sqrt(12 * sigma * sigma / 3 + 1);
-  int wl = static_cast<int>(std::floor(ideal));
-  if (wl % 2 == 0) --wl;
-  int m = static_cast<int>(
-      std::lround((12 * sigma * sigma - 3.0 * wl * wl - 12.0 * wl - 9) / (-4.0 * wl - 4)));
-  std::vector<int> r;
-  for (int i = 0; i < 3; ++i) r.push_back(((i < m ? wl : wl + 2) - 1) / 2);
-  return r;
-}
-
 std::vector<uint8_t> reference(const std::vector<uint8_t>& in, size_t w, size_t h, double sigma) {
   std::vector<uint32_t> plane(in.begin(), in.end());
-  for (int r : radii(sigma)) {
+  int sizes[3];
+  cg::boxSizes(sigma, sizes);
+  for (int size : sizes) {
+    int r = (size - 1) / 2;
     if (r <= 0) continue;
     std::vector<uint32_t> line;
     for (size_t y = 0; y < h; ++y) {
