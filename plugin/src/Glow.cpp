@@ -21,11 +21,8 @@ enum class BadgeKind { None, Number, String, Other };
 
 BadgeKind kindOf(NSObject* badge) {
   if (!badge) return BadgeKind::None;
-  static const Class number = NSNumber::class_();
-  static const Class string = NSString::class_();
-  Class cls = badge->getClass();
-  if (cls == number || class_isSubclassOf(cls, number)) return BadgeKind::Number;
-  if (cls == string || class_isSubclassOf(cls, string)) return BadgeKind::String;
+  if (badge->isKindOfClass(NSNumber::class_())) return BadgeKind::Number;
+  if (badge->isKindOfClass(NSString::class_())) return BadgeKind::String;
   return BadgeKind::Other;
 }
 

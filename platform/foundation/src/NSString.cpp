@@ -393,12 +393,8 @@ BOOL NSString::isEqualToString(const NSString* other) const {
 BOOL NSString::isEqual(const NSObject* other) const {
   if (other == this) return YES;
   if (!other) return NO;
-  // Through the class chain: dictionary lookups by string key compare on every read, so
-  // the class is read once here instead of through objc_cast's two calls into the runtime.
-  static const Class string = NSString::class_();
-  Class cls = other->getClass();
-  if (cls != string && !class_isSubclassOf(cls, string)) return NO;
-  auto* s = static_cast<const NSString*>(other);
+  auto* s = objc_cast<NSString>(other);
+  if (!s) return NO;
   // Two hashes already worked out that differ settle it without reading the units.
   std::size_t mine = hash_.load(std::memory_order_relaxed);
   std::size_t theirs = s->hash_.load(std::memory_order_relaxed);

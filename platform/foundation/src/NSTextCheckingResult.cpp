@@ -173,7 +173,9 @@ id makeResult() {
 class KindPlaceholder final : public NSTextCheckingResult {
  public:
   KindPlaceholder(Class cls, NSTextCheckingType type)
-      : NSTextCheckingResult(Fields{.type = type}), cls_(cls) {}
+      : NSTextCheckingResult(Fields{.type = type}), cls_(cls) {
+    keepClass(cls);
+  }
   Class getClass() const override { return cls_; }
 
  private:

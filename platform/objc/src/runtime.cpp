@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <shared_mutex>
 #include <string>
@@ -23,14 +24,13 @@ struct objc_method {
   std::string types;
 };
 
-struct objc_class {
+struct objc_class : objc::ClassHeader {
   std::string name;
   Class superclass;
   std::unordered_map<SEL, std::unique_ptr<objc_method>> methods;
-  // The root first, this class last (at `depth`); fixed when the class is made, so a class
-  // test is one comparison at the ancestor's depth rather than a walk.
-  std::size_t depth;
-  std::vector<Class> chain;
+  // The storage of the header's chain; fixed when the class is made, so a class test is
+  // one comparison at the ancestor's depth rather than a walk.
+  std::vector<Class> chainStorage;
 };
 
 namespace {
@@ -206,10 +206,16 @@ Class objc_allocateClassPair(Class superclass, std::string_view name) {
   std::unique_lock write(r.lock);
   auto& slot = r.classes[std::string(name)];
   if (!slot) {
-    slot.reset(new objc_class{std::string(name), superclass, {}, 0, {}});
-    if (superclass) slot->chain = superclass->chain;
-    slot->chain.push_back(slot.get());
-    slot->depth = slot->chain.size() - 1;
+    slot.reset(new objc_class{{}, std::string(name), superclass, {}, {}});
+    Class cls = slot.get();
+    if (superclass) cls->chainStorage = superclass->chainStorage;
+    cls->chainStorage.push_back(cls);
+    cls->depth = cls->chainStorage.size() - 1;
+    cls->chain = cls->chainStorage.data();
+    // Class tests in headers read the header through the class pointer itself.
+    if (static_cast<objc::ClassHeader*>(cls) != reinterpret_cast<objc::ClassHeader*>(cls)) {
+      std::abort();
+    }
   }
   return slot.get();
 }
@@ -222,20 +228,8 @@ Class class_getSuperclass(Class cls) {
   return cls ? cls->superclass : nullptr;
 }
 
-namespace {
-inline BOOL inChain(Class cls, Class ancestor) {
-  return ancestor->depth <= cls->depth && cls->chain[ancestor->depth] == ancestor;
-}
-}  // namespace
-
 BOOL class_isSubclassOf(Class cls, Class ancestor) {
-  return cls && ancestor && inChain(cls, ancestor);
-}
-
-// Here rather than with the rest of NSObject, so that the test sees the chains.
-BOOL NSObject::isKindOfClass(Class cls) const {
-  Class own = getClass();
-  return own && cls && (own == cls || inChain(own, cls));
+  return cls && ancestor && objc::inChain(cls, ancestor);
 }
 
 BOOL class_addMethod(Class cls, SEL name, IMP imp, const char* types) {

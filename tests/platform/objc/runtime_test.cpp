@@ -93,6 +93,46 @@ TEST(Runtime, KindAndRespondsTo) {
   EXPECT_FALSE(dog->respondsToSelector(nullptr));
 }
 
+namespace {
+// An object answering a class made at run time, as decoded placeholders do.
+class OfRuntimeClass : public Dog {
+ public:
+  explicit OfRuntimeClass(Class cls) : cls_(cls) { keepClass(cls); }
+  Class getClass() const override { return cls_; }
+
+ private:
+  Class cls_;
+};
+}  // namespace
+
+TEST(Runtime, ClassTestsReadTheClassEachObjectKeeps) {
+  // Every level of construction keeps its class; the most derived one stays, and one
+  // without a runtime class of its own answers as its nearest ancestor.
+  Strong<NSObject> objects[] = {std::make_shared<NSObject>(), std::make_shared<Animal>(),
+                                std::make_shared<Dog>(), std::make_shared<PlainBuilder>()};
+  Class classes[] = {NSObject::class_(), Animal::class_(), Dog::class_(), Builder::class_(),
+                     FinishedBuilder::class_()};
+  for (const auto& o : objects) {
+    for (Class c : classes) {
+      EXPECT_EQ(o->isKindOfClass(c), class_isSubclassOf(o->getClass(), c))
+          << class_getName(o->getClass()) << " against " << class_getName(c);
+    }
+  }
+  EXPECT_TRUE(objects[3]->isKindOfClass(FinishedBuilder::class_()));
+  EXPECT_FALSE(objects[1]->isKindOfClass(Dog::class_()));
+
+  // Deeper than the class it is tested against, and a class test across branches.
+  Class puppy = objc_allocateClassPair(Dog::class_(), "KeptPuppy");
+  Class kitten = objc_allocateClassPair(Animal::class_(), "KeptKitten");
+  auto stand = std::make_shared<OfRuntimeClass>(puppy);
+  EXPECT_TRUE(stand->isKindOfClass(puppy));
+  EXPECT_TRUE(stand->isKindOfClass(Animal::class_()));
+  EXPECT_FALSE(stand->isKindOfClass(kitten));
+  EXPECT_TRUE(stand->isMemberOfClass(puppy));
+  EXPECT_EQ(objc_cast<Dog>(static_cast<NSObject*>(stand.get())), stand.get());
+  EXPECT_EQ(objc_cast<Dog>(static_cast<NSObject*>(objects[1].get())), nullptr);
+}
+
 TEST(Runtime, MessagesGoThroughTheTable) {
   auto dog = std::make_shared<Dog>();
   EXPECT_EQ(objc_msgSend<int>(dog, OBJC_SEL("legs")), 4);

@@ -31,7 +31,7 @@
 
 class NSObject : public std::enable_shared_from_this<NSObject> {
  public:
-  NSObject() = default;
+  NSObject() : keptClass_(class_()) {}
   NSObject(const NSObject&) = delete;
   NSObject& operator=(const NSObject&) = delete;
   virtual ~NSObject();
@@ -39,8 +39,11 @@ class NSObject : public std::enable_shared_from_this<NSObject> {
   static Class class_();
   virtual Class getClass() const;
 
-  // isKindOfClass: answers NO for none.
-  BOOL isKindOfClass(Class cls) const;
+  // isKindOfClass: answers NO for none. Inline: objc_cast and the hot paths that test
+  // badge and attribute values ask it on every read.
+  BOOL isKindOfClass(Class cls) const {
+    return cls && (keptClass_ == cls || objc::inChain(keptClass_, cls));
+  }
   BOOL isMemberOfClass(Class cls) const;
   BOOL respondsToSelector(SEL sel) const;
 
@@ -60,6 +63,15 @@ class NSObject : public std::enable_shared_from_this<NSObject> {
   Strong<const T> retainedSelf() const {
     return std::static_pointer_cast<const T>(shared_from_this());
   }
+
+ protected:
+  // The class getClass answers, kept in the object when it is made, so that a class test
+  // reads it rather than calling. OBJC_CLASS keeps each level's class as the object is
+  // built, the most derived last; a class that answers getClass otherwise keeps its own.
+  void keepClass(Class cls) { keptClass_ = cls; }
+
+ private:
+  Class keptClass_;
 };
 
 namespace objc {
@@ -106,16 +118,20 @@ const T* objc_cast(const NSObject* p) {
   }
 }
 
-#define OBJC_CLASS(Name, Super)     \
- public:                            \
-  using super = Super;              \
-  using objc_self = Name;           \
-  static Class class_();            \
-  Class getClass() const override { \
-    return Name::class_();          \
-  }                                 \
-                                    \
- private:
+#define OBJC_CLASS(Name, Super)                                                \
+ public:                                                                       \
+  using super = Super;                                                         \
+  using objc_self = Name;                                                      \
+  static Class class_();                                                       \
+  Class getClass() const override {                                            \
+    return Name::class_();                                                     \
+  }                                                                            \
+                                                                               \
+ private:                                                                      \
+  struct objc_keep_class_ {                                                    \
+    explicit objc_keep_class_(Name* self) { self->keepClass(Name::class_()); } \
+  };                                                                           \
+  [[no_unique_address]] objc_keep_class_ objc_kept_{this};
 
 #define OBJC_CLASS_IMPL(Name)                                                                  \
   static void Name##_objcMethods(Class cls);                                                   \

@@ -127,6 +127,29 @@ BOOL objc_loadPlugin(const std::string& path, std::string* error = nullptr);
 
 }  // extern "C++"
 
+namespace objc {
+
+// What a class test reads of a class without a call: the class's place in its chain of
+// superclasses, the root first and the class itself last, at `depth`. Every class starts
+// with it and keeps it unchanged from the moment it is made.
+struct ClassHeader {
+  std::size_t depth = 0;
+  const Class* chain = nullptr;
+};
+
+inline const ClassHeader& headerOf(Class cls) {
+  return *reinterpret_cast<const ClassHeader*>(cls);
+}
+
+// Whether `ancestor` is `cls` or one of its superclasses; both are classes.
+inline bool inChain(Class cls, Class ancestor) {
+  const ClassHeader& own = headerOf(cls);
+  std::size_t at = headerOf(ancestor).depth;
+  return at <= own.depth && own.chain[at] == ancestor;
+}
+
+}  // namespace objc
+
 // Interns a selector once per call site.
 #define OBJC_SEL(name)                                   \
   ([]() -> SEL {                                         \
