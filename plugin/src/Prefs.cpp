@@ -23,10 +23,10 @@ namespace {
 
 constexpr uint32_t kNeverRandom = 2;  // light grey is never drawn at random
 
-// Keys are NSSTR literals, made once: checkColor runs on every applied glow.
-id valueFor(const Strong<NSDictionary>& dict, const Strong<NSString>& key) {
-  if (!dict) return nullptr;
-  return dict->objectForKey(key);
+// Keys are NSSTR literals, made once: checkColor runs on every applied glow. The value is
+// the dictionary's own, read while the settings are not replaced.
+NSObject* valueFor(const Strong<NSDictionary>& dict, const Strong<NSString>& key) {
+  return dict ? dict->objectForKey(key).get() : nullptr;
 }
 
 // A value of another type than the settings pane writes for the key counts as absent;
@@ -42,29 +42,29 @@ bool isRealNumber(const NSNumber& n) {
 }
 
 std::optional<BOOL> boolFor(const Strong<NSString>& key) {
-  id v = valueFor(prefs, key);
-  if (auto* n = objc_cast<NSNumber>(v.get())) {
+  NSObject* v = valueFor(prefs, key);
+  if (auto* n = objc_cast<NSNumber>(v)) {
     return isBooleanNumber(*n) ? std::optional<BOOL>(n->boolValue()) : std::nullopt;
   }
-  if (auto* s = objc_cast<NSString>(v.get())) return s->boolValue();
+  if (auto* s = objc_cast<NSString>(v)) return s->boolValue();
   return std::nullopt;
 }
 
 std::optional<int32_t> intFor(const Strong<NSString>& key) {
-  id v = valueFor(prefs, key);
-  if (auto* n = objc_cast<NSNumber>(v.get())) {
+  NSObject* v = valueFor(prefs, key);
+  if (auto* n = objc_cast<NSNumber>(v)) {
     return isIntegerNumber(*n) ? std::optional<int32_t>(n->intValue()) : std::nullopt;
   }
-  if (auto* s = objc_cast<NSString>(v.get())) return s->intValue();
+  if (auto* s = objc_cast<NSString>(v)) return s->intValue();
   return std::nullopt;
 }
 
 std::optional<float> floatFor(const Strong<NSString>& key) {
-  id v = valueFor(prefs, key);
-  if (auto* n = objc_cast<NSNumber>(v.get())) {
+  NSObject* v = valueFor(prefs, key);
+  if (auto* n = objc_cast<NSNumber>(v)) {
     return isRealNumber(*n) ? std::optional<float>(n->floatValue()) : std::nullopt;
   }
-  if (auto* s = objc_cast<NSString>(v.get())) return s->floatValue();
+  if (auto* s = objc_cast<NSString>(v)) return s->floatValue();
   return std::nullopt;
 }
 
@@ -97,7 +97,8 @@ Strong<NSDictionary> readPrefsFile() {
 }
 
 Strong<NSArray> whitelistFromPrefs(const Strong<NSDictionary>& dict) {
-  if (auto list = objc_cast<NSArray>(valueFor(dict, NSSTR(kBadgeWhitelist)))) return list;
+  if (auto list = dict ? dict->objectForKeyAs<NSArray>(NSSTR(kBadgeWhitelist)) : nullptr)
+    return list;
   return NSArray::array();
 }
 

@@ -134,8 +134,9 @@ Strong<NSDictionary> NSDictionary::dictionaryWithContentsOfFile(const Strong<NSS
   return path ? dictionaryWithContentsOfFile(path->stdString()) : nullptr;
 }
 
-id NSDictionary::objectForKey(const NSObject* key) const {
-  if (!key) return nullptr;
+const id& NSDictionary::objectForKey(const NSObject* key) const {
+  static constinit const id none;
+  if (!key) return none;
   if (entries_.size() <= kScanLimit) {
     // Settings and attribute dictionaries hold a handful of keys: a scan over the kept
     // hashes finds one without hashing into buckets, and the same key object needs no
@@ -146,12 +147,12 @@ id NSDictionary::objectForKey(const NSObject* key) const {
       const NSObject* k = entries_[i].first.get();
       if (k == key || key->isEqual(k)) return entries_[i].second;
     }
-    return nullptr;
+    return none;
   }
   // A non-owning handle, only for the lookup.
   id probe(id(), const_cast<NSObject*>(key));
   auto it = index_.find(probe);
-  return it == index_.end() ? nullptr : entries_[it->second].second;
+  return it == index_.end() ? none : entries_[it->second].second;
 }
 
 Strong<NSArray> NSDictionary::allKeys() const {

@@ -40,11 +40,17 @@ class NSDictionary : public NSObject {
   static Strong<NSDictionary> dictionaryWithContentsOfFile(const Strong<NSString>& path);
 
   NSUInteger count() const { return entries_.size(); }
-  // None when absent.
-  id objectForKey(const id& key) const { return objectForKey(key.get()); }
-  id objectForKey(const NSObject* key) const;
-  template <class T>
-  Strong<T> objectForKeyAs(const id& key) const {
+  // None when absent. The value is lent, as the device's getter lends it: valid while the
+  // dictionary keeps it, so a read touches no reference count; copy it into an `id` to keep
+  // it past a change to the dictionary. A key of any class is taken as it is, without the
+  // count an `id` made of it would cost.
+  const id& objectForKey(const NSObject* key) const;
+  template <class K>
+  const id& objectForKey(const Strong<K>& key) const {
+    return objectForKey(static_cast<const NSObject*>(key.get()));
+  }
+  template <class T, class K>
+  Strong<T> objectForKeyAs(const Strong<K>& key) const {
     return objc_cast<T>(objectForKey(key));
   }
   Strong<NSArray> allKeys() const;
