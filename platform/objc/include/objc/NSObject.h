@@ -22,6 +22,7 @@
 //   }
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -118,25 +119,32 @@ const T* objc_cast(const NSObject* p) {
   }
 }
 
-#define OBJC_CLASS(Name, Super)                                                \
- public:                                                                       \
-  using super = Super;                                                         \
-  using objc_self = Name;                                                      \
-  static Class class_();                                                       \
-  Class getClass() const override {                                            \
-    return Name::class_();                                                     \
-  }                                                                            \
-                                                                               \
- private:                                                                      \
-  struct objc_keep_class_ {                                                    \
-    explicit objc_keep_class_(Name* self) { self->keepClass(Name::class_()); } \
-  };                                                                           \
+#define OBJC_CLASS(Name, Super)                                                   \
+ public:                                                                          \
+  using super = Super;                                                            \
+  using objc_self = Name;                                                         \
+  /* Inline, as objc_cast asks for it on every test: one load once registered. */ \
+  static Class class_() {                                                         \
+    Class cls = objc_class_.load(std::memory_order_acquire);                      \
+    return cls ? cls : objc_registerClass_();                                     \
+  }                                                                               \
+  Class getClass() const override {                                               \
+    return Name::class_();                                                        \
+  }                                                                               \
+                                                                                  \
+ private:                                                                         \
+  static Class objc_registerClass_();                                             \
+  static inline std::atomic<Class> objc_class_{nullptr};                          \
+  struct objc_keep_class_ {                                                       \
+    explicit objc_keep_class_(Name* self) { self->keepClass(Name::class_()); }    \
+  };                                                                              \
   [[no_unique_address]] objc_keep_class_ objc_kept_{this};
 
 #define OBJC_CLASS_IMPL(Name)                                                                  \
   static void Name##_objcMethods(Class cls);                                                   \
-  Class Name::class_() {                                                                       \
+  Class Name::objc_registerClass_() {                                                          \
     static const Class cls = objc::registerClass(#Name, super::class_(), &Name##_objcMethods); \
+    objc_class_.store(cls, std::memory_order_release);                                         \
     return cls;                                                                                \
   }                                                                                            \
   [[maybe_unused]] static const Class Name##_objcLoaded = Name::class_();                      \
