@@ -134,7 +134,7 @@ const T* objc_cast(const NSObject* p) {
                                                                                   \
  private:                                                                         \
   static Class objc_registerClass_();                                             \
-  static inline std::atomic<Class> objc_class_{nullptr};                          \
+  static std::atomic<Class> objc_class_;                                          \
   struct objc_keep_class_ {                                                       \
     explicit objc_keep_class_(Name* self) { self->keepClass(Name::class_()); }    \
   };                                                                              \
@@ -142,6 +142,9 @@ const T* objc_cast(const NSObject* p) {
 
 #define OBJC_CLASS_IMPL(Name)                                                                  \
   static void Name##_objcMethods(Class cls);                                                   \
+  /* Defined once, beside the registration that fills it: a copy in each library that          \
+     reads it would miss the fill. */                                                          \
+  constinit std::atomic<Class> Name::objc_class_{nullptr};                                     \
   Class Name::objc_registerClass_() {                                                          \
     static const Class cls = objc::registerClass(#Name, super::class_(), &Name##_objcMethods); \
     objc_class_.store(cls, std::memory_order_release);                                         \
