@@ -204,6 +204,18 @@ const cairo_font_options_t* glyphFontOptions() {
   return options;
 }
 
+// FreeType refuses glyphs of 65,536 device pixels or more. Cairo then marks the font
+// face as failed, so every later size of that face draws nothing in this process, and it
+// drops the half-made scaled font without freeing it. A glyph that size is larger than
+// any surface can be, so it is not drawn at all; the face stays usable. The scales are
+// the two Cairo takes from the matrix: the length the x axis maps to, and the area over it.
+bool glyphSizeDrawable(const cairo_matrix_t& fm) {
+  constexpr double kLargestGlyph = 32768;  // device pixels, half FreeType's bound
+  double major = std::hypot(fm.xx, fm.yx);
+  double area = std::abs(fm.xx * fm.yy - fm.xy * fm.yx);
+  return major < kLargestGlyph && major > 0 && area / major < kLargestGlyph;
+}
+
 // Puts the context's font into `t` with the font matrix `fm` (its size and the text
 // matrix, relative to t's user space). On the context itself the scaled font is kept, so
 // that run after run in one font leaves Cairo's state, and its glyph cache, untouched.
@@ -481,6 +493,7 @@ void CGContextShowGlyphsAtPositions(const CGContextRef& c, const CGGlyph* glyphs
   // (+ 0.0: a negative zero would make Cairo key a second scaled font for the same one.)
   cairo_matrix_init(&fm, full.xx * size + 0.0, full.yx * size + 0.0, -full.xy * size + 0.0,
                     -full.yy * size + 0.0, 0, 0);
+  if (!glyphSizeDrawable(fm)) return;
   cairo_matrix_t linear = full;  // text space's scale, for outline widths
   linear.x0 = linear.y0 = 0;
   enum class Paint { Fill, Stroke };

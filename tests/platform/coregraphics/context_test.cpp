@@ -304,6 +304,37 @@ TEST(Glyphs, DrawnInYUpTextSpaceWithTheFillColour) {
   EXPECT_EQ(ink, (Pixel{0, 255, 0, 255}));
 }
 
+// FreeType refuses glyphs of 65,536 pixels or more, and behind it the face would fail for
+// every size not used before. Such glyphs draw nothing; the face keeps drawing the rest.
+TEST(Glyphs, OneTooLargeToDrawLeavesTheFaceDrawingEveryOtherSize) {
+  auto font = CGFontCreateWithFontFile("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", 0);
+  ASSERT_NE(font, nullptr);
+  CGGlyph g = 43;
+  CGPoint pos{0, 0};
+  struct Huge {
+    CGFloat size;
+    CGAffineTransform text;
+  };
+  for (Huge huge : {Huge{70000, CGAffineTransformIdentity}, Huge{1e9, CGAffineTransformIdentity},
+                    Huge{1, CGAffineTransformMakeScale(1e6, 1)},
+                    Huge{10, CGAffineTransformMake(1e-4, 0, 0, 1e5, 0, 0)}}) {
+    std::vector<uint8_t> mem;
+    auto ctx = makeContext(mem, 40, 40, kRGBA);
+    CGContextSetFont(ctx, font);
+    CGContextSetRGBFillColor(ctx, 0, 0, 0, 1);
+    CGContextSetFontSize(ctx, huge.size);
+    CGContextSetTextMatrix(ctx, huge.text);
+    CGContextShowGlyphsAtPositions(ctx, &g, &pos, 1);
+    EXPECT_EQ(alphaSum(mem, 40, 0, 0, 40, 40), 0) << huge.size;
+    // Sizes this face has not drawn at before, on the same context and on a new one.
+    CGContextSetTextMatrix(ctx, CGAffineTransformIdentity);
+    CGContextSetFontSize(ctx, 27.25 + huge.size * 1e-9);
+    CGContextSetTextPosition(ctx, 4, 6);
+    CGContextShowGlyphsAtPositions(ctx, &g, &pos, 1);
+    EXPECT_GT(alphaSum(mem, 40, 0, 0, 40, 40), 1000) << huge.size;
+  }
+}
+
 TEST(PNG, RoundTripAndBadFiles) {
   std::vector<uint8_t> mem;
   auto ctx = makeContext(mem, 3, 2, kRGBA);
