@@ -110,13 +110,17 @@ struct Hooks {
 // in the same order as its passes send them (the badge test and the radius, each reading
 // the icon's badge value, then "layer" before each of the shadow setters; "superview" and
 // "setHidden:" for a badge view), plain sends answered by methods that decide nothing.
-// What the plug-in decided for each view is looked up in its tag, and the colour is always
-// the same.
+// What the plug-in decided for each view is looked up in its tag. The colour is the same
+// every time, or, as the floor of the random colour mode, the next of a cycle through the
+// plug-in's colours: every glow hands the layer another colour, which the layer retains
+// and the one before releases, as the plug-in's random glows do.
 namespace sendFloor {
 
 enum Decision : int64_t { kNoBadge = 0, kBelowThreshold = 1, kGlow = 2 };
 
 IMP hostIcon, hostFolder, hostBadge;
+std::vector<CGColorRef> cycle;  // empty: the same colour every time
+std::size_t next = 0;
 
 BOOL decided(NSObject* self, Decision atLeast) {
   NSObject* icon = objc_msgSend<NSObject*>(self, OBJC_SEL("icon"));
@@ -145,7 +149,8 @@ void glowOrClear(NSObject* self) {
   }
   CGFloat r = objc_msgSend<CGFloat>(self, OBJC_SEL("floorRadius"));
   if (r <= 4.0) return;
-  layerOf(self)->setShadowColor(color);
+  if (next == cycle.size()) next = 0;
+  layerOf(self)->setShadowColor(cycle.empty() ? color : cycle[next++]);
   layerOf(self)->setShadowRadius(r);
   layerOf(self)->setShadowOpacity(1);
   layerOf(self)->setShadowOffset(CGSizeZero);
@@ -177,6 +182,13 @@ std::vector<IMP> install(const Hooks& hooks, const Strong<SBHomeScreen>& screen)
         view, folder ? OBJC_SEL("calculateFolderRadius") : OBJC_SEL("calculateRadius"));
     view->setTag(!badge ? kNoBadge : r <= 4.0 ? kBelowThreshold : kGlow);
   }
+  // The plug-in's table without light grey, which it never draws at random.
+  for (const auto& c :
+       {UIColor::yellowColor(), UIColor::darkGrayColor(), UIColor::grayColor(), UIColor::redColor(),
+        UIColor::greenColor(), UIColor::blueColor(), UIColor::cyanColor(), UIColor::magentaColor(),
+        UIColor::orangeColor(), UIColor::purpleColor(), UIColor::brownColor(),
+        UIColor::blackColor(), UIColor::whiteColor()})
+    cycle.push_back(c->CGColor());
   hostIcon = hooks.host[0];
   hostFolder = hooks.host[1];
   hostBadge = hooks.host[2];
@@ -188,6 +200,14 @@ std::vector<IMP> install(const Hooks& hooks, const Strong<SBHomeScreen>& screen)
   class_addMethod(objc_getClass("SBFolderIconView"), OBJC_SEL("floorRadius"),
                   objc::method<&radiusOf>());
   return {objc::imp<&iconLayout>(), objc::imp<&folderLayout>(), objc::imp<&badgeLayout>()};
+}
+
+// The same colour every time (false) or the next of the cycle (true).
+std::vector<CGColorRef> colours;
+void varyColour(bool vary) {
+  if (colours.empty()) colours.swap(cycle);
+  cycle = vary ? colours : std::vector<CGColorRef>{};
+  next = 0;
 }
 
 }  // namespace sendFloor
@@ -211,8 +231,8 @@ void benchLayout(const Strong<SBHomeScreen>& screen, Hooks& hooks, const std::ve
   *with = withSamples[withSamples.size() / 2];
 }
 
-// The passes a profiler counts when NIMBRA_BENCH_PROFILE names a mode (bare, floor, fixed,
-// random, same_as_app): run under
+// The passes a profiler counts when NIMBRA_BENCH_PROFILE names a mode (bare, floor,
+// floor_random, fixed, random, same_as_app): run under
 // `valgrind --tool=callgrind --collect-atstart=no --toggle-collect='*profiledPasses*'`.
 __attribute__((noinline)) void profiledPasses(const Strong<SBHomeScreen>& screen, int passes) {
   for (int i = 0; i < passes; ++i) screen->layoutPass();
@@ -254,12 +274,16 @@ int main() {
   hooks.savePlugin();
   screen->layoutPass();
   const std::vector<IMP> floor = sendFloor::install(hooks, screen);
+  sendFloor::varyColour(false);
 
   if (const char* mode = std::getenv("NIMBRA_BENCH_PROFILE")) {
     std::string m = mode;
     if (m == "random") chooseColor(home, 673);
     if (m == "same_as_app") chooseColor(home, 674);
-    hooks.use(m == "bare" ? hooks.host : m == "floor" ? floor : hooks.plugin);
+    sendFloor::varyColour(m == "floor_random");
+    hooks.use(m == "bare"                           ? hooks.host
+              : m == "floor" || m == "floor_random" ? floor
+                                                    : hooks.plugin);
     for (int i = 0; i < 3; ++i) screen->layoutPass();
     profiledPasses(screen, 100);
     std::filesystem::remove_all(home);
@@ -276,6 +300,10 @@ int main() {
   screen->layoutPass();
   double bareRandom = 0, withRandom = 0;
   benchLayout(screen, hooks, hooks.plugin, &bareRandom, &withRandom);
+  sendFloor::varyColour(true);
+  double bareRandomFloor = 0, withRandomFloor = 0;
+  benchLayout(screen, hooks, floor, &bareRandomFloor, &withRandomFloor);
+  sendFloor::varyColour(false);
 
   // Same-as-app mode draws every badged icon's image into a pixel on every pass.
   chooseColor(home, 674);
@@ -292,6 +320,9 @@ int main() {
   lines.push_back(line);
   std::snprintf(line, sizeof line, "case=layout_pass_random ours=%.2f bare=%.2f unit=us",
                 withRandom, bareRandom);
+  lines.push_back(line);
+  std::snprintf(line, sizeof line, "case=layout_pass_random_send_floor ours=%.2f bare=%.2f unit=us",
+                withRandomFloor, bareRandomFloor);
   lines.push_back(line);
   std::snprintf(line, sizeof line, "case=layout_pass_same_as_app ours=%.2f bare=%.2f unit=us",
                 withSameAsApp, bareSameAsApp);

@@ -134,8 +134,12 @@ Strong<NSDictionary> NSDictionary::dictionaryWithContentsOfFile(const Strong<NSS
   return path ? dictionaryWithContentsOfFile(path->stdString()) : nullptr;
 }
 
+namespace {
+// What a read of an absent key lends.
+constinit const id none;
+}  // namespace
+
 const id& NSDictionary::objectForKey(const NSObject* key) const {
-  static constinit const id none;
   if (!key) return none;
   if (entries_.size() <= kScanLimit) {
     // Settings and attribute dictionaries hold a handful of keys: a scan over the kept

@@ -375,10 +375,25 @@ const char* NSString::UTF8String() const {
 
 namespace {
 
-// Equal units, compared as one block: the character traits compare UTF-16 one unit at
-// a time.
+// Equal units. Short strings (keys and setting names) compare four units to a word,
+// without a call; longer ones as one block. The character traits would compare
+// UTF-16 one unit at a time.
 bool sameUnits(const std::u16string& a, const std::u16string& b) {
-  return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0;
+  const std::size_t n = a.size();
+  if (n != b.size()) return false;
+  const char16_t* p = a.data();
+  const char16_t* q = b.data();
+  if (n > 8) return std::memcmp(p, q, n * sizeof(char16_t)) == 0;
+  std::size_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    uint64_t x, y;
+    std::memcpy(&x, p + i, sizeof x);
+    std::memcpy(&y, q + i, sizeof y);
+    if (x != y) return false;
+  }
+  for (; i < n; ++i)
+    if (p[i] != q[i]) return false;
+  return true;
 }
 
 }  // namespace

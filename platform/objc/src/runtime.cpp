@@ -310,11 +310,7 @@ constinit thread_local CacheSet methodCache[kCacheSets] __attribute__((tls_model
 
 IMP sendMiss(const NSObject* self, SEL sel, const void* vtable) {
   if (!sel) return nullptr;
-  // The inlined probe has already missed the first way.
-  const CacheEntry& second = methodCache[cacheSet(vtable, sel)].way[1];
-  if (second.key.load(std::memory_order_relaxed) == vtable &&
-      second.sel.load(std::memory_order_relaxed) == sel)
-    return second.imp.load(std::memory_order_relaxed);
+  // The inlined probe has already missed both ways.
   return fromTables(vtable, self->getClass(), sel).imp;
 }
 

@@ -168,9 +168,11 @@ IMP lookUpImp(const NSObject* self, SEL sel);
 // vtable (getClass is virtual, so the vtable decides the class, and it is the object's
 // first word: the key costs one load), class_getInstanceMethod and its kin keyed by the
 // class. Hits take no lock and touch no shared counter. Each set holds two ways in one
-// cache line, the one used last first, so that two hot pairs whose hash meets (a host's
-// vtable and a plug-in's selector, say) do not evict each other on every send. A method
-// found missing is cached too, as none.
+// cache line, the one filled last first, and a send probes both inline, so that two hot
+// pairs whose hash meets (a host's vtable and a plug-in's selector, say) neither evict
+// each other nor leave one of them to a call on every send: which pairs meet depends on
+// where the libraries and selectors happen to lie. A method found missing is cached too,
+// as none.
 //
 // A change to any method table empties every thread's cache while it holds the registry's
 // lock for writing; a thread fills its own entries only while it holds that lock for
@@ -198,7 +200,7 @@ inline std::size_t cacheSet(const void* key, SEL sel) {
   return ((a >> 3) ^ (b >> 4)) & (kCacheSets - 1);
 }
 
-// The miss path of a send: the second way, then the tables.
+// The miss path of a send: the tables.
 IMP sendMiss(const NSObject* self, SEL sel, const void* vtable);
 
 // The Itanium ABI puts a polymorphic object's vtable pointer first.
@@ -216,10 +218,14 @@ template <class Object>
 [[gnu::always_inline]] inline IMP cachedImp(const Object* self, SEL sel) {
   static_assert(std::is_polymorphic_v<Object>);
   const void* vtable = vtableOf(self);
-  const CacheEntry& entry = methodCache[cacheSet(vtable, sel)].way[0];
-  if (entry.key.load(std::memory_order_relaxed) == vtable &&
-      entry.sel.load(std::memory_order_relaxed) == sel) [[likely]] {
-    return entry.imp.load(std::memory_order_relaxed);
+  const CacheSet& set = methodCache[cacheSet(vtable, sel)];
+  if (set.way[0].key.load(std::memory_order_relaxed) == vtable &&
+      set.way[0].sel.load(std::memory_order_relaxed) == sel) [[likely]] {
+    return set.way[0].imp.load(std::memory_order_relaxed);
+  }
+  if (set.way[1].key.load(std::memory_order_relaxed) == vtable &&
+      set.way[1].sel.load(std::memory_order_relaxed) == sel) {
+    return set.way[1].imp.load(std::memory_order_relaxed);
   }
   return sendMiss(self, sel, vtable);
 }
