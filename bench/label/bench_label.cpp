@@ -73,6 +73,25 @@ std::string tenLines(const Strong<UIFont>& font) {
   }
 }
 
+// With NIMBRA_BENCH_PROFILE set, the drawing cases also run 100 passes of each contender
+// in these two functions: under `valgrind --tool=callgrind`, the inclusive costs of
+// profiledOurs<N> and profiledPeer<N> are the case's two sides, N its number (1 redraw,
+// 2 highlighted, 3 shrunk).
+template <int Case, class F>
+[[gnu::noinline]] void profiledOurs(F& body) {
+  for (int i = 0; i < 100; ++i) body();
+}
+template <int Case, class F>
+[[gnu::noinline]] void profiledPeer(F& body) {
+  for (int i = 0; i < 100; ++i) body();
+}
+template <int Case, class A, class B>
+void profile(A& ours, B& peer) {
+  if (!std::getenv("NIMBRA_BENCH_PROFILE")) return;
+  profiledOurs<Case>(ours);
+  profiledPeer<Case>(peer);
+}
+
 using bench::compare;
 using bench::Floor;
 using bench::median;
@@ -172,17 +191,17 @@ int main(int argc, char** argv) {
 
     label->setText(textA);
     PangoLayout* kept = pango.layout(plainA);
-    auto r = compare(
-        rounds, 500,
-        [&] {
-          CGContextClearRect(context, bounds);
-          label->drawTextInRect(bounds);
-        },
-        [&] {
-          CGContextClearRect(context, bounds);
-          cairo_move_to(cr, 0, 0);
-          pango_cairo_show_layout(cr, kept);
-        });
+    auto ours = [&] {
+      CGContextClearRect(context, bounds);
+      label->drawTextInRect(bounds);
+    };
+    auto peer = [&] {
+      CGContextClearRect(context, bounds);
+      cairo_move_to(cr, 0, 0);
+      pango_cairo_show_layout(cr, kept);
+    };
+    auto r = compare(rounds, 500, ours, peer);
+    profile<1>(ours, peer);
     g_object_unref(kept);
     UIGraphicsPopContext();
     lines.push_back({"redraw", r[0], r[1], -1, "pango"});
@@ -257,18 +276,18 @@ int main(int argc, char** argv) {
     UIGraphicsPushContext(context);
     label->setHighlightedTextColor(UIColor::redColor());
     label->setHighlighted(true);
-    auto h = compare(
-        rounds, 500,
-        [&] {
-          CGContextClearRect(context, bounds);
-          label->drawTextInRect(bounds);
-        },
-        [&] {
-          CGContextClearRect(context, bounds);
-          cairo_set_source_rgb(cr, 1, 0, 0);
-          cairo_move_to(cr, 0, 0);
-          pango_cairo_show_layout(cr, kept);
-        });
+    auto ours = [&] {
+      CGContextClearRect(context, bounds);
+      label->drawTextInRect(bounds);
+    };
+    auto peer = [&] {
+      CGContextClearRect(context, bounds);
+      cairo_set_source_rgb(cr, 1, 0, 0);
+      cairo_move_to(cr, 0, 0);
+      pango_cairo_show_layout(cr, kept);
+    };
+    auto h = compare(rounds, 500, ours, peer);
+    profile<2>(ours, peer);
     lines.push_back({"uilabel_draw_highlighted", h[0], h[1], -1, "pango"});
 
     // One line that needs about two thirds of its font size to fit.
@@ -284,17 +303,17 @@ int main(int argc, char** argv) {
     pango_layout_set_font_description(small, desc);
     pango_layout_set_width(small, -1);
     CGRect line = shrinking->bounds();
-    auto s = compare(
-        rounds, 500,
-        [&] {
-          CGContextClearRect(context, line);
-          shrinking->drawTextInRect(line);
-        },
-        [&] {
-          CGContextClearRect(context, line);
-          cairo_move_to(cr, 0, 0);
-          pango_cairo_show_layout(cr, small);
-        });
+    auto oursShrunk = [&] {
+      CGContextClearRect(context, line);
+      shrinking->drawTextInRect(line);
+    };
+    auto peerShrunk = [&] {
+      CGContextClearRect(context, line);
+      cairo_move_to(cr, 0, 0);
+      pango_cairo_show_layout(cr, small);
+    };
+    auto s = compare(rounds, 500, oursShrunk, peerShrunk);
+    profile<3>(oursShrunk, peerShrunk);
     pango_font_description_free(desc);
     g_object_unref(small);
     g_object_unref(kept);

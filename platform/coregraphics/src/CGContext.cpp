@@ -524,7 +524,12 @@ void CGContextShowGlyphsAtPositions(const CGContextRef& c, const CGGlyph* glyphs
       }
       cairo_set_matrix(t, &user);
     };
-    withOwnPath(*i, [&] { draw(*i, false, op); });
+    // Shown glyphs leave the current path alone; outlined ones are built as a path of
+    // their own, so only they need the caller's path kept aside.
+    if (stroke)
+      withOwnPath(*i, [&] { draw(*i, false, op); });
+    else
+      draw(*i, false, op);
   };
   bool fill = i->gs.textMode == kCGTextFill || i->gs.textMode == kCGTextFillStroke;
   bool stroke = i->gs.textMode == kCGTextStroke || i->gs.textMode == kCGTextFillStroke;

@@ -396,6 +396,12 @@ std::vector<std::vector<CGPoint>> flatten(const CGPath& path) {
 
 CGRect CGPathGetPathBoundingBox(const CGPathRef& path) {
   if (!path) return CGRectNull;
+  // Without curves the points themselves are the outline: no flattening, no copies (a
+  // frame's rectangle is asked for on every draw).
+  bool curved = std::any_of(path->elements().begin(), path->elements().end(), [](const auto& e) {
+    return e.type == kCGPathElementAddCurveToPoint || e.type == kCGPathElementAddQuadCurveToPoint;
+  });
+  if (!curved) return CGPathGetBoundingBox(path);
   Box b;
   for (const auto& poly : flatten(*path))
     for (CGPoint p : poly) b.add(p);

@@ -304,6 +304,35 @@ TEST(Glyphs, DrawnInYUpTextSpaceWithTheFillColour) {
   EXPECT_EQ(ink, (Pixel{0, 255, 0, 255}));
 }
 
+// Text leaves the path being built where it was, in every mode, shadowed or not.
+TEST(Glyphs, LeaveThePathBeingBuiltAlone) {
+  auto font = CGFontCreateWithFontFile("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", 0);
+  ASSERT_NE(font, nullptr);
+  for (CGTextDrawingMode mode : {kCGTextFill, kCGTextStroke, kCGTextFillStroke}) {
+    for (bool shadow : {false, true}) {
+      std::vector<uint8_t> mem;
+      auto ctx = makeContext(mem, 40, 40, kRGBA);
+      CGContextSetFont(ctx, font);
+      CGContextSetFontSize(ctx, 20);
+      CGContextSetTextDrawingMode(ctx, mode);
+      if (shadow)
+        CGContextSetShadowWithColor(ctx, CGSizeMake(2, -2), 1, CGColorCreateGenericRGB(0, 0, 1, 1));
+      CGContextMoveToPoint(ctx, 3, 5);
+      CGContextAddLineToPoint(ctx, 30, 7);
+      CGGlyph g = 43;
+      CGPoint pos{0, 0};
+      CGContextSetTextPosition(ctx, 8, 12);
+      CGContextShowGlyphsAtPositions(ctx, &g, &pos, 1);
+      CGPoint p = CGContextGetPathCurrentPoint(ctx);
+      EXPECT_EQ(p.x, 30) << mode << shadow;
+      EXPECT_EQ(p.y, 7) << mode << shadow;
+      CGRect box = CGContextGetPathBoundingBox(ctx);
+      EXPECT_EQ(box.origin.x, 3) << mode << shadow;
+      EXPECT_EQ(box.size.width, 27) << mode << shadow;
+    }
+  }
+}
+
 // FreeType refuses glyphs of 65,536 pixels or more, and behind it the face would fail for
 // every size not used before. Such glyphs draw nothing; the face keeps drawing the rest.
 TEST(Glyphs, OneTooLargeToDrawLeavesTheFaceDrawingEveryOtherSize) {

@@ -82,6 +82,15 @@ TEST(Path, RectsBoundsAndContainment) {
   CGPathCloseSubpath(m);
   EXPECT_FALSE(CGPathIsRect(m, nullptr));
   EXPECT_TRUE(CGRectEqualToRect(CGPathGetBoundingBox(m), CGRectMake(0, 0, 10, 10)));
+  EXPECT_TRUE(CGRectEqualToRect(CGPathGetPathBoundingBox(m), CGRectMake(0, 0, 10, 10)));
+  // A line then a curve in one path: the curve's bulge counts, its control point does not.
+  auto mixed = CGPathCreateMutable();
+  CGPathMoveToPoint(mixed, nullptr, 0, 0);
+  CGPathAddLineToPoint(mixed, nullptr, 4, 0);
+  CGPathAddQuadCurveToPoint(mixed, nullptr, 6, 8, 8, 0);
+  CGRect tight = CGPathGetPathBoundingBox(mixed);
+  EXPECT_NEAR(tight.size.height, 4, 0.05);
+  EXPECT_EQ(CGPathGetBoundingBox(mixed).size.height, 8);
   EXPECT_TRUE(CGPathContainsPoint(m, nullptr, CGPointMake(8, 2), false));
   EXPECT_FALSE(CGPathContainsPoint(m, nullptr, CGPointMake(2, 8), false));
   // A full circle's tight box is the circle's square; its control points go no further.
