@@ -1,6 +1,7 @@
 #include "CoreGraphics/CGContext.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 
@@ -208,12 +209,14 @@ const cairo_font_options_t* glyphFontOptions() {
 // face as failed, so every later size of that face draws nothing in this process, and it
 // drops the half-made scaled font without freeing it. A glyph that size is larger than
 // any surface can be, so it is not drawn at all; the face stays usable. The scales are
-// the two Cairo takes from the matrix: the length the x axis maps to, and the area over it.
+// the two Cairo takes from the matrix: the length the x axis maps to, and the area over
+// it; compared squared, without a root or a division on every run.
 bool glyphSizeDrawable(const cairo_matrix_t& fm) {
   constexpr double kLargestGlyph = 32768;  // device pixels, half FreeType's bound
-  double major = std::hypot(fm.xx, fm.yx);
-  double area = std::abs(fm.xx * fm.yy - fm.xy * fm.yx);
-  return major < kLargestGlyph && major > 0 && area / major < kLargestGlyph;
+  constexpr double kLimit2 = kLargestGlyph * kLargestGlyph;
+  double major2 = fm.xx * fm.xx + fm.yx * fm.yx;
+  double area = fm.xx * fm.yy - fm.xy * fm.yx;
+  return major2 > 0 && major2 < kLimit2 && area * area < kLimit2 * major2;
 }
 
 // Puts the context's font into `t` with the font matrix `fm` (its size and the text
@@ -479,15 +482,18 @@ void CGContextShowGlyphsAtPositions(const CGContextRef& c, const CGGlyph* glyphs
   // (the same, y turned down for the font's y-down outlines). Cairo then keeps one
   // scaled font from run to run and line to line, whatever the CTM does in between, and
   // places the glyphs without transforming each one again.
+  // The scratch keeps the size of the longest run so far; the first `n` entries are this
+  // run's glyphs, those at positions that are not finite left out without a branch.
   std::vector<cairo_glyph_t>& gl = i->glyphScratch;
-  gl.clear();
+  if (gl.size() < count) gl.resize(count);
+  size_t n = 0;
   for (size_t k = 0; k < count; ++k) {
     double x = positions[k].x, y = positions[k].y;
-    if (finite(x, y))
-      gl.push_back(
-          {glyphs[k], full.xx * x + full.xy * y + full.x0, full.yx * x + full.yy * y + full.y0});
+    gl[n] = {glyphs[k], full.xx * x + full.xy * y + full.x0, full.yx * x + full.yy * y + full.y0};
+    n += std::isfinite(x) & std::isfinite(y);
   }
-  if (gl.empty()) return;
+  if (n == 0) return;
+  const int shownCount = static_cast<int>(std::min<size_t>(n, INT_MAX));
   const double size = i->gs.fontSize;
   cairo_matrix_t fm;
   // (+ 0.0: a negative zero would make Cairo key a second scaled font for the same one.)
@@ -508,14 +514,14 @@ void CGContextShowGlyphsAtPositions(const CGContextRef& c, const CGGlyph* glyphs
       std::vector<cairo_glyph_t> shifted;
       const cairo_glyph_t* shown = gl.data();
       if (dx != 0 || dy != 0) {
-        shifted = gl;
+        shifted.assign(gl.begin(), gl.begin() + shownCount);
         for (cairo_glyph_t& g : shifted) g.x += dx, g.y += dy;
         shown = shifted.data();
       }
-      if (fill) cairo_show_glyphs(t, shown, static_cast<int>(gl.size()));
+      if (fill) cairo_show_glyphs(t, shown, shownCount);
       if (stroke) {
         cairo_new_path(t);
-        cairo_glyph_path(t, shown, static_cast<int>(gl.size()));
+        cairo_glyph_path(t, shown, shownCount);
         // The outline's width is measured in text space, as the glyphs are.
         cairo_save(t);
         cairo_transform(t, &linear);

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 #include <fstream>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -302,6 +303,27 @@ TEST(Glyphs, DrawnInYUpTextSpaceWithTheFillColour) {
   for (size_t i = 0; i < mem.size(); i += 4)
     if (mem[i + 3] == 255) ink = {mem[i], mem[i + 1], mem[i + 2], mem[i + 3]};
   EXPECT_EQ(ink, (Pixel{0, 255, 0, 255}));
+}
+
+// A glyph at a position that is not finite is left out; the others keep their places.
+TEST(Glyphs, OnesAtPositionsNotFiniteAreLeftOut) {
+  auto font = CGFontCreateWithFontFile("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", 0);
+  ASSERT_NE(font, nullptr);
+  std::vector<uint8_t> mem;
+  auto ctx = makeContext(mem, 60, 30, kRGBA);
+  CGContextSetFont(ctx, font);
+  CGContextSetFontSize(ctx, 20);
+  CGContextSetRGBFillColor(ctx, 0, 0, 0, 1);
+  CGContextSetTextPosition(ctx, 2, 8);
+  CGGlyph g[] = {43, 43, 43, 43};
+  CGPoint at[] = {{0, 0},
+                  {std::numeric_limits<double>::quiet_NaN(), 0},
+                  {std::numeric_limits<double>::infinity(), 0},
+                  {40, 0}};
+  CGContextShowGlyphsAtPositions(ctx, g, at, 4);
+  EXPECT_GT(alphaSum(mem, 60, 0, 0, 20, 30), 1000);   // the first
+  EXPECT_EQ(alphaSum(mem, 60, 20, 0, 40, 30), 0);     // none between
+  EXPECT_GT(alphaSum(mem, 60, 40, 0, 60, 30), 1000);  // the last, where it was put
 }
 
 // Text leaves the path being built where it was, in every mode, shadowed or not.
