@@ -456,7 +456,8 @@ void CGContextSetTextDrawingMode(const CGContextRef& c, CGTextDrawingMode mode) 
   if (auto* i = get(c)) i->gs.textMode = mode;
 }
 void CGContextSetFont(const CGContextRef& c, const CGFontRef& font) {
-  if (auto* i = get(c)) i->gs.font = font;
+  // Text is set run by run, mostly in the font already set: that counts no reference.
+  if (auto* i = get(c); i && i->gs.font != font) i->gs.font = font;
 }
 void CGContextSetFontSize(const CGContextRef& c, CGFloat size) {
   // Cairo puts the whole context in an error state for a non-finite font matrix.

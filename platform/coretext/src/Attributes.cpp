@@ -81,7 +81,7 @@ CGColorRef CTColorFromAttributeValue(const id& value) {
 
 namespace ct {
 
-CGColorRef blackColor() {
+const CGColorRef& blackColor() {
   static const CGColorRef black = CGColorCreateGenericGray(0, 1);
   return black;
 }

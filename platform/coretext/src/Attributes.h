@@ -12,6 +12,6 @@ std::shared_ptr<const TextSource> makeSource(const NSAttributedString& string);
 // The run's attributes as a caller sees them: the given dictionary, or one carrying the
 // substituted font when fallback chose another face.
 Strong<NSDictionary> runAttributes(const RunData& run);
-CGColorRef blackColor();
+const CGColorRef& blackColor();
 
 }  // namespace ct

@@ -89,12 +89,15 @@ void CGPainter::rect(CGRect r, const CGColorRef& color) {
 void paintRun(Painter& painter, const RunData& run, size_t first, size_t count, const LineData&) {
   if (count == 0 || first + count > run.glyphs.size()) return;
   const RunStyle& st = run.runStyle();
-  CGColorRef color;
-  if (!st.foregroundFromContext) color = st.foreground ? st.foreground : blackColor();
+  // Borrowed from the run's style or the black every run shares: no count per run.
+  static const CGColorRef fromContext;
+  const CGColorRef& color = st.foregroundFromContext ? fromContext
+                            : st.foreground          ? st.foreground
+                                                     : blackColor();
   ScratchBuffer<CGPoint> pos(count);
   for (size_t k = 0; k < count; ++k) pos[k] = CGPointMake(run.xs[first + k], run.ys[first + k]);
   // The outline takes the stroke colour, else the foreground colour.
-  CGColorRef stroke = st.strokeColor ? st.strokeColor : color;
+  const CGColorRef& stroke = st.strokeColor ? st.strokeColor : color;
   painter.glyphs(run.face, run.size, color, st.strokeWidth, stroke, run.glyphs.data() + first,
                  pos.data(), count);
 

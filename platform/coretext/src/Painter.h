@@ -21,16 +21,18 @@ class Painter {
   virtual void rect(CGRect textRect, const CGColorRef& color) = 0;
 };
 
+// Paints into a context that its caller holds for as long as the painter lives (a
+// drawing call's own argument): the painter borrows it, counting no reference per line.
 class CGPainter : public Painter {
  public:
-  explicit CGPainter(CGContextRef context) : context_(std::move(context)) {}
+  explicit CGPainter(const CGContextRef& context) : context_(context) {}
   void glyphs(const FontFace* face, double size, const CGColorRef& color, double strokeWidth,
               const CGColorRef& strokeColor, const uint32_t* glyphs, const CGPoint* positions,
               size_t count) override;
   void rect(CGRect textRect, const CGColorRef& color) override;
 
  private:
-  CGContextRef context_;
+  const CGContextRef& context_;
 };
 
 // Glyphs [first, first + count) of a run and its decorations. A none colour leaves the
