@@ -92,6 +92,29 @@ void profile(A& ours, B& peer) {
   profiledPeer<Case>(peer);
 }
 
+// A drawing case: the label drawn into `rect` of the current context against `layout`
+// shown at the same place in `colour` (or the source already set), each after clearing
+// the rectangle.
+template <int Case, class Label>
+std::vector<double> drawCase(int rounds, const Label& label, CGRect rect, PangoLayout* layout,
+                             const double* colour = nullptr) {
+  CGContextRef context = UIGraphicsGetCurrentContext();
+  cairo_t* cr = CGContextGetCairo(context);
+  auto ours = [&] {
+    CGContextClearRect(context, rect);
+    label->drawTextInRect(rect);
+  };
+  auto peer = [&] {
+    CGContextClearRect(context, rect);
+    if (colour) cairo_set_source_rgb(cr, colour[0], colour[1], colour[2]);
+    cairo_move_to(cr, 0, 0);
+    pango_cairo_show_layout(cr, layout);
+  };
+  auto m = compare(rounds, 500, ours, peer);
+  profile<Case>(ours, peer);
+  return m;
+}
+
 using bench::compare;
 using bench::Floor;
 using bench::median;
@@ -191,17 +214,7 @@ int main(int argc, char** argv) {
 
     label->setText(textA);
     PangoLayout* kept = pango.layout(plainA);
-    auto ours = [&] {
-      CGContextClearRect(context, bounds);
-      label->drawTextInRect(bounds);
-    };
-    auto peer = [&] {
-      CGContextClearRect(context, bounds);
-      cairo_move_to(cr, 0, 0);
-      pango_cairo_show_layout(cr, kept);
-    };
-    auto r = compare(rounds, 500, ours, peer);
-    profile<1>(ours, peer);
+    auto r = drawCase<1>(rounds, label, bounds, kept);
     g_object_unref(kept);
     UIGraphicsPopContext();
     lines.push_back({"redraw", r[0], r[1], -1, "pango"});
@@ -272,22 +285,11 @@ int main(int argc, char** argv) {
 
     CGRect bounds = label->bounds();
     CGContextRef context = CGContextCreateFlipped(static_cast<size_t>(kWidth), 200, 1);
-    cairo_t* cr = CGContextGetCairo(context);
     UIGraphicsPushContext(context);
     label->setHighlightedTextColor(UIColor::redColor());
     label->setHighlighted(true);
-    auto ours = [&] {
-      CGContextClearRect(context, bounds);
-      label->drawTextInRect(bounds);
-    };
-    auto peer = [&] {
-      CGContextClearRect(context, bounds);
-      cairo_set_source_rgb(cr, 1, 0, 0);
-      cairo_move_to(cr, 0, 0);
-      pango_cairo_show_layout(cr, kept);
-    };
-    auto h = compare(rounds, 500, ours, peer);
-    profile<2>(ours, peer);
+    const double red[] = {1, 0, 0};
+    auto h = drawCase<2>(rounds, label, bounds, kept, red);
     lines.push_back({"uilabel_draw_highlighted", h[0], h[1], -1, "pango"});
 
     // One line that needs about two thirds of its font size to fit.
@@ -303,17 +305,7 @@ int main(int argc, char** argv) {
     pango_layout_set_font_description(small, desc);
     pango_layout_set_width(small, -1);
     CGRect line = shrinking->bounds();
-    auto oursShrunk = [&] {
-      CGContextClearRect(context, line);
-      shrinking->drawTextInRect(line);
-    };
-    auto peerShrunk = [&] {
-      CGContextClearRect(context, line);
-      cairo_move_to(cr, 0, 0);
-      pango_cairo_show_layout(cr, small);
-    };
-    auto s = compare(rounds, 500, oursShrunk, peerShrunk);
-    profile<3>(oursShrunk, peerShrunk);
+    auto s = drawCase<3>(rounds, shrinking, line, small);
     pango_font_description_free(desc);
     g_object_unref(small);
     g_object_unref(kept);
