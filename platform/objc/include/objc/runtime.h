@@ -219,17 +219,17 @@ template <class Object>
   static_assert(std::is_polymorphic_v<Object>);
   const void* vtable = vtableOf(self);
   const CacheSet& set = methodCache[cacheSet(vtable, sel)];
-  // Both halves of a key are compared before one branch (`&`, not `&&`): the entry is in
-  // one cache line, and a hit then costs a single predicted jump.
-  const CacheEntry& first = set.way[0];
-  if (__builtin_expect((first.key.load(std::memory_order_relaxed) == vtable) &
-                           (first.sel.load(std::memory_order_relaxed) == sel),
-                       1))
-    return first.imp.load(std::memory_order_relaxed);
-  const CacheEntry& second = set.way[1];
-  if ((second.key.load(std::memory_order_relaxed) == vtable) &
-      (second.sel.load(std::memory_order_relaxed) == sel))
-    return second.imp.load(std::memory_order_relaxed);
+  // Both halves of a key are compared before one branch (their differences or'ed): the
+  // entry is in one cache line, and a hit then costs a single predicted jump.
+  auto matches = [&](const CacheEntry& e) {
+    auto k = reinterpret_cast<std::uintptr_t>(e.key.load(std::memory_order_relaxed));
+    auto s = reinterpret_cast<std::uintptr_t>(e.sel.load(std::memory_order_relaxed));
+    return ((k ^ reinterpret_cast<std::uintptr_t>(vtable)) |
+            (s ^ reinterpret_cast<std::uintptr_t>(sel))) == 0;
+  };
+  if (__builtin_expect(matches(set.way[0]), 1))
+    return set.way[0].imp.load(std::memory_order_relaxed);
+  if (matches(set.way[1])) return set.way[1].imp.load(std::memory_order_relaxed);
   return sendMiss(self, sel, vtable);
 }
 
