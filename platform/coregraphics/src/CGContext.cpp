@@ -491,7 +491,7 @@ void CGContextShowGlyphsAtPositions(const CGContextRef& c, const CGGlyph* glyphs
   for (size_t k = 0; k < count; ++k) {
     double x = positions[k].x, y = positions[k].y;
     gl[n] = {glyphs[k], full.xx * x + full.xy * y + full.x0, full.yx * x + full.yy * y + full.y0};
-    n += std::isfinite(x) & std::isfinite(y);
+    n += static_cast<size_t>(std::isfinite(x)) & static_cast<size_t>(std::isfinite(y));
   }
   if (n == 0) return;
   const int shownCount = static_cast<int>(std::min<size_t>(n, INT_MAX));
