@@ -32,6 +32,7 @@
 #pragma once
 
 #include <atomic>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -194,10 +195,26 @@ inline constexpr std::size_t kCacheSets = 512;
 extern constinit thread_local CacheSet methodCache[kCacheSets]
     __attribute__((tls_model("initial-exec")));
 
+// The set of a (key, selector) pair: the two addresses mixed by a multiply (Fibonacci
+// hashing), whose top bits depend on every bit below them. Vtables lie a few words apart
+// in a library and selectors a few dozen bytes apart on the heap; shifted and xor'ed
+// alone, such runs of addresses fall into sets in patterns, and which hot pairs then
+// share a set changed with every library's layout.
 inline std::size_t cacheSet(const void* key, SEL sel) {
   auto a = reinterpret_cast<std::uintptr_t>(key);
   auto b = reinterpret_cast<std::uintptr_t>(sel);
-  return ((a >> 3) ^ (b >> 4)) & (kCacheSets - 1);
+  constexpr int kSetBits = std::countr_zero(kCacheSets);
+  return static_cast<std::size_t>(((a ^ (b << 1)) * 0x9E3779B97F4A7C15ull) >> (64 - kSetBits));
+}
+
+// Whether `e` is the entry of (key, sel). Both halves are compared before one branch
+// (their differences or'ed): the entry is in one cache line, and a hit then costs a
+// single predicted jump.
+[[gnu::always_inline]] inline bool holds(const CacheEntry& e, const void* key, SEL sel) {
+  auto k = reinterpret_cast<std::uintptr_t>(e.key.load(std::memory_order_relaxed));
+  auto s = reinterpret_cast<std::uintptr_t>(e.sel.load(std::memory_order_relaxed));
+  return ((k ^ reinterpret_cast<std::uintptr_t>(key)) |
+          (s ^ reinterpret_cast<std::uintptr_t>(sel))) == 0;
 }
 
 // The miss path of a send: the tables.
@@ -219,17 +236,9 @@ template <class Object>
   static_assert(std::is_polymorphic_v<Object>);
   const void* vtable = vtableOf(self);
   const CacheSet& set = methodCache[cacheSet(vtable, sel)];
-  // Both halves of a key are compared before one branch (their differences or'ed): the
-  // entry is in one cache line, and a hit then costs a single predicted jump.
-  auto matches = [&](const CacheEntry& e) {
-    auto k = reinterpret_cast<std::uintptr_t>(e.key.load(std::memory_order_relaxed));
-    auto s = reinterpret_cast<std::uintptr_t>(e.sel.load(std::memory_order_relaxed));
-    return ((k ^ reinterpret_cast<std::uintptr_t>(vtable)) |
-            (s ^ reinterpret_cast<std::uintptr_t>(sel))) == 0;
-  };
-  if (__builtin_expect(matches(set.way[0]), 1))
+  if (__builtin_expect(holds(set.way[0], vtable, sel), 1))
     return set.way[0].imp.load(std::memory_order_relaxed);
-  if (matches(set.way[1])) return set.way[1].imp.load(std::memory_order_relaxed);
+  if (holds(set.way[1], vtable, sel)) return set.way[1].imp.load(std::memory_order_relaxed);
   return sendMiss(self, sel, vtable);
 }
 
