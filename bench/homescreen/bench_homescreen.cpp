@@ -119,7 +119,8 @@ namespace sendFloor {
 enum Decision : int64_t { kNoBadge = 0, kBelowThreshold = 1, kGlow = 2 };
 
 IMP hostIcon, hostFolder, hostBadge;
-std::vector<CGColorRef> cycle;  // empty: the same colour every time
+std::vector<CGColorRef> cycle;
+bool varyColour = false;  // the same colour every time, or the next of the cycle
 std::size_t next = 0;
 
 BOOL decided(NSObject* self, Decision atLeast) {
@@ -150,7 +151,7 @@ void glowOrClear(NSObject* self) {
   CGFloat r = objc_msgSend<CGFloat>(self, OBJC_SEL("floorRadius"));
   if (r <= 4.0) return;
   if (next == cycle.size()) next = 0;
-  layerOf(self)->setShadowColor(cycle.empty() ? color : cycle[next++]);
+  layerOf(self)->setShadowColor(varyColour ? cycle[next++] : color);
   layerOf(self)->setShadowRadius(r);
   layerOf(self)->setShadowOpacity(1);
   layerOf(self)->setShadowOffset(CGSizeZero);
@@ -200,14 +201,6 @@ std::vector<IMP> install(const Hooks& hooks, const Strong<SBHomeScreen>& screen)
   class_addMethod(objc_getClass("SBFolderIconView"), OBJC_SEL("floorRadius"),
                   objc::method<&radiusOf>());
   return {objc::imp<&iconLayout>(), objc::imp<&folderLayout>(), objc::imp<&badgeLayout>()};
-}
-
-// The same colour every time (false) or the next of the cycle (true).
-std::vector<CGColorRef> colours;
-void varyColour(bool vary) {
-  if (colours.empty()) colours.swap(cycle);
-  cycle = vary ? colours : std::vector<CGColorRef>{};
-  next = 0;
 }
 
 }  // namespace sendFloor
@@ -274,13 +267,12 @@ int main() {
   hooks.savePlugin();
   screen->layoutPass();
   const std::vector<IMP> floor = sendFloor::install(hooks, screen);
-  sendFloor::varyColour(false);
 
   if (const char* mode = std::getenv("NIMBRA_BENCH_PROFILE")) {
     std::string m = mode;
     if (m == "random") chooseColor(home, 673);
     if (m == "same_as_app") chooseColor(home, 674);
-    sendFloor::varyColour(m == "floor_random");
+    sendFloor::varyColour = m == "floor_random";
     hooks.use(m == "bare"                           ? hooks.host
               : m == "floor" || m == "floor_random" ? floor
                                                     : hooks.plugin);
@@ -300,10 +292,10 @@ int main() {
   screen->layoutPass();
   double bareRandom = 0, withRandom = 0;
   benchLayout(screen, hooks, hooks.plugin, &bareRandom, &withRandom);
-  sendFloor::varyColour(true);
+  sendFloor::varyColour = true;
   double bareRandomFloor = 0, withRandomFloor = 0;
   benchLayout(screen, hooks, floor, &bareRandomFloor, &withRandomFloor);
-  sendFloor::varyColour(false);
+  sendFloor::varyColour = false;
 
   // Same-as-app mode draws every badged icon's image into a pixel on every pass.
   chooseColor(home, 674);

@@ -117,9 +117,7 @@ struct Found {
 const objc::CacheEntry* probe(const void* key, SEL sel) {
   objc::CacheSet& set = objc::methodCache[objc::cacheSet(key, sel)];
   for (const objc::CacheEntry& e : set.way) {
-    if (e.key.load(std::memory_order_relaxed) == key &&
-        e.sel.load(std::memory_order_relaxed) == sel)
-      return &e;
+    if (objc::holds(e, key, sel)) return &e;
   }
   return nullptr;
 }
