@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <new>
 #include <shared_mutex>
 #include <string>
 #include <typeinfo>
@@ -39,13 +40,32 @@ namespace {
 // messages while static destructors run at exit.
 struct Registry {
   std::shared_mutex lock;
-  std::unordered_map<std::string, std::unique_ptr<objc_selector>> selectors;
+  std::unordered_map<std::string, objc_selector*> selectors;  // in selectorSlabs
+  std::vector<std::byte*> selectorSlabs;                      // never freed, as the registry is not
+  std::size_t slotsTaken = 0;                                 // of the last slab
   std::unordered_map<std::string, std::unique_ptr<objc_class>> classes;
 };
 
 Registry& registry() {
   static Registry* r = new Registry;
   return *r;
+}
+
+static_assert(sizeof(objc_selector) <= objc::kSelectorSlot);
+
+// A selector in the next slot of the last slab, one slot per cache set (see
+// objc::cacheSet); caller holds the write lock. Selectors are never freed.
+objc_selector* newSelector(Registry& r, std::string name) {
+  constexpr std::size_t kSlabBytes = objc::kCacheSets * objc::kSelectorSlot;
+  if (r.selectorSlabs.empty() || r.slotsTaken == objc::kCacheSets) {
+    // Aligned to its size, so that a slot's address tells its place in the slab: the
+    // slots of a run that straddles two slabs still take different sets.
+    r.selectorSlabs.push_back(
+        static_cast<std::byte*>(::operator new (kSlabBytes, std::align_val_t{kSlabBytes})));
+    r.slotsTaken = 0;
+  }
+  std::size_t slot = r.slotsTaken++;
+  return new (r.selectorSlabs.back() + slot * objc::kSelectorSlot) objc_selector{std::move(name)};
 }
 
 // The method caches of the threads that have filled one, each listed while its thread
@@ -113,20 +133,22 @@ struct Found {
   Method method;
 };
 
-// A hit in either way of the set; the way used last is the first.
+// A hit in either way of the set, found or found missing; the way used last is the first.
 const objc::CacheEntry* probe(const void* key, SEL sel) {
   objc::CacheSet& set = objc::methodCache[objc::cacheSet(key, sel)];
   for (const objc::CacheEntry& e : set.way) {
-    if (objc::holds(e, key, sel)) return &e;
+    if (objc::holds(e, key, sel) || objc::holds(e, objc::missingKey(key), sel)) return &e;
   }
   return nullptr;
 }
 
 // Caller holds the read lock, which keeps every other thread from emptying the set while
-// its ways are moved.
+// its ways are moved. A method without an IMP is kept under the missing-tag, where sends
+// do not look.
 void fill(const void* key, SEL sel, Found found) {
   if (cacheState != CacheState::Listed) return;  // the thread is ending
   objc::CacheSet& set = objc::methodCache[objc::cacheSet(key, sel)];
+  if (!found.imp) key = objc::missingKey(key);
   objc::CacheEntry& first = set.way[0];
   objc::CacheEntry& second = set.way[1];
   if (first.key.load(std::memory_order_relaxed)) {
@@ -176,12 +198,12 @@ SEL sel_registerName(std::string_view name) {
   {
     std::shared_lock read(r.lock);
     auto it = r.selectors.find(key);
-    if (it != r.selectors.end()) return it->second.get();
+    if (it != r.selectors.end()) return it->second;
   }
   std::unique_lock write(r.lock);
   auto& slot = r.selectors[key];
-  if (!slot) slot.reset(new objc_selector{key});
-  return slot.get();
+  if (!slot) slot = newSelector(r, key);
+  return slot;
 }
 
 SEL sel_getUid(std::string_view name) {
@@ -306,15 +328,33 @@ namespace objc {
 
 constinit thread_local CacheSet methodCache[kCacheSets] __attribute__((tls_model("initial-exec")));
 
-IMP sendMiss(const NSObject* self, SEL sel, const void* vtable) {
+namespace {
+
+// After the inlined probe missed both ways: the method found missing before, or the
+// tables.
+inline IMP afterProbe(const NSObject* self, SEL sel, const void* vtable) {
   if (!sel) return nullptr;
-  // The inlined probe has already missed both ways.
+  const CacheSet& set = methodCache[cacheSet(vtable, sel)];
+  const void* missing = missingKey(vtable);
+  if (holds(set.way[0], missing, sel) || holds(set.way[1], missing, sel)) return nullptr;
   return fromTables(vtable, self->getClass(), sel).imp;
+}
+
+}  // namespace
+
+IMP sendMiss(const NSObject* self, SEL sel, const void* vtable) {
+  return afterProbe(self, sel, vtable);
+}
+
+IMP sendMissOrRaise(const NSObject* self, SEL sel, const void* vtable) {
+  IMP imp = afterProbe(self, sel, vtable);
+  if (!imp) unrecognizedSelector(self, sel);
+  return imp;
 }
 
 IMP lookUpImp(const NSObject* self, SEL sel) {
   if (!self || !sel) return nullptr;
-  return cachedImp(self, sel);
+  return cachedImp<sendMiss>(self, sel);
 }
 
 void unrecognizedSelector(const NSObject* self, SEL sel) {

@@ -498,8 +498,13 @@ int sendFromOneSite(NSObject* self, SEL sel) {
 TEST(Runtime, CachedAnswersFollowEachChange) {
   SEL sel = sel_registerName("repeatedValue");
   auto dog = std::make_shared<Dog>();
-  EXPECT_THROW(sendFromOneSite(dog.get(), sel), NSException);
-  EXPECT_EQ(class_getInstanceMethod(Dog::class_(), sel), nullptr);
+  // Found missing, then answered from the cache: each send raises, each lookup is none.
+  for (int again = 0; again < 3; ++again) {
+    EXPECT_THROW(sendFromOneSite(dog.get(), sel), NSException);
+    EXPECT_EQ(objc::lookUpImp(dog.get(), sel), nullptr);
+    EXPECT_EQ(class_getInstanceMethod(Dog::class_(), sel), nullptr);
+    EXPECT_EQ(class_getMethodImplementation(Dog::class_(), sel), nullptr);
+  }
   EXPECT_FALSE(dog->respondsToSelector(sel));
   ASSERT_TRUE(class_addMethod(Animal::class_(), sel, objc::imp<&answerOne>(), "i@:"));
   EXPECT_TRUE(dog->respondsToSelector(sel));
@@ -520,6 +525,17 @@ TEST(Runtime, CachedAnswersFollowEachChange) {
   EXPECT_NE(class_getInstanceMethod(Dog::class_(), sel),
             class_getInstanceMethod(Animal::class_(), sel));
   EXPECT_EQ(objc_msgSend<int>(static_cast<NSObject*>(nullptr), sel), 0);
+
+  // A method without an IMP is in the table but cannot run: a send raises, every time,
+  // rather than calling none; its Method is still found by class.
+  SEL empty = sel_registerName("methodWithoutAnImplementation");
+  ASSERT_TRUE(class_addMethod(Dog::class_(), empty, nullptr, "v@:"));
+  for (int again = 0; again < 3; ++again) {
+    EXPECT_THROW(sendFromOneSite(dog.get(), empty), NSException);
+    EXPECT_NE(class_getInstanceMethod(Dog::class_(), empty), nullptr);
+  }
+  method_setImplementation(class_getInstanceMethod(Dog::class_(), empty), objc::imp<&answerOne>());
+  EXPECT_EQ(sendFromOneSite(dog.get(), empty), 1);
 }
 
 namespace {
@@ -555,6 +571,23 @@ TEST(Runtime, PairsInOneCacheSetKeepTheirOwnAnswers) {
   EXPECT_EQ(objc_msgSend<int>(dog, sels[0]), 1);
   EXPECT_EQ(objc_msgSend<int>(dog, sels[1]), 4);
   EXPECT_EQ(objc_msgSend<int>(dog, sels[2]), 3);
+}
+
+// Selectors registered in a row (a class's methods) take sets of their own under one
+// receiver, so sending each of them in turn evicts none of the others.
+TEST(Runtime, SelectorsRegisteredTogetherSpreadOverTheCache) {
+  auto dog = std::make_shared<Dog>();
+  const void* vtable = objc::vtableOf(dog.get());
+  std::vector<bool> taken(objc::kCacheSets);
+  std::size_t shared = 0;
+  for (std::size_t k = 0; k < objc::kCacheSets; ++k) {
+    SEL sel = sel_registerName("spread" + std::to_string(k) + ":");
+    std::size_t set = objc::cacheSet(vtable, sel);
+    shared += taken[set];
+    taken[set] = true;
+  }
+  EXPECT_EQ(shared, 0u);
+  EXPECT_EQ(sel_getName(sel_registerName("spread7:")), std::string("spread7:"));
 }
 
 // A thread that sent and ended leaves no cache behind for a later change to empty; threads

@@ -173,7 +173,9 @@ IMP lookUpImp(const NSObject* self, SEL sel);
 // pairs whose hash meets (a host's vtable and a plug-in's selector, say) neither evict
 // each other nor leave one of them to a call on every send: which pairs meet depends on
 // where the libraries and selectors happen to lie. A method found missing is cached too,
-// as none.
+// as none, under the key's missing-tag (see missingKey): a send's inline probe never
+// matches such an entry, so an IMP it finds is never none and the send calls it
+// without a test; the miss path finds the tagged entry without taking the lock.
 //
 // A change to any method table empties every thread's cache while it holds the registry's
 // lock for writing; a thread fills its own entries only while it holds that lock for
@@ -195,16 +197,18 @@ inline constexpr std::size_t kCacheSets = 512;
 extern constinit thread_local CacheSet methodCache[kCacheSets]
     __attribute__((tls_model("initial-exec")));
 
-// The set of a (key, selector) pair: the two addresses mixed by a multiply (Fibonacci
-// hashing), whose top bits depend on every bit below them. Vtables lie a few words apart
-// in a library and selectors a few dozen bytes apart on the heap; shifted and xor'ed
-// alone, such runs of addresses fall into sets in patterns, and which hot pairs then
-// share a set changed with every library's layout.
+// The set of a (key, selector) pair: the key's word index xor'ed with the selector's slot.
+// The runtime keeps selectors in slabs of 64-byte slots, one slot per set, handed out in
+// turn, so the selectors of a class, registered one after another, take sets of their
+// own, as the vtables of a library, a few words apart, do; a pair of a vtable and a
+// selector shares a set with another only where both differences cancel. Nothing here
+// multiplies or loads: the set is ready two instructions after the key, and that chain,
+// from the receiver to its IMP, is what a send costs.
+inline constexpr std::size_t kSelectorSlot = 64;
 inline std::size_t cacheSet(const void* key, SEL sel) {
   auto a = reinterpret_cast<std::uintptr_t>(key);
   auto b = reinterpret_cast<std::uintptr_t>(sel);
-  constexpr int kSetBits = std::countr_zero(kCacheSets);
-  return static_cast<std::size_t>(((a ^ (b << 1)) * 0x9E3779B97F4A7C15ull) >> (64 - kSetBits));
+  return static_cast<std::size_t>(((a >> 3) ^ (b / kSelectorSlot)) & (kCacheSets - 1));
 }
 
 // Whether `e` is the entry of (key, sel). Both halves are compared before one branch
@@ -217,8 +221,18 @@ inline std::size_t cacheSet(const void* key, SEL sel) {
           (s ^ reinterpret_cast<std::uintptr_t>(sel))) == 0;
 }
 
-// The miss path of a send: the tables.
+// The key under which a missing method is cached, in the set of `key` itself: vtables and
+// classes are word-aligned, so a tagged key never equals a real one.
+inline const void* missingKey(const void* key) {
+  return reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(key) | 1);
+}
+
+// The miss path of a lookup: the tagged entry of a missing method, else the tables. None
+// when `self`'s class has no method for `sel`.
 IMP sendMiss(const NSObject* self, SEL sel, const void* vtable);
+// The miss path of a send, which raises NSInvalidArgumentException instead of answering
+// none.
+[[gnu::returns_nonnull]] IMP sendMissOrRaise(const NSObject* self, SEL sel, const void* vtable);
 
 // The Itanium ABI puts a polymorphic object's vtable pointer first.
 template <class Object>
@@ -230,8 +244,9 @@ const void* vtableOf(const Object* self) {
 
 // A template so that NSObject need only be complete where a message is sent. Always
 // inlined: a call here would cost as much as the probe. A null selector never matches a
-// filled entry, so it reaches the miss path, which answers none.
-template <class Object>
+// filled entry, so it reaches the miss path. A hit's IMP is never none; what a miss
+// answers is `Miss`'s.
+template <IMP (*Miss)(const NSObject*, SEL, const void*), class Object>
 [[gnu::always_inline]] inline IMP cachedImp(const Object* self, SEL sel) {
   static_assert(std::is_polymorphic_v<Object>);
   const void* vtable = vtableOf(self);
@@ -239,7 +254,7 @@ template <class Object>
   if (__builtin_expect(holds(set.way[0], vtable, sel), 1))
     return set.way[0].imp.load(std::memory_order_relaxed);
   if (holds(set.way[1], vtable, sel)) return set.way[1].imp.load(std::memory_order_relaxed);
-  return sendMiss(self, sel, vtable);
+  return Miss(self, sel, vtable);
 }
 
 template <class T>
@@ -293,9 +308,7 @@ template <class R = void, class Receiver, class... Args>
       return R{};
     }
   }
-  IMP imp = objc::cachedImp(obj, sel);
-  if (!imp) [[unlikely]]
-    objc::unrecognizedSelector(obj, sel);
+  IMP imp = objc::cachedImp<objc::sendMissOrRaise>(obj, sel);
   return reinterpret_cast<R (*)(NSObject*, SEL, Args...)>(imp)(obj, sel, args...);
 }
 
