@@ -823,14 +823,13 @@ void UILabelMethods::drawTextInRect(NSObject* self, SEL, CGRect rect) {
   if (label->shadowColor_)
     CGContextSetShadowInUserSpace(ctx, label->shadowOffset_, 0, label->shadowColor_->CGColor());
   if (label->lineBreakMode_ == NSLineBreakByClipping) CGContextClipToRect(ctx, rect);
+  // Text space is y-up: one flip for every line, and each line starts at its text
+  // position, its baseline's origin in the flipped space.
+  CGContextScaleCTM(ctx, 1, -1);
+  CGContextSetTextMatrix(ctx, CGAffineTransformIdentity);
   for (const auto& line : layout.lines) {
-    CGContextSaveGState(ctx);
-    CGContextTranslateCTM(ctx, rect.origin.x + line.x, top + line.baseline);
-    CGContextScaleCTM(ctx, 1, -1);
-    CGContextSetTextMatrix(ctx, CGAffineTransformIdentity);
-    CGContextSetTextPosition(ctx, 0, 0);
+    CGContextSetTextPosition(ctx, rect.origin.x + line.x, -(top + line.baseline));
     CTLineDraw(line.line, ctx);
-    CGContextRestoreGState(ctx);
   }
   CGContextRestoreGState(ctx);
 }

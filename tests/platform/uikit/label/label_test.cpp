@@ -324,6 +324,20 @@ TEST(UILabel, AlignmentAndVerticalCentringMoveTheInk) {
   EXPECT_NEAR(t.minY - l.minY, 40, 1);
   EXPECT_NEAR((l.minY + l.maxY) / 2.0, 40, 12);
 
+  // Lines stack downwards, each a line's height below the last, each in its own place:
+  // the second line of "Hi\nHi" is the first moved down, and a right-aligned second
+  // line moves right alone.
+  auto two = makeLabel("Hi\nHi", CGRectMake(0, 0, 200, 80));
+  two->setNumberOfLines(0);
+  auto one = makeLabel("Hi", CGRectMake(0, 0, 200, 80));
+  Ink a = inkOf(draw(one)), b = inkOf(draw(two));
+  CGFloat lineHeight = one->font()->lineHeight() * kScale;
+  EXPECT_NEAR(b.maxY - a.maxY, lineHeight / 2, 2);  // centred: half a line lower
+  EXPECT_NEAR(a.minY - b.minY, lineHeight / 2, 2);  // and half a line higher
+  EXPECT_EQ(b.minX, a.minX);
+  EXPECT_EQ(b.maxX, a.maxX);
+  EXPECT_NEAR(b.alpha, 2 * a.alpha, a.alpha * 0.02);
+
   // Alignment set before the text survives the text change.
   auto early = std::make_shared<UILabel>(CGRectMake(0, 0, 200, 40));
   early->setTextAlignment(NSTextAlignmentRight);
