@@ -42,6 +42,18 @@ bool isParagraphBreak(char16_t c) {
   return c == u'\n' || c == u'\r' || c == 0x2029 || c == 0x85;
 }
 
+// Whether text[from, to) holds a paragraph break. No early exit, so the compiler tests
+// several characters at once: most lines hold none, or one at their end.
+bool holdsParagraphBreak(const std::u16string& text, size_t from, size_t to) {
+  unsigned found = 0;
+  for (size_t i = from; i < to; ++i) {
+    char16_t c = text[i];
+    found |= static_cast<unsigned>(c == u'\n') | static_cast<unsigned>(c == u'\r') |
+             static_cast<unsigned>(c == 0x2029) | static_cast<unsigned>(c == 0x85);
+  }
+  return found != 0;
+}
+
 // Whether the paragraph starting at `start` reads right to left: its first strong
 // character.
 bool paragraphIsRightToLeft(const std::u16string& text, size_t start) {
@@ -68,9 +80,13 @@ std::vector<CGFloat> TTTLineFlushFactors(const CFArrayRef& lines, NSInteger text
     auto start = static_cast<size_t>(
         std::max<CFIndex>(0, CTLineGetStringRange(lines->objectAtIndexAs<CTLine>(i)).location));
     start = std::min(start, text.size());
-    for (; scanned < start; ++scanned) {
-      if (isParagraphBreak(text[scanned])) paragraphStart = scanned + 1, known = false;
+    // The paragraph starts after the last break before the line.
+    if (scanned < start && holdsParagraphBreak(text, scanned, start)) {
+      size_t k = start;
+      while (!isParagraphBreak(text[k - 1])) --k;
+      paragraphStart = k, known = false;
     }
+    scanned = std::max(scanned, start);
     if (!known) rightToLeft = paragraphIsRightToLeft(text, paragraphStart), known = true;
     flushes[i] = rightToLeft ? 1.0 : 0.0;
   }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "LabelTesting.h"
+#include "TTTAttributedLabelInternal.h"
 #include "UIKit/NSParagraphStyle.h"
 
 using namespace labeltest;
@@ -324,4 +325,40 @@ TEST(LabelLayout, AChangedInputOfTheHitTestGivesFreshAnswers) {
     EXPECT_EQ(after, answers(fresh)) << in.input;
     EXPECT_NE(after, before) << in.input << " changes nothing here: the case proves nothing";
   }
+}
+
+// Natural alignment flushes each line by its paragraph's first strong character, whatever
+// ends the paragraph before it, on every line a paragraph wraps to, and from the first
+// line of a frame that starts inside a paragraph.
+TEST(LabelLayout, NaturalFlushFollowsEachLinesParagraph) {
+  const char* hebrew = "\u05E9\u05DC\u05D5\u05DD \u05E2\u05D5\u05DC\u05DD";
+  std::string text = std::string("left\n") + hebrew + "\r\n...right\u2029" + hebrew + "\u0085 \"" +
+                     hebrew + "\"\nend";
+  auto s = attributed(text.c_str());
+  auto flushes = [&](CTFrameRef frame) {
+    return TTTLineFlushFactors(CTFrameGetLines(frame), TTTTextAlignmentNatural, s);
+  };
+  EXPECT_EQ(flushes(frameAt(s, 1000)), (std::vector<CGFloat>{0, 1, 0, 1, 1, 0}));
+  // Narrow enough that the right-to-left paragraphs wrap: every line of them is flushed.
+  CTFrameRef narrow = frameAt(s, 40);
+  std::vector<CGFloat> wrapped = flushes(narrow);
+  ASSERT_GT(wrapped.size(), 6u);
+  // The paragraphs' first characters and directions, as the text above is built.
+  const size_t starts[] = {0, 5, 16, 25, 35, 48};
+  const CGFloat directions[] = {0, 1, 0, 1, 1, 0};
+  for (size_t i = 0; i < wrapped.size(); ++i) {
+    auto line = CTFrameGetLines(narrow)->objectAtIndexAs<CTLine>(i);
+    auto at = static_cast<size_t>(CTLineGetStringRange(line).location);
+    size_t paragraph = 0;
+    while (paragraph + 1 < std::size(starts) && starts[paragraph + 1] <= at) ++paragraph;
+    EXPECT_EQ(wrapped[i], directions[paragraph]) << "line " << i << " at " << at;
+  }
+  // A frame that starts in the middle of the second paragraph.
+  CTFrameRef tail = CTFramesetterCreateFrame(
+      CTFramesetterCreateWithAttributedString(s), CFRangeMake(8, 0),
+      CGPathCreateWithRect(CGRectMake(0, 0, 1000, TTTUnboundedDimension), nullptr), nullptr);
+  EXPECT_EQ(flushes(tail), (std::vector<CGFloat>{1, 0, 1, 1, 0}));
+  // Other alignments are the same for every line.
+  EXPECT_EQ(TTTLineFlushFactors(CTFrameGetLines(narrow), TTTTextAlignmentRight, s),
+            std::vector<CGFloat>(wrapped.size(), 1.0));
 }
