@@ -484,14 +484,25 @@ void CGContextShowGlyphsAtPositions(const CGContextRef& c, const CGGlyph* glyphs
   // scaled font from run to run and line to line, whatever the CTM does in between, and
   // places the glyphs without transforming each one again.
   // The scratch keeps the size of the longest run so far; the first `n` entries are this
-  // run's glyphs, those at positions that are not finite left out without a branch.
+  // run's glyphs. A position that is not finite (or one the matrix sends beyond doubles)
+  // is left out: such a device position is not finite either, so the glyphs are placed
+  // first, and only a run that holds one is looked at again.
   std::vector<cairo_glyph_t>& gl = i->glyphScratch;
   if (gl.size() < count) gl.resize(count);
-  size_t n = 0;
+  unsigned nonFinite = 0;
   for (size_t k = 0; k < count; ++k) {
     double x = positions[k].x, y = positions[k].y;
-    gl[n] = {glyphs[k], full.xx * x + full.xy * y + full.x0, full.yx * x + full.yy * y + full.y0};
-    n += static_cast<size_t>(std::isfinite(x)) & static_cast<size_t>(std::isfinite(y));
+    double dx = full.xx * x + full.xy * y + full.x0, dy = full.yx * x + full.yy * y + full.y0;
+    gl[k] = {glyphs[k], dx, dy};
+    double zero = (dx - dx) + (dy - dy);  // a NaN unless both are finite
+    nonFinite |= static_cast<unsigned>(zero != zero);
+  }
+  size_t n = count;
+  if (nonFinite) {
+    n = 0;
+    for (size_t k = 0; k < count; ++k) {
+      if (std::isfinite(gl[k].x) && std::isfinite(gl[k].y)) gl[n++] = gl[k];
+    }
   }
   if (n == 0) return;
   const int shownCount = static_cast<int>(std::min<size_t>(n, INT_MAX));

@@ -324,6 +324,19 @@ TEST(Glyphs, OnesAtPositionsNotFiniteAreLeftOut) {
   EXPECT_GT(alphaSum(mem, 60, 0, 0, 20, 30), 1000);   // the first
   EXPECT_EQ(alphaSum(mem, 60, 20, 0, 40, 30), 0);     // none between
   EXPECT_GT(alphaSum(mem, 60, 40, 0, 60, 30), 1000);  // the last, where it was put
+
+  // A finite position the matrices carry beyond doubles is left out too.
+  std::vector<uint8_t> scaledMem;
+  auto scaled = makeContext(scaledMem, 60, 30, kRGBA);
+  CGContextScaleCTM(scaled, 4, 1);
+  CGContextSetFont(scaled, font);
+  CGContextSetFontSize(scaled, 20);
+  CGContextSetTextMatrix(scaled, CGAffineTransformMakeScale(0.25, 1));
+  CGContextSetTextPosition(scaled, 2, 8);
+  CGPoint far[] = {{std::numeric_limits<double>::max(), 0}, {0, 0}};
+  CGContextShowGlyphsAtPositions(scaled, g, far, 2);
+  EXPECT_GT(alphaSum(scaledMem, 60, 0, 0, 30, 30), 1000);
+  EXPECT_EQ(alphaSum(scaledMem, 60, 30, 0, 60, 30), 0);
 }
 
 // Text leaves the path being built where it was, in every mode, shadowed or not.
