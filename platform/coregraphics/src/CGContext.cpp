@@ -97,8 +97,15 @@ cairo_operator_t cairoOperator(CGBlendMode mode) {
   }
 }
 
+// The source is mostly the colour already (run after run of one text colour, fill after
+// fill of one shape's): setting it again would make a pattern and free the last one.
 void setColor(cairo_t* cr, const CGFloat c[4], CGFloat alpha) {
-  cairo_set_source_rgba(cr, c[0], c[1], c[2], std::clamp(c[3] * alpha, 0.0, 1.0));
+  double a = std::clamp(c[3] * alpha, 0.0, 1.0);
+  double r, g, b, current;
+  if (cairo_pattern_get_rgba(cairo_get_source(cr), &r, &g, &b, &current) == CAIRO_STATUS_SUCCESS &&
+      r == c[0] && g == c[1] && b == c[2] && current == a)
+    return;
+  cairo_set_source_rgba(cr, c[0], c[1], c[2], a);
 }
 
 void applyLine(cairo_t* cr, const Impl::GState& gs) {
@@ -219,15 +226,14 @@ bool glyphSizeDrawable(const cairo_matrix_t& fm) {
   return major2 > 0 && major2 < kLimit2 && area * area < kLimit2 * major2;
 }
 
-// Puts the context's font into `t` with the font matrix `fm` (its size and the text
-// matrix, relative to t's user space). On the context itself the scaled font is kept, so
-// that run after run in one font leaves Cairo's state, and its glyph cache, untouched.
+// Puts the context's font into `t`, whose matrix is the identity, with the font matrix
+// `fm` (its size and the text matrix, in device space). On the context itself the scaled
+// font is kept, so that run after run in one font leaves Cairo's state, and its glyph
+// cache, untouched.
 void setGlyphFont(CGContext::Impl& c, cairo_t* t, const cairo_matrix_t& fm) {
   cairo_font_face_t* face = c.gs.font->cairoFace();
-  cairo_matrix_t m;
-  cairo_get_matrix(t, &m);
   CGContext::Impl::GlyphFont& kept = c.glyphFont;
-  if (t == c.cr && kept.answers(face, fm, m)) {
+  if (t == c.cr && kept.answers(face, fm)) {
     cairo_set_scaled_font(t, kept.scaled);
     return;
   }
@@ -238,7 +244,7 @@ void setGlyphFont(CGContext::Impl& c, cairo_t* t, const cairo_matrix_t& fm) {
   cairo_scaled_font_t* scaled = cairo_get_scaled_font(t);
   if (cairo_scaled_font_status(scaled) != CAIRO_STATUS_SUCCESS) return;
   if (kept.scaled) cairo_scaled_font_destroy(kept.scaled);
-  kept = {face, fm, m, cairo_scaled_font_reference(scaled)};
+  kept = {face, fm, cairo_scaled_font_reference(scaled)};
 }
 
 CGContext::Impl* get(const CGContextRef& c) {
@@ -464,11 +470,17 @@ void CGContextSetFontSize(const CGContextRef& c, CGFloat size) {
   if (auto* i = get(c); i && std::isfinite(size)) i->gs.fontSize = size;
 }
 
-void CGContextShowGlyphsAtPositions(const CGContextRef& c, const CGGlyph* glyphs,
-                                    const CGPoint* positions, size_t count) {
-  auto* i = get(c);
-  if (!i || !glyphs || !positions || count == 0 || !i->gs.font ||
-      i->gs.textMode == kCGTextInvisible || i->gs.fontSize == 0)
+namespace {
+
+struct GlyphAt {
+  CGGlyph glyph;
+  double x, y;  // text space
+};
+
+// Shows `count` glyphs, the k-th of them `at(k)`.
+template <class At>
+void showGlyphs(Impl* i, size_t count, At at) {
+  if (count == 0 || !i->gs.font || i->gs.textMode == kCGTextInvisible || i->gs.fontSize == 0)
     return;
   CGAffineTransform tm = i->textMatrix;
   cairo_matrix_t textToUser;
@@ -491,9 +503,10 @@ void CGContextShowGlyphsAtPositions(const CGContextRef& c, const CGGlyph* glyphs
   if (gl.size() < count) gl.resize(count);
   unsigned nonFinite = 0;
   for (size_t k = 0; k < count; ++k) {
-    double x = positions[k].x, y = positions[k].y;
-    double dx = full.xx * x + full.xy * y + full.x0, dy = full.yx * x + full.yy * y + full.y0;
-    gl[k] = {glyphs[k], dx, dy};
+    const GlyphAt g = at(k);
+    double dx = full.xx * g.x + full.xy * g.y + full.x0,
+           dy = full.yx * g.x + full.yy * g.y + full.y0;
+    gl[k] = {g.glyph, dx, dy};
     double zero = (dx - dx) + (dy - dy);  // a NaN unless both are finite
     nonFinite |= static_cast<unsigned>(zero != zero);
   }
@@ -518,8 +531,8 @@ void CGContextShowGlyphsAtPositions(const CGContextRef& c, const CGGlyph* glyphs
   auto show = [&](Paint paint) {
     const bool fill = paint == Paint::Fill, stroke = paint == Paint::Stroke;
     auto op = [&, fill, stroke](cairo_t* t, double dx, double dy) {
-      cairo_matrix_t user;
-      cairo_get_matrix(t, &user);
+      cairo_matrix_t user = m;  // the context's; a shadow's mask has its own
+      if (t != i->cr) cairo_get_matrix(t, &user);
       cairo_identity_matrix(t);
       setGlyphFont(*i, t, fm);
       // A shadow's mask has its own device space, shifted from the context's.
@@ -563,6 +576,30 @@ void CGContextShowGlyphsAtPositions(const CGContextRef& c, const CGGlyph* glyphs
   // The text position advances past nothing: callers position each run themselves.
   i->drawn();
 }
+
+}  // namespace
+
+void CGContextShowGlyphsAtPositions(const CGContextRef& c, const CGGlyph* glyphs,
+                                    const CGPoint* positions, size_t count) {
+  auto* i = get(c);
+  if (!i || !glyphs || !positions) return;
+  showGlyphs(i, count, [=](size_t k) {
+    return GlyphAt{glyphs[k], positions[k].x, positions[k].y};
+  });
+}
+
+namespace cg {
+
+void showGlyphRun(const CGContextRef& c, const uint32_t* glyphs, const double* xs, const double* ys,
+                  size_t count) {
+  auto* i = get(c);
+  if (!i || !glyphs || !xs || !ys) return;
+  showGlyphs(i, count, [=](size_t k) {
+    return GlyphAt{static_cast<CGGlyph>(glyphs[k]), xs[k], ys[k]};
+  });
+}
+
+}  // namespace cg
 
 // ---- colours and state
 

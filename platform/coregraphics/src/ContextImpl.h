@@ -51,19 +51,17 @@ struct CGContext::Impl {
   std::vector<Layer> layers;
   CGAffineTransform textMatrix{};
 
-  // The scaled font glyphs were last shown in, from the font's face, the font matrix
-  // (size, text matrix and CTM: glyphs are shown in device space) and the linear part of
-  // Cairo's matrix at the time; reused while those repeat, so that showing a run of
-  // glyphs does not look the font up again. Dropped when the context goes.
+  // The scaled font glyphs were last shown in, from the font's face and the font matrix
+  // (size, text matrix and CTM: glyphs are shown in device space, under Cairo's identity
+  // matrix); reused while those repeat, so that showing a run of glyphs does not look the
+  // font up again. Dropped when the context goes.
   struct GlyphFont {
     cairo_font_face_t* face = nullptr;
-    cairo_matrix_t font{}, ctm{};
+    cairo_matrix_t font{};  // under the identity matrix
     cairo_scaled_font_t* scaled = nullptr;
-    static bool sameLinear(const cairo_matrix_t& a, const cairo_matrix_t& b) {
-      return a.xx == b.xx && a.yx == b.yx && a.xy == b.xy && a.yy == b.yy;
-    }
-    bool answers(cairo_font_face_t* f, const cairo_matrix_t& fm, const cairo_matrix_t& m) const {
-      return scaled && face == f && sameLinear(font, fm) && sameLinear(ctm, m);
+    bool answers(cairo_font_face_t* f, const cairo_matrix_t& fm) const {
+      return scaled && face == f && font.xx == fm.xx && font.yx == fm.yx && font.xy == fm.xy &&
+             font.yy == fm.yy;
     }
   } glyphFont;
   // The glyphs of the run being shown, in device space; kept so that a run does not

@@ -1,7 +1,6 @@
 #include "Painter.h"
 
 #include <cmath>
-#include <type_traits>
 #include <vector>
 
 #include "Attributes.h"
@@ -9,32 +8,9 @@
 
 namespace ct {
 
-namespace {
-
-// A run's worth of values: on the stack for the runs of ordinary lines, so that drawing
-// allocates nothing, on the heap for longer ones.
-template <class T>
-class ScratchBuffer {
- public:
-  explicit ScratchBuffer(size_t count) {
-    if (count > kInline) heap_.resize(count);
-  }
-  T& operator[](size_t k) { return data()[k]; }
-  T* data() { return heap_.empty() ? reinterpret_cast<T*>(inline_) : heap_.data(); }
-
- private:
-  static constexpr size_t kInline = 128;
-  // Raw storage: the values are written before they are read, so nothing is cleared.
-  static_assert(std::is_trivially_copyable_v<T>);
-  alignas(T) unsigned char inline_[kInline * sizeof(T)];
-  std::vector<T> heap_;
-};
-
-}  // namespace
-
 void CGPainter::glyphs(const FontFace* face, double size, const CGColorRef& color,
                        double strokeWidth, const CGColorRef& strokeColor, const uint32_t* ids,
-                       const CGPoint* positions, size_t count) {
+                       const double* xs, const double* ys, size_t count) {
   if (!face || count == 0) return;
   // Runs mostly share their face: the last one's font saves a lookup by path.
   struct LastFont {
@@ -52,17 +28,15 @@ void CGPainter::glyphs(const FontFace* face, double size, const CGColorRef& colo
   CGContextSetFont(context_, font);
   CGContextSetFontSize(context_, size);
   if (color) CGContextSetFillColorWithColor(context_, color);
-  ScratchBuffer<CGGlyph> g(count);
-  for (size_t k = 0; k < count; ++k) g[k] = static_cast<CGGlyph>(ids[k]);
   if (strokeWidth == 0) {
-    CGContextShowGlyphsAtPositions(context_, g.data(), positions, count);
+    cg::showGlyphRun(context_, ids, xs, ys, count);
     return;
   }
   CGContextSaveGState(context_);
   CGContextSetLineWidth(context_, std::fabs(strokeWidth) * size / 100);
   if (strokeColor) CGContextSetStrokeColorWithColor(context_, strokeColor);
   CGContextSetTextDrawingMode(context_, strokeWidth > 0 ? kCGTextStroke : kCGTextFillStroke);
-  CGContextShowGlyphsAtPositions(context_, g.data(), positions, count);
+  cg::showGlyphRun(context_, ids, xs, ys, count);
   CGContextSetTextDrawingMode(context_, kCGTextFill);
   CGContextRestoreGState(context_);
 }
@@ -94,12 +68,10 @@ void paintRun(Painter& painter, const RunData& run, size_t first, size_t count, 
   const CGColorRef& color = st.foregroundFromContext ? fromContext
                             : st.foreground          ? st.foreground
                                                      : blackColor();
-  ScratchBuffer<CGPoint> pos(count);
-  for (size_t k = 0; k < count; ++k) pos[k] = CGPointMake(run.xs[first + k], run.ys[first + k]);
   // The outline takes the stroke colour, else the foreground colour.
   const CGColorRef& stroke = st.strokeColor ? st.strokeColor : color;
   painter.glyphs(run.face, run.size, color, st.strokeWidth, stroke, run.glyphs.data() + first,
-                 pos.data(), count);
+                 run.xs.data() + first, run.ys.data() + first, count);
 
   int style = st.underline & 0xff;
   if (style == 0 && st.strikethrough == 0) return;

@@ -12,11 +12,12 @@ namespace ct {
 class Painter {
  public:
   virtual ~Painter() = default;
-  // Glyph origins in text space, relative to the text position. A stroke width (percent
-  // of the size) above 0 outlines the glyphs, below 0 fills and outlines them.
+  // Glyph origins (xs[k], ys[k]) in text space, relative to the text position. A stroke
+  // width (percent of the size) above 0 outlines the glyphs, below 0 fills and outlines
+  // them.
   virtual void glyphs(const FontFace* face, double size, const CGColorRef& color,
                       double strokeWidth, const CGColorRef& strokeColor, const uint32_t* glyphs,
-                      const CGPoint* positions, size_t count) = 0;
+                      const double* xs, const double* ys, size_t count) = 0;
   // A filled rectangle in text space (underlines, strikes).
   virtual void rect(CGRect textRect, const CGColorRef& color) = 0;
 };
@@ -27,8 +28,8 @@ class CGPainter : public Painter {
  public:
   explicit CGPainter(const CGContextRef& context) : context_(context) {}
   void glyphs(const FontFace* face, double size, const CGColorRef& color, double strokeWidth,
-              const CGColorRef& strokeColor, const uint32_t* glyphs, const CGPoint* positions,
-              size_t count) override;
+              const CGColorRef& strokeColor, const uint32_t* glyphs, const double* xs,
+              const double* ys, size_t count) override;
   void rect(CGRect textRect, const CGColorRef& color) override;
 
  private:

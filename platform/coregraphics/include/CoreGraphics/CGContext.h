@@ -102,6 +102,12 @@ void CGContextSetFontSize(const CGContextRef& c, CGFloat size);
 // shadow applied. Nothing without a font.
 void CGContextShowGlyphsAtPositions(const CGContextRef& c, const CGGlyph* glyphs,
                                     const CGPoint* positions, size_t count);
+namespace cg {
+// The same for a run as Core Text keeps it: glyph ids (only their low 16 bits are glyphs)
+// and the origins' coordinates in arrays of their own, so that drawing copies neither.
+void showGlyphRun(const CGContextRef& c, const uint32_t* glyphs, const double* xs, const double* ys,
+                  size_t count);
+}  // namespace cg
 
 // Colours and drawing state
 void CGContextSetFillColorWithColor(const CGContextRef& c, const CGColorRef& color);
