@@ -438,8 +438,11 @@ TEST(Controls, ARowIsTappedWhenTheFingerLiftsOnTheRowItCameDownOn) {
 TEST(Controls, ARowIsHighlightedWhileTheFingerIsOnItAndGetsItsBackgroundBack) {
   RowsInAWindow rows;
   auto& [window, table, source] = rows;
+  // A structured binding is named in the lambda through a reference of its own: clang
+  // before 16 does not let a lambda capture one.
+  auto& tableView = table;
   auto row = [&](NSInteger r) {
-    return table->cellForRowAtIndexPath(NSIndexPath::indexPathForRowInSection(r, 0));
+    return tableView->cellForRowAtIndexPath(NSIndexPath::indexPathForRowInSection(r, 0));
   };
   auto blue = UIColor::colorWithRedGreenBlueAlpha(0, 0, 1, 1);
   row(1)->setBackgroundColor(blue);
