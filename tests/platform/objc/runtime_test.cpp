@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <string>
@@ -78,6 +79,36 @@ TEST(Runtime, SelectorsAreInterned) {
             sel_registerName(std::string("attributedLabel:") + "didSelectLinkWithURL:"));
   EXPECT_NE(sel_registerName("a"), sel_registerName("b"));
   EXPECT_STREQ(sel_getName(OBJC_SEL("hasBadge")), "hasBadge");
+}
+
+// Threads registering names at once, each its own and all of them a shared set, across
+// more selectors than a slab holds: every name has one selector, which keeps its name.
+TEST(Runtime, SelectorsRegisteredConcurrentlyAreOneEachAndKeepTheirNames) {
+  constexpr int kThreads = 4, kNames = 700;
+  std::vector<std::vector<SEL>> own(kThreads), shared(kThreads);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t)
+    threads.emplace_back([&, t] {
+      for (int k = 0; k < kNames; ++k) {
+        own[t].push_back(sel_registerName("own" + std::to_string(t) + "_" + std::to_string(k)));
+        shared[t].push_back(sel_registerName("shared_" + std::to_string(k)));
+      }
+    });
+  for (auto& thread : threads) thread.join();
+  std::vector<SEL> all;
+  for (int t = 0; t < kThreads; ++t) {
+    EXPECT_EQ(shared[t], shared[0]) << t;
+    for (int k = 0; k < kNames; ++k) {
+      EXPECT_EQ(sel_getName(own[t][k]), "own" + std::to_string(t) + "_" + std::to_string(k));
+      EXPECT_EQ(own[t][k], sel_registerName(sel_getName(own[t][k])));
+    }
+    all.insert(all.end(), own[t].begin(), own[t].end());
+  }
+  for (int k = 0; k < kNames; ++k)
+    EXPECT_EQ(sel_getName(shared[0][k]), "shared_" + std::to_string(k));
+  all.insert(all.end(), shared[0].begin(), shared[0].end());
+  std::sort(all.begin(), all.end());
+  EXPECT_EQ(std::adjacent_find(all.begin(), all.end()), all.end());  // no two names share one
 }
 
 TEST(Runtime, KindAndRespondsTo) {
