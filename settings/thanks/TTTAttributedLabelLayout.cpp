@@ -46,11 +46,7 @@ bool isParagraphBreak(char16_t c) {
 // several characters at once: most lines hold none, or one at their end.
 bool holdsParagraphBreak(const std::u16string& text, size_t from, size_t to) {
   unsigned found = 0;
-  for (size_t i = from; i < to; ++i) {
-    char16_t c = text[i];
-    found |= static_cast<unsigned>(c == u'\n') | static_cast<unsigned>(c == u'\r') |
-             static_cast<unsigned>(c == 0x2029) | static_cast<unsigned>(c == 0x85);
-  }
+  for (size_t i = from; i < to; ++i) found |= static_cast<unsigned>(isParagraphBreak(text[i]));
   return found != 0;
 }
 

@@ -142,6 +142,13 @@ const objc::CacheEntry* probe(const void* key, SEL sel) {
   return nullptr;
 }
 
+// Whether (key, sel) is cached as missing.
+bool foundMissing(const void* key, SEL sel) {
+  const objc::CacheSet& set = objc::methodCache[objc::cacheSet(key, sel)];
+  const void* missing = objc::missingKey(key);
+  return objc::holds(set.way[0], missing, sel) || objc::holds(set.way[1], missing, sel);
+}
+
 // Caller holds the read lock, which keeps every other thread from emptying the set while
 // its ways are moved. A method without an IMP is kept under the missing-tag, where sends
 // do not look.
@@ -328,26 +335,14 @@ namespace objc {
 
 constinit thread_local CacheSet methodCache[kCacheSets] __attribute__((tls_model("initial-exec")));
 
-namespace {
-
-// After the inlined probe missed both ways: the method found missing before, or the
-// tables.
-inline IMP afterProbe(const NSObject* self, SEL sel, const void* vtable) {
-  if (!sel) return nullptr;
-  const CacheSet& set = methodCache[cacheSet(vtable, sel)];
-  const void* missing = missingKey(vtable);
-  if (holds(set.way[0], missing, sel) || holds(set.way[1], missing, sel)) return nullptr;
+IMP sendMiss(const NSObject* self, SEL sel, const void* vtable) {
+  // The inlined probe missed both ways; it does not look for the missing-tag.
+  if (!sel || foundMissing(vtable, sel)) return nullptr;
   return fromTables(vtable, self->getClass(), sel).imp;
 }
 
-}  // namespace
-
-IMP sendMiss(const NSObject* self, SEL sel, const void* vtable) {
-  return afterProbe(self, sel, vtable);
-}
-
 IMP sendMissOrRaise(const NSObject* self, SEL sel, const void* vtable) {
-  IMP imp = afterProbe(self, sel, vtable);
+  IMP imp = sendMiss(self, sel, vtable);
   if (!imp) unrecognizedSelector(self, sel);
   return imp;
 }
