@@ -97,15 +97,8 @@ cairo_operator_t cairoOperator(CGBlendMode mode) {
   }
 }
 
-// The source is mostly the colour already (run after run of one text colour, fill after
-// fill of one shape's): setting it again would make a pattern and free the last one.
 void setColor(cairo_t* cr, const CGFloat c[4], CGFloat alpha) {
-  double a = std::clamp(c[3] * alpha, 0.0, 1.0);
-  double r, g, b, current;
-  if (cairo_pattern_get_rgba(cairo_get_source(cr), &r, &g, &b, &current) == CAIRO_STATUS_SUCCESS &&
-      r == c[0] && g == c[1] && b == c[2] && current == a)
-    return;
-  cairo_set_source_rgba(cr, c[0], c[1], c[2], a);
+  cairo_set_source_rgba(cr, c[0], c[1], c[2], std::clamp(c[3] * alpha, 0.0, 1.0));
 }
 
 void applyLine(cairo_t* cr, const Impl::GState& gs) {
