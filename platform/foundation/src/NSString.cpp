@@ -373,30 +373,7 @@ const char* NSString::UTF8String() const {
   return cached->c_str();
 }
 
-namespace {
-
-// Equal units. Short strings (keys and setting names) compare four units to a word,
-// without a call; longer ones as one block. The character traits would compare
-// UTF-16 one unit at a time.
-bool sameUnits(const std::u16string& a, const std::u16string& b) {
-  const std::size_t n = a.size();
-  if (n != b.size()) return false;
-  const char16_t* p = a.data();
-  const char16_t* q = b.data();
-  if (n > 8) return std::memcmp(p, q, n * sizeof(char16_t)) == 0;
-  std::size_t i = 0;
-  for (; i + 4 <= n; i += 4) {
-    uint64_t x, y;
-    std::memcpy(&x, p + i, sizeof x);
-    std::memcpy(&y, q + i, sizeof y);
-    if (x != y) return false;
-  }
-  for (; i < n; ++i)
-    if (p[i] != q[i]) return false;
-  return true;
-}
-
-}  // namespace
+using foundation::sameUnits;
 
 BOOL NSString::isEqualToString(const Strong<NSString>& other) const {
   return other && sameUnits(other->units_, units_);
@@ -417,9 +394,7 @@ BOOL NSString::isEqual(const NSObject* other) const {
   return sameUnits(s->units_, units_);
 }
 
-std::size_t NSString::hash() const {
-  std::size_t h = hash_.load(std::memory_order_relaxed);
-  if (h != 0) return h;
+std::size_t NSString::hashUnits() const {
   // FNV-1a over the units: equal strings, equal hashes, whatever the class. A string
   // whose hash is 0 is hashed again on each call, which costs time, not correctness.
   uint64_t fnv = 1469598103934665603ull;
@@ -427,7 +402,7 @@ std::size_t NSString::hash() const {
     fnv ^= c;
     fnv *= 1099511628211ull;
   }
-  h = static_cast<std::size_t>(fnv);
+  auto h = static_cast<std::size_t>(fnv);
   hash_.store(h, std::memory_order_relaxed);
   return h;
 }

@@ -110,6 +110,13 @@ TEST(NSDictionary, KeysCompareByValue) {
   key->appendString(S("X"));  // the dictionary kept its own copy of the key
   EXPECT_NE(d->objectForKey(S("Enabled")), nullptr);
   EXPECT_EQ(d->objectForKey(S("EnabledX")), nullptr);
+  // A mutable probe is read as it is at each lookup, not by the hash of an earlier one.
+  auto probe = NSMutableString::stringWithUTF8String("Enabl");
+  EXPECT_EQ(d->objectForKey(probe), nullptr);
+  probe->appendString(S("ed"));
+  EXPECT_NE(d->objectForKey(probe), nullptr);
+  probe->deleteCharactersInRange(NSMakeRange(0, 1));
+  EXPECT_EQ(d->objectForKey(probe), nullptr);
   d->setObjectForKey(N(3), NSNumber::numberWithDouble(1.0));
   EXPECT_TRUE(d->objectForKey(NSNumber::numberWithBool(YES))->isEqual(N(3).get()));
   d->setObjectForKey(N(4), N(1));  // same key as 1.0: replaces

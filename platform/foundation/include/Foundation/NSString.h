@@ -3,6 +3,8 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,9 +58,14 @@ class NSString : public NSObject {
 
   BOOL isEqualToString(const Strong<NSString>& other) const;
   BOOL isEqualToString(const NSString* other) const;
-  BOOL isEqual(const NSObject* other) const override;
+  // Final, so that every string compares and hashes alike and a dictionary can read a
+  // string key without a virtual call. The hash is kept once worked out.
+  BOOL isEqual(const NSObject* other) const final;
   using NSObject::isEqual;
-  std::size_t hash() const override;
+  std::size_t hash() const final {
+    std::size_t h = hash_.load(std::memory_order_relaxed);
+    return h != 0 ? h : hashUnits();
+  }
   std::string description() const override;
 
   // Ordered by UTF-16 code units; with NSCaseInsensitiveSearch by the folded strings;
@@ -135,6 +142,8 @@ class NSString : public NSObject {
   std::u16string units_;
 
  private:
+  std::size_t hashUnits() const;
+
   mutable std::atomic<std::string*> utf8_{nullptr};
   // The hash once worked out, 0 before. Every dictionary read by a string key hashes it;
   // a mutable string clears it on each change. Relaxed: every thread that works it out
@@ -174,6 +183,27 @@ class NSMutableString : public NSString {
 namespace foundation {
 std::u16string utf8ToUtf16(std::string_view utf8);
 std::string utf16ToUtf8(std::u16string_view utf16);
+
+// Equal units. Short strings (keys and setting names) compare four units to a word,
+// without a call; longer ones as one block. The character traits would compare
+// UTF-16 one unit at a time.
+inline bool sameUnits(const std::u16string& a, const std::u16string& b) {
+  const std::size_t n = a.size();
+  if (n != b.size()) return false;
+  const char16_t* p = a.data();
+  const char16_t* q = b.data();
+  if (n > 8) return std::memcmp(p, q, n * sizeof(char16_t)) == 0;
+  std::size_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    uint64_t x, y;
+    std::memcpy(&x, p + i, sizeof x);
+    std::memcpy(&y, q + i, sizeof y);
+    if (x != y) return false;
+  }
+  for (; i < n; ++i)
+    if (p[i] != q[i]) return false;
+  return true;
+}
 }  // namespace foundation
 
 // @"literal": one string per call site, made on first use.
