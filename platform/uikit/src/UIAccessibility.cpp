@@ -98,9 +98,6 @@ struct ElementMethods {
   }
 };
 
-const char* const kRect = "{CGRect={CGPoint=dd}{CGSize=dd}}@:";
-const char* const kPoint = "{CGPoint=dd}@:";
-
 void addObjectDefaults() {
   using M = NSObjectAccessibility;
   Class cls = NSObject::class_();
@@ -109,9 +106,9 @@ void addObjectDefaults() {
   class_addMethod(cls, OBJC_SEL("accessibilityHint"), objc::method<&M::none>());
   class_addMethod(cls, OBJC_SEL("accessibilityValue"), objc::method<&M::none>());
   class_addMethod(cls, OBJC_SEL("accessibilityTraits"), objc::method<&M::traits>());
-  class_addMethod(cls, OBJC_SEL("accessibilityFrame"), objc::imp<&M::frame>(), kRect);
-  class_addMethod(cls, OBJC_SEL("accessibilityActivationPoint"), objc::imp<&M::activationPoint>(),
-                  kPoint);
+  class_addMethod(cls, OBJC_SEL("accessibilityFrame"), objc::method<&M::frame>());
+  class_addMethod(cls, OBJC_SEL("accessibilityActivationPoint"),
+                  objc::method<&M::activationPoint>());
   class_addMethod(cls, OBJC_SEL("accessibilityElementCount"), objc::method<&M::count>());
   class_addMethod(cls, OBJC_SEL("accessibilityElementAtIndex:"), objc::method<&M::elementAt>());
   class_addMethod(cls, OBJC_SEL("indexOfAccessibilityElement:"), objc::method<&M::indexOf>());
@@ -129,9 +126,9 @@ OBJC_CLASS_IMPL(UIAccessibilityElement) {
   class_addMethod(cls, OBJC_SEL("accessibilityHint"), objc::method<&M::hint>());
   class_addMethod(cls, OBJC_SEL("accessibilityValue"), objc::method<&M::value>());
   class_addMethod(cls, OBJC_SEL("accessibilityTraits"), objc::method<&M::traits>());
-  class_addMethod(cls, OBJC_SEL("accessibilityFrame"), objc::imp<&M::frame>(), kRect);
-  class_addMethod(cls, OBJC_SEL("accessibilityActivationPoint"), objc::imp<&M::activationPoint>(),
-                  kPoint);
+  class_addMethod(cls, OBJC_SEL("accessibilityFrame"), objc::method<&M::frame>());
+  class_addMethod(cls, OBJC_SEL("accessibilityActivationPoint"),
+                  objc::method<&M::activationPoint>());
 }
 
 CGPoint UIAccessibilityElement::accessibilityActivationPoint() const {
