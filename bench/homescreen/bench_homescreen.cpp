@@ -2,9 +2,9 @@
 // a random colour, the app's own colour) and with the floor of the messages the plug-in
 // sends (below), and dominantColor against Cairo's one-pixel downscale and a plain copy
 // of the pixels. Times are the thread's CPU time: the machine
-// is shared, and wall time would count other processes. The bare host is measured in
-// rounds alternating with the plug-in's, by switching the three layoutSubviews methods
-// between the host's implementations and the plug-in's, so that both see the same machine.
+// is shared, and wall time would count other processes. The bare host, the plug-in and
+// the floor are measured in rounds taking each in turn, by switching the three
+// layoutSubviews methods between their implementations, so that all see the same machine.
 #include <cairo.h>
 #include <unistd.h>
 
@@ -205,23 +205,43 @@ std::vector<IMP> install(const Hooks& hooks, const Strong<SBHomeScreen>& screen)
 
 }  // namespace sendFloor
 
-// Medians of the bare host's pass and the plug-in's, in alternating rounds; each round
+// A set of layoutSubviews implementations to time, and whether the floor varies its colour.
+struct Contender {
+  std::vector<IMP> imps;
+  bool varyColour = false;
+};
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+// Microseconds per pass of each contender, one sample per round, measured in rounds that
+// take every contender in turn, the first of each round changing from round to round, so
+// that all of them see the same machine and none always follows the same one. Each turn
 // starts with an untimed pass, which refills the method caches that the switch emptied.
-void benchLayout(const Strong<SBHomeScreen>& screen, Hooks& hooks, const std::vector<IMP>& imps,
-                 double* bare, double* with) {
-  std::vector<double> bareSamples, withSamples;
-  for (int r = 0; r < 31; ++r) {
-    hooks.use(hooks.host);
-    screen->layoutPass();
-    bareSamples.push_back(medianMicros(1, 20, [&] { screen->layoutPass(); }));
-    hooks.use(imps);
-    screen->layoutPass();
-    withSamples.push_back(medianMicros(1, 20, [&] { screen->layoutPass(); }));
+std::vector<std::vector<double>> benchLayout(const Strong<SBHomeScreen>& screen, Hooks& hooks,
+                                             const std::vector<Contender>& contenders) {
+  std::vector<std::vector<double>> samples(contenders.size());
+  for (std::size_t r = 0; r < 41; ++r) {
+    for (std::size_t k = 0; k < contenders.size(); ++k) {
+      std::size_t c = (r + k) % contenders.size();
+      hooks.use(contenders[c].imps);
+      sendFloor::varyColour = contenders[c].varyColour;
+      screen->layoutPass();
+      samples[c].push_back(medianMicros(1, 20, [&] { screen->layoutPass(); }));
+    }
   }
-  std::sort(bareSamples.begin(), bareSamples.end());
-  std::sort(withSamples.begin(), withSamples.end());
-  *bare = bareSamples[bareSamples.size() / 2];
-  *with = withSamples[withSamples.size() / 2];
+  sendFloor::varyColour = false;
+  return samples;
+}
+
+// The median of one contender's time over another's in the same round. The host's machine
+// changes speed now and then for seconds at a time; a round's two samples share it.
+double medianRatio(const std::vector<double>& ours, const std::vector<double>& theirs) {
+  std::vector<double> ratios;
+  for (std::size_t r = 0; r < ours.size(); ++r) ratios.push_back(ours[r] / theirs[r]);
+  return median(ratios);
 }
 
 // The passes a profiler counts when NIMBRA_BENCH_PROFILE names a mode (bare, floor,
@@ -282,42 +302,42 @@ int main() {
     std::printf("profiled 100 passes, mode %s\n", mode);
     return 0;
   }
-  double bare = 0, with = 0;
-  benchLayout(screen, hooks, hooks.plugin, &bare, &with);
-  double bareFloor = 0, withFloor = 0;
-  benchLayout(screen, hooks, floor, &bareFloor, &withFloor);
+  // The bare host, the plug-in and the floor of its messages, in the same rounds.
+  const auto fixed = benchLayout(screen, hooks, {{hooks.host}, {hooks.plugin}, {floor}});
 
-  // A colour drawn at random for every applied glow.
+  // A colour drawn at random for every applied glow, against the floor that hands the
+  // layer a new colour every time.
   chooseColor(home, 673);
   screen->layoutPass();
-  double bareRandom = 0, withRandom = 0;
-  benchLayout(screen, hooks, hooks.plugin, &bareRandom, &withRandom);
-  sendFloor::varyColour = true;
-  double bareRandomFloor = 0, withRandomFloor = 0;
-  benchLayout(screen, hooks, floor, &bareRandomFloor, &withRandomFloor);
-  sendFloor::varyColour = false;
+  const auto random = benchLayout(screen, hooks, {{hooks.host}, {hooks.plugin}, {floor, true}});
 
   // Same-as-app mode draws every badged icon's image into a pixel on every pass.
   chooseColor(home, 674);
   screen->layoutPass();
-  double bareSameAsApp = 0, withSameAsApp = 0;
-  benchLayout(screen, hooks, hooks.plugin, &bareSameAsApp, &withSameAsApp);
+  const auto sameAsApp = benchLayout(screen, hooks, {{hooks.host}, {hooks.plugin}});
 
   std::vector<std::string> lines;
   char line[256];
-  std::snprintf(line, sizeof line, "case=layout_pass ours=%.2f bare=%.2f unit=us", with, bare);
+  std::snprintf(line, sizeof line, "case=layout_pass ours=%.2f bare=%.2f unit=us", median(fixed[1]),
+                median(fixed[0]));
   lines.push_back(line);
   std::snprintf(line, sizeof line, "case=layout_pass_send_floor ours=%.2f bare=%.2f unit=us",
-                withFloor, bareFloor);
+                median(fixed[2]), median(fixed[0]));
   lines.push_back(line);
   std::snprintf(line, sizeof line, "case=layout_pass_random ours=%.2f bare=%.2f unit=us",
-                withRandom, bareRandom);
+                median(random[1]), median(random[0]));
   lines.push_back(line);
   std::snprintf(line, sizeof line, "case=layout_pass_random_send_floor ours=%.2f bare=%.2f unit=us",
-                withRandomFloor, bareRandomFloor);
+                median(random[2]), median(random[0]));
+  lines.push_back(line);
+  std::snprintf(line, sizeof line, "case=layout_pass_over_send_floor ours=%.3f unit=ratio",
+                medianRatio(fixed[1], fixed[2]));
+  lines.push_back(line);
+  std::snprintf(line, sizeof line, "case=layout_pass_random_over_send_floor ours=%.3f unit=ratio",
+                medianRatio(random[1], random[2]));
   lines.push_back(line);
   std::snprintf(line, sizeof line, "case=layout_pass_same_as_app ours=%.2f bare=%.2f unit=us",
-                withSameAsApp, bareSameAsApp);
+                median(sameAsApp[1]), median(sameAsApp[0]));
   lines.push_back(line);
 
   for (size_t size : {120, 180, 1024}) {
