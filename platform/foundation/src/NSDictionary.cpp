@@ -145,17 +145,22 @@ const id& NSDictionary::objectForKey(const NSObject* key) const {
     // Settings and attribute dictionaries hold a handful of keys: a scan over the kept
     // hashes finds one without hashing into buckets, and the same key object needs no
     // comparison at all.
-    if (const auto* s = objc_cast<NSString>(key)) {
+    const Class stringClass = NSString::class_();
+    if (key->isKindOfClass(stringClass)) {
       // A string equals only a string, and NSString's equality and hash are final: a
       // string key, the usual kind, is compared here without a virtual call.
-      const std::size_t h = s->hash();
-      for (std::size_t i = 0; i < entries_.size(); ++i) {
-        if (hashes_[i] != h) continue;
-        const NSObject* k = entries_[i].first.get();
-        if (k == key) return entries_[i].second;
-        const auto* stored = objc_cast<NSString>(k);
-        if (stored && foundation::sameUnits(stored->characters(), s->characters()))
-          return entries_[i].second;
+      const auto* string = static_cast<const NSString*>(key);
+      const std::size_t h = string->hash();
+      const auto& units = string->characters();
+      const Entry* entry = entries_.data();
+      for (const std::size_t *kept = hashes_.data(), *end = kept + hashes_.size(); kept != end;
+           ++kept, ++entry) {
+        if (*kept != h) continue;
+        const NSObject* k = entry->first.get();
+        if (k == key ||
+            (k->isKindOfClass(stringClass) &&
+             foundation::sameUnits(static_cast<const NSString*>(k)->characters(), units)))
+          return entry->second;
       }
       return none;
     }
