@@ -190,11 +190,11 @@ id makeKindPlaceholder() {
 
 template <std::size_t... I>
 void registerKindClasses(Class base, std::index_sequence<I...>) {
-  auto one = [base](const ResultClass& c, IMP alloc) {
+  auto one = [base](const ResultClass& c, objc::TypedImp alloc) {
     Class kind = objc_allocateClassPair(c.superclass ? objc_getClass(c.superclass) : base, c.name);
-    class_addMethod(kind, OBJC_SEL("alloc"), alloc, "@@:");
+    class_addMethod(kind, OBJC_SEL("alloc"), alloc);
   };
-  (one(kResultClasses[I], objc::imp<&objc::allocFactoryWith<&makeKindPlaceholder<I>>>()), ...);
+  (one(kResultClasses[I], objc::method<&objc::allocFactoryWith<&makeKindPlaceholder<I>>>()), ...);
 }
 
 }  // namespace
