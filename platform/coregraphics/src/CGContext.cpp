@@ -470,29 +470,26 @@ struct GlyphAt {
   double x, y;  // text space
 };
 
-// Shows `count` glyphs, the k-th of them `at(k)`.
-template <class At>
-void showGlyphs(Impl* i, size_t count, At at) {
-  if (count == 0 || !i->gs.font || i->gs.textMode == kCGTextInvisible || i->gs.fontSize == 0)
-    return;
-  CGAffineTransform tm = i->textMatrix;
+// Text space to device space: the text matrix, then the context's. Answers false when
+// that flattens text space, which shows nothing.
+bool textToDevice(const Impl& i, cairo_matrix_t* ctm, cairo_matrix_t* full) {
+  const CGAffineTransform& tm = i.textMatrix;
   cairo_matrix_t textToUser;
   cairo_matrix_init(&textToUser, tm.a, tm.b, tm.c, tm.d, tm.tx, tm.ty);
-  cairo_matrix_t m;
-  cairo_get_matrix(i->cr, &m);
-  cairo_matrix_t full;
-  cairo_matrix_multiply(&full, &textToUser, &m);
-  if (!invertible(full)) return;
-  // Glyphs are shown in device space, under Cairo's identity matrix: their origins go
-  // through the text matrix and the CTM here, their outlines through the font matrix
-  // (the same, y turned down for the font's y-down outlines). Cairo then keeps one
-  // scaled font from run to run and line to line, whatever the CTM does in between, and
-  // places the glyphs without transforming each one again.
-  // The scratch keeps the size of the longest run so far; the first `n` entries are this
-  // run's glyphs. A position that is not finite (or one the matrix sends beyond doubles)
-  // is left out: such a device position is not finite either, so the glyphs are placed
-  // first, and only a run that holds one is looked at again.
-  std::vector<cairo_glyph_t>& gl = i->glyphScratch;
+  cairo_get_matrix(i.cr, ctm);
+  cairo_matrix_multiply(full, &textToUser, ctm);
+  return invertible(*full);
+}
+
+// Places `count` glyphs, the k-th of them `at(k)`, at their device positions in the
+// context's scratch and answers how many it holds: the first entries are this run's
+// glyphs. The scratch keeps the size of the longest run so far. A position that is not
+// finite (or one the matrix sends beyond doubles) is left out: such a device position is
+// not finite either, so the glyphs are placed first, and only a run that holds one is
+// looked at again.
+template <class At>
+size_t placeGlyphs(std::vector<cairo_glyph_t>& gl, size_t count, const cairo_matrix_t& full,
+                   At at) {
   if (gl.size() < count) gl.resize(count);
   unsigned nonFinite = 0;
   for (size_t k = 0; k < count; ++k) {
@@ -503,68 +500,94 @@ void showGlyphs(Impl* i, size_t count, At at) {
     double zero = (dx - dx) + (dy - dy);  // a NaN unless both are finite
     nonFinite |= static_cast<unsigned>(zero != zero);
   }
-  size_t n = count;
-  if (nonFinite) {
-    n = 0;
-    for (size_t k = 0; k < count; ++k) {
-      if (std::isfinite(gl[k].x) && std::isfinite(gl[k].y)) gl[n++] = gl[k];
-    }
+  if (!nonFinite) return count;
+  size_t n = 0;
+  for (size_t k = 0; k < count; ++k) {
+    if (std::isfinite(gl[k].x) && std::isfinite(gl[k].y)) gl[n++] = gl[k];
   }
-  if (n == 0) return;
-  const int shownCount = static_cast<int>(std::min<size_t>(n, INT_MAX));
-  const double size = i->gs.fontSize;
-  cairo_matrix_t fm;
-  // (+ 0.0: a negative zero would make Cairo key a second scaled font for the same one.)
-  cairo_matrix_init(&fm, full.xx * size + 0.0, full.yx * size + 0.0, -full.xy * size + 0.0,
-                    -full.yy * size + 0.0, 0, 0);
-  if (!glyphSizeDrawable(fm)) return;
-  cairo_matrix_t linear = full;  // text space's scale, for outline widths
-  linear.x0 = linear.y0 = 0;
-  enum class Paint { Fill, Stroke };
-  auto show = [&](Paint paint) {
-    const bool fill = paint == Paint::Fill, stroke = paint == Paint::Stroke;
-    auto op = [&, fill, stroke](cairo_t* t, double dx, double dy) {
-      cairo_matrix_t user = m;  // the context's; a shadow's mask has its own
-      if (t != i->cr) cairo_get_matrix(t, &user);
-      cairo_identity_matrix(t);
-      setGlyphFont(*i, t, fm);
-      // A shadow's mask has its own device space, shifted from the context's.
-      std::vector<cairo_glyph_t> shifted;
-      const cairo_glyph_t* shown = gl.data();
-      if (dx != 0 || dy != 0) {
-        shifted.assign(gl.begin(), gl.begin() + shownCount);
-        for (cairo_glyph_t& g : shifted) g.x += dx, g.y += dy;
-        shown = shifted.data();
-      }
-      if (fill) cairo_show_glyphs(t, shown, shownCount);
-      if (stroke) {
-        cairo_new_path(t);
-        cairo_glyph_path(t, shown, shownCount);
-        // The outline's width is measured in text space, as the glyphs are.
-        cairo_save(t);
-        cairo_transform(t, &linear);
-        cairo_stroke(t);
-        cairo_restore(t);
-      }
-      cairo_set_matrix(t, &user);
-    };
-    // Shown glyphs leave the current path alone; outlined ones are built as a path of
-    // their own, so only they need the caller's path kept aside.
-    if (stroke)
-      withOwnPath(*i, [&] { draw(*i, false, op); });
-    else
-      draw(*i, false, op);
+  return n;
+}
+
+// A run placed in device space and how to paint it.
+struct PlacedRun {
+  cairo_matrix_t ctm;     // the context's, restored after each paint
+  cairo_matrix_t font;    // the glyph outlines' matrix
+  cairo_matrix_t linear;  // text space's scale, for outline widths
+  int count;              // the scratch's first entries
+};
+
+enum class Paint { Fill, Stroke };
+
+// Fills or outlines a placed run, on the context and on a shadow's mask alike.
+void paintGlyphs(Impl* i, const PlacedRun& run, Paint paint) {
+  const bool stroke = paint == Paint::Stroke;
+  auto op = [&](cairo_t* t, double dx, double dy) {
+    cairo_matrix_t user = run.ctm;  // the context's; a shadow's mask has its own
+    if (t != i->cr) cairo_get_matrix(t, &user);
+    cairo_identity_matrix(t);
+    setGlyphFont(*i, t, run.font);
+    // A shadow's mask has its own device space, shifted from the context's.
+    std::vector<cairo_glyph_t> shifted;
+    const cairo_glyph_t* shown = i->glyphScratch.data();
+    if (dx != 0 || dy != 0) {
+      shifted.assign(shown, shown + run.count);
+      for (cairo_glyph_t& g : shifted) g.x += dx, g.y += dy;
+      shown = shifted.data();
+    }
+    if (!stroke) {
+      cairo_show_glyphs(t, shown, run.count);
+    } else {
+      cairo_new_path(t);
+      cairo_glyph_path(t, shown, run.count);
+      // The outline's width is measured in text space, as the glyphs are.
+      cairo_save(t);
+      cairo_transform(t, &run.linear);
+      cairo_stroke(t);
+      cairo_restore(t);
+    }
+    cairo_set_matrix(t, &user);
   };
+  // Shown glyphs leave the current path alone; outlined ones are built as a path of
+  // their own, so only they need the caller's path kept aside.
+  if (stroke)
+    withOwnPath(*i, [&] { draw(*i, false, op); });
+  else
+    draw(*i, false, op);
+}
+
+// Shows `count` glyphs, the k-th of them `at(k)`.
+// Glyphs are shown in device space, under Cairo's identity matrix: their origins go
+// through the text matrix and the CTM here, their outlines through the font matrix
+// (the same, y turned down for the font's y-down outlines). Cairo then keeps one
+// scaled font from run to run and line to line, whatever the CTM does in between, and
+// places the glyphs without transforming each one again.
+template <class At>
+void showGlyphs(Impl* i, size_t count, At at) {
+  if (count == 0 || !i->gs.font || i->gs.textMode == kCGTextInvisible || i->gs.fontSize == 0)
+    return;
+  PlacedRun run;
+  cairo_matrix_t full;
+  if (!textToDevice(*i, &run.ctm, &full)) return;
+  const size_t n = placeGlyphs(i->glyphScratch, count, full, at);
+  if (n == 0) return;
+  run.count = static_cast<int>(std::min<size_t>(n, INT_MAX));
+  const double size = i->gs.fontSize;
+  // (+ 0.0: a negative zero would make Cairo key a second scaled font for the same one.)
+  cairo_matrix_init(&run.font, full.xx * size + 0.0, full.yx * size + 0.0, -full.xy * size + 0.0,
+                    -full.yy * size + 0.0, 0, 0);
+  if (!glyphSizeDrawable(run.font)) return;
+  run.linear = full;
+  run.linear.x0 = run.linear.y0 = 0;
   bool fill = i->gs.textMode == kCGTextFill || i->gs.textMode == kCGTextFillStroke;
   bool stroke = i->gs.textMode == kCGTextStroke || i->gs.textMode == kCGTextFillStroke;
   if (fill) {
     setColor(i->cr, i->gs.fill, i->gs.alpha);
-    show(Paint::Fill);
+    paintGlyphs(i, run, Paint::Fill);
   }
   if (stroke) {
     setColor(i->cr, i->gs.stroke, i->gs.alpha);
     applyLine(i->cr, i->gs);
-    show(Paint::Stroke);
+    paintGlyphs(i, run, Paint::Stroke);
   }
   // The text position advances past nothing: callers position each run themselves.
   i->drawn();
