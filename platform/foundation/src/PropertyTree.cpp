@@ -68,6 +68,82 @@ const PropertyTree::Value* PropertyTree::valueFor(const Value& dict, std::string
   return nullptr;
 }
 
+namespace {
+
+// An object's length (count of bytes, units or entries) from its marker, or from the
+// integer that follows it; `body` is set to where the object's contents start.
+uint64_t lengthAt(const uint8_t* d, uint64_t off, uint64_t* body) {
+  unsigned info = d[off] & 0x0F;
+  if (info != 0x0F) {
+    *body = off + 1;
+    return info;
+  }
+  unsigned bytes = 1u << (d[off + 1] & 0x0F);
+  *body = off + 2 + bytes;
+  return bigEndian(d + off + 2, bytes);
+}
+
+// Decodes the object at `off` when it holds no references: a boolean, number, date,
+// data, string or UID. False for an array, a dictionary or a marker no list uses. A
+// UTF-16 string is kept in `text` as UTF-8.
+bool decodeLeaf(const uint8_t* d, uint64_t off, PropertyTree::Value* v,
+                std::deque<std::string>& text) {
+  using Kind = PropertyTree::Kind;
+  uint8_t marker = d[off];
+  unsigned info = marker & 0x0F;
+  uint64_t body = off + 1;
+  switch (marker >> 4) {
+    case 0x0:
+      if (info == 0x8 || info == 0x9) {
+        v->kind = Kind::Boolean;
+        v->integer = info == 0x9;
+      }
+      return true;
+    case 0x1: {
+      // Sixteen-byte integers keep their low eight bytes.
+      unsigned size = 1u << info;
+      v->kind = Kind::Integer;
+      v->integer = size > 8 ? bigEndian(d + body + size - 8, 8) : bigEndian(d + body, size);
+      return true;
+    }
+    case 0x2:
+      v->kind = Kind::Real;
+      v->real = realAt(d + body, 1u << info);
+      return true;
+    case 0x3:
+      v->kind = Kind::Date;
+      v->real = realAt(d + body, 8);
+      return true;
+    case 0x4:
+    case 0x5:
+      v->kind = marker >> 4 == 0x4 ? Kind::Data : Kind::String;
+      v->length = lengthAt(d, off, &body);
+      v->bytes = reinterpret_cast<const char*>(d + body);
+      return true;
+    case 0x6: {
+      uint64_t units = lengthAt(d, off, &body);
+      std::u16string utf16(units, u'\0');
+      for (uint64_t k = 0; k < units; ++k)
+        utf16[k] = static_cast<char16_t>((d[body + 2 * k] << 8) | d[body + 2 * k + 1]);
+      const std::string& utf8 = text.emplace_back(utf16ToUtf8(utf16));
+      v->kind = Kind::String;
+      v->bytes = utf8.data();
+      v->length = utf8.size();
+      return true;
+    }
+    case 0x8: {
+      unsigned size = info + 1;
+      v->kind = Kind::Uid;
+      v->integer = size > 8 ? bigEndian(d + body + size - 8, 8) : bigEndian(d + body, size);
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
 // The checks have passed (checkBytes): every object reachable from the top lies inside
 // the object table, its references inside the offset table, its keys are strings. Only
 // those objects are read, each once however often it is referenced.
@@ -85,95 +161,34 @@ bool PropertyTree::readBinary(std::string* error) {
   std::vector<uint32_t> pending{topObject};
   slot[topObject] = top_ = 0;
   values_.emplace_back();
-  auto lengthAt = [&](uint64_t off, uint64_t* body) -> uint64_t {
-    unsigned info = d[off] & 0x0F;
-    if (info != 0x0F) {
-      *body = off + 1;
-      return info;
-    }
-    unsigned bytes = 1u << (d[off + 1] & 0x0F);
-    *body = off + 2 + bytes;
-    return bigEndian(d + off + 2, bytes);
-  };
   while (!pending.empty()) {
     uint32_t index = pending.back();
     pending.pop_back();
     // Filled here and stored at the end: reaching new objects grows `values_`.
     Value v;
     uint64_t off = bigEndian(d + table + uint64_t{index} * offsetSize, offsetSize);
-    uint8_t marker = d[off];
-    unsigned info = marker & 0x0F;
-    uint64_t body = off + 1;
-    switch (marker >> 4) {
-      case 0x0:
-        if (info == 0x8 || info == 0x9) {
-          v.kind = Kind::Boolean;
-          v.integer = info == 0x9;
+    uint8_t type = d[off] >> 4;
+    if (type == 0xA || type == 0xD) {
+      // An array's items, or a dictionary's keys and then its values: each object
+      // referenced gets its value's place when first reached.
+      uint64_t body = 0;
+      uint64_t entries = lengthAt(d, off, &body);
+      uint64_t refs = type == 0xD ? 2 * entries : entries;
+      v.kind = type == 0xD ? Kind::Dict : Kind::Array;
+      v.count = static_cast<uint32_t>(entries);
+      v.first = static_cast<uint32_t>(refs_.size());
+      for (uint64_t k = 0; k < refs; ++k) {
+        auto ref = static_cast<uint32_t>(bigEndian(d + body + k * refSize, refSize));
+        if (slot[ref] == kNotReached) {
+          slot[ref] = static_cast<uint32_t>(values_.size());
+          values_.emplace_back();
+          pending.push_back(ref);
         }
-        break;
-      case 0x1: {
-        // Sixteen-byte integers keep their low eight bytes.
-        unsigned size = 1u << info;
-        v.kind = Kind::Integer;
-        v.integer = size > 8 ? bigEndian(d + body + size - 8, 8) : bigEndian(d + body, size);
-        break;
+        refs_.push_back(slot[ref]);
       }
-      case 0x2:
-        v.kind = Kind::Real;
-        v.real = realAt(d + body, 1u << info);
-        break;
-      case 0x3:
-        v.kind = Kind::Date;
-        v.real = realAt(d + body, 8);
-        break;
-      case 0x4:
-        v.kind = Kind::Data;
-        v.length = lengthAt(off, &body);
-        v.bytes = reinterpret_cast<const char*>(d + body);
-        break;
-      case 0x5:
-        v.kind = Kind::String;
-        v.length = lengthAt(off, &body);
-        v.bytes = reinterpret_cast<const char*>(d + body);
-        break;
-      case 0x6: {
-        uint64_t units = lengthAt(off, &body);
-        std::u16string utf16(units, u'\0');
-        for (uint64_t k = 0; k < units; ++k)
-          utf16[k] = static_cast<char16_t>((d[body + 2 * k] << 8) | d[body + 2 * k + 1]);
-        const std::string& utf8 = text_.emplace_back(utf16ToUtf8(utf16));
-        v.kind = Kind::String;
-        v.bytes = utf8.data();
-        v.length = utf8.size();
-        break;
-      }
-      case 0x8: {
-        unsigned size = info + 1;
-        v.kind = Kind::Uid;
-        v.integer = size > 8 ? bigEndian(d + body + size - 8, 8) : bigEndian(d + body, size);
-        break;
-      }
-      case 0xA:
-      case 0xD: {
-        uint64_t entries = lengthAt(off, &body);
-        uint64_t refs = marker >> 4 == 0xD ? 2 * entries : entries;
-        v.kind = marker >> 4 == 0xD ? Kind::Dict : Kind::Array;
-        v.count = static_cast<uint32_t>(entries);
-        v.first = static_cast<uint32_t>(refs_.size());
-        for (uint64_t k = 0; k < refs; ++k) {
-          auto ref = static_cast<uint32_t>(bigEndian(d + body + k * refSize, refSize));
-          if (slot[ref] == kNotReached) {
-            slot[ref] = static_cast<uint32_t>(values_.size());
-            values_.emplace_back();
-            pending.push_back(ref);
-          }
-          refs_.push_back(slot[ref]);
-        }
-        break;
-      }
-      default:
-        if (error) *error = "malformed binary property list: unsupported object type";
-        return false;
+    } else if (!decodeLeaf(d, off, &v, text_)) {
+      if (error) *error = "malformed binary property list: unsupported object type";
+      return false;
     }
     values_[slot[index]] = v;
   }
