@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 #include "Blur.h"
 #include "ContextImpl.h"
@@ -1099,75 +1100,83 @@ void blendPixel(const uint8_t src[4], uint8_t* px, const cg::Layout& layout) {
 
 }  // namespace
 
-void CGContextDrawImage(const CGContextRef& c, CGRect rect, const CGImageRef& image) {
-  // Not realized yet: the one-pixel path below writes the caller's memory directly.
-  auto* i = c ? &c->implAsIs() : nullptr;
-  if (!i || !image || CGRectIsEmpty(rect) || !finite(rect) || image->width() == 0 ||
-      image->height() == 0)
-    return;
-  rect = CGRectStandardize(rect);
-  double W = static_cast<double>(image->width()), H = static_cast<double>(image->height());
-  // Image pixel space (y-down) to user space: first row at the rectangle's top (max y).
-  cairo_matrix_t toUser;
-  cairo_matrix_init(&toUser, rect.size.width / W, 0, 0, -rect.size.height / H, rect.origin.x,
-                    rect.origin.y + rect.size.height);
-  cairo_matrix_t m = i->deviceMatrix(), full;
-  cairo_matrix_multiply(&full, &toUser, &m);
-  if (!invertible(full)) return;
+namespace {
 
-  if (full.xy == 0 && full.yx == 0) {
-    double x0 = full.x0, y0 = full.y0, x1 = full.x0 + full.xx * W, y1 = full.y0 + full.yy * H;
-    double dw = std::fabs(x1 - x0), dh = std::fabs(y1 - y0);
-    if (nearInt(x0) && nearInt(y0) && nearInt(x1) && nearInt(y1) && dw <= W + 1e-9 &&
-        dh <= H + 1e-9 && dw >= 1 && dh >= 1) {
-      int w = static_cast<int>(std::lround(dw)), h = static_cast<int>(std::lround(dh));
-      int X = static_cast<int>(std::lround(std::min(x0, x1)));
-      int Y = static_cast<int>(std::lround(std::min(y0, y1)));
-      // One pixel, nothing in the way: blend the exact average straight into the surface.
-      if (w == 1 && h == 1 && !i->gs.shadow && i->gs.alpha == 1 && !i->gs.clipped &&
-          i->gs.blend == kCGBlendModeNormal && i->layers.empty() && !i->alphaOnly && X >= 0 &&
-          Y >= 0 && static_cast<size_t>(X) < i->width && static_cast<size_t>(Y) < i->height) {
-        uint8_t avg[4];
-        cg::averageRGBA(image->pixels(), image->width(), image->height(), image->bytesPerRow(),
-                        avg);
-        if (!i->cr) {
-          uint8_t* px = static_cast<uint8_t*>(i->data) + Y * i->bytesPerRow + X * 4;
-          blendPixel(avg, px, i->layout);
-          return;
-        }
-        cairo_surface_flush(i->surface);
-        uint8_t* px = cairo_image_surface_get_data(i->surface) +
-                      Y * cairo_image_surface_get_stride(i->surface) + X * 4;
-        blendPixel(avg, px, cg::kCairo);
-        cairo_surface_mark_dirty(i->surface);
-        i->drawn();
-        return;
-      }
-      i->realize();
-      cairo_surface_t* small = boxDownscale(*image, w, h, full.xx < 0, full.yy < 0);
-      CGFloat alpha = i->gs.alpha;
-      withOwnPath(*i, [&] {
-        draw(*i, false, [&](cairo_t* t, double dx, double dy) {
-          cairo_save(t);
-          cairo_identity_matrix(t);
-          cairo_set_source_surface(t, small, X + dx, Y + dy);
-          cairo_pattern_set_filter(cairo_get_source(t), CAIRO_FILTER_NEAREST);
-          cairo_paint_with_alpha(t, alpha);
-          cairo_restore(t);
-        });
-      });
-      cairo_surface_destroy(small);
-      i->drawn();
-      return;
-    }
+// Device pixels an image lands on whole: an axis-aligned, unrotated placement on pixel
+// edges, no larger than the image, for a box downscale.
+struct PixelPlacement {
+  int x, y, width, height;
+  bool flipX, flipY;
+};
+
+std::optional<PixelPlacement> onWholePixels(const cairo_matrix_t& full, double W, double H) {
+  if (full.xy != 0 || full.yx != 0) return std::nullopt;
+  double x0 = full.x0, y0 = full.y0, x1 = full.x0 + full.xx * W, y1 = full.y0 + full.yy * H;
+  double dw = std::fabs(x1 - x0), dh = std::fabs(y1 - y0);
+  if (!(nearInt(x0) && nearInt(y0) && nearInt(x1) && nearInt(y1) && dw <= W + 1e-9 &&
+        dh <= H + 1e-9 && dw >= 1 && dh >= 1))
+    return std::nullopt;
+  return PixelPlacement{static_cast<int>(std::lround(std::min(x0, x1))),
+                        static_cast<int>(std::lround(std::min(y0, y1))),
+                        static_cast<int>(std::lround(dw)),
+                        static_cast<int>(std::lround(dh)),
+                        full.xx < 0,
+                        full.yy < 0};
+}
+
+// One pixel, nothing in the way: the exact average blended straight into the surface,
+// or into the caller's memory when the context is not realized yet. False when something
+// is in the way.
+bool blendOnePixel(Impl* i, const CGImage& image, int X, int Y) {
+  if (i->gs.shadow || i->gs.alpha != 1 || i->gs.clipped || i->gs.blend != kCGBlendModeNormal ||
+      !i->layers.empty() || i->alphaOnly || X < 0 || Y < 0 || static_cast<size_t>(X) >= i->width ||
+      static_cast<size_t>(Y) >= i->height)
+    return false;
+  uint8_t avg[4];
+  cg::averageRGBA(image.pixels(), image.width(), image.height(), image.bytesPerRow(), avg);
+  if (!i->cr) {
+    uint8_t* px = static_cast<uint8_t*>(i->data) + Y * i->bytesPerRow + X * 4;
+    blendPixel(avg, px, i->layout);
+    return true;
   }
+  cairo_surface_flush(i->surface);
+  uint8_t* px = cairo_image_surface_get_data(i->surface) +
+                Y * cairo_image_surface_get_stride(i->surface) + X * 4;
+  blendPixel(avg, px, cg::kCairo);
+  cairo_surface_mark_dirty(i->surface);
+  i->drawn();
+  return true;
+}
 
+// The image box-downscaled to the pixels it lands on, painted there unfiltered.
+void paintDownscaled(Impl* i, const CGImage& image, const PixelPlacement& at) {
   i->realize();
-  cairo_surface_t* src = image->cairoSurface();
+  cairo_surface_t* small = boxDownscale(image, at.width, at.height, at.flipX, at.flipY);
+  CGFloat alpha = i->gs.alpha;
+  withOwnPath(*i, [&] {
+    draw(*i, false, [&](cairo_t* t, double dx, double dy) {
+      cairo_save(t);
+      cairo_identity_matrix(t);
+      cairo_set_source_surface(t, small, at.x + dx, at.y + dy);
+      cairo_pattern_set_filter(cairo_get_source(t), CAIRO_FILTER_NEAREST);
+      cairo_paint_with_alpha(t, alpha);
+      cairo_restore(t);
+    });
+  });
+  cairo_surface_destroy(small);
+  i->drawn();
+}
+
+// The image through any matrix, filtered as the interpolation quality asks, its edges
+// padded rather than faded.
+void paintTransformed(Impl* i, const CGImage& image, const cairo_matrix_t& toUser) {
+  i->realize();
+  cairo_surface_t* src = image.cairoSurface();
   if (!src || cairo_surface_status(src) != CAIRO_STATUS_SUCCESS) return;
   cairo_filter_t filter =
       i->gs.interpolation == kCGInterpolationNone ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_GOOD;
   CGFloat alpha = i->gs.alpha;
+  double W = static_cast<double>(image.width()), H = static_cast<double>(image.height());
   withOwnPath(*i, [&] {
     draw(*i, false, [&](cairo_t* t, double, double) {
       cairo_save(t);
@@ -1182,6 +1191,31 @@ void CGContextDrawImage(const CGContextRef& c, CGRect rect, const CGImageRef& im
     });
   });
   i->drawn();
+}
+
+}  // namespace
+
+void CGContextDrawImage(const CGContextRef& c, CGRect rect, const CGImageRef& image) {
+  // Not realized yet: the one-pixel path writes the caller's memory directly.
+  auto* i = c ? &c->implAsIs() : nullptr;
+  if (!i || !image || CGRectIsEmpty(rect) || !finite(rect) || image->width() == 0 ||
+      image->height() == 0)
+    return;
+  rect = CGRectStandardize(rect);
+  double W = static_cast<double>(image->width()), H = static_cast<double>(image->height());
+  // Image pixel space (y-down) to user space: first row at the rectangle's top (max y).
+  cairo_matrix_t toUser;
+  cairo_matrix_init(&toUser, rect.size.width / W, 0, 0, -rect.size.height / H, rect.origin.x,
+                    rect.origin.y + rect.size.height);
+  cairo_matrix_t m = i->deviceMatrix(), full;
+  cairo_matrix_multiply(&full, &toUser, &m);
+  if (!invertible(full)) return;
+  if (auto at = onWholePixels(full, W, H)) {
+    if (at->width == 1 && at->height == 1 && blendOnePixel(i, *image, at->x, at->y)) return;
+    paintDownscaled(i, *image, *at);
+    return;
+  }
+  paintTransformed(i, *image, toUser);
 }
 
 // ---- extensions
