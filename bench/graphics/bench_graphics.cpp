@@ -79,8 +79,10 @@ struct ThreadClock {
 };
 
 // Medians over batches of the time per call of each of `calls`, in microseconds. The
-// calls' batches alternate so that a busy machine slows them alike.
-std::vector<double> medianMicros(const std::vector<std::function<void()>>& calls) {
+// calls' batches alternate so that a busy machine slows them alike; `batches`, when
+// given, receives every batch's time per call, in the order they ran.
+std::vector<double> medianMicros(const std::vector<std::function<void()>>& calls,
+                                 std::vector<std::vector<double>>* batches = nullptr) {
   using clock = ThreadClock;
   std::vector<size_t> reps(calls.size(), 1);
   for (size_t c = 0; c < calls.size(); ++c)
@@ -98,12 +100,22 @@ std::vector<double> medianMicros(const std::vector<std::function<void()>>& calls
       samples[c].push_back(std::chrono::duration<double, std::micro>(clock::now() - t0).count() /
                            static_cast<double>(reps[c]));
     }
+  if (batches) *batches = samples;
   std::vector<double> medians;
   for (auto& s : samples) {
     std::nth_element(s.begin(), s.begin() + s.size() / 2, s.end());
     medians.push_back(s[s.size() / 2]);
   }
   return medians;
+}
+
+// The median of one call's time over another's in the same round of batches. The host's
+// machine changes speed now and then for seconds at a time; neighbouring batches share it.
+double medianRatio(const std::vector<double>& ours, const std::vector<double>& theirs) {
+  std::vector<double> ratios;
+  for (size_t b = 0; b < ours.size(); ++b) ratios.push_back(ours[b] / theirs[b]);
+  std::nth_element(ratios.begin(), ratios.begin() + ratios.size() / 2, ratios.end());
+  return ratios[ratios.size() / 2];
 }
 
 // An icon-like image: opaque coloured areas, a soft edge and transparent corners.
@@ -235,6 +247,7 @@ int main() {
     constexpr int kSends = 1000;
     SEL hit = OBJC_SEL("answer:");
     size_t next = 0;
+    std::vector<std::vector<double>> batches;
     auto t = medianMicros({[&] {
                              long x = 0;
                              for (int k = 0; k < kSends; ++k) x = objc_msgSend<long>(leaf, hit, x);
@@ -253,12 +266,15 @@ int main() {
                              long x = 0;
                              for (int k = 0; k < kSends; ++k) x = directCall(leaf.get(), hit, x);
                              sendSink = x;
-                           }});
+                           }},
+                          &batches);
     double perSend = 1000.0 / kSends;  // microseconds per batch to nanoseconds per send
     std::printf("case=msg_send_cached ours=%.2f direct=%.2f unit=ns\n", t[0] * perSend,
                 t[2] * perSend);
     std::printf("case=msg_send_uncached ours=%.2f direct=%.2f unit=ns\n", t[1] * perSend,
                 t[2] * perSend);
+    std::printf("case=msg_send_cached_over_direct ours=%.3f unit=ratio\n",
+                medianRatio(batches[0], batches[2]));
   }
   return 0;
 }
