@@ -73,6 +73,15 @@ Generator& generator() {
   return static_cast<uint32_t>(g.next() >> 32);
 }
 
+// The draws after one whose low word fell below `bound`: those below 2^32 mod bound are
+// rejected. Rare for small bounds, so kept apart from the one draw that almost every
+// call takes, which then needs no loop and saves no registers.
+[[gnu::cold, gnu::noinline]] uint32_t redrawBelow(Generator& g, uint32_t bound, uint64_t m) {
+  uint32_t reject = (0u - bound) % bound;
+  while (static_cast<uint32_t>(m) < reject) m = uint64_t{draw(g)} * bound;
+  return static_cast<uint32_t>(m >> 32);
+}
+
 }  // namespace
 
 extern "C" {
@@ -91,10 +100,8 @@ uint32_t arc4random_uniform(uint32_t upper_bound) noexcept {
   // linker may bind elsewhere is called through its table and never inlined.
   Generator& g = generator();
   uint64_t m = uint64_t{draw(g)} * upper_bound;
-  if (static_cast<uint32_t>(m) < upper_bound) {
-    uint32_t reject = (0u - upper_bound) % upper_bound;
-    while (static_cast<uint32_t>(m) < reject) m = uint64_t{draw(g)} * upper_bound;
-  }
+  if (static_cast<uint32_t>(m) < upper_bound) [[unlikely]]
+    return redrawBelow(g, upper_bound, m);
   return static_cast<uint32_t>(m >> 32);
 }
 
