@@ -201,14 +201,18 @@ extern constinit thread_local CacheSet methodCache[kCacheSets]
 // The runtime keeps selectors in slabs of 64-byte slots, one slot per set, handed out in
 // turn, so the selectors of a class, registered one after another, take sets of their
 // own, as the vtables of a library, a few words apart, do; a pair of a vtable and a
-// selector shares a set with another only where both differences cancel. Nothing here
-// multiplies or loads: the set is ready two instructions after the key, and that chain,
-// from the receiver to its IMP, is what a send costs.
+// selector shares a set with another only where both differences cancel. It is worked
+// out as the set's byte offset, ((key << 3) ^ selector) masked to whole sets, which is
+// the same set: the division by a set's size then folds into the address. Nothing here
+// multiplies or loads: the set's address is ready three instructions after the key, and
+// that chain, from the receiver to its IMP, is what a send costs.
 inline constexpr std::size_t kSelectorSlot = 64;
 inline std::size_t cacheSet(const void* key, SEL sel) {
+  static_assert(sizeof(CacheSet) == kSelectorSlot && kSelectorSlot == 8 << 3);
   auto a = reinterpret_cast<std::uintptr_t>(key);
   auto b = reinterpret_cast<std::uintptr_t>(sel);
-  return static_cast<std::size_t>(((a >> 3) ^ (b / kSelectorSlot)) & (kCacheSets - 1));
+  constexpr std::uintptr_t kSetBytes = (kCacheSets - 1) * sizeof(CacheSet);
+  return static_cast<std::size_t>((((a << 3) ^ b) & kSetBytes) / sizeof(CacheSet));
 }
 
 // Whether `e` is the entry of (key, sel). Both halves are compared before one branch
