@@ -5,6 +5,7 @@
 #include <time.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace bench {
@@ -26,6 +27,15 @@ double microsPerCall(int calls, Fn&& fn) {
 inline double median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   return v[v.size() / 2];
+}
+
+// The median of one contender's time over another's, sample by sample: each pair was
+// taken in the same round, so a spell in which the machine runs slower falls on both.
+inline double medianRatio(const std::vector<double>& ours, const std::vector<double>& theirs) {
+  std::vector<double> ratios;
+  for (size_t k = 0; k < ours.size() && k < theirs.size(); ++k)
+    ratios.push_back(ours[k] / theirs[k]);
+  return median(std::move(ratios));
 }
 
 // Medians of each contender, measured in turn within every round so that a disturbance

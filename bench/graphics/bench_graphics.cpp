@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "CoreGraphics/CoreGraphics.h"
+#include "Timing.h"
 #include "objc/NSObject.h"
 
 // A receiver three classes below the root, as a view is, answering selectors that its
@@ -107,15 +108,6 @@ std::vector<double> medianMicros(const std::vector<std::function<void()>>& calls
     medians.push_back(s[s.size() / 2]);
   }
   return medians;
-}
-
-// The median of one call's time over another's in the same round of batches. The host's
-// machine changes speed now and then for seconds at a time; neighbouring batches share it.
-double medianRatio(const std::vector<double>& ours, const std::vector<double>& theirs) {
-  std::vector<double> ratios;
-  for (size_t b = 0; b < ours.size(); ++b) ratios.push_back(ours[b] / theirs[b]);
-  std::nth_element(ratios.begin(), ratios.begin() + ratios.size() / 2, ratios.end());
-  return ratios[ratios.size() / 2];
 }
 
 // An icon-like image: opaque coloured areas, a soft edge and transparent corners.
@@ -274,7 +266,7 @@ int main() {
     std::printf("case=msg_send_uncached ours=%.2f direct=%.2f unit=ns\n", t[1] * perSend,
                 t[2] * perSend);
     std::printf("case=msg_send_cached_over_direct ours=%.3f unit=ratio\n",
-                medianRatio(batches[0], batches[2]));
+                bench::medianRatio(batches[0], batches[2]));
   }
   return 0;
 }

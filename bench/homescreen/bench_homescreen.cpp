@@ -13,7 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -23,26 +22,16 @@
 #include "Foundation/NSNumber.h"
 #include "Nimbra/DominantColor.h"
 #include "SpringBoard/SpringBoard.h"
+#include "Timing.h"
 #include "dispatch/CFRunLoop.h"
 
 namespace {
 
-double cpuMicros() {
-  timespec t;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return double(t.tv_sec) * 1e6 + double(t.tv_nsec) / 1e3;
-}
-
 // Median microseconds per call over `rounds` rounds of `reps` calls.
 double medianMicros(int rounds, int reps, const std::function<void()>& body) {
   std::vector<double> samples;
-  for (int r = 0; r < rounds; ++r) {
-    double start = cpuMicros();
-    for (int i = 0; i < reps; ++i) body();
-    samples.push_back((cpuMicros() - start) / reps);
-  }
-  std::sort(samples.begin(), samples.end());
-  return samples[samples.size() / 2];
+  for (int r = 0; r < rounds; ++r) samples.push_back(bench::microsPerCall(reps, body));
+  return bench::median(std::move(samples));
 }
 
 CGImageRef testImage(size_t size) {
@@ -211,11 +200,6 @@ struct Contender {
   bool varyColour = false;
 };
 
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
 // Microseconds per pass of each contender, one sample per round, measured in rounds that
 // take every contender in turn, the first of each round changing from round to round, so
 // that all of them see the same machine and none always follows the same one. Each turn
@@ -234,14 +218,6 @@ std::vector<std::vector<double>> benchLayout(const Strong<SBHomeScreen>& screen,
   }
   sendFloor::varyColour = false;
   return samples;
-}
-
-// The median of one contender's time over another's in the same round. The host's machine
-// changes speed now and then for seconds at a time; a round's two samples share it.
-double medianRatio(const std::vector<double>& ours, const std::vector<double>& theirs) {
-  std::vector<double> ratios;
-  for (std::size_t r = 0; r < ours.size(); ++r) ratios.push_back(ours[r] / theirs[r]);
-  return median(ratios);
 }
 
 // The passes a profiler counts when NIMBRA_BENCH_PROFILE names a mode (bare, floor,
@@ -318,26 +294,26 @@ int main() {
 
   std::vector<std::string> lines;
   char line[256];
-  std::snprintf(line, sizeof line, "case=layout_pass ours=%.2f bare=%.2f unit=us", median(fixed[1]),
-                median(fixed[0]));
+  std::snprintf(line, sizeof line, "case=layout_pass ours=%.2f bare=%.2f unit=us",
+                bench::median(fixed[1]), bench::median(fixed[0]));
   lines.push_back(line);
   std::snprintf(line, sizeof line, "case=layout_pass_send_floor ours=%.2f bare=%.2f unit=us",
-                median(fixed[2]), median(fixed[0]));
+                bench::median(fixed[2]), bench::median(fixed[0]));
   lines.push_back(line);
   std::snprintf(line, sizeof line, "case=layout_pass_random ours=%.2f bare=%.2f unit=us",
-                median(random[1]), median(random[0]));
+                bench::median(random[1]), bench::median(random[0]));
   lines.push_back(line);
   std::snprintf(line, sizeof line, "case=layout_pass_random_send_floor ours=%.2f bare=%.2f unit=us",
-                median(random[2]), median(random[0]));
+                bench::median(random[2]), bench::median(random[0]));
   lines.push_back(line);
   std::snprintf(line, sizeof line, "case=layout_pass_over_send_floor ours=%.3f unit=ratio",
-                medianRatio(fixed[1], fixed[2]));
+                bench::medianRatio(fixed[1], fixed[2]));
   lines.push_back(line);
   std::snprintf(line, sizeof line, "case=layout_pass_random_over_send_floor ours=%.3f unit=ratio",
-                medianRatio(random[1], random[2]));
+                bench::medianRatio(random[1], random[2]));
   lines.push_back(line);
   std::snprintf(line, sizeof line, "case=layout_pass_same_as_app ours=%.2f bare=%.2f unit=us",
-                median(sameAsApp[1]), median(sameAsApp[0]));
+                bench::median(sameAsApp[1]), bench::median(sameAsApp[0]));
   lines.push_back(line);
 
   for (size_t size : {120, 180, 1024}) {
