@@ -133,20 +133,27 @@ struct Found {
   Method method;
 };
 
-// A hit in either way of the set, found or found missing; the way used last is the first.
-const objc::CacheEntry* probe(const void* key, SEL sel) {
-  objc::CacheSet& set = objc::methodCache[objc::cacheSet(key, sel)];
+// The entry of (key, sel) in `set`, either way, the one used last first; none when neither
+// holds it.
+const objc::CacheEntry* entryIn(const objc::CacheSet& set, const void* key, SEL sel) {
   for (const objc::CacheEntry& e : set.way) {
-    if (objc::holds(e, key, sel) || objc::holds(e, objc::missingKey(key), sel)) return &e;
+    if (objc::holds(e, key, sel)) return &e;
   }
   return nullptr;
 }
 
+// A hit for (key, sel), found or found missing. A method is never cached both ways: a
+// change to a method table empties the caches.
+const objc::CacheEntry* probe(const void* key, SEL sel) {
+  const objc::CacheSet& set = objc::methodCache[objc::cacheSet(key, sel)];
+  if (const objc::CacheEntry* e = entryIn(set, key, sel)) return e;
+  return entryIn(set, objc::missingKey(key), sel);
+}
+
 // Whether (key, sel) is cached as missing.
 bool foundMissing(const void* key, SEL sel) {
-  const objc::CacheSet& set = objc::methodCache[objc::cacheSet(key, sel)];
-  const void* missing = objc::missingKey(key);
-  return objc::holds(set.way[0], missing, sel) || objc::holds(set.way[1], missing, sel);
+  return entryIn(objc::methodCache[objc::cacheSet(key, sel)], objc::missingKey(key), sel) !=
+         nullptr;
 }
 
 // Caller holds the read lock, which keeps every other thread from emptying the set while
