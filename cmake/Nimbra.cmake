@@ -40,6 +40,8 @@ function(nimbra_test name)
   endforeach()
   add_executable(${name} ${A_SOURCES})
   target_link_libraries(${name} PRIVATE ${A_DEPS} GTest::gmock GTest::gtest GTest::gtest_main)
+  # What tests share: waiting on the main queue or another process, running a command.
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
   target_compile_definitions(${name} PRIVATE NIMBRA_ROOT="${NIMBRA_ROOT}"
                                              NIMBRA_BUILD_DIR="${CMAKE_BINARY_DIR}")
   nimbra_warnings(${name})

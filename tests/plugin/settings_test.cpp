@@ -5,6 +5,7 @@
 #include "CoreFoundation/CFNotificationCenter.h"
 #include "PluginHarness.h"
 #include "Scene.h"
+#include "WaitFor.h"
 #include "dispatch/CFRunLoop.h"
 
 using namespace harness;
@@ -211,10 +212,12 @@ TEST(Settings, NotificationFromAnotherProcessRereadsTheFile) {
     int status = 0;
     waitpid(writer, &status, 0);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    for (int i = 0; i < 400 && mail->layer()->shadowRadius() != 9.0; ++i) {
-      CFRunLoopRunInMode(kCFRunLoopDefaultMode, 0.05, true);
-      pass(mail);
-    }
+    testwait::serveMainQueueUntil(
+        [&] {
+          pass(mail);
+          return mail->layer()->shadowRadius() == 9.0;
+        },
+        20);
     EXPECT_EQ(mail->layer()->shadowRadius(), 9.0);
     EXPECT_EQ(rgba(mail->layer()->shadowColor()), rgba(UIColor::blueColor()));
   });
@@ -234,8 +237,10 @@ TEST(Settings, EveryReloadChoosesTheColourOfTheNewRead) {
       CFNotificationCenterPostNotification(CFNotificationCenterGetDarwinNotifyCenter(),
                                            NSSTR("com.varenko.nimbra/preferencechanged"), nullptr,
                                            nullptr, true);
-      for (int i = 0; i < 20; ++i) CFRunLoopRunInMode(kCFRunLoopDefaultMode, 0.005, true);
-      pass(mail);
+      testwait::serveMainQueueUntil([&] {
+        pass(mail);
+        return rgba(mail->layer()->shadowColor()) == rgba(expected);
+      });
       EXPECT_EQ(rgba(mail->layer()->shadowColor()), rgba(expected)) << "Color " << color;
     }
     // A missing file leaves no dictionary: the default colour again.
@@ -243,8 +248,10 @@ TEST(Settings, EveryReloadChoosesTheColourOfTheNewRead) {
     CFNotificationCenterPostNotification(CFNotificationCenterGetDarwinNotifyCenter(),
                                          NSSTR("com.varenko.nimbra/preferencechanged"), nullptr,
                                          nullptr, true);
-    for (int i = 0; i < 20; ++i) CFRunLoopRunInMode(kCFRunLoopDefaultMode, 0.005, true);
-    pass(mail);
+    testwait::serveMainQueueUntil([&] {
+      pass(mail);
+      return rgba(mail->layer()->shadowColor()) == rgba(UIColor::yellowColor());
+    });
     EXPECT_EQ(rgba(mail->layer()->shadowColor()), rgba(UIColor::yellowColor()));
   });
 }

@@ -323,8 +323,7 @@ TEST_F(Commands, SuccessfulChangesPostTheirNotifications) {
   std::string layout = writeLayout();
   ASSERT_EQ(nimbra({"prefs", "set", "ShowBadges", "0"}).status, 0);
   ASSERT_EQ(nimbra({"badge", "Notes", "2", "--layout", layout}).status, 0);
-  testwait::waitFor([] { return prefsPosts > 0 && badgePosts > 0; }, testwait::kDefaultSeconds,
-                    [] { CFRunLoopRunInMode(kCFRunLoopDefaultMode, 0.05, true); });
+  testwait::serveMainQueueUntil([] { return prefsPosts > 0 && badgePosts > 0; });
   EXPECT_GE(prefsPosts, 1);
   EXPECT_GE(badgePosts, 1);
   CFNotificationCenterRemoveEveryObserver(center, nullptr);
