@@ -20,8 +20,12 @@
 #include <string>
 #include <vector>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "Foundation/Foundation.h"
 #include "Foundation/NSDataDetector.h"
+#include "Timing.h"
 
 namespace {
 
@@ -47,28 +51,69 @@ NSUInteger count(const Strong<NSDataDetector>& d, const Strong<NSString>& text) 
   return d->numberOfMatchesInStringOptionsRange(text, 0, NSMakeRange(0, text->length()));
 }
 
-// linkify-it's median time in microseconds and its count; negative when node or the
-// package is not to be had.
-double linkifyMicros(const std::string& file, int rounds, long* matches) {
-  std::string scratch = NIMBRA_BENCH_SCRATCH;
-  std::string install =
-      "env -u LC_ALL '" + std::string(NIMBRA_BENCH_DIR) + "/peers.sh' '" + scratch + "'";
-  if (std::system(install.c_str()) != 0) return -1;
-  std::string command = "env -u LC_ALL NODE_PATH='" + scratch + "/node_modules' node '" +
-                        std::string(NIMBRA_BENCH_DIR) + "/linkify_bench.js' '" + file + "' " +
-                        std::to_string(rounds);
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return -1;
-  std::vector<double> times;
-  char line[256];
-  while (std::fgets(line, sizeof line, pipe)) {
-    if (std::sscanf(line, "count=%ld", matches) == 1) continue;
-    double t;
-    if (std::sscanf(line, "round=%lf", &t) == 1) times.push_back(t);
+// linkify-it in a node process of its own that runs one round whenever asked, so that its
+// rounds and ours take turns and a busy spell of the machine falls on both.
+class LinkifyPeer {
+ public:
+  // Installs the package on first use; not running() when node or the package is not to
+  // be had.
+  LinkifyPeer(const std::string& file) {
+    std::string scratch = NIMBRA_BENCH_SCRATCH;
+    std::string install =
+        "env -u LC_ALL '" + std::string(NIMBRA_BENCH_DIR) + "/peers.sh' '" + scratch + "'";
+    if (std::system(install.c_str()) != 0) return;
+    int toPeer[2], fromPeer[2];
+    if (pipe(toPeer) != 0) return;
+    if (pipe(fromPeer) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      dup2(toPeer[0], 0);
+      dup2(fromPeer[1], 1);
+      close(toPeer[1]);
+      close(fromPeer[0]);
+      std::string modules = "NODE_PATH=" + scratch + "/node_modules";
+      std::string script = std::string(NIMBRA_BENCH_DIR) + "/linkify_bench.js";
+      execlp("env", "env", "-u", "LC_ALL", modules.c_str(), "node", script.c_str(), file.c_str(),
+             static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(toPeer[0]);
+    close(fromPeer[1]);
+    ask_ = fdopen(toPeer[1], "w");
+    answers_ = fdopen(fromPeer[0], "r");
+    if (!readLine("count=%ld", &matches_)) stop();
   }
-  if (pclose(pipe) != 0 || times.empty()) return -1;
-  return median(times);
-}
+  ~LinkifyPeer() { stop(); }
+
+  bool running() const { return answers_ != nullptr; }
+  long matches() const { return matches_; }
+
+  // One round's processor time in microseconds; negative once the peer has gone.
+  double round() {
+    if (!running() || std::fputs("go\n", ask_) < 0 || std::fflush(ask_) != 0) return -1;
+    double micros = -1;
+    return readLine("round=%lf", &micros) ? micros : -1;
+  }
+
+ private:
+  template <class T>
+  bool readLine(const char* format, T* value) {
+    char line[256];
+    return std::fgets(line, sizeof line, answers_) && std::sscanf(line, format, value) == 1;
+  }
+  void stop() {
+    if (ask_) std::fclose(ask_);
+    if (answers_) std::fclose(answers_);
+    ask_ = answers_ = nullptr;
+    if (pid_ > 0) waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+
+  pid_t pid_ = -1;
+  FILE* ask_ = nullptr;
+  FILE* answers_ = nullptr;
+  long matches_ = -1;
+};
 
 std::size_t matcherCount(const std::string& utf8) {
   using namespace i18n::phonenumbers;
@@ -93,18 +138,25 @@ int main(int argc, char** argv) {
   }
   auto text = NSString::stringWithUTF8String(std::string_view(bytes));
 
-  // Links and e-mail addresses.
+  // Links and e-mail addresses, processor time per round, ours and linkify-it's in turn.
   auto links = NSDataDetector::dataDetectorWithTypesError(NSTextCheckingTypeLink, nullptr);
   NSUInteger ourLinks = count(links, text);
-  std::vector<double> ours;
-  for (int r = 0; r < rounds; ++r) ours.push_back(micros([&] { count(links, text); }));
-  long peerLinks = -1;
-  double peer = linkifyMicros(file, rounds, &peerLinks);
-  std::printf("links: ours found %lu, linkify-it found %ld\n", (unsigned long)ourLinks, peerLinks);
-  if (peer >= 0) {
-    std::printf("case=links_100k ours=%.0f linkify-it=%.0f unit=us\n", median(ours), peer);
+  LinkifyPeer linkify(file);
+  std::vector<double> ours, peer;
+  for (int r = 0; r < rounds; ++r) {
+    ours.push_back(bench::microsPerCall(1, [&] { count(links, text); }));
+    double theirs = linkify.round();
+    if (theirs >= 0) peer.push_back(theirs);
+  }
+  std::printf("links: ours found %lu, linkify-it found %ld\n", (unsigned long)ourLinks,
+              linkify.matches());
+  if (peer.size() == ours.size()) {
+    std::printf("links: linkify-it over ours, median of the rounds' ratios: %.1f\n",
+                1 / bench::medianRatio(ours, peer));
+    std::printf("case=links_100k ours=%.0f linkify-it=%.0f unit=us_cpu\n", median(ours),
+                median(peer));
   } else {
-    std::printf("case=links_100k ours=%.0f unit=us (linkify-it not available)\n", median(ours));
+    std::printf("case=links_100k ours=%.0f unit=us_cpu (linkify-it not available)\n", median(ours));
   }
 
   // Phone numbers, rounds of both sides alternating so a busy machine slows them alike.
