@@ -493,6 +493,9 @@ void scanLinks(std::u16string_view text, NSUInteger base, const ScanContext&,
   std::size_t i = 0;
   Link relative;  // "//example.com", tried at each slash
   while (i < t.size()) {
+    // ASCII that is neither a letter, a digit nor a slash starts nothing: most of a text.
+    while (i < t.size() && t.s[i] < 0x80 && t.s[i] != '/' && !isAsciiAlnum(t.s[i])) ++i;
+    if (i == t.size()) break;
     std::size_t length;
     char32_t c = t.at(i, &length);
     char32_t before = t.before(i);
@@ -508,6 +511,10 @@ void scanLinks(std::u16string_view text, NSUInteger base, const ScanContext&,
     }
     if (!isWordChar(c) || (continuesToken(before) && !afterSpaceless)) {
       i += length;
+      // The rest of a run of ASCII letters and digits continues the same token.
+      if (isAsciiAlnum(c)) {
+        while (i < t.size() && isAsciiAlnum(t.s[i])) ++i;
+      }
       continue;
     }
     if (c < 0x80) {
