@@ -465,6 +465,7 @@ TEST_F(DateScanner, AmountsInShortUnitsSeveralPartsAndDecimals) {
       {"done in 2.5 hours", "in 2.5 hours", ref + 9000},
       {"1.5 days ago", "1.5 days ago", ref - 36 * 3600},
       {"2 hours and 30 minutes ago", "2 hours and 30 minutes ago", ref - 9000},
+      {"2 days, 3 hours ago", "2 days, 3 hours ago", local(2026, 12, 7, 7)},
       {"2.5 years ago", "2.5 years ago", local(2024, 6, 9)},
       {"in about 3 hours", "in about 3 hours", ref + 10800},
       {"within around 2 days", "within around 2 days", local(2026, 12, 11)},
@@ -516,6 +517,8 @@ TEST_F(DateScanner, TimesWithADotOrAnOffsetAgainstThem) {
   expectCases({
       {"see you at 9.45", "at 9.45", local(2026, 12, 9, 9, 45)},
       {"meet at 9.45 tomorrow", "at 9.45 tomorrow", local(2026, 12, 10, 9, 45)},
+      {"at 8.00 tonight", "at 8.00 tonight", local(2026, 12, 9, 20)},
+      {"10:00 tonight", "10:00 tonight", local(2026, 12, 9, 22)},
       {"doors 9.45pm", "9.45pm", local(2026, 12, 9, 21, 45)},
       {"Friday at 18.30", "Friday at 18.30", local(2026, 12, 11, 18, 30)},
       // 21:00, 17:30, 08:00 and 10:00 UTC, 13:00, 9:30, 0:00 and 2:00 in Los Angeles.
@@ -532,6 +535,16 @@ TEST_F(DateScanner, MidnightIsTheComingOneAndRangesTakeTheirDay) {
       {"tomorrow at midnight", "tomorrow at midnight", local(2026, 12, 10, 0)},
       {"from 8pm to 11pm last night", "from 8pm to 11pm last night", local(2026, 12, 8, 20),
        3 * 3600},
+  });
+}
+
+TEST_F(DateScanner, EdgesOfTheMonthOrYearNamedFromToday) {
+  expectCases({
+      {"by the end of the month", "end of the month", local(2026, 12, 31)},
+      {"end of next month", "end of next month", local(2027, 1, 31)},
+      {"the start of next year", "start of next year", local(2027, 1, 1)},
+      {"middle of last month", "middle of last month", local(2026, 11, 15)},
+      {"few days ago", "few days ago", local(2026, 12, 6)},
   });
 }
 

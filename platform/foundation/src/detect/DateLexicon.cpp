@@ -357,6 +357,7 @@ std::unique_ptr<DateLexicon> build(const std::string& locale) {
     b.word(w).roles |= kRoleCount;
   }
   b.word(u"few").count = 3;
+  b.word(u"few").roles |= kRoleCount;  // "few days ago", without the "a"
   b.word(u"couple").count = 2;
   b.word(u"couple").roles |= kRoleCount;
   b.word(u"several").count = 3;

@@ -341,6 +341,10 @@ class Parser {
     m.end = d.end;
     m.hasDay = true;
     m.day = d.day;
+    // "at 8 tonight", "at 8.00 tonight": the evening's 8.
+    if (m.hasTime && !m.time.meridiem && m.time.hour >= 1 && m.time.hour < kNoon &&
+        d.defaultHour > kNoon && !m.duration)
+      m.time.hour += kNoon;
   }
 
   bool parseTimeOrRange(std::size_t i, Match& m, bool afterJoiner, uint8_t hint = 0) {
@@ -364,7 +368,7 @@ class Parser {
       if (!afterJoiner || (start.bare && start.hour == 0)) return false;
       if (hint && start.hour <= 12) {
         start.hour = to24(start.hour, hint);
-      } else if (start.hour <= 7) {
+      } else if (start.hour <= 7 && start.bare) {
         start.hour += 12;
       }
     }
@@ -688,7 +692,7 @@ class Parser {
     uint64_t unit = 0;
     if (!amount(i, n, unit, next) || !span.add(n, unit)) return false;
     for (int part = 1; part < kMaxParts; ++part) {
-      std::size_t k = (roles(next) & kRoleAnd) ? next + 1 : next;
+      std::size_t k = (roles(next) & kRoleAnd) || isMark(next, u',') ? next + 1 : next;
       double more = 0;
       uint64_t finer = 0;
       std::size_t after = 0;
@@ -1215,13 +1219,31 @@ class Parser {
     std::size_t k = i + 1;
     if (!(roles(k) & kRoleOf) || foldedKey(text_, toks_[k]).view() != u"of") return false;
     const DateWord* w = word(k + 1);
-    if (!w || !w->month) return false;
+    if (!w || !w->month) return namedMonthOrYearEdge(k + 1, edge, m);
     int y = 0;
     std::size_t end = year(k + 2, y);
     if (!y) y = nearestYear(w->month, 15);
     int day = edge == 1 ? 1 : edge == 2 ? 15 : 31;
     while (day > 28 && !isValidDay(y, w->month, day)) --day;
     setDay(m, CivilDay{y, w->month, day}, end);
+    return true;
+  }
+
+  // "end of the month", "start of next year", "middle of last month": the edge of the
+  // month or year named from the reference's. `k` is the token after "of".
+  bool namedMonthOrYearEdge(std::size_t k, uint8_t edge, Match& m) {
+    uint64_t direction = roles(k) & (kRoleNext | kRoleLast | kRoleThis);
+    if (!direction && !isWordText(k, u"the")) return false;
+    uint64_t unit = roles(k + 1) & (kRoleUnitMonth | kRoleUnitYear);
+    if (!unit || toks_[k + 1].length() < 4) return false;  // "month", "year", not "mo"
+    int step = direction == kRoleNext ? 1 : direction == kRoleLast ? -1 : 0;
+    CivilDay today = calendar().today();
+    CivilDay day = calendar().addMonths(today, step * (unit == kRoleUnitYear ? 12 : 1));
+    int month = unit == kRoleUnitYear ? (edge == 1 ? 1 : edge == 2 ? 7 : 12) : day.month;
+    int date = edge == 1 ? 1 : edge == 2 ? 15 : 31;
+    if (unit == kRoleUnitYear && edge == 2) date = 1;
+    while (date > 28 && !isValidDay(day.year, month, date)) --date;
+    setDay(m, CivilDay{day.year, month, date}, k + 2);
     return true;
   }
 
