@@ -447,6 +447,10 @@ TEST_F(DateScanner, MonthNamesJoinedBySlashesOrDashes) {
       // As a web server logs a request: the time after a colon, then the offset.
       {"127.0.0.1 - - [12/Mar/2019:08:15:30 +0100] \"GET / HTTP/1.1\"",
        "12/Mar/2019:08:15:30 +0100", local(2019, 3, 12, 0, 15, 30)},
+      // As C's clock and Unix's date print it: the year after the time.
+      {"Tue Mar 12 08:15:30 2019", "Tue Mar 12 08:15:30 2019", local(2019, 3, 12, 8, 15, 30)},
+      {"Tue Mar 12 08:15:30 UTC 2019 boot", "Tue Mar 12 08:15:30 UTC 2019",
+       local(2019, 3, 12, 1, 15, 30)},
       {"Mar 99 issue", "Mar 99", local(1999, 3, 1)},
       {"since March '99", "March '99", local(1999, 3, 1)},
       {"in June of 2022", "June of 2022", local(2022, 6, 1)},

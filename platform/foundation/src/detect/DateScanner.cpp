@@ -70,8 +70,9 @@ struct Time {
 struct Match {
   std::size_t end = 0;  // one past the last token
   bool hasDay = false;
-  bool weakDay = false;  // "Fri" alone: a date only beside a time
-  uint8_t weekday = 0;   // a weekday alone, 1 (Sunday) to 7
+  bool weakDay = false;   // "Fri" alone: a date only beside a time
+  bool yearless = false;  // a day and month whose year was taken as the nearest
+  uint8_t weekday = 0;    // a weekday alone, 1 (Sunday) to 7
   CivilDay day;
   int defaultHour = kNoon;
   bool hasTime = false;
@@ -282,6 +283,7 @@ class Parser {
         m.hasTime = true;
         m.time = t.time;
         m.duration = t.duration;
+        trailingYear(m);
       } else if (dayRange(m)) {
         m.weakDay = false;  // "Mon-Fri"
       }
@@ -329,6 +331,18 @@ class Parser {
     m.duration = length;
     m.end = after;
     return true;
+  }
+
+  // "Tue Mar 12 08:15:30 2019", "Mar 12 08:15:30 UTC 2019": the year after the time, as
+  // C's clock and Unix's date print it.
+  void trailingYear(Match& m) {
+    std::size_t k = m.end;
+    if (!m.yearless || adjacent(k) || !isNumberOfLength(k, 4) || value(k) < 1000 ||
+        (has(k + 1) && toks_[k + 1].kind == TokenKind::Number) ||
+        !isValidDay(static_cast<int>(value(k)), m.day.month, m.day.day))
+      return;
+    m.day.year = static_cast<int>(value(k));
+    m.end = k + 1;
   }
 
   // "5pm tomorrow", "3pm on Friday", "10:00, 12/09/2026".
@@ -1118,9 +1132,11 @@ class Parser {
     } else if (!isNumberOfLength(i, 4) || !numeric(i, y, mo, d, k)) {
       return false;
     }
-    if (y == 0) y = nearestYear(mo, d);
+    bool yearless = y == 0;
+    if (yearless) y = nearestYear(mo, d);
     if (!isValidDay(y, mo, d)) return false;
     setDay(m, CivilDay{y, mo, d}, k);
+    m.yearless = yearless;
     if (isNumberOfLength(i, 4)) isoTime(m);
     return true;
   }
