@@ -476,6 +476,8 @@ TEST_F(DateScanner, AmountsInShortUnitsSeveralPartsAndDecimals) {
       {"in roughly a week", "in roughly a week", local(2026, 12, 16)},
       {"in approximately 10 minutes", "in approximately 10 minutes", ref + 600},
       {"about 3 hours ago", "about 3 hours ago", ref - 10800},
+      {"in just 5 minutes", "in just 5 minutes", ref + 300},
+      {"just 5 minutes ago", "5 minutes ago", ref - 300},
   });
 }
 
@@ -528,6 +530,8 @@ TEST_F(DateScanner, TimesWithADotOrAnOffsetAgainstThem) {
       // 21:00, 17:30, 08:00 and 10:00 UTC, 13:00, 9:30, 0:00 and 2:00 in Los Angeles.
       {"ends 23.00+02", "23.00+02", local(2026, 12, 9, 13)},
       {"ends 23:00+0530", "23:00+0530", local(2026, 12, 9, 9, 30)},
+      {"ends 23:00 +02", "23:00 +02", local(2026, 12, 9, 13)},
+      {"Sat. 4 p.m.", "Sat. 4 p.m.", local(2026, 12, 12, 16)},
       {"call 10:00 UTC+2", "10:00 UTC+2", local(2026, 12, 9, 0)},
       {"at 10:00Z", "at 10:00Z", local(2026, 12, 9, 2)},
   });

@@ -120,6 +120,7 @@ constexpr ExtraWord kEnglish[] = {
     {u"approx", kRoleHedge},
     {u"nearly", kRoleHedge},
     {u"almost", kRoleHedge},
+    {u"just", kRoleHedge},
     {u"before", kRoleBefore},
     {u"earlier", kRoleBefore},
     {u"after", kRoleAfter},

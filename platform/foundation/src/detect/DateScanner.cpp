@@ -266,7 +266,7 @@ class Parser {
       uint8_t hint = m.defaultHour == kNoon ? 0 : m.defaultHour < kNoon ? 1 : 2;
       std::size_t k = m.end;
       bool joined = false;
-      if (isMark(k, u',')) ++k;
+      if (isMark(k, u',') || (m.weekday && isMark(k, u'.') && adjacent(k))) ++k;  // "Sat. 4pm"
       if ((roles(k) & kRoleJoiner) || isMark(k, u'@')) {
         ++k;
         joined = true;
@@ -526,8 +526,9 @@ class Parser {
       out = NSTimeZone::timeZoneForSecondsFromGMT(0);
       return k + 1;
     }
-    // "23:00+02": hours alone against the time. Not after a dash, a range ("10:00-11").
-    if (isMark(k, u'+') && adjacent(k) && adjacent(k + 1) && isNumberOfLength(k + 1, 2) &&
+    // "23:00+02", "23:00 +02": hours alone after the time. Not after a dash, a range
+    // ("10:00-11").
+    if (isMark(k, u'+') && adjacent(k + 1) && isNumberOfLength(k + 1, 2) &&
         !(adjacent(k + 2) &&
           (isMark(k + 2, u':') || (has(k + 2) && toks_[k + 2].kind != TokenKind::Mark)))) {
       int hours = static_cast<int>(value(k + 1));
@@ -857,7 +858,8 @@ class Parser {
     {
       Span span;
       std::size_t k = 0;
-      if (amounts(i, span, k)) {
+      // "just 5 minutes ago" reads best without its "just"; "in just 5 minutes" keeps it.
+      if (!isWordText(i, u"just") && amounts(i, span, k)) {
         uint64_t after = roles(k);
         int sign = (after & kRoleBefore) ? -1 : 1;
         if ((after & (kRoleRangeFrom | kRoleAfter | kRoleBefore)) && (roles(k + 1) & kRoleNow)) {
