@@ -293,6 +293,13 @@ class Parser {
       trailingDate(m);
       return true;
     }
+    // "7.30 tonight", "9.45 tomorrow": a dotted time made one by the day after it.
+    if (Time t; parseTime(i, t) && t.dotted && word(t.end) && word(t.end)->startsDate() &&
+                parseTimeOrRange(i, m, true)) {
+      trailingDate(m);
+      if (m.hasDay) return true;
+      m = Match();
+    }
     return false;
   }
 
@@ -363,16 +370,17 @@ class Parser {
 
   bool parseTimeOrRange(std::size_t i, Match& m, bool afterJoiner, uint8_t hint = 0) {
     Time start;
-    if (!parseTime(i, start) || (start.dotted && !afterJoiner)) return false;
+    if (!parseTime(i, start)) return false;
     if (start.hour >= 1 && start.hour <= 12 && !start.meridiem) {
       std::size_t after;
       if (uint8_t part = dayPartSuffix(start.end, after)) {  // "11 at night"
         start.hour = to24(start.hour, part);
         start.meridiem = part;
-        start.bare = false;
+        start.bare = start.dotted = false;
         start.end = after;
       }
     }
+    if (start.dotted && !afterJoiner) return false;
     std::size_t k = start.end;
     if (isDash(k) || (roles(k) & kRoleRangeTo)) {
       Time end;
