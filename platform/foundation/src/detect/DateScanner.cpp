@@ -45,7 +45,15 @@
 //    before "noon"; a lone hour after "at" is a time only where the clause ends or a
 //    part of the day follows ("at 7.", not "at 7 Main Street");
 //  - a date keeps to its line, and dotted numbers are versions unless written as dates
-//    ("03.04.2027" is a date, "1.1.30" and "2024.1.2" are not).
+//    ("03.04.2027" is a date, "1.1.30" and "2024.1.2" are not);
+//  - "9.45" is a time only after "at", before a day or a part of the day, with "am" or
+//    "pm", or with an offset against it ("23.00+02"); otherwise it is a price or a version;
+//  - "midnight" without a day is the coming one; with a day ("Friday at midnight") it is
+//    that day's start;
+//  - an amount of several parts adds them ("1d 3h 10m"); a part finer than a day makes
+//    the result a moment, the reference's wall time on the day moved to;
+//  - a quarter is three months ("next quarter"); "Q3 2024" is the quarter's first day;
+//  - "next weekday" is the first Monday-to-Friday day after the reference day.
 
 namespace foundation::detect {
 
