@@ -455,6 +455,8 @@ TEST_F(DateScanner, MonthNamesJoinedBySlashesOrDashes) {
       {"since March '99", "March '99", local(1999, 3, 1)},
       {"in June of 2022", "June of 2022", local(2022, 6, 1)},
       {"stamped 2019 03 12", "2019 03 12", local(2019, 3, 12)},
+      {"Mar-99 batch", "Mar-99", local(1999, 3, 1)},
+      {"in March, 2019", "March, 2019", local(2019, 3, 1)},
   });
 }
 
@@ -471,6 +473,8 @@ TEST_F(DateScanner, AmountsInShortUnitsSeveralPartsAndDecimals) {
       {"2 hours and 30 minutes ago", "2 hours and 30 minutes ago", ref - 9000},
       {"2 days, 3 hours ago", "2 days, 3 hours ago", local(2026, 12, 7, 7)},
       {"2.5 years ago", "2.5 years ago", local(2024, 6, 9)},
+      {"in an hour and a half", "in an hour and a half", ref + 5400},
+      {"two and a half hours ago", "two and a half hours ago", ref - 9000},
       {"in about 3 hours", "in about 3 hours", ref + 10800},
       {"within around 2 days", "within around 2 days", local(2026, 12, 11)},
       {"in roughly a week", "in roughly a week", local(2026, 12, 16)},
@@ -496,6 +500,7 @@ TEST_F(DateScanner, AmountsBeforeAndAfterNowOrADay) {
       {"in the last hour", "last hour", ref - 3600},
       {"the minute before", "the minute before", ref - 60},
       {"the day after", "the day after", local(2026, 12, 10)},
+      {"the previous week", "previous week", local(2026, 12, 2)},
   });
 }
 
@@ -559,27 +564,13 @@ TEST_F(DateScanner, EdgesOfTheMonthOrYearNamedFromToday) {
 }
 
 TEST_F(DateScanner, NewFormsLeaveNumbersAndIdiomsAlone) {
-  for (const char* text : {"a quarter past five",
-                           "a quarter of an hour",
-                           "a quarter to 3",
-                           "the French Quarter",
-                           "at the last minute",
-                           "it costs 9.45",
-                           "sold at 9.45 each",
-                           "9.45 a piece",
-                           "version 2.5 hours",
-                           "from 9.99 to 12.99",
-                           "3 days out of 5",
-                           "call 0176 2019 03 12",
-                           "2019 03 12 44",
-                           "turn in 200 m",
-                           "in 5 M",
-                           "the 1990s",
-                           "in 1980s America",
-                           "v1.2.3-beta",
-                           "Q5 2024",
-                           "Dec 45 minutes",
-                           "10.0.0.1/24"}) {
+  for (const char* text :
+       {"a quarter past five", "a quarter of an hour", "a quarter to 3",    "the French Quarter",
+        "at the last minute",  "it costs 9.45",        "sold at 9.45 each", "9.45 a piece",
+        "version 2.5 hours",   "from 9.99 to 12.99",   "3 days out of 5",   "call 0176 2019 03 12",
+        "2019 03 12 44",       "scores 2019 3 1",      "turn in 200 m",     "in 5 M",
+        "the 1990s",           "in 1980s America",     "v1.2.3-beta",       "Q5 2024",
+        "Dec 45 minutes",      "10.0.0.1/24"}) {
     auto found = scan(text);
     EXPECT_TRUE(found.empty()) << text << " gave " << (found.empty() ? "" : found[0].text);
   }

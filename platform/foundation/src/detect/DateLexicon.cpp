@@ -126,6 +126,7 @@ constexpr ExtraWord kEnglish[] = {
     {u"after", kRoleAfter},
     {u"out", kRoleLater},  // "5 days out"
     {u"weekday", kRoleWorkday},
+    {u"previous", kRoleLast},
 };
 
 constexpr ExtraWord kGerman[] = {

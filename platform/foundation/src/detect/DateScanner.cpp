@@ -692,6 +692,8 @@ class Parser {
       n += value(k + 1) / std::pow(10.0, toks_[k + 1].length());
       k += 2;
     }
+    bool halfBefore = andAHalf(k);  // "two and a half hours"
+    if (halfBefore) n += 0.5, k += 3;
     if (!(roles(k) & kRoleUnits)) return false;
     unit = roles(k) & kRoleUnits;
     // A letter alone is a unit only against a short number: "2h", "4m 30s", not "5 m" or
@@ -702,7 +704,12 @@ class Parser {
       return false;
     if ((unit & kRoleUnitQuarter) && quarterOfTime(k + 1)) return false;
     next = k + 1;
+    if (!halfBefore && andAHalf(next)) n += 0.5, next += 3;  // "an hour and a half"
     return true;
+  }
+
+  bool andAHalf(std::size_t k) const {
+    return (roles(k) & kRoleAnd) && word(k + 1) && word(k + 1)->count == 1 && isHalf(k + 2);
   }
 
   // "a quarter past five", "quarter to 3", "a quarter of an hour": a quarter of an hour.
@@ -1205,7 +1212,7 @@ class Parser {
     int y = 0;
     std::size_t end;
     std::size_t j = (isDash(k) || isMark(k, u'/')) && adjacent(k) && adjacent(k + 1) ? k + 1 : k;
-    if (isWordText(k, u"of") && isNumberOfLength(k + 1, 4)) j = k + 1;
+    if ((isWordText(k, u"of") || isMark(k, u',')) && isNumberOfLength(k + 1, 4)) j = k + 1;
     if (isNumberOfLength(j, 4) && value(j) >= 1000) {
       y = static_cast<int>(value(j));
       end = j + 1;
@@ -1213,7 +1220,7 @@ class Parser {
                isNumberOfLength(j + 1, 2)) {
       y = expandYear(static_cast<int>(value(j + 1)));
       end = j + 2;
-    } else if (j == k && isNumberOfLength(j, 2) && (value(j) > 31 || value(j) == 0) &&
+    } else if (isNumberOfLength(j, 2) && (value(j) > 31 || value(j) == 0) &&
                (twoFigureYearEnds(j + 1) ||
                 (has(j + 1) && toks_[j + 1].kind == TokenKind::Word && !adjacent(j + 1) &&
                  !(roles(j + 1) & kRoleUnits)))) {  // two figures that cannot be a day
