@@ -9,11 +9,14 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <memory>
+#include <regex>
 #include <sstream>
 
 #include "Command.h"
 #include "Foundation/Foundation.h"
 #include "Foundation/NSDataDetector.h"
+#include "Foundation/NSDateFormatter.h"
 
 namespace {
 
@@ -56,79 +59,39 @@ NSTextCheckingTypes parseTypes(const std::string& list, std::string* error) {
   return types;
 }
 
-// Two to four digits at s[at] as a number, or -1.
-int digitsAt(const std::string& s, std::size_t at, std::size_t count) {
-  if (at + count > s.size()) return -1;
-  int value = 0;
-  for (std::size_t i = at; i < at + count; ++i) {
-    if (!std::isdigit(static_cast<unsigned char>(s[i]))) return -1;
-    value = value * 10 + (s[i] - '0');
-  }
-  return value;
-}
-
 // An ISO 8601 moment as seconds since 1970: "2026-12-09", "2026-12-09T10:00",
 // "2026-12-09T10:00:30.5Z", "2026-12-09 10:00+01:00". Without a zone it is the local
 // wall time, and a day alone is its midnight. False when the text is anything else.
+// The shape is checked here; a strict ICU formatter in one full form checks the day and
+// the hour and counts the moment in the calendar.
 bool parseMoment(const std::string& s, double* seconds) {
-  int y = digitsAt(s, 0, 4), mo = digitsAt(s, 5, 2), d = digitsAt(s, 8, 2);
-  if (y < 1 || mo < 1 || mo > 12 || d < 1 || d > 31 || s[4] != '-' || s[7] != '-') return false;
-  std::tm tm{};
-  tm.tm_year = y - 1900;
-  tm.tm_mon = mo - 1;
-  tm.tm_mday = d;
-  double fraction = 0;
-  std::size_t at = 10;
-  if (at < s.size()) {
-    if (s[at] != 'T' && s[at] != 't' && s[at] != ' ') return false;
-    tm.tm_hour = digitsAt(s, at + 1, 2);
-    tm.tm_min = digitsAt(s, at + 4, 2);
-    if (tm.tm_hour < 0 || tm.tm_hour > 23 || tm.tm_min < 0 || tm.tm_min > 59 || s[at + 3] != ':')
-      return false;
-    at += 6;
-    if (at < s.size() && s[at] == ':') {
-      tm.tm_sec = digitsAt(s, at + 1, 2);
-      if (tm.tm_sec < 0 || tm.tm_sec > 60) return false;
-      at += 3;
-      if (at < s.size() && (s[at] == '.' || s[at] == ',')) {
-        std::size_t start = ++at;
-        double scale = 0.1;
-        while (at < s.size() && std::isdigit(static_cast<unsigned char>(s[at]))) {
-          fraction += (s[at++] - '0') * scale;
-          scale /= 10;
-        }
-        if (at == start) return false;
-      }
-    }
+  static const std::regex shape(
+      R"((\d{4}-\d{2}-\d{2})(?:[Tt ](\d{2}:\d{2})(?::(\d{2})(?:[.,](\d+))?)?)"
+      R"(([Zz]|[+-]\d{2}(?::?\d{2})?)?)?)");
+  std::smatch m;
+  if (!std::regex_match(s, m, shape)) return false;
+  int second = m[3].matched ? std::stoi(m[3].str()) : 0;
+  double extra = m[4].matched ? std::stod("0." + m[4].str()) : 0;
+  if (second == 60) second = 59, extra += 1;  // a leap second: the next minute's start
+  char secondText[3];
+  std::snprintf(secondText, sizeof secondText, "%02d", second);
+  std::string text = m[1].str() + "T" + (m[2].matched ? m[2].str() : "00:00") + ":" + secondText;
+  std::string pattern = "yyyy-MM-dd'T'HH:mm:ss";
+  if (m[5].matched) {
+    std::string zone = m[5].str();
+    if (zone == "Z" || zone == "z") zone = "+00:00";
+    if (zone.size() == 3) zone += ":00";        // "+01"
+    if (zone.size() == 5) zone.insert(3, ":");  // "+0100"
+    if (std::stoi(zone.substr(1, 2)) > 18 || std::stoi(zone.substr(4, 2)) > 59) return false;
+    text += zone;
+    pattern += "XXX";
   }
-  // The days of the month, checked by a round trip through the calendar.
-  std::tm check = tm;
-  check.tm_isdst = -1;
-  if (at == s.size()) {
-    std::time_t local = std::mktime(&check);
-    if (local == -1 || check.tm_mday != d) return false;
-    *seconds = static_cast<double>(local) + fraction;
-    return true;
-  }
-  int offset = 0;
-  if (s[at] == 'Z' || s[at] == 'z') {
-    ++at;
-  } else if (s[at] == '+' || s[at] == '-') {
-    int hours = digitsAt(s, at + 1, 2), minutes = 0;
-    std::size_t next = at + 3;
-    if (next < s.size()) {
-      if (s[next] == ':') ++next;
-      minutes = digitsAt(s, next, 2);
-      next += 2;
-    }
-    if (hours < 0 || hours > 18 || minutes < 0 || minutes > 59) return false;
-    offset = (s[at] == '-' ? -1 : 1) * (hours * 60 + minutes) * 60;
-    at = next;
-  }
-  if (at != s.size()) return false;
-  std::time_t utc = timegm(&check);
-  if (utc == -1 || check.tm_mday != d) return false;
-  *seconds = static_cast<double>(utc) - offset + fraction;
+  auto formatter = std::make_shared<NSDateFormatter>();
+  formatter->setLocaleIdentifier("en_US_POSIX");
+  formatter->setDateFormat(NSString::stringWithUTF8String(pattern.c_str()));
+  auto date = formatter->dateFromString(NSString::stringWithUTF8String(text.c_str()));
+  if (!date) return false;
+  *seconds = date->timeIntervalSince1970() + extra;
   return true;
 }
 

@@ -435,6 +435,147 @@ TEST_F(DateScanner, DatesKeepToTheirLine) {
   EXPECT_EQ(found[3].text, "Friday");
 }
 
+TEST_F(DateScanner, MonthNamesJoinedBySlashesOrDashes) {
+  expectCases({
+      {"on 12/March/2019 we met", "12/March/2019", local(2019, 3, 12)},
+      {"released 2019-March", "2019-March", local(2019, 3, 1)},
+      {"dir 2019/mar/12 here", "2019/mar/12", local(2019, 3, 12)},
+      {"EXPIRES 12-MAR-2019", "12-MAR-2019", local(2019, 3, 12)},
+      {"filed March-12-2019.", "March-12-2019", local(2019, 3, 12)},
+      {"filed Mar/12/19.", "Mar/12/19", local(2019, 3, 12)},
+      {"due 12/Mar", "12/Mar", local(2027, 3, 12)},  // the nearest March 12
+      // As a web server logs a request: the time after a colon, then the offset.
+      {"127.0.0.1 - - [12/Mar/2019:08:15:30 +0100] \"GET / HTTP/1.1\"",
+       "12/Mar/2019:08:15:30 +0100", local(2019, 3, 12, 0, 15, 30)},
+      // As C's clock and Unix's date print it: the year after the time.
+      {"Tue Mar 12 08:15:30 2019", "Tue Mar 12 08:15:30 2019", local(2019, 3, 12, 8, 15, 30)},
+      {"Tue Mar 12 08:15:30 UTC 2019 boot", "Tue Mar 12 08:15:30 UTC 2019",
+       local(2019, 3, 12, 1, 15, 30)},
+      {"Mar 99 issue", "Mar 99", local(1999, 3, 1)},
+      {"since March '99", "March '99", local(1999, 3, 1)},
+      {"in June of 2022", "June of 2022", local(2022, 6, 1)},
+      {"stamped 2019 03 12", "2019 03 12", local(2019, 3, 12)},
+      {"Mar-99 batch", "Mar-99", local(1999, 3, 1)},
+      {"in March, 2019", "March, 2019", local(2019, 3, 1)},
+  });
+}
+
+TEST_F(DateScanner, AmountsInShortUnitsSeveralPartsAndDecimals) {
+  NSTimeInterval ref = reference();
+  expectCases({
+      {"pushed 2h ago", "2h ago", ref - 7200},
+      {"back in 1d 3h 10m", "in 1d 3h 10m", local(2026, 12, 10, 13, 10)},
+      {"4m 30s ago", "4m 30s ago", ref - 270},
+      {"in 5 mins", "in 5 mins", ref + 300},
+      {"3 hrs ago", "3 hrs ago", ref - 10800},
+      {"done in 2.5 hours", "in 2.5 hours", ref + 9000},
+      {"1.5 days ago", "1.5 days ago", ref - 36 * 3600},
+      {"2 hours and 30 minutes ago", "2 hours and 30 minutes ago", ref - 9000},
+      {"2 days, 3 hours ago", "2 days, 3 hours ago", local(2026, 12, 7, 7)},
+      {"2.5 years ago", "2.5 years ago", local(2024, 6, 9)},
+      {"in an hour and a half", "in an hour and a half", ref + 5400},
+      {"two and a half hours ago", "two and a half hours ago", ref - 9000},
+      {"in about 3 hours", "in about 3 hours", ref + 10800},
+      {"within around 2 days", "within around 2 days", local(2026, 12, 11)},
+      {"in roughly a week", "in roughly a week", local(2026, 12, 16)},
+      {"in approximately 10 minutes", "in approximately 10 minutes", ref + 600},
+      {"about 3 hours ago", "about 3 hours ago", ref - 10800},
+      {"in just 5 minutes", "in just 5 minutes", ref + 300},
+      {"just 5 minutes ago", "5 minutes ago", ref - 300},
+  });
+}
+
+TEST_F(DateScanner, AmountsBeforeAndAfterNowOrADay) {
+  NSTimeInterval ref = reference();
+  expectCases({
+      {"launch is 5 days out", "5 days out", local(2026, 12, 14)},
+      {"2 weeks before, it rained", "2 weeks before", local(2026, 11, 25)},
+      {"5 minutes earlier", "5 minutes earlier", ref - 300},
+      {"and 3 days after", "3 days after", local(2026, 12, 12)},
+      {"3 weeks after yesterday", "3 weeks after yesterday", local(2026, 12, 29)},
+      {"2 days after next Monday", "2 days after next Monday", local(2026, 12, 16)},
+      {"3 days before tomorrow", "3 days before tomorrow", local(2026, 12, 7)},
+      {"a week from tomorrow", "a week from tomorrow", local(2026, 12, 17)},
+      {"in the next hour", "next hour", ref + 3600},
+      {"in the last hour", "last hour", ref - 3600},
+      {"the minute before", "the minute before", ref - 60},
+      {"the day after", "the day after", local(2026, 12, 10)},
+      {"the previous week", "previous week", local(2026, 12, 2)},
+  });
+}
+
+TEST_F(DateScanner, QuartersAndWorkdays) {
+  expectCases({
+      {"next quarter", "next quarter", local(2027, 3, 9)},
+      {"last quarter", "last quarter", local(2026, 9, 9)},
+      {"this qtr", "this qtr", local(2026, 12, 9)},
+      {"in 2 quarters", "in 2 quarters", local(2027, 6, 9)},
+      {"results for Q3 2024", "Q3 2024", local(2024, 7, 1)},
+      // The reference is a Wednesday.
+      {"next weekday", "next weekday", local(2026, 12, 10)},
+      {"last weekday", "last weekday", local(2026, 12, 8)},
+  });
+  // From a Friday the next weekday is Monday; from a Monday the last one Friday.
+  auto found = scan("next weekday", local(2026, 12, 11, 10));
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].date, local(2026, 12, 14));
+  found = scan("last weekday", local(2026, 12, 14, 10));
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].date, local(2026, 12, 11));
+}
+
+TEST_F(DateScanner, TimesWithADotOrAnOffsetAgainstThem) {
+  expectCases({
+      {"see you at 9.45", "at 9.45", local(2026, 12, 9, 9, 45)},
+      {"meet at 9.45 tomorrow", "at 9.45 tomorrow", local(2026, 12, 10, 9, 45)},
+      {"at 8.00 tonight", "at 8.00 tonight", local(2026, 12, 9, 20)},
+      {"7.30 tonight", "7.30 tonight", local(2026, 12, 9, 19, 30)},
+      {"9.45 in the morning", "9.45 in the morning", local(2026, 12, 9, 9, 45)},
+      {"10:00 tonight", "10:00 tonight", local(2026, 12, 9, 22)},
+      {"doors 9.45pm", "9.45pm", local(2026, 12, 9, 21, 45)},
+      {"Friday at 18.30", "Friday at 18.30", local(2026, 12, 11, 18, 30)},
+      // 21:00, 17:30, 08:00 and 10:00 UTC, 13:00, 9:30, 0:00 and 2:00 in Los Angeles.
+      {"ends 23.00+02", "23.00+02", local(2026, 12, 9, 13)},
+      {"ends 23:00+0530", "23:00+0530", local(2026, 12, 9, 9, 30)},
+      {"ends 23:00 +02", "23:00 +02", local(2026, 12, 9, 13)},
+      {"Sat. 4 p.m.", "Sat. 4 p.m.", local(2026, 12, 12, 16)},
+      {"call 10:00 UTC+2", "10:00 UTC+2", local(2026, 12, 9, 0)},
+      {"at 10:00Z", "at 10:00Z", local(2026, 12, 9, 2)},
+  });
+}
+
+TEST_F(DateScanner, MidnightIsTheComingOneAndRangesTakeTheirDay) {
+  expectCases({
+      {"until midnight", "midnight", local(2026, 12, 10, 0)},
+      {"tomorrow at midnight", "tomorrow at midnight", local(2026, 12, 10, 0)},
+      {"from 8pm to 11pm last night", "from 8pm to 11pm last night", local(2026, 12, 8, 20),
+       3 * 3600},
+  });
+}
+
+TEST_F(DateScanner, EdgesOfTheMonthOrYearNamedFromToday) {
+  expectCases({
+      {"by the end of the month", "end of the month", local(2026, 12, 31)},
+      {"end of next month", "end of next month", local(2027, 1, 31)},
+      {"the start of next year", "start of next year", local(2027, 1, 1)},
+      {"middle of last month", "middle of last month", local(2026, 11, 15)},
+      {"few days ago", "few days ago", local(2026, 12, 6)},
+  });
+}
+
+TEST_F(DateScanner, NewFormsLeaveNumbersAndIdiomsAlone) {
+  for (const char* text :
+       {"a quarter past five", "a quarter of an hour", "a quarter to 3",    "the French Quarter",
+        "at the last minute",  "it costs 9.45",        "sold at 9.45 each", "9.45 a piece",
+        "version 2.5 hours",   "from 9.99 to 12.99",   "3 days out of 5",   "call 0176 2019 03 12",
+        "2019 03 12 44",       "scores 2019 3 1",      "turn in 200 m",     "in 5 M",
+        "the 1990s",           "in 1980s America",     "v1.2.3-beta",       "Q5 2024",
+        "Dec 45 minutes",      "10.0.0.1/24"}) {
+    auto found = scan(text);
+    EXPECT_TRUE(found.empty()) << text << " gave " << (found.empty() ? "" : found[0].text);
+  }
+}
+
 TEST_F(DateScanner, NotDates) {
   for (const char* text : {"call 555-123-4567 now",
                            "version 1.2.3 and 10.4.2026.1",

@@ -5,6 +5,7 @@
 #include <unicode/timezone.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 #include "Foundation/NSDate.h"
@@ -21,11 +22,24 @@ UDate toUDate(NSTimeInterval t) {
 }
 }  // namespace
 
+namespace {
+std::chrono::year_month_day civil(CivilDay day) {
+  return std::chrono::year{day.year} / std::chrono::month{static_cast<unsigned>(day.month)} /
+         std::chrono::day{static_cast<unsigned>(day.day)};
+}
+}  // namespace
+
 bool isValidDay(int year, int month, int day) {
-  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1) return false;
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31) return false;
+  return civil({year, month, day}).ok();
+}
+
+int64_t dayNumber(CivilDay day) {
+  return std::chrono::sys_days(civil(day)).time_since_epoch().count();
+}
+
+int weekdayOf(CivilDay day) {
+  return static_cast<int>(std::chrono::weekday(std::chrono::sys_days(civil(day))).c_encoding()) + 1;
 }
 
 std::unique_ptr<icu::TimeZone> icuTimeZone(const NSTimeZone& zone) {

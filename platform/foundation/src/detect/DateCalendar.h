@@ -2,6 +2,7 @@
 // local zone, set to its reference date.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
 #include "Foundation/NSObjCRuntime.h"
@@ -18,6 +19,10 @@ struct CivilDay {
 
 // Whether the day exists in the proleptic Gregorian calendar, years 1 to 9999.
 bool isValidDay(int year, int month, int day);
+// Days since 1970-01-01 of a valid day, for distances between days.
+int64_t dayNumber(CivilDay day);
+// 1 (Sunday) to 7 (Saturday), as ICU counts.
+int weekdayOf(CivilDay day);
 
 // ICU's zone for one of ours (a fixed offset or an IANA name); never null (GMT when
 // the name is unknown).

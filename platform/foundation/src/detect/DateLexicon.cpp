@@ -30,7 +30,7 @@ std::u16string key(std::u16string_view s) {
 // The words this side of ICU's data, by language.
 struct ExtraWord {
   const char16_t* word;
-  uint32_t roles;
+  uint64_t roles;
 };
 
 constexpr ExtraWord kEnglish[] = {
@@ -98,6 +98,35 @@ constexpr ExtraWord kEnglish[] = {
     {u"months", kRoleUnitMonth},
     {u"year", kRoleUnitYear},
     {u"years", kRoleUnitYear},
+    // Short units written against the number ("2h", "1d 3h 10m", "4m 30s"), quarters,
+    // the hedges before an amount and the words that count an amount from a day.
+    {u"s", kRoleUnitSecond},
+    {u"m", kRoleUnitMinute},
+    {u"h", kRoleUnitHour},
+    {u"d", kRoleUnitDay},
+    {u"w", kRoleUnitWeek},
+    {u"y", kRoleUnitYear},
+    {u"mth", kRoleUnitMonth},
+    {u"mths", kRoleUnitMonth},
+    {u"quarter", kRoleUnitQuarter},
+    {u"quarters", kRoleUnitQuarter},
+    {u"qtr", kRoleUnitQuarter},
+    {u"qtrs", kRoleUnitQuarter},
+    {u"q", kRoleQuarterMark},
+    {u"about", kRoleHedge},
+    {u"around", kRoleHedge},
+    {u"roughly", kRoleHedge},
+    {u"approximately", kRoleHedge},
+    {u"approx", kRoleHedge},
+    {u"nearly", kRoleHedge},
+    {u"almost", kRoleHedge},
+    {u"just", kRoleHedge},
+    {u"before", kRoleBefore},
+    {u"earlier", kRoleBefore},
+    {u"after", kRoleAfter},
+    {u"out", kRoleLater},  // "5 days out"
+    {u"weekday", kRoleWorkday},
+    {u"previous", kRoleLast},
 };
 
 constexpr ExtraWord kGerman[] = {
@@ -330,6 +359,7 @@ std::unique_ptr<DateLexicon> build(const std::string& locale) {
     b.word(w).roles |= kRoleCount;
   }
   b.word(u"few").count = 3;
+  b.word(u"few").roles |= kRoleCount;  // "few days ago", without the "a"
   b.word(u"couple").count = 2;
   b.word(u"couple").roles |= kRoleCount;
   b.word(u"several").count = 3;

@@ -14,7 +14,7 @@
 
 namespace foundation::detect {
 
-enum DateRole : uint32_t {
+enum DateRole : uint64_t {
   kRoleNext = 1u << 0,       // "next Friday", "nächsten Freitag"
   kRoleLast = 1u << 1,       // "last Friday"
   kRoleThis = 1u << 2,       // "this Friday"
@@ -47,12 +47,19 @@ enum DateRole : uint32_t {
   kRoleWithin = 1u << 29,  // "within 3 days": "in" that stays in the range
   kRoleUnitSecond = 1u << 30,
   kRoleWeekend = 1u << 31,  // "this weekend", "next weekend": the Saturday
+  // English only.
+  kRoleHedge = 1ull << 32,        // "in about 3 hours", "roughly a week ago"
+  kRoleBefore = 1ull << 33,       // "2 weeks before", "3 days before Friday"
+  kRoleAfter = 1ull << 34,        // "3 days after", "2 days after next Monday"
+  kRoleUnitQuarter = 1ull << 35,  // "next quarter", "in 2 qtrs"
+  kRoleQuarterMark = 1ull << 36,  // the "Q" of "Q3 2024"
+  kRoleWorkday = 1ull << 37,      // "next weekday": Monday to Friday
 };
-inline constexpr uint32_t kRoleUnits = kRoleUnitSecond | kRoleUnitMinute | kRoleUnitHour |
+inline constexpr uint64_t kRoleUnits = kRoleUnitSecond | kRoleUnitMinute | kRoleUnitHour |
                                        kRoleUnitDay | kRoleUnitWeek | kRoleUnitMonth |
-                                       kRoleUnitYear;
-inline constexpr uint32_t kRoleDayUnits =
-    kRoleUnitDay | kRoleUnitWeek | kRoleUnitMonth | kRoleUnitYear;
+                                       kRoleUnitQuarter | kRoleUnitYear;
+inline constexpr uint64_t kRoleDayUnits =
+    kRoleUnitDay | kRoleUnitWeek | kRoleUnitMonth | kRoleUnitQuarter | kRoleUnitYear;
 
 inline constexpr int8_t kNoDayOffset = INT8_MIN;
 
@@ -66,12 +73,13 @@ struct DateWord {
   uint8_t count = 0;                // "two" 2, "a" 1, "twenty" 20
   uint8_t ordinal = 0;              // "third" 3, "thirty-first" as "thirty" then "first"
   uint8_t edge = 0;                 // "beginning" 1, "middle" 2, "end" 3: "end of March"
-  uint32_t roles = 0;
+  uint64_t roles = 0;
 
   bool startsDate() const {
     return month || weekday || edge || ordinal || dayOffset != kNoDayOffset ||
            (roles & (kRoleNext | kRoleLast | kRoleThis | kRoleRangeFrom | kRoleBetween | kRoleNoon |
-                     kRoleMidnight | kRoleIn | kRolePhrase | kRoleCount | kRoleWithin));
+                     kRoleMidnight | kRoleIn | kRolePhrase | kRoleCount | kRoleWithin | kRoleHedge |
+                     kRoleQuarterMark));
   }
 };
 

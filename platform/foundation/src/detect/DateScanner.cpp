@@ -45,7 +45,15 @@
 //    before "noon"; a lone hour after "at" is a time only where the clause ends or a
 //    part of the day follows ("at 7.", not "at 7 Main Street");
 //  - a date keeps to its line, and dotted numbers are versions unless written as dates
-//    ("03.04.2027" is a date, "1.1.30" and "2024.1.2" are not).
+//    ("03.04.2027" is a date, "1.1.30" and "2024.1.2" are not);
+//  - "9.45" is a time only after "at", before a day or a part of the day, with "am" or
+//    "pm", or with an offset against it ("23.00+02"); otherwise it is a price or a version;
+//  - "midnight" without a day is the coming one; with a day ("Friday at midnight") it is
+//    that day's start;
+//  - an amount of several parts adds them ("1d 3h 10m"); a part finer than a day makes
+//    the result a moment, the reference's wall time on the day moved to;
+//  - a quarter is three months ("next quarter"); "Q3 2024" is the quarter's first day;
+//  - "next weekday" is the first Monday-to-Friday day after the reference day.
 
 namespace foundation::detect {
 
@@ -56,9 +64,11 @@ constexpr double kSecondsPerDay = 86400;
 
 struct Time {
   int hour = 0, minute = 0, second = 0;
-  double fraction = 0;   // of the second: "10:20:30.123"
-  uint8_t meridiem = 0;  // as written: 0 none, 1 before noon, 2 after
-  bool bare = false;     // a lone hour, a time only as one end of a range
+  double fraction = 0;    // of the second: "10:20:30.123"
+  uint8_t meridiem = 0;   // as written: 0 none, 1 before noon, 2 after
+  bool bare = false;      // a lone hour, a time only as one end of a range
+  bool dotted = false;    // "9.45": a time only after "at", never one end of a range
+  bool midnight = false;  // the word: without a day, the coming midnight
   Strong<NSTimeZone> zone;
   std::size_t end = 0;
 
@@ -68,8 +78,9 @@ struct Time {
 struct Match {
   std::size_t end = 0;  // one past the last token
   bool hasDay = false;
-  bool weakDay = false;  // "Fri" alone: a date only beside a time
-  uint8_t weekday = 0;   // a weekday alone, 1 (Sunday) to 7
+  bool weakDay = false;   // "Fri" alone: a date only beside a time
+  bool yearless = false;  // a day and month whose year was taken as the nearest
+  uint8_t weekday = 0;    // a weekday alone, 1 (Sunday) to 7
   CivilDay day;
   int defaultHour = kNoon;
   bool hasTime = false;
@@ -78,25 +89,51 @@ struct Match {
   std::optional<NSTimeInterval> instant;  // "in 2 hours": a moment, not a wall time
 };
 
+// An amount of time as the calendar moves by it: "1d 3h 10m" is a day and 11,400 s.
+struct Span {
+  int months = 0, days = 0;
+  double seconds = 0;
+  bool timed = false;  // a part finer than a day: the result is a moment
+  uint64_t units = 0;
+
+  // Adds n of a unit; false for parts the calendar cannot take ("1.5 months").
+  bool add(double n, uint64_t unit) {
+    constexpr double kMaxCount = 100000;
+    if (std::fabs(n) > kMaxCount) return false;
+    units |= unit;
+    if (unit & (kRoleUnitSecond | kRoleUnitMinute | kRoleUnitHour)) {
+      seconds += n * ((unit & kRoleUnitHour) ? 3600 : (unit & kRoleUnitMinute) ? 60 : 1);
+      timed = true;
+    } else if (unit & (kRoleUnitDay | kRoleUnitWeek)) {
+      double d = (unit & kRoleUnitWeek) ? 7 * n : n;
+      if (d == std::floor(d)) {
+        days += static_cast<int>(d);
+      } else {
+        seconds += d * kSecondsPerDay;  // "1.5 days ago": 36 hours back
+        timed = true;
+      }
+    } else {
+      double mo = n * ((unit & kRoleUnitYear) ? 12 : (unit & kRoleUnitQuarter) ? 3 : 1);
+      if (mo != std::floor(mo)) return false;
+      months += static_cast<int>(mo);
+    }
+    return true;
+  }
+};
+
+// Units from the finest: a later part of "1d 3h 10m" is finer than the one before.
+int unitRank(uint64_t unit) {
+  constexpr uint64_t kOrder[] = {kRoleUnitSecond, kRoleUnitMinute, kRoleUnitHour,    kRoleUnitDay,
+                                 kRoleUnitWeek,   kRoleUnitMonth,  kRoleUnitQuarter, kRoleUnitYear};
+  for (int r = 0; r < 8; ++r)
+    if (unit & kOrder[r]) return r;
+  return 8;
+}
+
 int to24(int hour, uint8_t meridiem) {
   if (meridiem == 1) return hour == 12 ? 0 : hour;
   if (meridiem == 2) return hour == 12 ? 12 : hour + 12;
   return hour;
-}
-
-int64_t daysFromCivil(int y, int m, int d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yoe = y - era * 400;
-  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
-// 1 (Sunday) to 7, as ICU counts; 1970-01-01 was a Thursday.
-int weekdayOf(CivilDay day) {
-  int64_t days = daysFromCivil(day.year, day.month, day.day);
-  return static_cast<int>(((days % 7) + 7 + 4) % 7) + 1;
 }
 
 class Parser {
@@ -133,7 +170,7 @@ class Parser {
   // Token access; every index past the end reads as nothing.
   bool has(std::size_t i) const { return i < lineEnd_; }
   const DateWord* word(std::size_t i) const { return has(i) ? words_[i] : nullptr; }
-  uint32_t roles(std::size_t i) const { return word(i) ? word(i)->roles : 0; }
+  uint64_t roles(std::size_t i) const { return word(i) ? word(i)->roles : 0; }
   bool adjacent(std::size_t i) const { return has(i) && !toks_[i].spaceBefore; }
   bool isMark(std::size_t i, char16_t c) const {
     return has(i) && toks_[i].kind == TokenKind::Mark && toks_[i].value == c;
@@ -207,7 +244,8 @@ class Parser {
       Time t;
       std::size_t after;
       if ((r & kRoleJoiner) && isNumber(i + 1, 2) && parseTime(i + 1, t) &&
-          (!t.bare ||
+          ((!t.bare && !t.dotted) ||
+           (t.dotted && (quietAfter(t.end) || dayPartSuffix(t.end, after))) ||
            (t.hour >= 1 && t.hour <= 12 && (quietAfter(t.end) || dayPartSuffix(t.end, after)))) &&
           parseTimeOrRange(i + 1, m, true)) {
         trailingDate(m);
@@ -236,7 +274,7 @@ class Parser {
       uint8_t hint = m.defaultHour == kNoon ? 0 : m.defaultHour < kNoon ? 1 : 2;
       std::size_t k = m.end;
       bool joined = false;
-      if (isMark(k, u',')) ++k;
+      if (isMark(k, u',') || (m.weekday && isMark(k, u'.') && adjacent(k))) ++k;  // "Sat. 4pm"
       if ((roles(k) & kRoleJoiner) || isMark(k, u'@')) {
         ++k;
         joined = true;
@@ -253,6 +291,7 @@ class Parser {
         m.hasTime = true;
         m.time = t.time;
         m.duration = t.duration;
+        trailingYear(m);
       } else if (dayRange(m)) {
         m.weakDay = false;  // "Mon-Fri"
       }
@@ -261,6 +300,13 @@ class Parser {
     if (parseTimeOrRange(i, m, false)) {
       trailingDate(m);
       return true;
+    }
+    // "7.30 tonight", "9.45 tomorrow": a dotted time made one by the day after it.
+    if (Time t; parseTime(i, t) && t.dotted && word(t.end) && word(t.end)->startsDate() &&
+                parseTimeOrRange(i, m, true)) {
+      trailingDate(m);
+      if (m.hasDay) return true;
+      m = Match();
     }
     return false;
   }
@@ -302,6 +348,18 @@ class Parser {
     return true;
   }
 
+  // "Tue Mar 12 08:15:30 2019", "Mar 12 08:15:30 UTC 2019": the year after the time, as
+  // C's clock and Unix's date print it.
+  void trailingYear(Match& m) {
+    std::size_t k = m.end;
+    if (!m.yearless || adjacent(k) || !isNumberOfLength(k, 4) || value(k) < 1000 ||
+        (has(k + 1) && toks_[k + 1].kind == TokenKind::Number) ||
+        !isValidDay(static_cast<int>(value(k)), m.day.month, m.day.day))
+      return;
+    m.day.year = static_cast<int>(value(k));
+    m.end = k + 1;
+  }
+
   // "5pm tomorrow", "3pm on Friday", "10:00, 12/09/2026".
   void trailingDate(Match& m) {
     std::size_t k = m.end;
@@ -312,6 +370,10 @@ class Parser {
     m.end = d.end;
     m.hasDay = true;
     m.day = d.day;
+    // "at 8 tonight", "at 8.00 tonight": the evening's 8.
+    if (m.hasTime && !m.time.meridiem && m.time.hour >= 1 && m.time.hour < kNoon &&
+        d.defaultHour > kNoon && !m.duration)
+      m.time.hour += kNoon;
   }
 
   bool parseTimeOrRange(std::size_t i, Match& m, bool afterJoiner, uint8_t hint = 0) {
@@ -322,20 +384,21 @@ class Parser {
       if (uint8_t part = dayPartSuffix(start.end, after)) {  // "11 at night"
         start.hour = to24(start.hour, part);
         start.meridiem = part;
-        start.bare = false;
+        start.bare = start.dotted = false;
         start.end = after;
       }
     }
+    if (start.dotted && !afterJoiner) return false;
     std::size_t k = start.end;
     if (isDash(k) || (roles(k) & kRoleRangeTo)) {
       Time end;
       if (parseTime(k + 1, end) && range(start, end, m)) return true;
     }
-    if (start.bare) {
-      if (!afterJoiner || start.hour == 0) return false;
+    if (start.bare || start.dotted) {
+      if (!afterJoiner || (start.bare && start.hour == 0)) return false;
       if (hint && start.hour <= 12) {
         start.hour = to24(start.hour, hint);
-      } else if (start.hour <= 7) {
+      } else if (start.hour <= 7 && start.bare) {
         start.hour += 12;
       }
     }
@@ -357,7 +420,7 @@ class Parser {
 
   // Gives a lone hour at one end the other end's half of the day.
   bool range(Time start, Time end, Match& m) {
-    if (start.bare && end.bare) return false;
+    if ((start.bare && end.bare) || start.dotted || end.dotted) return false;
     if (start.bare) {
       int h = to24(start.hour, end.meridiem);
       int endSeconds = end.seconds();
@@ -383,6 +446,7 @@ class Parser {
     uint32_t r = roles(i);
     if (r & (kRoleNoon | kRoleMidnight)) {
       t.hour = (r & kRoleNoon) ? kNoon : 0;
+      t.midnight = (r & kRoleMidnight) != 0;
       t.end = zone(i + 1, t.zone);  // "noon PST"
       return true;
     }
@@ -413,9 +477,19 @@ class Parser {
       }
       clock = true;
     } else if (isMark(k, u'.') && adjacent(k) && adjacent(k + 1) && isNumberOfLength(k + 1, 2) &&
-               meridiem(k + 2, t.meridiem)) {  // "3.30pm"
+               value(k + 1) <= 59 && !(isMark(k + 2, u'.') && adjacent(k + 2))) {
+      // "3.30pm", "23.00+02"; "9.45" alone may be a price, and is a time only where the
+      // caller's context makes it one.
       t.minute = static_cast<int>(value(k + 1));
       k += 2;
+      if (!meridiem(k, t.meridiem)) {
+        if (isMark(k, u'+') && adjacent(k) && toks_[i].length() == 2) {
+          clock = true;
+        } else {
+          t.dotted = true;
+          clock = true;
+        }
+      }
     }
     std::size_t afterMeridiem = k;
     if (meridiem(k, afterMeridiem, t.meridiem)) {
@@ -431,6 +505,7 @@ class Parser {
     if (t.hour > 23) return false;
     t.bare = !clock;
     if (clock) k = zone(k, t.zone);
+    if (t.dotted && t.zone) t.dotted = false;  // "23.00+02"
     t.end = k;
     return true;
   }
@@ -461,8 +536,24 @@ class Parser {
   // A zone named after a time: "PST", "UTC", "GMT+2", "UTC-05:30". Returns the index
   // past it, or `k` when there is none.
   std::size_t zone(std::size_t k, Strong<NSTimeZone>& out) {
-    // "+05:30" apart from the time; written against it ("10:00-05:30") it is a range.
-    if ((isMark(k, u'+') || isMark(k, u'-')) && !adjacent(k) && adjacent(k + 1) &&
+    // "10:00Z", as ISO 8601 writes UTC.
+    if (isWord(k, u'z') && adjacent(k) && text_[toks_[k].start] == u'Z' &&
+        toks_[k - 1].kind == TokenKind::Number) {
+      out = NSTimeZone::timeZoneForSecondsFromGMT(0);
+      return k + 1;
+    }
+    // "23:00+02", "23:00 +02": hours alone after the time. Not after a dash, a range
+    // ("10:00-11").
+    if (isMark(k, u'+') && adjacent(k + 1) && isNumberOfLength(k + 1, 2) &&
+        !(adjacent(k + 2) &&
+          (isMark(k + 2, u':') || (has(k + 2) && toks_[k + 2].kind != TokenKind::Mark)))) {
+      int hours = static_cast<int>(value(k + 1));
+      if (hours > 18) return k;
+      out = NSTimeZone::timeZoneForSecondsFromGMT(hours * 3600);
+      return out ? k + 2 : k;
+    }
+    // "+05:30" apart from the time or "+05:30" against it; "10:00-05:30" is a range.
+    if ((isMark(k, u'+') || (isMark(k, u'-') && !adjacent(k))) && adjacent(k + 1) &&
         isNumberOfLength(k + 1, 2) && isMark(k + 2, u':') && adjacent(k + 2) && adjacent(k + 3) &&
         isNumberOfLength(k + 3, 2)) {
       int hours = static_cast<int>(value(k + 1)), minutes = static_cast<int>(value(k + 3));
@@ -583,9 +674,9 @@ class Parser {
     return true;
   }
 
-  // An amount and its unit: "3 days", "a few weeks", "half an hour" (30 minutes). Sets
-  // `unit` to the unit's role and `next` to the token after it.
-  bool amount(std::size_t i, int& n, uint32_t& unit, std::size_t& next) const {
+  // An amount and its unit: "3 days", "a few weeks", "half an hour" (30 minutes), "2.5
+  // hours", "2h". Sets `unit` to the unit's role and `next` to the token after it.
+  bool amount(std::size_t i, double& n, uint64_t& unit, std::size_t& next) const {
     if (isHalf(i) && word(i + 1) && word(i + 1)->count == 1 && (roles(i + 2) & kRoleUnitHour)) {
       n = 30;
       unit = kRoleUnitMinute;
@@ -593,9 +684,63 @@ class Parser {
       return true;
     }
     std::size_t k;
-    if (!count(i, n, k) || !(roles(k) & kRoleUnits)) return false;
+    int whole = 0;
+    if (!count(i, whole, k)) return false;
+    n = whole;
+    if (k == i + 1 && toks_[i].kind == TokenKind::Number && isMark(k, u'.') && adjacent(k) &&
+        adjacent(k + 1) && isNumber(k + 1, 3)) {  // "2.5 hours"
+      n += value(k + 1) / std::pow(10.0, toks_[k + 1].length());
+      k += 2;
+    }
+    bool halfBefore = andAHalf(k);  // "two and a half hours"
+    if (halfBefore) n += 0.5, k += 3;
+    if (!(roles(k) & kRoleUnits)) return false;
     unit = roles(k) & kRoleUnits;
+    // A letter alone is a unit only against a short number: "2h", "4m 30s", not "5 m" or
+    // the "s" of "1990s".
+    if (toks_[k].length() == 1 &&
+        (!adjacent(k) || toks_[k].capitalised || toks_[k - 1].kind != TokenKind::Number ||
+         toks_[k - 1].length() > 3))
+      return false;
+    if ((unit & kRoleUnitQuarter) && quarterOfTime(k + 1)) return false;
     next = k + 1;
+    if (!halfBefore && andAHalf(next)) n += 0.5, next += 3;  // "an hour and a half"
+    return true;
+  }
+
+  bool andAHalf(std::size_t k) const {
+    return (roles(k) & kRoleAnd) && word(k + 1) && word(k + 1)->count == 1 && isHalf(k + 2);
+  }
+
+  // "a quarter past five", "quarter to 3", "a quarter of an hour": a quarter of an hour.
+  bool quarterOfTime(std::size_t k) const {
+    uint64_t r = roles(k);
+    if (r & (kRoleOf | kRoleRangeTo | kRoleUnitHour)) return true;
+    if ((r & (kRoleAfter | kRoleBefore)) && isNumber(k + 1, 2)) return true;
+    return has(k) && toks_[k].kind == TokenKind::Word &&
+           foldedKey(text_, toks_[k]).view() == u"past";
+  }
+
+  // An amount in one part or several, finest last ("3 days", "1d 3h 10m", "2 hours and 30
+  // minutes"), after a hedge or not ("about 3 hours", "roughly a week").
+  bool amounts(std::size_t i, Span& span, std::size_t& next) const {
+    constexpr int kMaxParts = 6;
+    if (roles(i) & kRoleHedge) ++i;
+    double n = 0;
+    uint64_t unit = 0;
+    if (!amount(i, n, unit, next) || !span.add(n, unit)) return false;
+    for (int part = 1; part < kMaxParts; ++part) {
+      std::size_t k = (roles(next) & kRoleAnd) || isMark(next, u',') ? next + 1 : next;
+      double more = 0;
+      uint64_t finer = 0;
+      std::size_t after = 0;
+      if (!amount(k, more, finer, after) || unitRank(finer) >= unitRank(unit)) break;
+      Span sum = span;
+      if (!sum.add(more, finer)) break;
+      span = sum;
+      unit = finer;
+      next = after;
+    }
     return true;
   }
 
@@ -641,13 +786,14 @@ class Parser {
   bool parseDate(std::size_t i, Match& m) {
     if (!has(i)) return false;
     if (isSign(i)) {
-      int n = 0;
-      uint32_t unit = 0;
+      Span span;
       std::size_t k = 0;
-      return amount(i + 1, n, unit, k) && offset(isMark(i, u'+') ? n : -n, unit, k, m);
+      return amounts(i + 1, span, k) && offset(span, isMark(i, u'+') ? 1 : -1, k, m);
     }
     if (const DateWord* w = word(i)) {
       if (w->roles & kRolePhrase && phrase(i, m)) return true;
+      if ((w->roles & kRoleOf) && unitBeforeOrAfter(i, m)) return true;
+      if ((w->roles & kRoleQuarterMark) && quarterOfYear(i, m)) return true;
       if (w->edge) return edgeOfMonth(i, w->edge, m);
       if (w->dayOffset != kNoDayOffset) {
         setDay(m, calendar().addDays(calendar().today(), w->dayOffset), i + 1);
@@ -662,12 +808,15 @@ class Parser {
         m.defaultHour = word(i + 1)->dayPartHour;
         return true;
       }
-      int n = 0;
-      uint32_t unit = 0;
+      Span span;
       std::size_t k = 0;
       if ((direction == kRoleNext || direction == kRoleLast) &&
-          amount(i + 1, n, unit, k)) {  // "next 2 weeks", "last three months"
-        return offset(direction == kRoleNext ? n : -n, unit, k, m);
+          amounts(i + 1, span, k)) {  // "next 2 weeks", "last three months"
+        return offset(span, direction == kRoleNext ? 1 : -1, k, m);
+      }
+      if ((direction == kRoleNext || direction == kRoleLast) && (roles(i + 1) & kRoleWorkday)) {
+        setDay(m, workday(direction == kRoleNext ? 1 : -1), i + 2);
+        return true;
       }
       if (direction && (roles(i + 1) & kRoleWeekend)) {  // "this weekend": its Saturday
         setDay(m, weekday(7, direction), i + 2);
@@ -695,10 +844,13 @@ class Parser {
           setDay(m, weekday(day->weekday, direction), i + 2);
           return true;
         }
-        if (roles(i + 1) & kRoleDayUnits) {
-          int n = direction == kRoleNext ? 1 : direction == kRoleLast ? -1 : 0;
-          return offset(n, roles(i + 1), i + 2, m);
-        }
+        int n = direction == kRoleNext ? 1 : direction == kRoleLast ? -1 : 0;
+        uint64_t unit = roles(i + 1) & kRoleUnits;
+        if (unit & kRoleDayUnits) return offset(spanOf(n, unit), 1, i + 2, m);
+        // "next hour", "last hour", "next minute"; "this hour" is vague, and "last minute"
+        // is a hurry, not a time.
+        if ((unit & kRoleUnitHour || (unit & kRoleUnitMinute && n > 0)) && n)
+          return offset(spanOf(n, unit), 1, i + 2, m);
       }
       if (w->weekday) {
         uint32_t after = roles(i + 1);
@@ -722,37 +874,76 @@ class Parser {
         m.weekday = w->weekday;
         return true;
       }
-      if ((w->roles & kRoleIn) && amount(i + 1, n, unit, k)) {
-        return offset(n, unit, k, m);  // "in 3 days", "within a week"
+      if ((w->roles & kRoleIn) && amounts(i + 1, span, k)) {
+        return offset(span, 1, k, m);  // "in 3 days", "within a week", "in about 2 hours"
       }
     }
     {
-      int n = 0;
-      uint32_t unit = 0;
+      Span span;
       std::size_t k = 0;
-      if (amount(i, n, unit, k)) {
-        uint32_t after = roles(k);
-        if (after & kRoleAgo) return offset(-n, unit, k + 1, m);   // "2 weeks ago"
-        if (after & kRoleLater) return offset(n, unit, k + 1, m);  // "3 days later"
-        if ((after & kRoleRangeFrom) && (roles(k + 1) & kRoleNow)) {
-          return offset(n, unit, k + 2, m);  // "3 weeks from now"
+      // "just 5 minutes ago" reads best without its "just"; "in just 5 minutes" keeps it.
+      if (!isWordText(i, u"just") && amounts(i, span, k)) {
+        uint64_t after = roles(k);
+        int sign = (after & kRoleBefore) ? -1 : 1;
+        if ((after & (kRoleRangeFrom | kRoleAfter | kRoleBefore)) && (roles(k + 1) & kRoleNow)) {
+          return offset(span, sign, k + 2, m);  // "3 weeks from now"
         }
-        if ((after & kRoleRangeFrom) && (unit & kRoleDayUnits) && !countingFrom_) {
-          // "a week from Friday", "2 days from tomorrow": counted from that day. One level
-          // only, so that a chain of "from"s cannot nest without end.
+        if ((after & (kRoleRangeFrom | kRoleAfter | kRoleBefore)) && !span.timed &&
+            !countingFrom_) {
+          // "a week from Friday", "3 weeks after yesterday", "2 days before Friday":
+          // counted from that day. One level only, so that a chain of "from"s cannot nest
+          // without end.
           Match from;
           countingFrom_ = true;
           bool day = parseDate(k + 1, from) && from.hasDay && !from.instant;
           countingFrom_ = false;
           if (day) {
-            setDay(m, moved(from.day, n, unit), from.end);
+            setDay(m, moved(from.day, span, sign), from.end);
             m.defaultHour = from.defaultHour;
             return true;
           }
         }
+        // "2 weeks ago", "5 minutes earlier", "2 weeks before"
+        if (after & (kRoleAgo | kRoleBefore)) return offset(span, -1, k + 1, m);
+        // "3 days later", "5 days out" (not "3 days out of 5"), "3 days after"
+        if ((after & (kRoleLater | kRoleAfter)) &&
+            !(isWordText(k, u"out") && isWordText(k + 1, u"of")))
+          return offset(span, 1, k + 1, m);
       }
     }
     return parseAbsolute(i, m);
+  }
+
+  bool isWordText(std::size_t i, std::u16string_view folded) const {
+    return has(i) && toks_[i].kind == TokenKind::Word &&
+           foldedKey(text_, toks_[i]).view() == folded;
+  }
+
+  // "the day before", "the minute after", "the week before": one unit back or ahead.
+  bool unitBeforeOrAfter(std::size_t i, Match& m) {
+    if (!isWordText(i, u"the")) return false;
+    uint64_t unit = roles(i + 1) & kRoleUnits;
+    uint64_t side = roles(i + 2) & (kRoleBefore | kRoleAfter);
+    if (!unit || !side || toks_[i + 1].length() == 1) return false;
+    return offset(spanOf(1, unit), side == kRoleBefore ? -1 : 1, i + 3, m);
+  }
+
+  // "Q3 2024": the quarter's first day.
+  bool quarterOfYear(std::size_t i, Match& m) {
+    if (!toks_[i].capitalised || toks_[i].length() != 1 || !adjacent(i + 1) ||
+        !isNumberOfLength(i + 1, 1) || value(i + 1) < 1 || value(i + 1) > 4 ||
+        !isNumberOfLength(i + 2, 4) || adjacent(i + 2) || value(i + 2) < 1)
+      return false;
+    int month = 3 * static_cast<int>(value(i + 1) - 1) + 1;
+    setDay(m, CivilDay{static_cast<int>(value(i + 2)), month, 1}, i + 3);
+    return true;
+  }
+
+  // The nearest Monday-to-Friday day after (1) or before (-1) the reference day.
+  CivilDay workday(int step) {
+    CivilDay day = calendar().addDays(calendar().today(), step);
+    while (weekdayOf(day) == 1 || weekdayOf(day) == 7) day = calendar().addDays(day, step);
+    return day;
   }
 
   bool phrase(std::size_t i, Match& m) {
@@ -793,28 +984,36 @@ class Parser {
     return calendar().addDays(calendar().today(), delta);
   }
 
-  // "in 3 days", "2 weeks ago", "next month".
-  bool offset(int n, uint32_t unit, std::size_t end, Match& m) {
-    if (std::abs(n) > 100000) return false;
+  // "in 3 days", "2 weeks ago", "next month", "in 1d 3h": `sign` 1 ahead, -1 back. A span
+  // finer than a day is a moment: the reference's wall time on the day moved to, plus its
+  // seconds.
+  bool offset(const Span& span, int sign, std::size_t end, Match& m) {
     DateCalendar& cal = calendar();
-    if (unit & (kRoleUnitSecond | kRoleUnitMinute | kRoleUnitHour)) {
-      double size = (unit & kRoleUnitHour) ? 3600.0 : (unit & kRoleUnitMinute) ? 60.0 : 1.0;
-      m.instant = cal.reference() + n * size;
+    CivilDay today = cal.today();
+    CivilDay day = moved(today, span, sign);
+    if (span.timed) {
+      NSTimeInterval at = cal.reference();
+      if (span.months || span.days) at += cal.instant(day, 0, 0, 0) - cal.instant(today, 0, 0, 0);
+      m.instant = at + sign * span.seconds;
       m.hasDay = m.hasTime = true;
       m.end = end;
       return true;
     }
-    setDay(m, moved(cal.today(), n, unit), end);
+    setDay(m, day, end);
     return true;
   }
 
-  // `day` moved by n days, weeks, months or years.
-  CivilDay moved(CivilDay day, int n, uint32_t unit) {
+  static Span spanOf(double n, uint64_t unit) {
+    Span span;
+    span.add(n, unit);
+    return span;
+  }
+
+  // `day` moved by a span's months, then its days.
+  CivilDay moved(CivilDay day, const Span& span, int sign) {
     DateCalendar& cal = calendar();
-    if (unit & kRoleUnitDay) day = cal.addDays(day, n);
-    if (unit & kRoleUnitWeek) day = cal.addDays(day, 7 * n);
-    if (unit & kRoleUnitMonth) day = cal.addMonths(day, n);
-    if (unit & kRoleUnitYear) day = cal.addMonths(day, 12 * n);
+    if (span.months) day = cal.addMonths(day, sign * span.months);
+    if (span.days) day = cal.addDays(day, sign * span.days);
     return day;
   }
 
@@ -875,11 +1074,12 @@ class Parser {
       } else if (std::size_t after2;
                  toks_[i].capitalised && spelledDay(k, d, after2)) {  // "May twenty-fourth"
         k = year(after2, y);
-      } else if (isDash(k) && adjacent(k) && adjacent(k + 1) && isDayNumber(k + 1) &&
-                 isMark(k + 2, u'-') && adjacent(k + 2) && adjacent(k + 3) &&
-                 isNumberOfLength(k + 3, 4)) {  // "Aug-10-2012"
+      } else if (char16_t sep = dateMark(k);
+                 sep && isDayNumber(k + 1) && dateMark(k + 2) == sep &&
+                 (isNumberOfLength(k + 3, 4) || isNumberOfLength(k + 3, 2))) {
+        // "Aug-10-2012", "March/12/19"
         d = static_cast<int>(value(k + 1));
-        y = static_cast<int>(value(k + 3));
+        y = writtenYear(k + 3);
         k += 4;
       } else if (isDayNumber(k) && !(isMark(k + 1, u':') && adjacent(k + 1))) {
         d = static_cast<int>(value(k));
@@ -897,15 +1097,42 @@ class Parser {
       if (!w || !w->month) return false;
       mo = w->month;
       k = year(skipStop(k + 1), y);
-    } else if (isDayNumber(i) && isDash(i + 1) && adjacent(i + 1) && adjacent(i + 2) &&
-               word(i + 2) && word(i + 2)->month && isMark(i + 3, u'-') && adjacent(i + 3) &&
-               adjacent(i + 4) && (isNumberOfLength(i + 4, 4) || isNumberOfLength(i + 4, 2))) {
-      // "10-Aug-2012", "10-Aug-12"
+    } else if (char16_t sep = dateMark(i + 1);
+               sep && isDayNumber(i) && word(i + 2) && word(i + 2)->month) {
+      // "10-Aug-2012", "12/MAR/19", "12-Mar"; as a server log writes it, with the time
+      // after a colon ("12/Mar/2019:08:15:30 +0100").
       d = static_cast<int>(value(i));
       mo = word(i + 2)->month;
-      y = toks_[i + 4].length() == 4 ? static_cast<int>(value(i + 4))
-                                     : expandYear(static_cast<int>(value(i + 4)));
-      k = i + 5;
+      if (dateMark(i + 3) == sep && (isNumberOfLength(i + 4, 4) || isNumberOfLength(i + 4, 2))) {
+        y = writtenYear(i + 4);
+        k = i + 5;
+      } else if (!adjacent(i + 3)) {
+        k = i + 3;
+      } else {
+        return false;
+      }
+      if (y) {
+        if (!isValidDay(y, mo, d)) return false;
+        setDay(m, CivilDay{y, mo, d}, k);
+        logTime(m);
+        return true;
+      }
+    } else if (char16_t sep = dateMark(i + 1); sep && isNumberOfLength(i, 4) && value(i) >= 1 &&
+                                               word(i + 2) && word(i + 2)->month) {
+      // "2019/mar/12", "2019-Mar-12", "2019-March"
+      y = static_cast<int>(value(i));
+      mo = word(i + 2)->month;
+      if (dateMark(i + 3) == sep && isDayNumber(i + 4)) {
+        d = static_cast<int>(value(i + 4));
+        k = i + 5;
+      } else if (!adjacent(i + 3)) {
+        d = 1;
+        k = i + 3;
+      } else {
+        return false;
+      }
+    } else if (spacedDay(i, y, mo, d)) {  // "2019 03 12"
+      k = i + 3;
     } else if (isDayNumber(i)) {
       k = i + 1;
       if (isMark(k, u'.') && adjacent(k)) {
@@ -930,19 +1157,62 @@ class Parser {
     } else if (!isNumberOfLength(i, 4) || !numeric(i, y, mo, d, k)) {
       return false;
     }
-    if (y == 0) y = nearestYear(mo, d);
+    bool yearless = y == 0;
+    if (yearless) y = nearestYear(mo, d);
     if (!isValidDay(y, mo, d)) return false;
     setDay(m, CivilDay{y, mo, d}, k);
+    m.yearless = yearless;
     if (isNumberOfLength(i, 4)) isoTime(m);
     return true;
   }
 
-  // "March 2012", "Sep '12", "Jan-2013", "Feb. 2013": the first of the month. `k` is the
-  // token after the month and its full stop.
+  // The slash or dash between the parts of "12/Mar/2019" or "2019-Mar-12", written
+  // against both neighbours; 0 when there is none.
+  char16_t dateMark(std::size_t k) const {
+    if (!adjacent(k) || !adjacent(k + 1)) return 0;
+    if (isMark(k, u'/')) return u'/';
+    return isMark(k, u'-') ? u'-' : 0;
+  }
+
+  // A year of four figures or two.
+  int writtenYear(std::size_t k) {
+    int v = static_cast<int>(value(k));
+    return toks_[k].length() == 4 ? v : expandYear(v);
+  }
+
+  // "2019 03 12": year, month and day in figures apart. Not inside a longer run of numbers,
+  // as phone numbers are written.
+  bool spacedDay(std::size_t i, int& y, int& mo, int& d) const {
+    if (!isNumberOfLength(i, 4) || value(i) < 1000 || adjacent(i + 1) || adjacent(i + 2) ||
+        !isNumberOfLength(i + 1, 2) || !isNumberOfLength(i + 2, 2) ||
+        (i > 0 && toks_[i - 1].kind == TokenKind::Number) ||
+        (has(i + 3) && toks_[i + 3].kind == TokenKind::Number))
+      return false;
+    y = static_cast<int>(value(i));
+    mo = static_cast<int>(value(i + 1));
+    d = static_cast<int>(value(i + 2));
+    return isValidDay(y, mo, d);
+  }
+
+  // "12/Mar/2019:08:15:30": a time after a colon against the year.
+  void logTime(Match& m) {
+    std::size_t k = m.end;
+    if (!isMark(k, u':') || !adjacent(k) || !adjacent(k + 1)) return;
+    Time t;
+    if (!isNumberOfLength(k + 1, 2) || !parseTime(k + 1, t) || t.bare || t.dotted || t.meridiem)
+      return;
+    m.hasTime = true;
+    m.time = t;
+    m.end = t.end;
+  }
+
+  // "March 2012", "Sep '12", "Jan-2013", "Feb. 2013", "Mar 99", "June of 2022": the first
+  // of the month. `k` is the token after the month and its full stop.
   bool monthYear(int month, std::size_t k, Match& m) {
     int y = 0;
     std::size_t end;
-    std::size_t j = isDash(k) && adjacent(k) && adjacent(k + 1) ? k + 1 : k;
+    std::size_t j = (isDash(k) || isMark(k, u'/')) && adjacent(k) && adjacent(k + 1) ? k + 1 : k;
+    if ((isWordText(k, u"of") || isMark(k, u',')) && isNumberOfLength(k + 1, 4)) j = k + 1;
     if (isNumberOfLength(j, 4) && value(j) >= 1000) {
       y = static_cast<int>(value(j));
       end = j + 1;
@@ -950,6 +1220,12 @@ class Parser {
                isNumberOfLength(j + 1, 2)) {
       y = expandYear(static_cast<int>(value(j + 1)));
       end = j + 2;
+    } else if (isNumberOfLength(j, 2) && (value(j) > 31 || value(j) == 0) &&
+               (twoFigureYearEnds(j + 1) ||
+                (has(j + 1) && toks_[j + 1].kind == TokenKind::Word && !adjacent(j + 1) &&
+                 !(roles(j + 1) & kRoleUnits)))) {  // two figures that cannot be a day
+      y = expandYear(static_cast<int>(value(j)));
+      end = j + 1;
     } else {
       return false;
     }
@@ -984,13 +1260,31 @@ class Parser {
     std::size_t k = i + 1;
     if (!(roles(k) & kRoleOf) || foldedKey(text_, toks_[k]).view() != u"of") return false;
     const DateWord* w = word(k + 1);
-    if (!w || !w->month) return false;
+    if (!w || !w->month) return namedMonthOrYearEdge(k + 1, edge, m);
     int y = 0;
     std::size_t end = year(k + 2, y);
     if (!y) y = nearestYear(w->month, 15);
     int day = edge == 1 ? 1 : edge == 2 ? 15 : 31;
     while (day > 28 && !isValidDay(y, w->month, day)) --day;
     setDay(m, CivilDay{y, w->month, day}, end);
+    return true;
+  }
+
+  // "end of the month", "start of next year", "middle of last month": the edge of the
+  // month or year named from the reference's. `k` is the token after "of".
+  bool namedMonthOrYearEdge(std::size_t k, uint8_t edge, Match& m) {
+    uint64_t direction = roles(k) & (kRoleNext | kRoleLast | kRoleThis);
+    if (!direction && !isWordText(k, u"the")) return false;
+    uint64_t unit = roles(k + 1) & (kRoleUnitMonth | kRoleUnitYear);
+    if (!unit || toks_[k + 1].length() < 4) return false;  // "month", "year", not "mo"
+    int step = direction == kRoleNext ? 1 : direction == kRoleLast ? -1 : 0;
+    CivilDay today = calendar().today();
+    CivilDay day = calendar().addMonths(today, step * (unit == kRoleUnitYear ? 12 : 1));
+    int month = unit == kRoleUnitYear ? (edge == 1 ? 1 : edge == 2 ? 7 : 12) : day.month;
+    int date = edge == 1 ? 1 : edge == 2 ? 15 : 31;
+    if (unit == kRoleUnitYear && edge == 2) date = 1;
+    while (date > 28 && !isValidDay(day.year, month, date)) --date;
+    setDay(m, CivilDay{day.year, month, date}, k + 2);
     return true;
   }
 
@@ -1083,12 +1377,12 @@ class Parser {
 
   int nearestYear(int month, int day) {
     CivilDay today = calendar().today();
-    int64_t ref = daysFromCivil(today.year, today.month, today.day);
+    int64_t ref = dayNumber(today);
     int best = today.year;
     int64_t bestDistance = INT64_MAX;
     for (int y = today.year - 1; y <= today.year + 1; ++y) {
       if (!isValidDay(y, month, day)) continue;
-      int64_t distance = std::llabs(daysFromCivil(y, month, day) - ref);
+      int64_t distance = std::llabs(dayNumber({y, month, day}) - ref);
       if (distance < bestDistance) bestDistance = distance, best = y;
     }
     return best;
@@ -1099,7 +1393,7 @@ class Parser {
     std::size_t k = m.end;
     if (!isWord(k, u't') || !adjacent(k) || !adjacent(k + 1)) return;
     Time t;
-    if (!parseTime(k + 1, t) || t.bare || t.meridiem) return;
+    if (!parseTime(k + 1, t) || t.bare || t.dotted || t.meridiem) return;
     std::size_t j = t.end;
     if (!t.zone && adjacent(j)) {
       if (isWord(j, u'z')) {
@@ -1131,8 +1425,12 @@ class Parser {
     if (m.instant) {
       when = *m.instant;
     } else {
-      CivilDay day = m.hasDay ? m.day : calendar().today();
-      Time t = m.hasTime ? m.time : Time{m.defaultHour, 0, 0, 0, 0, false, nullptr, 0};
+      // "midnight" without a day is the one coming, not the one past.
+      CivilDay day = m.hasDay                       ? m.day
+                     : m.hasTime && m.time.midnight ? calendar().addDays(calendar().today(), 1)
+                                                    : calendar().today();
+      Time t = m.time;
+      if (!m.hasTime) t = Time(), t.hour = m.defaultHour;
       when = calendar().instant(day, t.hour, t.minute, t.second, t.zone.get()) + t.fraction;
     }
     NSRange range =
