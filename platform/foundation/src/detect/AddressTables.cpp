@@ -127,6 +127,56 @@ constexpr std::u16string_view kDirectionals[] = {
     u"s", u"se",   u"south", u"southeast", u"southwest", u"sw",        u"w",         u"west",
 };
 
+constexpr std::u16string_view kCommonSuffixes[] = {
+    u"alley",   u"aly",   u"ave",     u"avenue",   u"blvd",  u"boulevard",  u"cir",
+    u"circle",  u"court", u"ct",      u"dr",       u"drive", u"expressway", u"expy",
+    u"freeway", u"fwy",   u"highway", u"hwy",      u"lane",  u"ln",         u"loop",
+    u"parkway", u"pike",  u"pkwy",    u"pl",       u"place", u"plaza",      u"plz",
+    u"rd",      u"road",  u"sq",      u"square",   u"st",    u"street",     u"ter",
+    u"terrace", u"tpke",  u"trl",     u"turnpike", u"way",
+};
+
+constexpr std::u16string_view kMailLines[] = {
+    u"attention", u"attn", u"bin", u"department", u"dept", u"drop", u"file",  u"mailcode",
+    u"mailstop",  u"mc",   u"ms",  u"msc",        u"pmb",  u"ste",  u"suite",
+};
+
+constexpr std::u16string_view kBeforePlace[] = {
+    u"a",           u"account",  u"address", u"an",       u"and",     u"at",       u"based",
+    u"batch",       u"booking",  u"but",     u"by",       u"call",    u"case",     u"claim",
+    u"code",        u"customer", u"device",  u"employee", u"for",     u"from",     u"he",
+    u"her",         u"here",     u"his",     u"i",        u"id",      u"in",       u"into",
+    u"invoice",     u"is",       u"it",      u"item",     u"its",     u"job",      u"live",
+    u"lived",       u"lives",    u"located", u"mail",     u"me",      u"meet",     u"member",
+    u"moved",       u"my",       u"near",    u"no",       u"number",  u"of",       u"office",
+    u"on",          u"or",       u"order",   u"our",      u"patient", u"pin",      u"policy",
+    u"product",     u"record",   u"ref",     u"request",  u"room",    u"send",     u"serial",
+    u"session",     u"she",      u"ship",    u"so",       u"student", u"than",     u"the",
+    u"their",       u"there",    u"they",    u"this",     u"ticket",  u"to",       u"tracking",
+    u"transaction", u"us",       u"user",    u"via",      u"visit",   u"visiting", u"was",
+    u"we",          u"welcome",  u"with",    u"you",      u"your",    u"zip",
+};
+
+constexpr std::u16string_view kBeforeStreet[] = {
+    u"addr", u"address", u"at", u"from", u"live",  u"lived", u"lives", u"located",
+    u"near", u"office",  u"on", u"onto", u"reach", u"to",    u"visit", u"visiting",
+};
+
+constexpr std::u16string_view kLeadToPlace[] = {
+    u"address", u"and",  u"at",    u"based", u"from",     u"in",   u"into",
+    u"is",      u"live", u"lived", u"lives", u"located",  u"near", u"of",
+    u"or",      u"to",   u"via",   u"visit", u"visiting",
+};
+
+constexpr std::u16string_view kBeforeCount[] = {
+    u"aisle",  u"channel",  u"chapter", u"day",   u"episode", u"exit",   u"fig",     u"figure",
+    u"flight", u"floor",    u"gate",    u"grade", u"hole",    u"issue",  u"item",    u"level",
+    u"line",   u"lot",      u"mile",    u"model", u"no",      u"number", u"p",       u"page",
+    u"part",   u"platform", u"pp",      u"room",  u"row",     u"season", u"seat",    u"section",
+    u"size",   u"step",     u"table",   u"track", u"ver",     u"verse",  u"version", u"vol",
+    u"volume", u"week",     u"year",
+};
+
 constexpr std::u16string_view kStateCodes[] = {
     u"AK", u"AL", u"AR", u"AS", u"AZ", u"CA", u"CO", u"CT", u"DC", u"DE", u"FL", u"GA",
     u"GU", u"HI", u"IA", u"ID", u"IL", u"IN", u"KS", u"KY", u"LA", u"MA", u"MD", u"ME",
@@ -166,6 +216,13 @@ constexpr std::u16string_view kStateNames[] = {
     u"wisconsin",      u"wyoming",
 };
 
+constexpr std::u16string_view kStateAbbreviations[] = {
+    u"ala",  u"ariz", u"ark",  u"calif", u"colo", u"conn", u"del",  u"fla",  u"ga",   u"ill",
+    u"ind",  u"kan",  u"kans", u"ky",    u"la",   u"mass", u"md",   u"mich", u"minn", u"miss",
+    u"mo",   u"mont", u"neb",  u"nebr",  u"nev",  u"okla", u"ore",  u"oreg", u"pa",   u"penn",
+    u"tenn", u"tex",  u"va",   u"vt",    u"wash", u"wis",  u"wisc", u"wyo",
+};
+
 template <std::size_t N>
 bool contains(const std::u16string_view (&table)[N], std::u16string_view word) {
   return std::binary_search(std::begin(table), std::end(table), word);
@@ -194,12 +251,40 @@ bool isDirectional(std::u16string_view folded) {
   return contains(kDirectionals, folded);
 }
 
+bool isCommonStreetSuffix(std::u16string_view folded) {
+  return contains(kCommonSuffixes, folded);
+}
+
+bool isMailLineDesignator(std::u16string_view folded) {
+  return contains(kMailLines, folded);
+}
+
+bool isWordBeforePlace(std::u16string_view folded) {
+  return contains(kBeforePlace, folded);
+}
+
+bool isWordBeforeStreet(std::u16string_view folded) {
+  return contains(kBeforeStreet, folded);
+}
+
+bool isWordLeadingToPlace(std::u16string_view folded) {
+  return contains(kLeadToPlace, folded);
+}
+
+bool isWordBeforeCount(std::u16string_view folded) {
+  return contains(kBeforeCount, folded);
+}
+
 bool isUSStateCode(std::u16string_view upper) {
   return contains(kStateCodes, upper);
 }
 
 bool isUSStateName(std::u16string_view folded) {
   return contains(kStateNames, folded);
+}
+
+bool isUSStateAbbreviation(std::u16string_view folded) {
+  return contains(kStateAbbreviations, folded);
 }
 
 }  // namespace foundation::detect
