@@ -176,6 +176,13 @@ TEST(AddressScanner, RangesInUtf16AndHostileText) {
   std::u16string words;
   while (words.size() < (1u << 20)) words += u"1 Main Main Main Main Main Main Street, ";
   EXPECT_TRUE(scan(words).empty());
+  // Names and boxes that go on and on are read a bounded way into.
+  for (std::u16string_view unit :
+       {u"x-"sv, u"X-"sv, u"Box 1 "sv, u"rr 1 box "sv, u"Springfield, "sv, u"A.B."sv}) {
+    std::u16string text;
+    while (text.size() < (1u << 20)) text += unit;
+    EXPECT_TRUE(scan(text).empty());
+  }
   std::u16string many;
   std::size_t planted = 0;
   while (many.size() < (1u << 20)) {
@@ -387,6 +394,9 @@ TEST(AddressScanner, NumbersOtherThingsClaimAreNoAddresses) {
            "in springfield il 62701 we paid",
            "File 12 is ready, Austin, TX",
            "the 2019 Main Street Festival",
+           "Team IN 12345 won",
+           "Tonight at 8 Park Ave Theatre presents Hamlet",
+           "it rose 12 points on 3 Main Street stocks",
        }) {
     auto found = scan(text);
     EXPECT_TRUE(found.empty()) << text << " gave " << (found.empty() ? "" : found[0].text);

@@ -34,6 +34,7 @@ namespace {
 
 constexpr std::size_t kMaxStreetWords = 6;
 constexpr std::size_t kMaxPlaceWords = 4;
+constexpr std::size_t kMaxHyphenParts = 3;  // "Karl-Marx-Allee", "Sedro-Woolley"
 
 struct Address {
   std::size_t first = 0, end = 0;  // tokens
@@ -81,6 +82,15 @@ class Scanner {
   WordKey key(std::size_t i) const { return foldedKey(text_, toks_[i]); }
   NSRange span(std::size_t first, std::size_t end) const {
     return NSMakeRange(toks_[first].start, toks_[end - 1].end - toks_[first].start);
+  }
+
+  // Past the further parts of a hyphenated name from k, its first part's end.
+  std::size_t hyphenated(std::size_t k) const {
+    for (std::size_t parts = 0; parts < kMaxHyphenParts && isMark(k, u'-') && adjacent(k) &&
+                                isName(k + 1) && adjacent(k + 1);
+         ++parts)
+      k += 2;
+    return k;
   }
 
   // Addresses start at a word or number that is not glued to the one before.
@@ -174,10 +184,7 @@ class Scanner {
                          std::size_t& count) const {
     count = 0;
     while (count < kMaxPlaceWords && isName(k) && !(count && lineBreak(k))) {
-      ++k;
-      while (isMark(k, u'-') && adjacent(k) && isName(k + 1) && adjacent(k + 1))
-        k += 2;  // "Winston-Salem"
-      k = skipStop(k);
+      k = skipStop(hyphenated(k + 1));  // "Winston-Salem"
       ends[++count] = k;
     }
     return k;
@@ -309,10 +316,7 @@ class Scanner {
       if (!isName(j) && !suffix) break;
       if (suffix) candidates[n++] = j;
       if (!isName(j)) break;
-      ++j;
-      while (isMark(j, u'-') && adjacent(j) && isName(j + 1) && adjacent(j + 1))
-        j += 2;  // "Wilkes-Barre"
-      j = skipStop(j);
+      j = skipStop(hyphenated(j + 1));  // "Wilkes-Barre"
     }
     while (n) {
       std::size_t suffix = candidates[--n];
@@ -587,7 +591,10 @@ class Scanner {
       // A stop taken after the street that a sentence's end may claim instead: the
       // sentence's, when nothing or a new sentence follows.
       bool stopped = isMark(e - 1, u'.') && (!has(e) || lineBreak(e) || toks_[e].capitalised);
-      if (!led && !clauseEnd(e) && !lineBreak(e) && !stopped) return false;
+      // After a word leading to it the sentence may go on, with a word that is not a
+      // name's: "at 1200 Elm Street is new", but not "at 8 Park Ave Theatre".
+      bool goesOn = led && isWord(e) && !toks_[e].capitalised && isWordAfterStreet(key(e).view());
+      if (!clauseEnd(e) && !lineBreak(e) && !stopped && !goesOn) return false;
       if (stopped) {
         --e;
         a.street = span(i, e);
@@ -595,6 +602,16 @@ class Scanner {
       a.end = e;
       return true;
     });
+  }
+
+  bool zipFitsState(const Address& a) const {
+    char16_t code[2] = {text_[a.state.location], text_[a.state.location + 1]};
+    for (char16_t& c : code)
+      if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
+    std::u16string_view zip = text_.substr(a.zip.location, 3);
+    unsigned prefix =
+        unsigned(zip[0] - u'0') * 100 + unsigned(zip[1] - u'0') * 10 + (zip[2] - u'0');
+    return isZIPPrefixOfState(std::u16string_view(code, 2), prefix);
   }
 
   // "Springfield, IL 62701", "Austin, Texas 78701", "New York NY 10001-1234": a city, its
@@ -621,6 +638,9 @@ class Scanner {
       bool comma =
           text_.substr(cityEnd, a.state.location - cityEnd).find(u',') != std::u16string_view::npos;
       if (lenient && a.state.length == 2 && !comma) continue;
+      // "Team IN 12345": with no comma, a code and five digits must agree as a state and
+      // its ZIP do.
+      if (!comma && a.state.length == 2 && !zipFitsState(a)) continue;
       bool plain = true;  // "grew up in springfield" is no city
       for (std::size_t w = i; plain && toks_[w].start < cityEnd; ++w)
         plain = !isWord(w) || !isWordBeforePlace(key(w).view());
@@ -751,7 +771,10 @@ class Scanner {
   bool german(std::size_t i, Address& a) {
     if (!isCapitalised(i)) return false;
     std::size_t k = i + 1;
-    while (isMark(k, u'-') && adjacent(k) && isWord(k + 1) && adjacent(k + 1)) k += 2;
+    for (std::size_t parts = 0; parts < kMaxHyphenParts && isMark(k, u'-') && adjacent(k) &&
+                                isWord(k + 1) && adjacent(k + 1);
+         ++parts)
+      k += 2;
     // One more word for names like "Berliner Straße".
     if (!endsWithGermanStreetSuffix(key(k - 1).view()) && isCapitalised(k) &&
         endsWithGermanStreetSuffix(key(k).view()))

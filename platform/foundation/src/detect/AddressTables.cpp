@@ -223,6 +223,36 @@ constexpr std::u16string_view kStateAbbreviations[] = {
     u"tenn", u"tex",  u"va",   u"vt",    u"wash", u"wis",  u"wisc", u"wyo",
 };
 
+constexpr std::u16string_view kAfterStreet[] = {
+    u"across", u"after", u"and",   u"at",       u"before",  u"between", u"by",
+    u"for",    u"from",  u"had",   u"has",      u"i",       u"in",      u"is",
+    u"near",   u"next",  u"on",    u"or",       u"since",   u"then",    u"they",
+    u"this",   u"to",    u"today", u"tomorrow", u"tonight", u"until",   u"was",
+    u"we",     u"where", u"which", u"will",     u"with",    u"you",
+};
+
+// Three-digit ZIP prefixes by state, in the order of the codes.
+struct ZIPRange {
+  std::u16string_view code;
+  unsigned first, last;
+};
+constexpr ZIPRange kZIPRanges[] = {
+    {u"AA", 340, 340}, {u"AE", 90, 98},   {u"AK", 995, 999}, {u"AL", 350, 369}, {u"AP", 962, 966},
+    {u"AR", 716, 729}, {u"AS", 967, 967}, {u"AZ", 850, 865}, {u"CA", 900, 961}, {u"CO", 800, 816},
+    {u"CT", 60, 69},   {u"DC", 200, 205}, {u"DC", 569, 569}, {u"DE", 197, 199}, {u"FL", 320, 349},
+    {u"GA", 300, 319}, {u"GA", 398, 399}, {u"GU", 969, 969}, {u"HI", 967, 968}, {u"IA", 500, 528},
+    {u"ID", 832, 838}, {u"IL", 600, 629}, {u"IN", 460, 479}, {u"KS", 660, 679}, {u"KY", 400, 427},
+    {u"LA", 700, 714}, {u"MA", 10, 27},   {u"MA", 55, 55},   {u"MD", 206, 219}, {u"ME", 39, 49},
+    {u"MI", 480, 499}, {u"MN", 550, 567}, {u"MO", 630, 658}, {u"MP", 969, 969}, {u"MS", 386, 397},
+    {u"MT", 590, 599}, {u"NC", 270, 289}, {u"ND", 580, 588}, {u"NE", 680, 693}, {u"NH", 30, 38},
+    {u"NJ", 70, 89},   {u"NM", 870, 884}, {u"NV", 889, 898}, {u"NY", 5, 5},     {u"NY", 63, 63},
+    {u"NY", 100, 149}, {u"OH", 430, 459}, {u"OK", 730, 749}, {u"OR", 970, 979}, {u"PA", 150, 196},
+    {u"PR", 6, 9},     {u"RI", 28, 29},   {u"SC", 290, 299}, {u"SD", 570, 577}, {u"TN", 370, 385},
+    {u"TX", 733, 733}, {u"TX", 750, 799}, {u"TX", 885, 885}, {u"UT", 840, 847}, {u"VA", 201, 201},
+    {u"VA", 220, 246}, {u"VI", 8, 8},     {u"VT", 50, 59},   {u"WA", 980, 994}, {u"WI", 530, 549},
+    {u"WV", 247, 268}, {u"WY", 820, 831},
+};
+
 template <std::size_t N>
 bool contains(const std::u16string_view (&table)[N], std::u16string_view word) {
   return std::binary_search(std::begin(table), std::end(table), word);
@@ -275,6 +305,10 @@ bool isWordBeforeCount(std::u16string_view folded) {
   return contains(kBeforeCount, folded);
 }
 
+bool isWordAfterStreet(std::u16string_view folded) {
+  return contains(kAfterStreet, folded);
+}
+
 bool isUSStateCode(std::u16string_view upper) {
   return contains(kStateCodes, upper);
 }
@@ -285,6 +319,16 @@ bool isUSStateName(std::u16string_view folded) {
 
 bool isUSStateAbbreviation(std::u16string_view folded) {
   return contains(kStateAbbreviations, folded);
+}
+
+bool isZIPPrefixOfState(std::u16string_view upperCode, unsigned prefix) {
+  auto first =
+      std::lower_bound(std::begin(kZIPRanges), std::end(kZIPRanges), upperCode,
+                       [](const ZIPRange& r, std::u16string_view c) { return r.code < c; });
+  if (first == std::end(kZIPRanges) || first->code != upperCode) return true;
+  for (auto r = first; r != std::end(kZIPRanges) && r->code == upperCode; ++r)
+    if (prefix >= r->first && prefix <= r->last) return true;
+  return false;
 }
 
 }  // namespace foundation::detect

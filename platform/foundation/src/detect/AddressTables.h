@@ -34,6 +34,9 @@ bool isWordBeforeStreet(std::u16string_view folded);
 bool isWordLeadingToPlace(std::u16string_view folded);
 // Words after which a number counts or labels something else: "page", "room", "flight".
 bool isWordBeforeCount(std::u16string_view folded);
+// Words that may follow a street within a sentence without being part of its name:
+// "and", "in", "tomorrow".
+bool isWordAfterStreet(std::u16string_view folded);
 
 // A state, district or territory of the United States by its two-letter code ("IL")
 // or by its name folded, words joined by one space ("new york").
@@ -41,5 +44,8 @@ bool isUSStateCode(std::u16string_view upper);
 bool isUSStateName(std::u16string_view folded);
 // A state's name in its older abbreviation, written with a stop: "calif", "fla", "tex".
 bool isUSStateAbbreviation(std::u16string_view folded);
+// Whether a ZIP code's first three digits lie in the ranges the postal service gives the
+// state of that two-letter code ("IL" 600 to 629); true for a code it does not know.
+bool isZIPPrefixOfState(std::u16string_view upperCode, unsigned prefix);
 
 }  // namespace foundation::detect
