@@ -1,6 +1,7 @@
 #include "AddressScanner.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <optional>
 
 #include "AddressTables.h"
@@ -35,6 +36,9 @@ namespace {
 constexpr std::size_t kMaxStreetWords = 6;
 constexpr std::size_t kMaxPlaceWords = 4;
 constexpr std::size_t kMaxHyphenParts = 3;  // "Karl-Marx-Allee", "Sedro-Woolley"
+// How far past a place's first token its ZIP may lie: the city's and the state's words
+// with their stops, hyphens and commas.
+constexpr std::size_t kMaxPlaceTokens = 32;
 
 struct Address {
   std::size_t first = 0, end = 0;  // tokens
@@ -52,8 +56,10 @@ class Scanner {
       Address a;
       // Forms with a street and a place first; the weaker forms with either alone last,
       // so that they never take a start a whole address would have.
+      bool boxed = isWord(i) && beginsBoxRouteOrMailLine(key(i).view());
       if (startsHere(i) &&
-          (american(i, a) || mailLine(i, a) || postOfficeBox(i, a) || ruralRoute(i, a) ||
+          (american(i, a) ||
+           (boxed && (mailLine(i, a) || postOfficeBox(i, a) || ruralRoute(i, a))) ||
            british(i, a) || german(i, a) || streetAlone(i, a) || placeAlone(i, a))) {
         out.push_back(result(a, base));
         i = a.end;
@@ -79,7 +85,27 @@ class Scanner {
   std::u16string_view raw(std::size_t i) const {
     return text_.substr(toks_[i].start, toks_[i].length());
   }
-  WordKey key(std::size_t i) const { return foldedKey(text_, toks_[i]); }
+  // Every form asks for the words near it folded, most of them many times: the last few
+  // folded are kept.
+  const WordKey& key(std::size_t i) const {
+    Folded& slot = folded_[i % kFoldedSlots];
+    if (slot.index != i) {
+      slot.key = foldedKey(text_, toks_[i]);
+      slot.index = i;
+    }
+    return slot.key;
+  }
+
+  // Whether a number that may be a ZIP code (five or nine digits) lies within `reach`
+  // tokens from i. The scan asks with i only growing, so the search goes forward only and
+  // costs one pass over the text in all.
+  bool zipWithin(std::size_t i, std::size_t reach) {
+    if (zipAhead_ < i) zipAhead_ = i;
+    while (has(zipAhead_) && !(isNumber(zipAhead_) &&
+                               (toks_[zipAhead_].length() == 5 || toks_[zipAhead_].length() == 9)))
+      ++zipAhead_;
+    return has(zipAhead_) && zipAhead_ - i <= reach;
+  }
   NSRange span(std::size_t first, std::size_t end) const {
     return NSMakeRange(toks_[first].start, toks_[end - 1].end - toks_[first].start);
   }
@@ -504,6 +530,7 @@ class Scanner {
     if (std::size_t e = box(next, postal)) return boxed(i, e, postal, a);
     if (std::size_t e = route(next, withBox)) return boxed(i, e, withBox, a);
     if (attention) return false;
+    if (!zipWithin(i, kMaxPlaceTokens)) return false;
     a = Address();
     a.first = i;
     a.street = span(i, k);
@@ -619,7 +646,8 @@ class Scanner {
   // city begins after a word that begins no city's name ("in", "visit"); in writing
   // without capitals it is parted from a state's code by a comma.
   bool placeAlone(std::size_t i, Address& a) {
-    if (!isWord(i) || isWordBeforePlace(key(i).view())) return false;
+    if (!isWord(i) || !zipWithin(i, kMaxPlaceTokens) || isWordBeforePlace(key(i).view()))
+      return false;
     bool found = false;
     requireZip_ = true;
     for (bool lenient : {false, true}) {
@@ -828,6 +856,13 @@ class Scanner {
 
   std::u16string_view text_;
   const std::vector<Token>& toks_;
+  struct Folded {
+    std::size_t index = SIZE_MAX;
+    WordKey key;
+  };
+  static constexpr std::size_t kFoldedSlots = 8;
+  mutable Folded folded_[kFoldedSlots];
+  std::size_t zipAhead_ = 0;  // no ZIP-like number between the last asked and here
   bool lenient_ = false;
   bool requireZip_ = false;  // a place that is the whole address, or stands for a box
   std::size_t suffix_ = 0;   // the token that ended the street last tried

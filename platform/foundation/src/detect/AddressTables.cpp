@@ -141,6 +141,14 @@ constexpr std::u16string_view kMailLines[] = {
     u"mailstop",  u"mc",   u"ms",  u"msc",        u"pmb",  u"ste",  u"suite",
 };
 
+constexpr std::u16string_view kBoxStarts[] = {
+    u"attention", u"attn", u"bin",   u"box",  u"cmr",  u"department", u"dept", u"drawer",
+    u"drop",      u"file", u"hc",    u"hcr",  u"lock", u"lockbox",    u"mail", u"mailcode",
+    u"mailstop",  u"mc",   u"ms",    u"msc",  u"p",    u"pmb",        u"po",   u"pob",
+    u"pobox",     u"post", u"psc",   u"r",    u"rfd",  u"route",      u"rr",   u"rte",
+    u"rural",     u"ste",  u"suite", u"unit",
+};
+
 constexpr std::u16string_view kBeforePlace[] = {
     u"a",           u"account",  u"address", u"an",       u"and",     u"at",       u"based",
     u"batch",       u"booking",  u"but",     u"by",       u"call",    u"case",     u"claim",
@@ -287,6 +295,28 @@ bool isCommonStreetSuffix(std::u16string_view folded) {
 
 bool isMailLineDesignator(std::u16string_view folded) {
   return contains(kMailLines, folded);
+}
+
+bool beginsBoxRouteOrMailLine(std::u16string_view folded) {
+  // Asked of every word: most are ruled out by their length or first letter.
+  if (folded.empty() || folded.size() > 10) return false;
+  switch (folded[0]) {
+    case u'a':
+    case u'b':
+    case u'c':
+    case u'd':
+    case u'f':
+    case u'h':
+    case u'l':
+    case u'm':
+    case u'p':
+    case u'r':
+    case u's':
+    case u'u':
+      return contains(kBoxStarts, folded);
+    default:
+      return false;
+  }
 }
 
 bool isWordBeforePlace(std::u16string_view folded) {

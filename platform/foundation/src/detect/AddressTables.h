@@ -25,6 +25,9 @@ bool isCommonStreetSuffix(std::u16string_view folded);
 // What may stand before a post office box or stand for one on its own line, naming
 // where in the box's holder mail goes: "dept", "mc", "file", "bin", "attn".
 bool isMailLineDesignator(std::u16string_view folded);
+// The first words of a post office box, a route and a box on it, or a mail line ("po",
+// "p", "box", "rr", "rural", "dept"): a word not among them begins none of them.
+bool beginsBoxRouteOrMailLine(std::u16string_view folded);
 // Words that begin no city's name but often stand right before one ("in", "visit",
 // "order"): a city read back from its state stops at them.
 bool isWordBeforePlace(std::u16string_view folded);
