@@ -421,6 +421,8 @@ class Scanner {
       }
     } else if (isKey(k, u"post") && isKey(k + 1, u"office")) {
       k += 2;
+    } else if (isKey(k, u"post") && isKey(k + 1, u"box")) {
+      ++k;
     } else if (isKey(k, u"lock")) {
       ++k;
     } else {
@@ -620,7 +622,8 @@ class Scanner {
       bool stopped = isMark(e - 1, u'.') && (!has(e) || lineBreak(e) || toks_[e].capitalised);
       // After a word leading to it the sentence may go on, with a word that is not a
       // name's: "at 1200 Elm Street is new", but not "at 8 Park Ave Theatre".
-      bool goesOn = led && isWord(e) && !toks_[e].capitalised && isWordAfterStreet(key(e).view());
+      bool goesOn = led && isWord(e) && (!toks_[e].capitalised || toks_[e].allUpper) &&
+                    isWordAfterStreet(key(e).view());
       if (!clauseEnd(e) && !lineBreak(e) && !stopped && !goesOn) return false;
       if (stopped) {
         --e;
@@ -665,7 +668,6 @@ class Scanner {
       std::size_t cityEnd = a.city.location + a.city.length;
       bool comma =
           text_.substr(cityEnd, a.state.location - cityEnd).find(u',') != std::u16string_view::npos;
-      if (lenient && a.state.length == 2 && !comma) continue;
       // "Team IN 12345": with no comma, a code and five digits must agree as a state and
       // its ZIP do.
       if (!comma && a.state.length == 2 && !zipFitsState(a)) continue;
@@ -716,7 +718,10 @@ class Scanner {
     a.hasCity = a.hasState = true;
     std::size_t e = zipCode(skipComma(stateEnd), a);
     if (!a.hasZip) {
-      if (lenient_ || requireZip_) return false;
+      // Without capitals a city and a state's code may be any two words ("in", "or"):
+      // a state so read needs its ZIP unless it is named or its code is in capitals.
+      bool standsOut = a.state.length > 2 || toks_[stateEnd - 1].allUpper;
+      if (requireZip_ || (lenient_ && !standsOut)) return false;
       e = stateEnd;
     }
     a.end = country(e, a, {u"usa", u"united states of america", u"united states"});
