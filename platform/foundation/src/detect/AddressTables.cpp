@@ -166,8 +166,10 @@ constexpr std::u16string_view kBeforePlace[] = {
 };
 
 constexpr std::u16string_view kBeforeStreet[] = {
-    u"addr", u"address", u"at", u"from", u"live",  u"lived", u"lives", u"located",
-    u"near", u"office",  u"on", u"onto", u"reach", u"to",    u"visit", u"visiting",
+    u"addr",   u"address", u"at",      u"behind",   u"beside",   u"by",      u"from",
+    u"into",   u"is",      u"live",    u"lived",    u"lives",    u"located", u"near",
+    u"office", u"on",      u"onto",    u"opposite", u"outside",  u"past",    u"reach",
+    u"to",     u"toward",  u"towards", u"visit",    u"visiting", u"was",
 };
 
 constexpr std::u16string_view kLeadToPlace[] = {
