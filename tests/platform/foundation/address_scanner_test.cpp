@@ -333,6 +333,21 @@ TEST(AddressScanner, StreetWithoutAPlace) {
   });
 }
 
+// A sentence that ends a line ends the street in it; a stop after an abbreviation does
+// not.
+TEST(AddressScanner, ASentenceEndingALineEndsTheAddress) {
+  auto found = scan("I live at 1200 Elm Street.\nspringfield, il 62701 is nice");
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[0].text, "1200 Elm Street");
+  EXPECT_EQ(found[1].text, "springfield, il 62701");
+  found = scan("Is it 9 Oak Road?\nAustin, TX 78701");
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[0].text, "9 Oak Road");
+  expectOne(
+      "12 Main St.\nSpringfield, IL 62701", "12 Main St.\nSpringfield, IL 62701",
+      {{"Street", "12 Main St."}, {"City", "Springfield"}, {"State", "IL"}, {"ZIP", "62701"}});
+}
+
 TEST(AddressScanner, AnyLetterCase) {
   expectRows({
       {"123 main st, springfield, il 62701",

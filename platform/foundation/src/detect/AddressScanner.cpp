@@ -683,9 +683,21 @@ class Scanner {
     return found;
   }
 
+  // Whether a sentence ended at the line break before k, so that what follows is no
+  // part of an address before it: "!" or "?", or a stop after a whole word ("Street."),
+  // or any stop when the next line is read without capitals. "St.\nSpringfield" goes on.
+  bool sentenceEndsBefore(std::size_t k) const {
+    if (!lineBreak(k) || k < 2 || toks_[k - 1].kind != TokenKind::Mark) return false;
+    char16_t mark = char16_t(toks_[k - 1].value);
+    if (mark == u'!' || mark == u'?') return true;
+    if (mark != u'.') return false;
+    return lenient_ || (isWord(k - 2) && toks_[k - 2].length() >= 5);
+  }
+
   // ", Springfield, IL 62701", " Springfield IL", "\nNew York, New York 10001-1234"
   bool usPlace(std::size_t k, Address& a) {
     k = skipComma(k);
+    if (a.street.length && sentenceEndsBefore(k)) return false;
     std::size_t ends[kMaxPlaceWords + 1] = {k};
     std::size_t count;
     std::size_t after = placeWords(k, ends, count);
