@@ -368,6 +368,9 @@ TEST(AddressScanner, AnyLetterCase) {
       {"mail 12 elm st, austin, texas.",
        "12 elm st, austin, texas",
        {{"Street", "12 elm st"}, {"City", "austin"}, {"State", "texas"}}},
+      {"ship to 12 elm st, dover, nh.",
+       "12 elm st, dover, nh",
+       {{"Street", "12 elm st"}, {"City", "dover"}, {"State", "nh"}}},
       {"meet at 9 elm rd apt 2, dover, de 19901",
        "9 elm rd apt 2, dover, de 19901",
        {{"Street", "9 elm rd apt 2"}, {"City", "dover"}, {"State", "de"}, {"ZIP", "19901"}}},
@@ -425,6 +428,8 @@ TEST(AddressScanner, NumbersOtherThingsClaimAreNoAddresses) {
            "File 12 is ready, Austin, TX",
            "the 2019 Main Street Festival",
            "Team IN 12345 won",
+           "we have 2 main st shops, portland, or.",
+           "take 5 main st, then go home, nj.",
            "Tonight at 8 Park Ave Theatre presents Hamlet",
            "it rose 12 points on 3 Main Street stocks",
        }) {

@@ -683,6 +683,13 @@ class Scanner {
     return found;
   }
 
+  // A city with none of the words that begin no city's name ("then go home").
+  bool plainCity(std::size_t first, std::size_t end) const {
+    for (std::size_t w = first; w < end; ++w)
+      if (isWord(w) && isWordBeforePlace(key(w).view())) return false;
+    return true;
+  }
+
   // Whether a sentence ended at the line break before k, so that what follows is no
   // part of an address before it: "!" or "?", or a stop after a whole word ("Street."),
   // or any stop when the next line is read without capitals. "St.\nSpringfield" goes on.
@@ -703,7 +710,8 @@ class Scanner {
     std::size_t after = placeWords(k, ends, count);
     if (!count) return false;
     std::size_t stateEnd = 0;
-    if (isMark(after, u',') || (lineBreak(after) && !isNumber(after))) {
+    const bool parted = isMark(after, u',') || (lineBreak(after) && !isNumber(after));
+    if (parted) {
       // City and state parted by a comma or a line.
       std::size_t s = skipComma(after);
       std::size_t sEnds[kMaxPlaceWords + 1] = {s};
@@ -732,7 +740,11 @@ class Scanner {
     if (!a.hasZip) {
       // Without capitals a city and a state's code may be any two words ("in", "or"):
       // a state so read needs its ZIP unless it is named or its code is in capitals.
-      bool standsOut = a.state.length > 2 || toks_[stateEnd - 1].allUpper;
+      // A code that is no English word may also end a clause after a city of plain
+      // words, parted from it: "12 elm st, dover, nh."
+      bool standsOut = a.state.length > 2 || toks_[stateEnd - 1].allUpper ||
+                       (parted && clauseEnd(stateEnd) &&
+                        !isStateCodeAlsoAWord(key(stateEnd - 1).view()) && plainCity(k, after));
       if (requireZip_ || (lenient_ && !standsOut)) return false;
       e = stateEnd;
     }

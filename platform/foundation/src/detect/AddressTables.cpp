@@ -150,19 +150,20 @@ constexpr std::u16string_view kBoxStarts[] = {
 };
 
 constexpr std::u16string_view kBeforePlace[] = {
-    u"a",           u"account",  u"address", u"an",       u"and",     u"at",       u"based",
-    u"batch",       u"booking",  u"but",     u"by",       u"call",    u"case",     u"claim",
-    u"code",        u"customer", u"device",  u"employee", u"for",     u"from",     u"he",
-    u"her",         u"here",     u"his",     u"i",        u"id",      u"in",       u"into",
-    u"invoice",     u"is",       u"it",      u"item",     u"its",     u"job",      u"live",
-    u"lived",       u"lives",    u"located", u"mail",     u"me",      u"meet",     u"member",
-    u"moved",       u"my",       u"near",    u"no",       u"number",  u"of",       u"office",
-    u"on",          u"or",       u"order",   u"our",      u"patient", u"pin",      u"policy",
-    u"product",     u"record",   u"ref",     u"request",  u"room",    u"send",     u"serial",
-    u"session",     u"she",      u"ship",    u"so",       u"student", u"than",     u"the",
-    u"their",       u"there",    u"they",    u"this",     u"ticket",  u"to",       u"tracking",
-    u"transaction", u"us",       u"user",    u"via",      u"visit",   u"visiting", u"was",
-    u"we",          u"welcome",  u"with",    u"you",      u"your",    u"zip",
+    u"a",       u"account", u"address",  u"an",       u"and",      u"at",          u"back",
+    u"based",   u"batch",   u"booking",  u"but",      u"by",       u"call",        u"case",
+    u"claim",   u"code",    u"customer", u"device",   u"employee", u"for",         u"from",
+    u"go",      u"he",      u"her",      u"here",     u"his",      u"home",        u"i",
+    u"id",      u"in",      u"into",     u"invoice",  u"is",       u"it",          u"item",
+    u"its",     u"job",     u"live",     u"lived",    u"lives",    u"located",     u"mail",
+    u"me",      u"meet",    u"member",   u"moved",    u"my",       u"near",        u"no",
+    u"now",     u"number",  u"of",       u"office",   u"on",       u"or",          u"order",
+    u"our",     u"patient", u"pin",      u"policy",   u"product",  u"record",      u"ref",
+    u"request", u"room",    u"send",     u"serial",   u"session",  u"she",         u"ship",
+    u"so",      u"student", u"than",     u"the",      u"their",    u"then",        u"there",
+    u"they",    u"this",    u"ticket",   u"to",       u"tracking", u"transaction", u"us",
+    u"user",    u"via",     u"visit",    u"visiting", u"was",      u"we",          u"welcome",
+    u"with",    u"you",     u"your",     u"zip",
 };
 
 constexpr std::u16string_view kBeforeStreet[] = {
@@ -224,6 +225,11 @@ constexpr std::u16string_view kStateNames[] = {
     u"virgin islands", u"virginia",
     u"washington",     u"west virginia",
     u"wisconsin",      u"wyoming",
+};
+
+constexpr std::u16string_view kCodesAlsoWords[] = {
+    u"al", u"as", u"co", u"de", u"hi", u"id", u"in", u"la", u"ma",
+    u"me", u"mi", u"mo", u"ne", u"oh", u"ok", u"or", u"pa",
 };
 
 constexpr std::u16string_view kStateAbbreviations[] = {
@@ -347,6 +353,10 @@ bool isUSStateCode(std::u16string_view upper) {
 
 bool isUSStateName(std::u16string_view folded) {
   return contains(kStateNames, folded);
+}
+
+bool isStateCodeAlsoAWord(std::u16string_view folded) {
+  return contains(kCodesAlsoWords, folded);
 }
 
 bool isUSStateAbbreviation(std::u16string_view folded) {

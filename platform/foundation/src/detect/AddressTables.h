@@ -45,6 +45,9 @@ bool isWordAfterStreet(std::u16string_view folded);
 // or by its name folded, words joined by one space ("new york").
 bool isUSStateCode(std::u16string_view upper);
 bool isUSStateName(std::u16string_view folded);
+// A state's code that is also an English word or a common short one, folded: "in", "or",
+// "me", "oh".
+bool isStateCodeAlsoAWord(std::u16string_view folded);
 // A state's name in its older abbreviation, written with a stop: "calif", "fla", "tex".
 bool isUSStateAbbreviation(std::u16string_view folded);
 // Whether a ZIP code's first three digits lie in the ranges the postal service gives the
