@@ -176,6 +176,13 @@ TEST(AddressScanner, RangesInUtf16AndHostileText) {
   std::u16string words;
   while (words.size() < (1u << 20)) words += u"1 Main Main Main Main Main Main Street, ";
   EXPECT_TRUE(scan(words).empty());
+  // Names and boxes that go on and on are read a bounded way into.
+  for (std::u16string_view unit :
+       {u"x-"sv, u"X-"sv, u"Box 1 "sv, u"rr 1 box "sv, u"Springfield, "sv, u"A.B."sv}) {
+    std::u16string text;
+    while (text.size() < (1u << 20)) text += unit;
+    EXPECT_TRUE(scan(text).empty());
+  }
   std::u16string many;
   std::size_t planted = 0;
   while (many.size() < (1u << 20)) {
@@ -183,6 +190,252 @@ TEST(AddressScanner, RangesInUtf16AndHostileText) {
     ++planted;
   }
   EXPECT_EQ(scan(many).size(), planted);
+}
+
+// One row: a sentence, the one address expected in it, its components.
+struct Row {
+  const char* sentence;
+  const char* match;
+  Parts parts;
+};
+
+void expectRows(const std::vector<Row>& rows) {
+  for (const Row& row : rows) expectOne(row.sentence, row.match, row.parts);
+}
+
+TEST(AddressScanner, PostOfficeBoxesInEverySpelling) {
+  expectRows({
+      {"Write to PO Box 12 for a catalogue.", "PO Box 12", {{"Street", "PO Box 12"}}},
+      {"Mail: P. O. Box 77, Eugene, OR 97401",
+       "P. O. Box 77, Eugene, OR 97401",
+       {{"Street", "P. O. Box 77"}, {"City", "Eugene"}, {"State", "OR"}, {"ZIP", "97401"}}},
+      {"send it to p o box 12 please", "p o box 12", {{"Street", "p o box 12"}}},
+      {"Reply to P.O.Box 5, Boise ID 83702.",
+       "P.O.Box 5, Boise ID 83702",
+       {{"Street", "P.O.Box 5"}, {"City", "Boise"}, {"State", "ID"}, {"ZIP", "83702"}}},
+      {"POB 3310 is ours", "POB 3310", {{"Street", "POB 3310"}}},
+      {"Post Box 7, Nome, AK 99762",
+       "Post Box 7, Nome, AK 99762",
+       {{"Street", "Post Box 7"}, {"City", "Nome"}, {"State", "AK"}, {"ZIP", "99762"}}},
+      {"Post Office Box 1200\nTulsa, Oklahoma 74101",
+       "Post Office Box 1200\nTulsa, Oklahoma 74101",
+       {{"Street", "Post Office Box 1200"},
+        {"City", "Tulsa"},
+        {"State", "Oklahoma"},
+        {"ZIP", "74101"}}},
+      {"Payments: Lock Box 4410, Chicago, IL 60680-4410",
+       "Lock Box 4410, Chicago, IL 60680-4410",
+       {{"Street", "Lock Box 4410"}, {"City", "Chicago"}, {"State", "IL"}, {"ZIP", "60680-4410"}}},
+      {"PO Drawer 9, Lafayette, LA 70502",
+       "PO Drawer 9, Lafayette, LA 70502",
+       {{"Street", "PO Drawer 9"}, {"City", "Lafayette"}, {"State", "LA"}, {"ZIP", "70502"}}},
+      {"at Box # 12, Marfa, TX 79843 now",
+       "Box # 12, Marfa, TX 79843",
+       {{"Street", "Box # 12"}, {"City", "Marfa"}, {"State", "TX"}, {"ZIP", "79843"}}},
+      {"our address is po box 1234, austin, tx 78767",
+       "po box 1234, austin, tx 78767",
+       {{"Street", "po box 1234"}, {"City", "austin"}, {"State", "tx"}, {"ZIP", "78767"}}},
+      {"P.O. BOX 880 CARSON CITY NV 89702",
+       "P.O. BOX 880 CARSON CITY NV 89702",
+       {{"Street", "P.O. BOX 880"}, {"City", "CARSON CITY"}, {"State", "NV"}, {"ZIP", "89702"}}},
+      {"PO Box 12-A, Provo, UT 84601",
+       "PO Box 12-A, Provo, UT 84601",
+       {{"Street", "PO Box 12-A"}, {"City", "Provo"}, {"State", "UT"}, {"ZIP", "84601"}}},
+  });
+}
+
+TEST(AddressScanner, RuralRoutesAndMilitaryMail) {
+  expectRows({
+      {"rr # 1 box 54, ames, ia 50010",
+       "rr # 1 box 54, ames, ia 50010",
+       {{"Street", "rr # 1 box 54"}, {"City", "ames"}, {"State", "ia"}, {"ZIP", "50010"}}},
+      {"Find us at Rural Route 2 Box 45.",
+       "Rural Route 2 Box 45",
+       {{"Street", "Rural Route 2 Box 45"}}},
+      {"R.R. 2, Dunlap, IA 51529",
+       "R.R. 2, Dunlap, IA 51529",
+       {{"Street", "R.R. 2"}, {"City", "Dunlap"}, {"State", "IA"}, {"ZIP", "51529"}}},
+      {"HC 12 Box 3, Tok, AK 99780",
+       "HC 12 Box 3, Tok, AK 99780",
+       {{"Street", "HC 12 Box 3"}, {"City", "Tok"}, {"State", "AK"}, {"ZIP", "99780"}}},
+      {"Route 1 Box 12 is the farm", "Route 1 Box 12", {{"Street", "Route 1 Box 12"}}},
+      {"PSC 1234 Box 5678, APO AE 09204",
+       "PSC 1234 Box 5678, APO AE 09204",
+       {{"Street", "PSC 1234 Box 5678"}, {"City", "APO"}, {"State", "AE"}, {"ZIP", "09204"}}},
+  });
+}
+
+TEST(AddressScanner, MailLinesBeforeABox) {
+  expectRows({
+      {"Remit to Dept 3234, PO Box 1234, Dallas TX 75312 by Friday",
+       "Dept 3234, PO Box 1234, Dallas TX 75312",
+       {{"Street", "Dept 3234, PO Box 1234"},
+        {"City", "Dallas"},
+        {"State", "TX"},
+        {"ZIP", "75312"}}},
+      {"MC 0001 PO Box 123", "MC 0001 PO Box 123", {{"Street", "MC 0001 PO Box 123"}}},
+      {"File 12345, Los Angeles, CA 90074",
+       "File 12345, Los Angeles, CA 90074",
+       {{"Street", "File 12345"}, {"City", "Los Angeles"}, {"State", "CA"}, {"ZIP", "90074"}}},
+      {"Bin 3, Sioux Falls, SD 57117",
+       "Bin 3, Sioux Falls, SD 57117",
+       {{"Street", "Bin 3"}, {"City", "Sioux Falls"}, {"State", "SD"}, {"ZIP", "57117"}}},
+      {"Attn: Accounts Payable, PO Box 9, Reno, NV 89504",
+       "Attn: Accounts Payable, PO Box 9, Reno, NV 89504",
+       {{"Street", "Attn: Accounts Payable, PO Box 9"},
+        {"City", "Reno"},
+        {"State", "NV"},
+        {"ZIP", "89504"}}},
+  });
+}
+
+TEST(AddressScanner, CityStateAndZipAlone) {
+  expectRows({
+      {"I grew up in Springfield, IL 62701.",
+       "Springfield, IL 62701",
+       {{"City", "Springfield"}, {"State", "IL"}, {"ZIP", "62701"}}},
+      {"Visit Austin, Texas 78701 in May",
+       "Austin, Texas 78701",
+       {{"City", "Austin"}, {"State", "Texas"}, {"ZIP", "78701"}}},
+      {"New York NY 10001-1234",
+       "New York NY 10001-1234",
+       {{"City", "New York"}, {"State", "NY"}, {"ZIP", "10001-1234"}}},
+      {"ship to winston-salem, nc 27101 please",
+       "winston-salem, nc 27101",
+       {{"City", "winston-salem"}, {"State", "nc"}, {"ZIP", "27101"}}},
+      {"we paid in springfield il 62701 last week",
+       "springfield il 62701",
+       {{"City", "springfield"}, {"State", "il"}, {"ZIP", "62701"}}},
+      {"We fly out of Salt Lake City, UT 84101 soon",
+       "Salt Lake City, UT 84101",
+       {{"City", "Salt Lake City"}, {"State", "UT"}, {"ZIP", "84101"}}},
+  });
+}
+
+TEST(AddressScanner, StreetWithoutAPlace) {
+  expectRows({
+      {"The office is at 1200 Elm Street.", "1200 Elm Street", {{"Street", "1200 Elm Street"}}},
+      {"1200 Elm Street", "1200 Elm Street", {{"Street", "1200 Elm Street"}}},
+      {"Meet me at 55 W 3rd Ave tomorrow", "55 W 3rd Ave", {{"Street", "55 W 3rd Ave"}}},
+      {"Our campus, 1 Infinite Loop, is closed",
+       "1 Infinite Loop",
+       {{"Street", "1 Infinite Loop"}}},
+      {"The new store: 800 N Main St Suite 4",
+       "800 N Main St Suite 4",
+       {{"Street", "800 N Main St Suite 4"}}},
+      {"deliver to 42 Oak Lane, then call", "42 Oak Lane", {{"Street", "42 Oak Lane"}}},
+      {"My address is 9 Birch Court and I work nearby",
+       "9 Birch Court",
+       {{"Street", "9 Birch Court"}}},
+      {"We live on 2100 Pennsylvania Ave NW.",
+       "2100 Pennsylvania Ave NW",
+       {{"Street", "2100 Pennsylvania Ave NW"}}},
+  });
+}
+
+// A sentence that ends a line ends the street in it; a stop after an abbreviation does
+// not.
+TEST(AddressScanner, ASentenceEndingALineEndsTheAddress) {
+  auto found = scan("I live at 1200 Elm Street.\nspringfield, il 62701 is nice");
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[0].text, "1200 Elm Street");
+  EXPECT_EQ(found[1].text, "springfield, il 62701");
+  found = scan("Is it 9 Oak Road?\nAustin, TX 78701");
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[0].text, "9 Oak Road");
+  expectOne(
+      "12 Main St.\nSpringfield, IL 62701", "12 Main St.\nSpringfield, IL 62701",
+      {{"Street", "12 Main St."}, {"City", "Springfield"}, {"State", "IL"}, {"ZIP", "62701"}});
+}
+
+TEST(AddressScanner, AnyLetterCase) {
+  expectRows({
+      {"123 main st, springfield, il 62701",
+       "123 main st, springfield, il 62701",
+       {{"Street", "123 main st"}, {"City", "springfield"}, {"State", "il"}, {"ZIP", "62701"}}},
+      {"SEND TO 77 MASSACHUSETTS AVE, CAMBRIDGE, MA 02139 NOW",
+       "77 MASSACHUSETTS AVE, CAMBRIDGE, MA 02139",
+       {{"Street", "77 MASSACHUSETTS AVE"},
+        {"City", "CAMBRIDGE"},
+        {"State", "MA"},
+        {"ZIP", "02139"}}},
+      {"at 12 Main st, Springfield, IL",
+       "12 Main st, Springfield, IL",
+       {{"Street", "12 Main st"}, {"City", "Springfield"}, {"State", "IL"}}},
+      {"ship to 9 oak st, dover, DE please",
+       "9 oak st, dover, DE",
+       {{"Street", "9 oak st"}, {"City", "dover"}, {"State", "DE"}}},
+      {"mail 12 elm st, austin, texas.",
+       "12 elm st, austin, texas",
+       {{"Street", "12 elm st"}, {"City", "austin"}, {"State", "texas"}}},
+      {"ship to 12 elm st, dover, nh.",
+       "12 elm st, dover, nh",
+       {{"Street", "12 elm st"}, {"City", "dover"}, {"State", "nh"}}},
+      {"meet at 9 elm rd apt 2, dover, de 19901",
+       "9 elm rd apt 2, dover, de 19901",
+       {{"Street", "9 elm rd apt 2"}, {"City", "dover"}, {"State", "de"}, {"ZIP", "19901"}}},
+  });
+}
+
+TEST(AddressScanner, PartsWrittenOtherWays) {
+  expectRows({
+      {"at 1600 Pennsylvania Avenue NW Washington, D.C. 20500",
+       "1600 Pennsylvania Avenue NW Washington, D.C. 20500",
+       {{"Street", "1600 Pennsylvania Avenue NW"},
+        {"City", "Washington"},
+        {"State", "D.C."},
+        {"ZIP", "20500"}}},
+      {"Mail 9 Wilkes-Barre Blvd, Scranton, Penn. 18503",
+       "9 Wilkes-Barre Blvd, Scranton, Penn. 18503",
+       {{"Street", "9 Wilkes-Barre Blvd"},
+        {"City", "Scranton"},
+        {"State", "Penn."},
+        {"ZIP", "18503"}}},
+      {"1 Market St, Bldg 5, Suite 100-B, San Diego, Calif. 92101, U.S.A.",
+       "1 Market St, Bldg 5, Suite 100-B, San Diego, Calif. 92101, U.S.A.",
+       {{"Street", "1 Market St, Bldg 5, Suite 100-B"},
+        {"City", "San Diego"},
+        {"State", "Calif."},
+        {"ZIP", "92101"},
+        {"Country", "U.S.A."}}},
+      {"Mail Code 4410, PO Box 7, Omaha, NE 681031234",
+       "Mail Code 4410, PO Box 7, Omaha, NE 681031234",
+       {{"Street", "Mail Code 4410, PO Box 7"},
+        {"City", "Omaha"},
+        {"State", "NE"},
+        {"ZIP", "681031234"}}},
+  });
+}
+
+TEST(AddressScanner, NumbersOtherThingsClaimAreNoAddresses) {
+  for (const char* text : {
+           "I have 3 dogs and 2 cats",
+           "the 3 main reasons, Austin",
+           "Route 66 runs west",
+           "call (555) 123-4567 or 555-1200 Main",
+           "it cost $1200 Elm Street prices",
+           "On March 12 Park Avenue was closed",
+           "Top 5 Hiking Trails",
+           "version 10.15 Main Street build",
+           "the score was 21 Lakers Way ahead",
+           "Order ID 12345 shipped",
+           "we saw 3 Main Street shops",
+           "page 12 Oak Lane",
+           "Box 12 of the archive",
+           "PO 12345 was approved",
+           "RR 2 runs north",
+           "scores in springfield il 12345 today",
+           "File 12 is ready, Austin, TX",
+           "the 2019 Main Street Festival",
+           "Team IN 12345 won",
+           "we have 2 main st shops, portland, or.",
+           "take 5 main st, then go home, nj.",
+           "Tonight at 8 Park Ave Theatre presents Hamlet",
+           "it rose 12 points on 3 Main Street stocks",
+       }) {
+    auto found = scan(text);
+    EXPECT_TRUE(found.empty()) << text << " gave " << (found.empty() ? "" : found[0].text);
+  }
 }
 
 }  // namespace

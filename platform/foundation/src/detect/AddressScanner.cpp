@@ -1,6 +1,7 @@
 #include "AddressScanner.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <optional>
 
 #include "AddressTables.h"
@@ -16,7 +17,11 @@
 //                  state by code or name, optional ZIP or ZIP+4, optional country;
 //                  a post office box ("P.O. Box 12") or a rural route ("RR 2 Box 45")
 //                  stands for the street, and a numbered road ("Highway 278", "County
-//                  Road 12", "SR 9") for a name and its suffix
+//                  Road 12", "SR 9") for a name and its suffix; a box or route may
+//                  stand alone, a department or mail code line may come before it
+//                  ("Dept 3234, PO Box 1234"); a city, state and ZIP may stand alone, and
+//                  so may a house number and a street with a common suffix where the
+//                  sentence gives the number to nothing else
 //   United Kingdom "10 Downing Street, London SW1A 2AA"
 //                  house number, street name, a British suffix, town, postcode
 //   Germany        "Hauptstraße 5, 80331 München"
@@ -30,11 +35,15 @@ namespace {
 
 constexpr std::size_t kMaxStreetWords = 6;
 constexpr std::size_t kMaxPlaceWords = 4;
+constexpr std::size_t kMaxHyphenParts = 3;  // "Karl-Marx-Allee", "Sedro-Woolley"
+// How far past a place's first token its ZIP may lie: the city's and the state's words
+// with their stops, hyphens and commas.
+constexpr std::size_t kMaxPlaceTokens = 32;
 
 struct Address {
   std::size_t first = 0, end = 0;  // tokens
   NSRange street{}, city{}, state{}, zip{}, country{};
-  bool hasState = false, hasZip = false, hasCountry = false;
+  bool hasCity = false, hasState = false, hasZip = false, hasCountry = false;
 };
 
 class Scanner {
@@ -45,8 +54,13 @@ class Scanner {
     std::size_t i = 0;
     while (i < toks_.size()) {
       Address a;
-      if (startsHere(i) && (american(i, a) || postOfficeBox(i, a) || ruralRoute(i, a) ||
-                            british(i, a) || german(i, a))) {
+      // Forms with a street and a place first; the weaker forms with either alone last,
+      // so that they never take a start a whole address would have.
+      bool boxed = isWord(i) && beginsBoxRouteOrMailLine(key(i).view());
+      if (startsHere(i) &&
+          (american(i, a) ||
+           (boxed && (mailLine(i, a) || postOfficeBox(i, a) || ruralRoute(i, a))) ||
+           british(i, a) || german(i, a) || streetAlone(i, a) || placeAlone(i, a))) {
         out.push_back(result(a, base));
         i = a.end;
       } else {
@@ -71,9 +85,38 @@ class Scanner {
   std::u16string_view raw(std::size_t i) const {
     return text_.substr(toks_[i].start, toks_[i].length());
   }
-  WordKey key(std::size_t i) const { return foldedKey(text_, toks_[i]); }
+  // Every form asks for the words near it folded, most of them many times: the last few
+  // folded are kept.
+  const WordKey& key(std::size_t i) const {
+    Folded& slot = folded_[i % kFoldedSlots];
+    if (slot.index != i) {
+      slot.key = foldedKey(text_, toks_[i]);
+      slot.index = i;
+    }
+    return slot.key;
+  }
+
+  // Whether a number that may be a ZIP code (five or nine digits) lies within `reach`
+  // tokens from i. The scan asks with i only growing, so the search goes forward only and
+  // costs one pass over the text in all.
+  bool zipWithin(std::size_t i, std::size_t reach) {
+    if (zipAhead_ < i) zipAhead_ = i;
+    while (has(zipAhead_) && !(isNumber(zipAhead_) &&
+                               (toks_[zipAhead_].length() == 5 || toks_[zipAhead_].length() == 9)))
+      ++zipAhead_;
+    return has(zipAhead_) && zipAhead_ - i <= reach;
+  }
   NSRange span(std::size_t first, std::size_t end) const {
     return NSMakeRange(toks_[first].start, toks_[end - 1].end - toks_[first].start);
+  }
+
+  // Past the further parts of a hyphenated name from k, its first part's end.
+  std::size_t hyphenated(std::size_t k) const {
+    for (std::size_t parts = 0; parts < kMaxHyphenParts && isMark(k, u'-') && adjacent(k) &&
+                                isName(k + 1) && adjacent(k + 1);
+         ++parts)
+      k += 2;
+    return k;
   }
 
   // Addresses start at a word or number that is not glued to the one before.
@@ -167,20 +210,47 @@ class Scanner {
                          std::size_t& count) const {
     count = 0;
     while (count < kMaxPlaceWords && isName(k) && !(count && lineBreak(k))) {
-      k = skipStop(k + 1);
+      k = skipStop(hyphenated(k + 1));  // "Winston-Salem"
       ends[++count] = k;
     }
     return k;
   }
 
-  // A state from `first`, `n` words long, by code or by name.
+  // "APO AE 09012": the armed forces' post offices stand for a city, and their regions
+  // for a state.
+  bool militaryState(std::size_t first, std::u16string_view code) const {
+    if (code != u"AA" && code != u"AE" && code != u"AP") return false;
+    std::size_t p = first;
+    if (p && isMark(p - 1, u',')) --p;
+    if (!p) return false;
+    return isKey(p - 1, u"apo") || isKey(p - 1, u"fpo") || isKey(p - 1, u"dpo");
+  }
+
+  // A state from `first`, `n` words long, by code or by name, the code also with stops
+  // ("D.C.") and the name also in its older abbreviation ("Calif.").
   bool stateAt(std::size_t first, std::size_t n, std::size_t& end) const {
+    if (n == 2 && isWord(first) && toks_[first].length() == 1 && isMark(first + 1, u'.') &&
+        adjacent(first + 1) && isWord(first + 2) && adjacent(first + 2) &&
+        toks_[first + 2].length() == 1) {
+      char16_t code[2] = {text_[toks_[first].start], text_[toks_[first + 2].start]};
+      if (code[0] >= u'A' && code[0] <= u'Z' && code[1] >= u'A' && code[1] <= u'Z' &&
+          isUSStateCode(std::u16string_view(code, 2))) {
+        end = skipStop(first + 3);
+        return true;
+      }
+    }
+    if (n == 1 && isCapitalised(first) && isMark(first + 1, u'.') && adjacent(first + 1) &&
+        isUSStateAbbreviation(key(first).view())) {
+      end = first + 2;
+      return true;
+    }
     if (n == 1 && (toks_[first].allUpper || lenient_) && toks_[first].length() == 2) {
       std::u16string_view r = raw(first);
       char16_t code[2] = {r[0], r[1]};
       for (char16_t& c : code)
         if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
-      if (isUSStateCode(std::u16string_view(code, 2))) {
+      std::u16string_view upper(code, 2);
+      if (isUSStateCode(upper) || militaryState(first, upper)) {
         end = first + 1;
         return true;
       }
@@ -198,10 +268,11 @@ class Scanner {
   }
 
   std::size_t zipCode(std::size_t k, Address& a) const {
-    if (!isNumber(k) || toks_[k].length() != 5) return k;
+    // Five digits, ZIP+4 with its dash, or the nine digits run together.
+    if (!isNumber(k) || (toks_[k].length() != 5 && toks_[k].length() != 9)) return k;
     std::size_t end = k + 1;
-    if (isMark(end, u'-') && adjacent(end) && adjacent(end + 1) && isNumber(end + 1) &&
-        toks_[end + 1].length() == 4)
+    if (toks_[k].length() == 5 && isMark(end, u'-') && adjacent(end) && adjacent(end + 1) &&
+        isNumber(end + 1) && toks_[end + 1].length() == 4)
       end += 2;
     if (adjacent(end) && has(end) && toks_[end].kind != TokenKind::Mark) return k;
     a.zip = span(k, end);
@@ -264,22 +335,31 @@ class Scanner {
         j += 2;
         continue;
       }
-      if (!isName(j) || lineBreak(j)) break;
-      // "North Avenue": after a directional the suffix may be the only word.
-      if ((j > k || directional) && isSuffix(key(j).view())) candidates[n++] = j;
-      j = skipStop(j + 1);
+      if (!isWord(j) || lineBreak(j)) break;
+      // "North Avenue": after a directional the suffix may be the only word. A suffix
+      // may be in any case after capitalised words ("12 Main st").
+      bool suffix = (j > k || directional) && isSuffix(key(j).view());
+      if (!isName(j) && !suffix) break;
+      if (suffix) candidates[n++] = j;
+      if (!isName(j)) break;
+      j = skipStop(hyphenated(j + 1));  // "Wilkes-Barre"
     }
     while (n) {
       std::size_t suffix = candidates[--n];
-      std::size_t e = skipStop(suffix + 1);
-      if (isName(e) && isDirectional(key(e).view()) && !lineBreak(e)) {
-        std::size_t after = skipStop(e + 1);
-        if (isMark(after, u',') || lineBreak(after)) e = after;
+      std::size_t plain = skipStop(suffix + 1);
+      // "Avenue NW": a directional after the suffix is the street's, and failing that
+      // the start of what follows ("Main St West Springfield").
+      std::size_t ends[2] = {plain, plain};
+      if (isName(plain) && isDirectional(key(plain).view()) && !lineBreak(plain))
+        ends[0] = skipStop(plain + 1);
+      for (std::size_t e : ends) {
+        e = unit(unit(e));  // "Bldg 5, Suite 200"
+        a.first = i;
+        a.street = span(i, e);
+        suffix_ = suffix;
+        if (rest(e)) return true;
+        if (ends[0] == ends[1]) break;
       }
-      e = unit(e);
-      a.first = i;
-      a.street = span(i, e);
-      if (rest(e)) return true;
     }
     return false;
   }
@@ -297,7 +377,12 @@ class Scanner {
     if (isMark(id, u'#')) ++id;
     if (isNumber(id)) {
       std::size_t e = id + 1;
-      if (isWord(e) && adjacent(e) && toks_[e].length() <= 2) ++e;
+      if (isWord(e) && adjacent(e) && toks_[e].length() <= 2) {
+        ++e;
+      } else if (isMark(e, u'-') && adjacent(e) && adjacent(e + 1) &&
+                 (isNumber(e + 1) || (isWord(e + 1) && toks_[e + 1].length() <= 2))) {
+        e += 2;  // "Suite 100-B"
+      }
       return e;
     }
     if (isWord(id) && toks_[id].length() <= 2 && toks_[id].allUpper) return id + 1;
@@ -315,53 +400,318 @@ class Scanner {
     return found;
   }
 
-  // "PO Box 123, Springfield, IL 62701", "P.O. Box 9"
-  bool postOfficeBox(std::size_t i, Address& a) {
-    if (!isWord(i)) return false;
-    std::size_t k;
-    WordKey first = key(i);
-    if (first.view() == u"po") {
-      k = skipStop(i + 1);
-    } else if (first.view() == u"p" && isMark(i + 1, u'.') && adjacent(i + 1) && isWord(i + 2) &&
-               key(i + 2).view() == u"o") {
-      k = skipStop(i + 3);
+  // The box of "PO Box 12", "P.O. Box 12", "P. O. Box 12", "p o box 12", "POB 12", "Post
+  // Office Box 12", "Lock Box 12", "PO Drawer 7", "Box # 12", "Box No. 12": the index
+  // past its number, or 0. `postal` says whether the words name a post office's box; a
+  // bare "Box 12" counts only with a place after it.
+  std::size_t box(std::size_t i, bool& postal) const {
+    postal = true;
+    std::size_t k = i;
+    bool named = false;  // "POB", "Lockbox": the box word is in the first
+    if (isKey(k, u"po")) {
+      k = skipStop(k + 1);
+    } else if (isKey(k, u"pob") || isKey(k, u"pobox") || isKey(k, u"lockbox")) {
+      k = skipStop(k + 1);
+      named = true;
+    } else if (isKey(k, u"p") && isKey(skipStop(k + 1), u"o")) {
+      k = skipStop(skipStop(k + 1) + 1);
+      if (isKey(k, u"b")) {  // "P.O.B."
+        k = skipStop(k + 1);
+        named = true;
+      }
+    } else if (isKey(k, u"post") && isKey(k + 1, u"office")) {
+      k += 2;
+    } else if (isKey(k, u"post") && isKey(k + 1, u"box")) {
+      ++k;
+    } else if (isKey(k, u"lock")) {
+      ++k;
     } else {
-      return false;
+      postal = false;
     }
-    if (!isWord(k) || key(k).view() != u"box" || !isNumber(k + 1)) return false;
-    a.first = i;
-    a.street = span(i, k + 2);
-    return usPlace(k + 2, a);
+    if (!named) {
+      if (!isKey(k, u"box") && !isKey(k, u"drawer")) return 0;
+      ++k;
+    }
+    if (isMark(k, u'#')) {
+      ++k;
+    } else if (isKey(k, u"no") && isNumber(skipStop(k + 1))) {
+      k = skipStop(k + 1);
+    }
+    if (!isNumber(k) || toks_[k].length() > 10) return 0;
+    std::size_t e = k + 1;
+    if (isWord(e) && adjacent(e) && toks_[e].length() <= 2) {
+      ++e;  // "Box 12A"
+    } else if (isMark(e, u'-') && adjacent(e) && adjacent(e + 1) &&
+               (isNumber(e + 1) || isWord(e + 1))) {
+      e += 2;  // "Box 1234-A"
+    }
+    if (has(e) && adjacent(e) && toks_[e].kind != TokenKind::Mark) return 0;
+    return e;
   }
 
-  // "RR 2 Box 45", "Rural Route 2, Box 45", "HC 1 Box 5": a route and a box on it.
-  bool ruralRoute(std::size_t i, Address& a) {
-    if (!isCapitalised(i)) return false;
+  // "PO Box 123, Springfield, IL 62701", "P.O. Box 9", "box 12, springfield, il 62701"
+  bool postOfficeBox(std::size_t i, Address& a) {
+    bool postal;
+    std::size_t e = box(i, postal);
+    return e && boxed(i, e, postal, a);
+  }
+
+  // "RR 2 Box 45", "rr # 1 box 54", "Rural Route 2, Box 45", "R.R. 2", "HC 1 Box 5",
+  // "PSC 1234 Box 5678", "Route 1 Box 12": a route and a box on it. The index past them,
+  // or 0; `withBox` says whether a box was named. A rural route may go without its box;
+  // a plain route or a military unit is only an address with one.
+  std::size_t route(std::size_t i, bool& withBox) const {
     std::size_t k;
-    if (isKey(i, u"rr") || isKey(i, u"hc")) {
-      k = i + 1;
-    } else if (isKey(i, u"rural") && isKey(i + 1, u"route")) {
+    bool needsBox = false;
+    if (isKey(i, u"rr") || isKey(i, u"rfd") || isKey(i, u"hc") || isKey(i, u"hcr")) {
+      k = skipStop(i + 1);
+    } else if (isKey(i, u"r") && isKey(skipStop(i + 1), u"r")) {
+      k = skipStop(skipStop(i + 1) + 1);  // "R.R."
+    } else if (isKey(i, u"rural") && (isKey(i + 1, u"route") || isKey(i + 1, u"rte"))) {
+      k = skipStop(i + 2);
+    } else if (isKey(i, u"route") || isKey(i, u"rte") || isKey(i, u"psc") || isKey(i, u"cmr") ||
+               isKey(i, u"unit")) {
+      k = skipStop(i + 1);
+      needsBox = true;
+    } else {
+      return 0;
+    }
+    if (isMark(k, u'#')) ++k;
+    if (!isNumber(k) || toks_[k].length() > 5) return 0;
+    std::size_t e = k + 1;
+    if (has(e) && adjacent(e) && toks_[e].kind != TokenKind::Mark) return 0;
+    bool postal;
+    std::size_t boxEnd = box(skipComma(e), postal);
+    withBox = boxEnd != 0;
+    if (withBox) return boxEnd;
+    return needsBox ? 0 : e;
+  }
+
+  bool ruralRoute(std::size_t i, Address& a) {
+    bool withBox;
+    std::size_t e = route(i, withBox);
+    return e && boxed(i, e, withBox, a);
+  }
+
+  // "Dept 3234, PO Box 1234, Dallas TX 75312", "MC 0001 PO Box 123", "Attn: Accounts
+  // Payable, PO Box 9", "File 12345, Los Angeles, CA 90074": a line naming who in the
+  // box's holder gets the mail, before the box, or standing for it where a whole place
+  // follows.
+  bool mailLine(std::size_t i, Address& a) {
+    std::size_t k;
+    if (isKey(i, u"mail") &&
+        (isKey(i + 1, u"code") || isKey(i + 1, u"stop") || isKey(i + 1, u"drop"))) {
       k = i + 2;
+    } else if (isWord(i) && isMailLineDesignator(key(i).view())) {
+      k = skipStop(i + 1);
     } else {
       return false;
     }
-    if (!isNumber(k)) return false;
-    std::size_t box = skipComma(k + 1);
-    if (!isKey(box, u"box") || !isNumber(box + 1)) return false;
+    bool attention = isKey(i, u"attn") || isKey(i, u"attention");
+    if (isMark(k, u':')) ++k;
+    if (attention) {
+      std::size_t start = k;
+      while (k - start < kMaxPlaceWords && isCapitalised(k)) k = skipStop(k + 1);
+      if (k == start) return false;
+    } else {
+      if (isMark(k, u'#')) ++k;
+      if (isNumber(k)) {
+        ++k;
+        if (isWord(k) && adjacent(k) && toks_[k].length() <= 2) ++k;
+      } else if (isWord(k) && toks_[k].allUpper && toks_[k].length() <= 3 && isNumber(k + 1) &&
+                 adjacent(k + 1)) {
+        k += 2;  // "MC A12"
+      } else {
+        return false;
+      }
+      if (isMark(k, u'-') && adjacent(k) && isNumber(k + 1) && adjacent(k + 1)) k += 2;
+      if (has(k) && adjacent(k) && toks_[k].kind != TokenKind::Mark) return false;
+    }
+    std::size_t next = skipComma(k);
+    bool postal, withBox;
+    if (std::size_t e = box(next, postal)) return boxed(i, e, postal, a);
+    if (std::size_t e = route(next, withBox)) return boxed(i, e, withBox, a);
+    if (attention) return false;
+    if (!zipWithin(i, kMaxPlaceTokens)) return false;
+    a = Address();
     a.first = i;
-    a.street = span(i, box + 2);
-    return usPlace(box + 2, a);
+    a.street = span(i, k);
+    requireZip_ = true;
+    bool found = placeAfter(k, a);
+    requireZip_ = false;
+    return found;
+  }
+
+  // A box or route from `first` to `e`, and the place after it when one follows; without
+  // one it is an address only when `alone`.
+  bool boxed(std::size_t first, std::size_t e, bool alone, Address& a) {
+    a = Address();
+    a.first = first;
+    a.street = span(first, e);
+    if (placeAfter(e, a)) return true;
+    if (!alone) return false;
+    a = Address();
+    a.first = first;
+    a.street = span(first, e);
+    a.end = e;
+    return true;
+  }
+
+  // A place at k read as capitalised words, then as words in any case.
+  bool placeAfter(std::size_t k, Address& a) {
+    const Address before = a;
+    if (usPlace(k, a)) return true;
+    a = before;
+    lenient_ = true;
+    bool found = usPlace(k, a);
+    lenient_ = false;
+    if (!found) a = before;
+    return found;
+  }
+
+  // A mark that ends a clause, or the end of the text.
+  bool clauseEnd(std::size_t k) const {
+    if (!has(k)) return true;
+    if (toks_[k].kind != TokenKind::Mark) return false;
+    switch (toks_[k].value) {
+      case u'.':
+      case u',':
+      case u';':
+      case u'!':
+      case u'?':
+      case u')':
+      case u']':
+      case u'"':
+      case u'\'':
+      case u'\u201D':
+      case u'\u2019':
+        return true;
+      default:
+        return false;
+    }
+  }
+
+  // "1200 Elm Street", "55 W 3rd Ave": a house number and a street with no place after
+  // it. Only in capitalised writing and with a common suffix, and only where the sentence
+  // gives the number to nothing else: not glued to a mark ("$1200", "#3", "555-1200"),
+  // not after another number or a capitalised word (a month, a heading's "Top"), and
+  // either after a word that leads to a street ("at", "to") or at the end of a clause.
+  bool streetAlone(std::size_t i, Address& a) {
+    if (!isNumber(i) || raw(i)[0] == u'0') return false;
+    bool led = false;
+    if (i > 0) {
+      const Token& prev = toks_[i - 1];
+      if (prev.kind == TokenKind::Number) return false;
+      if (prev.kind == TokenKind::Mark) {
+        if (!toks_[i].spaceBefore && prev.value != u'(' && prev.value != u'"') return false;
+        if (prev.value == u'$' || prev.value == u'#' || prev.value == u'\u20AC' ||
+            prev.value == u'\u00A3')
+          return false;
+        led = prev.value == u':';
+      } else {
+        WordKey word = key(i - 1);
+        if (isWordBeforeCount(word.view())) return false;
+        led = isWordBeforeStreet(word.view());
+        if (prev.capitalised && !led) return false;
+      }
+    }
+    return street(i, isUSStreetSuffix, a, [&](std::size_t e) {
+      if (!isWord(suffix_) || !isCommonStreetSuffix(key(suffix_).view())) return false;
+      // A stop taken after the street that a sentence's end may claim instead: the
+      // sentence's, when nothing or a new sentence follows.
+      bool stopped = isMark(e - 1, u'.') && (!has(e) || lineBreak(e) || toks_[e].capitalised);
+      // After a word leading to it the sentence may go on, with a word that is not a
+      // name's: "at 1200 Elm Street is new", but not "at 8 Park Ave Theatre".
+      bool goesOn = led && isWord(e) && (!toks_[e].capitalised || toks_[e].allUpper) &&
+                    isWordAfterStreet(key(e).view());
+      if (!clauseEnd(e) && !lineBreak(e) && !stopped && !goesOn) return false;
+      if (stopped) {
+        --e;
+        a.street = span(i, e);
+      }
+      a.end = e;
+      return true;
+    });
+  }
+
+  bool zipFitsState(const Address& a) const {
+    char16_t code[2] = {text_[a.state.location], text_[a.state.location + 1]};
+    for (char16_t& c : code)
+      if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
+    std::u16string_view zip = text_.substr(a.zip.location, 3);
+    unsigned prefix =
+        unsigned(zip[0] - u'0') * 100 + unsigned(zip[1] - u'0') * 10 + (zip[2] - u'0');
+    return isZIPPrefixOfState(std::u16string_view(code, 2), prefix);
+  }
+
+  // "Springfield, IL 62701", "Austin, Texas 78701", "New York NY 10001-1234": a city, its
+  // state and ZIP with no street before them. The ZIP is what makes them an address. The
+  // city begins after a word that begins no city's name ("in", "visit"); in writing
+  // without capitals it is parted from a state's code by a comma.
+  bool placeAlone(std::size_t i, Address& a) {
+    if (!isWord(i) || !zipWithin(i, kMaxPlaceTokens) || isWordBeforePlace(key(i).view()))
+      return false;
+    bool found = false;
+    requireZip_ = true;
+    for (bool lenient : {false, true}) {
+      lenient_ = lenient;
+      if (!isName(i)) continue;
+      // Without capitals every word reads as a name: the city then needs a word before
+      // it that leads to a place, or none.
+      if (i > 0 && isName(i - 1) && !lineBreak(i) &&
+          !(lenient ? isWordLeadingToPlace(key(i - 1).view())
+                    : isWordBeforePlace(key(i - 1).view())))
+        continue;
+      a = Address();
+      a.first = i;
+      if (!usPlace(i, a)) continue;
+      std::size_t cityEnd = a.city.location + a.city.length;
+      bool comma =
+          text_.substr(cityEnd, a.state.location - cityEnd).find(u',') != std::u16string_view::npos;
+      // "Team IN 12345": with no comma, a code and five digits must agree as a state and
+      // its ZIP do.
+      if (!comma && a.state.length == 2 && !zipFitsState(a)) continue;
+      bool plain = true;  // "grew up in springfield" is no city
+      for (std::size_t w = i; plain && toks_[w].start < cityEnd; ++w)
+        plain = !isWord(w) || !isWordBeforePlace(key(w).view());
+      if (!plain) continue;
+      found = true;
+      break;
+    }
+    lenient_ = false;
+    requireZip_ = false;
+    return found;
+  }
+
+  // A city with none of the words that begin no city's name ("then go home").
+  bool plainCity(std::size_t first, std::size_t end) const {
+    for (std::size_t w = first; w < end; ++w)
+      if (isWord(w) && isWordBeforePlace(key(w).view())) return false;
+    return true;
+  }
+
+  // Whether a sentence ended at the line break before k, so that what follows is no
+  // part of an address before it: "!" or "?", or a stop after a whole word ("Street."),
+  // or any stop when the next line is read without capitals. "St.\nSpringfield" goes on.
+  bool sentenceEndsBefore(std::size_t k) const {
+    if (!lineBreak(k) || k < 2 || toks_[k - 1].kind != TokenKind::Mark) return false;
+    char16_t mark = char16_t(toks_[k - 1].value);
+    if (mark == u'!' || mark == u'?') return true;
+    if (mark != u'.') return false;
+    return lenient_ || (isWord(k - 2) && toks_[k - 2].length() >= 5);
   }
 
   // ", Springfield, IL 62701", " Springfield IL", "\nNew York, New York 10001-1234"
   bool usPlace(std::size_t k, Address& a) {
     k = skipComma(k);
+    if (a.street.length && sentenceEndsBefore(k)) return false;
     std::size_t ends[kMaxPlaceWords + 1] = {k};
     std::size_t count;
     std::size_t after = placeWords(k, ends, count);
     if (!count) return false;
     std::size_t stateEnd = 0;
-    if (isMark(after, u',') || (lineBreak(after) && !isNumber(after))) {
+    const bool parted = isMark(after, u',') || (lineBreak(after) && !isNumber(after));
+    if (parted) {
       // City and state parted by a comma or a line.
       std::size_t s = skipComma(after);
       std::size_t sEnds[kMaxPlaceWords + 1] = {s};
@@ -385,13 +735,32 @@ class Scanner {
       }
       if (!stateEnd) return false;
     }
-    a.hasState = true;
+    a.hasCity = a.hasState = true;
     std::size_t e = zipCode(skipComma(stateEnd), a);
     if (!a.hasZip) {
-      if (lenient_) return false;
+      // Without capitals a city and a state's code may be any two words ("in", "or"):
+      // a state so read needs its ZIP unless it is named or its code is in capitals.
+      // A code that is no English word may also end a clause after a city of plain
+      // words, parted from it: "12 elm st, dover, nh."
+      bool standsOut = a.state.length > 2 || toks_[stateEnd - 1].allUpper ||
+                       (parted && clauseEnd(stateEnd) &&
+                        !isStateCodeAlsoAWord(key(stateEnd - 1).view()) && plainCity(k, after));
+      if (requireZip_ || (lenient_ && !standsOut)) return false;
       e = stateEnd;
     }
     a.end = country(e, a, {u"usa", u"united states of america", u"united states"});
+    if (!a.hasCountry) {
+      std::size_t j = skipComma(e);  // "U.S.A.", "U.S."
+      if (isKey(j, u"u") && isMark(j + 1, u'.') && isKey(j + 2, u"s") && isMark(j + 3, u'.')) {
+        std::size_t c = j + 4;
+        if (isKey(c, u"a") && adjacent(c) && isMark(c + 1, u'.')) c += 2;
+        if (!has(c) || !adjacent(c)) {
+          a.country = span(j, c);
+          a.hasCountry = true;
+          a.end = c;
+        }
+      }
+    }
     return true;
   }
 
@@ -415,7 +784,7 @@ class Scanner {
         if (!e) continue;
         a.city = span(k, code);
         a.zip = span(code, e);
-        a.hasZip = true;
+        a.hasCity = a.hasZip = true;
         a.end = country(e, a, {u"uk", u"united kingdom", u"england", u"scotland", u"wales"});
         return true;
       }
@@ -459,7 +828,10 @@ class Scanner {
   bool german(std::size_t i, Address& a) {
     if (!isCapitalised(i)) return false;
     std::size_t k = i + 1;
-    while (isMark(k, u'-') && adjacent(k) && isWord(k + 1) && adjacent(k + 1)) k += 2;
+    for (std::size_t parts = 0; parts < kMaxHyphenParts && isMark(k, u'-') && adjacent(k) &&
+                                isWord(k + 1) && adjacent(k + 1);
+         ++parts)
+      k += 2;
     // One more word for names like "Berliner Straße".
     if (!endsWithGermanStreetSuffix(key(k - 1).view()) && isCapitalised(k) &&
         endsWithGermanStreetSuffix(key(k).view()))
@@ -489,6 +861,7 @@ class Scanner {
     }
     if (c == city) return false;
     a.city = span(city, c);
+    a.hasCity = true;
     a.end = country(c, a, {u"deutschland", u"germany"});
     return true;
   }
@@ -499,8 +872,8 @@ class Scanner {
       components->setObjectForKey(
           NSString::stringWithCharacters(text_.substr(r.location, r.length)), key);
     };
-    put(NSTextCheckingStreetKey, a.street);
-    put(NSTextCheckingCityKey, a.city);
+    if (a.street.length) put(NSTextCheckingStreetKey, a.street);
+    if (a.hasCity) put(NSTextCheckingCityKey, a.city);
     if (a.hasState) put(NSTextCheckingStateKey, a.state);
     if (a.hasZip) put(NSTextCheckingZIPKey, a.zip);
     if (a.hasCountry) put(NSTextCheckingCountryKey, a.country);
@@ -512,7 +885,16 @@ class Scanner {
 
   std::u16string_view text_;
   const std::vector<Token>& toks_;
+  struct Folded {
+    std::size_t index = SIZE_MAX;
+    WordKey key;
+  };
+  static constexpr std::size_t kFoldedSlots = 8;
+  mutable Folded folded_[kFoldedSlots];
+  std::size_t zipAhead_ = 0;  // no ZIP-like number between the last asked and here
   bool lenient_ = false;
+  bool requireZip_ = false;  // a place that is the whole address, or stands for a box
+  std::size_t suffix_ = 0;   // the token that ended the street last tried
 };
 
 }  // namespace

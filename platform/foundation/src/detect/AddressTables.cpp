@@ -127,6 +127,67 @@ constexpr std::u16string_view kDirectionals[] = {
     u"s", u"se",   u"south", u"southeast", u"southwest", u"sw",        u"w",         u"west",
 };
 
+constexpr std::u16string_view kCommonSuffixes[] = {
+    u"alley",   u"aly",   u"ave",     u"avenue",   u"blvd",  u"boulevard",  u"cir",
+    u"circle",  u"court", u"ct",      u"dr",       u"drive", u"expressway", u"expy",
+    u"freeway", u"fwy",   u"highway", u"hwy",      u"lane",  u"ln",         u"loop",
+    u"parkway", u"pike",  u"pkwy",    u"pl",       u"place", u"plaza",      u"plz",
+    u"rd",      u"road",  u"sq",      u"square",   u"st",    u"street",     u"ter",
+    u"terrace", u"tpke",  u"trl",     u"turnpike", u"way",
+};
+
+constexpr std::u16string_view kMailLines[] = {
+    u"attention", u"attn", u"bin", u"department", u"dept", u"drop", u"file",  u"mailcode",
+    u"mailstop",  u"mc",   u"ms",  u"msc",        u"pmb",  u"ste",  u"suite",
+};
+
+constexpr std::u16string_view kBoxStarts[] = {
+    u"attention", u"attn", u"bin",   u"box",  u"cmr",  u"department", u"dept", u"drawer",
+    u"drop",      u"file", u"hc",    u"hcr",  u"lock", u"lockbox",    u"mail", u"mailcode",
+    u"mailstop",  u"mc",   u"ms",    u"msc",  u"p",    u"pmb",        u"po",   u"pob",
+    u"pobox",     u"post", u"psc",   u"r",    u"rfd",  u"route",      u"rr",   u"rte",
+    u"rural",     u"ste",  u"suite", u"unit",
+};
+
+constexpr std::u16string_view kBeforePlace[] = {
+    u"a",       u"account", u"address",  u"an",       u"and",      u"at",          u"back",
+    u"based",   u"batch",   u"booking",  u"but",      u"by",       u"call",        u"case",
+    u"claim",   u"code",    u"customer", u"device",   u"employee", u"for",         u"from",
+    u"go",      u"he",      u"her",      u"here",     u"his",      u"home",        u"i",
+    u"id",      u"in",      u"into",     u"invoice",  u"is",       u"it",          u"item",
+    u"its",     u"job",     u"live",     u"lived",    u"lives",    u"located",     u"mail",
+    u"me",      u"meet",    u"member",   u"moved",    u"my",       u"near",        u"no",
+    u"now",     u"number",  u"of",       u"office",   u"on",       u"or",          u"order",
+    u"our",     u"patient", u"pin",      u"policy",   u"product",  u"record",      u"ref",
+    u"request", u"room",    u"send",     u"serial",   u"session",  u"she",         u"ship",
+    u"so",      u"student", u"than",     u"the",      u"their",    u"then",        u"there",
+    u"they",    u"this",    u"ticket",   u"to",       u"tracking", u"transaction", u"us",
+    u"user",    u"via",     u"visit",    u"visiting", u"was",      u"we",          u"welcome",
+    u"with",    u"you",     u"your",     u"zip",
+};
+
+constexpr std::u16string_view kBeforeStreet[] = {
+    u"addr",   u"address", u"at",      u"behind",   u"beside",   u"by",      u"from",
+    u"into",   u"is",      u"live",    u"lived",    u"lives",    u"located", u"near",
+    u"office", u"on",      u"onto",    u"opposite", u"outside",  u"past",    u"reach",
+    u"to",     u"toward",  u"towards", u"visit",    u"visiting", u"was",
+};
+
+constexpr std::u16string_view kLeadToPlace[] = {
+    u"address", u"and",  u"at",    u"based", u"from",     u"in",   u"into",
+    u"is",      u"live", u"lived", u"lives", u"located",  u"near", u"of",
+    u"or",      u"to",   u"via",   u"visit", u"visiting",
+};
+
+constexpr std::u16string_view kBeforeCount[] = {
+    u"aisle",  u"channel",  u"chapter", u"day",   u"episode", u"exit",   u"fig",     u"figure",
+    u"flight", u"floor",    u"gate",    u"grade", u"hole",    u"issue",  u"item",    u"level",
+    u"line",   u"lot",      u"mile",    u"model", u"no",      u"number", u"p",       u"page",
+    u"part",   u"platform", u"pp",      u"room",  u"row",     u"season", u"seat",    u"section",
+    u"size",   u"step",     u"table",   u"track", u"ver",     u"verse",  u"version", u"vol",
+    u"volume", u"week",     u"year",
+};
+
 constexpr std::u16string_view kStateCodes[] = {
     u"AK", u"AL", u"AR", u"AS", u"AZ", u"CA", u"CO", u"CT", u"DC", u"DE", u"FL", u"GA",
     u"GU", u"HI", u"IA", u"ID", u"IL", u"IN", u"KS", u"KY", u"LA", u"MA", u"MD", u"ME",
@@ -166,6 +227,48 @@ constexpr std::u16string_view kStateNames[] = {
     u"wisconsin",      u"wyoming",
 };
 
+constexpr std::u16string_view kCodesAlsoWords[] = {
+    u"al", u"as", u"co", u"de", u"hi", u"id", u"in", u"la", u"ma",
+    u"me", u"mi", u"mo", u"ne", u"oh", u"ok", u"or", u"pa",
+};
+
+constexpr std::u16string_view kStateAbbreviations[] = {
+    u"ala",  u"ariz", u"ark",  u"calif", u"colo", u"conn", u"del",  u"fla",  u"ga",   u"ill",
+    u"ind",  u"kan",  u"kans", u"ky",    u"la",   u"mass", u"md",   u"mich", u"minn", u"miss",
+    u"mo",   u"mont", u"neb",  u"nebr",  u"nev",  u"okla", u"ore",  u"oreg", u"pa",   u"penn",
+    u"tenn", u"tex",  u"va",   u"vt",    u"wash", u"wis",  u"wisc", u"wyo",
+};
+
+constexpr std::u16string_view kAfterStreet[] = {
+    u"across", u"after", u"and",   u"at",       u"before",  u"between", u"by",
+    u"for",    u"from",  u"had",   u"has",      u"i",       u"in",      u"is",
+    u"near",   u"next",  u"on",    u"or",       u"since",   u"then",    u"they",
+    u"this",   u"to",    u"today", u"tomorrow", u"tonight", u"until",   u"was",
+    u"we",     u"where", u"which", u"will",     u"with",    u"you",
+};
+
+// Three-digit ZIP prefixes by state, in the order of the codes.
+struct ZIPRange {
+  std::u16string_view code;
+  unsigned first, last;
+};
+constexpr ZIPRange kZIPRanges[] = {
+    {u"AA", 340, 340}, {u"AE", 90, 98},   {u"AK", 995, 999}, {u"AL", 350, 369}, {u"AP", 962, 966},
+    {u"AR", 716, 729}, {u"AS", 967, 967}, {u"AZ", 850, 865}, {u"CA", 900, 961}, {u"CO", 800, 816},
+    {u"CT", 60, 69},   {u"DC", 200, 205}, {u"DC", 569, 569}, {u"DE", 197, 199}, {u"FL", 320, 349},
+    {u"GA", 300, 319}, {u"GA", 398, 399}, {u"GU", 969, 969}, {u"HI", 967, 968}, {u"IA", 500, 528},
+    {u"ID", 832, 838}, {u"IL", 600, 629}, {u"IN", 460, 479}, {u"KS", 660, 679}, {u"KY", 400, 427},
+    {u"LA", 700, 714}, {u"MA", 10, 27},   {u"MA", 55, 55},   {u"MD", 206, 219}, {u"ME", 39, 49},
+    {u"MI", 480, 499}, {u"MN", 550, 567}, {u"MO", 630, 658}, {u"MP", 969, 969}, {u"MS", 386, 397},
+    {u"MT", 590, 599}, {u"NC", 270, 289}, {u"ND", 580, 588}, {u"NE", 680, 693}, {u"NH", 30, 38},
+    {u"NJ", 70, 89},   {u"NM", 870, 884}, {u"NV", 889, 898}, {u"NY", 5, 5},     {u"NY", 63, 63},
+    {u"NY", 100, 149}, {u"OH", 430, 459}, {u"OK", 730, 749}, {u"OR", 970, 979}, {u"PA", 150, 196},
+    {u"PR", 6, 9},     {u"RI", 28, 29},   {u"SC", 290, 299}, {u"SD", 570, 577}, {u"TN", 370, 385},
+    {u"TX", 733, 733}, {u"TX", 750, 799}, {u"TX", 885, 885}, {u"UT", 840, 847}, {u"VA", 201, 201},
+    {u"VA", 220, 246}, {u"VI", 8, 8},     {u"VT", 50, 59},   {u"WA", 980, 994}, {u"WI", 530, 549},
+    {u"WV", 247, 268}, {u"WY", 820, 831},
+};
+
 template <std::size_t N>
 bool contains(const std::u16string_view (&table)[N], std::u16string_view word) {
   return std::binary_search(std::begin(table), std::end(table), word);
@@ -194,12 +297,80 @@ bool isDirectional(std::u16string_view folded) {
   return contains(kDirectionals, folded);
 }
 
+bool isCommonStreetSuffix(std::u16string_view folded) {
+  return contains(kCommonSuffixes, folded);
+}
+
+bool isMailLineDesignator(std::u16string_view folded) {
+  return contains(kMailLines, folded);
+}
+
+bool beginsBoxRouteOrMailLine(std::u16string_view folded) {
+  // Asked of every word: most are ruled out by their length or first letter.
+  if (folded.empty() || folded.size() > 10) return false;
+  switch (folded[0]) {
+    case u'a':
+    case u'b':
+    case u'c':
+    case u'd':
+    case u'f':
+    case u'h':
+    case u'l':
+    case u'm':
+    case u'p':
+    case u'r':
+    case u's':
+    case u'u':
+      return contains(kBoxStarts, folded);
+    default:
+      return false;
+  }
+}
+
+bool isWordBeforePlace(std::u16string_view folded) {
+  return contains(kBeforePlace, folded);
+}
+
+bool isWordBeforeStreet(std::u16string_view folded) {
+  return contains(kBeforeStreet, folded);
+}
+
+bool isWordLeadingToPlace(std::u16string_view folded) {
+  return contains(kLeadToPlace, folded);
+}
+
+bool isWordBeforeCount(std::u16string_view folded) {
+  return contains(kBeforeCount, folded);
+}
+
+bool isWordAfterStreet(std::u16string_view folded) {
+  return contains(kAfterStreet, folded);
+}
+
 bool isUSStateCode(std::u16string_view upper) {
   return contains(kStateCodes, upper);
 }
 
 bool isUSStateName(std::u16string_view folded) {
   return contains(kStateNames, folded);
+}
+
+bool isStateCodeAlsoAWord(std::u16string_view folded) {
+  return contains(kCodesAlsoWords, folded);
+}
+
+bool isUSStateAbbreviation(std::u16string_view folded) {
+  return contains(kStateAbbreviations, folded);
+}
+
+bool isZIPPrefixOfState(std::u16string_view upperCode, unsigned prefix) {
+  auto first =
+      std::lower_bound(std::begin(kZIPRanges), std::end(kZIPRanges), upperCode,
+                       [](const ZIPRange& r, std::u16string_view c) { return r.code < c; });
+  if (first == std::end(kZIPRanges) || first->code != upperCode) return true;
+  for (auto r = first; r != std::end(kZIPRanges) && r->code == upperCode; ++r)
+    if (prefix >= r->first && prefix <= r->last) return true;
+  return false;
 }
 
 }  // namespace foundation::detect

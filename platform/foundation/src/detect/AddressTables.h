@@ -18,10 +18,40 @@ bool endsWithGermanStreetSuffix(std::u16string_view folded);
 bool isUnitDesignator(std::u16string_view folded);
 // "n", "north", "ne", "northeast"…
 bool isDirectional(std::u16string_view folded);
+// The suffixes common enough, and rare enough as plain nouns, that a house number, a
+// name and one of them make an address with no city after them: "street", "ave",
+// "blvd", "lane", "loop".
+bool isCommonStreetSuffix(std::u16string_view folded);
+// What may stand before a post office box or stand for one on its own line, naming
+// where in the box's holder mail goes: "dept", "mc", "file", "bin", "attn".
+bool isMailLineDesignator(std::u16string_view folded);
+// The first words of a post office box, a route and a box on it, or a mail line ("po",
+// "p", "box", "rr", "rural", "dept"): a word not among them begins none of them.
+bool beginsBoxRouteOrMailLine(std::u16string_view folded);
+// Words that begin no city's name but often stand right before one ("in", "visit",
+// "order"): a city read back from its state stops at them.
+bool isWordBeforePlace(std::u16string_view folded);
+// Words right before a house number that say a street follows: "at", "to", "address".
+bool isWordBeforeStreet(std::u16string_view folded);
+// Words right before a city that say a place follows: "in", "to", "from".
+bool isWordLeadingToPlace(std::u16string_view folded);
+// Words after which a number counts or labels something else: "page", "room", "flight".
+bool isWordBeforeCount(std::u16string_view folded);
+// Words that may follow a street within a sentence without being part of its name:
+// "and", "in", "tomorrow".
+bool isWordAfterStreet(std::u16string_view folded);
 
 // A state, district or territory of the United States by its two-letter code ("IL")
 // or by its name folded, words joined by one space ("new york").
 bool isUSStateCode(std::u16string_view upper);
 bool isUSStateName(std::u16string_view folded);
+// A state's code that is also an English word or a common short one, folded: "in", "or",
+// "me", "oh".
+bool isStateCodeAlsoAWord(std::u16string_view folded);
+// A state's name in its older abbreviation, written with a stop: "calif", "fla", "tex".
+bool isUSStateAbbreviation(std::u16string_view folded);
+// Whether a ZIP code's first three digits lie in the ranges the postal service gives the
+// state of that two-letter code ("IL" 600 to 629); true for a code it does not know.
+bool isZIPPrefixOfState(std::u16string_view upperCode, unsigned prefix);
 
 }  // namespace foundation::detect
