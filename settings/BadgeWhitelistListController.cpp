@@ -3,12 +3,11 @@
 #include "CoreFoundation/CFNotificationCenter.h"
 #include "Foundation/NSArray.h"
 #include "Foundation/NSDictionary.h"
-#include "Foundation/NSFileCoordinator.h"
 #include "Foundation/NSLog.h"
-#include "Foundation/NSPathUtilities.h"
 #include "Foundation/NSString.h"
 #include "NimbraSettings/Settings.h"
 #include "Preferences/PSAllocation.h"
+#include "Preferences/PSPreferenceStore.h"
 #include "UIKit/NSIndexPath.h"
 #include "UIKit/UIAlertView.h"
 #include "UIKit/UILabel.h"
@@ -48,7 +47,7 @@ OBJC_CLASS_IMPL(BadgeWhitelistListController) {
 }
 
 Strong<NSString> BadgeWhitelistListController::settingsPath() {
-  return NSHomeDirectory()->stringByAppendingPathComponent(NSSTR(NimbraSettings::kFile));
+  return PSPreferenceStore::pathForDomain(NSSTR(NimbraSettings::kDomain));
 }
 
 void BadgeWhitelistListController::readPrefs() {
@@ -77,24 +76,13 @@ void BadgeWhitelistListController::viewDidLoad() {
 }
 
 void BadgeWhitelistListController::save() {
-  auto path = settingsPath();
-  auto write = [&] {
-    // The file as it is now, so keys changed meanwhile by other writers are kept.
-    readPrefs();
-    prefs->setObjectForKey(appArray, NSSTR(NimbraSettings::kBadgeWhitelist));
-    if (!prefs->writeToFileAtomically(path, YES)) {
-      NSLog("[%@] %@", NSSTR("Nimbra"),
-            NSString::stringWithFormat("Failed to save settings to %@", path));
-    }
-  };
-  bool ran = false;
-  NSFileCoordinator::coordinateWritingItemAtPath(path, [&] {
-    ran = true;
-    write();
-  });
-  // No lock to be had (the folder is unwritable, say): the write is tried anyway, and
-  // its failure logged.
-  if (!ran) write();
+  // The store rereads the file under its lock, so keys changed meanwhile by other
+  // writers are kept.
+  if (!PSPreferenceStore::setValueForKey(NSSTR(NimbraSettings::kDomain),
+                                         NSSTR(NimbraSettings::kBadgeWhitelist), appArray)) {
+    NSLog("[%@] %@", NSSTR("Nimbra"),
+          NSString::stringWithFormat("Failed to save settings to %@", settingsPath()));
+  }
   tabView->reloadSectionsWithRowAnimation({1}, UITableViewRowAnimationFade);
   CFNotificationCenterPostNotification(CFNotificationCenterGetDarwinNotifyCenter(),
                                        NSSTR(NimbraSettings::kChangedNotification), nullptr,

@@ -1,5 +1,6 @@
 // nimbra prefs get KEY | set KEY VALUE...: the plug-in's settings file, written whole
-// under the file lock with the types the plug-in reads, then the change notification.
+// under the file lock with the types the plug-in reads, by the settings pane's own writer,
+// then the change notification.
 // The keys, their values and titles are in SettingsKeys.h; `nimbra help prefs` lists them.
 #include <cstdio>
 #include <filesystem>
@@ -8,6 +9,7 @@
 #include "CoreFoundation/CFNotificationCenter.h"
 #include "Foundation/Foundation.h"
 #include "NimbraSettings/Settings.h"
+#include "Preferences/PSPreferenceStore.h"
 #include "SettingsKeys.h"
 
 namespace {
@@ -57,31 +59,22 @@ int runPrefs(int argc, char** argv) {
       settingskeys::parseValue(*key, std::vector<std::string>(argv + 3, argv + argc), &error);
   if (!value) return fail(error);
 
+  // The settings pane's own writer: an unreadable file is moved aside, not lost.
   std::string path = settingsPath();
-  std::error_code ec;
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
-  enum class Outcome { Written, Unreadable, WriteFailed } outcome = Outcome::WriteFailed;
-  BOOL locked = NSFileCoordinator::coordinateWritingItemAtPath(path, [&] {
-    auto settings = NSMutableDictionary::dictionaryWithContentsOfFile(path);
-    if (!settings) {
-      // A file that is there but unreadable is left for the user to look at, not
-      // replaced by one holding a single key.
-      if (std::filesystem::exists(path, ec)) {
-        outcome = Outcome::Unreadable;
-        return;
-      }
-      settings = NSMutableDictionary::dictionary();
-    }
-    settings->setObjectForKey(value, NSString::stringWithUTF8String(key->name));
-    outcome = settings->writeToFileAtomically(path, YES) ? Outcome::Written : Outcome::WriteFailed;
-  });
-  if (locked && outcome == Outcome::Unreadable) {
-    return fail(path + " is not a property-list dictionary; fix or remove it first");
-  }
-  if (!locked || outcome != Outcome::Written) {
-    std::fprintf(stderr, "nimbra prefs: cannot write %s; check that its folder is writable\n",
-                 path.c_str());
+  std::string keptAside;
+  if (!PSPreferenceStore::setValueForKey(NSString::stringWithUTF8String(kDomain),
+                                         NSString::stringWithUTF8String(key->name), value, &error,
+                                         &keptAside)) {
+    // A folder where the file belongs is bad input, as everywhere else.
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return fail(error);
+    if (error == "cannot write " + path) error += "; check that its folder is writable";
+    std::fprintf(stderr, "nimbra prefs: %s\n", error.c_str());
     return 1;
+  }
+  if (!keptAside.empty()) {
+    std::fprintf(stderr, "nimbra prefs: %s could not be read; kept it as %s\n", path.c_str(),
+                 keptAside.c_str());
   }
   CFNotificationCenterPostNotification(CFNotificationCenterGetDarwinNotifyCenter(),
                                        NSString::stringWithUTF8String(kChangedNotification),

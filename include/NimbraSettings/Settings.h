@@ -8,7 +8,8 @@
 
 namespace NimbraSettings {
 
-// The settings file, below the home directory.
+// The settings file, below the home directory: the preference domain's file.
+inline constexpr const char* kDomain = "com.varenko.nimbra";
 inline constexpr const char* kFile = "Library/Preferences/com.varenko.nimbra.plist";
 // Posted (Darwin) after every write of the file.
 inline constexpr const char* kChangedNotification = "com.varenko.nimbra/preferencechanged";

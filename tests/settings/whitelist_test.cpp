@@ -18,6 +18,7 @@
 #include "UIKit/UITableView.h"
 #include "UIKit/UITableViewCell.h"
 #include "UIKit/UITextField.h"
+#include "UnreadableSettings.h"
 
 namespace {
 
@@ -34,8 +35,16 @@ struct Editor {
   Strong<PSViewController> controller;
 
   explicit Editor(const Strong<NSDictionary>& initial = nullptr) {
-    loadBundle();
     if (initial) initial->writeToFileAtomically(home.settingsFile(), YES);
+    open();
+  }
+  // Over a file holding `bytes`.
+  explicit Editor(const std::string& bytes) {
+    unreadable::writeBytes(home.settingsFile(), bytes);
+    open();
+  }
+  void open() {
+    loadBundle();
     postedNames().clear();
     UIAlertView::dismissAllWithoutDelegate();
     controller = make<PSViewController>("BadgeWhitelistListController");
@@ -235,14 +244,40 @@ TEST(Whitelist, DeleteLogsAndKeepsKeysChangedMeanwhile) {
 TEST(Whitelist, AFailedWriteIsLoggedButTheChangeStaysAndIsAnnounced) {
   Editor e(whitelist({"A"}));
   // The settings path becomes a folder: the file can be neither read nor replaced.
-  std::filesystem::remove(e.home.settingsFile());
-  std::filesystem::create_directory(e.home.settingsFile());
+  const std::string file = e.home.settingsFile();
+  std::filesystem::remove(file);
+  std::filesystem::create_directory(file);
+  unreadable::writeBytes(file + "/inside", "kept");
   std::string log = capture([&] { e.add("B"); });
   auto lines = messages(log);
   ASSERT_EQ(lines.size(), 1u) << log;
-  EXPECT_EQ(lines[0], "[Nimbra] Failed to save settings to " + e.home.settingsFile());
+  EXPECT_EQ(lines[0], "[Nimbra] Failed to save settings to " + file);
   EXPECT_EQ(e.rows(1), (Names{"A", "B"}));
   EXPECT_EQ(postsOf(kNote), 1);
+  EXPECT_EQ(unreadable::readBytes(file + "/inside"), "kept");
+  EXPECT_FALSE(std::filesystem::exists(unreadable::asidePath(file)));
+}
+
+// The editor opens an unreadable file as an empty list; its first change writes a whole
+// new file and keeps the old bytes beside it.
+TEST(Whitelist, AChangeOverAnUnreadableFileKeepsItsBytesBeside) {
+  for (const auto& flavour : unreadable::flavours()) {
+    SCOPED_TRACE(flavour.name);
+    Editor e(flavour.bytes);
+    EXPECT_TRUE(e.rows(1).empty());
+    std::string log = capture([&] { e.add("Mail"); });
+    EXPECT_EQ(e.stored(), Names{"Mail"});
+    auto file = NSDictionary::dictionaryWithContentsOfFile(e.home.settingsFile());
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(file->count(), 1u);
+    EXPECT_EQ(unreadable::readBytes(unreadable::asidePath(e.home.settingsFile())), flavour.bytes);
+    auto lines = messages(log);
+    ASSERT_EQ(lines.size(), 1u) << log;
+    EXPECT_EQ(lines[0].rfind("[Preferences] " + e.home.settingsFile() + " could not be read", 0),
+              0u)
+        << lines[0];
+    EXPECT_EQ(postsOf(kNote), 1);
+  }
 }
 
 TEST(Whitelist, AWhitelistThatIsNotAListOfNamesIsReadSafely) {

@@ -1,3 +1,14 @@
+// Property lists on libplist, which reads and writes both forms; what it does not do
+// that the device's format needs is added around it here:
+// - untrusted bytes: libplist trusts a binary list's sizes and references, recurses once
+//   per level of either form and expands shared references without bound, so every
+//   reader's bytes are checked first (checkBytes: BinaryChecker, xmlDepthWithin);
+// - dates: it drops the sign of a binary date's fraction (dateSeconds), cuts an XML date
+//   toward zero rather than to the second it falls in, and holds seconds in 32 bits, so
+//   a date outside them is refused (dateWritable);
+// - strings: it takes C strings, so one holding U+0000 is refused, not cut (stringWritable);
+// - dictionaries are written with their keys sorted, as the device writes them.
+// The files themselves are read whole and written atomically (readWholeFile, writeWholeFile).
 #include "PropertyList.h"
 
 #include <dirent.h>
@@ -12,7 +23,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -200,15 +210,6 @@ bool xmlDepthWithin(const char* s, std::size_t n, int limit) {
   return true;
 }
 
-uint64_t readBE(const uint8_t* p, unsigned size) {
-  // References and offsets are mostly one or two bytes wide: those without the loop.
-  if (size == 1) return p[0];
-  if (size == 2) return (uint64_t{p[0]} << 8) | p[1];
-  uint64_t v = 0;
-  for (unsigned k = 0; k < size; ++k) v = (v << 8) | p[k];
-  return v;
-}
-
 // Checks the structure of a binary list so the reader only sees bounded, well-formed
 // input: sizes inside the file, references inside the table, keys that are strings,
 // bounded depth and bounded expansion. Its stages: the trailer read (readTrailer), then a
@@ -233,27 +234,27 @@ class BinaryChecker {
     return false;
   }
 
-  // The last 32 bytes: the sizes of offsets and references, the object count, the top
-  // object and where the offset table starts, each inside the file.
+  // The trailer's fields, each inside the file.
   bool readTrailer() {
-    if (n_ < 8 + 1 + 32) return fail("too short");
-    const uint8_t* t = d_ + n_ - 32;
-    offsetSize_ = t[6];
-    refSize_ = t[7];
-    count_ = readBE(t + 8, 8);
-    top_ = readBE(t + 16, 8);
-    table_ = readBE(t + 24, 8);
+    if (n_ < 8 + 1 + BinaryTrailer::kSize) return fail("too short");
+    BinaryTrailer t = BinaryTrailer::at(d_, n_);
+    offsetSize_ = t.offsetSize;
+    refSize_ = t.refSize;
+    count_ = t.count;
+    top_ = t.top;
+    table_ = t.table;
     if (offsetSize_ < 1 || offsetSize_ > 8 || refSize_ < 1 || refSize_ > 8)
       return fail("bad sizes");
     if (count_ == 0 || count_ > n_ || top_ >= count_) return fail("bad object count");
-    if (table_ < 9 || table_ > n_ - 32 || count_ * offsetSize_ > n_ - 32 - table_)
+    const uint64_t end = n_ - BinaryTrailer::kSize;
+    if (table_ < 9 || table_ > end || count_ * offsetSize_ > end - table_)
       return fail("bad offset table");
     return true;
   }
 
   // The offset of object `idx`, which must lie between the header and the table.
   bool offsetOf(uint64_t idx, uint64_t* off) const {
-    *off = readBE(d_ + table_ + idx * offsetSize_, offsetSize_);
+    *off = readBigEndian(d_ + table_ + idx * offsetSize_, offsetSize_);
     return *off >= 8 && *off < table_;
   }
 
@@ -270,7 +271,7 @@ class BinaryChecker {
     if ((im & 0xF0) != 0x10 || (im & 0x0F) > 3) return false;
     unsigned bytes = 1u << (im & 0x0F);
     if (off + 2 + bytes > table_) return false;
-    *len = readBE(d_ + off + 2, bytes);
+    *len = readBigEndian(d_ + off + 2, bytes);
     *body = off + 2 + bytes;
     return true;
   }
@@ -301,7 +302,7 @@ class BinaryChecker {
   // visited again (about half of what an archive's walk would visit).
   bool queueReferences(uint64_t body, uint64_t refs, uint64_t keys, int depth) {
     for (uint64_t k = 0; k < refs; ++k) {
-      uint64_t ref = readBE(d_ + body + k * refSize_, refSize_);
+      uint64_t ref = readBigEndian(d_ + body + k * refSize_, refSize_);
       if (ref >= count_) return fail("reference outside the object table");
       if (k < keys) {
         if (!isKeyAt(ref)) return fail("bad dictionary key");
@@ -628,37 +629,6 @@ std::vector<std::pair<const NSString*, const NSObject*>> sortedEntries(const NSD
   return v;
 }
 
-void escape(std::string& out, std::string_view s) {
-  for (char c : s) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      default:
-        out += c;
-    }
-  }
-}
-
-void base64(std::string& out, const uint8_t* p, std::size_t n) {
-  static const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  for (std::size_t i = 0; i < n; i += 3) {
-    uint32_t v = uint32_t(p[i]) << 16;
-    if (i + 1 < n) v |= uint32_t(p[i + 1]) << 8;
-    if (i + 2 < n) v |= p[i + 2];
-    out += digits[(v >> 18) & 63];
-    out += digits[(v >> 12) & 63];
-    out += i + 1 < n ? digits[(v >> 6) & 63] : '=';
-    out += i + 2 < n ? digits[v & 63] : '=';
-  }
-}
-
 // The reader keeps a date as 32-bit seconds from the reference date, as the binary writer
 // does: a date outside that span (mid-December 1932 to mid-January 2069) would read back
 // as another date, so neither form writes one.
@@ -667,96 +637,17 @@ bool dateWritable(double t) {
   return sec >= INT32_MIN && sec <= INT32_MAX;
 }
 
-bool dateText(double t, std::string& out) {
-  if (!dateWritable(t)) return false;
-  double whole = std::floor(t) + NSTimeIntervalSince1970;
-  time_t secs = static_cast<time_t>(whole);
-  struct tm tm;
-  if (!gmtime_r(&secs, &tm)) return false;
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02dZ", tm.tm_year + 1900, tm.tm_mon + 1,
-                tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
-  out += buf;
-  return true;
-}
-
-bool xmlValue(const NSObject* obj, int depth, std::string& out, std::string* error) {
-  std::string tabs(static_cast<std::size_t>(depth), '\t');
-  if (auto* s = objc_cast<NSString>(obj)) {
-    out += tabs + "<string>";
-    escape(out, s->UTF8String());
-    out += "</string>\n";
-  } else if (auto* n = objc_cast<NSNumber>(obj)) {
-    switch (n->kind()) {
-      case NSNumber::Kind::Boolean:
-        out += tabs + (n->boolValue() ? "<true/>\n" : "<false/>\n");
-        break;
-      case NSNumber::Kind::Integer:
-      case NSNumber::Kind::Unsigned:
-        out += tabs + "<integer>" + n->description() + "</integer>\n";
-        break;
-      default: {
-        double v = n->doubleValue();
-        std::string text;
-        if (std::isnan(v)) {
-          text = "nan";
-        } else if (std::isinf(v)) {
-          text = v > 0 ? "+infinity" : "-infinity";
-        } else {
-          char buf[64];
-          auto r = std::to_chars(buf, buf + sizeof buf, v);
-          text.assign(buf, r.ptr);
-        }
-        out += tabs + "<real>" + text + "</real>\n";
-      }
-    }
-  } else if (auto* d = objc_cast<NSDate>(obj)) {
-    out += tabs + "<date>";
-    if (!dateText(d->timeIntervalSinceReferenceDate(), out)) {
-      setError(error, "date out of range");
-      return false;
-    }
-    out += "</date>\n";
-  } else if (auto* data = objc_cast<NSData>(obj)) {
-    out += tabs + "<data>";
-    base64(out, static_cast<const uint8_t*>(data->bytes()), data->length());
-    out += "</data>\n";
-  } else if (auto* a = objc_cast<NSArray>(obj)) {
-    if (a->count() == 0) {
-      out += tabs + "<array/>\n";
-    } else {
-      out += tabs + "<array>\n";
-      for (const id& item : *a)
-        if (!xmlValue(item.get(), depth + 1, out, error)) return false;
-      out += tabs + "</array>\n";
-    }
-  } else if (auto* dict = objc_cast<NSDictionary>(obj)) {
-    if (dict->count() == 0) {
-      out += tabs + "<dict/>\n";
-    } else {
-      out += tabs + "<dict>\n";
-      for (const auto& [k, v] : sortedEntries(dict)) {
-        out += tabs + "\t<key>";
-        escape(out, k->UTF8String());
-        out += "</key>\n";
-        if (!xmlValue(v, depth + 1, out, error)) return false;
-      }
-      out += tabs + "</dict>\n";
-    }
-  } else {
-    return false;
-  }
-  return true;
-}
-
-plist_t toNode(const NSObject* obj, std::string* error) {
+// The nodes of `obj`, which validate() has passed, for writing in `format`.
+plist_t toNode(const NSObject* obj, NSPropertyListFormat format, std::string* error) {
   if (auto* s = objc_cast<NSString>(obj)) return plist_new_string(s->UTF8String());
   if (auto* n = objc_cast<NSNumber>(obj)) return numberNode(n);
   if (auto* d = objc_cast<NSDate>(obj)) {
     double t = d->timeIntervalSinceReferenceDate();
     double sec = std::floor(t);
-    // A fraction within half a microsecond of the next second rounds up into it.
-    long usec = std::lround((t - sec) * 1e6);
+    // A fraction within half a microsecond of the next second rounds up into it. XML
+    // keeps whole seconds, the second the date falls in; libplist would cut a date with
+    // a fraction toward zero, a second late before the reference date.
+    long usec = format == NSPropertyListXMLFormat_v1_0 ? 0 : std::lround((t - sec) * 1e6);
     if (usec >= 1000000) {
       sec += 1;
       usec -= 1000000;
@@ -772,7 +663,7 @@ plist_t toNode(const NSObject* obj, std::string* error) {
   if (auto* a = objc_cast<NSArray>(obj)) {
     plist_t node = plist_new_array();
     for (const id& item : *a) {
-      plist_t child = toNode(item.get(), error);
+      plist_t child = toNode(item.get(), format, error);
       if (!child) {
         plist_free(node);
         return nullptr;
@@ -784,7 +675,7 @@ plist_t toNode(const NSObject* obj, std::string* error) {
   if (auto* dict = objc_cast<NSDictionary>(obj)) {
     plist_t node = plist_new_dict();
     for (const auto& [k, v] : sortedEntries(dict)) {
-      plist_t child = toNode(v, error);
+      plist_t child = toNode(v, format, error);
       if (!child) {
         plist_free(node);
         return nullptr;
@@ -794,6 +685,19 @@ plist_t toNode(const NSObject* obj, std::string* error) {
     return node;
   }
   return nullptr;
+}
+
+// Every list is written by libplist from nodes, once validate() has refused what the
+// device's format cannot carry.
+bool toFormat(const NSObject* obj, NSPropertyListFormat format, std::string& out,
+              std::string* error) {
+  if (!validate(obj, error)) return false;
+  plist_t node = toNode(obj, format, error);
+  if (!node) return false;
+  bool written = writeNode(node, format, out);
+  plist_free(node);
+  if (!written) setError(error, "property list could not be written");
+  return written;
 }
 
 }  // namespace
@@ -861,32 +765,11 @@ bool validate(const NSObject* obj, std::string* error) {
 }
 
 bool toXML(const NSObject* obj, std::string& out, std::string* error) {
-  if (!validate(obj, error)) return false;
-  out =
-      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-      "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
-      "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-      "<plist version=\"1.0\">\n";
-  if (!xmlValue(obj, 0, out, error)) return false;
-  out += "</plist>\n";
-  return true;
+  return toFormat(obj, NSPropertyListXMLFormat_v1_0, out, error);
 }
 
 bool toBinary(const NSObject* obj, std::string& out, std::string* error) {
-  if (!validate(obj, error)) return false;
-  plist_t node = toNode(obj, error);
-  if (!node) return false;
-  char* bin = nullptr;
-  uint32_t len = 0;
-  plist_to_bin(node, &bin, &len);
-  plist_free(node);
-  if (!bin) {
-    setError(error, "binary property list could not be written");
-    return false;
-  }
-  out.assign(bin, len);
-  plist_to_bin_free(bin);
-  return true;
+  return toFormat(obj, NSPropertyListBinaryFormat_v1_0, out, error);
 }
 
 bool writeFile(const NSObject* obj, const std::string& path, bool atomically) {

@@ -4,6 +4,7 @@
 
 #include <plist/plist.h>
 
+#include <cstdint>
 #include <string>
 
 #include "Foundation/NSPropertyListSerialization.h"
@@ -22,6 +23,35 @@ bool writeWholeFile(const std::string& path, const void* data, std::size_t n, bo
 namespace plist {
 
 enum class Root { Any, Array, Dictionary };
+
+// An unsigned big-endian number of `size` bytes (1 to 8): the sizes, offsets,
+// references and numbers of a binary list. Inline, as every reader calls it per object.
+inline uint64_t readBigEndian(const uint8_t* p, unsigned size) {
+  // References and offsets are mostly one or two bytes wide: those without the loop.
+  if (size == 1) return p[0];
+  if (size == 2) return (uint64_t{p[0]} << 8) | p[1];
+  uint64_t v = 0;
+  for (unsigned k = 0; k < size; ++k) v = (v << 8) | p[k];
+  return v;
+}
+
+// The last 32 bytes of a binary list: the widths of its offsets and references, its
+// object count, its top object and where its offset table starts.
+struct BinaryTrailer {
+  static constexpr std::size_t kSize = 32;
+  unsigned offsetSize = 0;
+  unsigned refSize = 0;
+  uint64_t count = 0;
+  uint64_t top = 0;
+  uint64_t table = 0;
+
+  // As stored at the end of `n` bytes (n >= kSize); checkBytes checks it.
+  static BinaryTrailer at(const uint8_t* d, std::size_t n) {
+    const uint8_t* t = d + n - kSize;
+    return {t[6], t[7], readBigEndian(t + 8, 8), readBigEndian(t + 16, 8),
+            readBigEndian(t + 24, 8)};
+  }
+};
 
 // None for anything but a whole, well-formed, bounded property list whose root is of
 // the requested kind.

@@ -1,3 +1,8 @@
+// A binary list read into the table by a reader of our own, where the other readers use
+// libplist: libplist makes a node per value (a copy per string), once per reference for a
+// value shared by reference, while an archive is a table of objects looked up by index
+// many times. XML lists are read by libplist (readXML). The checks every reader runs
+// (checkBytes) pass first, so sizes and references are trusted here.
 #include "PropertyTree.h"
 
 #include <plist/plist.h>
@@ -14,20 +19,14 @@ namespace foundation::plist {
 
 namespace {
 
-uint64_t bigEndian(const uint8_t* p, unsigned size) {
-  uint64_t v = 0;
-  for (unsigned k = 0; k < size; ++k) v = (v << 8) | p[k];
-  return v;
-}
-
 double realAt(const uint8_t* p, unsigned size) {
   if (size == 4) {
-    auto bits = static_cast<uint32_t>(bigEndian(p, 4));
+    auto bits = static_cast<uint32_t>(readBigEndian(p, 4));
     float f;
     std::memcpy(&f, &bits, sizeof f);
     return f;
   }
-  uint64_t bits = bigEndian(p, 8);
+  uint64_t bits = readBigEndian(p, 8);
   double d;
   std::memcpy(&d, &bits, sizeof d);
   return d;
@@ -80,7 +79,7 @@ uint64_t lengthAt(const uint8_t* d, uint64_t off, uint64_t* body) {
   }
   unsigned bytes = 1u << (d[off + 1] & 0x0F);
   *body = off + 2 + bytes;
-  return bigEndian(d + off + 2, bytes);
+  return readBigEndian(d + off + 2, bytes);
 }
 
 // Decodes the object at `off` when it holds no references: a boolean, number, date,
@@ -103,7 +102,7 @@ bool decodeLeaf(const uint8_t* d, uint64_t off, PropertyTree::Value* v,
       // Sixteen-byte integers keep their low eight bytes.
       unsigned size = 1u << info;
       v->kind = Kind::Integer;
-      v->integer = size > 8 ? bigEndian(d + body + size - 8, 8) : bigEndian(d + body, size);
+      v->integer = size > 8 ? readBigEndian(d + body + size - 8, 8) : readBigEndian(d + body, size);
       return true;
     }
     case 0x2:
@@ -134,7 +133,7 @@ bool decodeLeaf(const uint8_t* d, uint64_t off, PropertyTree::Value* v,
     case 0x8: {
       unsigned size = info + 1;
       v->kind = Kind::Uid;
-      v->integer = size > 8 ? bigEndian(d + body + size - 8, 8) : bigEndian(d + body, size);
+      v->integer = size > 8 ? readBigEndian(d + body + size - 8, 8) : readBigEndian(d + body, size);
       return true;
     }
     default:
@@ -150,10 +149,10 @@ bool decodeLeaf(const uint8_t* d, uint64_t off, PropertyTree::Value* v,
 bool PropertyTree::readBinary(std::string* error) {
   const auto* d = reinterpret_cast<const uint8_t*>(bytes_.data());
   std::size_t n = bytes_.size();
-  const uint8_t* t = d + n - 32;
-  unsigned offsetSize = t[6], refSize = t[7];
-  uint64_t count = bigEndian(t + 8, 8), table = bigEndian(t + 24, 8);
-  auto topObject = static_cast<uint32_t>(bigEndian(t + 16, 8));
+  const BinaryTrailer trailer = BinaryTrailer::at(d, n);
+  const unsigned offsetSize = trailer.offsetSize, refSize = trailer.refSize;
+  const uint64_t count = trailer.count, table = trailer.table;
+  auto topObject = static_cast<uint32_t>(trailer.top);
   // Values only for the objects reached, in the order they are reached (the checks bound
   // how many): a table of a file's size that claims many objects costs four bytes each.
   constexpr uint32_t kNotReached = UINT32_MAX;
@@ -166,7 +165,7 @@ bool PropertyTree::readBinary(std::string* error) {
     pending.pop_back();
     // Filled here and stored at the end: reaching new objects grows `values_`.
     Value v;
-    uint64_t off = bigEndian(d + table + uint64_t{index} * offsetSize, offsetSize);
+    uint64_t off = readBigEndian(d + table + uint64_t{index} * offsetSize, offsetSize);
     uint8_t type = d[off] >> 4;
     if (type == 0xA || type == 0xD) {
       // An array's items, or a dictionary's keys and then its values: each object
@@ -178,7 +177,7 @@ bool PropertyTree::readBinary(std::string* error) {
       v.count = static_cast<uint32_t>(entries);
       v.first = static_cast<uint32_t>(refs_.size());
       for (uint64_t k = 0; k < refs; ++k) {
-        auto ref = static_cast<uint32_t>(bigEndian(d + body + k * refSize, refSize));
+        auto ref = static_cast<uint32_t>(readBigEndian(d + body + k * refSize, refSize));
         if (slot[ref] == kNotReached) {
           slot[ref] = static_cast<uint32_t>(values_.size());
           values_.emplace_back();

@@ -18,6 +18,7 @@
 #include "CoreFoundation/CFNotificationCenter.h"
 #include "Foundation/Foundation.h"
 #include "SpringBoard/SpringBoard.h"
+#include "UnreadableSettings.h"
 #include "WaitFor.h"
 #include "dispatch/CFRunLoop.h"
 
@@ -264,16 +265,36 @@ TEST_F(Commands, PrefsRejectsBadInputWithExitCode2AndLeavesTheFileAlone) {
   }
 }
 
-TEST_F(Commands, PrefsRefusesToReplaceAnUnreadableSettingsFile) {
+// As the settings pane does: an unreadable file reads as the defaults, and a set writes a
+// whole new file after keeping the old bytes beside it.
+TEST_F(Commands, PrefsSetKeepsAnUnreadableSettingsFileBesideTheNewOne) {
   fs::create_directories(fs::path(settingsPath()).parent_path());
-  const std::string junk = "<?xml version=\"1.0\"?><plist><dict><key>Enabled</key>";
-  writeFile(settingsPath(), junk);
+  const std::string aside = unreadable::asidePath(settingsPath());
+  for (const auto& flavour : unreadable::flavours()) {
+    SCOPED_TRACE(flavour.name);
+    unreadable::writeBytes(settingsPath(), flavour.bytes);
+    EXPECT_EQ(nimbra({"prefs", "get", "Enabled"}).out, "YES (default)\n");
+    Result r = nimbra({"prefs", "set", "Enabled", "NO"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err,
+              "nimbra prefs: " + settingsPath() + " could not be read; kept it as " + aside + "\n");
+    EXPECT_EQ(unreadable::readBytes(aside), flavour.bytes);
+    auto s = settings();
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->count(), 1u);
+    EXPECT_EQ(nimbra({"prefs", "get", "Enabled"}).out, "NO\n");
+    EXPECT_TRUE(unreadable::strayFiles(settingsPath()).empty());
+  }
+}
+
+TEST_F(Commands, PrefsSetLeavesAFolderInTheSettingsFilesPlace) {
+  fs::create_directories(settingsPath());
+  unreadable::writeBytes(settingsPath() + "/inside", "kept");
   Result r = nimbra({"prefs", "set", "Enabled", "NO"});
   EXPECT_EQ(r.status, 2);
-  EXPECT_TRUE(contains(r.err, "not a property-list dictionary")) << r.err;
-  EXPECT_EQ(readFile(settingsPath()), junk);
-  // Reading falls back to what the plug-in would use.
-  EXPECT_EQ(nimbra({"prefs", "get", "Enabled"}).out, "YES (default)\n");
+  EXPECT_EQ(r.err, "nimbra prefs: cannot write " + settingsPath() + ": a folder is in its place\n");
+  EXPECT_EQ(unreadable::readBytes(settingsPath() + "/inside"), "kept");
+  EXPECT_FALSE(fs::exists(unreadable::asidePath(settingsPath())));
 }
 
 // Each set is a locked read-modify-write: writers of different keys lose none.

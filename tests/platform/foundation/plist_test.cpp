@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -222,6 +223,29 @@ TEST_F(PropertyLists, BinaryDatesRoundToTheNearestMicrosecond) {
     ASSERT_NE(back, nullptr);
     double read = objc_cast<NSDate>(back->objectAtIndex(0))->timeIntervalSinceReferenceDate();
     EXPECT_NEAR(read, t, 1e-6) << t;
+  }
+}
+
+// XML writes every real so it reads back the same, and a date as the second it falls in:
+// before the reference date that is the second below, not the one toward zero.
+TEST_F(PropertyLists, XmlKeepsEveryRealAndTheSecondADateFallsIn) {
+  auto list = NSMutableArray::array();
+  const std::vector<double> reals = {0.1, 1.0 / 3, static_cast<double>(5.3f), 1e300, 5e-324, -2.5};
+  for (double r : reals) list->addObject(NSNumber::numberWithDouble(r));
+  const std::vector<double> dates = {-25.3, -1.5, -0.25, 0.25, 5.9999999};
+  for (double t : dates) list->addObject(NSDate::dateWithTimeIntervalSinceReferenceDate(t));
+  auto data = NSPropertyListSerialization::dataWithPropertyList(list, NSPropertyListXMLFormat_v1_0);
+  ASSERT_NE(data, nullptr);
+  auto back = objc_cast<NSArray>(
+      NSPropertyListSerialization::propertyListWithData(data, NSPropertyListImmutable));
+  ASSERT_NE(back, nullptr);
+  ASSERT_EQ(back->count(), reals.size() + dates.size());
+  for (std::size_t i = 0; i < reals.size(); ++i)
+    EXPECT_EQ(objc_cast<NSNumber>(back->objectAtIndex(i))->doubleValue(), reals[i]);
+  for (std::size_t i = 0; i < dates.size(); ++i) {
+    auto date = objc_cast<NSDate>(back->objectAtIndex(reals.size() + i));
+    ASSERT_NE(date, nullptr);
+    EXPECT_EQ(date->timeIntervalSinceReferenceDate(), std::floor(dates[i])) << dates[i];
   }
 }
 

@@ -25,6 +25,7 @@
 #include "UIKit/UISlider.h"
 #include "UIKit/UISwitch.h"
 #include "UIKit/UITableView.h"
+#include "UnreadableSettings.h"
 
 namespace {
 
@@ -313,7 +314,7 @@ TEST(PreferenceStore, WritesOneKeyAndKeepsTheRest) {
   EXPECT_EQ(contents->count(), 1u);
   EXPECT_EQ(PSPreferenceStore::valueForKey(S(kDomain), S("B"))->description(), "two");
 
-  // A damaged file is started afresh rather than kept unreadable.
+  // A damaged file is started afresh (its bytes kept aside, see below).
   std::ofstream(home.path() + "/Library/Preferences/" + kDomain + ".plist") << "\x01garbage";
   EXPECT_EQ(PSPreferenceStore::contentsOfDomain(S(kDomain)), nullptr);
   EXPECT_TRUE(PSPreferenceStore::setValueForKey(S(kDomain), S("C"), NSNumber::numberWithBool(YES)));
@@ -323,6 +324,71 @@ TEST(PreferenceStore, WritesOneKeyAndKeepsTheRest) {
   EXPECT_FALSE(error.empty());
   EXPECT_FALSE(PSPreferenceStore::setValueForKey(S(kDomain), S("D"), std::make_shared<NSObject>(),
                                                  &error));  // not a property-list value
+}
+
+// The pane's entries over each kind of unreadable file: it reads as empty, the change
+// writes a whole new file, and the old bytes are kept beside it, the newest kept.
+TEST(ListController, AChangeOverAnUnreadableFileKeepsItsBytesBeside) {
+  ListFixture f;
+  const std::string file = f.home.path() + "/Library/Preferences/" + kDomain + ".plist";
+  for (const auto& flavour : unreadable::flavours()) {
+    SCOPED_TRACE(flavour.name);
+    unreadable::writeBytes(file, flavour.bytes);
+    f.list->reloadValues();
+    EXPECT_TRUE(f.control<UISwitch>("Flag")->isOn());  // the default, as for no file
+    postedNames().clear();
+    testing::internal::CaptureStderr();
+    f.control<UISwitch>("Flag")->toggle();
+    std::string log = testing::internal::GetCapturedStderr();
+    auto contents = fileContents(f.home);
+    ASSERT_NE(contents, nullptr);
+    EXPECT_EQ(contents->count(), 1u);
+    EXPECT_FALSE(objc_cast<NSNumber>(contents->objectForKey(S("Flag")))->boolValue());
+    EXPECT_EQ(unreadable::readBytes(unreadable::asidePath(file)), flavour.bytes);
+    EXPECT_NE(log.find("[Preferences] " + file + " could not be read; its bytes are kept in " +
+                       unreadable::asidePath(file)),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(postsOf(kNote), 1);
+    EXPECT_TRUE(unreadable::strayFiles(file).empty());
+
+    // Once readable again, later changes leave the kept bytes alone and log nothing.
+    testing::internal::CaptureStderr();
+    f.control<UISwitch>("Flag")->toggle();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(unreadable::readBytes(unreadable::asidePath(file)), flavour.bytes);
+  }
+}
+
+TEST(PreferenceStore, AFolderInTheFilesPlaceIsLeftAsItIs) {
+  TempHome home;
+  const std::string file = home.settingsFile();
+  const Strong<NSString> domain = S("com.varenko.nimbra");
+  std::filesystem::create_directory(file);
+  unreadable::writeBytes(file + "/inside", "kept");
+  std::string error, aside;
+  EXPECT_FALSE(PSPreferenceStore::setValueForKey(domain, S("Enabled"), NSNumber::numberWithBool(NO),
+                                                 &error, &aside));
+  EXPECT_EQ(error, "cannot write " + file + ": a folder is in its place");
+  EXPECT_TRUE(aside.empty());
+  EXPECT_TRUE(std::filesystem::is_directory(file));
+  EXPECT_EQ(unreadable::readBytes(file + "/inside"), "kept");
+  EXPECT_FALSE(std::filesystem::exists(unreadable::asidePath(file)));
+  EXPECT_TRUE(unreadable::strayFiles(file).empty());
+}
+
+// A value the file can't hold fails the write before anything moves.
+TEST(PreferenceStore, AWriteThatCannotBeMadeLeavesAnUnreadableFileInPlace) {
+  TempHome home;
+  const std::string file = home.settingsFile();
+  const std::string bytes = unreadable::flavours().front().bytes;
+  unreadable::writeBytes(file, bytes);
+  std::string error;
+  EXPECT_FALSE(PSPreferenceStore::setValueForKey(S("com.varenko.nimbra"), S("Enabled"),
+                                                 std::make_shared<NSObject>(), &error));
+  EXPECT_NE(error.find("not a property-list object"), std::string::npos) << error;
+  EXPECT_EQ(unreadable::readBytes(file), bytes);
+  EXPECT_FALSE(std::filesystem::exists(unreadable::asidePath(file)));
 }
 
 TEST(PreferenceStore, TwoProcessesWritingDifferentKeysLoseNothing) {

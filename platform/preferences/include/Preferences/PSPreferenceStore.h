@@ -20,10 +20,14 @@ class PSPreferenceStore {
   static Strong<NSDictionary> contentsOfDomain(const Strong<NSString>& domain);
   static id valueForKey(const Strong<NSString>& domain, const Strong<NSString>& key);
 
-  // Stores `value` (none removes the key) and writes the file atomically. A file that
-  // can't be read is started afresh. NO when the write failed; `error` says why.
+  // Stores `value` (none removes the key) and writes the file atomically: the one writer
+  // of a domain's file. A file that can't be read as a dictionary reads as empty and is
+  // started afresh, but its bytes are first moved aside to "<file>.unreadable" (replacing
+  // an older one), the log says so and `keptAside` gets that path. A folder in the file's
+  // place is left alone and the write fails. NO when the write failed; `error` says why.
   static BOOL setValueForKey(const Strong<NSString>& domain, const Strong<NSString>& key,
-                             const id& value, std::string* error = nullptr);
+                             const id& value, std::string* error = nullptr,
+                             std::string* keptAside = nullptr);
 
   // Posts a Darwin notification of that name; nothing for none or an empty name.
   static void postNotification(const Strong<NSString>& name);
