@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libplist-dev libicu-dev libharfbuzz-dev libfreetype-dev libfontconfig-dev
   libcairo2-dev libpng-dev libpango1.0-dev
-  libpsl-dev publicsuffix libphonenumber-dev libplist-utils
+  libpsl-dev publicsuffix libphonenumber-dev libplist-utils libcli11-dev
   fonts-dejavu-core fonts-inter fonts-noto-core fonts-noto-cjk fonts-noto-color-emoji
   libsdl2-dev xvfb xdotool python3
 )

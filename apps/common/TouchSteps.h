@@ -1,11 +1,5 @@
-// Finger steps both headless hosts take, in window points:
-//
-//   touch-down X,Y    a finger comes down (a second one while the first is down is a
-//                     second finger)
-//   touch-move X,Y    the last finger down moves
-//   touch-up X,Y      the last finger down lifts there
-//   touch-cancel      the system takes every finger away
-//   tap-point X,Y     a finger comes down and lifts at one place
+// Finger steps both headless hosts take, in window points. The table below is their one
+// spelling: both hosts' options and script steps, and the usage texts, are made from it.
 //
 // A finger that nothing takes (outside every view, or a second finger on a one-finger
 // view) is still counted, so a later up lifts it, and delivers nothing.
@@ -35,36 +29,71 @@ inline bool parsePoint(const std::string& text, CGPoint* point) {
   return true;
 }
 
+enum class Finger { Down, Move, Up, Cancel, TapPoint };
+
+struct FingerStep {
+  Finger finger;
+  const char* verb;       // the step in a script; the option is "--" and the verb
+  const char* arguments;  // "X,Y", or "" for none
+  std::size_t count;      // how many arguments
+  const char* summary;
+};
+
+inline const std::vector<FingerStep>& fingerSteps() {
+  static const std::vector<FingerStep> steps = {
+      {Finger::Down, "touch-down", "X,Y", 1,
+       "a finger comes down (another while one is down is a second finger)"},
+      {Finger::Move, "touch-move", "X,Y", 1, "the last finger down moves"},
+      {Finger::Up, "touch-up", "X,Y", 1, "the last finger down lifts there"},
+      {Finger::Cancel, "touch-cancel", "", 0, "the system takes every finger away"},
+      {Finger::TapPoint, "tap-point", "X,Y", 1, "a finger comes down and lifts at one place"},
+  };
+  return steps;
+}
+
+inline const FingerStep* findFingerStep(const std::string& verb) {
+  for (const FingerStep& step : fingerSteps()) {
+    if (verb == step.verb) return &step;
+  }
+  return nullptr;
+}
+
+// A step's argument checked before anything runs; NO with `error` set.
+inline bool checkFingerArguments(const FingerStep& step, const std::vector<std::string>& args,
+                                 std::string* error) {
+  CGPoint p;
+  if (args.size() == step.count && (step.count == 0 || parsePoint(args[0], &p))) return true;
+  if (error)
+    *error = std::string(step.verb) +
+             (step.count ? " needs a point X,Y in window points" : " takes no arguments");
+  return false;
+}
+
 class Fingers {
  public:
-  static bool handles(const std::string& verb) {
-    return verb == "touch-down" || verb == "touch-move" || verb == "touch-up" ||
-           verb == "touch-cancel" || verb == "tap-point";
-  }
-
   // Runs one finger step on `window`; NO with `error` set for a bad step.
-  bool run(UIWindow* window, const std::string& verb, const std::vector<std::string>& args,
+  bool run(UIWindow* window, const FingerStep& step, const std::vector<std::string>& args,
            std::string* error) {
-    if (verb == "touch-cancel") {
-      if (!args.empty()) return fail(error, "touch-cancel takes no arguments");
-      window->cancelAllTouches();
-      fingers_.clear();
-      return true;
-    }
-    CGPoint p;
-    if (args.size() != 1 || !parsePoint(args[0], &p))
-      return fail(error, verb + " needs a point X,Y in window points");
-    if (verb == "touch-down") {
-      fingers_.push_back(window->touchDownAtPoint(p));
-      return true;
-    }
-    if (verb == "tap-point") {
-      auto touch = window->touchDownAtPoint(p);
-      if (touch) window->touchUpAtPoint(touch, p);
-      return true;
+    if (!checkFingerArguments(step, args, error)) return false;
+    CGPoint p = CGPointMake(0, 0);
+    if (step.count) parsePoint(args[0], &p);
+    switch (step.finger) {
+      case Finger::Cancel:
+        window->cancelAllTouches();
+        fingers_.clear();
+        return true;
+      case Finger::Down:
+        fingers_.push_back(window->touchDownAtPoint(p));
+        return true;
+      case Finger::TapPoint:
+        if (auto touch = window->touchDownAtPoint(p)) window->touchUpAtPoint(touch, p);
+        return true;
+      case Finger::Move:
+      case Finger::Up:
+        break;
     }
     if (fingers_.empty()) return fail(error, "no finger is down");
-    if (verb == "touch-move") {
+    if (step.finger == Finger::Move) {
       if (fingers_.back()) window->touchMoveToPoint(fingers_.back(), p);
       return true;
     }

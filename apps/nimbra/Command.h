@@ -1,27 +1,24 @@
-// Subcommands of `nimbra` register themselves, one source file each:
+// Subcommands of `nimbra` register themselves, one source file each: a commandline::Command
+// that declares its options (its usage and help are made from them) and does its work in
+// run().
 //
-//   static const nimbra::Command home{"home", "home --out FILE.png   render the home screen",
-//                                     &runHome};
+//   const nimbra::Registration home{[] { return std::make_shared<HomeCommand>(); }};
 #pragma once
 
-#include <map>
-#include <string>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "CommandLine.h"
 
 namespace nimbra {
 
-using CommandFunction = int (*)(int argc, char** argv);  // argv[0] is the subcommand
+using CommandMaker = std::function<std::shared_ptr<commandline::Command>()>;
 
-struct Command {
-  // `details` follows the usage line in the command's own help.
-  Command(const char* name, std::string usage, CommandFunction run, std::string details = {});
+struct Registration {
+  explicit Registration(CommandMaker make);
 };
 
-struct CommandEntry {
-  std::string usage;
-  CommandFunction run;
-  std::string details;
-};
-
-std::map<std::string, CommandEntry>& commands();
+std::vector<CommandMaker>& commands();
 
 }  // namespace nimbra

@@ -115,20 +115,30 @@ class Printer {
   std::unordered_set<const NSObject*> seen_;
 };
 
-int runArchive(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "nimbra archive: needs one FILE\nusage: nimbra archive FILE\n");
-    return 2;
+class Archive : public commandline::Command {
+ public:
+  Archive() : Command("archive", "print the objects of a keyed archive") {
+    add_option("FILE", file_)->required();
+    missing("needs one FILE");
+    unknown([](const std::string&) { return "needs one FILE"; });
   }
+  int run() override;
+
+ private:
+  std::string file_;
+};
+
+int Archive::run() {
+  const char* file = file_.c_str();
   std::error_code ec;
-  if (std::filesystem::is_directory(argv[1], ec)) {
-    std::fprintf(stderr, "nimbra archive: %s is a folder; give an archive file\n", argv[1]);
+  if (std::filesystem::is_directory(file_, ec)) {
+    std::fprintf(stderr, "nimbra archive: %s is a folder; give an archive file\n", file);
     return 2;
   }
-  auto data = NSData::dataWithContentsOfFile(std::string(argv[1]));
+  auto data = NSData::dataWithContentsOfFile(file_);
   if (!data) {
     std::fprintf(stderr, "nimbra archive: cannot read %s; check that it exists and is readable\n",
-                 argv[1]);
+                 file);
     return 2;
   }
   Strong<NSError> error;
@@ -142,7 +152,6 @@ int runArchive(int argc, char** argv) {
   return 0;
 }
 
-const nimbra::Command archive{"archive", "archive FILE   print the objects of a keyed archive",
-                              &runArchive};
+const nimbra::Registration archive{[] { return std::make_shared<Archive>(); }};
 
 }  // namespace

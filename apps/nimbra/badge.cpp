@@ -25,39 +25,41 @@ id badgeValue(const std::string& text) {
   return NSString::stringWithUTF8String(text);
 }
 
-int runBadge(int argc, char** argv) {
+class Badge : public commandline::Command {
+ public:
+  Badge()
+      : Command("badge",
+                "set an app's or folder's badge (a number, text or none) in your own home screen "
+                "(~/Library/SpringBoard, copied from the sample on first use) or the one given") {
+    add_option("NAME", name_)->required();
+    add_option("VALUE", value_)->required();
+    add_option("--layout", layout_, "the layout file to change")->type_name("FILE");
+    rootOption_ = add_option("--root", rootDir_, "the device-like tree whose layout to change")
+                      ->type_name("DIR");
+    missing("needs an app or folder NAME and a VALUE");
+    unknown([](const std::string& arg) {
+      return arg.rfind("--", 0) == 0 ? "unknown option " + arg
+                                     : std::string("needs an app or folder NAME and a VALUE");
+    });
+  }
+  int run() override;
+
+ private:
+  std::string name_, value_, layout_, rootDir_;
+  CLI::Option* rootOption_;
+};
+
+int Badge::run() {
   std::string layout, root = NIMBRA_ROOT;
-  bool rootGiven = false;
-  std::vector<std::string> positional;
-  const char* const usage = "usage: nimbra badge NAME VALUE [--layout FILE] [--root DIR]";
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    if (arg == "--layout" || arg == "--root") {
-      if (i + 1 >= argc) {
-        std::fprintf(stderr, "nimbra badge: %s needs a value\n%s\n", arg.c_str(), usage);
-        return 2;
-      }
-      (arg == "--layout" ? layout : root) = argv[++i];
-      rootGiven = rootGiven || arg == "--root";
-    } else if (arg.size() > 2 && arg.rfind("--", 0) == 0) {
-      std::fprintf(stderr, "nimbra badge: unknown option %s\n%s\n", arg.c_str(), usage);
-      return 2;
-    } else {
-      positional.push_back(arg);
-    }
-  }
-  if (positional.size() != 2) {
-    std::fprintf(stderr, "nimbra badge: needs an app or folder NAME and a VALUE\n%s\n", usage);
-    return 2;
-  }
+  bool rootGiven = rootOption_->count() > 0;
+  if (rootGiven) root = rootDir_;
   std::string error;
-  layout = homehost::layoutFor(layout, root, rootGiven, &error);
+  layout = homehost::layoutFor(layout_, root, rootGiven, &error);
   if (layout.empty()) {
     std::fprintf(stderr, "nimbra badge: %s\n", error.c_str());
     return 2;
   }
-  if (!SBHomeScreen::setBadgeInLayoutFile(layout, positional[0], badgeValue(positional[1]),
-                                          &error)) {
+  if (!SBHomeScreen::setBadgeInLayoutFile(layout, name_, badgeValue(value_), &error)) {
     std::fprintf(stderr, "nimbra badge: %s\n", error.c_str());
     return 2;
   }
@@ -67,11 +69,6 @@ int runBadge(int argc, char** argv) {
   return 0;
 }
 
-const nimbra::Command badge{
-    "badge",
-    "badge NAME VALUE [--layout FILE] [--root DIR]   set an app's or folder's badge (a number, "
-    "text or none) in your own home screen (~/Library/SpringBoard, copied from the sample on "
-    "first use) or the one given",
-    &runBadge};
+const nimbra::Registration badge{[] { return std::make_shared<Badge>(); }};
 
 }  // namespace

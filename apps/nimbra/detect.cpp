@@ -181,37 +181,68 @@ const char* kindName(NSTextCheckingType type) {
   return "other";
 }
 
-int runDetect(int argc, char** argv) {
-  NSTextCheckingTypes types = NSTextCheckingAllDetectorTypes;
-  std::string file, locale;
-  bool haveFile = false, haveNow = false;
-  double now = 0;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    if (arg == "--types") {
-      if (i + 1 >= argc) return fail("--types needs a list such as link,phone");
-      std::string error;
-      types = parseTypes(argv[++i], &error);
-      if (!types) return fail(error);
-    } else if (arg == "--now") {
-      if (i + 1 >= argc) return fail("--now needs an ISO 8601 date such as 2026-12-09T10:00");
-      if (!parseMoment(argv[++i], &now))
-        return fail("--now: '" + std::string(argv[i]) +
-                    "' is not an ISO 8601 date (2026-12-09, 2026-12-09T10:00:00+01:00)");
-      haveNow = true;
-    } else if (arg == "--locale") {
-      if (i + 1 >= argc) return fail("--locale needs a name such as en_GB");
-      if (!parseLocaleName(argv[++i], &locale))
-        return fail("--locale: '" + std::string(argv[i]) + "' is not a locale name (en_GB, de_DE)");
-    } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
-      return fail("unknown argument '" + arg + "'");
-    } else if (haveFile) {
-      return fail("one FILE at most (or none for standard input)");
-    } else {
-      file = arg;
-      haveFile = true;
-    }
+class Detect : public commandline::Command {
+ public:
+  Detect()
+      : Command("detect",
+                "print what the data detector finds in FILE (or standard input): LOCATION LENGTH "
+                "(UTF-16 units) TYPE PAYLOAD per line; relative dates count from DATE (ISO 8601, "
+                "default now), in locale NAME (default the process's)") {
+    needs(add_option_function<std::string>(
+              "--types",
+              [this](const std::string& list) {
+                std::string error;
+                types_ = parseTypes(list, &error);
+                if (!types_) throw commandline::Refused(error);
+              },
+              "the kinds to look for, separated by commas (default all)")
+              ->type_name("link,phone,date,address,transit"),
+          "a list such as link,phone");
+    needs(add_option_function<std::string>(
+              "--now",
+              [this](const std::string& date) {
+                if (!parseMoment(date, &now_))
+                  throw commandline::Refused(
+                      "--now: '" + date +
+                      "' is not an ISO 8601 date (2026-12-09, 2026-12-09T10:00:00+01:00)");
+                haveNow_ = true;
+              },
+              "the moment relative dates count from (ISO 8601; default the clock)")
+              ->type_name("DATE"),
+          "an ISO 8601 date such as 2026-12-09T10:00");
+    needs(add_option_function<std::string>(
+              "--locale",
+              [this](const std::string& name) {
+                if (!parseLocaleName(name, &locale_))
+                  throw commandline::Refused("--locale: '" + name +
+                                             "' is not a locale name (en_GB, de_DE)");
+              },
+              "the locale dates are read in, such as en_GB (default the process's)")
+              ->type_name("NAME"),
+          "a name such as en_GB");
+    add_option("FILE", file_);
+    unknown([](const std::string& arg) {
+      return arg.size() > 1 && arg[0] == '-' ? "unknown argument '" + arg + "'"
+                                             : std::string(
+                                                   "one FILE at most (or none for "
+                                                   "standard input)");
+    });
   }
+  int run() override;
+
+ private:
+  NSTextCheckingTypes types_ = NSTextCheckingAllDetectorTypes;
+  std::string file_, locale_;
+  bool haveNow_ = false;
+  double now_ = 0;
+};
+
+int Detect::run() {
+  NSTextCheckingTypes types = types_;
+  const std::string& file = file_;
+  const std::string& locale = locale_;
+  bool haveFile = !file_.empty(), haveNow = haveNow_;
+  double now = now_;
   std::string bytes;
   if (!haveFile || file == "-") {
     bytes.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
@@ -240,12 +271,6 @@ int runDetect(int argc, char** argv) {
   return 0;
 }
 
-const nimbra::Command detect{
-    "detect",
-    "detect [--types link,phone,date,address,transit] [--now DATE] [--locale NAME] [FILE]   "
-    "print what the data detector finds in FILE (or standard input): LOCATION LENGTH (UTF-16 "
-    "units) TYPE PAYLOAD per line; relative dates count from DATE (ISO 8601, default now), "
-    "in locale NAME (default the process's)",
-    &runDetect};
+const nimbra::Registration detect{[] { return std::make_shared<Detect>(); }};
 
 }  // namespace

@@ -316,33 +316,26 @@ Strong<UIView> sheet(const std::vector<Row>& rows) {
   return page;
 }
 
-int runLabel(int argc, char** argv) {
-  std::string out, compare;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    if (arg == "--out" && i + 1 < argc) {
-      out = argv[++i];
-    } else if (arg == "--compare" && i + 1 < argc) {
-      compare = argv[++i];
-    } else {
-      std::fprintf(stderr,
-                   "nimbra label: unexpected argument %s\n"
-                   "usage: nimbra label [--out FILE.png] [--compare DIR]\n",
-                   arg.c_str());
-      return 2;
-    }
+class Label : public commandline::Command {
+ public:
+  Label() : Command("label", "draw the rich text label's gallery, or its pictures beside Pango's") {
+    commandline::pngFile(add_option("--out", out_, "the gallery's picture"))->type_name("FILE.png");
+    add_option("--compare", compare_,
+               "write the label's pictures beside Pango's for the same paragraphs, fonts and "
+               "widths into DIR")
+        ->type_name("DIR");
+    unknown([](const std::string& arg) { return "unexpected argument " + arg; });
   }
-  if (out.empty() && compare.empty()) {
-    std::fprintf(stderr,
-                 "nimbra label: needs --out FILE.png or --compare DIR\n"
-                 "usage: nimbra label [--out FILE.png] [--compare DIR]\n");
-    return 2;
-  }
-  if (!out.empty() && !hostpaths::isPngPath(out)) {
-    std::fprintf(stderr, "nimbra label: --out %s: pictures are written as PNG; name it FILE.png\n",
-                 out.c_str());
-    return 2;
-  }
+  int run() override;
+
+ private:
+  std::string out_, compare_;
+};
+
+int Label::run() {
+  const std::string &out = out_, &compare = compare_;
+  if (out.empty() && compare.empty())
+    throw commandline::Refused("needs --out FILE.png or --compare DIR");
   if (!compare.empty()) {
     int status = writeLabelComparison(compare);
     if (status != 0 || out.empty()) return status;
@@ -358,9 +351,6 @@ int runLabel(int argc, char** argv) {
   return 0;
 }
 
-const nimbra::Command label{"label",
-                            "label --out FILE.png | --compare DIR   draw the rich text label's "
-                            "gallery, or its pictures beside Pango's",
-                            &runLabel};
+const nimbra::Registration label{[] { return std::make_shared<Label>(); }};
 
 }  // namespace

@@ -13,68 +13,18 @@
 
 namespace nimbra {
 
-std::map<std::string, CommandEntry>& commands() {
-  static std::map<std::string, CommandEntry> table;
+std::vector<CommandMaker>& commands() {
+  static std::vector<CommandMaker> table;
   return table;
 }
 
-Command::Command(const char* name, std::string usage, CommandFunction run, std::string details) {
-  commands()[name] = {std::move(usage), run, std::move(details)};
+Registration::Registration(CommandMaker make) {
+  commands().push_back(std::move(make));
 }
 
 }  // namespace nimbra
 
 namespace {
-
-// A usage string is "SYNOPSIS   SUMMARY"; the list shows the summary below its synopsis so
-// that long synopses do not push the summaries out of line.
-void printEntry(std::FILE* to, const std::string& usage) {
-  std::size_t gap = usage.find("   ");
-  if (gap == std::string::npos) {
-    std::fprintf(to, "  %s\n", usage.c_str());
-    return;
-  }
-  std::size_t summary = usage.find_first_not_of(' ', gap);
-  std::fprintf(to, "  %s\n      %s\n", usage.substr(0, gap).c_str(), usage.c_str() + summary);
-}
-
-void printUsage(std::FILE* to) {
-  std::fprintf(to,
-               "usage: nimbra [--verbose] COMMAND [ARGS]\n"
-               "       nimbra help [COMMAND] | nimbra COMMAND --help | nimbra --version\n"
-               "commands:\n");
-  for (const auto& [name, entry] : nimbra::commands()) printEntry(to, entry.usage);
-  std::fprintf(to,
-               "options:\n"
-               "  --verbose   also print the platform's log lines on standard error (as does\n"
-               "              NIMBRA_LOG=1 in the environment)\n"
-               "nimbra help prefs lists the settings keys with their types, ranges and titles.\n");
-}
-
-int usage() {
-  printUsage(stderr);
-  return 2;
-}
-
-bool isHelp(const std::string& arg) {
-  return arg == "--help" || arg == "-h";
-}
-
-// Help asked for is an answer, not an error: standard output and exit status 0.
-int help(const char* command) {
-  if (!command) {
-    printUsage(stdout);
-    return 0;
-  }
-  auto it = nimbra::commands().find(command);
-  if (it == nimbra::commands().end()) {
-    std::fprintf(stderr, "nimbra: unknown command '%s'\n", command);
-    return usage();
-  }
-  std::printf("usage: nimbra %s\n", it->second.usage.c_str());
-  if (!it->second.details.empty()) std::fputs(it->second.details.c_str(), stdout);
-  return 0;
-}
 
 // One aligned line per check: what was looked for, found or MISSING, where.
 struct Check {
@@ -87,11 +37,16 @@ bool exists(const std::string& path) {
   return access(path.c_str(), F_OK) == 0;
 }
 
-int selfcheck(int argc, char**) {
-  if (argc != 1) {
-    std::fprintf(stderr, "nimbra selfcheck: takes no arguments\n");
-    return 2;
+class Selfcheck : public commandline::Command {
+ public:
+  Selfcheck()
+      : Command("selfcheck", "check the runtime and the staged plug-in, bundle and home screen") {
+    unknown([](const std::string&) { return "takes no arguments"; });
   }
+  int run() override;
+};
+
+int Selfcheck::run() {
   const std::string root = NIMBRA_ROOT;
   Class object = objc_getClass("NSObject");
   std::vector<Check> checks = {
@@ -116,9 +71,7 @@ int selfcheck(int argc, char**) {
   return all ? 0 : 1;
 }
 
-const nimbra::Command selfcheckCommand{
-    "selfcheck", "selfcheck   check the runtime and the staged plug-in, bundle and home screen",
-    &selfcheck};
+const nimbra::Registration selfcheck{[] { return std::make_shared<Selfcheck>(); }};
 
 // Log lines are for whoever looks into a problem, not for every run.
 bool verboseFromEnvironment() {
@@ -126,37 +79,68 @@ bool verboseFromEnvironment() {
   return log && *log && std::string(log) != "0";
 }
 
+// `nimbra help [COMMAND]`: help asked for is an answer, not an error (standard output,
+// status 0).
+class Help : public commandline::Command {
+ public:
+  explicit Help(const commandline::Command& program)
+      : Command("help", "print the usage of nimbra or of COMMAND"), program_(program) {
+    group("");  // not listed among the commands
+    add_option("COMMAND", command_);
+  }
+  int run() override {
+    const CLI::App* shown = command_.empty() ? &program_ : nullptr;
+    for (const CLI::App* sub : program_.get_subcommands({}))
+      if (sub->get_name() == command_ && !sub->get_group().empty()) shown = sub;
+    if (!shown) {
+      std::fprintf(stderr, "nimbra: unknown command '%s'\n%s", command_.c_str(),
+                   commandline::help(program_).c_str());
+      return 2;
+    }
+    std::fputs(commandline::help(*shown).c_str(), stdout);
+    return 0;
+  }
+
+ private:
+  const commandline::Command& program_;
+  std::string command_;
+};
+
+class Nimbra : public commandline::Command {
+ public:
+  Nimbra() : Command("nimbra", "") {
+    synopsis(
+        "[--verbose] COMMAND [ARGS]\n"
+        "       nimbra help [COMMAND] | nimbra COMMAND --help | nimbra --version");
+    // --verbose may come anywhere; the commands pass what they do not know up to here.
+    add_flag_callback(
+        "--verbose", [] { foundation::setLogEnabled(true); },
+        "also print the platform's log lines on standard error (as does NIMBRA_LOG=1 in the "
+        "environment)");
+    set_version_flag("--version", "nimbra " NIMBRA_VERSION, "print the version");
+    footer("nimbra help prefs lists the settings keys with their types, ranges and titles.");
+    unknown([](const std::string& arg) {
+      return "unknown command '" + arg + "'; nimbra --help lists them";
+    });
+    require_subcommand(0, 1);  // the words after a command are its own, never another command
+    std::vector<std::shared_ptr<commandline::Command>> made;
+    for (const auto& make : nimbra::commands()) made.push_back(make());
+    std::sort(made.begin(), made.end(),
+              [](const auto& a, const auto& b) { return a->get_name() < b->get_name(); });
+    for (auto& command : made) add_subcommand(command);
+    add_subcommand(std::make_shared<Help>(*this));
+  }
+  // No command given.
+  int run() override {
+    std::fputs(commandline::help(*this).c_str(), stderr);
+    return 2;
+  }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  // --verbose may come anywhere; it is taken out before the command sees its arguments.
-  bool verbose = verboseFromEnvironment();
-  int kept = 1;
-  for (int i = 1; i < argc; ++i) {
-    if (std::string(argv[i]) == "--verbose") {
-      verbose = true;
-    } else {
-      argv[kept++] = argv[i];
-    }
-  }
-  argc = kept;
-  argv[argc] = nullptr;
-  foundation::setLogEnabled(verbose);
-  if (argc < 2) return usage();
-  if (isHelp(argv[1])) return help(nullptr);
-  if (std::string(argv[1]) == "--version") {
-    std::printf("nimbra %s\n", NIMBRA_VERSION);
-    return 0;
-  }
-  if (std::string(argv[1]) == "help") return help(argc > 2 ? argv[2] : nullptr);
-  auto& table = nimbra::commands();
-  auto it = table.find(argv[1]);
-  if (it == table.end()) {
-    std::fprintf(stderr, "nimbra: unknown command '%s'; nimbra --help lists them\n", argv[1]);
-    return 2;
-  }
-  for (int i = 2; i < argc; ++i) {
-    if (isHelp(argv[i])) return help(argv[1]);
-  }
-  return it->second.run(argc - 1, argv + 1);
+  foundation::setLogEnabled(verboseFromEnvironment());
+  Nimbra program;
+  return commandline::run(program, argc, argv);
 }

@@ -10,36 +10,41 @@
 
 namespace {
 
-int runPasteboard(int argc, char** argv) {
-  auto board = UIPasteboard::generalPasteboard();
-  std::string opt = argc > 1 ? argv[1] : "";
-  if (opt == "--set" && argc == 3) {
-    board->setString(NSString::stringWithUTF8String(argv[2]));
-    if (board->string()) return 0;
-    std::fprintf(stderr, "nimbra pasteboard: the pasteboard could not be written (see above)\n");
-    return 1;
+class Pasteboard : public commandline::Command {
+ public:
+  Pasteboard() : Command("pasteboard", "print (or set) the user's general pasteboard") {
+    set_ = add_option("--set", text_, "put TEXT on the pasteboard")->type_name("TEXT");
+    add_flag("--clear", clear_, "empty the pasteboard");
+    unknown([](const std::string&) { return "unexpected arguments"; });
   }
-  if (opt == "--clear" && argc == 2) {
-    board->setString(nullptr);
+
+  int run() override {
+    auto board = UIPasteboard::generalPasteboard();
+    if (*set_ && clear_) throw commandline::Refused("unexpected arguments");
+    if (*set_) {
+      board->setString(NSString::stringWithUTF8String(text_));
+      if (board->string()) return 0;
+      std::fprintf(stderr, "nimbra pasteboard: the pasteboard could not be written (see above)\n");
+      return 1;
+    }
+    if (clear_) {
+      board->setString(nullptr);
+      return 0;
+    }
+    auto text = board->string();
+    if (!text) return 0;
+    std::string utf8 = text->stdString();
+    std::fwrite(utf8.data(), 1, utf8.size(), stdout);
+    std::fputc('\n', stdout);
     return 0;
   }
-  if (argc != 1) {
-    std::fprintf(stderr,
-                 "nimbra pasteboard: unexpected arguments\nusage: nimbra pasteboard [--set TEXT | "
-                 "--clear]\n");
-    return 2;
-  }
-  auto text = board->string();
-  if (!text) return 0;
-  std::string utf8 = text->stdString();
-  std::fwrite(utf8.data(), 1, utf8.size(), stdout);
-  std::fputc('\n', stdout);
-  return 0;
-}
 
-const nimbra::Command pasteboard{
-    "pasteboard",
-    "pasteboard [--set TEXT | --clear]   print (or set) the user's general pasteboard",
-    &runPasteboard};
+ private:
+  std::string text_;
+  CLI::Option* set_;
+  bool clear_ = false;
+};
+
+const nimbra::Registration pasteboard{[] { return std::make_shared<Pasteboard>(); }};
 
 }  // namespace

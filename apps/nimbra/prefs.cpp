@@ -26,8 +26,6 @@ int fail(const std::string& message) {
   return 2;
 }
 
-const char* const kUsage = "usage: nimbra prefs get KEY | nimbra prefs set KEY VALUE...";
-
 std::string keyNames() {
   std::string out;
   for (const Key& key : settingskeys::keys())
@@ -35,18 +33,15 @@ std::string keyNames() {
   return out;
 }
 
-int runPrefs(int argc, char** argv) {
-  if (argc < 3) return fail(std::string("needs get KEY or set KEY VALUE\n") + kUsage);
-  std::string verb = argv[1];
-  if (verb != "get" && verb != "set")
-    return fail("no such action '" + verb + "': get or set\n" + kUsage);
-  const Key* key = settingskeys::findKey(argv[2]);
+// `verb` is get or set; `values` what set was given after the key.
+int runPrefs(const std::string& verb, const std::string& name,
+             const std::vector<std::string>& values) {
+  const Key* key = settingskeys::findKey(name);
   if (!key) {
-    return fail(std::string("unknown key '") + argv[2] + "'; the keys are " + keyNames() +
+    return fail("unknown key '" + name + "'; the keys are " + keyNames() +
                 " (nimbra help prefs says what each takes)");
   }
   if (verb == "get") {
-    if (argc != 3) return fail("get takes one KEY\n" + std::string(kUsage));
     auto settings = NSDictionary::dictionaryWithContentsOfFile(settingsPath());
     id value =
         settings ? settings->objectForKey(NSString::stringWithUTF8String(key->name)) : nullptr;
@@ -55,8 +50,7 @@ int runPrefs(int argc, char** argv) {
     return 0;
   }
   std::string error;
-  id value =
-      settingskeys::parseValue(*key, std::vector<std::string>(argv + 3, argv + argc), &error);
+  id value = settingskeys::parseValue(*key, values, &error);
   if (!value) return fail(error);
 
   // The settings pane's own writer: an unreadable file is moved aside, not lost.
@@ -92,8 +86,49 @@ std::string keyTable() {
   return out;
 }
 
-const nimbra::Command prefs{
-    "prefs", "prefs get KEY | prefs set KEY VALUE...   read or change the Nimbra settings",
-    &runPrefs, keyTable()};
+const char* const kNeeds = "needs get KEY or set KEY VALUE";
+
+// prefs get KEY, prefs set KEY VALUE...
+class Action : public commandline::Command {
+ public:
+  Action(const char* verb, const char* summary) : Command(verb, summary) {
+    add_option("KEY", key_)->required();
+    missing(kNeeds);
+  }
+  int run() override { return runPrefs(get_name(), key_, values_); }
+
+ protected:
+  std::string key_;
+  std::vector<std::string> values_;
+};
+
+class Get : public Action {
+ public:
+  Get() : Action("get", "print a setting, a choice's value with its title") {
+    unknown([](const std::string&) { return "get takes one KEY"; });
+  }
+};
+
+class Set : public Action {
+ public:
+  Set() : Action("set", "change a setting to a value the settings pane can write") {
+    add_option("VALUE", values_);
+  }
+};
+
+class Prefs : public commandline::Command {
+ public:
+  Prefs() : Command("prefs", "read or change the Nimbra settings") {
+    require_subcommand(0, 1);
+    add_subcommand(std::make_shared<Get>());
+    add_subcommand(std::make_shared<Set>());
+    footer(keyTable());
+    unknown([](const std::string& arg) { return "no such action '" + arg + "': get or set"; });
+  }
+  // Neither get nor set.
+  int run() override { throw commandline::Refused(kNeeds); }
+};
+
+const nimbra::Registration prefs{[] { return std::make_shared<Prefs>(); }};
 
 }  // namespace

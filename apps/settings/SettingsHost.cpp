@@ -131,35 +131,37 @@ bool onPath(const std::string& program) {
 
 const std::vector<StepKind>& stepKinds() {
   using T = StepTime;
-  static const std::vector<StepKind> kinds = {
-      {"tap", "LABEL", 1, T::WithoutAlert, &Host::tapStep,
-       "tap the row with that label (opens entries, presses buttons)"},
-      {"toggle", "LABEL", 1, T::WithoutAlert, &Host::toggleStep, "flip the switch of that row"},
-      {"slide", "LABEL VALUE", 2, T::WithoutAlert, &Host::slideStep, "move the slider of that row"},
-      {"choose", "TITLE", 1, T::WithoutAlert, &Host::chooseStep,
-       "pick a choice in an open choice list"},
-      {"type", "TEXT", 1, T::WithAlert, &Host::typeStep,
-       "type into the shown alert's field, at its caret"},
-      {"clear", "", 0, T::WithAlert, &Host::clearStep, "empty the shown alert's field"},
-      {"key", "KEY", 1, T::Anytime, &Host::keyStep,
-       "a key: escape, return, backspace, delete, left, right, home, end (shift+ to select), "
-       "ctrl+a, ctrl+x, ctrl+c, ctrl+v"},
-      {"press", "TITLE", 1, T::WithAlert, &Host::pressStep,
-       "press the shown alert's button with that title"},
-      {"delete", "LABEL", 1, T::WithoutAlert, &Host::deleteStep, "delete the row with that label"},
-      {"back", "", 0, T::WithoutAlert, &Host::backStep, "go back one screen"},
-      {"screenshot", "FILE.png", 1, T::Anytime, &Host::screenshotStep,
-       "render the screen (the whole list, and an alert if shown)"},
-      {"accessibility", "", 0, T::Anytime, &Host::accessibilityStep,
-       "print what a screen reader finds on the screen, in its order"},
-      {"touch-down", "X,Y", 1, T::Anytime, &Host::touchDownStep, "a finger comes down"},
-      {"touch-move", "X,Y", 1, T::Anytime, &Host::touchMoveStep, "the last finger down moves"},
-      {"touch-up", "X,Y", 1, T::Anytime, &Host::touchUpStep, "the last finger down lifts there"},
-      {"touch-cancel", "", 0, T::Anytime, &Host::touchCancelStep,
-       "the system takes every finger away"},
-      {"tap-point", "X,Y", 1, T::Anytime, &Host::tapPointStep,
-       "a finger comes down and lifts at one place"},
-  };
+  static const std::vector<StepKind> kinds = [] {
+    std::vector<StepKind> list = {
+        {"tap", "LABEL", 1, T::WithoutAlert, &Host::tapStep,
+         "tap the row with that label (opens entries, presses buttons)"},
+        {"toggle", "LABEL", 1, T::WithoutAlert, &Host::toggleStep, "flip the switch of that row"},
+        {"slide", "LABEL VALUE", 2, T::WithoutAlert, &Host::slideStep,
+         "move the slider of that row"},
+        {"choose", "TITLE", 1, T::WithoutAlert, &Host::chooseStep,
+         "pick a choice in an open choice list"},
+        {"type", "TEXT", 1, T::WithAlert, &Host::typeStep,
+         "type into the shown alert's field, at its caret"},
+        {"clear", "", 0, T::WithAlert, &Host::clearStep, "empty the shown alert's field"},
+        {"key", "KEY", 1, T::Anytime, &Host::keyStep,
+         "a key: escape, return, backspace, delete, left, right, home, end (shift+ to select), "
+         "ctrl+a, ctrl+x, ctrl+c, ctrl+v"},
+        {"press", "TITLE", 1, T::WithAlert, &Host::pressStep,
+         "press the shown alert's button with that title"},
+        {"delete", "LABEL", 1, T::WithoutAlert, &Host::deleteStep,
+         "delete the row with that label"},
+        {"back", "", 0, T::WithoutAlert, &Host::backStep, "go back one screen"},
+        {"screenshot", "FILE.png", 1, T::Anytime, &Host::screenshotStep,
+         "render the screen (the whole list, and an alert if shown)"},
+        {"accessibility", "", 0, T::Anytime, &Host::accessibilityStep,
+         "print what a screen reader finds on the screen, in its order"},
+    };
+    // The finger steps as both hosts spell them; Host::run hands them to the fingers.
+    for (const hoststeps::FingerStep& finger : hoststeps::fingerSteps())
+      list.push_back(
+          {finger.verb, finger.arguments, finger.count, T::Anytime, nullptr, finger.summary});
+    return list;
+  }();
   return kinds;
 }
 
@@ -168,16 +170,6 @@ const StepKind* findStepKind(const std::string& verb) {
     if (verb == kind.verb) return &kind;
   }
   return nullptr;
-}
-
-std::string stepOptionsUsage() {
-  std::string out;
-  for (const StepKind& kind : stepKinds()) {
-    out += (out.empty() ? "[--" : " [--") + std::string(kind.verb);
-    if (kind.count) out += std::string(" ") + kind.arguments;
-    out += "]";
-  }
-  return out;
 }
 
 bool checkStep(const Step& step, std::string* error) {
@@ -465,28 +457,11 @@ bool Host::run(const Step& step, std::string* error) {
   if (kind.when == StepTime::WithoutAlert && alert)
     return fail(error, "an alert is shown; press one of its buttons first");
   if (kind.when == StepTime::WithAlert && !alert) return fail(error, "no alert is shown");
-  bool ok = (this->*kind.run)(step.args, error);
+  bool ok = kind.run ? (this->*kind.run)(step.args, error)
+                     : fingers_.run(window_.get(), *hoststeps::findFingerStep(kind.verb), step.args,
+                                    error);
   followAlert();
   return ok;
-}
-
-bool Host::fingerStep(const std::string& verb, const Args& args, std::string* error) {
-  return fingers_.run(window_.get(), verb, args, error);
-}
-bool Host::touchDownStep(const Args& args, std::string* error) {
-  return fingerStep("touch-down", args, error);
-}
-bool Host::touchMoveStep(const Args& args, std::string* error) {
-  return fingerStep("touch-move", args, error);
-}
-bool Host::touchUpStep(const Args& args, std::string* error) {
-  return fingerStep("touch-up", args, error);
-}
-bool Host::touchCancelStep(const Args& args, std::string* error) {
-  return fingerStep("touch-cancel", args, error);
-}
-bool Host::tapPointStep(const Args& args, std::string* error) {
-  return fingerStep("tap-point", args, error);
 }
 
 bool Host::accessibilityStep(const Args&, std::string*) {
@@ -667,84 +642,77 @@ bool Host::screenshot(const std::string& path, std::string* error) {
   return ok || fail(error, "cannot write " + path);
 }
 
-int runCommand(int argc, char** argv, const char* name, WindowRunner window) {
-  std::string root = NIMBRA_ROOT;
-  std::vector<Step> steps;
-  bool external = false;
-  bool windowed = false;
-  std::string frames;
-  auto usage = [&](const std::string& why) {
-    std::fprintf(stderr,
-                 "%s: %s\nusage: %s [--root DIR] [--xdg-open] [--window] [--window-frames FILE] "
-                 "[--screen WxH] [--script FILE] %s ...\n",
-                 name, why.c_str(), name, stepOptionsUsage().c_str());
-    return 2;
-  };
-  for (int i = 1; i < argc; ++i) {
-    std::string opt = argv[i];
-    auto value = [&](std::string* out) {
-      if (i + 1 >= argc) return false;
-      *out = argv[++i];
-      return true;
-    };
-    std::string a;
-    const StepKind* kind = opt.rfind("--", 0) == 0 ? findStepKind(opt.substr(2)) : nullptr;
-    if (kind) {
-      Step step{kind->verb, {}};
-      for (std::size_t n = 0; n < kind->count; ++n) {
-        if (!value(&a)) return usage(opt + " needs " + kind->arguments);
-        step.args.push_back(a);
-      }
-      steps.push_back(std::move(step));
-    } else if (opt == "--root") {
-      if (!value(&root)) return usage("--root needs a folder");
-    } else if (opt == "--xdg-open") {
-      external = true;
-    } else if (opt == "--window") {
-      if (!window) return usage("this program cannot open windows");
-      windowed = true;
-    } else if (opt == "--window-frames") {
-      if (!value(&frames)) return usage("--window-frames needs a file");
-      if (!hostpaths::isPngPath(frames))
-        return usage("--window-frames " + frames +
-                     ": pictures are written as PNG; name it FILE.png");
-    } else if (opt == "--screen") {
-      double w = 0, h = 0;
-      if (!value(&a) || std::sscanf(a.c_str(), "%lfx%lf", &w, &h) != 2 || !(w > 0) || !(h > 0) ||
-          w > 10000 || h > 10000) {
-        return usage("--screen needs WIDTHxHEIGHT in points");
-      }
-      UIScreen::mainScreen()->setBounds(CGRectMake(0, 0, w, h));
-    } else if (opt == "--script") {
-      if (!value(&a)) return usage("--script needs a file");
-      std::ifstream in(a);
-      if (!in) return usage("cannot read " + a);
-      std::stringstream text;
-      text << in.rdbuf();
-      std::string error;
-      if (!parseScript(text.str(), &steps, &error)) return usage(a + ": " + error);
-    } else {
-      return usage("unknown option " + opt);
-    }
+SettingsCommand::SettingsCommand(std::string name, WindowRunner window)
+    : commandline::Command(std::move(name),
+                           "drive the settings pane, steps in the order given (or show it in a "
+                           "window)"),
+      window_(window) {
+  needs(add_option("--root", root_, "the device-like tree to read")->type_name("DIR"), "a folder");
+  add_flag("--xdg-open", external_, "also open the URLs the pane opens with xdg-open");
+  add_flag("--window", windowed_, "show the pane in a window until it is closed");
+  needs(commandline::pngFile(add_option("--window-frames", frames_,
+                                        "write each frame the window draws to this PNG")),
+        "a file")
+      ->type_name("FILE.png");
+  needs(add_option_function<std::string>(
+            "--screen",
+            [](const std::string& size) {
+              double w = 0, h = 0;
+              if (std::sscanf(size.c_str(), "%lfx%lf", &w, &h) != 2 || !(w > 0) || !(h > 0) ||
+                  w > 10000 || h > 10000)
+                throw commandline::Refused("--screen needs WIDTHxHEIGHT in points");
+              UIScreen::mainScreen()->setBounds(CGRectMake(0, 0, w, h));
+            },
+            "the screen's size in points")
+            ->type_name("WxH"),
+        "WIDTHxHEIGHT in points");
+  const std::string steps =
+      "steps (in the order given; in a --script FILE one a line, without the --)";
+  addStep("--script", 1, "FILE", "the steps of a file, here",
+          [this](const std::vector<std::string>& file) {
+            std::ifstream in(file[0]);
+            if (!in) throw commandline::Refused("cannot read " + file[0]);
+            std::stringstream text;
+            text << in.rdbuf();
+            std::string error;
+            if (!parseScript(text.str(), &steps_, &error))
+              throw commandline::Refused(file[0] + ": " + error);
+          })
+      ->group(steps);
+  needs(get_option("--script"), "a file");
+  for (const StepKind& kind : stepKinds()) {
+    std::string verb = kind.verb;
+    addStep("--" + verb, kind.count, kind.arguments, kind.summary,
+            [this, verb](const std::vector<std::string>& args) {
+              steps_.push_back({verb, args});
+            })
+        ->group(steps);
   }
+  unknown([](const std::string& arg) { return "unknown option " + arg; });
+}
+
+int SettingsCommand::run() {
+  if (windowed_ && !window_) throw commandline::Refused("this program cannot open windows");
+  const std::string name = label();
   // A person at a desktop expects a web page to open in the browser.
-  if (windowed && onPath("xdg-open")) external = true;
-  Host host(root);
+  bool external = external_ || (windowed_ && onPath("xdg-open"));
+  Host host(root_);
   host.setOpenURLsExternally(external);
   std::string error;
   if (!host.start(&error)) {
-    std::fprintf(stderr, "%s: %s\n", name, error.c_str());
+    std::fprintf(stderr, "%s: %s\n", name.c_str(), error.c_str());
     return 1;
   }
-  for (std::size_t i = 0; i < steps.size(); ++i) {
-    if (!host.run(steps[i], &error)) {
-      std::string shown = steps[i].verb;
-      for (const auto& arg : steps[i].args) shown += " " + quoted(arg);
-      std::fprintf(stderr, "%s: step %zu (%s): %s\n", name, i + 1, shown.c_str(), error.c_str());
+  for (std::size_t i = 0; i < steps_.size(); ++i) {
+    if (!host.run(steps_[i], &error)) {
+      std::string shown = steps_[i].verb;
+      for (const auto& arg : steps_[i].args) shown += " " + quoted(arg);
+      std::fprintf(stderr, "%s: step %zu (%s): %s\n", name.c_str(), i + 1, shown.c_str(),
+                   error.c_str());
       return 2;  // a step that cannot be done is bad input, as a bad option is
     }
   }
-  return windowed ? window(host, frames) : 0;
+  return windowed_ ? window_(host, frames_) : 0;
 }
 
 }  // namespace settingshost

@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "../common/CommandLine.h"
 #include "../common/TouchSteps.h"
 #include "CoreFoundation/CFNotificationCenter.h"
 #include "objc/runtime.h"
@@ -52,14 +53,13 @@ struct StepKind {
   const char* arguments;  // how the usage names them: "LABEL VALUE", "X,Y", ""
   std::size_t count;      // how many
   StepTime when;
+  // None for the finger steps (apps/common/TouchSteps.h), which the host's fingers run.
   bool (Host::*run)(const std::vector<std::string>& args, std::string* error);
   const char* summary;
 };
 
 const std::vector<StepKind>& stepKinds();
 const StepKind* findStepKind(const std::string& verb);
-// The options of the steps as a usage line shows them: "[--tap LABEL] [--back] ...".
-std::string stepOptionsUsage();
 // A step whose verb is known and whose argument count is right; NO with `error` set.
 bool checkStep(const Step& step, std::string* error);
 
@@ -116,12 +116,6 @@ class Host {
   bool backStep(const Args& args, std::string* error);
   bool screenshotStep(const Args& args, std::string* error);
   bool accessibilityStep(const Args& args, std::string* error);
-  bool fingerStep(const std::string& verb, const Args& args, std::string* error);
-  bool touchDownStep(const Args& args, std::string* error);
-  bool touchMoveStep(const Args& args, std::string* error);
-  bool touchUpStep(const Args& args, std::string* error);
-  bool touchCancelStep(const Args& args, std::string* error);
-  bool tapPointStep(const Args& args, std::string* error);
   // The row labelled `label` on the top screen with its table, for the row steps.
   bool findRowStep(const std::string& label, Strong<UITableView>* table, Strong<NSIndexPath>* path,
                    std::string* error);
@@ -144,9 +138,21 @@ class Host {
 // Shows a started host in a desktop window until it is closed; the exit status.
 using WindowRunner = int (*)(Host& host, const std::string& frameDump);
 
-// `nimbra settings` and the nimbra-settings program: steps from the options, in order;
-// then with --window (programs that pass `window`) the host in a window, each frame drawn
-// also written to the PNG of --window-frames FILE.
-int runCommand(int argc, char** argv, const char* name, WindowRunner window = nullptr);
+// `nimbra settings` and the nimbra-settings program: steps from the options (a --script
+// FILE's where it is given), in order; then with --window (programs that pass `window`) the
+// host in a window, each frame drawn also written to the PNG of --window-frames FILE.
+class SettingsCommand : public commandline::Command {
+ public:
+  SettingsCommand(std::string name, WindowRunner window = nullptr);
+  int run() override;
+
+ private:
+  std::string root_ = NIMBRA_ROOT;
+  std::vector<Step> steps_;
+  bool external_ = false;
+  bool windowed_ = false;
+  std::string frames_;
+  WindowRunner window_;
+};
 
 }  // namespace settingshost

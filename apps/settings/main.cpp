@@ -3,5 +3,6 @@
 #include "SettingsWindow.h"
 
 int main(int argc, char** argv) {
-  return settingshost::runCommand(argc, argv, "nimbra-settings", &settingswindow::run);
+  settingshost::SettingsCommand program("nimbra-settings", &settingswindow::run);
+  return commandline::run(program, argc, argv);
 }

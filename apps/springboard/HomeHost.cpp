@@ -75,55 +75,46 @@ std::string layoutFor(const std::string& layout, const std::string& root, bool r
   return (mine / "home.plist").string();
 }
 
-bool parse(int argc, char** argv, Options* options, std::string* error) {
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    auto value = [&](std::string* into) {
-      if (i + 1 >= argc) {
-        *error = arg + " needs a value";
-        return false;
-      }
-      *into = argv[++i];
-      return true;
-    };
-    if (arg == "--out") {
-      if (!value(&options->out)) return false;
-      if (!hostpaths::isPngPath(options->out)) {
-        *error = "--out " + options->out + ": pictures are written as PNG; name it FILE.png";
-        return false;
-      }
-    } else if (arg == "--layout") {
-      if (!value(&options->layout)) return false;
-    } else if (arg == "--root") {
-      if (!value(&options->root)) return false;
-      options->rootGiven = true;
-    } else if (arg == "--watch") {
-      options->watch = true;
-    } else if (arg == "--window") {
-      options->window = true;
-    } else if (arg == "--window-frames") {
-      if (!value(&options->windowFrames)) return false;
-    } else if (arg == "--touch-cancel") {
-      options->touches.emplace_back("touch-cancel", "");
-    } else if (hoststeps::Fingers::handles(arg.substr(2)) && arg.rfind("--", 0) == 0) {
-      std::string point;
-      if (!value(&point)) return false;
-      CGPoint p;
-      if (!hoststeps::parsePoint(point, &p)) {
-        *error = arg + " needs a point X,Y in window points";
-        return false;
-      }
-      options->touches.emplace_back(arg.substr(2), point);
-    } else {
-      *error = "unknown argument '" + arg + "'";
-      return false;
-    }
+HomeCommand::HomeCommand(std::string name, WindowRunner window)
+    : commandline::Command(std::move(name),
+                           "render the home screen (or show it in a window), the finger steps "
+                           "first in the order given") {
+  options_.openWindow = window;
+  commandline::pngFile(
+      add_option("--out", options_.out, "the picture to write (required without --window)"))
+      ->type_name("FILE.png");
+  add_option("--layout", options_.layout, "the layout file to read")->type_name("FILE");
+  add_option_function<std::string>(
+      "--root",
+      [this](const std::string& root) {
+        options_.root = root;
+        options_.rootGiven = true;
+      },
+      "the device-like tree to read (and its sample layout)")
+      ->type_name("DIR");
+  add_flag("--watch", options_.watch, "keep running, and render again on each change");
+  add_flag("--window", options_.window, "show it in a window, following changes");
+  add_option("--window-frames", options_.windowFrames,
+             "write each frame the window draws to this file, as a PNG")
+      ->type_name("FILE");
+  const std::string group = "finger steps (in the first page's window points, in the order given)";
+  for (const hoststeps::FingerStep& step : hoststeps::fingerSteps()) {
+    addStep("--" + std::string(step.verb), step.count, step.arguments, step.summary,
+            [this, &step](const std::vector<std::string>& args) {
+              std::string error;
+              if (!hoststeps::checkFingerArguments(step, args, &error))
+                throw commandline::Refused("--" + error);
+              options_.touches.emplace_back(step.verb, args.empty() ? "" : args[0]);
+            })
+        ->group(group);
   }
-  if (options->out.empty() && !options->window) {
-    *error = "--out FILE.png is required";
-    return false;
-  }
-  return true;
+}
+
+int HomeCommand::run() {
+  if (options_.out.empty() && !options_.window)
+    throw commandline::Refused("--out FILE.png is required");
+  options_.name = label();
+  return homehost::run(options_);
 }
 
 int run(const Options& options) {
@@ -164,7 +155,7 @@ int run(const Options& options) {
     for (const auto& [verb, arg] : options.touches) {
       std::vector<std::string> args;
       if (!arg.empty()) args.push_back(arg);
-      if (!fingers.run(window.get(), verb, args, &error)) {
+      if (!fingers.run(window.get(), *hoststeps::findFingerStep(verb), args, &error)) {
         std::fprintf(stderr, "%s: --%s: %s\n", name, verb.c_str(), error.c_str());
         return 2;
       }

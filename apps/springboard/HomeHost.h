@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "../common/CommandLine.h"
+
 class SBHomeScreen;
 
 namespace homehost {
@@ -38,12 +40,18 @@ std::string defaultLayout(const std::string& root);
 // never reach the staged tree. Empty with `error` when the copy cannot be made.
 std::string layoutFor(const std::string& layout, const std::string& root, bool rootGiven,
                       std::string* error);
-// Parses --out (a .png), --layout, --root, --watch, --window, --window-frames FILE and the finger
-// steps --touch-down X,Y,
-// --touch-move X,Y, --touch-up X,Y, --touch-cancel, --tap-point X,Y; NO with `error` for
-// anything else.
-bool parse(int argc, char** argv, Options* options, std::string* error);
 // 0 on success; 2 with a message on stderr for bad input; 1 when rendering fails.
 int run(const Options& options);
+
+// `nimbra home` and the nimbra-springboard program: --out, --layout, --root, --watch,
+// --window, --window-frames and the finger steps, in the order given.
+class HomeCommand : public commandline::Command {
+ public:
+  HomeCommand(std::string name, WindowRunner window);
+  int run() override;
+
+ private:
+  Options options_;
+};
 
 }  // namespace homehost

@@ -4,6 +4,7 @@
 // over the staged root (no window), as `nimbra settings --script` runs them: a step may
 // fail with a reason, never crash.
 // fuzz-sources: apps/settings/SettingsHost.cpp apps/settings/RootListController.cpp
+// fuzz-sources: apps/common/CommandLine.cpp
 // fuzz-includes: apps/settings apps/common
 // fuzz-depends: nimbra_bundle Nimbra
 // fuzz-mutations: 1000

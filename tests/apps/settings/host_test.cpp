@@ -83,7 +83,8 @@ TEST(SettingsScript, ParsesQuotedWordsAndComments) {
     EXPECT_NE(error.find(message), std::string::npos) << error;
   }
   // Every step has its option and its place in the usage.
-  std::string usage = settingshost::stepOptionsUsage();
+  settingshost::SettingsCommand command("nimbra-settings");
+  std::string usage = commandline::synopsis(command);
   for (const auto& kind : settingshost::stepKinds())
     EXPECT_NE(usage.find(std::string("[--") + kind.verb), std::string::npos) << kind.verb;
 }

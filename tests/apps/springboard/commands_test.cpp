@@ -18,6 +18,7 @@
 #include "CoreFoundation/CFNotificationCenter.h"
 #include "Foundation/Foundation.h"
 #include "SpringBoard/SpringBoard.h"
+#include "TouchSteps.h"
 #include "UnreadableSettings.h"
 #include "WaitFor.h"
 #include "dispatch/CFRunLoop.h"
@@ -359,8 +360,9 @@ TEST_F(Commands, BadgeSetsTheTypedValueInTheLayoutFile) {
                {"0", NSNumber::numberWithInt(0)},
                {"new", NSSTR("new")},
                {"!", NSSTR("!")},
-               {"-1", NSSTR("-1")},    // shown exactly as given
-               {"007", NSSTR("007")},  // leading zeros stay
+               {"-1", NSSTR("-1")},      // shown exactly as given
+               {"007", NSSTR("007")},    // leading zeros stay
+               {"home", NSSTR("home")},  // a command's name is a value after a command
                {"none", nullptr}};
   for (const Case& c : cases) {
     Result r = nimbra({"badge", "Mail", c.value, "--layout", layout});
@@ -470,6 +472,21 @@ TEST_F(Commands, HelpGoesToStandardOutputAndListsEveryOption) {
   EXPECT_TRUE(contains(none.err, "usage: nimbra")) << none.err;
 }
 
+// The finger steps are one table: both hosts' help lists each with its argument and what
+// it does.
+TEST_F(Commands, BothHostsListEveryFingerStepFromOneTable) {
+  for (const char* command : {"home", "settings"}) {
+    Result r = nimbra({"help", command});
+    ASSERT_EQ(r.status, 0) << command;
+    for (const hoststeps::FingerStep& step : hoststeps::fingerSteps()) {
+      std::string head = std::string("--") + step.verb + (step.count ? " " : "") + step.arguments;
+      EXPECT_TRUE(contains(r.out, "[" + head + "]")) << command << " usage lacks " << head;
+      EXPECT_TRUE(contains(r.out, "\n  " + head + " ")) << command << " lacks " << head;
+      EXPECT_TRUE(contains(r.out, step.summary)) << command << " lacks " << step.summary;
+    }
+  }
+}
+
 // Each key with its type, its range or its choices under the pane's titles, and default.
 TEST_F(Commands, PrefsHelpListsEveryKeyWithWhatItTakes) {
   Result r = nimbra({"help", "prefs"});
@@ -515,6 +532,9 @@ TEST_F(Commands, ErrorsNameTheirCommandAndBadPathsAreRefused) {
       {{"label"}, "needs --out FILE.png"},
       {{"settings", "--screenshot", home_ + "/x.PNG.txt"}, "name it FILE.png"},
       {{"settings", "--frob"}, "unknown option --frob"},
+      {{"settings", "--slide", "Strength"}, "--slide needs LABEL VALUE"},
+      {{"settings", "--script", home_ + "/missing"}, "cannot read"},
+      {{"home", "--out", home_ + "/x.png", "--touch-down", "5"}, "--touch-down needs a point X,Y"},
       {{"pasteboard", "--frob"}, "unexpected arguments"},
       {{"selfcheck", "x"}, "takes no arguments"},
   };
