@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "DateCalendar.h"
+#include "DateCjkScanner.h"
 #include "DateLexicon.h"
 #include "DateTokenizer.h"
 #include "Foundation/NSDate.h"
@@ -195,12 +196,20 @@ class Parser {
       // "on Monday" keeps its "on", "at 5pm" its "at". A lone hour after "at" is a time
       // when the clause ends there or a part of the day follows ("at 7.", "at 5 in the
       // morning"), not in "at 7 Main Street".
-      // English "on" only: "le 9 décembre", "am Montag" read better without theirs.
-      bool on = (r & kRoleOn) && foldedKey(text_, toks_[i]).view() == u"on";
+      // English "on", and the words a language's data keeps as it ("am 3. März"); others
+      // read better without theirs ("le 9 décembre").
+      bool on = (r & kRoleOn) &&
+                (foldedKey(text_, toks_[i]).view() == u"on" || (word(i)->intl & kIntlKeep));
       if (on && word(i + 1) && word(i + 1)->weekday) return parseDateTime(i + 1, m);
+      if (on && (word(i)->intl & kIntlKeep) && word(i + 1) &&
+          (word(i + 1)->intl & kIntlStarts || roles(i + 1) & (kRoleNext | kRoleLast | kRoleThis))) {
+        // "la semaine prochaine", "в следующий понедельник"
+        if (parseDateTime(i + 1, m)) return true;
+        m = Match();
+      }
       if (on && isDayNumber(i + 1)) {  // "on 3 January", "on 3rd of May"
         std::size_t k = i + 2;
-        if ((roles(k) & kRoleOrdinal) && adjacent(k)) ++k;
+        if (((roles(k) & kRoleOrdinal) || isMark(k, u'.')) && adjacent(k)) ++k;  // "am 3. März"
         if (roles(k) & kRoleOf) ++k;
         if (word(k) && word(k)->month) return parseDateTime(i + 1, m);
       }
@@ -416,6 +425,14 @@ class Parser {
                meridiem(k + 2, t.meridiem)) {  // "3.30pm"
       t.minute = static_cast<int>(value(k + 1));
       k += 2;
+    } else if (isMark(k, u'.') && adjacent(k) && adjacent(k + 1) && isNumberOfLength(k + 1, 2) &&
+               value(k + 1) <= 59 &&
+               ((roles(k + 2) & kRoleOClock) ||
+                (i > 0 && (roles(i - 1) & kRoleJoiner) && quietAfter(k + 2)))) {
+      // "15.30 Uhr", "kl. 15.30": a dotted time where a clock word stands beside it.
+      t.minute = static_cast<int>(value(k + 1));
+      k += 2;
+      clock = true;
     }
     std::size_t afterMeridiem = k;
     if (meridiem(k, afterMeridiem, t.meridiem)) {
@@ -702,7 +719,8 @@ class Parser {
       }
       if (w->weekday) {
         uint32_t after = roles(i + 1);
-        if ((after & kRoleSuffix) && (after & (kRoleNext | kRoleLast | kRoleThis))) {
+        bool follows = (after & kRoleSuffix) || (word(i + 1) && (word(i + 1)->intl & kIntlAfter));
+        if (follows && (after & (kRoleNext | kRoleLast | kRoleThis))) {
           setDay(m, weekday(w->weekday, after & (kRoleNext | kRoleLast | kRoleThis)), i + 2);
           return true;
         }
@@ -724,6 +742,20 @@ class Parser {
       }
       if ((w->roles & kRoleIn) && amount(i + 1, n, unit, k)) {
         return offset(n, unit, k, m);  // "in 3 days", "within a week"
+      }
+      if ((w->intl & kIntlAgoBefore) && amount(i + 1, n, unit, k)) {
+        if (roles(k) & kRoleAgo) ++k;   // "för 2 dagar sedan"
+        return offset(-n, unit, k, m);  // "vor 2 Tagen", "il y a 2 jours", "hace 2 días"
+      }
+      if ((w->intl & kIntlStarts) && (w->roles & kRoleDayUnits) && word(i + 1) &&
+          (word(i + 1)->roles & (kRoleNext | kRoleLast | kRoleThis)) &&
+          (word(i + 1)->roles & kRoleSuffix || word(i + 1)->intl & kIntlAfter)) {
+        // "semaine prochaine", "settimana scorsa": the unit before its direction.
+        uint32_t after = word(i + 1)->roles;
+        return offset((after & kRoleNext)   ? 1
+                      : (after & kRoleLast) ? -1
+                                            : 0,
+                      w->roles & kRoleDayUnits, i + 2, m);
       }
     }
     {
@@ -829,7 +861,14 @@ class Parser {
   // Returns the index past it, or k.
   std::size_t year(std::size_t k, int& y) {
     std::size_t j = isMark(k, u',') ? k + 1 : k;
+    // "3 de marzo de 2026", "3 марта 2026 года"
+    if ((roles(j) & kRoleOf) && isNumberOfLength(j + 1, 4)) ++j;
     if (isNumberOfLength(j, 4) && value(j) >= 1) {
+      if (const DateWord* w = word(j + 1);
+          w && (w->roles & kRoleOf) && (w->roles & kRoleUnitYear)) {
+        y = static_cast<int>(value(j));
+        return j + 2;
+      }
       y = static_cast<int>(value(j));
       return j + 1;
     }
@@ -911,7 +950,12 @@ class Parser {
       if (isMark(k, u'.') && adjacent(k)) {
         ++k;  // "9. Dezember"
       } else if ((roles(k) & kRoleOrdinal) && adjacent(k)) {
-        ++k;
+        ++k;  // "1er", "3º"
+      } else if (isMark(k, u':') && adjacent(k) && adjacent(k + 1) &&
+                 (roles(k + 1) & kRoleOrdinal)) {
+        k += 2;  // "1:a", "2:e"
+      } else if (isMark(k, u'\u00B0') && adjacent(k)) {
+        ++k;  // "1°"
       }
       if (roles(k) & kRoleOf) ++k;
       if (const DateWord* w = word(k); w && w->month) {  // "9 Dec 2026"
@@ -1162,7 +1206,9 @@ void scanDates(std::u16string_view text, NSUInteger base, const ScanContext& con
   const DateLexicon& lex = dateLexicon(context.locale.empty() ? "en_US_POSIX" : context.locale);
   forEachPiece(text, base, u" \n\t", [&](std::u16string_view piece, NSUInteger at) {
     std::vector<Token> toks = tokenize(piece);
+    joinWords(piece, toks, lex);
     Parser(piece, toks, lex, context).scan(at, out);
+    if (lex.cjk) scanCjkDates(piece, at, context, out);
   });
 }
 
