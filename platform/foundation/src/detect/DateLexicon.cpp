@@ -158,12 +158,15 @@ class Builder {
         int32_t n = 0;
         const icu::UnicodeString* months = symbols.getMonths(n, context, width);
         for (int32_t i = 0; i < n && i < 12; ++i) {
-          if (months[i].length() >= 3) word(u16(months[i])).month = static_cast<uint8_t>(i + 1);
+          if (months[i].length() < 3) continue;
+          DateWord& w = name(u16(months[i]));
+          w.month = static_cast<uint8_t>(i + 1);
+          w.monthInFull |= width == icu::DateFormatSymbols::WIDE;
         }
         const icu::UnicodeString* days = symbols.getWeekdays(n, context, width);
         for (int32_t i = 1; i < n && i <= 7; ++i) {
           if (days[i].length() < 2) continue;
-          DateWord& w = word(u16(days[i]));
+          DateWord& w = name(u16(days[i]));
           w.weekday = static_cast<uint8_t>(i);
           w.weekdayInFull |= width == icu::DateFormatSymbols::WIDE;
         }
@@ -222,6 +225,11 @@ class Builder {
   DateWord& dataWord(std::string_view written) {
     std::u16string w = utf16(written);
     std::replace(w.begin(), w.end(), u'_', u' ');
+    return name(w);
+  }
+
+  // A name that may be written in several tokens ("sexta-feira"): a joined word then.
+  DateWord& name(const std::u16string& w) {
     std::vector<Token> toks = tokenize(w);
     if (toks.size() <= 1) return word(w);
     std::u16string whole = foldCase(w);
@@ -305,9 +313,9 @@ class Builder {
       w.dayPartHour = static_cast<uint8_t>(n);
     } else if (name == "month" && n >= 1 && n <= 12) {
       w.month = static_cast<uint8_t>(n);
-    } else if (name == "weekday" && n >= 1 && n <= 7) {
+    } else if ((name == "weekday" || name == "weekday-short") && n >= 1 && n <= 7) {
       w.weekday = static_cast<uint8_t>(n);
-      w.weekdayInFull = true;
+      w.weekdayInFull |= name == "weekday";
     } else if (name == "meridiem" && (n == 1 || n == 2)) {
       w.meridiem = static_cast<uint8_t>(n);
     }

@@ -69,6 +69,7 @@ enum DateIntlRole : uint8_t {
 
 struct DateWord {
   uint8_t month = 0;                // 1 to 12
+  bool monthInFull = false;         // "April", not "Apr": a stop after it ends the sentence
   uint8_t weekday = 0;              // 1 (Sunday) to 7, as ICU's calendar counts
   bool weekdayInFull = false;       // "Friday", not "Fri": a date on its own
   uint8_t meridiem = 0;             // 1 before noon, 2 after

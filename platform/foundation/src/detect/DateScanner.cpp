@@ -562,7 +562,7 @@ class Parser {
       ++j;
       if (!(roles(j) & kRoleOf)) return 0;  // "the"
       ++j;
-    } else {
+    } else if (!word(j) || !word(j)->dayPartHour) {  // "9 Uhr morgens", "7 Uhr abends"
       return 0;
     }
     const DateWord* w = word(j);
@@ -625,17 +625,20 @@ class Parser {
   // after the second day. From noon of the first day to noon of the last.
   bool dayNumberRange(std::size_t i, Match& m) {
     std::size_t k = i + 1;
-    if ((roles(k) & kRoleOrdinal) && adjacent(k)) ++k;
+    if (((roles(k) & kRoleOrdinal) || isMark(k, u'.')) && adjacent(k)) ++k;  // "3. bis 5. März"
     if (!isDash(k) && !(roles(k) & kRoleRangeTo)) return false;
     std::size_t second = k + 1;
     if (!isDayNumber(second)) return false;
     k = second + 1;
-    if ((roles(k) & kRoleOrdinal) && adjacent(k)) ++k;
+    if (((roles(k) & kRoleOrdinal) || isMark(k, u'.')) && adjacent(k)) ++k;
     if (roles(k) & kRoleOf) ++k;
     const DateWord* w = word(k);
     if (!w || !w->month) return false;
     int y = 0;
-    std::size_t end = year(skipStop(k + 1), y);
+    std::size_t afterStop = skipStop(k + 1);
+    std::size_t end = year(
+        w->monthInFull && afterStop != k + 1 && !isNumberOfLength(afterStop, 4) ? k + 1 : afterStop,
+        y);
     if (y == 0) y = nearestYear(w->month, static_cast<int>(value(i)));
     CivilDay start{y, w->month, static_cast<int>(value(i))};
     CivilDay last{y, w->month, static_cast<int>(value(second))};
@@ -961,7 +964,12 @@ class Parser {
       if (const DateWord* w = word(k); w && w->month) {  // "9 Dec 2026"
         mo = w->month;
         d = static_cast<int>(value(i));
-        k = year(skipStop(k + 1), y);
+        // "5 avril." ends a sentence; "5 avr. 2027" has its abbreviation's stop.
+        std::size_t afterStop = skipStop(k + 1);
+        k = year(w->monthInFull && afterStop != k + 1 && !isNumberOfLength(afterStop, 4)
+                     ? k + 1
+                     : afterStop,
+                 y);
       } else if (!numeric(i, y, mo, d, k)) {
         return false;
       }
@@ -987,6 +995,7 @@ class Parser {
     int y = 0;
     std::size_t end;
     std::size_t j = isDash(k) && adjacent(k) && adjacent(k + 1) ? k + 1 : k;
+    if ((roles(j) & kRoleOf) && isNumberOfLength(j + 1, 4)) ++j;  // "enero de 2026"
     if (isNumberOfLength(j, 4) && value(j) >= 1000) {
       y = static_cast<int>(value(j));
       end = j + 1;
