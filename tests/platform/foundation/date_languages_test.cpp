@@ -106,6 +106,10 @@ TEST_F(DateLanguages, German) {
                     {"Bis nächsten Freitag!", "nächsten Freitag", 2026, 12, 11},
                     {"am Montag um 15.30 Uhr", "am Montag um 15.30 Uhr", 2026, 12, 14, 15, 30},
                     {"Treffen um 18 Uhr", "um 18 Uhr", 2026, 12, 9, 18},
+                    // A stop after a full name ends the sentence, not the name.
+                    {"Das Paket kommt am 5. April.", "am 5. April", 2027, 4, 5},
+                    {"Die Messe ist vom 3. bis 5. März", "3. bis 5. März", 2027, 3, 3},
+                    {"Um 9 Uhr abends", "Um 9 Uhr abends", 2026, 12, 9, 21},
                 });
   expectNone("de_DE", {
                           "Version 3.5 behebt 12 Fehler.",
@@ -159,8 +163,10 @@ TEST_F(DateLanguages, Portuguese) {
                              {"daqui a 3 dias", "daqui a 3 dias", 2026, 12, 12},
                              {"Ele saiu há 2 dias", "há 2 dias", 2026, 12, 7},
                              {"amanhã às 9h30", "amanhã às 9h30", 2026, 12, 10, 9, 30},
+                             {"na sexta-feira", "sexta-feira", 2026, 12, 11},
+                             {"na próxima terça", "próxima terça", 2026, 12, 15},
                          });
-  expectNone("pt_BR", {"Tenho 3 gatos e 2 cães."});
+  expectNone("pt_BR", {"Tenho 3 gatos e 2 cães.", "Foi a segunda vez que ele veio."});
 }
 
 TEST_F(DateLanguages, Italian) {
@@ -181,6 +187,7 @@ TEST_F(DateLanguages, Dutch) {
                              {"3 dagen geleden", "3 dagen geleden", 2026, 12, 6},
                              {"volgende week", "volgende week", 2026, 12, 16},
                              {"morgen om 10 uur", "morgen om 10 uur", 2026, 12, 10, 10},
+                             {"Vanavond om 8 uur", "Vanavond om 8 uur", 2026, 12, 9, 20},
                          });
   expectNone("nl_NL", {"Ik heb 3 appels en 2 peren."});
 }
@@ -192,6 +199,8 @@ TEST_F(DateLanguages, Swedish) {
                              {"om 3 dagar", "om 3 dagar", 2026, 12, 12},
                              {"för 2 dagar sedan", "för 2 dagar sedan", 2026, 12, 7},
                              {"nästa vecka", "nästa vecka", 2026, 12, 16},
+                             {"Igår kl 18 var jag hemma", "Igår kl 18", 2026, 12, 8, 18},
+                             {"Vi ses på fredag", "på fredag", 2026, 12, 11},
                          });
   expectNone("sv_SE", {"Jag har 3 äpplen och 2 päron."});
 }
@@ -202,6 +211,8 @@ TEST_F(DateLanguages, Russian) {
                              {"завтра в 10:00", "завтра в 10:00", 2026, 12, 10, 10},
                              {"через 3 дня", "через 3 дня", 2026, 12, 12},
                              {"2 дня назад", "2 дня назад", 2026, 12, 7},
+                             {"Через неделю отпуск", "Через неделю", 2026, 12, 16},
+                             {"На прошлой неделе", "На прошлой неделе", 2026, 12, 2},
                              {"в следующий понедельник", "в следующий понедельник", 2026, 12, 14},
                          });
   expectNone("ru_RU", {"У меня 3 яблока и 2 груши."});

@@ -274,6 +274,7 @@ class Builder {
         {"last-after", kRoleLast, kIntlAfter},
         {"this-after", kRoleThis, kIntlAfter},
         {"in", kRoleIn, 0},
+        {"in-one", kRoleIn, kIntlOne},
         {"within", kRoleIn | kRoleWithin, 0},
         {"ago-before", 0, kIntlAgoBefore},
         {"ago", kRoleAgo, 0},

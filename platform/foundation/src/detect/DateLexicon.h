@@ -65,6 +65,7 @@ enum DateIntlRole : uint8_t {
   kIntlAfter = 1u << 1,      // a next/last/this word also read after its noun ("lunes próximo")
   kIntlStarts = 1u << 2,     // a unit that may begin a date ("semaine prochaine")
   kIntlKeep = 1u << 3,       // an "on" kept in the date's range, as "on" is ("am 3. März")
+  kIntlOne = 1u << 4,        // an "in" before a unit alone, one of it ("через неделю")
 };
 
 struct DateWord {

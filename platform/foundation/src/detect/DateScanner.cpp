@@ -347,6 +347,8 @@ class Parser {
       } else if (start.hour <= 7) {
         start.hour += 12;
       }
+    } else if (hint == 2 && !start.meridiem && start.hour >= 1 && start.hour < 12) {
+      start.hour += 12;  // "this evening at 8:00", "vanavond om 8 uur"
     }
     m.hasTime = true;
     m.time = start;
@@ -745,6 +747,9 @@ class Parser {
       }
       if ((w->roles & kRoleIn) && amount(i + 1, n, unit, k)) {
         return offset(n, unit, k, m);  // "in 3 days", "within a week"
+      }
+      if ((w->intl & kIntlOne) && (roles(i + 1) & kRoleUnits)) {
+        return offset(1, roles(i + 1) & kRoleUnits, i + 2, m);  // "через неделю"
       }
       if ((w->intl & kIntlAgoBefore) && amount(i + 1, n, unit, k)) {
         if (roles(k) & kRoleAgo) ++k;   // "för 2 dagar sedan"
