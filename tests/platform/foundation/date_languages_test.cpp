@@ -117,6 +117,7 @@ TEST_F(DateLanguages, German) {
                           "Das Spiel endete 2:1 für Bayern.",
                           "Der Server hat die Adresse 192.168.1.20.",
                           "Er kostet 3,50 Euro im Laden.",
+                          "Ich bin um 5 Jahre älter als du.",
                       });
 }
 
@@ -136,6 +137,8 @@ TEST_F(DateLanguages, French) {
                           "Il rêve d'aller sur Mars un jour.",
                           "Nous avons 3 chats et 2 chiens.",
                           "La version 2.4 est sortie.",
+                          "Lisez les pages 12 à 15.",
+                          "Le score était de 3 à 1.",
                       });
 }
 
@@ -163,6 +166,7 @@ TEST_F(DateLanguages, Portuguese) {
                              {"daqui a 3 dias", "daqui a 3 dias", 2026, 12, 12},
                              {"Ele saiu há 2 dias", "há 2 dias", 2026, 12, 7},
                              {"amanhã às 9h30", "amanhã às 9h30", 2026, 12, 10, 9, 30},
+                             {"amanhã à noite", "amanhã à noite", 2026, 12, 10, 22},
                              {"na sexta-feira", "sexta-feira", 2026, 12, 11},
                              {"na próxima terça", "próxima terça", 2026, 12, 15},
                          });
@@ -173,11 +177,13 @@ TEST_F(DateLanguages, Italian) {
   expectPhrases("it_IT", {
                              {"il 3 marzo alle 15:00", "il 3 marzo alle 15:00", 2027, 3, 3, 15},
                              {"tra 3 giorni", "tra 3 giorni", 2026, 12, 12},
+                             {"Vieni alle 14", "alle 14", 2026, 12, 9, 14},
+                             {"domani sera", "domani sera", 2026, 12, 10, 19},
                              {"3 giorni fa", "3 giorni fa", 2026, 12, 6},
                              {"la prossima settimana", "la prossima settimana", 2026, 12, 16},
                              {"domani", "domani", 2026, 12, 10},
                          });
-  expectNone("it_IT", {"Ho comprato 3 mele e 2 pere."});
+  expectNone("it_IT", {"Ho comprato 3 mele e 2 pere.", "Leggi le pagine da 12 a 15."});
 }
 
 TEST_F(DateLanguages, Dutch) {

@@ -215,9 +215,13 @@ class Parser {
       }
       Time t;
       std::size_t after;
+      // A lone hour after a number is one end of a score or of pages ("3 à 1", "12 a 15").
+      bool afterNumber = i > 0 && toks_[i - 1].kind == TokenKind::Number;
       if ((r & kRoleJoiner) && isNumber(i + 1, 2) && parseTime(i + 1, t) &&
           (!t.bare ||
-           (t.hour >= 1 && t.hour <= 12 && (quietAfter(t.end) || dayPartSuffix(t.end, after)))) &&
+           (!afterNumber && t.hour >= 1 && t.hour <= 12 &&
+            (quietAfter(t.end) || dayPartSuffix(t.end, after))) ||
+           (!afterNumber && t.hour > 12 && quietAfter(t.end))) &&  // "alle 14", a day's hour
           parseTimeOrRange(i + 1, m, true)) {
         trailingDate(m);
         return true;
@@ -240,6 +244,11 @@ class Parser {
           part && part->dayPartHour && part->dayOffset == kNoDayOffset) {  // "Friday evening"
         m.defaultHour = part->dayPartHour;
         ++m.end;
+      } else if (const DateWord* later = word(m.end + 1);
+                 (roles(m.end) & (kRoleJoiner | kRoleOf)) && !isNumber(m.end + 1, 9) && later &&
+                 later->dayPartHour && later->dayOffset == kNoDayOffset) {
+        m.defaultHour = later->dayPartHour;  // "amanhã à noite", "mañana por la noche"
+        m.end += 2;
       }
       // "tomorrow morning at 9" is 9 in the morning, "this afternoon at 3" at 15:00.
       uint8_t hint = m.defaultHour == kNoon ? 0 : m.defaultHour < kNoon ? 1 : 2;
@@ -551,7 +560,9 @@ class Parser {
       return c == u'.' || c == u',' || c == u';' || c == u'!' || c == u'?' || c == u')';
     }
     const DateWord* w = word(k);
-    return w && (w->startsDate() || w->dayPartHour || (w->roles & (kRoleOn | kRoleJoiner)));
+    // Not a unit: "um 5 Jahre älter".
+    return w && ((w->startsDate() && !(w->roles & kRoleUnits)) || w->dayPartHour ||
+                 (w->roles & (kRoleOn | kRoleJoiner)));
   }
 
   // "at night", "in the morning", "in the evening" after an hour: its half of the day
