@@ -265,6 +265,7 @@ class Scanner {
       std::size_t q = p + part->text.size();
       return isNumeral(q) && clock(q, part->value, f);
     }
+    if (at(p) == u'半') return amount(p, f);  // "半小时后"
     if (!isNumeral(p)) return false;
     // A time alone in Han numerals needs its minutes: "三点" may be three points.
     Found t;
@@ -314,9 +315,15 @@ class Scanner {
   bool amount(std::size_t p, Found& f) {
     int n;
     std::size_t q;
-    if (!number(p, n, q)) return false;
+    bool half = at(p) == u'半';
+    if (half) {
+      n = 1;
+      q = p + 1;
+    } else if (!number(p, n, q)) {
+      return false;
+    }
     const UnitEntry* unit = lookup(q, kUnits);
-    if (!unit) return false;
+    if (!unit || (half && unit->size != 3600)) return false;
     q += unit->text.size();
     const Entry* dir = lookup(q, kDirections);
     if (!dir) return false;
@@ -324,7 +331,7 @@ class Scanner {
     int signedN = n * dir->value;
     DateCalendar& cal = calendar();
     if (unit->unit == kInSeconds) {
-      f.instant = cal.reference() + double(signedN) * unit->size;
+      f.instant = cal.reference() + double(signedN) * unit->size / (half ? 2 : 1);
     } else if (unit->unit == kInDays) {
       f.hasDay = true;
       f.day = cal.addDays(cal.today(), signedN * unit->size);
