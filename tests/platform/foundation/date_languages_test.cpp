@@ -110,6 +110,7 @@ TEST_F(DateLanguages, German) {
                     {"Das Paket kommt am 5. April.", "am 5. April", 2027, 4, 5},
                     {"Die Messe ist vom 3. bis 5. März", "3. bis 5. März", 2027, 3, 3},
                     {"Um 9 Uhr abends", "Um 9 Uhr abends", 2026, 12, 9, 21},
+                    {"bis Ende Februar", "Ende Februar", 2027, 2, 28},
                 });
   expectNone("de_DE", {
                           "Version 3.5 behebt 12 Fehler.",
@@ -149,6 +150,7 @@ TEST_F(DateLanguages, Spanish) {
                              {"el 3 de marzo de 2027", "3 de marzo de 2027", 2027, 3, 3},
                              {"Llegó hace 2 días", "hace 2 días", 2026, 12, 7},
                              {"dentro de 3 días", "dentro de 3 días", 2026, 12, 12},
+                             {"a finales de marzo", "finales de marzo", 2027, 3, 31},
                              {"en 3 días", "en 3 días", 2026, 12, 12},
                              {"la próxima semana", "próxima semana", 2026, 12, 16},
                              {"pasado mañana", "pasado mañana", 2026, 12, 11},

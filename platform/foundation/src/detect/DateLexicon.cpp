@@ -317,6 +317,9 @@ class Builder {
     } else if ((name == "weekday" || name == "weekday-short") && n >= 1 && n <= 7) {
       w.weekday = static_cast<uint8_t>(n);
       w.weekdayInFull |= name == "weekday";
+    } else if (name == "edge" && n >= 1 && n <= 3) {
+      w.edge = static_cast<uint8_t>(n);
+      w.intl |= kIntlEdge;
     } else if (name == "meridiem" && (n == 1 || n == 2)) {
       w.meridiem = static_cast<uint8_t>(n);
     }

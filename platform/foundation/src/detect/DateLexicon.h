@@ -66,6 +66,7 @@ enum DateIntlRole : uint8_t {
   kIntlStarts = 1u << 2,     // a unit that may begin a date ("semaine prochaine")
   kIntlKeep = 1u << 3,       // an "on" kept in the date's range, as "on" is ("am 3. März")
   kIntlOne = 1u << 4,        // an "in" before a unit alone, one of it ("через неделю")
+  kIntlEdge = 1u << 5,       // "Ende": a month's edge, its "of" left out ("Ende März")
 };
 
 struct DateWord {

@@ -1051,7 +1051,11 @@ class Parser {
   // fifteenth or last day.
   bool edgeOfMonth(std::size_t i, uint8_t edge, Match& m) {
     std::size_t k = i + 1;
-    if (!(roles(k) & kRoleOf) || foldedKey(text_, toks_[k]).view() != u"of") return false;
+    if (word(i)->intl & kIntlEdge) {
+      if (!(roles(k) & kRoleOf)) --k;  // "Ende März", "finales de marzo"
+    } else if (!(roles(k) & kRoleOf) || foldedKey(text_, toks_[k]).view() != u"of") {
+      return false;
+    }
     const DateWord* w = word(k + 1);
     if (!w || !w->month) return false;
     int y = 0;
