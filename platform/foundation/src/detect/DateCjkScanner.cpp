@@ -41,7 +41,7 @@ constexpr Entry kDays[] = {
     {u"今天", 0},    {u"明天", 1},      {u"后天", 2},    {u"後天", 2},   {u"昨天", -1},
     {u"前天", -2},   {u"今晚", 0},      {u"今夜", 0},    {u"今朝", 0},   {u"今晩", 0},
 };
-// Parts of the day written before an hour: 1 before noon, 2 after, 3 at night (after
+// Times of day written before an hour: 1 before noon, 2 after, 3 at night (after
 // noon unless the hour is 12, or earlier than 5).
 constexpr Entry kDayParts[] = {
     {u"午前", 1}, {u"午後", 2}, {u"上午", 1}, {u"下午", 2}, {u"早上", 1},
