@@ -3,7 +3,9 @@
 // installed with npm into the build folder on first run. Both match counts are printed;
 // they differ because the two read different things as dates (chrono-node also takes
 // "now" and "at 1" before a street number). The same side by side over 10 KB cut from
-// the text and 1 MB made of it shows whether both stay linear.
+// the text and 1 MB made of it shows whether both stay linear. A German case times both
+// on about 100 KB of German sentences made here, ours in de_DE against chrono-node's
+// German parser.
 //
 //   bench_detect_dates [FILE] [rounds]    (default: the shared mixed text, 21 rounds)
 #include <sys/stat.h>
@@ -11,6 +13,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -47,7 +50,7 @@ std::string defaultData() {
 }
 
 // The peer's "count=N median_us=X" line, or an empty string when node or npm fail.
-std::string runPeer(const std::string& file, int rounds) {
+std::string runPeer(const std::string& file, int rounds, const char* language = "en") {
   std::string dir = NIMBRA_PEER_DIR;
   if (!exists(dir + "/node_modules/chrono-node")) {
     std::string install = "mkdir -p '" + dir + "' && cd '" + dir +
@@ -57,7 +60,8 @@ std::string runPeer(const std::string& file, int rounds) {
   }
   std::string command = "cd '" + dir + "' && NODE_PATH='" + dir + "/node_modules' node '" +
                         NIMBRA_CHRONO_SCRIPT + "' '" + file + "' " + std::to_string(rounds) + " " +
-                        std::to_string(static_cast<long long>(kReference1970 * 1000));
+                        std::to_string(static_cast<long long>(kReference1970 * 1000)) + " " +
+                        language;
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return {};
   std::string out;
@@ -68,9 +72,11 @@ std::string runPeer(const std::string& file, int rounds) {
 }
 
 // Median microseconds of our scan over `bytes`, and its match count.
-double timeOurs(const std::string& bytes, int rounds, NSUInteger* count) {
+double timeOurs(const std::string& bytes, int rounds, NSUInteger* count,
+                const char* locale = nullptr) {
   auto text = NSString::stringWithUTF8String(std::string_view(bytes));
   auto detector = NSDataDetector::dataDetectorWithTypesError(NSTextCheckingTypeDate, nullptr);
+  if (locale) detector->setLocaleIdentifier(locale);
   detector->setReferenceDate(NSDate::dateWithTimeIntervalSince1970(kReference1970));
   NSRange all = NSMakeRange(0, text->length());
   *count = detector->numberOfMatchesInStringOptionsRange(text, 0, all);  // warm
@@ -112,6 +118,62 @@ void sizes(const std::string& bytes) {
   }
 }
 
+// About 100 KB of German: sentences with and without dates in a fixed shuffled order.
+std::string germanText() {
+  static const char* const kSentences[] = {
+      "Wir sehen uns am 3. März um 15 Uhr im Büro.",
+      "Der Bericht ist noch nicht fertig, aber wir arbeiten daran.",
+      "Übermorgen kommt der Techniker vorbei.",
+      "Bitte schick mir die Unterlagen bis nächsten Freitag.",
+      "Das Treffen wurde auf den 12.04.2027 verschoben.",
+      "Im Garten blühen schon die ersten Tulpen.",
+      "Die Lieferung kam vor 2 Wochen an.",
+      "In drei Tagen beginnt der Urlaub.",
+      "Er hat 15 Äpfel und 3 Birnen gekauft.",
+      "Am Montag um 9:30 ist Teamrunde.",
+      "Version 2.4 behebt mehrere Fehler im Export.",
+      "Gestern Abend hat es lange geregnet.",
+      "Die Konferenz findet vom 10. bis 12. Juni statt.",
+      "Kannst du morgen um 18 Uhr anrufen?",
+      "Das Spiel endete 2:1 nach Verlängerung.",
+      "Nächste Woche ist das Büro geschlossen.",
+      "Der Preis liegt bei 3,50 Euro pro Stück.",
+      "Vor 3 Stunden kam die letzte Nachricht.",
+      "Die Sitzung am 24. Dezember 2026 fällt aus.",
+      "Wir haben lange über die neue Straße gesprochen.",
+  };
+  constexpr std::size_t kCount = sizeof kSentences / sizeof kSentences[0];
+  std::string out;
+  uint32_t state = 12345;
+  while (out.size() < 100 * 1024) {
+    state = state * 1103515245u + 12345u;
+    out += kSentences[(state >> 16) % kCount];
+    out += (state & 0x100) ? "\n" : " ";
+  }
+  return out;
+}
+
+void german() {
+  std::string text = germanText();
+  std::string path = "/tmp/bench_detect_dates_de_" + std::to_string(getpid()) + ".txt";
+  std::ofstream(path, std::ios::binary) << text;
+  NSUInteger count;
+  double ours = timeOurs(text, 21, &count, "de_DE");
+  std::string peer = runPeer(path, 21, "de");
+  std::remove(path.c_str());
+  long peerCount = -1;
+  double peerUs = 0;
+  if (std::sscanf(peer.c_str(), "count=%ld median_us=%lf", &peerCount, &peerUs) == 2) {
+    std::printf(
+        "case=dates_de ours=%.1f chrono-node=%.1f unit=us (%lu and %ld matches in %zu "
+        "bytes)\n",
+        ours, peerUs, static_cast<unsigned long>(count), peerCount, text.size());
+  } else {
+    std::printf("case=dates_de ours=%.1f unit=us (%lu matches)\n", ours,
+                static_cast<unsigned long>(count));
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -140,5 +202,6 @@ int main(int argc, char** argv) {
     std::printf("case=dates_mixed_100k ours=%.1f unit=us\n", oursUs);
   }
   sizes(bytes);
+  german();
   return 0;
 }

@@ -1,9 +1,11 @@
 // The peer's side of bench_detect_dates: chrono-node's parse over the same text, with
-// the same reference moment, timed in rounds. Prints "count=N median_us=X".
+// the same reference moment, timed in rounds, with the parser of a language ("en" by
+// default, "de" for German). Prints "count=N median_us=X".
 const fs = require('fs');
-const chrono = require('chrono-node');
+const chronoNode = require('chrono-node');
 
-const [file, roundsArg, refMs] = process.argv.slice(2);
+const [file, roundsArg, refMs, language] = process.argv.slice(2);
+const chrono = language && language !== 'en' ? chronoNode[language] : chronoNode;
 const text = fs.readFileSync(file, 'utf8');
 const rounds = Math.max(1, parseInt(roundsArg || '11', 10));
 const ref = new Date(Number(refMs));

@@ -1,6 +1,7 @@
 // Fuzz target: the data detector with all five kinds over arbitrary bytes, read as
 // UTF-16 code units (so lone surrogates and NUL come through) when the first byte is
-// odd, as UTF-8 otherwise, in one of four locales chosen by the first byte. Every result
+// odd, as UTF-8 otherwise, in one of twelve locales chosen by the first byte (English
+// both ways round and the ten other languages the detector reads). Every result
 // must lie inside the text, in order, without overlap, and a date must be finite;
 // anything else aborts.
 #include <cmath>
@@ -15,20 +16,22 @@
 #include "Foundation/NSString.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  // Day-first and month-first orders, and the two locales with words of their own.
+  // Day-first and month-first orders, and every language with words of its own.
+  static const char* const kLocales[] = {"en_US", "en_GB", "de_DE", "fr_FR", "es_ES", "pt_BR",
+                                         "it_IT", "nl_NL", "sv_SE", "ru_RU", "ja_JP", "zh_CN"};
+  constexpr int kLocaleCount = sizeof kLocales / sizeof kLocales[0];
   static const Strong<NSDataDetector>* detectors = [] {
-    auto* made = new Strong<NSDataDetector>[4];
-    const char* locales[] = {"en_US", "en_GB", "de_DE", "fr_FR"};
-    for (int i = 0; i < 4; ++i) {
+    auto* made = new Strong<NSDataDetector>[kLocaleCount];
+    for (int i = 0; i < kLocaleCount; ++i) {
       made[i] = NSDataDetector::dataDetectorWithTypesError(NSTextCheckingAllDetectorTypes, nullptr);
-      made[i]->setLocaleIdentifier(locales[i]);
+      made[i]->setLocaleIdentifier(kLocales[i]);
       // A fixed moment, so that a crash replays: Wednesday, 9 December 2026.
       made[i]->setReferenceDate(NSDate::dateWithTimeIntervalSinceReferenceDate(818503200));
     }
     return made;
   }();
   if (size == 0) return 0;
-  const Strong<NSDataDetector>& detector = detectors[(data[0] >> 1) & 3];
+  const Strong<NSDataDetector>& detector = detectors[(data[0] >> 1) % kLocaleCount];
   Strong<NSString> text;
   if (data[0] & 1) {
     std::u16string units;

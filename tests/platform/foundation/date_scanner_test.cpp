@@ -645,13 +645,14 @@ TEST_F(DateScanner, GermanLocaleFormsAndDayFirstOrder) {
     const char* match;
     NSTimeInterval when;
   } cases[] = {
-      {"Termin am 9. Dezember 2026 um 15:30 Uhr.", "9. Dezember 2026 um 15:30 Uhr",
+      // "am" before a day is part of the date, as "on" is.
+      {"Termin am 9. Dezember 2026 um 15:30 Uhr.", "am 9. Dezember 2026 um 15:30 Uhr",
        local(2026, 12, 9, 15, 30)},
       {"Abgabe 03.04.2027 bitte", "03.04.2027", local(2027, 4, 3)},
       {"bis morgen", "morgen", local(2026, 12, 10)},
       {"wir sehen uns übermorgen", "übermorgen", local(2026, 12, 11)},
       {"nächsten Freitag vielleicht", "nächsten Freitag", local(2026, 12, 11)},
-      {"Am Montag, 14. Dez. geht es los", "Montag, 14. Dez.", local(2026, 12, 14)},
+      {"Am Montag, 14. Dez. geht es los", "Am Montag, 14. Dez.", local(2026, 12, 14)},
       {"Mittwoch, den 16. Dezember passt", "Mittwoch, den 16. Dezember", local(2026, 12, 16)},
       {"und in English: 12/09/2026", "12/09/2026", local(2026, 9, 12)},
   };

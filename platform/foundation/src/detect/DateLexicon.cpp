@@ -6,9 +6,12 @@
 #include <unicode/reldatefmt.h>
 #include <unicode/smpdtfmt.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 
+#include "DateData.h"
 #include "DateTokenizer.h"
 
 namespace foundation::detect {
@@ -129,57 +132,6 @@ constexpr ExtraWord kEnglish[] = {
     {u"previous", kRoleLast},
 };
 
-constexpr ExtraWord kGerman[] = {
-    {u"um", kRoleJoiner},
-    {u"am", kRoleOn},
-    {u"bis", kRoleRangeTo},
-    {u"von", kRoleRangeFrom},
-    {u"zwischen", kRoleBetween},
-    {u"und", kRoleAnd},
-    {u"den", kRoleOf},
-    {u"uhr", kRoleOClock},
-    {u"mittag", kRoleNoon},
-    {u"mitternacht", kRoleMidnight},
-    {u"kommenden", kRoleNext},
-    {u"in", kRoleIn},
-    {u"minute", kRoleUnitMinute},
-    {u"minuten", kRoleUnitMinute},
-    {u"stunde", kRoleUnitHour},
-    {u"stunden", kRoleUnitHour},
-    {u"tag", kRoleUnitDay},
-    {u"tagen", kRoleUnitDay},
-    {u"woche", kRoleUnitWeek},
-    {u"wochen", kRoleUnitWeek},
-    {u"monat", kRoleUnitMonth},
-    {u"monaten", kRoleUnitMonth},
-    {u"jahr", kRoleUnitYear},
-    {u"jahren", kRoleUnitYear},
-};
-
-constexpr ExtraWord kFrench[] = {
-    {u"à", kRoleJoiner | kRoleRangeTo},
-    {u"le", kRoleOn},
-    {u"au", kRoleRangeTo},
-    {u"de", kRoleRangeFrom},
-    {u"du", kRoleRangeFrom},
-    {u"entre", kRoleBetween},
-    {u"et", kRoleAnd},
-    {u"h", kRoleHourMark},
-    {u"midi", kRoleNoon},
-    {u"minuit", kRoleMidnight},
-    {u"dans", kRoleIn},
-    {u"minutes", kRoleUnitMinute},
-    {u"heure", kRoleUnitHour},
-    {u"heures", kRoleUnitHour},
-    {u"jour", kRoleUnitDay},
-    {u"jours", kRoleUnitDay},
-    {u"semaine", kRoleUnitWeek},
-    {u"semaines", kRoleUnitWeek},
-    {u"mois", kRoleUnitMonth},
-    {u"an", kRoleUnitYear},
-    {u"ans", kRoleUnitYear},
-};
-
 class Builder {
  public:
   explicit Builder(DateLexicon& lex) : lex_(lex) {}
@@ -235,12 +187,15 @@ class Builder {
         int32_t n = 0;
         const icu::UnicodeString* months = symbols.getMonths(n, context, width);
         for (int32_t i = 0; i < n && i < 12; ++i) {
-          if (months[i].length() >= 3) word(u16(months[i])).month = static_cast<uint8_t>(i + 1);
+          if (months[i].length() < 3) continue;
+          DateWord& w = name(u16(months[i]));
+          w.month = static_cast<uint8_t>(i + 1);
+          w.monthInFull |= width == icu::DateFormatSymbols::WIDE;
         }
         const icu::UnicodeString* days = symbols.getWeekdays(n, context, width);
         for (int32_t i = 1; i < n && i <= 7; ++i) {
           if (days[i].length() < 2) continue;
-          DateWord& w = word(u16(days[i]));
+          DateWord& w = name(u16(days[i]));
           w.weekday = static_cast<uint8_t>(i);
           w.weekdayInFull |= width == icu::DateFormatSymbols::WIDE;
         }
@@ -252,6 +207,27 @@ class Builder {
     const icu::UnicodeString* ampm = symbols.getAmPmStrings(n);
     for (int32_t i = 0; i < n && i < 2; ++i) {
       if (ampm[i].length() >= 2) word(u16(ampm[i])).meridiem = static_cast<uint8_t>(i + 1);
+    }
+  }
+
+  // A language's data file: see the head of any file in platform/foundation/data/dates/.
+  void dataFile(std::string_view text) {
+    while (!text.empty()) {
+      std::size_t eol = text.find('\n');
+      std::string_view line = text.substr(0, eol);
+      text.remove_prefix(eol == std::string_view::npos ? text.size() : eol + 1);
+      if (auto hash = line.find('#'); hash != std::string_view::npos) line = line.substr(0, hash);
+      std::vector<std::string_view> fields;
+      while (!line.empty()) {
+        std::size_t start = line.find_first_not_of(" \t\r");
+        if (start == std::string_view::npos) break;
+        line.remove_prefix(start);
+        std::size_t end = std::min(line.find_first_of(" \t\r"), line.size());
+        fields.push_back(line.substr(0, end));
+        line.remove_prefix(end);
+      }
+      if (fields.size() < 2) continue;
+      for (std::size_t f = 1; f < fields.size(); ++f) entry(fields[0], fields[f]);
     }
   }
 
@@ -268,6 +244,116 @@ class Builder {
   }
 
  private:
+  static std::u16string utf16(std::string_view utf8) {
+    icu::UnicodeString s = icu::UnicodeString::fromUTF8(icu::StringPiece(utf8.data(), utf8.size()));
+    return u16(s);
+  }
+
+  // A word of the data file, its "_" standing for a space: a joined word when it is
+  // more than one token.
+  DateWord& dataWord(std::string_view written) {
+    std::u16string w = utf16(written);
+    std::replace(w.begin(), w.end(), u'_', u' ');
+    return name(w);
+  }
+
+  // A name that may be written in several tokens ("sexta-feira"): a joined word then.
+  DateWord& name(const std::u16string& w) {
+    std::vector<Token> toks = tokenize(w);
+    if (toks.size() <= 1) return word(w);
+    std::u16string whole = foldCase(w);
+    JoinedWord joined;
+    for (std::size_t i = 1; i < toks.size(); ++i) {
+      joined.rest.push_back(
+          foldCase(std::u16string_view(w).substr(toks[i].start, toks[i].length())));
+      joined.spaced.push_back(toks[i].spaceBefore);
+    }
+    auto& list = lex_.joined[foldCase(std::u16string_view(w).substr(0, toks[0].length()))];
+    list.push_back(std::move(joined));
+    std::stable_sort(list.begin(), list.end(), [](const JoinedWord& a, const JoinedWord& b) {
+      return a.rest.size() > b.rest.size();
+    });
+    return lex_.words[whole];
+  }
+
+  void entry(std::string_view role, std::string_view written) {
+    struct Plain {
+      const char* name;
+      uint64_t roles;
+      uint8_t intl;
+    };
+    static constexpr Plain kPlain[] = {
+        {"joiner", kRoleJoiner, 0},
+        {"on", kRoleOn, 0},
+        {"on-kept", kRoleOn, kIntlKeep},
+        {"to", kRoleRangeTo, 0},
+        {"from", kRoleRangeFrom, 0},
+        {"between", kRoleBetween, 0},
+        {"and", kRoleAnd, 0},
+        {"of", kRoleOf, 0},
+        {"ordinal-mark", kRoleOrdinal, 0},
+        {"oclock", kRoleOClock, 0},
+        {"hour-mark", kRoleHourMark, 0},
+        {"noon", kRoleNoon, 0},
+        {"midnight", kRoleMidnight, 0},
+        {"next", kRoleNext, 0},
+        {"last", kRoleLast, 0},
+        {"this", kRoleThis, 0},
+        {"next-after", kRoleNext, kIntlAfter},
+        {"last-after", kRoleLast, kIntlAfter},
+        {"this-after", kRoleThis, kIntlAfter},
+        {"in", kRoleIn, 0},
+        {"in-one", kRoleIn, kIntlOne},
+        {"within", kRoleIn | kRoleWithin, 0},
+        {"ago-before", 0, kIntlAgoBefore},
+        {"ago", kRoleAgo, 0},
+        {"later", kRoleLater, 0},
+        {"now", kRoleNow, 0},
+        {"few", kRoleFew, 0},
+        {"weekend", kRoleWeekend, 0},
+        {"second", kRoleUnitSecond, kIntlStarts},
+        {"minute", kRoleUnitMinute, kIntlStarts},
+        {"hour", kRoleUnitHour, kIntlStarts},
+        {"day", kRoleUnitDay, kIntlStarts},
+        {"week", kRoleUnitWeek, kIntlStarts},
+        {"month", kRoleUnitMonth, kIntlStarts},
+        {"year", kRoleUnitYear, kIntlStarts},
+    };
+    for (const Plain& p : kPlain) {
+      if (role == p.name) {
+        DateWord& w = dataWord(written);
+        w.roles |= p.roles;
+        w.intl |= p.intl;
+        return;
+      }
+    }
+    std::size_t eq = role.find('=');
+    if (eq == std::string_view::npos) return;
+    std::string_view name = role.substr(0, eq);
+    int n = std::atoi(std::string(role.substr(eq + 1)).c_str());
+    DateWord& w = dataWord(written);
+    if (name == "day" && n >= -100 && n <= 100) {
+      w.dayOffset = static_cast<int8_t>(n);
+    } else if (name == "count" && n >= 1 && n <= 255) {
+      w.count = static_cast<uint8_t>(n);
+      w.roles |= kRoleCount;
+    } else if (name == "ordinal" && n >= 1 && n <= 31) {
+      w.ordinal = static_cast<uint8_t>(n);
+    } else if (name == "daypart" && n >= 0 && n <= 23) {
+      w.dayPartHour = static_cast<uint8_t>(n);
+    } else if (name == "month" && n >= 1 && n <= 12) {
+      w.month = static_cast<uint8_t>(n);
+    } else if ((name == "weekday" || name == "weekday-short") && n >= 1 && n <= 7) {
+      w.weekday = static_cast<uint8_t>(n);
+      w.weekdayInFull |= name == "weekday";
+    } else if (name == "edge" && n >= 1 && n <= 3) {
+      w.edge = static_cast<uint8_t>(n);
+      w.intl |= kIntlEdge;
+    } else if (name == "meridiem" && (n == 1 || n == 2)) {
+      w.meridiem = static_cast<uint8_t>(n);
+    }
+  }
+
   void relativeWords(const icu::Locale& loc, const icu::DateFormatSymbols& symbols) {
     UErrorCode status = U_ZERO_ERROR;
     icu::RelativeDateTimeFormatter f(loc, status);
@@ -373,20 +459,54 @@ std::unique_ptr<DateLexicon> build(const std::string& locale) {
     b.word(w).edge = static_cast<uint8_t>(edge);
   if (language != "en" && !language.empty()) {
     b.locale(loc);
-    if (language == "de") {
-      b.extras(std::begin(kGerman), std::end(kGerman));
-      b.dayParts({{u"früh", 8}, {u"vormittag", 10}, {u"nachmittag", 15}, {u"abend", 19}});
-    }
-    if (language == "fr") {
-      b.extras(std::begin(kFrench), std::end(kFrench));
-      b.dayParts({{u"matin", 9}, {u"soir", 19}});
-    }
+    b.dataFile(embeddedDateData(language));
+    lex->cjk = language == "ja" || language == "zh";
   }
   lex->monthFirst = Builder::monthFirst(loc);
   return lex;
 }
 
 }  // namespace
+
+void joinWords(std::u16string_view text, std::vector<Token>& toks, const DateLexicon& lex) {
+  if (lex.joined.empty()) return;
+  std::size_t out = 0;
+  for (std::size_t i = 0; i < toks.size(); ++out) {
+    Token t = toks[i];
+    std::size_t next = i + 1;
+    if (t.kind == TokenKind::Word) {
+      WordKey k = foldedKey(text, t);
+      auto it = k.size ? lex.joined.find(k.view()) : lex.joined.end();
+      if (it != lex.joined.end()) {
+        for (const JoinedWord& j : it->second) {
+          std::size_t n = j.rest.size();
+          if (i + n >= toks.size()) continue;
+          bool same = true;
+          for (std::size_t r = 0; r < n && same; ++r) {
+            const Token& a = toks[i + r];
+            const Token& b = toks[i + r + 1];
+            // One plain space where the word has one, none where it has none.
+            uint32_t gap = b.start - a.end;
+            same = j.spaced[r] ? gap == 1 && text[a.end] == u' ' : gap == 0;
+            if (same) {
+              WordKey bk = foldedKey(text, b);
+              same = bk.size && bk.view() == j.rest[r];
+            }
+          }
+          if (same) {
+            t.end = toks[i + n].end;
+            t.kind = TokenKind::Word;
+            next = i + n + 1;
+            break;
+          }
+        }
+      }
+    }
+    toks[out] = t;
+    i = next;
+  }
+  toks.resize(out);
+}
 
 const DateLexicon& dateLexicon(const std::string& locale) {
   static std::mutex mutex;

@@ -1,7 +1,8 @@
 // The words dates are written with, in English and in one other locale: month and
 // weekday names and the relative day words from ICU's locale data, the word that joins
-// a date to its time from the locale's long pattern, and a small table of our own for
-// the words ICU does not list (range words, "noon", "o'clock", units of "in 3 days").
+// a date to its time from the locale's long pattern, and for the words ICU does not list
+// (range words, "noon", "o'clock", units of "in 3 days") a table of our own for English
+// and a data file for each other language (platform/foundation/data/dates/).
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,8 @@
 #include <string_view>
 #include <unordered_map>
 #include <vector>
+
+#include "DateTokenizer.h"
 
 namespace foundation::detect {
 
@@ -63,8 +66,19 @@ inline constexpr uint64_t kRoleDayUnits =
 
 inline constexpr int8_t kNoDayOffset = INT8_MIN;
 
+// Roles of the other languages' grammar, beside DateRole (whose bits are all taken).
+enum DateIntlRole : uint8_t {
+  kIntlAgoBefore = 1u << 0,  // "vor 2 Tagen", "il y a 2 jours", "hace 2 días": ago, first
+  kIntlAfter = 1u << 1,      // a next/last/this word also read after its noun ("lunes próximo")
+  kIntlStarts = 1u << 2,     // a unit that may begin a date ("semaine prochaine")
+  kIntlKeep = 1u << 3,       // an "on" kept in the date's range, as "on" is ("am 3. März")
+  kIntlOne = 1u << 4,        // an "in" before a unit alone, one of it ("через неделю")
+  kIntlEdge = 1u << 5,       // "Ende": a month's edge, its "of" left out ("Ende März")
+};
+
 struct DateWord {
   uint8_t month = 0;                // 1 to 12
+  bool monthInFull = false;         // "April", not "Apr": a stop after it ends the sentence
   uint8_t weekday = 0;              // 1 (Sunday) to 7, as ICU's calendar counts
   bool weekdayInFull = false;       // "Friday", not "Fri": a date on its own
   uint8_t meridiem = 0;             // 1 before noon, 2 after
@@ -74,9 +88,10 @@ struct DateWord {
   uint8_t ordinal = 0;              // "third" 3, "thirty-first" as "thirty" then "first"
   uint8_t edge = 0;                 // "beginning" 1, "middle" 2, "end" 3: "end of March"
   uint64_t roles = 0;
+  uint8_t intl = 0;  // DateIntlRole
 
   bool startsDate() const {
-    return month || weekday || edge || ordinal || dayOffset != kNoDayOffset ||
+    return month || weekday || edge || ordinal || dayOffset != kNoDayOffset || intl ||
            (roles & (kRoleNext | kRoleLast | kRoleThis | kRoleRangeFrom | kRoleBetween | kRoleNoon |
                      kRoleMidnight | kRoleIn | kRolePhrase | kRoleCount | kRoleWithin | kRoleHedge |
                      kRoleQuarterMark));
@@ -96,10 +111,21 @@ struct FoldedHash {
   }
 };
 
+// A word written in several tokens that reads as one ("il y a", "a las", "kl."): the
+// tokens after the first, folded, and whether a single space comes before each.
+struct JoinedWord {
+  std::vector<std::u16string> rest;
+  std::vector<bool> spaced;
+};
+
 struct DateLexicon {
   std::unordered_map<std::u16string, DateWord, FoldedHash, std::equal_to<>>
       words;  // keys folded by foldCase
   std::vector<DayPhrase> phrases;
+  // Joined words by their first token, longest first; each whole is a key of `words`
+  // (its tokens as written, with single spaces).
+  std::unordered_map<std::u16string, std::vector<JoinedWord>, FoldedHash, std::equal_to<>> joined;
+  bool cjk = false;  // Japanese or Chinese: the dates of DateCjkScanner too
   // The locale writes numeric dates month first ("12/09/2026" is December 9).
   bool monthFirst = true;
 
@@ -112,5 +138,8 @@ struct DateLexicon {
 // The lexicon of a locale (English merged in), built once per locale and kept for the
 // life of the process. Safe from any thread.
 const DateLexicon& dateLexicon(const std::string& locale);
+
+// Merges the tokens of each joined word of the lexicon into one word token, in one pass.
+void joinWords(std::u16string_view text, std::vector<Token>& toks, const DateLexicon& lex);
 
 }  // namespace foundation::detect

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "DateCalendar.h"
+#include "DateCjkScanner.h"
 #include "DateLexicon.h"
 #include "DateTokenizer.h"
 #include "Foundation/NSDate.h"
@@ -227,26 +228,38 @@ class Parser {
   // Dates and times, alone or together, and time ranges.
 
   bool parseDateTime(std::size_t i, Match& m) {
-    uint32_t r = roles(i);
+    uint64_t r = roles(i);
     if (r & (kRoleOn | kRoleJoiner)) {
       // "on Monday" keeps its "on", "at 5pm" its "at". A lone hour after "at" is a time
       // when the clause ends there or a part of the day follows ("at 7.", "at 5 in the
       // morning"), not in "at 7 Main Street".
-      // English "on" only: "le 9 décembre", "am Montag" read better without theirs.
-      bool on = (r & kRoleOn) && foldedKey(text_, toks_[i]).view() == u"on";
+      // English "on", and the words a language's data keeps as it ("am 3. März"); others
+      // read better without theirs ("le 9 décembre").
+      bool on = (r & kRoleOn) &&
+                (foldedKey(text_, toks_[i]).view() == u"on" || (word(i)->intl & kIntlKeep));
       if (on && word(i + 1) && word(i + 1)->weekday) return parseDateTime(i + 1, m);
+      if (on && (word(i)->intl & kIntlKeep) && word(i + 1) &&
+          (word(i + 1)->intl & kIntlStarts || roles(i + 1) & (kRoleNext | kRoleLast | kRoleThis))) {
+        // "la semaine prochaine", "в следующий понедельник"
+        if (parseDateTime(i + 1, m)) return true;
+        m = Match();
+      }
       if (on && isDayNumber(i + 1)) {  // "on 3 January", "on 3rd of May"
         std::size_t k = i + 2;
-        if ((roles(k) & kRoleOrdinal) && adjacent(k)) ++k;
+        if (((roles(k) & kRoleOrdinal) || isMark(k, u'.')) && adjacent(k)) ++k;  // "am 3. März"
         if (roles(k) & kRoleOf) ++k;
         if (word(k) && word(k)->month) return parseDateTime(i + 1, m);
       }
       Time t;
       std::size_t after;
+      // A lone hour after a number is one end of a score or of pages ("3 à 1", "12 a 15").
+      bool afterNumber = i > 0 && toks_[i - 1].kind == TokenKind::Number;
       if ((r & kRoleJoiner) && isNumber(i + 1, 2) && parseTime(i + 1, t) &&
           ((!t.bare && !t.dotted) ||
            (t.dotted && (quietAfter(t.end) || dayPartSuffix(t.end, after))) ||
-           (t.hour >= 1 && t.hour <= 12 && (quietAfter(t.end) || dayPartSuffix(t.end, after)))) &&
+           (!afterNumber && t.hour >= 1 && t.hour <= 12 &&
+            (quietAfter(t.end) || dayPartSuffix(t.end, after))) ||
+           (!afterNumber && t.bare && t.hour > 12 && quietAfter(t.end))) &&  // "alle 14"
           parseTimeOrRange(i + 1, m, true)) {
         trailingDate(m);
         return true;
@@ -269,6 +282,11 @@ class Parser {
           part && part->dayPartHour && part->dayOffset == kNoDayOffset) {  // "Friday evening"
         m.defaultHour = part->dayPartHour;
         ++m.end;
+      } else if (const DateWord* later = word(m.end + 1);
+                 (roles(m.end) & (kRoleJoiner | kRoleOf)) && !isNumber(m.end + 1, 9) && later &&
+                 later->dayPartHour && later->dayOffset == kNoDayOffset) {
+        m.defaultHour = later->dayPartHour;  // "amanhã à noite", "mañana por la noche"
+        m.end += 2;
       }
       // "tomorrow morning at 9" is 9 in the morning, "this afternoon at 3" at 15:00.
       uint8_t hint = m.defaultHour == kNoon ? 0 : m.defaultHour < kNoon ? 1 : 2;
@@ -282,7 +300,7 @@ class Parser {
         ++k;  // "Dec 12 - 10am"; a lone hour after it is a day ("Dec 9-11")
       }
       Match t;
-      uint32_t rk = roles(k);
+      uint64_t rk = roles(k);
       bool timed = (rk & (kRoleRangeFrom | kRoleBetween))
                        ? parseTimeRange(k + 1, rk & kRoleBetween, t)
                        : parseTimeOrRange(k, t, joined, hint);
@@ -401,6 +419,8 @@ class Parser {
       } else if (start.hour <= 7 && start.bare) {
         start.hour += 12;
       }
+    } else if (hint == 2 && !start.meridiem && start.hour >= 1 && start.hour < 12) {
+      start.hour += 12;  // "this evening at 8:00", "vanavond om 8 uur"
     }
     m.hasTime = true;
     m.time = start;
@@ -443,7 +463,7 @@ class Parser {
 
   // One time of day, or a lone hour marked bare.
   bool parseTime(std::size_t i, Time& t) {
-    uint32_t r = roles(i);
+    uint64_t r = roles(i);
     if (r & (kRoleNoon | kRoleMidnight)) {
       t.hour = (r & kRoleNoon) ? kNoon : 0;
       t.midnight = (r & kRoleMidnight) != 0;
@@ -483,12 +503,11 @@ class Parser {
       t.minute = static_cast<int>(value(k + 1));
       k += 2;
       if (!meridiem(k, t.meridiem)) {
-        if (isMark(k, u'+') && adjacent(k) && toks_[i].length() == 2) {
-          clock = true;
-        } else {
-          t.dotted = true;
-          clock = true;
-        }
+        // An offset ("23.00+02") or a clock word ("15.30 Uhr") makes it a time as written.
+        bool marked =
+            (isMark(k, u'+') && adjacent(k) && toks_[i].length() == 2) || (roles(k) & kRoleOClock);
+        t.dotted = !marked;
+        clock = true;
       }
     }
     std::size_t afterMeridiem = k;
@@ -623,7 +642,9 @@ class Parser {
       return c == u'.' || c == u',' || c == u';' || c == u'!' || c == u'?' || c == u')';
     }
     const DateWord* w = word(k);
-    return w && (w->startsDate() || w->dayPartHour || (w->roles & (kRoleOn | kRoleJoiner)));
+    // Not a unit: "um 5 Jahre älter".
+    return w && ((w->startsDate() && !(w->roles & kRoleUnits)) || w->dayPartHour ||
+                 (w->roles & (kRoleOn | kRoleJoiner)));
   }
 
   // "at night", "in the morning", "in the evening" after an hour: its half of the day
@@ -636,7 +657,7 @@ class Parser {
       ++j;
       if (!(roles(j) & kRoleOf)) return 0;  // "the"
       ++j;
-    } else {
+    } else if (!word(j) || !word(j)->dayPartHour) {  // "9 Uhr morgens", "7 Uhr abends"
       return 0;
     }
     const DateWord* w = word(j);
@@ -753,17 +774,20 @@ class Parser {
   // after the second day. From noon of the first day to noon of the last.
   bool dayNumberRange(std::size_t i, Match& m) {
     std::size_t k = i + 1;
-    if ((roles(k) & kRoleOrdinal) && adjacent(k)) ++k;
+    if (((roles(k) & kRoleOrdinal) || isMark(k, u'.')) && adjacent(k)) ++k;  // "3. bis 5. März"
     if (!isDash(k) && !(roles(k) & kRoleRangeTo)) return false;
     std::size_t second = k + 1;
     if (!isDayNumber(second)) return false;
     k = second + 1;
-    if ((roles(k) & kRoleOrdinal) && adjacent(k)) ++k;
+    if (((roles(k) & kRoleOrdinal) || isMark(k, u'.')) && adjacent(k)) ++k;
     if (roles(k) & kRoleOf) ++k;
     const DateWord* w = word(k);
     if (!w || !w->month) return false;
     int y = 0;
-    std::size_t end = year(skipStop(k + 1), y);
+    std::size_t afterStop = skipStop(k + 1);
+    std::size_t end = year(
+        w->monthInFull && afterStop != k + 1 && !isNumberOfLength(afterStop, 4) ? k + 1 : afterStop,
+        y);
     if (y == 0) y = nearestYear(w->month, static_cast<int>(value(i)));
     CivilDay start{y, w->month, static_cast<int>(value(i))};
     CivilDay last{y, w->month, static_cast<int>(value(second))};
@@ -853,8 +877,9 @@ class Parser {
           return offset(spanOf(n, unit), 1, i + 2, m);
       }
       if (w->weekday) {
-        uint32_t after = roles(i + 1);
-        if ((after & kRoleSuffix) && (after & (kRoleNext | kRoleLast | kRoleThis))) {
+        uint64_t after = roles(i + 1);
+        bool follows = (after & kRoleSuffix) || (word(i + 1) && (word(i + 1)->intl & kIntlAfter));
+        if (follows && (after & (kRoleNext | kRoleLast | kRoleThis))) {
           setDay(m, weekday(w->weekday, after & (kRoleNext | kRoleLast | kRoleThis)), i + 2);
           return true;
         }
@@ -876,6 +901,21 @@ class Parser {
       }
       if ((w->roles & kRoleIn) && amounts(i + 1, span, k)) {
         return offset(span, 1, k, m);  // "in 3 days", "within a week", "in about 2 hours"
+      }
+      if ((w->intl & kIntlOne) && (roles(i + 1) & kRoleUnits)) {
+        return offset(spanOf(1, roles(i + 1) & kRoleUnits), 1, i + 2, m);  // "через неделю"
+      }
+      if ((w->intl & kIntlAgoBefore) && amounts(i + 1, span, k)) {
+        if (roles(k) & kRoleAgo) ++k;   // "för 2 dagar sedan"
+        return offset(span, -1, k, m);  // "vor 2 Tagen", "il y a 2 jours", "hace 2 días"
+      }
+      if ((w->intl & kIntlStarts) && (w->roles & kRoleDayUnits) && word(i + 1) &&
+          (word(i + 1)->roles & (kRoleNext | kRoleLast | kRoleThis)) &&
+          (word(i + 1)->roles & kRoleSuffix || word(i + 1)->intl & kIntlAfter)) {
+        // "semaine prochaine", "settimana scorsa": the unit before its direction.
+        uint64_t after = word(i + 1)->roles;
+        int sign = (after & kRoleNext) ? 1 : (after & kRoleLast) ? -1 : 0;
+        return offset(spanOf(1, w->roles & kRoleDayUnits), sign, i + 2, m);
       }
     }
     {
@@ -1028,7 +1068,14 @@ class Parser {
   // Returns the index past it, or k.
   std::size_t year(std::size_t k, int& y) {
     std::size_t j = isMark(k, u',') ? k + 1 : k;
+    // "3 de marzo de 2026", "3 марта 2026 года"
+    if ((roles(j) & kRoleOf) && isNumberOfLength(j + 1, 4)) ++j;
     if (isNumberOfLength(j, 4) && value(j) >= 1) {
+      if (const DateWord* w = word(j + 1);
+          w && (w->roles & kRoleOf) && (w->roles & kRoleUnitYear)) {
+        y = static_cast<int>(value(j));
+        return j + 2;
+      }
       y = static_cast<int>(value(j));
       return j + 1;
     }
@@ -1138,13 +1185,23 @@ class Parser {
       if (isMark(k, u'.') && adjacent(k)) {
         ++k;  // "9. Dezember"
       } else if ((roles(k) & kRoleOrdinal) && adjacent(k)) {
-        ++k;
+        ++k;  // "1er", "3º"
+      } else if (isMark(k, u':') && adjacent(k) && adjacent(k + 1) &&
+                 (roles(k + 1) & kRoleOrdinal)) {
+        k += 2;  // "1:a", "2:e"
+      } else if (isMark(k, u'\u00B0') && adjacent(k)) {
+        ++k;  // "1°"
       }
       if (roles(k) & kRoleOf) ++k;
       if (const DateWord* w = word(k); w && w->month) {  // "9 Dec 2026"
         mo = w->month;
         d = static_cast<int>(value(i));
-        k = year(skipStop(k + 1), y);
+        // "5 avril." ends a sentence; "5 avr. 2027" has its abbreviation's stop.
+        std::size_t afterStop = skipStop(k + 1);
+        k = year(w->monthInFull && afterStop != k + 1 && !isNumberOfLength(afterStop, 4)
+                     ? k + 1
+                     : afterStop,
+                 y);
       } else if (!numeric(i, y, mo, d, k)) {
         return false;
       }
@@ -1212,7 +1269,11 @@ class Parser {
     int y = 0;
     std::size_t end;
     std::size_t j = (isDash(k) || isMark(k, u'/')) && adjacent(k) && adjacent(k + 1) ? k + 1 : k;
-    if ((isWordText(k, u"of") || isMark(k, u',')) && isNumberOfLength(k + 1, 4)) j = k + 1;
+    if ((isWordText(k, u"of") || isMark(k, u',')) && isNumberOfLength(k + 1, 4)) {
+      j = k + 1;
+    } else if ((roles(j) & kRoleOf) && isNumberOfLength(j + 1, 4)) {
+      ++j;  // "enero de 2026"
+    }
     if (isNumberOfLength(j, 4) && value(j) >= 1000) {
       y = static_cast<int>(value(j));
       end = j + 1;
@@ -1258,7 +1319,11 @@ class Parser {
   // fifteenth or last day.
   bool edgeOfMonth(std::size_t i, uint8_t edge, Match& m) {
     std::size_t k = i + 1;
-    if (!(roles(k) & kRoleOf) || foldedKey(text_, toks_[k]).view() != u"of") return false;
+    if (word(i)->intl & kIntlEdge) {
+      if (!(roles(k) & kRoleOf)) --k;  // "Ende März", "finales de marzo"
+    } else if (!(roles(k) & kRoleOf) || foldedKey(text_, toks_[k]).view() != u"of") {
+      return false;
+    }
     const DateWord* w = word(k + 1);
     if (!w || !w->month) return namedMonthOrYearEdge(k + 1, edge, m);
     int y = 0;
@@ -1460,7 +1525,9 @@ void scanDates(std::u16string_view text, NSUInteger base, const ScanContext& con
   const DateLexicon& lex = dateLexicon(context.locale.empty() ? "en_US_POSIX" : context.locale);
   forEachPiece(text, base, u" \n\t", [&](std::u16string_view piece, NSUInteger at) {
     std::vector<Token> toks = tokenize(piece);
+    joinWords(piece, toks, lex);
     Parser(piece, toks, lex, context).scan(at, out);
+    if (lex.cjk) scanCjkDates(piece, at, context, out);
   });
 }
 
