@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "../common/DefaultRoot.h"
 #include "Command.h"
 #include "CoreFoundation/CFNotificationCenter.h"
 #include "Foundation/NSNumber.h"
@@ -26,7 +27,7 @@ id badgeValue(const std::string& text) {
 }
 
 int runBadge(int argc, char** argv) {
-  std::string layout, root = NIMBRA_ROOT;
+  std::string layout, root = hostpaths::defaultRoot();
   bool rootGiven = false;
   std::vector<std::string> positional;
   const char* const usage = "usage: nimbra badge NAME VALUE [--layout FILE] [--root DIR]";

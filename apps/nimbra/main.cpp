@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "../common/DefaultRoot.h"
 #include "Command.h"
 #include "Foundation/NSLog.h"
 #include "objc/NSObject.h"
@@ -92,7 +93,7 @@ int selfcheck(int argc, char**) {
     std::fprintf(stderr, "nimbra selfcheck: takes no arguments\n");
     return 2;
   }
-  const std::string root = NIMBRA_ROOT;
+  const std::string root = hostpaths::defaultRoot();
   Class object = objc_getClass("NSObject");
   std::vector<Check> checks = {
       {"runtime root class", object != nullptr, object ? class_getName(object) : "NSObject"},

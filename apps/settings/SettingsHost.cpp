@@ -12,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "../common/DefaultRoot.h"
 #include "../common/PngPath.h"
 #include "Foundation/NSArray.h"
 #include "Foundation/NSDictionary.h"
@@ -668,7 +669,7 @@ bool Host::screenshot(const std::string& path, std::string* error) {
 }
 
 int runCommand(int argc, char** argv, const char* name, WindowRunner window) {
-  std::string root = NIMBRA_ROOT;
+  std::string root = hostpaths::defaultRoot();
   std::vector<Step> steps;
   bool external = false;
   bool windowed = false;
