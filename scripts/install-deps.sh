@@ -10,6 +10,7 @@ packages=(
   libpsl-dev publicsuffix libphonenumber-dev libplist-utils libcli11-dev
   fonts-dejavu-core fonts-inter fonts-noto-core fonts-noto-cjk fonts-noto-color-emoji
   libsdl2-dev xvfb xdotool python3
+  binutils dpkg-dev
 )
 missing=()
 for p in "${packages[@]}"; do

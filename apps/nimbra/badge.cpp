@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "../common/DefaultRoot.h"
 #include "Command.h"
 #include "CoreFoundation/CFNotificationCenter.h"
 #include "Foundation/NSNumber.h"
@@ -50,7 +51,7 @@ class Badge : public commandline::Command {
 };
 
 int Badge::run() {
-  std::string layout, root = NIMBRA_ROOT;
+  std::string layout, root = hostpaths::defaultRoot();
   bool rootGiven = rootOption_->count() > 0;
   if (rootGiven) root = rootDir_;
   std::string error;

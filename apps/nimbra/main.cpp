@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "../common/DefaultRoot.h"
 #include "Command.h"
 #include "Foundation/NSLog.h"
 #include "objc/NSObject.h"
@@ -47,7 +48,7 @@ class Selfcheck : public commandline::Command {
 };
 
 int Selfcheck::run() {
-  const std::string root = NIMBRA_ROOT;
+  const std::string root = hostpaths::defaultRoot();
   Class object = objc_getClass("NSObject");
   std::vector<Check> checks = {
       {"runtime root class", object != nullptr, object ? class_getName(object) : "NSObject"},

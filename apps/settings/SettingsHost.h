@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "../common/CommandLine.h"
+#include "../common/DefaultRoot.h"
 #include "../common/TouchSteps.h"
 #include "CoreFoundation/CFNotificationCenter.h"
 #include "objc/runtime.h"
@@ -147,7 +148,7 @@ class SettingsCommand : public commandline::Command {
   int run() override;
 
  private:
-  std::string root_ = NIMBRA_ROOT;
+  std::string root_ = hostpaths::defaultRoot();
   std::vector<Step> steps_;
   bool external_ = false;
   bool windowed_ = false;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "../common/CommandLine.h"
+#include "../common/DefaultRoot.h"
 
 class SBHomeScreen;
 
@@ -19,7 +20,7 @@ using WindowRunner = int (*)(SBHomeScreen* screen, const Options& options);
 struct Options {
   std::string out;     // PNG to write (optional with a window)
   std::string layout;  // default: see layoutFor
-  std::string root = NIMBRA_ROOT;
+  std::string root = hostpaths::defaultRoot();
   bool rootGiven = false;            // --root was given
   std::string name = "nimbra home";  // starts every message
   bool watch = false;

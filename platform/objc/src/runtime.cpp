@@ -12,8 +12,11 @@
 #include <unordered_map>
 #include <vector>
 
+#include <unistd.h>
+
 #include "objc/NSException.h"
 #include "objc/NSObject.h"
+#include "objc/report.h"
 
 struct objc_selector {
   std::string name;
@@ -32,6 +35,10 @@ struct objc_class : objc::ClassHeader {
   // The storage of the header's chain; fixed when the class is made, so a class test is
   // one comparison at the ancestor's depth rather than a walk.
   std::vector<Class> chainStorage;
+  // What objc::registerClass filled the table with: another registration of the name
+  // with something else is a second implementation.
+  void (*registeredMethods)(Class) = nullptr;
+  bool registered = false;
 };
 
 namespace {
@@ -228,6 +235,24 @@ const char* sel_getName(SEL sel) {
   return sel ? sel->name.c_str() : "<null selector>";
 }
 
+namespace {
+
+// A class not yet in the table; the caller holds the write lock and keeps it.
+objc_class* newClass(Class superclass, std::string_view name) {
+  auto* cls = new objc_class{{}, std::string(name), superclass, {}, {}};
+  if (superclass) cls->chainStorage = superclass->chainStorage;
+  cls->chainStorage.push_back(cls);
+  cls->depth = cls->chainStorage.size() - 1;
+  cls->chain = cls->chainStorage.data();
+  // Class tests in headers read the header through the class pointer itself.
+  if (static_cast<objc::ClassHeader*>(cls) != reinterpret_cast<objc::ClassHeader*>(cls)) {
+    std::abort();
+  }
+  return cls;
+}
+
+}  // namespace
+
 Class objc_getClass(std::string_view name) {
   Registry& r = registry();
   std::shared_lock read(r.lock);
@@ -239,18 +264,7 @@ Class objc_allocateClassPair(Class superclass, std::string_view name) {
   Registry& r = registry();
   std::unique_lock write(r.lock);
   auto& slot = r.classes[std::string(name)];
-  if (!slot) {
-    slot.reset(new objc_class{{}, std::string(name), superclass, {}, {}});
-    Class cls = slot.get();
-    if (superclass) cls->chainStorage = superclass->chainStorage;
-    cls->chainStorage.push_back(cls);
-    cls->depth = cls->chainStorage.size() - 1;
-    cls->chain = cls->chainStorage.data();
-    // Class tests in headers read the header through the class pointer itself.
-    if (static_cast<objc::ClassHeader*>(cls) != reinterpret_cast<objc::ClassHeader*>(cls)) {
-      std::abort();
-    }
-  }
+  if (!slot) slot.reset(newClass(superclass, name));
   return slot.get();
 }
 
@@ -367,10 +381,51 @@ void unrecognizedSelector(const NSObject* self, SEL sel) {
                          sel_getName(sel) + "]: unrecognized selector sent to instance " + address);
 }
 
+namespace {
+
+void reportToStandardError(std::string_view line) {
+  std::string text = "objc[" + std::to_string(getpid()) + "]: ";
+  text.append(line);
+  text += '\n';
+  std::fwrite(text.data(), 1, text.size(), stderr);
+}
+
+std::atomic<ReportHandler> gReport{&reportToStandardError};
+
+void report(const std::string& line) {
+  gReport.load(std::memory_order_acquire)(line);
+}
+
+}  // namespace
+
+ReportHandler setReportHandler(ReportHandler handler) {
+  return gReport.exchange(handler ? handler : &reportToStandardError, std::memory_order_acq_rel);
+}
+
 Class registerClass(const char* name, Class superclass, void (*methods)(Class)) {
-  if (Class existing = objc_getClass(name)) return existing;
-  Class cls = objc_allocateClassPair(superclass, name);
-  if (methods) methods(cls);
+  Class cls = nullptr;
+  bool made = false;
+  {
+    Registry& r = registry();
+    std::unique_lock write(r.lock);
+    auto& slot = r.classes[name];
+    if (!slot) {
+      slot.reset(newClass(superclass, name));
+      slot->registered = true;
+      slot->registeredMethods = methods;
+      made = true;
+    }
+    cls = slot.get();
+  }
+  if (made) {
+    if (methods) methods(cls);
+  } else if (!cls->registered || cls->registeredMethods != methods ||
+             cls->superclass != superclass) {
+    // A class made at run time under the name counts as another implementation too.
+    report(std::string("class ") + name +
+           " is registered twice with different implementations (two copies of its code in "
+           "one process?); the first is kept, the second is not used");
+  }
   return cls;
 }
 

@@ -4,11 +4,13 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
 #include "objc/NSException.h"
 #include "objc/NSObject.h"
+#include "objc/report.h"
 
 namespace {
 
@@ -654,4 +656,80 @@ TEST(Runtime, SubclassTestsOverChainsOfEveryDepth) {
   EXPECT_FALSE(class_isSubclassOf(a, nullptr));
   EXPECT_EQ(objc_allocateClassPair(other, "DepthC"), c);  // an existing name keeps its chain
   EXPECT_TRUE(class_isSubclassOf(c, b));
+}
+
+namespace {
+
+std::vector<std::string> reports;
+void recordReport(std::string_view line) {
+  reports.emplace_back(line);
+}
+int fills = 0;
+void fillOne(Class cls) {
+  ++fills;
+  class_addMethod(cls, OBJC_SEL("kind"), objc::imp<&answerOne>(), "i@:");
+}
+void fillTwo(Class cls) {
+  ++fills;
+  class_addMethod(cls, OBJC_SEL("kind"), objc::imp<&answerTwo>(), "i@:");
+}
+
+// Reports go to the test while it lives.
+struct ReportsRecorded {
+  objc::ReportHandler previous = objc::setReportHandler(&recordReport);
+  ReportsRecorded() {
+    reports.clear();
+    fills = 0;
+  }
+  ~ReportsRecorded() { objc::setReportHandler(previous); }
+};
+
+IMP kindOf(Class cls) {
+  return method_getImplementation(class_getInstanceMethod(cls, OBJC_SEL("kind")));
+}
+
+}  // namespace
+
+// A second copy of a class's code in one process registers the name again with its own
+// table filler: the first class answers, and the runtime says so.
+TEST(Runtime, ASecondImplementationOfAClassNameIsReportedAndTheFirstKept) {
+  ReportsRecorded recorded;
+  Class first = objc::registerClass("TwinA", NSObject::class_(), &fillOne);
+  EXPECT_EQ(objc::registerClass("TwinA", NSObject::class_(), &fillTwo), first);
+  EXPECT_EQ(fills, 1);
+  EXPECT_EQ(kindOf(first), objc::imp<&answerOne>());
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_NE(reports[0].find("TwinA"), std::string::npos) << reports[0];
+
+  // Another superclass is another implementation too, even with the same filler.
+  Class second = objc::registerClass("TwinB", NSObject::class_(), &fillOne);
+  EXPECT_EQ(objc::registerClass("TwinB", Animal::class_(), &fillOne), second);
+  EXPECT_EQ(class_getSuperclass(second), NSObject::class_());
+  // So is a class made at run time under the name before the registration, which keeps
+  // its empty table.
+  Class made = objc_allocateClassPair(NSObject::class_(), "TwinC");
+  EXPECT_EQ(objc::registerClass("TwinC", NSObject::class_(), &fillOne), made);
+  EXPECT_EQ(kindOf(made), nullptr);
+  EXPECT_EQ(reports.size(), 3u);
+  EXPECT_EQ(fills, 2);
+}
+
+TEST(Runtime, TheSameImplementationRegisteredAgainIsQuiet) {
+  ReportsRecorded recorded;
+  Class cls = objc::registerClass("TwinSame", NSObject::class_(), &fillTwo);
+  EXPECT_EQ(objc::registerClass("TwinSame", NSObject::class_(), &fillTwo), cls);
+  EXPECT_EQ(objc_getClass("TwinSame"), cls);
+  EXPECT_EQ(fills, 1);
+  EXPECT_TRUE(reports.empty());
+}
+
+TEST(Runtime, ReportsGoToStandardErrorByDefault) {
+  objc::ReportHandler previous = objc::setReportHandler(nullptr);
+  objc::registerClass("TwinLoud", NSObject::class_(), &fillOne);
+  testing::internal::CaptureStderr();
+  objc::registerClass("TwinLoud", NSObject::class_(), &fillTwo);
+  std::string said = testing::internal::GetCapturedStderr();
+  objc::setReportHandler(previous);
+  EXPECT_EQ(said.rfind("objc[", 0), 0u) << said;
+  EXPECT_NE(said.find("TwinLoud is registered twice"), std::string::npos) << said;
 }
