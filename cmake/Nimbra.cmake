@@ -9,7 +9,7 @@ endfunction()
 # nimbra_library(NAME SOURCES ... [INTERNAL sources...] [PUBLIC deps...] [PRIVATE deps...])
 # A platform shared library; its public headers live in include/. INTERNAL sources make a
 # static library NAME_internal inside it, which a unit test of those private pieces links
-# too.
+# too (the shared library does not export them).
 function(nimbra_library name)
   cmake_parse_arguments(A "" "" "SOURCES;INTERNAL;PUBLIC;PRIVATE" ${ARGN})
   if(NOT A_SOURCES)
@@ -33,6 +33,11 @@ function(nimbra_library name)
     list(APPEND parts ${name}_internal)
   endif()
   foreach(part ${parts})
+    # Only what the public headers mark (NIMBRA_<LIB>_API) is exported; the rest stays
+    # inside the library, where calls to it bind directly.
+    set_target_properties(${part} PROPERTIES C_VISIBILITY_PRESET hidden
+                                             CXX_VISIBILITY_PRESET hidden
+                                             VISIBILITY_INLINES_HIDDEN ON)
     nimbra_warnings(${part})
   endforeach()
 endfunction()
