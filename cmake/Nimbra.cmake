@@ -6,10 +6,12 @@ function(nimbra_warnings target)
                                            -Wno-restrict)
 endfunction()
 
-# nimbra_library(NAME SOURCES ... [PUBLIC deps...] [PRIVATE deps...])
-# A platform shared library; its public headers live in include/.
+# nimbra_library(NAME SOURCES ... [INTERNAL sources...] [PUBLIC deps...] [PRIVATE deps...])
+# A platform shared library; its public headers live in include/. INTERNAL sources make a
+# static library NAME_internal inside it, which a unit test of those private pieces links
+# too (the shared library does not export them).
 function(nimbra_library name)
-  cmake_parse_arguments(A "" "" "SOURCES;PUBLIC;PRIVATE" ${ARGN})
+  cmake_parse_arguments(A "" "" "SOURCES;INTERNAL;PUBLIC;PRIVATE" ${ARGN})
   if(NOT A_SOURCES)
     # A library still being written: headers only, so its dependents configure.
     add_library(${name} INTERFACE)
@@ -21,7 +23,23 @@ function(nimbra_library name)
   target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/include
                                      PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/src)
   target_link_libraries(${name} PUBLIC ${A_PUBLIC} PRIVATE ${A_PRIVATE})
-  nimbra_warnings(${name})
+  set(parts ${name})
+  if(A_INTERNAL)
+    add_library(${name}_internal STATIC ${A_INTERNAL})
+    target_include_directories(${name}_internal PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/include
+                                                       ${CMAKE_CURRENT_SOURCE_DIR}/src)
+    target_link_libraries(${name}_internal PUBLIC ${A_PUBLIC} ${A_PRIVATE})
+    target_link_libraries(${name} PRIVATE ${name}_internal)
+    list(APPEND parts ${name}_internal)
+  endif()
+  foreach(part ${parts})
+    # Only what the public headers mark (NIMBRA_<LIB>_API) is exported; the rest stays
+    # inside the library, where calls to it bind directly.
+    set_target_properties(${part} PROPERTIES C_VISIBILITY_PRESET hidden
+                                             CXX_VISIBILITY_PRESET hidden
+                                             VISIBILITY_INLINES_HIDDEN ON)
+    nimbra_warnings(${part})
+  endforeach()
 endfunction()
 
 # nimbra_test(NAME SOURCES ... [DEPS deps...] [THREADED])

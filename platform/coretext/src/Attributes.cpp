@@ -1,8 +1,6 @@
 #include "Attributes.h"
 
 #include <cmath>
-#include <mutex>
-#include <vector>
 
 #include "CoreText/CTFont.h"
 #include "CoreText/CTStringAttributes.h"
@@ -13,23 +11,6 @@ namespace {
 CFStringRef key(const char* s) {
   return NSString::stringWithUTF8String(s);
 }
-}  // namespace
-
-const CFStringRef kCTFontAttributeName = key("NSFont");
-const CFStringRef kCTForegroundColorAttributeName = key("CTForegroundColor");
-const CFStringRef kCTForegroundColorFromContextAttributeName = key("CTForegroundColorFromContext");
-const CFStringRef kCTKernAttributeName = key("NSKern");
-const CFStringRef kCTLigatureAttributeName = key("NSLigature");
-const CFStringRef kCTParagraphStyleAttributeName = key("NSParagraphStyle");
-const CFStringRef kCTUnderlineStyleAttributeName = key("NSUnderline");
-const CFStringRef kCTUnderlineColorAttributeName = key("CTUnderlineColor");
-const CFStringRef kCTSuperscriptAttributeName = key("NSSuperScript");
-const CFStringRef kCTStrokeWidthAttributeName = key("NSStrokeWidth");
-const CFStringRef kCTStrokeColorAttributeName = key("NSStrokeColor");
-const CFStringRef kCTWritingDirectionAttributeName = key("NSWritingDirection");
-const CFStringRef kCTBaselineOffsetAttributeName = key("CTBaselineOffset");
-
-namespace {
 
 // UIKit's names for the keys Core Text spells differently; honoured as fallbacks.
 const CFStringRef kForegroundColorKey = key("NSColor");
@@ -42,42 +23,12 @@ constexpr double kFallbackScriptScale = 0.65;
 constexpr double kFallbackSuperscriptRise = 0.35;
 constexpr double kFallbackSubscriptDrop = 0.14;
 
-struct Converters {
-  std::mutex mutex;
-  std::vector<std::function<CGColorRef(const id&)>> colors;
-};
-Converters& converters() {
-  static Converters* c = new Converters();
-  return *c;
-}
-
 double number(const id& v, double fallback) {
   if (auto n = objc_cast<NSNumber>(v)) return n->doubleValue();
   return fallback;
 }
 
 }  // namespace
-
-void CTRegisterColorConverter(std::function<CGColorRef(const id&)> converter) {
-  Converters& c = converters();
-  std::lock_guard lock(c.mutex);
-  c.colors.push_back(std::move(converter));
-}
-
-CGColorRef CTColorFromAttributeValue(const id& value) {
-  if (!value) return nullptr;
-  if (auto c = objc_cast<CGColor>(value)) return c;
-  static const SEL sel = sel_registerName("CGColor");
-  if (value->respondsToSelector(sel)) {
-    // Borrowed from the value, which keeps it.
-    if (CGColor* c = objc_msgSend<CGColor*>(value, sel)) return c->retainedSelf<CGColor>();
-  }
-  Converters& c = converters();
-  std::lock_guard lock(c.mutex);
-  for (const auto& f : c.colors)
-    if (CGColorRef out = f(value)) return out;
-  return nullptr;
-}
 
 namespace ct {
 

@@ -84,13 +84,15 @@ Generator& generator() {
 
 }  // namespace
 
+// Exported whatever the header declares: with a C library that has its own (and declares
+// them in stdlib.h), the platform's still come first for everything linking it.
 extern "C" {
 
-uint32_t arc4random(void) noexcept {
+NIMBRA_FOUNDATION_API uint32_t arc4random(void) noexcept {
   return draw(generator());
 }
 
-uint32_t arc4random_uniform(uint32_t upper_bound) noexcept {
+NIMBRA_FOUNDATION_API uint32_t arc4random_uniform(uint32_t upper_bound) noexcept {
   if (upper_bound < 2) return 0;
   // The high word of draw * bound, rejecting the draws whose low word falls below
   // 2^32 mod bound, which would make some results more likely. The remainder is
@@ -105,7 +107,7 @@ uint32_t arc4random_uniform(uint32_t upper_bound) noexcept {
   return static_cast<uint32_t>(m >> 32);
 }
 
-void arc4random_buf(void* buf, size_t n) noexcept {
+NIMBRA_FOUNDATION_API void arc4random_buf(void* buf, size_t n) noexcept {
   auto* p = static_cast<unsigned char*>(buf);
   while (n > 0) {
     uint64_t v = generator().next();

@@ -6,8 +6,9 @@
 
 #include "CoreGraphics/CGColorSpace.h"
 #include "CoreGraphics/CGGeometry.h"
+#include "CoreGraphics/CoreGraphicsExport.h"
 
-class CGColor : public NSObject {
+class NIMBRA_COREGRAPHICS_API CGColor : public NSObject {
   OBJC_CLASS(CGColor, NSObject)
  public:
   // `components` holds the space's components followed by alpha; missing values are 0
@@ -33,17 +34,21 @@ using CGColorRef = Strong<CGColor>;
 
 // `components` points at the space's component count plus one values. None for a
 // missing space or components.
-CGColorRef CGColorCreate(const CGColorSpaceRef& space, const CGFloat* components);
-CGColorRef CGColorCreateGenericRGB(CGFloat red, CGFloat green, CGFloat blue, CGFloat alpha);
-CGColorRef CGColorCreateGenericGray(CGFloat gray, CGFloat alpha);
+NIMBRA_COREGRAPHICS_API CGColorRef CGColorCreate(const CGColorSpaceRef& space,
+                                                 const CGFloat* components);
+NIMBRA_COREGRAPHICS_API CGColorRef CGColorCreateGenericRGB(CGFloat red, CGFloat green, CGFloat blue,
+                                                           CGFloat alpha);
+NIMBRA_COREGRAPHICS_API CGColorRef CGColorCreateGenericGray(CGFloat gray, CGFloat alpha);
 // None for none.
-CGColorRef CGColorCreateCopy(const CGColorRef& color);
-CGColorRef CGColorCreateCopyWithAlpha(const CGColorRef& color, CGFloat alpha);
+NIMBRA_COREGRAPHICS_API CGColorRef CGColorCreateCopy(const CGColorRef& color);
+NIMBRA_COREGRAPHICS_API CGColorRef CGColorCreateCopyWithAlpha(const CGColorRef& color,
+                                                              CGFloat alpha);
 
 // Space's components then alpha; none for none.
-const CGFloat* CGColorGetComponents(const CGColorRef& color);
-size_t CGColorGetNumberOfComponents(const CGColorRef& color);  // including alpha; 0 for none
-CGFloat CGColorGetAlpha(const CGColorRef& color);              // 0 for none
-CGColorSpaceRef CGColorGetColorSpace(const CGColorRef& color);
+NIMBRA_COREGRAPHICS_API const CGFloat* CGColorGetComponents(const CGColorRef& color);
+NIMBRA_COREGRAPHICS_API size_t
+CGColorGetNumberOfComponents(const CGColorRef& color);  // including alpha; 0 for none
+NIMBRA_COREGRAPHICS_API CGFloat CGColorGetAlpha(const CGColorRef& color);  // 0 for none
+NIMBRA_COREGRAPHICS_API CGColorSpaceRef CGColorGetColorSpace(const CGColorRef& color);
 // Same space and components; two nones are equal.
-bool CGColorEqualToColor(const CGColorRef& a, const CGColorRef& b);
+NIMBRA_COREGRAPHICS_API bool CGColorEqualToColor(const CGColorRef& a, const CGColorRef& b);

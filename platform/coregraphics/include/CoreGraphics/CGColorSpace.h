@@ -3,6 +3,7 @@
 
 #include <cstddef>
 
+#include "CoreGraphics/CoreGraphicsExport.h"
 #include "objc/NSObject.h"
 
 enum CGColorSpaceModel : int32_t {
@@ -11,7 +12,7 @@ enum CGColorSpaceModel : int32_t {
   kCGColorSpaceModelRGB = 1,
 };
 
-class CGColorSpace : public NSObject {
+class NIMBRA_COREGRAPHICS_API CGColorSpace : public NSObject {
   OBJC_CLASS(CGColorSpace, NSObject)
  public:
   explicit CGColorSpace(CGColorSpaceModel model) : model_(model) {}
@@ -26,7 +27,9 @@ class CGColorSpace : public NSObject {
 };
 using CGColorSpaceRef = Strong<CGColorSpace>;
 
-CGColorSpaceRef CGColorSpaceCreateDeviceRGB();
-CGColorSpaceRef CGColorSpaceCreateDeviceGray();
-CGColorSpaceModel CGColorSpaceGetModel(const CGColorSpaceRef& space);    // Unknown for none
-size_t CGColorSpaceGetNumberOfComponents(const CGColorSpaceRef& space);  // 0 for none
+NIMBRA_COREGRAPHICS_API CGColorSpaceRef CGColorSpaceCreateDeviceRGB();
+NIMBRA_COREGRAPHICS_API CGColorSpaceRef CGColorSpaceCreateDeviceGray();
+NIMBRA_COREGRAPHICS_API CGColorSpaceModel
+CGColorSpaceGetModel(const CGColorSpaceRef& space);  // Unknown for none
+NIMBRA_COREGRAPHICS_API size_t
+CGColorSpaceGetNumberOfComponents(const CGColorSpaceRef& space);  // 0 for none

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "CoreGraphics/CoreGraphicsExport.h"
 #include "objc/NSObject.h"
 
 using CGGlyph = uint16_t;
@@ -12,7 +13,7 @@ using CGGlyph = uint16_t;
 typedef struct _cairo_font_face cairo_font_face_t;
 typedef struct FT_FaceRec_* FT_Face;
 
-class CGFont : public NSObject {
+class NIMBRA_COREGRAPHICS_API CGFont : public NSObject {
   OBJC_CLASS(CGFont, NSObject)
  public:
   CGFont(std::string path, int faceIndex, FT_Face face, cairo_font_face_t* cairoFace);
@@ -35,6 +36,6 @@ using CGFontRef = Strong<CGFont>;
 
 // Our extension: the face `faceIndex` of a font file. Faces are cached by path and index,
 // so asking again returns the same object. None when the file is not a font.
-CGFontRef CGFontCreateWithFontFile(const std::string& path, int faceIndex);
-int CGFontGetUnitsPerEm(const CGFontRef& font);  // 0 for none
-size_t CGFontGetNumberOfGlyphs(const CGFontRef& font);
+NIMBRA_COREGRAPHICS_API CGFontRef CGFontCreateWithFontFile(const std::string& path, int faceIndex);
+NIMBRA_COREGRAPHICS_API int CGFontGetUnitsPerEm(const CGFontRef& font);  // 0 for none
+NIMBRA_COREGRAPHICS_API size_t CGFontGetNumberOfGlyphs(const CGFontRef& font);

@@ -9,6 +9,7 @@
 
 #include "CoreGraphics/CGColorSpace.h"
 #include "CoreGraphics/CGGeometry.h"
+#include "CoreGraphics/CoreGraphicsExport.h"
 
 using CGBitmapInfo = uint32_t;
 
@@ -33,7 +34,7 @@ inline constexpr CGBitmapInfo kCGBitmapByteOrder16Big = 3u << 12;
 inline constexpr CGBitmapInfo kCGBitmapByteOrder32Big = 4u << 12;
 
 // Bytes handed to an image. Created from memory they are copied.
-class CGDataProvider : public NSObject {
+class NIMBRA_COREGRAPHICS_API CGDataProvider : public NSObject {
   OBJC_CLASS(CGDataProvider, NSObject)
  public:
   explicit CGDataProvider(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
@@ -46,14 +47,14 @@ using CGDataProviderRef = Strong<CGDataProvider>;
 using CGDataProviderReleaseDataCallback = void (*)(void* info, const void* data, size_t size);
 
 // Copies the bytes and calls `release` (when given) at once.
-CGDataProviderRef CGDataProviderCreateWithData(void* info, const void* data, size_t size,
-                                               CGDataProviderReleaseDataCallback release);
+NIMBRA_COREGRAPHICS_API CGDataProviderRef CGDataProviderCreateWithData(
+    void* info, const void* data, size_t size, CGDataProviderReleaseDataCallback release);
 // None when the file cannot be read.
-CGDataProviderRef CGDataProviderCreateWithFilename(const std::string& path);
+NIMBRA_COREGRAPHICS_API CGDataProviderRef CGDataProviderCreateWithFilename(const std::string& path);
 
 typedef struct _cairo_surface cairo_surface_t;
 
-class CGImage : public NSObject {
+class NIMBRA_COREGRAPHICS_API CGImage : public NSObject {
   OBJC_CLASS(CGImage, NSObject)
  public:
   // `rgba`: width*height*4 premultiplied R,G,B,A bytes, rows packed.
@@ -82,26 +83,31 @@ using CGImageRef = Strong<CGImage>;
 // order of `bitmapInfo` say how the provider's bytes are laid out (non-premultiplied
 // alpha is premultiplied on the way in). None for an unsupported combination or too few
 // bytes.
-CGImageRef CGImageCreate(size_t width, size_t height, size_t bitsPerComponent, size_t bitsPerPixel,
-                         size_t bytesPerRow, const CGColorSpaceRef& space, CGBitmapInfo bitmapInfo,
-                         const CGDataProviderRef& provider, const CGFloat* decode,
-                         bool shouldInterpolate, int32_t intent);
+NIMBRA_COREGRAPHICS_API CGImageRef CGImageCreate(
+    size_t width, size_t height, size_t bitsPerComponent, size_t bitsPerPixel, size_t bytesPerRow,
+    const CGColorSpaceRef& space, CGBitmapInfo bitmapInfo, const CGDataProviderRef& provider,
+    const CGFloat* decode, bool shouldInterpolate, int32_t intent);
 // None when the bytes are not a PNG.
-CGImageRef CGImageCreateWithPNGDataProvider(const CGDataProviderRef& source, const CGFloat* decode,
-                                            bool shouldInterpolate, int32_t intent);
+NIMBRA_COREGRAPHICS_API CGImageRef CGImageCreateWithPNGDataProvider(const CGDataProviderRef& source,
+                                                                    const CGFloat* decode,
+                                                                    bool shouldInterpolate,
+                                                                    int32_t intent);
 // Our extensions: a PNG file straight to an image (none on failure), and an image to a
 // PNG file (NO on failure).
-CGImageRef CGImageCreateWithPNGFile(const std::string& path);
-bool CGImageWriteToPNGFile(const CGImageRef& image, const std::string& path);
+NIMBRA_COREGRAPHICS_API CGImageRef CGImageCreateWithPNGFile(const std::string& path);
+NIMBRA_COREGRAPHICS_API bool CGImageWriteToPNGFile(const CGImageRef& image,
+                                                   const std::string& path);
 // The part of the image inside `rect` (pixels, top-left origin); none when empty.
-CGImageRef CGImageCreateWithImageInRect(const CGImageRef& image, CGRect rect);
+NIMBRA_COREGRAPHICS_API CGImageRef CGImageCreateWithImageInRect(const CGImageRef& image,
+                                                                CGRect rect);
 
-size_t CGImageGetWidth(const CGImageRef& image);  // 0 for none, as are the others
-size_t CGImageGetHeight(const CGImageRef& image);
-size_t CGImageGetBytesPerRow(const CGImageRef& image);
-size_t CGImageGetBitsPerComponent(const CGImageRef& image);
-size_t CGImageGetBitsPerPixel(const CGImageRef& image);
+NIMBRA_COREGRAPHICS_API size_t
+CGImageGetWidth(const CGImageRef& image);  // 0 for none, as are the others
+NIMBRA_COREGRAPHICS_API size_t CGImageGetHeight(const CGImageRef& image);
+NIMBRA_COREGRAPHICS_API size_t CGImageGetBytesPerRow(const CGImageRef& image);
+NIMBRA_COREGRAPHICS_API size_t CGImageGetBitsPerComponent(const CGImageRef& image);
+NIMBRA_COREGRAPHICS_API size_t CGImageGetBitsPerPixel(const CGImageRef& image);
 // kCGImageAlphaPremultipliedLast | kCGBitmapByteOrder32Big for every image.
-CGBitmapInfo CGImageGetBitmapInfo(const CGImageRef& image);
-CGImageAlphaInfo CGImageGetAlphaInfo(const CGImageRef& image);
-CGColorSpaceRef CGImageGetColorSpace(const CGImageRef& image);
+NIMBRA_COREGRAPHICS_API CGBitmapInfo CGImageGetBitmapInfo(const CGImageRef& image);
+NIMBRA_COREGRAPHICS_API CGImageAlphaInfo CGImageGetAlphaInfo(const CGImageRef& image);
+NIMBRA_COREGRAPHICS_API CGColorSpaceRef CGImageGetColorSpace(const CGImageRef& image);

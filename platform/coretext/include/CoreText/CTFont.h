@@ -8,13 +8,14 @@
 #include "CoreFoundation/CFBase.h"
 #include "CoreGraphics/CGFont.h"
 #include "CoreGraphics/CGGeometry.h"
+#include "CoreText/CoreTextExport.h"
 #include "Foundation/NSString.h"
 
 namespace ct {
 struct FontFace;
 }
 
-class CTFont : public NSObject {
+class NIMBRA_CORETEXT_API CTFont : public NSObject {
   OBJC_CLASS(CTFont, NSObject)
  public:
   // `name` is resolved as CTFontCreateWithName does; size ≤ 0 means 12.
@@ -51,33 +52,35 @@ class CTFont : public NSObject {
 };
 using CTFontRef = Strong<CTFont>;
 
-extern const CFStringRef kCTFontPostScriptNameKey;
-extern const CFStringRef kCTFontFamilyNameKey;
-extern const CFStringRef kCTFontFullNameKey;
+NIMBRA_CORETEXT_API extern const CFStringRef kCTFontPostScriptNameKey;
+NIMBRA_CORETEXT_API extern const CFStringRef kCTFontFamilyNameKey;
+NIMBRA_CORETEXT_API extern const CFStringRef kCTFontFullNameKey;
 
 // Never none: an unknown name gives the default face (the stand-in for Helvetica).
-CTFontRef CTFontCreateWithName(const CFStringRef& name, CGFloat size,
-                               const CGAffineTransform* matrix);
+NIMBRA_CORETEXT_API CTFontRef CTFontCreateWithName(const CFStringRef& name, CGFloat size,
+                                                   const CGAffineTransform* matrix);
 // Our extension: a face from a font file; none when the file is not a font.
-CTFontRef CTFontCreateWithFontFile(const std::string& path, int faceIndex, CGFloat size);
+NIMBRA_CORETEXT_API CTFontRef CTFontCreateWithFontFile(const std::string& path, int faceIndex,
+                                                       CGFloat size);
 // The same face at another size (size ≤ 0 keeps the size); none for none.
-CTFontRef CTFontCreateCopyWithAttributes(const CTFontRef& font, CGFloat size,
-                                         const CGAffineTransform* matrix, const id& attributes);
-CGFloat CTFontGetSize(const CTFontRef& font);
-CFStringRef CTFontCopyPostScriptName(const CTFontRef& font);
-CFStringRef CTFontCopyFamilyName(const CTFontRef& font);
-CFStringRef CTFontCopyFullName(const CTFontRef& font);
+NIMBRA_CORETEXT_API CTFontRef CTFontCreateCopyWithAttributes(const CTFontRef& font, CGFloat size,
+                                                             const CGAffineTransform* matrix,
+                                                             const id& attributes);
+NIMBRA_CORETEXT_API CGFloat CTFontGetSize(const CTFontRef& font);
+NIMBRA_CORETEXT_API CFStringRef CTFontCopyPostScriptName(const CTFontRef& font);
+NIMBRA_CORETEXT_API CFStringRef CTFontCopyFamilyName(const CTFontRef& font);
+NIMBRA_CORETEXT_API CFStringRef CTFontCopyFullName(const CTFontRef& font);
 // None for an unknown key.
-CFStringRef CTFontCopyName(const CTFontRef& font, const CFStringRef& nameKey);
-CGAffineTransform CTFontGetMatrix(const CTFontRef& font);
+NIMBRA_CORETEXT_API CFStringRef CTFontCopyName(const CTFontRef& font, const CFStringRef& nameKey);
+NIMBRA_CORETEXT_API CGAffineTransform CTFontGetMatrix(const CTFontRef& font);
 // 0 for none.
-CGFloat CTFontGetAscent(const CTFontRef& font);
-CGFloat CTFontGetDescent(const CTFontRef& font);
-CGFloat CTFontGetLeading(const CTFontRef& font);
-CGFloat CTFontGetUnderlinePosition(const CTFontRef& font);
-CGFloat CTFontGetUnderlineThickness(const CTFontRef& font);
-CGFloat CTFontGetCapHeight(const CTFontRef& font);
-CGFloat CTFontGetXHeight(const CTFontRef& font);
-unsigned CTFontGetUnitsPerEm(const CTFontRef& font);
+NIMBRA_CORETEXT_API CGFloat CTFontGetAscent(const CTFontRef& font);
+NIMBRA_CORETEXT_API CGFloat CTFontGetDescent(const CTFontRef& font);
+NIMBRA_CORETEXT_API CGFloat CTFontGetLeading(const CTFontRef& font);
+NIMBRA_CORETEXT_API CGFloat CTFontGetUnderlinePosition(const CTFontRef& font);
+NIMBRA_CORETEXT_API CGFloat CTFontGetUnderlineThickness(const CTFontRef& font);
+NIMBRA_CORETEXT_API CGFloat CTFontGetCapHeight(const CTFontRef& font);
+NIMBRA_CORETEXT_API CGFloat CTFontGetXHeight(const CTFontRef& font);
+NIMBRA_CORETEXT_API unsigned CTFontGetUnitsPerEm(const CTFontRef& font);
 // Our extension: the font file behind the font (empty for none).
-std::string CTFontCopyFilePath(const CTFontRef& font);
+NIMBRA_CORETEXT_API std::string CTFontCopyFilePath(const CTFontRef& font);

@@ -5,8 +5,9 @@
 
 #include "CoreGraphics/CGPath.h"
 #include "CoreText/CTLine.h"
+#include "CoreText/CoreTextExport.h"
 
-class CTFrame : public NSObject {
+class NIMBRA_CORETEXT_API CTFrame : public NSObject {
   OBJC_CLASS(CTFrame, NSObject)
  public:
   CTFrame() = default;
@@ -27,13 +28,15 @@ enum CTFrameProgression : uint32_t {
 };
 
 // A requested length of 0 is reported resolved (to the end of the string).
-CFRange CTFrameGetStringRange(const CTFrameRef& frame);
-CFRange CTFrameGetVisibleStringRange(const CTFrameRef& frame);
-CGPathRef CTFrameGetPath(const CTFrameRef& frame);
-CFDictionaryRef CTFrameGetFrameAttributes(const CTFrameRef& frame);
-CFArrayRef CTFrameGetLines(const CTFrameRef& frame);  // top line first; empty for none
+NIMBRA_CORETEXT_API CFRange CTFrameGetStringRange(const CTFrameRef& frame);
+NIMBRA_CORETEXT_API CFRange CTFrameGetVisibleStringRange(const CTFrameRef& frame);
+NIMBRA_CORETEXT_API CGPathRef CTFrameGetPath(const CTFrameRef& frame);
+NIMBRA_CORETEXT_API CFDictionaryRef CTFrameGetFrameAttributes(const CTFrameRef& frame);
+NIMBRA_CORETEXT_API CFArrayRef
+CTFrameGetLines(const CTFrameRef& frame);  // top line first; empty for none
 // Copies origins of lines [range.location, +length) (length 0: to the last line);
 // copies nothing for a range outside the lines.
-void CTFrameGetLineOrigins(const CTFrameRef& frame, CFRange range, CGPoint origins[]);
+NIMBRA_CORETEXT_API void CTFrameGetLineOrigins(const CTFrameRef& frame, CFRange range,
+                                               CGPoint origins[]);
 // Draws each line at the box origin plus its line origin.
-void CTFrameDraw(const CTFrameRef& frame, const CGContextRef& context);
+NIMBRA_CORETEXT_API void CTFrameDraw(const CTFrameRef& frame, const CGContextRef& context);

@@ -6,8 +6,9 @@
 #include "CoreGraphics/CGPath.h"
 #include "CoreText/CTFrame.h"
 #include "CoreText/CTTypesetter.h"
+#include "CoreText/CoreTextExport.h"
 
-class CTFramesetter : public NSObject {
+class NIMBRA_CORETEXT_API CTFramesetter : public NSObject {
   OBJC_CLASS(CTFramesetter, NSObject)
  public:
   explicit CTFramesetter(CTTypesetterRef ts);
@@ -28,16 +29,18 @@ class CTFramesetter : public NSObject {
 using CTFramesetterRef = Strong<CTFramesetter>;
 
 // The string is captured: later edits of a mutable source do not show. None for none.
-CTFramesetterRef CTFramesetterCreateWithAttributedString(const Strong<NSAttributedString>& string);
-CTTypesetterRef CTFramesetterGetTypesetter(const CTFramesetterRef& fs);
+NIMBRA_CORETEXT_API CTFramesetterRef
+CTFramesetterCreateWithAttributedString(const Strong<NSAttributedString>& string);
+NIMBRA_CORETEXT_API CTTypesetterRef CTFramesetterGetTypesetter(const CTFramesetterRef& fs);
 // Lines fill the path's bounding box from the top; a line whose bottom would pass the
 // box's bottom is left out with everything after it. `range.length` 0: to the end.
 // None for a none framesetter or a range outside the string; an empty path gives a
 // frame without lines.
-CTFrameRef CTFramesetterCreateFrame(const CTFramesetterRef& fs, CFRange range,
-                                    const CGPathRef& path, const CFDictionaryRef& attributes);
+NIMBRA_CORETEXT_API CTFrameRef CTFramesetterCreateFrame(const CTFramesetterRef& fs, CFRange range,
+                                                        const CGPathRef& path,
+                                                        const CFDictionaryRef& attributes);
 // Width: the widest line without its trailing whitespace (indents included); height:
 // top of the frame to the bottom of the last line that fits. Values are not rounded.
-CGSize CTFramesetterSuggestFrameSizeWithConstraints(const CTFramesetterRef& fs, CFRange range,
-                                                    const CFDictionaryRef& attributes,
-                                                    CGSize constraints, CFRange* fitRange);
+NIMBRA_CORETEXT_API CGSize CTFramesetterSuggestFrameSizeWithConstraints(
+    const CTFramesetterRef& fs, CFRange range, const CFDictionaryRef& attributes,
+    CGSize constraints, CFRange* fitRange);

@@ -7,19 +7,22 @@
 
 #include "CoreText/CTLine.h"
 #include "CoreText/CTParagraphStyle.h"
+#include "CoreText/CoreTextExport.h"
 #include "Foundation/NSDictionary.h"
 
 // The character a truncated line shows for what it leaves out.
 inline constexpr char16_t kCTTruncationTokenCharacter = u'\u2026';
 
 // Head truncates at the start, middle in the middle, tail and every other mode at the end.
-CTLineTruncationType CTLineTruncationTypeForLineBreakMode(CTLineBreakMode mode);
+NIMBRA_CORETEXT_API CTLineTruncationType CTLineTruncationTypeForLineBreakMode(CTLineBreakMode mode);
 // The character of [start, end) whose attributes the token takes: the first for
 // truncation at the start, the middle one, or the last (`start` when the range is empty).
-size_t CTTruncationTokenIndex(CTLineTruncationType type, size_t start, size_t end);
+NIMBRA_CORETEXT_API size_t CTTruncationTokenIndex(CTLineTruncationType type, size_t start,
+                                                  size_t end);
 // The token line, "…" in `attributes` (none: the defaults).
-CTLineRef CTLineCreateTruncationToken(const Strong<NSDictionary>& attributes);
+NIMBRA_CORETEXT_API CTLineRef CTLineCreateTruncationToken(const Strong<NSDictionary>& attributes);
 
 // How far across the free space a line sits: 0 at the left, 1 at the right. Natural and
 // justified lines start on the side `direction` reads from (the left when natural).
-CGFloat CTTextAlignmentFlushFactor(CTTextAlignment alignment, CTWritingDirection direction);
+NIMBRA_CORETEXT_API CGFloat CTTextAlignmentFlushFactor(CTTextAlignment alignment,
+                                                       CTWritingDirection direction);

@@ -7,6 +7,7 @@
 #include "CoreFoundation/CFBase.h"
 #include "CoreGraphics/CGContext.h"
 #include "CoreText/CTRun.h"
+#include "CoreText/CoreTextExport.h"
 #include "Foundation/NSArray.h"
 
 class NSAttributedString;
@@ -17,7 +18,7 @@ enum CTLineTruncationType : uint32_t {
   kCTLineTruncationMiddle = 2,
 };
 
-class CTLine : public NSObject {
+class NIMBRA_CORETEXT_API CTLine : public NSObject {
   OBJC_CLASS(CTLine, NSObject)
  public:
   explicit CTLine(std::shared_ptr<const ct::LineData> data);
@@ -31,35 +32,40 @@ class CTLine : public NSObject {
 using CTLineRef = Strong<CTLine>;
 
 // One line over the whole string, no breaking; none for a none string.
-CTLineRef CTLineCreateWithAttributedString(const Strong<NSAttributedString>& string);
+NIMBRA_CORETEXT_API CTLineRef
+CTLineCreateWithAttributedString(const Strong<NSAttributedString>& string);
 // Keeps the beginning (end), the end (start) or both ends (middle) of a line wider than
 // `width`, putting `token` where text was removed (none: just cut). Widths compared
 // leave out trailing whitespace. A line that fits comes back with the same content;
 // none when even the token does not fit. Cuts fall between grapheme clusters.
-CTLineRef CTLineCreateTruncatedLine(const CTLineRef& line, double width, CTLineTruncationType type,
-                                    const CTLineRef& token);
+NIMBRA_CORETEXT_API CTLineRef CTLineCreateTruncatedLine(const CTLineRef& line, double width,
+                                                        CTLineTruncationType type,
+                                                        const CTLineRef& token);
 // factor ≥ 1 full, in (0, 1) partial, ≤ 0 none; the extra space goes to the spaces
 // between words (a line without spaces comes back unchanged). None for none.
-CTLineRef CTLineCreateJustifiedLine(const CTLineRef& line, CGFloat factor, double width);
-CFIndex CTLineGetGlyphCount(const CTLineRef& line);
-CFArrayRef CTLineGetGlyphRuns(const CTLineRef& line);  // visual order
-CFRange CTLineGetStringRange(const CTLineRef& line);
+NIMBRA_CORETEXT_API CTLineRef CTLineCreateJustifiedLine(const CTLineRef& line, CGFloat factor,
+                                                        double width);
+NIMBRA_CORETEXT_API CFIndex CTLineGetGlyphCount(const CTLineRef& line);
+NIMBRA_CORETEXT_API CFArrayRef CTLineGetGlyphRuns(const CTLineRef& line);  // visual order
+NIMBRA_CORETEXT_API CFRange CTLineGetStringRange(const CTLineRef& line);
 // (flushWidth − width without trailing whitespace) × clamp(flushFactor, 0, 1), never
 // below 0: trailing spaces hang past the margin and an over-wide line starts at 0.
-double CTLineGetPenOffsetForFlush(const CTLineRef& line, CGFloat flushFactor, double flushWidth);
+NIMBRA_CORETEXT_API double CTLineGetPenOffsetForFlush(const CTLineRef& line, CGFloat flushFactor,
+                                                      double flushWidth);
 // Width with trailing whitespace; ascent and descent positive, the largest of the runs.
-double CTLineGetTypographicBounds(const CTLineRef& line, CGFloat* ascent, CGFloat* descent,
-                                  CGFloat* leading);
-double CTLineGetTrailingWhitespaceWidth(const CTLineRef& line);
+NIMBRA_CORETEXT_API double CTLineGetTypographicBounds(const CTLineRef& line, CGFloat* ascent,
+                                                      CGFloat* descent, CGFloat* leading);
+NIMBRA_CORETEXT_API double CTLineGetTrailingWhitespaceWidth(const CTLineRef& line);
 // Bounds rectangle from the line origin (y negative below the baseline); CGRectNull for
 // none. Leading is left out with option bit 1.
-CGRect CTLineGetBoundsWithOptions(const CTLineRef& line, uint32_t options);
+NIMBRA_CORETEXT_API CGRect CTLineGetBoundsWithOptions(const CTLineRef& line, uint32_t options);
 // The insertion index nearest to `position.x` (the nearer edge of the glyph under it);
 // the first index left of the line, one past the last right of it; kCFNotFound for none.
-CFIndex CTLineGetStringIndexForPosition(const CTLineRef& line, CGPoint position);
+NIMBRA_CORETEXT_API CFIndex CTLineGetStringIndexForPosition(const CTLineRef& line,
+                                                            CGPoint position);
 // The caret x of an index (clamped into the line); `secondaryOffset` gets the other
 // caret at a direction boundary, else the same value. 0 for none.
-CGFloat CTLineGetOffsetForStringIndex(const CTLineRef& line, CFIndex charIndex,
-                                      CGFloat* secondaryOffset);
+NIMBRA_CORETEXT_API CGFloat CTLineGetOffsetForStringIndex(const CTLineRef& line, CFIndex charIndex,
+                                                          CGFloat* secondaryOffset);
 // Draws at the context's text position; runs set their own fill colour.
-void CTLineDraw(const CTLineRef& line, const CGContextRef& context);
+NIMBRA_CORETEXT_API void CTLineDraw(const CTLineRef& line, const CGContextRef& context);

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "CoreGraphics/CGGeometry.h"
+#include "CoreText/CoreTextExport.h"
 #include "objc/NSObject.h"
 
 enum CTTextAlignment : uint8_t {
@@ -58,14 +59,14 @@ enum CTParagraphStyleSpecifier : uint32_t {
   kCTParagraphStyleSpecifierCount = 18,
 };
 
-struct CTParagraphStyleSetting {
+struct NIMBRA_CORETEXT_API CTParagraphStyleSetting {
   CTParagraphStyleSpecifier specifier;
   size_t valueSize;
   const void* value;
 };
 
 // The resolved values of a style; what the typesetter reads.
-struct CTParagraphSettings {
+struct NIMBRA_CORETEXT_API CTParagraphSettings {
   static constexpr CGFloat kLargeSpacing = 1.0e7;  // "some large number"
   uint8_t alignment = kCTTextAlignmentNatural;
   CGFloat firstLineHeadIndent = 0;
@@ -87,7 +88,7 @@ struct CTParagraphSettings {
   bool operator==(const CTParagraphSettings&) const = default;
 };
 
-class CTParagraphStyle : public NSObject {
+class NIMBRA_CORETEXT_API CTParagraphStyle : public NSObject {
   OBJC_CLASS(CTParagraphStyle, NSObject)
  public:
   CTParagraphStyle() = default;
@@ -105,11 +106,14 @@ using CTParagraphStyleRef = Strong<CTParagraphStyle>;
 // bounds to its value; a later 14 or 15 overrides the bound it names. Unknown
 // specifiers and values of the wrong size are ignored. A none `settings` gives the
 // defaults.
-CTParagraphStyleRef CTParagraphStyleCreate(const CTParagraphStyleSetting* settings, size_t count);
-CTParagraphStyleRef CTParagraphStyleCreateCopy(const CTParagraphStyleRef& style);
+NIMBRA_CORETEXT_API CTParagraphStyleRef
+CTParagraphStyleCreate(const CTParagraphStyleSetting* settings, size_t count);
+NIMBRA_CORETEXT_API CTParagraphStyleRef
+CTParagraphStyleCreateCopy(const CTParagraphStyleRef& style);
 // Copies the value (the default when never set) into `valueBuffer`; an unknown
 // specifier zero-fills it. false for a none style or buffer, or a size that does not
 // match the specifier's type.
-bool CTParagraphStyleGetValueForSpecifier(const CTParagraphStyleRef& style,
-                                          CTParagraphStyleSpecifier specifier,
-                                          size_t valueBufferSize, void* valueBuffer);
+NIMBRA_CORETEXT_API bool CTParagraphStyleGetValueForSpecifier(const CTParagraphStyleRef& style,
+                                                              CTParagraphStyleSpecifier specifier,
+                                                              size_t valueBufferSize,
+                                                              void* valueBuffer);

@@ -7,21 +7,23 @@
 
 #include "CoreFoundation/CFBase.h"
 #include "CoreGraphics/CGColor.h"
+#include "CoreText/CoreTextExport.h"
 #include "Foundation/NSString.h"
 
-extern const CFStringRef kCTFontAttributeName;             // "NSFont"
-extern const CFStringRef kCTForegroundColorAttributeName;  // "CTForegroundColor"
-extern const CFStringRef kCTForegroundColorFromContextAttributeName;
-extern const CFStringRef kCTKernAttributeName;  // "NSKern"
-extern const CFStringRef kCTLigatureAttributeName;
-extern const CFStringRef kCTParagraphStyleAttributeName;  // "NSParagraphStyle"
-extern const CFStringRef kCTUnderlineStyleAttributeName;  // "NSUnderline"
-extern const CFStringRef kCTUnderlineColorAttributeName;
-extern const CFStringRef kCTSuperscriptAttributeName;  // "NSSuperScript"
-extern const CFStringRef kCTStrokeWidthAttributeName;  // "NSStrokeWidth"
-extern const CFStringRef kCTStrokeColorAttributeName;  // "NSStrokeColor"
-extern const CFStringRef kCTWritingDirectionAttributeName;
-extern const CFStringRef kCTBaselineOffsetAttributeName;
+NIMBRA_CORETEXT_API extern const CFStringRef kCTFontAttributeName;  // "NSFont"
+NIMBRA_CORETEXT_API extern const CFStringRef
+    kCTForegroundColorAttributeName;  // "CTForegroundColor"
+NIMBRA_CORETEXT_API extern const CFStringRef kCTForegroundColorFromContextAttributeName;
+NIMBRA_CORETEXT_API extern const CFStringRef kCTKernAttributeName;  // "NSKern"
+NIMBRA_CORETEXT_API extern const CFStringRef kCTLigatureAttributeName;
+NIMBRA_CORETEXT_API extern const CFStringRef kCTParagraphStyleAttributeName;  // "NSParagraphStyle"
+NIMBRA_CORETEXT_API extern const CFStringRef kCTUnderlineStyleAttributeName;  // "NSUnderline"
+NIMBRA_CORETEXT_API extern const CFStringRef kCTUnderlineColorAttributeName;
+NIMBRA_CORETEXT_API extern const CFStringRef kCTSuperscriptAttributeName;  // "NSSuperScript"
+NIMBRA_CORETEXT_API extern const CFStringRef kCTStrokeWidthAttributeName;  // "NSStrokeWidth"
+NIMBRA_CORETEXT_API extern const CFStringRef kCTStrokeColorAttributeName;  // "NSStrokeColor"
+NIMBRA_CORETEXT_API extern const CFStringRef kCTWritingDirectionAttributeName;
+NIMBRA_CORETEXT_API extern const CFStringRef kCTBaselineOffsetAttributeName;
 
 enum CTUnderlineStyle : int32_t {
   kCTUnderlineStyleNone = 0x00,
@@ -40,6 +42,6 @@ enum CTUnderlineStyleModifiers : int32_t {
 // A colour attribute value as a CGColor: a CGColor itself, an object answering the
 // runtime selector "CGColor", or one a registered converter knows (UIKit registers
 // UIColor). None for anything else.
-CGColorRef CTColorFromAttributeValue(const id& value);
+NIMBRA_CORETEXT_API CGColorRef CTColorFromAttributeValue(const id& value);
 // Our extension, for the layer that owns a colour class Core Text cannot see.
-void CTRegisterColorConverter(std::function<CGColorRef(const id&)> converter);
+NIMBRA_CORETEXT_API void CTRegisterColorConverter(std::function<CGColorRef(const id&)> converter);

@@ -5,13 +5,14 @@
 
 #include "CoreFoundation/CFBase.h"
 #include "CoreText/CTLine.h"
+#include "CoreText/CoreTextExport.h"
 
 namespace ct {
 class Typesetter;
 }
 class NSAttributedString;
 
-class CTTypesetter : public NSObject {
+class NIMBRA_CORETEXT_API CTTypesetter : public NSObject {
   OBJC_CLASS(CTTypesetter, NSObject)
  public:
   explicit CTTypesetter(std::shared_ptr<ct::Typesetter> engine) : engine_(std::move(engine)) {}
@@ -23,11 +24,13 @@ class CTTypesetter : public NSObject {
 using CTTypesetterRef = Strong<CTTypesetter>;
 
 // None for a none string.
-CTTypesetterRef CTTypesetterCreateWithAttributedString(const Strong<NSAttributedString>& string);
+NIMBRA_CORETEXT_API CTTypesetterRef
+CTTypesetterCreateWithAttributedString(const Strong<NSAttributedString>& string);
 // A line over `range` (length 0: to the end); none for a range outside the string.
-CTLineRef CTTypesetterCreateLine(const CTTypesetterRef& ts, CFRange range);
+NIMBRA_CORETEXT_API CTLineRef CTTypesetterCreateLine(const CTTypesetterRef& ts, CFRange range);
 // How many characters from `startIndex` fit in `width`, breaking at words (at clusters
 // inside a word too long for the width); at least one cluster. 0 past the end.
-CFIndex CTTypesetterSuggestLineBreak(const CTTypesetterRef& ts, CFIndex startIndex, double width);
-CFIndex CTTypesetterSuggestClusterBreak(const CTTypesetterRef& ts, CFIndex startIndex,
-                                        double width);
+NIMBRA_CORETEXT_API CFIndex CTTypesetterSuggestLineBreak(const CTTypesetterRef& ts,
+                                                         CFIndex startIndex, double width);
+NIMBRA_CORETEXT_API CFIndex CTTypesetterSuggestClusterBreak(const CTTypesetterRef& ts,
+                                                            CFIndex startIndex, double width);

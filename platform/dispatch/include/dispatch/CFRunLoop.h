@@ -10,6 +10,7 @@
 
 #include <memory>
 
+#include "dispatch/DispatchExport.h"
 #include "dispatch/queue.h"
 
 using Boolean = bool;  // as CoreFoundation/CFBase.h has it
@@ -19,8 +20,8 @@ using CFRunLoopMode = const char*;
 class CFRunLoop;
 using CFRunLoopRef = std::shared_ptr<CFRunLoop>;
 
-extern const CFRunLoopMode kCFRunLoopDefaultMode;
-extern const CFRunLoopMode kCFRunLoopCommonModes;
+NIMBRA_DISPATCH_API extern const CFRunLoopMode kCFRunLoopDefaultMode;
+NIMBRA_DISPATCH_API extern const CFRunLoopMode kCFRunLoopCommonModes;
 
 enum : int32_t {
   kCFRunLoopRunFinished = 1,  // nothing left to serve (never, for the main loop)
@@ -31,24 +32,26 @@ enum : int32_t {
 using CFRunLoopRunResult = int32_t;
 
 // The same object on every call.
-CFRunLoopRef CFRunLoopGetMain();
-CFRunLoopRef CFRunLoopGetCurrent();
+NIMBRA_DISPATCH_API CFRunLoopRef CFRunLoopGetMain();
+NIMBRA_DISPATCH_API CFRunLoopRef CFRunLoopGetCurrent();
 
 // Runs the current thread's loop until it is stopped (or, off the main thread, until
 // it has nothing left to serve).
-void CFRunLoopRun();
+NIMBRA_DISPATCH_API void CFRunLoopRun();
 
 // Runs the current thread's loop for at most `seconds` (0: one pass over what is ready).
 // With `returnAfterSourceHandled` it returns after the first pass that ran main-queue
 // blocks or a descriptor source's handler; timers do not count. A stop requested while
 // the loop was not running makes the next run return kCFRunLoopRunStopped at once.
-CFRunLoopRunResult CFRunLoopRunInMode(CFRunLoopMode mode, CFTimeInterval seconds,
-                                      Boolean returnAfterSourceHandled);
+NIMBRA_DISPATCH_API CFRunLoopRunResult CFRunLoopRunInMode(CFRunLoopMode mode,
+                                                          CFTimeInterval seconds,
+                                                          Boolean returnAfterSourceHandled);
 
 // Makes the innermost run of `rl` return kCFRunLoopRunStopped. Callable from any thread.
-void CFRunLoopStop(const CFRunLoopRef& rl);
-void CFRunLoopWakeUp(const CFRunLoopRef& rl);
+NIMBRA_DISPATCH_API void CFRunLoopStop(const CFRunLoopRef& rl);
+NIMBRA_DISPATCH_API void CFRunLoopWakeUp(const CFRunLoopRef& rl);
 // Whether the loop is blocked waiting for something to happen.
-Boolean CFRunLoopIsWaiting(const CFRunLoopRef& rl);
+NIMBRA_DISPATCH_API Boolean CFRunLoopIsWaiting(const CFRunLoopRef& rl);
 // Queues a block for `rl`'s next pass (from any thread; wake it with CFRunLoopWakeUp).
-void CFRunLoopPerformBlock(const CFRunLoopRef& rl, CFRunLoopMode mode, dispatch_block_t block);
+NIMBRA_DISPATCH_API void CFRunLoopPerformBlock(const CFRunLoopRef& rl, CFRunLoopMode mode,
+                                               dispatch_block_t block);

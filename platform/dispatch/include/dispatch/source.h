@@ -19,13 +19,14 @@
 #include <cstdint>
 #include <memory>
 
+#include "dispatch/DispatchExport.h"
 #include "dispatch/queue.h"
 
 struct dispatch_source_type_s;
 using dispatch_source_type_t = const dispatch_source_type_s*;
 
-extern const dispatch_source_type_s _dispatch_source_type_read;
-extern const dispatch_source_type_s _dispatch_source_type_timer;
+NIMBRA_DISPATCH_API extern const dispatch_source_type_s _dispatch_source_type_read;
+NIMBRA_DISPATCH_API extern const dispatch_source_type_s _dispatch_source_type_timer;
 #define DISPATCH_SOURCE_TYPE_READ (&_dispatch_source_type_read)
 #define DISPATCH_SOURCE_TYPE_TIMER (&_dispatch_source_type_timer)
 
@@ -38,29 +39,33 @@ using dispatch_source_t = std::shared_ptr<dispatch_source_s>;
 // are ignored; nothing fires until dispatch_source_set_timer.
 // Gives none for an unknown type, a descriptor that is not open, or a regular file or
 // directory (which cannot be waited on). A null queue means the default global queue.
-dispatch_source_t dispatch_source_create(dispatch_source_type_t type, uintptr_t handle,
-                                         unsigned long mask, dispatch_queue_t queue);
+NIMBRA_DISPATCH_API dispatch_source_t dispatch_source_create(dispatch_source_type_t type,
+                                                             uintptr_t handle, unsigned long mask,
+                                                             dispatch_queue_t queue);
 
-void dispatch_source_set_event_handler(const dispatch_source_t& source, dispatch_block_t handler);
+NIMBRA_DISPATCH_API void dispatch_source_set_event_handler(const dispatch_source_t& source,
+                                                           dispatch_block_t handler);
 // Runs on the source's queue once the source is cancelled.
-void dispatch_source_set_cancel_handler(const dispatch_source_t& source, dispatch_block_t handler);
+NIMBRA_DISPATCH_API void dispatch_source_set_cancel_handler(const dispatch_source_t& source,
+                                                            dispatch_block_t handler);
 
 // First fire at `start` (DISPATCH_TIME_NOW: at once; DISPATCH_TIME_FOREVER: never), then
 // every `interval` nanoseconds; an interval of DISPATCH_TIME_FOREVER fires once. Fires
 // missed while the queue was busy are folded into one, counted by
 // dispatch_source_get_data. `leeway` is accepted and ignored.
-void dispatch_source_set_timer(const dispatch_source_t& source, dispatch_time_t start,
-                               uint64_t interval, uint64_t leeway);
+NIMBRA_DISPATCH_API void dispatch_source_set_timer(const dispatch_source_t& source,
+                                                   dispatch_time_t start, uint64_t interval,
+                                                   uint64_t leeway);
 
 // Suspension counts. A source starts suspended once. Resuming a source that is not
 // suspended raises NSInternalInconsistencyException.
-void dispatch_resume(const dispatch_source_t& source);
-void dispatch_suspend(const dispatch_source_t& source);
+NIMBRA_DISPATCH_API void dispatch_resume(const dispatch_source_t& source);
+NIMBRA_DISPATCH_API void dispatch_suspend(const dispatch_source_t& source);
 
-void dispatch_source_cancel(const dispatch_source_t& source);
-long dispatch_source_testcancel(const dispatch_source_t& source);
+NIMBRA_DISPATCH_API void dispatch_source_cancel(const dispatch_source_t& source);
+NIMBRA_DISPATCH_API long dispatch_source_testcancel(const dispatch_source_t& source);
 
-uintptr_t dispatch_source_get_handle(const dispatch_source_t& source);
-unsigned long dispatch_source_get_mask(const dispatch_source_t& source);
+NIMBRA_DISPATCH_API uintptr_t dispatch_source_get_handle(const dispatch_source_t& source);
+NIMBRA_DISPATCH_API unsigned long dispatch_source_get_mask(const dispatch_source_t& source);
 // Inside the handler: bytes available (READ) or fires since the last handler (TIMER).
-unsigned long dispatch_source_get_data(const dispatch_source_t& source);
+NIMBRA_DISPATCH_API unsigned long dispatch_source_get_data(const dispatch_source_t& source);

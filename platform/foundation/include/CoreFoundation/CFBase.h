@@ -2,6 +2,7 @@
 // are toll-free bridged with.
 #pragma once
 
+#include "Foundation/FoundationExport.h"
 #include "Foundation/NSObjCRuntime.h"
 
 using CFIndex = long;
@@ -10,7 +11,7 @@ using Boolean = bool;
 
 inline constexpr CFIndex kCFNotFound = -1;
 
-struct CFRange {
+struct NIMBRA_FOUNDATION_API CFRange {
   CFIndex location = 0;
   CFIndex length = 0;
   friend bool operator==(const CFRange&, const CFRange&) = default;
@@ -48,4 +49,4 @@ inline T CFRetain(const T& v) {
 // The platform's Core Foundation version. Code that behaves differently on older
 // platforms compares against it; a test may lower it to see that behaviour.
 inline constexpr double kCFCoreFoundationVersionNumber_iOS_7_0 = 847.20;
-extern double kCFCoreFoundationVersionNumber;
+NIMBRA_FOUNDATION_API extern double kCFCoreFoundationVersionNumber;

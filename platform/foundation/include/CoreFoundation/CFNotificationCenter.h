@@ -25,6 +25,7 @@
 #include <string_view>
 
 #include "CoreFoundation/CFBase.h"
+#include "Foundation/FoundationExport.h"
 #include "dispatch/CFRunLoop.h"
 
 class CFNotificationCenter;
@@ -42,37 +43,38 @@ enum CFNotificationSuspensionBehavior : CFIndex {
 };
 
 // The process's one Darwin centre; the same object on every call.
-CFNotificationCenterRef CFNotificationCenterGetDarwinNotifyCenter();
+NIMBRA_FOUNDATION_API CFNotificationCenterRef CFNotificationCenterGetDarwinNotifyCenter();
 
 // Adding the same observer, callback and name again changes nothing.
-void CFNotificationCenterAddObserver(const CFNotificationCenterRef& center, const void* observer,
-                                     CFNotificationCallback callBack, const CFStringRef& name,
-                                     const void* object,
-                                     CFNotificationSuspensionBehavior suspensionBehavior);
+NIMBRA_FOUNDATION_API void CFNotificationCenterAddObserver(
+    const CFNotificationCenterRef& center, const void* observer, CFNotificationCallback callBack,
+    const CFStringRef& name, const void* object,
+    CFNotificationSuspensionBehavior suspensionBehavior);
 // A null name removes the observer from every name.
-void CFNotificationCenterRemoveObserver(const CFNotificationCenterRef& center, const void* observer,
-                                        const CFStringRef& name, const void* object);
-void CFNotificationCenterRemoveEveryObserver(const CFNotificationCenterRef& center,
-                                             const void* observer);
-void CFNotificationCenterPostNotification(const CFNotificationCenterRef& center,
-                                          const CFStringRef& name, const void* object,
-                                          const CFDictionaryRef& userInfo,
-                                          Boolean deliverImmediately);
+NIMBRA_FOUNDATION_API void CFNotificationCenterRemoveObserver(const CFNotificationCenterRef& center,
+                                                              const void* observer,
+                                                              const CFStringRef& name,
+                                                              const void* object);
+NIMBRA_FOUNDATION_API void CFNotificationCenterRemoveEveryObserver(
+    const CFNotificationCenterRef& center, const void* observer);
+NIMBRA_FOUNDATION_API void CFNotificationCenterPostNotification(
+    const CFNotificationCenterRef& center, const CFStringRef& name, const void* object,
+    const CFDictionaryRef& userInfo, Boolean deliverImmediately);
 
 namespace nimbra::notify {
 
 // The notification folder for the current environment, created (0700) if missing.
 // Empty, with `error` filled, when it is unusable.
-std::string resolveDirectory(std::string* error = nullptr);
+NIMBRA_FOUNDATION_API std::string resolveDirectory(std::string* error = nullptr);
 
 // A name's file name in that folder. Any name maps to one file, "/" and ".." included;
 // distinct names map to distinct files (very long ones end in a hash of the whole name).
-std::string fileNameForName(std::string_view name);
+NIMBRA_FOUNDATION_API std::string fileNameForName(std::string_view name);
 
 }  // namespace nimbra::notify
 
 // The centre itself, in plain strings; the functions above are its Core Foundation face.
-class CFNotificationCenter {
+class NIMBRA_FOUNDATION_API CFNotificationCenter {
  public:
   using Handler = std::function<void(const std::string& name)>;
 

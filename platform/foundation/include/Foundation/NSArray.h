@@ -6,12 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "Foundation/FoundationExport.h"
 #include "Foundation/NSObjCRuntime.h"
 
 class NSString;
 class NSMutableArray;
 
-class NSArray : public NSObject {
+class NIMBRA_FOUNDATION_API NSArray : public NSObject {
   OBJC_CLASS(NSArray, NSObject)
 
  public:
@@ -68,7 +69,7 @@ class NSArray : public NSObject {
   std::vector<id> items_;
 };
 
-class NSMutableArray : public NSArray {
+class NIMBRA_FOUNDATION_API NSMutableArray : public NSArray {
   OBJC_CLASS(NSMutableArray, NSArray)
 
  public:

@@ -4,10 +4,11 @@
 
 #include <string>
 
+#include "Foundation/FoundationExport.h"
 #include "Foundation/NSFormat.h"
 #include "Foundation/NSObjCRuntime.h"
 
-class NSAssertionHandler : public NSObject {
+class NIMBRA_FOUNDATION_API NSAssertionHandler : public NSObject {
   OBJC_CLASS(NSAssertionHandler, NSObject)
 
  public:

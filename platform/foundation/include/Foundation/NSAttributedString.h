@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "Foundation/FoundationExport.h"
 #include "Foundation/NSDictionary.h"
 #include "Foundation/NSObjCRuntime.h"
 #include "Foundation/NSRange.h"
@@ -21,7 +22,7 @@ inline constexpr NSAttributedStringEnumerationOptions
 
 class NSMutableAttributedString;
 
-class NSAttributedString : public NSObject {
+class NIMBRA_FOUNDATION_API NSAttributedString : public NSObject {
   OBJC_CLASS(NSAttributedString, NSObject)
 
  public:
@@ -97,7 +98,7 @@ class NSAttributedString : public NSObject {
   Strong<NSString> string_;  // kept by immutable strings only
 };
 
-class NSMutableAttributedString : public NSAttributedString {
+class NIMBRA_FOUNDATION_API NSMutableAttributedString : public NSAttributedString {
   OBJC_CLASS(NSMutableAttributedString, NSAttributedString)
 
  public:

@@ -3,12 +3,13 @@
 
 #include <memory>
 
+#include "Foundation/FoundationExport.h"
 #include "Foundation/NSObjCRuntime.h"
 #include "Foundation/NSRange.h"
 
 class NSString;
 
-class NSCharacterSet : public NSObject {
+class NIMBRA_FOUNDATION_API NSCharacterSet : public NSObject {
   OBJC_CLASS(NSCharacterSet, NSObject)
 
  public:

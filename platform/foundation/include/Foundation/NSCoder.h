@@ -30,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "Foundation/FoundationExport.h"
 #include "Foundation/NSObjCRuntime.h"
 
 class NSString;
@@ -44,7 +45,7 @@ struct CGSize;
 struct CGRect;
 struct UIEdgeInsets;
 
-class NSCoder : public NSObject {
+class NIMBRA_FOUNDATION_API NSCoder : public NSObject {
   OBJC_CLASS(NSCoder, NSObject)
 
  public:

@@ -6,9 +6,10 @@
 // count does not match their objects, or with a count below one, are refused.
 #pragma once
 
+#include "Foundation/FoundationExport.h"
 #include "Foundation/NSSet.h"
 
-class NSCountedSet : public NSMutableSet {
+class NIMBRA_FOUNDATION_API NSCountedSet : public NSMutableSet {
   OBJC_CLASS(NSCountedSet, NSMutableSet)
 
  public:

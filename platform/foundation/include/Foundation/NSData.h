@@ -4,11 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "Foundation/FoundationExport.h"
 #include "Foundation/NSObjCRuntime.h"
 
 class NSString;
 
-class NSData : public NSObject {
+class NIMBRA_FOUNDATION_API NSData : public NSObject {
   OBJC_CLASS(NSData, NSObject)
 
  public:
@@ -43,7 +44,7 @@ class NSData : public NSObject {
 
 // A buffer that grows. In an archive it is an object of its own, {"NS.data": bytes},
 // where an immutable buffer is stored as the data itself.
-class NSMutableData : public NSData {
+class NIMBRA_FOUNDATION_API NSMutableData : public NSData {
   OBJC_CLASS(NSMutableData, NSData)
 
  public:

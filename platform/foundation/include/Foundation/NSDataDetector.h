@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 
+#include "Foundation/FoundationExport.h"
 #include "Foundation/NSObjCRuntime.h"
 #include "Foundation/NSRange.h"
 #include "Foundation/NSTextCheckingResult.h"
@@ -22,7 +23,7 @@ class NSString;
 using NSMatchingOptions = NSUInteger;
 using NSMatchingFlags = NSUInteger;
 
-class NSDataDetector : public NSObject {
+class NIMBRA_FOUNDATION_API NSDataDetector : public NSObject {
   OBJC_CLASS(NSDataDetector, NSObject)
 
  public:

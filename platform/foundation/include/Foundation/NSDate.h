@@ -1,12 +1,13 @@
 // Points in time, as seconds since 2001-01-01 00:00:00 UTC (the reference date).
 #pragma once
 
+#include "Foundation/FoundationExport.h"
 #include "Foundation/NSObjCRuntime.h"
 
 // Seconds from 1970-01-01 to 2001-01-01.
 inline constexpr NSTimeInterval NSTimeIntervalSince1970 = 978307200.0;
 
-class NSDate : public NSObject {
+class NIMBRA_FOUNDATION_API NSDate : public NSObject {
   OBJC_CLASS(NSDate, NSObject)
 
  public:

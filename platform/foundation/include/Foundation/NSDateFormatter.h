@@ -11,6 +11,7 @@
 #include <mutex>
 #include <string>
 
+#include "Foundation/FoundationExport.h"
 #include "Foundation/NSObjCRuntime.h"
 
 class NSDate;
@@ -28,7 +29,7 @@ inline constexpr NSDateFormatterStyle NSDateFormatterFullStyle =
     4;  // Wednesday, December 9, 2026,
         // 3:30:00 PM Pacific Standard Time
 
-class NSDateFormatter : public NSObject {
+class NIMBRA_FOUNDATION_API NSDateFormatter : public NSObject {
   OBJC_CLASS(NSDateFormatter, NSObject)
 
  public:

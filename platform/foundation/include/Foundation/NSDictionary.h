@@ -10,13 +10,14 @@
 #include <utility>
 #include <vector>
 
+#include "Foundation/FoundationExport.h"
 #include "Foundation/NSObjCRuntime.h"
 
 class NSArray;
 class NSString;
 class NSMutableDictionary;
 
-class NSDictionary : public NSObject {
+class NIMBRA_FOUNDATION_API NSDictionary : public NSObject {
   OBJC_CLASS(NSDictionary, NSObject)
 
  public:
@@ -97,7 +98,7 @@ class NSDictionary : public NSObject {
   std::unordered_map<id, std::size_t, KeyHash, KeyEqual> index_;
 };
 
-class NSMutableDictionary : public NSDictionary {
+class NIMBRA_FOUNDATION_API NSMutableDictionary : public NSDictionary {
   OBJC_CLASS(NSMutableDictionary, NSDictionary)
 
  public:

@@ -3,13 +3,15 @@
 
 #include <string>
 
+#include "Foundation/FoundationExport.h"
 #include "Foundation/NSObjCRuntime.h"
 
 class NSString;
 class NSDictionary;
 
-extern const Strong<NSString> NSCocoaErrorDomain;
-extern const Strong<NSString> NSLocalizedDescriptionKey;  // "NSLocalizedDescription"
+NIMBRA_FOUNDATION_API extern const Strong<NSString> NSCocoaErrorDomain;
+NIMBRA_FOUNDATION_API extern const Strong<NSString>
+    NSLocalizedDescriptionKey;  // "NSLocalizedDescription"
 
 // Codes of NSCocoaErrorDomain used by the platform.
 inline constexpr NSInteger NSFileReadCorruptFileError = 259;
@@ -17,7 +19,7 @@ inline constexpr NSInteger NSCoderReadCorruptError = 4864;
 inline constexpr NSInteger NSCoderValueNotFoundError = 4865;
 inline constexpr NSInteger NSFormattingError = 2048;
 
-class NSError : public NSObject {
+class NIMBRA_FOUNDATION_API NSError : public NSObject {
   OBJC_CLASS(NSError, NSObject)
 
  public:

@@ -4,11 +4,12 @@
 #include <functional>
 #include <string>
 
+#include "Foundation/FoundationExport.h"
 #include "Foundation/NSObjCRuntime.h"
 
 class NSString;
 
-class NSFileCoordinator : public NSObject {
+class NIMBRA_FOUNDATION_API NSFileCoordinator : public NSObject {
   OBJC_CLASS(NSFileCoordinator, NSObject)
 
  public:

@@ -3,11 +3,12 @@
 
 #include <string>
 
+#include "Foundation/FoundationExport.h"
 #include "Foundation/NSObjCRuntime.h"
 
 class NSString;
 
-class NSFileManager : public NSObject {
+class NIMBRA_FOUNDATION_API NSFileManager : public NSObject {
   OBJC_CLASS(NSFileManager, NSObject)
 
  public:

@@ -9,13 +9,14 @@
 #include <string_view>
 #include <type_traits>
 
+#include "Foundation/FoundationExport.h"
 #include "objc/NSObject.h"
 
 class NSString;
 
 namespace nsformat {
 
-struct Arg {
+struct NIMBRA_FOUNDATION_API Arg {
   enum Kind : uint8_t { None, Signed, Unsigned, Double, Text, Object, Pointer };
   Kind kind = None;
   int64_t i = 0;
@@ -88,13 +89,13 @@ Arg makeArg(const T& v) {
 
 // Formats `fmt` (UTF-8) with `count` arguments; raises NSInvalidArgumentException on
 // an unknown conversion, a missing argument or one of the wrong type.
-std::string format(std::string_view fmt, const Arg* args, std::size_t count);
+NIMBRA_FOUNDATION_API std::string format(std::string_view fmt, const Arg* args, std::size_t count);
 
-std::string text(const char* s);
-std::string text(std::string_view s);
-std::string text(const std::string& s);
-std::string text(const Strong<NSString>& s);
-std::string text(const NSString* s);
+NIMBRA_FOUNDATION_API std::string text(const char* s);
+NIMBRA_FOUNDATION_API std::string text(std::string_view s);
+NIMBRA_FOUNDATION_API std::string text(const std::string& s);
+NIMBRA_FOUNDATION_API std::string text(const Strong<NSString>& s);
+NIMBRA_FOUNDATION_API std::string text(const NSString* s);
 
 template <class F, class... A>
 std::string formatWith(const F& fmt, const A&... args) {

@@ -8,9 +8,10 @@
 
 #include <vector>
 
+#include "Foundation/FoundationExport.h"
 #include "Foundation/NSObjCRuntime.h"
 
-class NSIndexPath : public NSObject {
+class NIMBRA_FOUNDATION_API NSIndexPath : public NSObject {
   OBJC_CLASS(NSIndexPath, NSObject)
 
  public:

@@ -9,10 +9,11 @@
 
 #include <vector>
 
+#include "Foundation/FoundationExport.h"
 #include "Foundation/NSObjCRuntime.h"
 #include "Foundation/NSRange.h"
 
-class NSIndexSet : public NSObject {
+class NIMBRA_FOUNDATION_API NSIndexSet : public NSObject {
   OBJC_CLASS(NSIndexSet, NSObject)
 
  public:
@@ -46,7 +47,7 @@ class NSIndexSet : public NSObject {
   friend struct NSIndexSetCoding;
 };
 
-class NSMutableIndexSet : public NSIndexSet {
+class NIMBRA_FOUNDATION_API NSMutableIndexSet : public NSIndexSet {
   OBJC_CLASS(NSMutableIndexSet, NSIndexSet)
 
  public:

@@ -18,15 +18,16 @@
 
 #include <memory>
 
+#include "Foundation/FoundationExport.h"
 #include "Foundation/NSCoder.h"
 #include "Foundation/NSPropertyListSerialization.h"
 
 class NSData;
 
 // The key archivedDataWithRootObject: files the root under.
-extern const Strong<NSString> NSKeyedArchiveRootObjectKey;  // "root"
+NIMBRA_FOUNDATION_API extern const Strong<NSString> NSKeyedArchiveRootObjectKey;  // "root"
 
-class NSKeyedArchiver : public NSCoder {
+class NIMBRA_FOUNDATION_API NSKeyedArchiver : public NSCoder {
   OBJC_CLASS(NSKeyedArchiver, NSCoder)
 
  public:

@@ -15,11 +15,12 @@
 
 #include <memory>
 
+#include "Foundation/FoundationExport.h"
 #include "Foundation/NSCoder.h"
 
 class NSData;
 
-class NSKeyedUnarchiver : public NSCoder {
+class NIMBRA_FOUNDATION_API NSKeyedUnarchiver : public NSCoder {
   OBJC_CLASS(NSKeyedUnarchiver, NSCoder)
 
  public:

@@ -5,13 +5,14 @@
 
 #include <string_view>
 
+#include "Foundation/FoundationExport.h"
 #include "Foundation/NSFormat.h"
 
 namespace foundation {
-void logLine(std::string_view message);
+NIMBRA_FOUNDATION_API void logLine(std::string_view message);
 // On by default. A program whose users do not want the log in normal use (the nimbra
 // command without --verbose) turns it off; lines logged meanwhile are dropped.
-void setLogEnabled(bool enabled);
+NIMBRA_FOUNDATION_API void setLogEnabled(bool enabled);
 }  // namespace foundation
 
 template <class F, class... A>

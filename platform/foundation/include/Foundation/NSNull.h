@@ -1,9 +1,10 @@
 #pragma once
 
+#include "Foundation/FoundationExport.h"
 #include "Foundation/NSObjCRuntime.h"
 
 // The one object that stands for "nothing" inside collections.
-class NSNull : public NSObject {
+class NIMBRA_FOUNDATION_API NSNull : public NSObject {
   OBJC_CLASS(NSNull, NSObject)
 
  public:

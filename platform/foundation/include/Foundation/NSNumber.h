@@ -2,11 +2,12 @@
 // 1, 1.0 and YES are equal; the kind decides how a property list writes the number.
 #pragma once
 
+#include "Foundation/FoundationExport.h"
 #include "Foundation/NSObjCRuntime.h"
 
 class NSString;
 
-class NSNumber : public NSObject {
+class NIMBRA_FOUNDATION_API NSNumber : public NSObject {
   OBJC_CLASS(NSNumber, NSObject)
 
  public:

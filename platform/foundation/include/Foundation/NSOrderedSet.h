@@ -8,11 +8,12 @@
 #include <initializer_list>
 #include <vector>
 
+#include "Foundation/FoundationExport.h"
 #include "Foundation/NSObjCRuntime.h"
 
 class NSArray;
 
-class NSOrderedSet : public NSObject {
+class NIMBRA_FOUNDATION_API NSOrderedSet : public NSObject {
   OBJC_CLASS(NSOrderedSet, NSObject)
 
  public:
@@ -51,7 +52,7 @@ class NSOrderedSet : public NSObject {
   friend struct NSOrderedSetCoding;
 };
 
-class NSMutableOrderedSet : public NSOrderedSet {
+class NIMBRA_FOUNDATION_API NSMutableOrderedSet : public NSOrderedSet {
   OBJC_CLASS(NSMutableOrderedSet, NSOrderedSet)
 
  public:

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "Foundation/FoundationExport.h"
 #include "Foundation/NSObjCRuntime.h"
 
 class NSString;
 
 // $HOME, else the user's entry in the password database, else "/".
-Strong<NSString> NSHomeDirectory();
+NIMBRA_FOUNDATION_API Strong<NSString> NSHomeDirectory();
 // $TMPDIR, else "/tmp/"; always with a trailing '/'.
-Strong<NSString> NSTemporaryDirectory();
+NIMBRA_FOUNDATION_API Strong<NSString> NSTemporaryDirectory();

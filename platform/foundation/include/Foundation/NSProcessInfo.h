@@ -1,12 +1,13 @@
 #pragma once
 
+#include "Foundation/FoundationExport.h"
 #include "Foundation/NSObjCRuntime.h"
 
 class NSString;
 class NSDictionary;
 class NSArray;
 
-class NSProcessInfo : public NSObject {
+class NIMBRA_FOUNDATION_API NSProcessInfo : public NSObject {
   OBJC_CLASS(NSProcessInfo, NSObject)
 
  public:

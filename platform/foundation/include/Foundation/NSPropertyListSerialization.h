@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "Foundation/FoundationExport.h"
 #include "Foundation/NSObjCRuntime.h"
 
 class NSData;
@@ -16,7 +17,7 @@ using NSPropertyListReadOptions = NSUInteger;
 inline constexpr NSPropertyListReadOptions NSPropertyListImmutable = 0;
 inline constexpr NSPropertyListReadOptions NSPropertyListMutableContainers = 1;
 
-class NSPropertyListSerialization : public NSObject {
+class NIMBRA_FOUNDATION_API NSPropertyListSerialization : public NSObject {
   OBJC_CLASS(NSPropertyListSerialization, NSObject)
 
  public:

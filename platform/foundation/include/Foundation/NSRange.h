@@ -1,11 +1,12 @@
 // NSRange: a span of UTF-16 indices (or of any ordered items), unsigned.
 #pragma once
 
+#include "Foundation/FoundationExport.h"
 #include "Foundation/NSObjCRuntime.h"
 
 class NSString;
 
-struct NSRange {
+struct NIMBRA_FOUNDATION_API NSRange {
   NSUInteger location = 0;
   NSUInteger length = 0;
   friend bool operator==(const NSRange&, const NSRange&) = default;
@@ -26,7 +27,7 @@ inline BOOL NSEqualRanges(NSRange a, NSRange b) {
   return a == b;
 }
 // {0, 0} when the ranges do not overlap.
-NSRange NSIntersectionRange(NSRange a, NSRange b);
-NSRange NSUnionRange(NSRange a, NSRange b);
+NIMBRA_FOUNDATION_API NSRange NSIntersectionRange(NSRange a, NSRange b);
+NIMBRA_FOUNDATION_API NSRange NSUnionRange(NSRange a, NSRange b);
 // "{location, length}"
-Strong<NSString> NSStringFromRange(NSRange r);
+NIMBRA_FOUNDATION_API Strong<NSString> NSStringFromRange(NSRange r);

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "Foundation/FoundationExport.h"
 #include "Foundation/NSObjCRuntime.h"
 #include "Foundation/NSRange.h"
 
@@ -22,7 +23,7 @@ inline constexpr NSRegularExpressionOptions NSRegularExpressionAnchorsMatchLines
 inline constexpr NSRegularExpressionOptions NSRegularExpressionUseUnixLineSeparators = 1 << 5;
 inline constexpr NSRegularExpressionOptions NSRegularExpressionUseUnicodeWordBoundaries = 1 << 6;
 
-class NSRegularExpression : public NSObject {
+class NIMBRA_FOUNDATION_API NSRegularExpression : public NSObject {
   OBJC_CLASS(NSRegularExpression, NSObject)
 
  public:

@@ -8,11 +8,12 @@
 #include <initializer_list>
 #include <vector>
 
+#include "Foundation/FoundationExport.h"
 #include "Foundation/NSObjCRuntime.h"
 
 class NSArray;
 
-class NSSet : public NSObject {
+class NIMBRA_FOUNDATION_API NSSet : public NSObject {
   OBJC_CLASS(NSSet, NSObject)
 
  public:
@@ -48,7 +49,7 @@ class NSSet : public NSObject {
   friend struct NSSetCoding;
 };
 
-class NSMutableSet : public NSSet {
+class NIMBRA_FOUNDATION_API NSMutableSet : public NSSet {
   OBJC_CLASS(NSMutableSet, NSSet)
 
  public:

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "Foundation/FoundationExport.h"
 #include "Foundation/NSFormat.h"
 #include "Foundation/NSObjCRuntime.h"
 #include "Foundation/NSRange.h"
@@ -23,7 +24,7 @@ inline constexpr NSStringCompareOptions NSBackwardsSearch = 4;
 inline constexpr NSStringCompareOptions NSAnchoredSearch = 8;
 inline constexpr NSStringCompareOptions NSNumericSearch = 64;
 
-class NSString : public NSObject {
+class NIMBRA_FOUNDATION_API NSString : public NSObject {
   OBJC_CLASS(NSString, NSObject)
 
  public:
@@ -151,7 +152,7 @@ class NSString : public NSObject {
   mutable std::atomic<std::size_t> hash_{0};
 };
 
-class NSMutableString : public NSString {
+class NIMBRA_FOUNDATION_API NSMutableString : public NSString {
   OBJC_CLASS(NSMutableString, NSString)
 
  public:
@@ -181,8 +182,8 @@ class NSMutableString : public NSString {
 };
 
 namespace foundation {
-std::u16string utf8ToUtf16(std::string_view utf8);
-std::string utf16ToUtf8(std::u16string_view utf16);
+NIMBRA_FOUNDATION_API std::u16string utf8ToUtf16(std::string_view utf8);
+NIMBRA_FOUNDATION_API std::string utf16ToUtf8(std::u16string_view utf16);
 
 // Equal units. Short strings (keys and setting names) compare four units to a word,
 // without a call; longer ones as one block. The character traits would compare

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "Foundation/FoundationExport.h"
 #include "Foundation/NSObjCRuntime.h"
 #include "Foundation/NSRange.h"
 
@@ -39,19 +40,20 @@ inline constexpr NSTextCheckingTypes NSTextCheckingAllDetectorTypes =
     NSTextCheckingTypePhoneNumber | NSTextCheckingTypeTransitInformation;
 
 // Keys of address and transit components.
-extern const Strong<NSString> NSTextCheckingNameKey;          // "Name"
-extern const Strong<NSString> NSTextCheckingJobTitleKey;      // "JobTitle"
-extern const Strong<NSString> NSTextCheckingOrganizationKey;  // "Organization"
-extern const Strong<NSString> NSTextCheckingStreetKey;        // "Street"
-extern const Strong<NSString> NSTextCheckingCityKey;          // "City"
-extern const Strong<NSString> NSTextCheckingStateKey;         // "State"
-extern const Strong<NSString> NSTextCheckingZIPKey;           // "ZIP"
-extern const Strong<NSString> NSTextCheckingCountryKey;       // "Country"
-extern const Strong<NSString> NSTextCheckingPhoneKey;         // "Phone"
-extern const Strong<NSString> NSTextCheckingAirlineKey;       // "Airline"
-extern const Strong<NSString> NSTextCheckingFlightKey;        // "Flight"
+NIMBRA_FOUNDATION_API extern const Strong<NSString> NSTextCheckingNameKey;      // "Name"
+NIMBRA_FOUNDATION_API extern const Strong<NSString> NSTextCheckingJobTitleKey;  // "JobTitle"
+NIMBRA_FOUNDATION_API extern const Strong<NSString>
+    NSTextCheckingOrganizationKey;                                             // "Organization"
+NIMBRA_FOUNDATION_API extern const Strong<NSString> NSTextCheckingStreetKey;   // "Street"
+NIMBRA_FOUNDATION_API extern const Strong<NSString> NSTextCheckingCityKey;     // "City"
+NIMBRA_FOUNDATION_API extern const Strong<NSString> NSTextCheckingStateKey;    // "State"
+NIMBRA_FOUNDATION_API extern const Strong<NSString> NSTextCheckingZIPKey;      // "ZIP"
+NIMBRA_FOUNDATION_API extern const Strong<NSString> NSTextCheckingCountryKey;  // "Country"
+NIMBRA_FOUNDATION_API extern const Strong<NSString> NSTextCheckingPhoneKey;    // "Phone"
+NIMBRA_FOUNDATION_API extern const Strong<NSString> NSTextCheckingAirlineKey;  // "Airline"
+NIMBRA_FOUNDATION_API extern const Strong<NSString> NSTextCheckingFlightKey;   // "Flight"
 
-class NSTextCheckingResult : public NSObject {
+class NIMBRA_FOUNDATION_API NSTextCheckingResult : public NSObject {
   OBJC_CLASS(NSTextCheckingResult, NSObject)
 
  public:

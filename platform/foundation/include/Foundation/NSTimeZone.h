@@ -3,13 +3,14 @@
 
 #include <string>
 
+#include "Foundation/FoundationExport.h"
 #include "Foundation/NSObjCRuntime.h"
 
 class NSString;
 class NSDate;
 class NSDictionary;
 
-class NSTimeZone : public NSObject {
+class NIMBRA_FOUNDATION_API NSTimeZone : public NSObject {
   OBJC_CLASS(NSTimeZone, NSObject)
 
  public:

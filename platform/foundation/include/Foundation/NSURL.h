@@ -4,11 +4,12 @@
 
 #include <string>
 
+#include "Foundation/FoundationExport.h"
 #include "Foundation/NSObjCRuntime.h"
 
 class NSString;
 
-class NSURL : public NSObject {
+class NIMBRA_FOUNDATION_API NSURL : public NSObject {
   OBJC_CLASS(NSURL, NSObject)
 
  public:

@@ -12,12 +12,13 @@
 #include <type_traits>
 #include <vector>
 
+#include "Foundation/FoundationExport.h"
 #include "Foundation/NSObjCRuntime.h"
 #include "Foundation/NSRange.h"
 
 inline constexpr const char* NSRangeObjCType = "{_NSRange=QQ}";
 
-class NSValue : public NSObject {
+class NIMBRA_FOUNDATION_API NSValue : public NSObject {
   OBJC_CLASS(NSValue, NSObject)
 
  public:

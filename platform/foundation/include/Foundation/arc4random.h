@@ -6,11 +6,13 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "Foundation/FoundationExport.h"
+
 #if !(defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 36)))
 extern "C" {
-uint32_t arc4random(void);
+NIMBRA_FOUNDATION_API uint32_t arc4random(void);
 // Uniform over 0 ..< upper_bound without modulo bias; 0 when upper_bound < 2.
-uint32_t arc4random_uniform(uint32_t upper_bound);
-void arc4random_buf(void* buf, size_t n);
+NIMBRA_FOUNDATION_API uint32_t arc4random_uniform(uint32_t upper_bound);
+NIMBRA_FOUNDATION_API void arc4random_buf(void* buf, size_t n);
 }
 #endif

@@ -5,12 +5,14 @@
 #include <exception>
 #include <string>
 
-extern const char* const NSInvalidArgumentException;
-extern const char* const NSRangeException;
-extern const char* const NSInternalInconsistencyException;
-extern const char* const NSGenericException;
+#include "objc/ObjCExport.h"
 
-class NSException : public std::exception {
+NIMBRA_OBJC_API extern const char* const NSInvalidArgumentException;
+NIMBRA_OBJC_API extern const char* const NSRangeException;
+NIMBRA_OBJC_API extern const char* const NSInternalInconsistencyException;
+NIMBRA_OBJC_API extern const char* const NSGenericException;
+
+class NIMBRA_OBJC_API NSException : public std::exception {
  public:
   NSException(std::string name, std::string reason)
       : name_(std::move(name)), reason_(std::move(reason)), what_(name_ + ": " + reason_) {}

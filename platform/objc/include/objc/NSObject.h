@@ -28,9 +28,10 @@
 #include <string>
 #include <type_traits>
 
+#include "objc/ObjCExport.h"
 #include "objc/runtime.h"
 
-class NSObject : public std::enable_shared_from_this<NSObject> {
+class NIMBRA_OBJC_API NSObject : public std::enable_shared_from_this<NSObject> {
  public:
   NSObject() : keptClass_(class_()) {}
   NSObject(const NSObject&) = delete;

@@ -19,6 +19,7 @@
 #include <memory>
 
 #include "objc/NSObject.h"
+#include "objc/ObjCExport.h"
 
 namespace objc {
 
@@ -46,4 +47,4 @@ void registerAllocWith(Class cls) {
 
 // A new object of exactly `cls`; none when `cls` is none or has no factory of its own
 // (an inherited one would make an object of the wrong class).
-id class_createInstance(Class cls);
+NIMBRA_OBJC_API id class_createInstance(Class cls);

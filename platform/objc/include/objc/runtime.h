@@ -42,6 +42,7 @@
 #include <typeinfo>
 #include <vector>
 
+#include "objc/ObjCExport.h"
 #include "objc/TypeEncoding.h"
 
 class NSObject;
@@ -72,33 +73,35 @@ using id = Strong<NSObject>;
 extern "C++" {
 
 // Selectors. Equal names give the same SEL for the life of the process.
-SEL sel_registerName(std::string_view name);
-SEL sel_getUid(std::string_view name);
-const char* sel_getName(SEL sel);  // "<null selector>" for none
+NIMBRA_OBJC_API SEL sel_registerName(std::string_view name);
+NIMBRA_OBJC_API SEL sel_getUid(std::string_view name);
+NIMBRA_OBJC_API const char* sel_getName(SEL sel);  // "<null selector>" for none
 
 // Classes. Names are unique; registering a name twice returns the first class.
-Class objc_getClass(std::string_view name);  // none when no class has the name
-Class objc_allocateClassPair(Class superclass, std::string_view name);
-const char* class_getName(Class cls);                // "nil" for none
-Class class_getSuperclass(Class cls);                // none for none or a root class
-BOOL class_isSubclassOf(Class cls, Class ancestor);  // inclusive; NO when either is none
+NIMBRA_OBJC_API Class objc_getClass(std::string_view name);  // none when no class has the name
+NIMBRA_OBJC_API Class objc_allocateClassPair(Class superclass, std::string_view name);
+NIMBRA_OBJC_API const char* class_getName(Class cls);  // "nil" for none
+NIMBRA_OBJC_API Class class_getSuperclass(Class cls);  // none for none or a root class
+NIMBRA_OBJC_API BOOL class_isSubclassOf(Class cls,
+                                        Class ancestor);  // inclusive; NO when either is none
 
 // Methods. Lookups walk the superclass chain; none of these crash on a missing class
 // or selector.
-BOOL class_addMethod(Class cls, SEL name, IMP imp, const char* types);
-IMP class_replaceMethod(Class cls, SEL name, IMP imp, const char* types);
-Method class_getInstanceMethod(Class cls, SEL name);
-IMP class_getMethodImplementation(Class cls, SEL name);  // none when not implemented
-BOOL class_respondsToSelector(Class cls, SEL name);
-SEL method_getName(Method m);
-IMP method_getImplementation(Method m);
-const char* method_getTypeEncoding(Method m);
-IMP method_setImplementation(Method m, IMP imp);
+NIMBRA_OBJC_API BOOL class_addMethod(Class cls, SEL name, IMP imp, const char* types);
+NIMBRA_OBJC_API IMP class_replaceMethod(Class cls, SEL name, IMP imp, const char* types);
+NIMBRA_OBJC_API Method class_getInstanceMethod(Class cls, SEL name);
+NIMBRA_OBJC_API IMP class_getMethodImplementation(Class cls,
+                                                  SEL name);  // none when not implemented
+NIMBRA_OBJC_API BOOL class_respondsToSelector(Class cls, SEL name);
+NIMBRA_OBJC_API SEL method_getName(Method m);
+NIMBRA_OBJC_API IMP method_getImplementation(Method m);
+NIMBRA_OBJC_API const char* method_getTypeEncoding(Method m);
+NIMBRA_OBJC_API IMP method_setImplementation(Method m, IMP imp);
 
 // The hooking framework's entry point: from now on `cls` answers `sel` with
 // `replacement`; `*result` (when given) receives the previous implementation, the
 // class's own or the inherited one.
-void MSHookMessageEx(Class cls, SEL sel, IMP replacement, IMP* result);
+NIMBRA_OBJC_API void MSHookMessageEx(Class cls, SEL sel, IMP replacement, IMP* result);
 
 // Per-object recursive locks, the semantics of @synchronized: the same thread may enter
 // again; another thread waits until every enter of the holder has been exited. None
@@ -106,8 +109,8 @@ void MSHookMessageEx(Class cls, SEL sel, IMP replacement, IMP* result);
 // calling thread does not hold the object's lock.
 inline constexpr int OBJC_SYNC_SUCCESS = 0;
 inline constexpr int OBJC_SYNC_NOT_OWNING_THREAD_ERROR = -1;
-int objc_sync_enter(const NSObject* obj);
-int objc_sync_exit(const NSObject* obj);
+NIMBRA_OBJC_API int objc_sync_enter(const NSObject* obj);
+NIMBRA_OBJC_API int objc_sync_exit(const NSObject* obj);
 
 // Class-load steps, the device's +load: a class's step runs once, when the library that
 // defines the class is loaded, before that library's own initialisers (its C++ static
@@ -119,12 +122,12 @@ int objc_sync_exit(const NSObject* obj);
 // own library, which are not made yet. Adding the same step for the same class again does
 // nothing.
 using objc_loadStep = void (*)(Class cls);
-void objc_addLoadStep(Class cls, objc_loadStep step);
-void objc_runPendingLoadSteps();
+NIMBRA_OBJC_API void objc_addLoadStep(Class cls, objc_loadStep step);
+NIMBRA_OBJC_API void objc_runPendingLoadSteps();
 
 // Loads a plug-in library by path. Its initialisers run once, in their declared order,
 // however often it is loaded. Returns NO (and fills `error`) when it cannot be loaded.
-BOOL objc_loadPlugin(const std::string& path, std::string* error = nullptr);
+NIMBRA_OBJC_API BOOL objc_loadPlugin(const std::string& path, std::string* error = nullptr);
 
 }  // extern "C++"
 
@@ -133,7 +136,7 @@ namespace objc {
 // What a class test reads of a class without a call: the class's place in its chain of
 // superclasses, the root first and the class itself last, at `depth`. Every class starts
 // with it and keeps it unchanged from the moment it is made.
-struct ClassHeader {
+struct NIMBRA_OBJC_API ClassHeader {
   std::size_t depth = 0;
   const Class* chain = nullptr;
 };
@@ -161,9 +164,9 @@ inline bool inChain(Class cls, Class ancestor) {
 namespace objc {
 
 // Thrown when a message reaches an object whose class has no method for it.
-[[noreturn]] void unrecognizedSelector(const NSObject* self, SEL sel);
+[[noreturn]] NIMBRA_OBJC_API void unrecognizedSelector(const NSObject* self, SEL sel);
 
-IMP lookUpImp(const NSObject* self, SEL sel);
+NIMBRA_OBJC_API IMP lookUpImp(const NSObject* self, SEL sel);
 
 // Every lookup goes through one method cache per thread: sends keyed by the receiver's
 // vtable (getClass is virtual, so the vtable decides the class, and it is the object's
@@ -194,7 +197,7 @@ struct alignas(64) CacheSet {
 inline constexpr std::size_t kCacheSets = 512;
 // The runtime library is linked at start-up, never dlopen'ed, so its TLS is static and
 // plug-ins may reach it by the initial-exec model.
-extern constinit thread_local CacheSet methodCache[kCacheSets]
+NIMBRA_OBJC_API extern constinit thread_local CacheSet methodCache[kCacheSets]
     __attribute__((tls_model("initial-exec")));
 
 // The set of a (key, selector) pair: the key's word index xor'ed with the selector's slot.
@@ -233,10 +236,11 @@ inline const void* missingKey(const void* key) {
 
 // The miss path of a lookup: the tagged entry of a missing method, else the tables. None
 // when `self`'s class has no method for `sel`.
-IMP sendMiss(const NSObject* self, SEL sel, const void* vtable);
+NIMBRA_OBJC_API IMP sendMiss(const NSObject* self, SEL sel, const void* vtable);
 // The miss path of a send, which raises NSInvalidArgumentException instead of answering
 // none.
-[[gnu::returns_nonnull]] IMP sendMissOrRaise(const NSObject* self, SEL sel, const void* vtable);
+[[gnu::returns_nonnull]] NIMBRA_OBJC_API IMP sendMissOrRaise(const NSObject* self, SEL sel,
+                                                             const void* vtable);
 
 // The Itanium ABI puts a polymorphic object's vtable pointer first.
 template <class Object>
@@ -379,7 +383,7 @@ IMP imp() {
 }
 
 // An implementation with the type encoding its signature gives (objc/TypeEncoding.h).
-struct TypedImp {
+struct NIMBRA_OBJC_API TypedImp {
   IMP imp;
   const char* types;
 };
@@ -389,7 +393,7 @@ TypedImp method() {
 }
 
 // Registers a class with the runtime and runs `methods` once to fill its table.
-Class registerClass(const char* name, Class superclass, void (*methods)(Class));
+NIMBRA_OBJC_API Class registerClass(const char* name, Class superclass, void (*methods)(Class));
 
 }  // namespace objc
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Preferences/PSViewController.h"
+#include "Preferences/PreferencesExport.h"
 
 class NSArray;
 class NSIndexPath;
@@ -23,7 +24,7 @@ class UIControl;
 class UITableView;
 class UITableViewCell;
 
-class PSListController : public PSViewController {
+class NIMBRA_PREFERENCES_API PSListController : public PSViewController {
   OBJC_CLASS(PSListController, PSViewController)
 
  public:

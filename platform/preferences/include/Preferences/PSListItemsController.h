@@ -3,8 +3,9 @@
 #pragma once
 
 #include "Preferences/PSListController.h"
+#include "Preferences/PreferencesExport.h"
 
-class PSListItemsController : public PSListController {
+class NIMBRA_PREFERENCES_API PSListItemsController : public PSListController {
   OBJC_CLASS(PSListItemsController, PSListController)
 
  public:

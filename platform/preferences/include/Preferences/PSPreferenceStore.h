@@ -7,11 +7,12 @@
 #include <string>
 
 #include "Foundation/NSObjCRuntime.h"
+#include "Preferences/PreferencesExport.h"
 
 class NSString;
 class NSDictionary;
 
-class PSPreferenceStore {
+class NIMBRA_PREFERENCES_API PSPreferenceStore {
  public:
   // NSHomeDirectory()/Library/Preferences/<domain>.plist
   static Strong<NSString> pathForDomain(const Strong<NSString>& domain);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "Foundation/NSObjCRuntime.h"
+#include "Preferences/PreferencesExport.h"
 
 class NSString;
 class NSArray;
@@ -29,7 +30,7 @@ enum PSCellType : NSInteger {
   PSEditTextViewCell = 14,
 };
 
-class PSSpecifier : public NSObject {
+class NIMBRA_PREFERENCES_API PSSpecifier : public NSObject {
   OBJC_CLASS(PSSpecifier, NSObject)
 
  public:

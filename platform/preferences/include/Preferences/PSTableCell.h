@@ -5,12 +5,13 @@
 // row's height.
 #pragma once
 
+#include "Preferences/PreferencesExport.h"
 #include "UIKit/UITableViewCell.h"
 
 class PSSpecifier;
 class UITableView;
 
-class PSTableCell : public UITableViewCell {
+class NIMBRA_PREFERENCES_API PSTableCell : public UITableViewCell {
   OBJC_CLASS(PSTableCell, UITableViewCell)
 
  public:

@@ -2,12 +2,13 @@
 // it, the list it came from and the bundle its resources are in.
 #pragma once
 
+#include "Preferences/PreferencesExport.h"
 #include "UIKit/UIViewController.h"
 
 class NSString;
 class PSSpecifier;
 
-class PSViewController : public UIViewController {
+class NIMBRA_PREFERENCES_API PSViewController : public UIViewController {
   OBJC_CLASS(PSViewController, UIViewController)
 
  public:

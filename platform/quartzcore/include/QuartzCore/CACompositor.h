@@ -10,15 +10,17 @@
 #include <string>
 
 #include "QuartzCore/CALayer.h"
+#include "QuartzCore/QuartzCoreExport.h"
 
 namespace CACompositor {
 
 // An image of `layer`'s frame at `scale` pixels per point, transparent where nothing is
 // drawn. The layer's own position is ignored: its frame's origin is the image's top-left.
-CGImageRef renderLayer(CALayer* layer, CGFloat scale);
+NIMBRA_QUARTZCORE_API CGImageRef renderLayer(CALayer* layer, CGFloat scale);
 // The same, with a margin of `margin` points around the frame (for glows).
-CGImageRef renderLayerWithMargin(CALayer* layer, CGFloat scale, CGFloat margin);
+NIMBRA_QUARTZCORE_API CGImageRef renderLayerWithMargin(CALayer* layer, CGFloat scale,
+                                                       CGFloat margin);
 // Writes `renderLayer` to a PNG file; NO on failure.
-bool writePNG(CALayer* layer, const std::string& path, CGFloat scale);
+NIMBRA_QUARTZCORE_API bool writePNG(CALayer* layer, const std::string& path, CGFloat scale);
 
 }  // namespace CACompositor

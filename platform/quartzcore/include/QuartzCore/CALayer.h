@@ -10,9 +10,10 @@
 #include <vector>
 
 #include "CoreGraphics/CoreGraphics.h"
+#include "QuartzCore/QuartzCoreExport.h"
 #include "objc/NSObject.h"
 
-class CALayer : public NSObject {
+class NIMBRA_QUARTZCORE_API CALayer : public NSObject {
   OBJC_CLASS(CALayer, NSObject)
  public:
   CALayer() = default;

@@ -12,8 +12,9 @@
 #include <functional>
 
 #include "CoreGraphics/CGGeometry.h"
+#include "QuartzCore/QuartzCoreExport.h"
 
-class CATransaction {
+class NIMBRA_QUARTZCORE_API CATransaction {
  public:
   static void begin();
   static void commit();  // an unmatched commit is ignored

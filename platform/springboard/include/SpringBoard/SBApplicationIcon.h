@@ -1,8 +1,9 @@
 #pragma once
 
 #include "SpringBoard/SBIcon.h"
+#include "SpringBoard/SpringBoardExport.h"
 
-class SBApplicationIcon : public SBIcon {
+class NIMBRA_SPRINGBOARD_API SBApplicationIcon : public SBIcon {
   OBJC_CLASS(SBApplicationIcon, SBIcon)
 
  public:

@@ -6,8 +6,9 @@
 #include <vector>
 
 #include "SpringBoard/SBApplicationIcon.h"
+#include "SpringBoard/SpringBoardExport.h"
 
-class SBFolderIcon : public SBIcon {
+class NIMBRA_SPRINGBOARD_API SBFolderIcon : public SBIcon {
   OBJC_CLASS(SBFolderIcon, SBIcon)
 
  public:

@@ -4,8 +4,9 @@
 #pragma once
 
 #include "SpringBoard/SBIconView.h"
+#include "SpringBoard/SpringBoardExport.h"
 
-class SBFolderIconView : public SBIconView {
+class NIMBRA_SPRINGBOARD_API SBFolderIconView : public SBIconView {
   OBJC_CLASS(SBFolderIconView, SBIconView)
 
  public:

@@ -21,11 +21,13 @@
 #include "SpringBoard/SBFolderIconView.h"
 #include "SpringBoard/SBIconView.h"
 #include "SpringBoard/SBRecycledViewsContainer.h"
+#include "SpringBoard/SpringBoardExport.h"
 
 // The Darwin notification a badge change arrives by; new values are in the layout file.
-extern const char* const SBBadgeChangedNotification;  // "com.nimbra.springboard/badgechanged"
+NIMBRA_SPRINGBOARD_API extern const char* const
+    SBBadgeChangedNotification;  // "com.nimbra.springboard/badgechanged"
 
-class SBHomeScreen : public NSObject {
+class NIMBRA_SPRINGBOARD_API SBHomeScreen : public NSObject {
   OBJC_CLASS(SBHomeScreen, NSObject)
 
  public:

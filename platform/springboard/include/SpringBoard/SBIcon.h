@@ -7,9 +7,10 @@
 #include <cstdint>
 
 #include "Foundation/NSString.h"
+#include "SpringBoard/SpringBoardExport.h"
 #include "UIKit/UIImage.h"
 
-class SBIcon : public NSObject {
+class NIMBRA_SPRINGBOARD_API SBIcon : public NSObject {
   OBJC_CLASS(SBIcon, NSObject)
 
  public:

@@ -6,10 +6,11 @@
 
 #include <string>
 
+#include "SpringBoard/SpringBoardExport.h"
 #include "UIKit/UILabel.h"
 #include "UIKit/UIView.h"
 
-class SBIconBadgeView : public UIView {
+class NIMBRA_SPRINGBOARD_API SBIconBadgeView : public UIView {
   OBJC_CLASS(SBIconBadgeView, UIView)
 
  public:

@@ -5,10 +5,11 @@
 
 #include "SpringBoard/SBIcon.h"
 #include "SpringBoard/SBIconBadgeView.h"
+#include "SpringBoard/SpringBoardExport.h"
 #include "UIKit/UILabel.h"
 #include "UIKit/UIView.h"
 
-class SBIconView : public UIView {
+class NIMBRA_SPRINGBOARD_API SBIconView : public UIView {
   OBJC_CLASS(SBIconView, UIView)
 
  public:

@@ -14,11 +14,12 @@
 #include <vector>
 
 #include "Foundation/NSDictionary.h"
+#include "SpringBoard/SpringBoardExport.h"
 
 // The bundle identifier the home-screen host runs as.
-extern const char* const SBHostBundleIdentifier;  // "com.apple.springboard"
+NIMBRA_SPRINGBOARD_API extern const char* const SBHostBundleIdentifier;  // "com.apple.springboard"
 
-struct SBPluginLoadResult {
+struct NIMBRA_SPRINGBOARD_API SBPluginLoadResult {
   std::vector<std::string> loaded;  // paths, in load order
   std::vector<std::string> errors;  // one line per library that failed to load
   // The loaded libraries' relayout notifications, each once, in load order.
@@ -27,14 +28,17 @@ struct SBPluginLoadResult {
 
 namespace SBPluginLoader {
 
-std::string pluginDirectory(const std::string& root);
-BOOL filterSelects(const Strong<NSDictionary>& filterPlist, const std::string& executable,
-                   const std::string& bundleIdentifier);
+NIMBRA_SPRINGBOARD_API std::string pluginDirectory(const std::string& root);
+NIMBRA_SPRINGBOARD_API BOOL filterSelects(const Strong<NSDictionary>& filterPlist,
+                                          const std::string& executable,
+                                          const std::string& bundleIdentifier);
 // The names a filter's RelayoutNotifications holds; none for no filter or no list.
-std::vector<std::string> relayoutNotifications(const Strong<NSDictionary>& filterPlist);
-SBPluginLoadResult loadPlugins(const std::string& root, const std::string& executable,
-                               const std::string& bundleIdentifier = SBHostBundleIdentifier);
+NIMBRA_SPRINGBOARD_API std::vector<std::string> relayoutNotifications(
+    const Strong<NSDictionary>& filterPlist);
+NIMBRA_SPRINGBOARD_API SBPluginLoadResult
+loadPlugins(const std::string& root, const std::string& executable,
+            const std::string& bundleIdentifier = SBHostBundleIdentifier);
 // This process's executable file name.
-std::string currentExecutableName();
+NIMBRA_SPRINGBOARD_API std::string currentExecutableName();
 
 }  // namespace SBPluginLoader

@@ -6,22 +6,26 @@
 
 #include "CoreText/CTStringAttributes.h"
 #include "Foundation/NSString.h"
+#include "UIKit/UIKitExport.h"
 
-extern const Strong<NSString> NSFontAttributeName;                // "NSFont"
-extern const Strong<NSString> NSForegroundColorAttributeName;     // "NSColor"
-extern const Strong<NSString> NSBackgroundColorAttributeName;     // "NSBackgroundColor"
-extern const Strong<NSString> NSParagraphStyleAttributeName;      // "NSParagraphStyle"
-extern const Strong<NSString> NSKernAttributeName;                // "NSKern"
-extern const Strong<NSString> NSLigatureAttributeName;            // "NSLigature"
-extern const Strong<NSString> NSUnderlineStyleAttributeName;      // "NSUnderline"
-extern const Strong<NSString> NSUnderlineColorAttributeName;      // "NSUnderlineColor"
-extern const Strong<NSString> NSStrikethroughStyleAttributeName;  // "NSStrikethrough"
-extern const Strong<NSString> NSStrikethroughColorAttributeName;  // "NSStrikethroughColor"
-extern const Strong<NSString> NSStrokeWidthAttributeName;         // "NSStrokeWidth"
-extern const Strong<NSString> NSStrokeColorAttributeName;         // "NSStrokeColor"
-extern const Strong<NSString> NSShadowAttributeName;              // "NSShadow"
-extern const Strong<NSString> NSLinkAttributeName;                // "NSLink"
-extern const Strong<NSString> NSBaselineOffsetAttributeName;      // "NSBaselineOffset"
+NIMBRA_UIKIT_API extern const Strong<NSString> NSFontAttributeName;             // "NSFont"
+NIMBRA_UIKIT_API extern const Strong<NSString> NSForegroundColorAttributeName;  // "NSColor"
+NIMBRA_UIKIT_API extern const Strong<NSString>
+    NSBackgroundColorAttributeName;  // "NSBackgroundColor"
+NIMBRA_UIKIT_API extern const Strong<NSString> NSParagraphStyleAttributeName;  // "NSParagraphStyle"
+NIMBRA_UIKIT_API extern const Strong<NSString> NSKernAttributeName;            // "NSKern"
+NIMBRA_UIKIT_API extern const Strong<NSString> NSLigatureAttributeName;        // "NSLigature"
+NIMBRA_UIKIT_API extern const Strong<NSString> NSUnderlineStyleAttributeName;  // "NSUnderline"
+NIMBRA_UIKIT_API extern const Strong<NSString> NSUnderlineColorAttributeName;  // "NSUnderlineColor"
+NIMBRA_UIKIT_API extern const Strong<NSString>
+    NSStrikethroughStyleAttributeName;  // "NSStrikethrough"
+NIMBRA_UIKIT_API extern const Strong<NSString>
+    NSStrikethroughColorAttributeName;  // "NSStrikethroughColor"
+NIMBRA_UIKIT_API extern const Strong<NSString> NSStrokeWidthAttributeName;     // "NSStrokeWidth"
+NIMBRA_UIKIT_API extern const Strong<NSString> NSStrokeColorAttributeName;     // "NSStrokeColor"
+NIMBRA_UIKIT_API extern const Strong<NSString> NSShadowAttributeName;          // "NSShadow"
+NIMBRA_UIKIT_API extern const Strong<NSString> NSLinkAttributeName;            // "NSLink"
+NIMBRA_UIKIT_API extern const Strong<NSString> NSBaselineOffsetAttributeName;  // "NSBaselineOffset"
 
 using NSUnderlineStyle = NSInteger;
 inline constexpr NSUnderlineStyle NSUnderlineStyleNone = 0x00;

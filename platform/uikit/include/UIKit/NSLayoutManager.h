@@ -11,8 +11,9 @@
 #include "Foundation/NSRange.h"
 #include "UIKit/NSTextContainer.h"
 #include "UIKit/NSTextStorage.h"
+#include "UIKit/UIKitExport.h"
 
-class NSLayoutManager : public NSObject {
+class NIMBRA_UIKIT_API NSLayoutManager : public NSObject {
   OBJC_CLASS(NSLayoutManager, NSObject)
  public:
   NSLayoutManager() = default;

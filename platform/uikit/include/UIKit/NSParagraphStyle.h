@@ -5,6 +5,7 @@
 
 #include "CoreText/CTParagraphStyle.h"
 #include "Foundation/NSObjCRuntime.h"
+#include "UIKit/UIKitExport.h"
 
 enum NSTextAlignment : NSInteger {
   NSTextAlignmentLeft = 0,
@@ -30,12 +31,12 @@ enum NSWritingDirection : NSInteger {
 };
 
 // Unknown values map to natural.
-CTTextAlignment NSTextAlignmentToCTTextAlignment(NSTextAlignment alignment);
-NSTextAlignment NSTextAlignmentFromCTTextAlignment(CTTextAlignment alignment);
+NIMBRA_UIKIT_API CTTextAlignment NSTextAlignmentToCTTextAlignment(NSTextAlignment alignment);
+NIMBRA_UIKIT_API NSTextAlignment NSTextAlignmentFromCTTextAlignment(CTTextAlignment alignment);
 
 class NSMutableParagraphStyle;
 
-class NSParagraphStyle : public CTParagraphStyle {
+class NIMBRA_UIKIT_API NSParagraphStyle : public CTParagraphStyle {
   OBJC_CLASS(NSParagraphStyle, CTParagraphStyle)
  public:
   NSParagraphStyle() = default;
@@ -65,7 +66,7 @@ class NSParagraphStyle : public CTParagraphStyle {
   Strong<NSMutableParagraphStyle> mutableCopy() const;
 };
 
-class NSMutableParagraphStyle : public NSParagraphStyle {
+class NIMBRA_UIKIT_API NSMutableParagraphStyle : public NSParagraphStyle {
   OBJC_CLASS(NSMutableParagraphStyle, NSParagraphStyle)
  public:
   NSMutableParagraphStyle() = default;

@@ -2,11 +2,12 @@
 #pragma once
 
 #include "CoreGraphics/CGGeometry.h"
+#include "UIKit/UIKitExport.h"
 #include "objc/NSObject.h"
 
 class NSLayoutManager;
 
-class NSTextContainer : public NSObject {
+class NIMBRA_UIKIT_API NSTextContainer : public NSObject {
   OBJC_CLASS(NSTextContainer, NSObject)
  public:
   explicit NSTextContainer(CGSize size = CGSizeZero) : size_(size) {}

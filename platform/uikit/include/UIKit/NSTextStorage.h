@@ -4,10 +4,11 @@
 #include <vector>
 
 #include "Foundation/NSAttributedString.h"
+#include "UIKit/UIKitExport.h"
 
 class NSLayoutManager;
 
-class NSTextStorage : public NSMutableAttributedString {
+class NIMBRA_UIKIT_API NSTextStorage : public NSMutableAttributedString {
   OBJC_CLASS(NSTextStorage, NSMutableAttributedString)
  public:
   using NSMutableAttributedString::NSMutableAttributedString;

@@ -25,41 +25,43 @@
 
 #include "Foundation/NSObjCRuntime.h"
 #include "UIKit/UIGeometry.h"
+#include "UIKit/UIKitExport.h"
 
 class NSString;
 
 using UIAccessibilityTraits = uint64_t;
 
 // The device's bit values.
-extern const UIAccessibilityTraits UIAccessibilityTraitNone;                     // 0
-extern const UIAccessibilityTraits UIAccessibilityTraitButton;                   // 1
-extern const UIAccessibilityTraits UIAccessibilityTraitLink;                     // 2
-extern const UIAccessibilityTraits UIAccessibilityTraitImage;                    // 4
-extern const UIAccessibilityTraits UIAccessibilityTraitSelected;                 // 8
-extern const UIAccessibilityTraits UIAccessibilityTraitPlaysSound;               // 16
-extern const UIAccessibilityTraits UIAccessibilityTraitKeyboardKey;              // 32
-extern const UIAccessibilityTraits UIAccessibilityTraitStaticText;               // 64
-extern const UIAccessibilityTraits UIAccessibilityTraitSummaryElement;           // 128
-extern const UIAccessibilityTraits UIAccessibilityTraitNotEnabled;               // 256
-extern const UIAccessibilityTraits UIAccessibilityTraitUpdatesFrequently;        // 512
-extern const UIAccessibilityTraits UIAccessibilityTraitSearchField;              // 1024
-extern const UIAccessibilityTraits UIAccessibilityTraitStartsMediaSession;       // 2048
-extern const UIAccessibilityTraits UIAccessibilityTraitAdjustable;               // 4096
-extern const UIAccessibilityTraits UIAccessibilityTraitAllowsDirectInteraction;  // 8192
-extern const UIAccessibilityTraits UIAccessibilityTraitCausesPageTurn;           // 16384
-extern const UIAccessibilityTraits UIAccessibilityTraitHeader;                   // 65536
+NIMBRA_UIKIT_API extern const UIAccessibilityTraits UIAccessibilityTraitNone;                // 0
+NIMBRA_UIKIT_API extern const UIAccessibilityTraits UIAccessibilityTraitButton;              // 1
+NIMBRA_UIKIT_API extern const UIAccessibilityTraits UIAccessibilityTraitLink;                // 2
+NIMBRA_UIKIT_API extern const UIAccessibilityTraits UIAccessibilityTraitImage;               // 4
+NIMBRA_UIKIT_API extern const UIAccessibilityTraits UIAccessibilityTraitSelected;            // 8
+NIMBRA_UIKIT_API extern const UIAccessibilityTraits UIAccessibilityTraitPlaysSound;          // 16
+NIMBRA_UIKIT_API extern const UIAccessibilityTraits UIAccessibilityTraitKeyboardKey;         // 32
+NIMBRA_UIKIT_API extern const UIAccessibilityTraits UIAccessibilityTraitStaticText;          // 64
+NIMBRA_UIKIT_API extern const UIAccessibilityTraits UIAccessibilityTraitSummaryElement;      // 128
+NIMBRA_UIKIT_API extern const UIAccessibilityTraits UIAccessibilityTraitNotEnabled;          // 256
+NIMBRA_UIKIT_API extern const UIAccessibilityTraits UIAccessibilityTraitUpdatesFrequently;   // 512
+NIMBRA_UIKIT_API extern const UIAccessibilityTraits UIAccessibilityTraitSearchField;         // 1024
+NIMBRA_UIKIT_API extern const UIAccessibilityTraits UIAccessibilityTraitStartsMediaSession;  // 2048
+NIMBRA_UIKIT_API extern const UIAccessibilityTraits UIAccessibilityTraitAdjustable;          // 4096
+NIMBRA_UIKIT_API extern const UIAccessibilityTraits
+    UIAccessibilityTraitAllowsDirectInteraction;                                         // 8192
+NIMBRA_UIKIT_API extern const UIAccessibilityTraits UIAccessibilityTraitCausesPageTurn;  // 16384
+NIMBRA_UIKIT_API extern const UIAccessibilityTraits UIAccessibilityTraitHeader;          // 65536
 
 // The traits' names joined by "|" ("none" for 0), unknown bits in hexadecimal.
-std::string UIAccessibilityTraitsDescription(UIAccessibilityTraits traits);
+NIMBRA_UIKIT_API std::string UIAccessibilityTraitsDescription(UIAccessibilityTraits traits);
 
 // Our extension: the elements a screen reader visits under `root`, in its order. Hidden
 // and fully transparent views and their subviews are passed over.
-std::vector<id> UIAccessibilityElementsInOrder(NSObject* root);
+NIMBRA_UIKIT_API std::vector<id> UIAccessibilityElementsInOrder(NSObject* root);
 
 // An element that is not a view: a part of a view (a link in a label) that a screen reader
 // reads on its own. Its container is not owned; the frame is in screen coordinates, set
 // by whoever makes the element (convert from the container's view to its window).
-class UIAccessibilityElement : public NSObject {
+class NIMBRA_UIKIT_API UIAccessibilityElement : public NSObject {
   OBJC_CLASS(UIAccessibilityElement, NSObject)
 
  public:

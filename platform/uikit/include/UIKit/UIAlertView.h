@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Foundation/NSObjCRuntime.h"
+#include "UIKit/UIKitExport.h"
 #include "UIKit/UIView.h"
 
 class NSString;
@@ -22,7 +23,7 @@ enum UIAlertViewStyle : NSInteger {
   UIAlertViewStyleLoginAndPasswordInput = 3,
 };
 
-class UIAlertView : public UIView {
+class NIMBRA_UIKIT_API UIAlertView : public UIView {
   OBJC_CLASS(UIAlertView, UIView)
 
  public:

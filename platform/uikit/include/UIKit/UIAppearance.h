@@ -7,11 +7,12 @@
 #include <vector>
 
 #include "Foundation/NSObjCRuntime.h"
+#include "UIKit/UIKitExport.h"
 
 class UIView;
 class UIColor;
 
-class UIAppearance : public NSObject {
+class NIMBRA_UIKIT_API UIAppearance : public NSObject {
   OBJC_CLASS(UIAppearance, NSObject)
 
  public:

@@ -6,12 +6,13 @@
 #include <vector>
 
 #include "Foundation/NSObjCRuntime.h"
+#include "UIKit/UIKitExport.h"
 #include "UIKit/UIResponder.h"
 
 class NSURL;
 
 // The end of every responder chain: its nextResponder is none.
-class UIApplication : public UIResponder {
+class NIMBRA_UIKIT_API UIApplication : public UIResponder {
   OBJC_CLASS(UIApplication, UIResponder)
 
  public:

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "CoreGraphics/CoreGraphics.h"
+#include "UIKit/UIKitExport.h"
 #include "objc/NSObject.h"
 
 enum UIRectCorner : uint64_t {
@@ -12,7 +13,7 @@ enum UIRectCorner : uint64_t {
   UIRectCornerAllCorners = 0xF,
 };
 
-class UIBezierPath : public NSObject {
+class NIMBRA_UIKIT_API UIBezierPath : public NSObject {
   OBJC_CLASS(UIBezierPath, NSObject)
  public:
   UIBezierPath();

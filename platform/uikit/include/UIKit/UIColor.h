@@ -3,9 +3,10 @@
 #pragma once
 
 #include "CoreGraphics/CGColor.h"
+#include "UIKit/UIKitExport.h"
 #include "objc/NSObject.h"
 
-class UIColor : public NSObject {
+class NIMBRA_UIKIT_API UIColor : public NSObject {
   OBJC_CLASS(UIColor, NSObject)
  public:
   UIColor(CGFloat r, CGFloat g, CGFloat b, CGFloat a, bool gray);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Foundation/NSObjCRuntime.h"
+#include "UIKit/UIKitExport.h"
 #include "UIKit/UIView.h"
 
 enum UIControlEvents : uint64_t {
@@ -17,7 +18,7 @@ enum UIControlEvents : uint64_t {
 
 class NSSet;
 
-class UIControl : public UIView {
+class NIMBRA_UIKIT_API UIControl : public UIView {
   OBJC_CLASS(UIControl, UIView)
 
  public:

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "Foundation/NSObjCRuntime.h"
+#include "UIKit/UIKitExport.h"
 
 class NSSet;
 class UITouch;
@@ -14,7 +15,7 @@ enum UIEventType : NSInteger {
   UIEventTypeTouches = 0,
 };
 
-class UIEvent : public NSObject {
+class NIMBRA_UIKIT_API UIEvent : public NSObject {
   OBJC_CLASS(UIEvent, NSObject)
 
  public:

@@ -4,8 +4,9 @@
 
 #include "CoreText/CTFont.h"
 #include "Foundation/NSString.h"
+#include "UIKit/UIKitExport.h"
 
-class UIFont : public CTFont {
+class NIMBRA_UIKIT_API UIFont : public CTFont {
   OBJC_CLASS(UIFont, CTFont)
  public:
   using CTFont::CTFont;

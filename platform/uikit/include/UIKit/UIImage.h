@@ -4,9 +4,10 @@
 #include <string>
 
 #include "CoreGraphics/CoreGraphics.h"
+#include "UIKit/UIKitExport.h"
 #include "objc/NSObject.h"
 
-class UIImage : public NSObject {
+class NIMBRA_UIKIT_API UIImage : public NSObject {
   OBJC_CLASS(UIImage, NSObject)
  public:
   UIImage(CGImageRef image, CGFloat scale);
@@ -33,4 +34,4 @@ class UIImage : public NSObject {
 };
 
 // PNG bytes of an image; empty for none.
-std::vector<uint8_t> UIImagePNGRepresentation(const Strong<UIImage>& image);
+NIMBRA_UIKIT_API std::vector<uint8_t> UIImagePNGRepresentation(const Strong<UIImage>& image);

@@ -43,6 +43,7 @@
 #include "Foundation/NSAttributedString.h"
 #include "UIKit/NSParagraphStyle.h"
 #include "UIKit/UIFont.h"
+#include "UIKit/UIKitExport.h"
 #include "UIKit/UIView.h"
 
 enum UIBaselineAdjustment : NSInteger {
@@ -51,7 +52,7 @@ enum UIBaselineAdjustment : NSInteger {
   UIBaselineAdjustmentNone = 2,
 };
 
-class UILabel : public UIView {
+class NIMBRA_UIKIT_API UILabel : public UIView {
   OBJC_CLASS(UILabel, UIView)
  public:
   UILabel();

@@ -3,11 +3,12 @@
 
 #include <vector>
 
+#include "UIKit/UIKitExport.h"
 #include "UIKit/UIViewController.h"
 
 class UILabel;
 
-class UINavigationController : public UIViewController {
+class NIMBRA_UIKIT_API UINavigationController : public UIViewController {
   OBJC_CLASS(UINavigationController, UIViewController)
 
  public:

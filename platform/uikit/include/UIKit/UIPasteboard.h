@@ -16,10 +16,11 @@
 #include <string>
 
 #include "Foundation/NSObjCRuntime.h"
+#include "UIKit/UIKitExport.h"
 
 class NSString;
 
-class UIPasteboard : public NSObject {
+class NIMBRA_UIKIT_API UIPasteboard : public NSObject {
   OBJC_CLASS(UIPasteboard, NSObject)
 
  public:

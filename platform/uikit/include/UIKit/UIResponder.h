@@ -21,11 +21,12 @@
 #pragma once
 
 #include "Foundation/NSObjCRuntime.h"
+#include "UIKit/UIKitExport.h"
 
 class NSSet;
 class UIEvent;
 
-class UIResponder : public NSObject {
+class NIMBRA_UIKIT_API UIResponder : public NSObject {
   OBJC_CLASS(UIResponder, NSObject)
 
  public:

@@ -3,9 +3,10 @@
 #pragma once
 
 #include "CoreGraphics/CGGeometry.h"
+#include "UIKit/UIKitExport.h"
 #include "objc/NSObject.h"
 
-class UIScreen : public NSObject {
+class NIMBRA_UIKIT_API UIScreen : public NSObject {
   OBJC_CLASS(UIScreen, NSObject)
  public:
   UIScreen() = default;

@@ -4,13 +4,14 @@
 #include <vector>
 
 #include "UIKit/UIControl.h"
+#include "UIKit/UIKitExport.h"
 
 class NSString;
 class UIColor;
 class UIAppearance;
 class UILabel;
 
-class UISegmentedControl : public UIControl {
+class NIMBRA_UIKIT_API UISegmentedControl : public UIControl {
   OBJC_CLASS(UISegmentedControl, UIControl)
 
  public:

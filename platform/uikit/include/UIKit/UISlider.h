@@ -4,11 +4,12 @@
 #pragma once
 
 #include "UIKit/UIControl.h"
+#include "UIKit/UIKitExport.h"
 
 class UIColor;
 class UIAppearance;
 
-class UISlider : public UIControl {
+class NIMBRA_UIKIT_API UISlider : public UIControl {
   OBJC_CLASS(UISlider, UIControl)
 
  public:

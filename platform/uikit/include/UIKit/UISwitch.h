@@ -3,11 +3,12 @@
 #pragma once
 
 #include "UIKit/UIControl.h"
+#include "UIKit/UIKitExport.h"
 
 class UIColor;
 class UIAppearance;
 
-class UISwitch : public UIControl {
+class NIMBRA_UIKIT_API UISwitch : public UIControl {
   OBJC_CLASS(UISwitch, UIControl)
 
  public:

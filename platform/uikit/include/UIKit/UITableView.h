@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "Foundation/NSObjCRuntime.h"
+#include "UIKit/UIKitExport.h"
 #include "UIKit/UIView.h"
 
 class NSString;
@@ -36,7 +37,7 @@ enum UITableViewRowAnimation : NSInteger {
   UITableViewRowAnimationAutomatic = 100,
 };
 
-class UITableView : public UIView {
+class NIMBRA_UIKIT_API UITableView : public UIView {
   OBJC_CLASS(UITableView, UIView)
 
  public:

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Foundation/NSObjCRuntime.h"
+#include "UIKit/UIKitExport.h"
 #include "UIKit/UIView.h"
 
 class NSString;
@@ -29,7 +30,7 @@ enum UITableViewCellEditingStyle : NSInteger {
   UITableViewCellEditingStyleInsert = 2,
 };
 
-class UITableViewCell : public UIView {
+class NIMBRA_UIKIT_API UITableViewCell : public UIView {
   OBJC_CLASS(UITableViewCell, UIView)
 
  public:

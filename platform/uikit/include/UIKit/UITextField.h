@@ -10,11 +10,12 @@
 
 #include "Foundation/NSRange.h"
 #include "UIKit/UIControl.h"
+#include "UIKit/UIKitExport.h"
 
 class NSString;
 class UILabel;
 
-class UITextField : public UIControl {
+class NIMBRA_UIKIT_API UITextField : public UIControl {
   OBJC_CLASS(UITextField, UIControl)
 
  public:

@@ -5,6 +5,7 @@
 
 #include "Foundation/NSObjCRuntime.h"
 #include "UIKit/UIGeometry.h"
+#include "UIKit/UIKitExport.h"
 
 class UIView;
 class UIWindow;
@@ -17,7 +18,7 @@ enum UITouchPhase : NSInteger {
   UITouchPhaseCancelled = 4,
 };
 
-class UITouch : public NSObject {
+class NIMBRA_UIKIT_API UITouch : public NSObject {
   OBJC_CLASS(UITouch, NSObject)
 
  public:

@@ -49,6 +49,7 @@
 #include "QuartzCore/CALayer.h"
 #include "UIKit/UIColor.h"
 #include "UIKit/UIGeometry.h"
+#include "UIKit/UIKitExport.h"
 #include "UIKit/UIResponder.h"
 
 class NSString;
@@ -93,7 +94,7 @@ R UIViewSendSuper(Class cls, NSObject* self, SEL sel, Args... args) {
   return objc_callImp<R>(imp, self, sel, args...);
 }
 
-class UIView : public UIResponder {
+class NIMBRA_UIKIT_API UIView : public UIResponder {
   OBJC_CLASS(UIView, UIResponder)
  public:
   UIView();

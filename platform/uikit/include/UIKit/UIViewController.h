@@ -4,6 +4,7 @@
 #pragma once
 
 #include "Foundation/NSObjCRuntime.h"
+#include "UIKit/UIKitExport.h"
 #include "UIKit/UIResponder.h"
 
 class NSString;
@@ -11,7 +12,7 @@ class UIView;
 class UINavigationController;
 
 // A responder whose nextResponder is its view's superview.
-class UIViewController : public UIResponder {
+class NIMBRA_UIKIT_API UIViewController : public UIResponder {
   OBJC_CLASS(UIViewController, UIResponder)
 
  public:

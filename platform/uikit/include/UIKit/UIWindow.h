@@ -13,12 +13,13 @@
 
 #include <vector>
 
+#include "UIKit/UIKitExport.h"
 #include "UIKit/UIScreen.h"
 #include "UIKit/UIView.h"
 
 class UITouch;
 
-class UIWindow : public UIView {
+class NIMBRA_UIKIT_API UIWindow : public UIView {
   OBJC_CLASS(UIWindow, UIView)
  public:
   UIWindow();

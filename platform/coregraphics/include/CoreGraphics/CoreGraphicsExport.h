@@ -1,0 +1,5 @@
+// libnimbra_coregraphics is built with hidden visibility: only what its public headers mark with
+// NIMBRA_COREGRAPHICS_API is exported (for a class: its vtable, typeinfo and out-of-line members).
+#pragma once
+
+#define NIMBRA_COREGRAPHICS_API __attribute__((visibility("default")))

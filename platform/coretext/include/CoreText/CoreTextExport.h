@@ -1,0 +1,5 @@
+// libnimbra_coretext is built with hidden visibility: only what its public headers mark with
+// NIMBRA_CORETEXT_API is exported (for a class: its vtable, typeinfo and out-of-line members).
+#pragma once
+
+#define NIMBRA_CORETEXT_API __attribute__((visibility("default")))
