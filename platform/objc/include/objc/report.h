@@ -4,11 +4,13 @@
 
 #include <string_view>
 
+#include "objc/ObjCExport.h"
+
 namespace objc {
 
 // Where reports go: one line each, without the newline. By default, standard error as
 // "objc[pid]: line". Returns the previous handler; none restores the default.
 using ReportHandler = void (*)(std::string_view line);
-ReportHandler setReportHandler(ReportHandler handler);
+NIMBRA_OBJC_API ReportHandler setReportHandler(ReportHandler handler);
 
 }  // namespace objc
