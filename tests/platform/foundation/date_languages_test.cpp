@@ -11,6 +11,7 @@
 
 #include "Foundation/Foundation.h"
 #include "Foundation/NSDataDetector.h"
+#include "WallTime.h"
 
 namespace {
 
@@ -34,15 +35,8 @@ class DateLanguages : public ::testing::Test {
     tzset();
   }
 
-  static NSTimeInterval local(int y, int mo, int d, int h, int mi) {
-    struct tm tm = {};
-    tm.tm_year = y - 1900;
-    tm.tm_mon = mo - 1;
-    tm.tm_mday = d;
-    tm.tm_hour = h;
-    tm.tm_min = mi;
-    tm.tm_isdst = -1;
-    return static_cast<double>(mktime(&tm)) - NSTimeIntervalSince1970;
+  static NSTimeInterval local(int y, int mo, int d, int h = 12, int mi = 0, int s = 0) {
+    return walltime::local(y, mo, d, h, mi, s);
   }
   static NSTimeInterval reference() { return local(2026, 12, 9, 10, 0); }
 
