@@ -123,6 +123,7 @@ TEST_F(DateLanguages, German) {
                           "Ich bin um 5 Jahre älter als du.",
                           "Kapitel 4.2 erklärt das.",
                           "Seite 12 bis 15 lesen.",
+                          "Version 1.10. ist da.",
                       });
 }
 
@@ -178,6 +179,7 @@ TEST_F(DateLanguages, Spanish) {
                           "Compré 3 manzanas y 2 peras.",
                           "El marcador fue 2-1.",
                           "Nos bañamos en mar abierto.",
+                          "Sacó un 7/10 y luego un 10/10.",
                           "Hubo 300 participantes de 12 países.",
                       });
 }

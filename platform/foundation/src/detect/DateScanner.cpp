@@ -1476,9 +1476,9 @@ class Parser {
   }
 
   // Where the day comes first, in the other languages: "12/03", "14/2 2027", "12/3 2027",
-  // and with the stop German writes after the month, "12.03.". A month of one figure
-  // needs the year ("24/7" is a week's hours); a dotted one needs its stop ("3.10" is a
-  // version).
+  // and with the stop German writes after the month, "12.03.". Without a year, two figures
+  // each and a day past 12 or a month with its zero ("24/7" is a week's hours, "8/10" a
+  // mark); a dotted one needs its stop ("3.10" is a version).
   bool dayAndMonth(std::size_t i, int& y, int& mo, int& d, std::size_t& end) {
     if (!lex_.other || lex_.monthFirst || !isDayNumber(i) || !adjacent(i + 1) || !adjacent(i + 2) ||
         !isNumber(i + 2, 2) || value(i + 2) < 1 || value(i + 2) > 12)
@@ -1498,8 +1498,10 @@ class Parser {
         !(has(k + 1) && (toks_[k + 1].kind == TokenKind::Number || adjacent(k + 1)))) {
       y = static_cast<int>(value(k));
       ++k;
-    } else if (!isNumberOfLength(i + 2, 2) || (has(k) && toks_[k].kind == TokenKind::Number)) {
-      return false;
+    } else if (!isNumberOfLength(i + 2, 2) || !isNumberOfLength(i, 2) ||
+               (text_[toks_[i + 2].start] != u'0' && value(i) <= 12) ||
+               (has(k) && toks_[k].kind == TokenKind::Number)) {
+      return false;  // "8/10" and "10/10" are marks out of ten, "12/03" and "18/12" days
     }
     d = static_cast<int>(value(i));
     mo = static_cast<int>(value(i + 2));
