@@ -238,6 +238,8 @@ TEST_F(DateLanguages, Dutch) {
                              {"Vanavond om 8 uur", "Vanavond om 8 uur", 2026, 12, 9, 20},
                              {"vorig jaar", "vorig jaar", 2025, 12, 9},
                              {"volgend jaar", "volgend jaar", 2027, 12, 9},
+                             // A short weekday in lower case before a date.
+                             {"ma 14 dec", "ma 14 dec", 2026, 12, 14},
                              {"in december", "december", 2026, 12, 1},
                          });
   expectNone("nl_NL", {"Ik heb 3 appels en 2 peren.", "Lees pagina 12 tot 15."});

@@ -906,8 +906,13 @@ class Parser {
         if ((unit & kRoleUnitHour || (unit & kRoleUnitMinute && n > 0)) && n)
           return offset(spanOf(n, unit), 1, i + 2, m);
       }
-      // "So", "Do" in lower case are words ("so um 15 Uhr"), not Sunday or Thursday.
-      if (w->weekday && (toks_[i].length() > 2 || toks_[i].capitalised || w->weekdayInFull)) {
+      // "so", "do" in lower case are words ("so um 15 Uhr"): a weekday only before a date
+      // ("ma 14 dec").
+      if (w->weekday && toks_[i].length() <= 2 && !toks_[i].capitalised && !w->weekdayInFull) {
+        std::size_t k = isMark(i + 1, u',') ? i + 2 : i + 1;
+        return parseAbsolute(k, m) || monthAndDay(k, m);
+      }
+      if (w->weekday) {
         uint64_t after = roles(i + 1);
         bool follows = (after & kRoleSuffix) || (word(i + 1) && (word(i + 1)->intl & kIntlAfter));
         if (follows && (after & (kRoleNext | kRoleLast | kRoleThis))) {
