@@ -105,6 +105,14 @@ TEST_F(DateLanguages, German) {
                     {"Die Messe ist vom 3. bis 5. März", "3. bis 5. März", 2027, 3, 3},
                     {"Um 9 Uhr abends", "Um 9 Uhr abends", 2026, 12, 9, 21},
                     {"bis Ende Februar", "Ende Februar", 2027, 2, 28},
+                    {"Treffen um 15 Uhr 30", "um 15 Uhr 30", 2026, 12, 9, 15, 30},
+                    {"Abgabe bis 12.03. bitte", "12.03.", 2027, 3, 12},
+                    {"Freitag, 18.12. geht", "Freitag, 18.12.", 2026, 12, 18},
+                    {"letztes Jahr war das", "letztes Jahr", 2025, 12, 9},
+                    {"in zwanzig Minuten", "in zwanzig Minuten", kFromReference, 0, 0, 0, 20},
+                    {"Lieferung am 3. Dez", "am 3. Dez", 2026, 12, 3},
+                    // "so" in lower case is no Sunday.
+                    {"Er kam so um 15 Uhr.", "um 15 Uhr", 2026, 12, 9, 15},
                 });
   expectNone("de_DE", {
                           "Version 3.5 behebt 12 Fehler.",
@@ -113,6 +121,9 @@ TEST_F(DateLanguages, German) {
                           "Der Server hat die Adresse 192.168.1.20.",
                           "Er kostet 3,50 Euro im Laden.",
                           "Ich bin um 5 Jahre älter als du.",
+                          "Kapitel 4.2 erklärt das.",
+                          "Seite 12 bis 15 lesen.",
+                          "Version 1.10. ist da.",
                       });
 }
 
@@ -127,6 +138,12 @@ TEST_F(DateLanguages, French) {
                     {"Ce sera prêt dans 3 jours", "dans 3 jours", 2026, 12, 12},
                     {"vendredi prochain", "vendredi prochain", 2026, 12, 11},
                     {"après-demain", "après-demain", 2026, 12, 11},
+                    {"On se voit le mois prochain", "le mois prochain", 2027, 1, 9},
+                    {"l'année dernière", "l'année dernière", 2025, 12, 9},
+                    {"à 15 heures 30", "à 15 heures 30", 2026, 12, 9, 15, 30},
+                    {"Arrivée le 12/03", "12/03", 2027, 3, 12},
+                    {"à 9h du matin", "à 9h du matin", 2026, 12, 9, 9},
+                    {"le premier mai", "premier mai", 2027, 5, 1},
                 });
   expectNone("fr_FR", {
                           "Il rêve d'aller sur Mars un jour.",
@@ -134,24 +151,36 @@ TEST_F(DateLanguages, French) {
                           "La version 2.4 est sortie.",
                           "Lisez les pages 12 à 15.",
                           "Le score était de 3 à 1.",
+                          "Il travaille 24/7.",
+                          "Prenez 2 à 3 comprimés.",
                       });
 }
 
 TEST_F(DateLanguages, Spanish) {
   expectPhrases("es_ES", {
-                             {"Nos vemos el próximo lunes", "próximo lunes", 2026, 12, 14},
+                             {"Nos vemos el próximo lunes", "el próximo lunes", 2026, 12, 14},
                              {"mañana a las 10", "mañana a las 10", 2026, 12, 10, 10},
                              {"el 3 de marzo de 2027", "3 de marzo de 2027", 2027, 3, 3},
                              {"Llegó hace 2 días", "hace 2 días", 2026, 12, 7},
                              {"dentro de 3 días", "dentro de 3 días", 2026, 12, 12},
                              {"a finales de marzo", "finales de marzo", 2027, 3, 31},
                              {"en 3 días", "en 3 días", 2026, 12, 12},
-                             {"la próxima semana", "próxima semana", 2026, 12, 16},
+                             {"la próxima semana", "la próxima semana", 2026, 12, 16},
                              {"pasado mañana", "pasado mañana", 2026, 12, 11},
+                             // "mañana" is the morning after "esta" and "de la".
+                             {"esta mañana", "esta mañana", 2026, 12, 9, 8},
+                             {"a las 10 de la mañana", "a las 10 de la mañana", 2026, 12, 9, 10},
+                             {"mañana al mediodía", "mañana al mediodía", 2026, 12, 10, 12},
+                             {"de las 10 a las 12", "de las 10 a las 12", 2026, 12, 9, 10},
+                             {"en diciembre", "diciembre", 2026, 12, 1},
+                             {"primero de mayo", "primero de mayo", 2027, 5, 1},
                          });
   expectNone("es_ES", {
                           "Compré 3 manzanas y 2 peras.",
                           "El marcador fue 2-1.",
+                          "Nos bañamos en mar abierto.",
+                          "Sacó un 7/10 y luego un 10/10.",
+                          "Hubo 300 participantes de 12 países.",
                       });
 }
 
@@ -164,9 +193,16 @@ TEST_F(DateLanguages, Portuguese) {
                              {"amanhã às 9h30", "amanhã às 9h30", 2026, 12, 10, 9, 30},
                              {"amanhã à noite", "amanhã à noite", 2026, 12, 10, 22},
                              {"na sexta-feira", "sexta-feira", 2026, 12, 11},
-                             {"na próxima terça", "próxima terça", 2026, 12, 15},
+                             {"na próxima terça", "na próxima terça", 2026, 12, 15},
+                             // ICU's long pattern quotes "de" inside the date: not an "at".
+                             {"de 3 a 5 de março", "3 a 5 de março", 2027, 3, 3},
+                             {"das 10h às 12h", "das 10h às 12h", 2026, 12, 9, 10},
+                             {"às 3 da tarde", "às 3 da tarde", 2026, 12, 9, 15},
+                             {"chega 3 dez", "3 dez", 2026, 12, 3},
+                             {"no ano que vem", "no ano que vem", 2027, 12, 9},
                          });
-  expectNone("pt_BR", {"Tenho 3 gatos e 2 cães.", "Foi a segunda vez que ele veio."});
+  expectNone("pt_BR", {"Tenho 3 gatos e 2 cães.", "Foi a segunda vez que ele veio.",
+                       "Leia as páginas 12 a 15.", "Vou ter às vezes 3 aulas."});
 }
 
 TEST_F(DateLanguages, Italian) {
@@ -178,8 +214,18 @@ TEST_F(DateLanguages, Italian) {
                              {"3 giorni fa", "3 giorni fa", 2026, 12, 6},
                              {"la prossima settimana", "la prossima settimana", 2026, 12, 16},
                              {"domani", "domani", 2026, 12, 10},
+                             {"un'ora fa", "un'ora fa", kFromReference, 0, -1},
+                             {"tra un'ora", "tra un'ora", kFromReference, 0, 1},
+                             {"l'anno prossimo", "l'anno prossimo", 2027, 12, 9},
+                             {"entro il 14/2 2027", "14/2 2027", 2027, 2, 14},
+                             {"dalle 10 alle 12", "dalle 10 alle 12", 2026, 12, 9, 10},
+                             {"alle 3 del pomeriggio", "alle 3 del pomeriggio", 2026, 12, 9, 15},
+                             {"il primo maggio", "primo maggio", 2027, 5, 1},
                          });
-  expectNone("it_IT", {"Ho comprato 3 mele e 2 pere.", "Leggi le pagine da 12 a 15."});
+  // A number on the line before is no score: the hour after "alle" is still a time.
+  expectPhrases("it_IT", {{"pagina 18\nalle 15", "alle 15", 2026, 12, 9, 15}});
+  expectNone("it_IT", {"Ho comprato 3 mele e 2 pere.", "Leggi le pagine da 12 a 15.",
+                       "La partita è finita 3 a 1."});
 }
 
 TEST_F(DateLanguages, Dutch) {
@@ -190,8 +236,13 @@ TEST_F(DateLanguages, Dutch) {
                              {"volgende week", "volgende week", 2026, 12, 16},
                              {"morgen om 10 uur", "morgen om 10 uur", 2026, 12, 10, 10},
                              {"Vanavond om 8 uur", "Vanavond om 8 uur", 2026, 12, 9, 20},
+                             {"vorig jaar", "vorig jaar", 2025, 12, 9},
+                             {"volgend jaar", "volgend jaar", 2027, 12, 9},
+                             // A short weekday in lower case before a date.
+                             {"ma 14 dec", "ma 14 dec", 2026, 12, 14},
+                             {"in december", "december", 2026, 12, 1},
                          });
-  expectNone("nl_NL", {"Ik heb 3 appels en 2 peren."});
+  expectNone("nl_NL", {"Ik heb 3 appels en 2 peren.", "Lees pagina 12 tot 15."});
 }
 
 TEST_F(DateLanguages, Swedish) {
@@ -203,8 +254,13 @@ TEST_F(DateLanguages, Swedish) {
                              {"nästa vecka", "nästa vecka", 2026, 12, 16},
                              {"Igår kl 18 var jag hemma", "Igår kl 18", 2026, 12, 8, 18},
                              {"Vi ses på fredag", "på fredag", 2026, 12, 11},
+                             // Day before month where ICU's pattern is year first.
+                             {"fredag 18/12", "fredag 18/12", 2026, 12, 18},
+                             {"12/3 2027", "12/3 2027", 2027, 3, 12},
+                             {"fredag den 18 december", "fredag den 18 december", 2026, 12, 18},
+                             {"nästa år", "nästa år", 2027, 12, 9},
                          });
-  expectNone("sv_SE", {"Jag har 3 äpplen och 2 päron."});
+  expectNone("sv_SE", {"Jag har 3 äpplen och 2 päron.", "Läs sidorna 12 till 15."});
 }
 
 TEST_F(DateLanguages, Russian) {
@@ -216,8 +272,20 @@ TEST_F(DateLanguages, Russian) {
                              {"Через неделю отпуск", "Через неделю", 2026, 12, 16},
                              {"На прошлой неделе", "На прошлой неделе", 2026, 12, 2},
                              {"в следующий понедельник", "в следующий понедельник", 2026, 12, 14},
+                             {"3-го марта", "3-го марта", 2027, 3, 3},
+                             {"час назад", "час назад", kFromReference, 0, -1},
+                             {"через полчаса", "через полчаса", kFromReference, 0, 0, 0, 30},
+                             {"в 15 часов", "в 15 часов", 2026, 12, 9, 15},
+                             {"в 3 часа дня", "в 3 часа дня", 2026, 12, 9, 15},
+                             {"в конце февраля", "в конце февраля", 2027, 2, 28},
+                             {"в декабре", "в декабре", 2026, 12, 1},
+                             {"с 10 до 12", "с 10 до 12", 2026, 12, 9, 10},
+                             {"с 3 по 5 марта", "3 по 5 марта", 2027, 3, 3},
+                             {"первого мая", "первого мая", 2027, 5, 1},
+                             {"в полдень", "в полдень", 2026, 12, 9, 12},
                          });
-  expectNone("ru_RU", {"У меня 3 яблока и 2 груши."});
+  expectNone("ru_RU", {"У меня 3 яблока и 2 груши.", "Он пробежал 10 км за 45 минут.",
+                       "Читайте страницы 12 по 15.", "Матч закончился 3:1."});
 }
 
 TEST_F(DateLanguages, Japanese) {

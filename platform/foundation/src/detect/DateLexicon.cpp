@@ -30,6 +30,13 @@ std::u16string key(std::u16string_view s) {
   return k;
 }
 
+// "dez." without its stop: written with it or not, the scanner takes the stop apart. Not
+// for weekdays, whose short forms without it are words ("ter", "so").
+std::u16string withoutStop(std::u16string s) {
+  while (s.size() > 2 && s.back() == u'.') s.pop_back();
+  return s;
+}
+
 // The words this side of ICU's data, by language.
 struct ExtraWord {
   const char16_t* word;
@@ -188,7 +195,7 @@ class Builder {
         const icu::UnicodeString* months = symbols.getMonths(n, context, width);
         for (int32_t i = 0; i < n && i < 12; ++i) {
           if (months[i].length() < 3) continue;
-          DateWord& w = name(u16(months[i]));
+          DateWord& w = name(withoutStop(u16(months[i])));
           w.month = static_cast<uint8_t>(i + 1);
           w.monthInFull |= width == icu::DateFormatSymbols::WIDE;
         }
@@ -327,6 +334,10 @@ class Builder {
         return;
       }
     }
+    if (role == "order") {  // "dmy": "9/12" is the 9th of December
+      if (written == "dmy" || written == "mdy") lex_.monthFirst = written == "mdy";
+      return;
+    }
     std::size_t eq = role.find('=');
     if (eq == std::string_view::npos) return;
     std::string_view name = role.substr(0, eq);
@@ -343,6 +354,7 @@ class Builder {
       w.dayPartHour = static_cast<uint8_t>(n);
     } else if (name == "month" && n >= 1 && n <= 12) {
       w.month = static_cast<uint8_t>(n);
+      w.monthInFull = true;  // a case of the full name ("декабре")
     } else if ((name == "weekday" || name == "weekday-short") && n >= 1 && n <= 7) {
       w.weekday = static_cast<uint8_t>(n);
       w.weekdayInFull |= name == "weekday";
@@ -401,12 +413,21 @@ class Builder {
     if (!simple) return;
     icu::UnicodeString pattern;
     simple->toPattern(pattern);
-    int32_t open = pattern.indexOf(u'\'');
-    int32_t close = open < 0 ? -1 : pattern.indexOf(u'\'', open + 1);
-    if (close > open + 1) {
-      icu::UnicodeString quoted(pattern, open + 1, close - open - 1);
-      std::u16string w = u16(quoted);
-      if (tokenize(w).size() == 1) word(w).roles |= kRoleJoiner;
+    // The quoted word before the hour's field; "d 'de' MMMM 'de' y 'às' HH:mm" has others
+    // inside the date.
+    for (int32_t open = pattern.indexOf(u'\''); open >= 0;) {
+      int32_t close = pattern.indexOf(u'\'', open + 1);
+      if (close <= open + 1) return;
+      int32_t field = close + 1;
+      while (field < pattern.length() && pattern[field] == u' ') ++field;
+      char16_t c = field < pattern.length() ? pattern[field] : 0;
+      if (c == u'H' || c == u'h' || c == u'k' || c == u'K') {
+        icu::UnicodeString quoted(pattern, open + 1, close - open - 1);
+        std::u16string w = u16(quoted);
+        if (tokenize(w).size() == 1) word(w).roles |= kRoleJoiner;
+        return;
+      }
+      open = pattern.indexOf(u'\'', close + 1);
     }
   }
 
@@ -457,12 +478,13 @@ std::unique_ptr<DateLexicon> build(const std::string& locale) {
   for (auto [w, edge] : {std::pair{u"beginning", 1}, std::pair{u"start", 1},
                          std::pair{u"middle", 2}, std::pair{u"end", 3}})
     b.word(w).edge = static_cast<uint8_t>(edge);
+  lex->monthFirst = Builder::monthFirst(loc);
   if (language != "en" && !language.empty()) {
     b.locale(loc);
-    b.dataFile(embeddedDateData(language));
+    b.dataFile(embeddedDateData(language));  // its "order" may turn monthFirst
     lex->cjk = language == "ja" || language == "zh";
+    lex->other = true;
   }
-  lex->monthFirst = Builder::monthFirst(loc);
   return lex;
 }
 

@@ -125,7 +125,8 @@ struct DateLexicon {
   // Joined words by their first token, longest first; each whole is a key of `words`
   // (its tokens as written, with single spaces).
   std::unordered_map<std::u16string, std::vector<JoinedWord>, FoldedHash, std::equal_to<>> joined;
-  bool cjk = false;  // Japanese or Chinese: the dates of DateCjkScanner too
+  bool cjk = false;    // Japanese or Chinese: the dates of DateCjkScanner too
+  bool other = false;  // a language beside English, with its data file
   // The locale writes numeric dates month first ("12/09/2026" is December 9).
   bool monthFirst = true;
 

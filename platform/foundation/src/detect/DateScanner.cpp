@@ -238,9 +238,12 @@ class Parser {
       bool on = (r & kRoleOn) &&
                 (foldedKey(text_, toks_[i]).view() == u"on" || (word(i)->intl & kIntlKeep));
       if (on && word(i + 1) && word(i + 1)->weekday) return parseDateTime(i + 1, m);
-      if (on && (word(i)->intl & kIntlKeep) && word(i + 1) &&
-          (word(i + 1)->intl & kIntlStarts || roles(i + 1) & (kRoleNext | kRoleLast | kRoleThis))) {
-        // "la semaine prochaine", "в следующий понедельник"
+      // A language's "on" before a unit, a direction or an edge stays in the range.
+      bool article = (r & kRoleOn) && foldedKey(text_, toks_[i]).view() != u"on";
+      if (article && word(i + 1) &&
+          (word(i + 1)->intl & (kIntlStarts | kIntlEdge) || word(i + 1)->month ||
+           roles(i + 1) & (kRoleNext | kRoleLast | kRoleThis))) {
+        // "la semaine prochaine", "в следующий понедельник", "le mois prochain", "в конце марта"
         if (parseDateTime(i + 1, m)) return true;
         m = Match();
       }
@@ -250,10 +253,17 @@ class Parser {
         if (roles(k) & kRoleOf) ++k;
         if (word(k) && word(k)->month) return parseDateTime(i + 1, m);
       }
+      if ((r & kRoleJoiner) && (r & kRoleRangeFrom)) {  // "dalle 10 alle 12"
+        if (parseTimeRange(i + 1, false, m)) {
+          trailingDate(m);
+          return true;
+        }
+        m = Match();
+      }
       Time t;
       std::size_t after;
       // A lone hour after a number is one end of a score or of pages ("3 à 1", "12 a 15").
-      bool afterNumber = i > 0 && toks_[i - 1].kind == TokenKind::Number;
+      bool afterNumber = i > 0 && !toks_[i].newlineBefore && toks_[i - 1].kind == TokenKind::Number;
       if ((r & kRoleJoiner) && isNumber(i + 1, 2) && parseTime(i + 1, t) &&
           ((!t.bare && !t.dotted) ||
            (t.dotted && (quietAfter(t.end) || dayPartSuffix(t.end, after))) ||
@@ -435,12 +445,19 @@ class Parser {
     std::size_t k = start.end;
     bool connector =
         between ? (roles(k) & kRoleAnd) != 0 : isDash(k) || (roles(k) & kRoleRangeTo) != 0;
-    return connector && parseTime(k + 1, end) && range(start, end, m);
+    if (!connector || !parseTime(k + 1, end)) return false;
+    // Two lone hours after a "from" that is an "at" as well ("dalle 10 alle 12", "с 10 до
+    // 12"), and that end the clause: hours as written, not pages or days of a month.
+    const DateWord* after = word(end.end);
+    bool hours = i > 0 && (roles(i - 1) & kRoleJoiner) && start.bare && end.bare &&
+                 quietAfter(end.end) && !(after && (after->month || (after->roles & kRoleOf)));
+    return range(start, end, m, hours);
   }
 
   // Gives a lone hour at one end the other end's half of the day.
-  bool range(Time start, Time end, Match& m) {
-    if ((start.bare && end.bare) || start.dotted || end.dotted) return false;
+  bool range(Time start, Time end, Match& m, bool hours = false) {
+    if ((start.bare && end.bare && !hours) || start.dotted || end.dotted) return false;
+    if (hours) start.bare = end.bare = false;
     if (start.bare) {
       int h = to24(start.hour, end.meridiem);
       int endSeconds = end.seconds();
@@ -520,6 +537,12 @@ class Parser {
     if (roles(k) & kRoleOClock) {
       ++k;
       clock = true;
+      // "15 Uhr 30", "15 heures 30": the minutes after the word, not a count of something.
+      if (!t.minute && k == i + 2 && isNumberOfLength(k, 2) && value(k) <= 59 && !adjacent(k + 1) &&
+          !(roles(k + 1) & kRoleUnits) && !(has(k + 1) && toks_[k + 1].kind == TokenKind::Number)) {
+        t.minute = static_cast<int>(value(k));
+        ++k;
+      }
     }
     if (t.hour > 23) return false;
     t.bare = !clock;
@@ -704,6 +727,13 @@ class Parser {
       next = i + 3;
       return true;
     }
+    if (const DateWord* w = word(i);  // "un'ora", "полчаса": a count and its unit in one
+        w && w->count && (w->roles & kRoleUnits) && toks_[i].length() > 1) {
+      n = w->count;
+      unit = w->roles & kRoleUnits;
+      next = i + 1;
+      return true;
+    }
     std::size_t k;
     int whole = 0;
     if (!count(i, whole, k)) return false;
@@ -875,6 +905,12 @@ class Parser {
         // is a hurry, not a time.
         if ((unit & kRoleUnitHour || (unit & kRoleUnitMinute && n > 0)) && n)
           return offset(spanOf(n, unit), 1, i + 2, m);
+      }
+      // "so", "do" in lower case are words ("so um 15 Uhr"): a weekday only before a date
+      // ("ma 14 dec").
+      if (w->weekday && toks_[i].length() <= 2 && !toks_[i].capitalised && !w->weekdayInFull) {
+        std::size_t k = isMark(i + 1, u',') ? i + 2 : i + 1;
+        return parseAbsolute(k, m) || monthAndDay(k, m);
       }
       if (w->weekday) {
         uint64_t after = roles(i + 1);
@@ -1191,6 +1227,8 @@ class Parser {
         k += 2;  // "1:a", "2:e"
       } else if (isMark(k, u'\u00B0') && adjacent(k)) {
         ++k;  // "1°"
+      } else if (isDash(k) && adjacent(k) && adjacent(k + 1) && (roles(k + 1) & kRoleOrdinal)) {
+        k += 2;  // "3-го"
       }
       if (roles(k) & kRoleOf) ++k;
       if (const DateWord* w = word(k); w && w->month) {  // "9 Dec 2026"
@@ -1301,9 +1339,18 @@ class Parser {
   // March", "until June"): the first of the month, in the year that puts it nearest.
   // Alone elsewhere the name may be someone's ("June") or a verb ("May I").
   bool monthAlone(std::size_t i, int month, Match& m) {
-    if (i == 0 || !toks_[i].capitalised || toks_[i].length() < 3) return false;
+    if (i == 0 || toks_[i].length() < 3) return false;
     std::size_t before = i - 1;
     if (toks_[before].kind != TokenKind::Word) return false;
+    // The other languages write months in lower case, after their "in" ("en mayo", "в
+    // декабре", "a dicembre").
+    if (lex_.other && !toks_[i].newlineBefore && word(i)->monthInFull &&
+        (roles(before) & (kRoleIn | kRoleOn | kRoleJoiner)) &&
+        foldedKey(text_, toks_[before]).view() != u"on") {
+      setDay(m, CivilDay{nearestYear(month, 1), month, 1}, i + 1);
+      return true;
+    }
+    if (!toks_[i].capitalised) return false;
     WordKey folded = foldedKey(text_, toks_[before]);
     std::u16string_view w = folded.view();
     if (w != u"in" && w != u"since" && w != u"until" && w != u"till" && w != u"by" &&
@@ -1398,6 +1445,7 @@ class Parser {
       end = i + 3;
       return true;
     }
+    if (dayAndMonth(i, y, mo, d, end)) return true;
     if (!has(i + 4) || toks_[i + 1].kind != TokenKind::Mark) return false;
     char16_t sep = static_cast<char16_t>(toks_[i + 1].value);
     if (sep != u'/' && sep != u'-' && sep != u'.') return false;
@@ -1429,6 +1477,40 @@ class Parser {
     if (!monthFirst && b > 12 && a <= 12) monthFirst = true;
     mo = static_cast<int>(monthFirst ? a : b);
     d = static_cast<int>(monthFirst ? b : a);
+    return true;
+  }
+
+  // Where the day comes first, in the other languages: "12/03", "14/2 2027", "12/3 2027",
+  // and with the stop German writes after the month, "12.03.". Without a year, two figures
+  // each and a day past 12 or a month with its zero ("24/7" is a week's hours, "8/10" a
+  // mark); a dotted one needs its stop ("3.10" is a version).
+  bool dayAndMonth(std::size_t i, int& y, int& mo, int& d, std::size_t& end) {
+    if (!lex_.other || lex_.monthFirst || !isDayNumber(i) || !adjacent(i + 1) || !adjacent(i + 2) ||
+        !isNumber(i + 2, 2) || value(i + 2) < 1 || value(i + 2) > 12)
+      return false;
+    bool slash = isMark(i + 1, u'/'), dot = isMark(i + 1, u'.');
+    std::size_t k = i + 3;
+    if (dot) {
+      if (!isNumberOfLength(i + 2, 2) || !isMark(k, u'.') || !adjacent(k) ||
+          (adjacent(k + 1) && has(k + 1) && toks_[k + 1].kind != TokenKind::Mark))
+        return false;
+      ++k;
+    } else if (!slash || (adjacent(k) && has(k))) {
+      return false;
+    }
+    y = 0;
+    if (isNumberOfLength(k, 4) && value(k) >= 1000 && !adjacent(k) &&
+        !(has(k + 1) && (toks_[k + 1].kind == TokenKind::Number || adjacent(k + 1)))) {
+      y = static_cast<int>(value(k));
+      ++k;
+    } else if (!isNumberOfLength(i + 2, 2) || !isNumberOfLength(i, 2) ||
+               (text_[toks_[i + 2].start] != u'0' && value(i) <= 12) ||
+               (has(k) && toks_[k].kind == TokenKind::Number)) {
+      return false;  // "8/10" and "10/10" are marks out of ten, "12/03" and "18/12" days
+    }
+    d = static_cast<int>(value(i));
+    mo = static_cast<int>(value(i + 2));
+    end = k;
     return true;
   }
 
