@@ -70,6 +70,7 @@ struct Time {
   bool bare = false;      // a lone hour, a time only as one end of a range
   bool dotted = false;    // "9.45": a time only after "at", never one end of a range
   bool midnight = false;  // the word: without a day, the coming midnight
+  bool spoken = false;    // "half past 3": its hour read as a lone one's
   Strong<NSTimeZone> zone;
   std::size_t end = 0;
 
@@ -252,6 +253,11 @@ class Parser {
       }
       Time t;
       std::size_t after;
+      if ((r & kRoleJoiner) && !isNumber(i + 1, 2) && english_ && spokenTime(i + 1, t) &&
+          parseTimeOrRange(i + 1, m, true)) {  // "at half past seven"
+        trailingDate(m);
+        return true;
+      }
       // A lone hour after a number is one end of a score or of pages ("3 à 1", "12 a 15").
       bool afterNumber = i > 0 && toks_[i - 1].kind == TokenKind::Number;
       if ((r & kRoleJoiner) && isNumber(i + 1, 2) && parseTime(i + 1, t) &&
@@ -268,7 +274,7 @@ class Parser {
     }
     if (isDayNumber(i) && dayNumberRange(i, m)) return true;
     if (r & (kRoleRangeFrom | kRoleBetween)) {
-      if (parseTimeRange(i + 1, r & kRoleBetween, m)) {
+      if (parseTimeRange(i + 1, r & kRoleBetween, m, LoneHours::WorkingDay)) {
         trailingDate(m);
         return true;
       }
@@ -302,7 +308,7 @@ class Parser {
       Match t;
       uint64_t rk = roles(k);
       bool timed = (rk & (kRoleRangeFrom | kRoleBetween))
-                       ? parseTimeRange(k + 1, rk & kRoleBetween, t)
+                       ? parseTimeRange(k + 1, rk & kRoleBetween, t, LoneHours::AfterDay)
                        : parseTimeOrRange(k, t, joined, hint);
       if (timed) {
         m.end = t.end;
@@ -402,7 +408,7 @@ class Parser {
       if (uint8_t part = dayPartSuffix(start.end, after)) {  // "11 at night"
         start.hour = to24(start.hour, part);
         start.meridiem = part;
-        start.bare = start.dotted = false;
+        start.bare = start.dotted = start.spoken = false;
         start.end = after;
       }
     }
@@ -412,11 +418,11 @@ class Parser {
       Time end;
       if (parseTime(k + 1, end) && range(start, end, m)) return true;
     }
-    if (start.bare || start.dotted) {
-      if (!afterJoiner || (start.bare && start.hour == 0)) return false;
+    if (start.bare || start.dotted || start.spoken) {
+      if (!start.spoken && (!afterJoiner || (start.bare && start.hour == 0))) return false;
       if (hint && start.hour <= 12) {
         start.hour = to24(start.hour, hint);
-      } else if (start.hour <= 7 && start.bare) {
+      } else if (start.hour <= 7 && (start.bare || start.spoken)) {
         start.hour += 12;
       }
     } else if (hint == 2 && !start.meridiem && start.hour >= 1 && start.hour < 12) {
@@ -428,14 +434,26 @@ class Parser {
     return true;
   }
 
-  // After "from" or "between": "from 3 to 5pm", "between 2 and 4pm".
-  bool parseTimeRange(std::size_t i, bool between, Match& m) {
+  // After "from" or "between": "from 3 to 5pm", "between 2 and 4pm". Two lone hours make
+  // a range after a day ("today from 3 to 5"), and alone as the hours of a working day
+  // ("from 9 to 5"), where the clause ends after them.
+  enum class LoneHours { No, AfterDay, WorkingDay };
+  bool parseTimeRange(std::size_t i, bool between, Match& m, LoneHours lone = LoneHours::No) {
     Time start, end;
     if (!parseTime(i, start)) return false;
     std::size_t k = start.end;
     bool connector =
         between ? (roles(k) & kRoleAnd) != 0 : isDash(k) || (roles(k) & kRoleRangeTo) != 0;
-    return connector && parseTime(k + 1, end) && range(start, end, m);
+    if (!connector || !parseTime(k + 1, end)) return false;
+    if (start.bare && end.bare && english_ && lone != LoneHours::No && quietAfter(end.end) &&
+        start.hour >= 1 && start.hour <= 12 && end.hour >= 1 && end.hour <= 12 &&
+        !(lone == LoneHours::WorkingDay && (start.hour < 7 || start.hour > 11 || end.hour > 7))) {
+      // The afternoon's 1 to 7, as a lone hour after "at"; the end after the start.
+      if (start.hour <= 7) start.hour += 12;
+      if (end.hour <= start.hour && end.hour < 12) end.hour += 12;
+      start.bare = end.bare = false;
+    }
+    return range(start, end, m);
   }
 
   // Gives a lone hour at one end the other end's half of the day.
@@ -470,6 +488,7 @@ class Parser {
       t.end = zone(i + 1, t.zone);  // "noon PST"
       return true;
     }
+    if (english_ && spokenTime(i, t)) return true;
     if (!isNumber(i, 2) || value(i) > 24) return false;
     t.hour = static_cast<int>(value(i));
     std::size_t k = i + 1;
@@ -526,6 +545,62 @@ class Parser {
     if (clock) k = zone(k, t.zone);
     if (t.dotted && t.zone) t.dotted = false;  // "23.00+02"
     t.end = k;
+    return true;
+  }
+
+  // "half past 3", "a quarter to five", "ten past four", "20 past 9", "twenty-five minutes
+  // to six": minutes past or to an hour of 1 to 12, as the clause ends or a meridiem, a
+  // part of the day or a day follows. Minutes in figures only before "past" or "after":
+  // "5 to 6" is a range.
+  bool spokenTime(std::size_t i, Time& t) {
+    std::size_t k = i;
+    if (isWordText(k, u"a") && (isHalf(k + 1) || isWordText(k + 1, u"quarter"))) ++k;
+    int minutes = 0;
+    bool figures = false;
+    if (isHalf(k)) {
+      minutes = 30, ++k;
+    } else if (isWordText(k, u"quarter")) {
+      minutes = 15, ++k;
+    } else if (isNumber(k, 2) && !adjacent(k + 1)) {
+      minutes = static_cast<int>(value(k)), figures = true, ++k;
+    } else if (int n = 0; word(k) && toks_[k].length() > 2 && count(k, n, k)) {
+      minutes = n;
+    } else {
+      return false;
+    }
+    if (minutes < 1 || minutes > 30) return false;
+    if ((roles(k) & kRoleUnitMinute) && toks_[k].length() > 3) ++k;  // "ten minutes past"
+    bool to = isWordText(k, u"to");
+    if (!to && !isWordText(k, u"past") && !isWordText(k, u"after")) return false;
+    if (to && figures) return false;
+    ++k;
+    int hour = 0;
+    if (isNumber(k, 2) && !adjacent(k + 1)) {
+      hour = static_cast<int>(value(k));
+    } else if (const DateWord* w = word(k);
+               w && (w->roles & kRoleCount) && toks_[k].length() > 2 && !(w->roles & kRoleFew)) {
+      hour = w->count;
+    }
+    if (hour < 1 || hour > 12) return false;
+    ++k;
+    uint8_t half = 0;
+    std::size_t after = k;
+    if (meridiem(k, after, half)) {
+      k = after;
+    } else if (roles(k) & kRoleOClock) {
+      ++k;
+    } else if (!quietAfter(k)) {
+      return false;
+    }
+    if (to) {
+      hour = hour == 1 ? 12 : hour - 1;
+      minutes = 60 - minutes;
+    }
+    t.hour = half ? to24(hour, half) : hour;
+    t.minute = minutes;
+    t.meridiem = half;
+    t.spoken = !half;
+    t.end = zone(k, t.zone);
     return true;
   }
 
@@ -717,6 +792,7 @@ class Parser {
     if (halfBefore) n += 0.5, k += 3;
     if (!(roles(k) & kRoleUnits)) return false;
     unit = roles(k) & kRoleUnits;
+    if (foldedKey(text_, toks_[k]).view().starts_with(u"fortnight")) n *= 2;  // "a fortnight"
     // A letter alone is a unit only against a short number: "2h", "4m 30s", not "5 m" or
     // the "s" of "1990s".
     if (toks_[k].length() == 1 &&
@@ -883,11 +959,14 @@ class Parser {
           setDay(m, weekday(w->weekday, after & (kRoleNext | kRoleLast | kRoleThis)), i + 2);
           return true;
         }
-        if ((after & (kRoleNext | kRoleLast | kRoleThis)) && (roles(i + 2) & kRoleUnitWeek)) {
-          // "Friday next week": that weekday in the week named.
-          int weeks = (after & kRoleNext) ? 1 : (after & kRoleLast) ? -1 : 0;
+        std::size_t named = isWordText(i + 1, u"of") ? i + 2 : i + 1;
+        if ((roles(named) & (kRoleNext | kRoleLast | kRoleThis)) &&
+            (roles(named + 1) & kRoleUnitWeek) && isWordText(named + 1, u"week")) {
+          // "Friday next week", "Monday of last week": that weekday in the week named.
+          uint64_t which = roles(named);
+          int weeks = (which & kRoleNext) ? 1 : (which & kRoleLast) ? -1 : 0;
           int delta = w->weekday - calendar().weekdayToday() + 7 * weeks;
-          setDay(m, calendar().addDays(calendar().today(), delta), i + 3);
+          setDay(m, calendar().addDays(calendar().today(), delta), named + 2);
           return true;
         }
         std::size_t k = i + 1;
@@ -1202,15 +1281,22 @@ class Parser {
                      ? k + 1
                      : afterStop,
                  y);
-      } else if (!numeric(i, y, mo, d, k)) {
+      } else if (!numeric(i, y, mo, d, k) && !loneMonthAndDay(i, mo, d, k)) {
         return false;
       }
-    } else if (isNumberOfLength(i, 4) && word(i + 1) && word(i + 1)->month &&
-               !isDayNumber(i + 2)) {  // "2016 June"
+    } else if (isNumberOfLength(i, 4) && word(i + 1) && word(i + 1)->month) {
       y = static_cast<int>(value(i));
-      d = 1;
       mo = word(i + 1)->month;
-      k = i + 2;
+      if (isDayNumber(i + 2) && !adjacent(i + 2) && !isMark(i + 3, u':')) {  // "2027 January 15"
+        d = static_cast<int>(value(i + 2));
+        k = i + 3;
+        if ((roles(k) & kRoleOrdinal) && adjacent(k)) ++k;
+      } else if (!isDayNumber(i + 2)) {  // "2016 June"
+        d = 1;
+        k = i + 2;
+      } else {
+        return false;
+      }
     } else if (!isNumberOfLength(i, 4) || !numeric(i, y, mo, d, k)) {
       return false;
     }
@@ -1237,12 +1323,12 @@ class Parser {
     return toks_[k].length() == 4 ? v : expandYear(v);
   }
 
-  // "2019 03 12": year, month and day in figures apart. Not inside a longer run of numbers,
-  // as phone numbers are written.
+  // "2019 03 12", "2019 3 12": year, month and day in figures apart. Not inside a longer
+  // run of numbers, as phone numbers are written, nor "2019 3 1", a score.
   bool spacedDay(std::size_t i, int& y, int& mo, int& d) const {
     if (!isNumberOfLength(i, 4) || value(i) < 1000 || adjacent(i + 1) || adjacent(i + 2) ||
-        !isNumberOfLength(i + 1, 2) || !isNumberOfLength(i + 2, 2) ||
-        (i > 0 && toks_[i - 1].kind == TokenKind::Number) ||
+        !isNumber(i + 1, 2) || !isNumberOfLength(i + 2, 2) ||
+        (i > 0 && !toks_[i].newlineBefore && toks_[i - 1].kind == TokenKind::Number) ||
         (has(i + 3) && toks_[i + 3].kind == TokenKind::Number))
       return false;
     y = static_cast<int>(value(i));
@@ -1386,6 +1472,32 @@ class Parser {
     return true;
   }
 
+  // "12/25", "1/15", "3/4 at 2pm": a month and day alone, in English, where a fraction
+  // or a rating would not stand ("3/4 cup", "rated 4/5"): a day past 12 at the end of a
+  // clause, or any day before a time.
+  bool loneMonthAndDay(std::size_t i, int& mo, int& d, std::size_t& end) {
+    if (!english_ || !isMark(i + 1, u'/') || !adjacent(i + 1) || !adjacent(i + 2) ||
+        !isNumber(i + 2, 2) || (adjacent(i + 3) && !isMark(i + 3, u'.') && !isMark(i + 3, u',')) ||
+        (i > 0 && !toks_[i].newlineBefore && toks_[i - 1].kind == TokenKind::Number))
+      return false;
+    if (i > 0 && !toks_[i].newlineBefore && toks_[i - 1].kind == TokenKind::Word) {
+      WordKey before = foldedKey(text_, toks_[i - 1]);
+      for (std::u16string_view counted : {u"page", u"pages", u"p", u"pp", u"part", u"step",
+                                          u"chapter", u"issue", u"no", u"vol", u"row"})
+        if (before.view() == counted) return false;  // "page 1/15"
+    }
+    int a = static_cast<int>(value(i)), b = static_cast<int>(value(i + 2));
+    mo = lex_.monthFirst ? a : b;
+    d = lex_.monthFirst ? b : a;
+    if (mo < 1 || mo > 12 || d < 1 || d > 31) return false;
+    std::size_t k = isMark(i + 3, u',') ? i + 4 : i + 3;
+    if ((roles(k) & kRoleJoiner) || isMark(k, u'@')) ++k;
+    Time t;
+    if (!(d > 12 && quietAfter(i + 3)) && !(parseTime(k, t) && !t.bare && !t.dotted)) return false;
+    end = i + 3;
+    return true;
+  }
+
   // "12/09/2026", "09.12.2026", "2026-12-09": three numbers, one separator, no spaces.
   // "09/2012": a month and its year.
   bool numeric(std::size_t i, int& y, int& mo, int& d, std::size_t& end) {
@@ -1515,6 +1627,7 @@ class Parser {
   std::vector<const DateWord*> words_;  // each word's lexicon entry, or none
   std::size_t lineEnd_ = 0;             // one past the last token of the current line
   bool countingFrom_ = false;           // inside the day of "a week from Friday"
+  bool english_ = context_.locale.empty() || context_.locale.starts_with("en");
   std::optional<DateCalendar> calendar_;
 };
 
