@@ -652,6 +652,17 @@ TEST_F(DateScanner, ShorthandAndOtherOrders) {
       {"2027 January 15", "2027 January 15", local(2027, 1, 15)},
       {"2019 3 12", "2019 3 12", local(2019, 3, 12)},
   });
+  // A weekday and a day of the month: the nearest day of that number on that weekday.
+  expectCases({
+      {"Wednesday the 16th works", "Wednesday the 16th", local(2026, 12, 16)},
+      {"on Friday the 18th", "on Friday the 18th", local(2026, 12, 18)},
+      {"Sat 19th at 3pm", "Sat 19th at 3pm", local(2026, 12, 19, 15)},
+      {"Monday 1st", "Monday 1st", local(2027, 2, 1)},
+      {"this coming weekend", "this coming weekend", local(2026, 12, 12)},
+      {"at 8 tomorrow morning", "at 8 tomorrow morning", local(2026, 12, 10, 8)},
+      {"at 8 tomorrow night", "at 8 tomorrow night", local(2026, 12, 10, 20)},
+  });
+  EXPECT_TRUE(scan("he sat 19th in the race").empty());
   // A date on the line before does not make "2019 03 12" part of a run of numbers.
   auto found = scan("2019 3 12\n2019 03 12");
   ASSERT_EQ(found.size(), 2u);

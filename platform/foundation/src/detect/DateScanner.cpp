@@ -391,6 +391,11 @@ class Parser {
     if (roles(k) & kRoleOn) ++k;
     Match d;
     if (!parseDate(k, d)) return;
+    if (const DateWord* part = word(d.end);
+        part && part->dayPartHour && part->dayOffset == kNoDayOffset && !d.instant) {
+      d.defaultHour = part->dayPartHour;  // "at 8 tomorrow morning"
+      ++d.end;
+    }
     m.end = d.end;
     m.hasDay = true;
     m.day = d.day;
@@ -939,6 +944,11 @@ class Parser {
         setDay(m, weekday(word(i + 2)->weekday, kRoleNext), i + 3);
         return true;
       }
+      if (direction == kRoleThis && (roles(i + 1) & kRoleNext) &&
+          (roles(i + 2) & kRoleWeekend)) {  // "this coming weekend": its Saturday
+        setDay(m, weekday(7, kRoleThis), i + 3);
+        return true;
+      }
       if (direction && !(w->roles & kRoleSuffix)) {
         if (const DateWord* day = word(i + 1); day && day->weekday) {
           setDay(m, weekday(day->weekday, direction), i + 2);
@@ -972,7 +982,9 @@ class Parser {
         std::size_t k = i + 1;
         if (isMark(k, u',') || (isMark(k, u'.') && adjacent(k))) ++k;
         if (roles(k) & kRoleOf) ++k;  // "Mittwoch, den 9. Dezember", "Friday the 11th of"
-        if (parseAbsolute(k, m) || monthAndDay(k, m)) return true;
+        if (parseAbsolute(k, m) || monthAndDay(k, m) ||
+            ((w->weekdayInFull || toks_[i].capitalised) && weekdayAndDay(w->weekday, k, m)))
+          return true;
         setDay(m, weekday(w->weekday, kRoleThis), i + 1);
         m.weakDay = !w->weekdayInFull;
         m.weekday = w->weekday;
@@ -1455,6 +1467,29 @@ class Parser {
     if (!unit || !unit->ordinal || unit->ordinal > 9 || w->count + unit->ordinal > 31) return false;
     day = w->count + unit->ordinal;
     end = j + 1;
+    return true;
+  }
+
+  // "Wednesday the 16th", "Sat 19th": the day of that number nearest the reference that
+  // falls on the weekday, a few months back or ahead.
+  bool weekdayAndDay(int weekday, std::size_t k, Match& m) {
+    if (!english_ || !isDayNumber(k) || !(roles(k + 1) & kRoleOrdinal) || !adjacent(k + 1))
+      return false;
+    int day = static_cast<int>(value(k));
+    CivilDay today = calendar().today();
+    CivilDay first{today.year, today.month, 1};
+    std::optional<CivilDay> best;
+    int64_t bestDistance = INT64_MAX;
+    for (int step = -3; step <= 12; ++step) {
+      CivilDay month = calendar().addMonths(first, step);
+      CivilDay candidate{month.year, month.month, day};
+      if (!isValidDay(candidate.year, candidate.month, day) || weekdayOf(candidate) != weekday)
+        continue;
+      int64_t distance = std::llabs(dayNumber(candidate) - dayNumber(today));
+      if (distance < bestDistance) bestDistance = distance, best = candidate;
+    }
+    if (!best) return false;
+    setDay(m, *best, k + 2);
     return true;
   }
 
