@@ -54,7 +54,13 @@
 //  - an amount of several parts adds them ("1d 3h 10m"); a part finer than a day makes
 //    the result a moment, the reference's wall time on the day moved to;
 //  - a quarter is three months ("next quarter"); "Q3 2024" is the quarter's first day;
-//  - "next weekday" is the first Monday-to-Friday day after the reference day.
+//  - "next weekday" is the first Monday-to-Friday day after the reference day;
+//  - in English, a spoken time ("half past 3", "quarter to five") takes its hour as a lone
+//    hour after "at" does, 1 to 7 the afternoon; "12/25" alone is a date only with a day
+//    past 12 at the end of a clause, or before a time ("3/4 at 2pm"), so that fractions
+//    and ratings stay numbers; two lone hours are a range after a day ("today from 3 to
+//    5") or as a working day's ("from 9 to 5"); "Wednesday the 16th" is the nearest 16th
+//    that is a Wednesday.
 
 namespace foundation::detect {
 
