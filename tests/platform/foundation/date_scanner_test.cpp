@@ -556,16 +556,117 @@ TEST_F(DateScanner, EdgesOfTheMonthOrYearNamedFromToday) {
 }
 
 TEST_F(DateScanner, NewFormsLeaveNumbersAndIdiomsAlone) {
-  for (const char* text :
-       {"a quarter past five", "a quarter of an hour", "a quarter to 3",    "the French Quarter",
-        "at the last minute",  "it costs 9.45",        "sold at 9.45 each", "9.45 a piece",
-        "version 2.5 hours",   "from 9.99 to 12.99",   "3 days out of 5",   "call 0176 2019 03 12",
-        "2019 03 12 44",       "scores 2019 3 1",      "turn in 200 m",     "in 5 M",
-        "the 1990s",           "in 1980s America",     "v1.2.3-beta",       "Q5 2024",
-        "Dec 45 minutes",      "10.0.0.1/24"}) {
+  for (const char* text : {"a quarter of an hour",
+                           "the French Quarter",
+                           "at the last minute",
+                           "it costs 9.45",
+                           "sold at 9.45 each",
+                           "9.45 a piece",
+                           "version 2.5 hours",
+                           "from 9.99 to 12.99",
+                           "3 days out of 5",
+                           "call 0176 2019 03 12",
+                           "2019 03 12 44",
+                           "scores 2019 3 1",
+                           "turn in 200 m",
+                           "in 5 M",
+                           "the 1990s",
+                           "in 1980s America",
+                           "v1.2.3-beta",
+                           "Q5 2024",
+                           "Dec 45 minutes",
+                           "10.0.0.1/24"}) {
     auto found = scan(text);
     EXPECT_TRUE(found.empty()) << text << " gave " << (found.empty() ? "" : found[0].text);
   }
+}
+
+TEST_F(DateScanner, SpokenTimesPastAndToTheHour) {
+  // A spoken hour is read as a lone one after "at": 1 to 7 in the afternoon.
+  expectCases({
+      {"half past 3", "half past 3", local(2026, 12, 9, 15, 30)},
+      {"He arrived at half past three.", "at half past three", local(2026, 12, 9, 15, 30)},
+      {"a quarter to five", "a quarter to five", local(2026, 12, 9, 16, 45)},
+      {"a quarter to 3", "a quarter to 3", local(2026, 12, 9, 14, 45)},
+      {"quarter past 9", "quarter past 9", local(2026, 12, 9, 9, 15)},
+      {"ten past four", "ten past four", local(2026, 12, 9, 16, 10)},
+      {"twenty-five to eight", "twenty-five to eight", local(2026, 12, 9, 19, 35)},
+      {"20 past 11 am", "20 past 11 am", local(2026, 12, 9, 11, 20)},
+      {"ten minutes to twelve", "ten minutes to twelve", local(2026, 12, 9, 11, 50)},
+      {"quarter past 11 at night", "quarter past 11 at night", local(2026, 12, 9, 23, 15)},
+      {"half past 3 in the morning", "half past 3 in the morning", local(2026, 12, 9, 3, 30)},
+      {"tomorrow at half past 3", "tomorrow at half past 3", local(2026, 12, 10, 15, 30)},
+      {"half past eight tonight", "half past eight tonight", local(2026, 12, 9, 20, 30)},
+  });
+  for (const char* text : {"half past", "quarter to", "ten to five people", "two to three days",
+                           "5 to 6", "a quarter of five", "half past thirteen"}) {
+    auto found = scan(text);
+    EXPECT_TRUE(found.empty()) << text << " gave " << (found.empty() ? "" : found[0].text);
+  }
+}
+
+TEST_F(DateScanner, MonthAndDayAloneInFigures) {
+  // Where a fraction, a rating or a page would not stand: a day past 12 as the clause
+  // ends, or any day before a time.
+  expectCases({
+      {"due 12/25", "12/25", local(2026, 12, 25)},
+      {"due 1/15.", "1/15", local(2027, 1, 15)},
+      {"3/4 at 2pm", "3/4 at 2pm", local(2027, 3, 4, 14)},
+      {"on 3/4, 10:30", "3/4, 10:30", local(2027, 3, 4, 10, 30)},
+  });
+  for (const char* text : {"add 3/4 cup", "rated 4/5.", "1/15 of the budget", "mix 2 1/2 cups",
+                           "see page 1/15", "scored 7/10", "in 1/2 hour", "3/4 at best"}) {
+    auto found = scan(text);
+    EXPECT_TRUE(found.empty()) << text << " gave " << (found.empty() ? "" : found[0].text);
+  }
+  useLocale("en_GB.UTF-8", "America/Los_Angeles");
+  expectOne("due 25/12", "25/12", local(2026, 12, 25));
+}
+
+TEST_F(DateScanner, RangesOfLoneHours) {
+  // After a day, or alone as a working day's hours; 1 to 7 are the afternoon's.
+  expectCases({
+      {"today from 3 to 5", "today from 3 to 5", local(2026, 12, 9, 15), 7200},
+      {"tomorrow between 2 and 4", "tomorrow between 2 and 4", local(2026, 12, 10, 14), 7200},
+      {"Friday from 10 to 12.", "Friday from 10 to 12", local(2026, 12, 11, 10), 7200},
+      {"open from 9 to 5", "from 9 to 5", local(2026, 12, 9, 9), 8 * 3600},
+  });
+  for (const char* text : {"rate it from 1 to 10.", "from 3 to 5 people", "from 9 to 5 minutes",
+                           "2 - 1 from 3 to 5", "tomorrow from 3 to 5 people"}) {
+    auto found = scan(text);
+    EXPECT_TRUE(found.size() <= 1 && (found.empty() || found[0].duration == 0))
+        << text << " gave " << (found.empty() ? "" : found[0].text);
+  }
+}
+
+TEST_F(DateScanner, ShorthandAndOtherOrders) {
+  expectCases({
+      {"see you tmrw", "tmrw", local(2026, 12, 10)},
+      {"8:30 tmrw", "8:30 tmrw", local(2026, 12, 10, 8, 30)},
+      {"done by tonite", "tonite", local(2026, 12, 9, 20)},
+      {"see you thurs", "thurs", local(2026, 12, 10)},
+      {"in a fortnight", "in a fortnight", local(2026, 12, 23)},
+      {"two fortnights ago", "two fortnights ago", local(2026, 11, 11)},
+      {"Monday of next week", "Monday of next week", local(2026, 12, 14)},
+      {"Friday of last week", "Friday of last week", local(2026, 12, 4)},
+      {"2027 January 15", "2027 January 15", local(2027, 1, 15)},
+      {"2019 3 12", "2019 3 12", local(2019, 3, 12)},
+  });
+  // A weekday and a day of the month: the nearest day of that number on that weekday.
+  expectCases({
+      {"Wednesday the 16th works", "Wednesday the 16th", local(2026, 12, 16)},
+      {"on Friday the 18th", "on Friday the 18th", local(2026, 12, 18)},
+      {"Sat 19th at 3pm", "Sat 19th at 3pm", local(2026, 12, 19, 15)},
+      {"Monday 1st", "Monday 1st", local(2027, 2, 1)},
+      {"this coming weekend", "this coming weekend", local(2026, 12, 12)},
+      {"at 8 tomorrow morning", "at 8 tomorrow morning", local(2026, 12, 10, 8)},
+      {"at 8 tomorrow night", "at 8 tomorrow night", local(2026, 12, 10, 20)},
+  });
+  EXPECT_TRUE(scan("he sat 19th in the race").empty());
+  // A date on the line before does not make "2019 03 12" part of a run of numbers.
+  auto found = scan("2019 3 12\n2019 03 12");
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[1].text, "2019 03 12");
 }
 
 TEST_F(DateScanner, NotDates) {
@@ -596,7 +697,6 @@ TEST_F(DateScanner, NotDates) {
                            "iOS 16.4.1",
                            "May 1234 5678",
                            "at 5 dollars each",
-                           "half past five",
                            "x+2 hours",
                            "in the past"}) {
     auto found = scan(text);

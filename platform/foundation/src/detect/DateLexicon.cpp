@@ -445,6 +445,16 @@ std::unique_ptr<DateLexicon> build(const std::string& locale) {
     auto& entry = b.word(w);
     if (w[0] == u's') entry.month = 9;
   }
+  // Shortenings written only of weekdays stand alone as "Friday" does ("see you thurs").
+  for (auto w : {u"tues", u"weds", u"thur", u"thurs"}) b.word(w).weekdayInFull = true;
+  // Tomorrow as people type it in a hurry.
+  for (auto w : {u"tmrw", u"tmr", u"tmw", u"tomorow", u"tommorow", u"tommorrow"})
+    b.word(w).dayOffset = 1;
+  b.word(u"tonite").dayOffset = 0;
+  // "a fortnight": two weeks, doubled where the amount is read.
+  for (auto w : {u"fortnight", u"fortnights"}) b.word(w).roles |= kRoleUnitWeek;
+  // "quarter past five": may begin a time, its count left 0 as "half"'s is.
+  b.word(u"quarter").roles |= kRoleCount;
   b.word(u"tues").weekday = 3;
   b.word(u"weds").weekday = 4;
   b.word(u"thur").weekday = 5;
@@ -452,8 +462,12 @@ std::unique_ptr<DateLexicon> build(const std::string& locale) {
   b.word(u"am").meridiem = 1;
   b.word(u"pm").meridiem = 2;
   b.word(u"tonight").dayOffset = 0;
-  b.dayParts(
-      {{u"morning", 9}, {u"afternoon", 15}, {u"evening", 19}, {u"night", 21}, {u"tonight", 20}});
+  b.dayParts({{u"morning", 9},
+              {u"afternoon", 15},
+              {u"evening", 19},
+              {u"night", 21},
+              {u"tonight", 20},
+              {u"tonite", 20}});
   b.phrase(u"day after tomorrow", 2);
   b.phrase(u"day before yesterday", -2);
   b.phrase(u"the day after tomorrow", 2);

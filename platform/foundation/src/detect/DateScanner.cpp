@@ -54,7 +54,13 @@
 //  - an amount of several parts adds them ("1d 3h 10m"); a part finer than a day makes
 //    the result a moment, the reference's wall time on the day moved to;
 //  - a quarter is three months ("next quarter"); "Q3 2024" is the quarter's first day;
-//  - "next weekday" is the first Monday-to-Friday day after the reference day.
+//  - "next weekday" is the first Monday-to-Friday day after the reference day;
+//  - in English, a spoken time ("half past 3", "quarter to five") takes its hour as a lone
+//    hour after "at" does, 1 to 7 the afternoon; "12/25" alone is a date only with a day
+//    past 12 at the end of a clause, or before a time ("3/4 at 2pm"), so that fractions
+//    and ratings stay numbers; two lone hours are a range after a day ("today from 3 to
+//    5") or as a working day's ("from 9 to 5"); "Wednesday the 16th" is the nearest 16th
+//    that is a Wednesday.
 
 namespace foundation::detect {
 
@@ -70,6 +76,7 @@ struct Time {
   bool bare = false;      // a lone hour, a time only as one end of a range
   bool dotted = false;    // "9.45": a time only after "at", never one end of a range
   bool midnight = false;  // the word: without a day, the coming midnight
+  bool spoken = false;    // "half past 3": its hour read as a lone one's
   Strong<NSTimeZone> zone;
   std::size_t end = 0;
 
@@ -262,6 +269,11 @@ class Parser {
       }
       Time t;
       std::size_t after;
+      if ((r & kRoleJoiner) && !isNumber(i + 1, 2) && english_ && spokenTime(i + 1, t) &&
+          parseTimeOrRange(i + 1, m, true)) {  // "at half past seven"
+        trailingDate(m);
+        return true;
+      }
       // A lone hour after a number is one end of a score or of pages ("3 à 1", "12 a 15").
       bool afterNumber = i > 0 && !toks_[i].newlineBefore && toks_[i - 1].kind == TokenKind::Number;
       if ((r & kRoleJoiner) && isNumber(i + 1, 2) && parseTime(i + 1, t) &&
@@ -278,7 +290,7 @@ class Parser {
     }
     if (isDayNumber(i) && dayNumberRange(i, m)) return true;
     if (r & (kRoleRangeFrom | kRoleBetween)) {
-      if (parseTimeRange(i + 1, r & kRoleBetween, m)) {
+      if (parseTimeRange(i + 1, r & kRoleBetween, m, LoneHours::WorkingDay)) {
         trailingDate(m);
         return true;
       }
@@ -312,7 +324,7 @@ class Parser {
       Match t;
       uint64_t rk = roles(k);
       bool timed = (rk & (kRoleRangeFrom | kRoleBetween))
-                       ? parseTimeRange(k + 1, rk & kRoleBetween, t)
+                       ? parseTimeRange(k + 1, rk & kRoleBetween, t, LoneHours::AfterDay)
                        : parseTimeOrRange(k, t, joined, hint);
       if (timed) {
         m.end = t.end;
@@ -395,6 +407,11 @@ class Parser {
     if (roles(k) & kRoleOn) ++k;
     Match d;
     if (!parseDate(k, d)) return;
+    if (const DateWord* part = word(d.end);
+        part && part->dayPartHour && part->dayOffset == kNoDayOffset && !d.instant) {
+      d.defaultHour = part->dayPartHour;  // "at 8 tomorrow morning"
+      ++d.end;
+    }
     m.end = d.end;
     m.hasDay = true;
     m.day = d.day;
@@ -412,7 +429,7 @@ class Parser {
       if (uint8_t part = dayPartSuffix(start.end, after)) {  // "11 at night"
         start.hour = to24(start.hour, part);
         start.meridiem = part;
-        start.bare = start.dotted = false;
+        start.bare = start.dotted = start.spoken = false;
         start.end = after;
       }
     }
@@ -422,11 +439,11 @@ class Parser {
       Time end;
       if (parseTime(k + 1, end) && range(start, end, m)) return true;
     }
-    if (start.bare || start.dotted) {
-      if (!afterJoiner || (start.bare && start.hour == 0)) return false;
+    if (start.bare || start.dotted || start.spoken) {
+      if (!start.spoken && (!afterJoiner || (start.bare && start.hour == 0))) return false;
       if (hint && start.hour <= 12) {
         start.hour = to24(start.hour, hint);
-      } else if (start.hour <= 7 && start.bare) {
+      } else if (start.hour <= 7 && (start.bare || start.spoken)) {
         start.hour += 12;
       }
     } else if (hint == 2 && !start.meridiem && start.hour >= 1 && start.hour < 12) {
@@ -438,14 +455,25 @@ class Parser {
     return true;
   }
 
-  // After "from" or "between": "from 3 to 5pm", "between 2 and 4pm".
-  bool parseTimeRange(std::size_t i, bool between, Match& m) {
+  // After "from" or "between": "from 3 to 5pm", "between 2 and 4pm". Two lone hours make
+  // a range after a day ("today from 3 to 5"), and alone as the hours of a working day
+  // ("from 9 to 5"), where the clause ends after them.
+  enum class LoneHours { No, AfterDay, WorkingDay };
+  bool parseTimeRange(std::size_t i, bool between, Match& m, LoneHours lone = LoneHours::No) {
     Time start, end;
     if (!parseTime(i, start)) return false;
     std::size_t k = start.end;
     bool connector =
         between ? (roles(k) & kRoleAnd) != 0 : isDash(k) || (roles(k) & kRoleRangeTo) != 0;
     if (!connector || !parseTime(k + 1, end)) return false;
+    if (start.bare && end.bare && english_ && lone != LoneHours::No && quietAfter(end.end) &&
+        start.hour >= 1 && start.hour <= 12 && end.hour >= 1 && end.hour <= 12 &&
+        !(lone == LoneHours::WorkingDay && (start.hour < 7 || start.hour > 11 || end.hour > 7))) {
+      // The afternoon's 1 to 7, as a lone hour after "at"; the end after the start.
+      if (start.hour <= 7) start.hour += 12;
+      if (end.hour <= start.hour && end.hour < 12) end.hour += 12;
+      start.bare = end.bare = false;
+    }
     // Two lone hours after a "from" that is an "at" as well ("dalle 10 alle 12", "с 10 до
     // 12"), and that end the clause: hours as written, not pages or days of a month.
     const DateWord* after = word(end.end);
@@ -487,6 +515,7 @@ class Parser {
       t.end = zone(i + 1, t.zone);  // "noon PST"
       return true;
     }
+    if (english_ && spokenTime(i, t)) return true;
     if (!isNumber(i, 2) || value(i) > 24) return false;
     t.hour = static_cast<int>(value(i));
     std::size_t k = i + 1;
@@ -549,6 +578,62 @@ class Parser {
     if (clock) k = zone(k, t.zone);
     if (t.dotted && t.zone) t.dotted = false;  // "23.00+02"
     t.end = k;
+    return true;
+  }
+
+  // "half past 3", "a quarter to five", "ten past four", "20 past 9", "twenty-five minutes
+  // to six": minutes past or to an hour of 1 to 12, as the clause ends or a meridiem, a
+  // part of the day or a day follows. Minutes in figures only before "past" or "after":
+  // "5 to 6" is a range.
+  bool spokenTime(std::size_t i, Time& t) {
+    std::size_t k = i;
+    if (isWordText(k, u"a") && (isHalf(k + 1) || isWordText(k + 1, u"quarter"))) ++k;
+    int minutes = 0;
+    bool figures = false;
+    if (isHalf(k)) {
+      minutes = 30, ++k;
+    } else if (isWordText(k, u"quarter")) {
+      minutes = 15, ++k;
+    } else if (isNumber(k, 2) && !adjacent(k + 1)) {
+      minutes = static_cast<int>(value(k)), figures = true, ++k;
+    } else if (int n = 0; word(k) && toks_[k].length() > 2 && count(k, n, k)) {
+      minutes = n;
+    } else {
+      return false;
+    }
+    if (minutes < 1 || minutes > 30) return false;
+    if ((roles(k) & kRoleUnitMinute) && toks_[k].length() > 3) ++k;  // "ten minutes past"
+    bool to = isWordText(k, u"to");
+    if (!to && !isWordText(k, u"past") && !isWordText(k, u"after")) return false;
+    if (to && figures) return false;
+    ++k;
+    int hour = 0;
+    if (isNumber(k, 2) && !adjacent(k + 1)) {
+      hour = static_cast<int>(value(k));
+    } else if (const DateWord* w = word(k);
+               w && (w->roles & kRoleCount) && toks_[k].length() > 2 && !(w->roles & kRoleFew)) {
+      hour = w->count;
+    }
+    if (hour < 1 || hour > 12) return false;
+    ++k;
+    uint8_t half = 0;
+    std::size_t after = k;
+    if (meridiem(k, after, half)) {
+      k = after;
+    } else if (roles(k) & kRoleOClock) {
+      ++k;
+    } else if (!quietAfter(k)) {
+      return false;
+    }
+    if (to) {
+      hour = hour == 1 ? 12 : hour - 1;
+      minutes = 60 - minutes;
+    }
+    t.hour = half ? to24(hour, half) : hour;
+    t.minute = minutes;
+    t.meridiem = half;
+    t.spoken = !half;
+    t.end = zone(k, t.zone);
     return true;
   }
 
@@ -747,6 +832,7 @@ class Parser {
     if (halfBefore) n += 0.5, k += 3;
     if (!(roles(k) & kRoleUnits)) return false;
     unit = roles(k) & kRoleUnits;
+    if (foldedKey(text_, toks_[k]).view().starts_with(u"fortnight")) n *= 2;  // "a fortnight"
     // A letter alone is a unit only against a short number: "2h", "4m 30s", not "5 m" or
     // the "s" of "1990s".
     if (toks_[k].length() == 1 &&
@@ -893,6 +979,11 @@ class Parser {
         setDay(m, weekday(word(i + 2)->weekday, kRoleNext), i + 3);
         return true;
       }
+      if (direction == kRoleThis && (roles(i + 1) & kRoleNext) &&
+          (roles(i + 2) & kRoleWeekend)) {  // "this coming weekend": its Saturday
+        setDay(m, weekday(7, kRoleThis), i + 3);
+        return true;
+      }
       if (direction && !(w->roles & kRoleSuffix)) {
         if (const DateWord* day = word(i + 1); day && day->weekday) {
           setDay(m, weekday(day->weekday, direction), i + 2);
@@ -919,17 +1010,22 @@ class Parser {
           setDay(m, weekday(w->weekday, after & (kRoleNext | kRoleLast | kRoleThis)), i + 2);
           return true;
         }
-        if ((after & (kRoleNext | kRoleLast | kRoleThis)) && (roles(i + 2) & kRoleUnitWeek)) {
-          // "Friday next week": that weekday in the week named.
-          int weeks = (after & kRoleNext) ? 1 : (after & kRoleLast) ? -1 : 0;
+        std::size_t named = isWordText(i + 1, u"of") ? i + 2 : i + 1;
+        if ((roles(named) & (kRoleNext | kRoleLast | kRoleThis)) &&
+            (roles(named + 1) & kRoleUnitWeek) && isWordText(named + 1, u"week")) {
+          // "Friday next week", "Monday of last week": that weekday in the week named.
+          uint64_t which = roles(named);
+          int weeks = (which & kRoleNext) ? 1 : (which & kRoleLast) ? -1 : 0;
           int delta = w->weekday - calendar().weekdayToday() + 7 * weeks;
-          setDay(m, calendar().addDays(calendar().today(), delta), i + 3);
+          setDay(m, calendar().addDays(calendar().today(), delta), named + 2);
           return true;
         }
         std::size_t k = i + 1;
         if (isMark(k, u',') || (isMark(k, u'.') && adjacent(k))) ++k;
         if (roles(k) & kRoleOf) ++k;  // "Mittwoch, den 9. Dezember", "Friday the 11th of"
-        if (parseAbsolute(k, m) || monthAndDay(k, m)) return true;
+        if (parseAbsolute(k, m) || monthAndDay(k, m) ||
+            ((w->weekdayInFull || toks_[i].capitalised) && weekdayAndDay(w->weekday, k, m)))
+          return true;
         setDay(m, weekday(w->weekday, kRoleThis), i + 1);
         m.weakDay = !w->weekdayInFull;
         m.weekday = w->weekday;
@@ -1240,15 +1336,22 @@ class Parser {
                      ? k + 1
                      : afterStop,
                  y);
-      } else if (!numeric(i, y, mo, d, k)) {
+      } else if (!numeric(i, y, mo, d, k) && !loneMonthAndDay(i, mo, d, k)) {
         return false;
       }
-    } else if (isNumberOfLength(i, 4) && word(i + 1) && word(i + 1)->month &&
-               !isDayNumber(i + 2)) {  // "2016 June"
+    } else if (isNumberOfLength(i, 4) && word(i + 1) && word(i + 1)->month) {
       y = static_cast<int>(value(i));
-      d = 1;
       mo = word(i + 1)->month;
-      k = i + 2;
+      if (isDayNumber(i + 2) && !adjacent(i + 2) && !isMark(i + 3, u':')) {  // "2027 January 15"
+        d = static_cast<int>(value(i + 2));
+        k = i + 3;
+        if ((roles(k) & kRoleOrdinal) && adjacent(k)) ++k;
+      } else if (!isDayNumber(i + 2)) {  // "2016 June"
+        d = 1;
+        k = i + 2;
+      } else {
+        return false;
+      }
     } else if (!isNumberOfLength(i, 4) || !numeric(i, y, mo, d, k)) {
       return false;
     }
@@ -1275,12 +1378,12 @@ class Parser {
     return toks_[k].length() == 4 ? v : expandYear(v);
   }
 
-  // "2019 03 12": year, month and day in figures apart. Not inside a longer run of numbers,
-  // as phone numbers are written.
+  // "2019 03 12", "2019 3 12": year, month and day in figures apart. Not inside a longer
+  // run of numbers, as phone numbers are written, nor "2019 3 1", a score.
   bool spacedDay(std::size_t i, int& y, int& mo, int& d) const {
     if (!isNumberOfLength(i, 4) || value(i) < 1000 || adjacent(i + 1) || adjacent(i + 2) ||
-        !isNumberOfLength(i + 1, 2) || !isNumberOfLength(i + 2, 2) ||
-        (i > 0 && toks_[i - 1].kind == TokenKind::Number) ||
+        !isNumber(i + 1, 2) || !isNumberOfLength(i + 2, 2) ||
+        (i > 0 && !toks_[i].newlineBefore && toks_[i - 1].kind == TokenKind::Number) ||
         (has(i + 3) && toks_[i + 3].kind == TokenKind::Number))
       return false;
     y = static_cast<int>(value(i));
@@ -1419,6 +1522,29 @@ class Parser {
     return true;
   }
 
+  // "Wednesday the 16th", "Sat 19th": the day of that number nearest the reference that
+  // falls on the weekday, a few months back or ahead.
+  bool weekdayAndDay(int weekday, std::size_t k, Match& m) {
+    if (!english_ || !isDayNumber(k) || !(roles(k + 1) & kRoleOrdinal) || !adjacent(k + 1))
+      return false;
+    int day = static_cast<int>(value(k));
+    CivilDay today = calendar().today();
+    CivilDay first{today.year, today.month, 1};
+    std::optional<CivilDay> best;
+    int64_t bestDistance = INT64_MAX;
+    for (int step = -3; step <= 12; ++step) {
+      CivilDay month = calendar().addMonths(first, step);
+      CivilDay candidate{month.year, month.month, day};
+      if (!isValidDay(candidate.year, candidate.month, day) || weekdayOf(candidate) != weekday)
+        continue;
+      int64_t distance = std::llabs(dayNumber(candidate) - dayNumber(today));
+      if (distance < bestDistance) bestDistance = distance, best = candidate;
+    }
+    if (!best) return false;
+    setDay(m, *best, k + 2);
+    return true;
+  }
+
   // "5/5" after a weekday, which makes it a day: month and day in the locale's order.
   bool monthAndDay(std::size_t k, Match& m) {
     if (!isNumber(k, 2) || !isMark(k + 1, u'/') || !adjacent(k + 1) || !adjacent(k + 2) ||
@@ -1430,6 +1556,32 @@ class Parser {
     int y = nearestYear(mo, d);
     if (!isValidDay(y, mo, d)) return false;
     setDay(m, CivilDay{y, mo, d}, k + 3);
+    return true;
+  }
+
+  // "12/25", "1/15", "3/4 at 2pm": a month and day alone, in English, where a fraction
+  // or a rating would not stand ("3/4 cup", "rated 4/5"): a day past 12 at the end of a
+  // clause, or any day before a time.
+  bool loneMonthAndDay(std::size_t i, int& mo, int& d, std::size_t& end) {
+    if (!english_ || !isMark(i + 1, u'/') || !adjacent(i + 1) || !adjacent(i + 2) ||
+        !isNumber(i + 2, 2) || (adjacent(i + 3) && !isMark(i + 3, u'.') && !isMark(i + 3, u',')) ||
+        (i > 0 && !toks_[i].newlineBefore && toks_[i - 1].kind == TokenKind::Number))
+      return false;
+    if (i > 0 && !toks_[i].newlineBefore && toks_[i - 1].kind == TokenKind::Word) {
+      WordKey before = foldedKey(text_, toks_[i - 1]);
+      for (std::u16string_view counted : {u"page", u"pages", u"p", u"pp", u"part", u"step",
+                                          u"chapter", u"issue", u"no", u"vol", u"row"})
+        if (before.view() == counted) return false;  // "page 1/15"
+    }
+    int a = static_cast<int>(value(i)), b = static_cast<int>(value(i + 2));
+    mo = lex_.monthFirst ? a : b;
+    d = lex_.monthFirst ? b : a;
+    if (mo < 1 || mo > 12 || d < 1 || d > 31) return false;
+    std::size_t k = isMark(i + 3, u',') ? i + 4 : i + 3;
+    if ((roles(k) & kRoleJoiner) || isMark(k, u'@')) ++k;
+    Time t;
+    if (!(d > 12 && quietAfter(i + 3)) && !(parseTime(k, t) && !t.bare && !t.dotted)) return false;
+    end = i + 3;
     return true;
   }
 
@@ -1597,6 +1749,7 @@ class Parser {
   std::vector<const DateWord*> words_;  // each word's lexicon entry, or none
   std::size_t lineEnd_ = 0;             // one past the last token of the current line
   bool countingFrom_ = false;           // inside the day of "a week from Friday"
+  bool english_ = context_.locale.empty() || context_.locale.starts_with("en");
   std::optional<DateCalendar> calendar_;
 };
 
