@@ -538,6 +538,44 @@ TEST(AddressScanner, LinesAroundTheStreet) {
   });
 }
 
+TEST(AddressScanner, BetweenStreetAndPlace) {
+  expectRows({
+      {"Send to 100 Main St | Austin, TX 78701",
+       "100 Main St | Austin, TX 78701",
+       {{"Street", "100 Main St"}, {"City", "Austin"}, {"State", "TX"}, {"ZIP", "78701"}}},
+      {"Joe's Diner is located at 55 Depot Street in Lancaster, PA 17602.",
+       "55 Depot Street in Lancaster, PA 17602",
+       {{"Street", "55 Depot Street"}, {"City", "Lancaster"}, {"State", "PA"}, {"ZIP", "17602"}}},
+      {"Send mail to 12 Elm St, Austin TX, 78701",
+       "12 Elm St, Austin TX, 78701",
+       {{"Street", "12 Elm St"}, {"City", "Austin"}, {"State", "TX"}, {"ZIP", "78701"}}},
+      {"Mail to 20 Lake Ave, Tahoe City, Calif 96145",
+       "20 Lake Ave, Tahoe City, Calif 96145",
+       {{"Street", "20 Lake Ave"}, {"City", "Tahoe City"}, {"State", "Calif"}, {"ZIP", "96145"}}},
+      // A suffix's stop ends the street though capitalised words go on.
+      {"1600 Amphitheatre Pkwy. Mountain View, CA 94043",
+       "1600 Amphitheatre Pkwy. Mountain View, CA 94043",
+       {{"Street", "1600 Amphitheatre Pkwy."},
+        {"City", "Mountain View"},
+        {"State", "CA"},
+        {"ZIP", "94043"}}},
+      {"The office is 310 Main St, Truth or Consequences, NM 87901",
+       "310 Main St, Truth or Consequences, NM 87901",
+       {{"Street", "310 Main St"},
+        {"City", "Truth or Consequences"},
+        {"State", "NM"},
+        {"ZIP", "87901"}}},
+      {"Send it to Apt 5, 12 Main St, Boston, MA 02110",
+       "Apt 5, 12 Main St, Boston, MA 02110",
+       {{"Street", "Apt 5, 12 Main St"}, {"City", "Boston"}, {"State", "MA"}, {"ZIP", "02110"}}},
+  });
+  // Read without capitals, neither an abbreviation after words in lower case nor words
+  // that lead to a place make a street or a city.
+  expectOne("There are 12 Main Street shops in Dover, DE 19901", "Dover, DE 19901",
+            {{"City", "Dover"}, {"State", "DE"}, {"ZIP", "19901"}});
+  EXPECT_TRUE(scan("It was 12 degrees in St. Paul, MN today.").empty());
+}
+
 TEST(AddressScanner, NumbersOtherThingsClaimAreNoAddresses) {
   for (const char* text : {
            "I have 3 dogs and 2 cats",
@@ -563,6 +601,19 @@ TEST(AddressScanner, NumbersOtherThingsClaimAreNoAddresses) {
            "take 5 main st, then go home, nj.",
            "Tonight at 8 Park Ave Theatre presents Hamlet",
            "it rose 12 points on 3 Main Street stocks",
+           "I ran 5 miles down Main Street yesterday.",
+           "Call 555 123 4567 after 6.",
+           "See you in room 12 at 3 pm.",
+           "The laptop runs Windows 10 Home edition.",
+           "It has a 3 car garage in Austin, TX.",
+           "Final score: Dallas 24, Houston 17.",
+           "Flight 1234 to Chicago, IL leaves at 5.",
+           "Interstate 95 was closed for 3 hours.",
+           "She walked 3 blocks up Elm St and turned.",
+           "The 2 S 500 E versions are out.",
+           "Section 5 Avenue A is closed",
+           "The Top Ten Ways to save",
+           "I ran 5 miles on Route 9 in Austin, TX",
        }) {
     auto found = scan(text);
     EXPECT_TRUE(found.empty()) << text << " gave " << (found.empty() ? "" : found[0].text);

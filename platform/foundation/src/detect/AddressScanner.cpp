@@ -468,6 +468,9 @@ class Scanner {
       if (!isName(j) && !suffix) break;
       if (suffix) candidates[n++] = j;
       if (!isName(j)) break;
+      // A suffix abbreviated with its stop ends the name: "Amphitheatre Pkwy. Mountain
+      // View" goes on with the city.
+      if (suffix && isMark(j + 1, u'.') && adjacent(j + 1) && toks_[j].length() <= 4) break;
       j = skipStop(hyphenated(j + 1));  // "Wilkes-Barre"
     }
     while (n) {
@@ -873,9 +876,15 @@ class Scanner {
   }
 
   // A city with none of the words that begin no city's name ("then go home").
+  // A word in lower case between capitalised ones is the name's own ("Truth or
+  // Consequences").
   bool plainCity(std::size_t first, std::size_t end) const {
-    for (std::size_t w = first; w < end; ++w)
-      if (isWord(w) && isWordBeforePlace(key(w).view())) return false;
+    for (std::size_t w = first; w < end; ++w) {
+      if (!isWord(w) || !isWordBeforePlace(key(w).view())) continue;
+      if (w > first && !toks_[w].capitalised && isCapitalised(w - 1) && isCapitalised(w + 1))
+        continue;
+      return false;
+    }
     return true;
   }
 
@@ -906,7 +915,7 @@ class Scanner {
     std::size_t count;
     std::size_t after = placeWords(k, ends, count);
     if (!count) return false;
-    std::size_t stateEnd = 0;
+    std::size_t stateEnd = 0, cityEndToken = k;
     bool parted = isMark(after, u',') || (lineBreak(after) && !isNumber(after));
     // "Austin TX, 78701": a comma after the state, not before it.
     if (parted && isMark(after, u',') && isNumber(skipComma(after)) && count > 1) parted = false;
@@ -920,6 +929,7 @@ class Scanner {
         if (!stateAt(s, n, stateEnd)) stateEnd = 0;
       if (!stateEnd) return false;
       a.city = span(k, after);
+      cityEndToken = after;
       a.state = span(s, stateEnd);
     } else {
       // "Springfield IL": the state is the last words before the ZIP or the end.
@@ -930,10 +940,14 @@ class Scanner {
           continue;
         }
         a.city = span(k, s);
+        cityEndToken = s;
         a.state = span(s, stateEnd);
       }
       if (!stateEnd) return false;
     }
+    // Without capitals the city holds none of the words that begin no city's name: "12
+    // Main Street shops in Dover" is no city "shops in Dover".
+    if (lenient_ && a.street.length && !plainCity(k, cityEndToken)) return false;
     a.hasCity = a.hasState = true;
     std::size_t e = zipCode(skipComma(stateEnd), a);
     if (!a.hasZip) {
