@@ -407,6 +407,175 @@ TEST(AddressScanner, PartsWrittenOtherWays) {
   });
 }
 
+TEST(AddressScanner, HouseNumbersWrittenOtherWays) {
+  expectRows({
+      {"Our address is 123-45 Queens Blvd, Forest Hills, NY 11375.",
+       "123-45 Queens Blvd, Forest Hills, NY 11375",
+       {{"Street", "123-45 Queens Blvd"},
+        {"City", "Forest Hills"},
+        {"State", "NY"},
+        {"ZIP", "11375"}}},
+      {"The office is 1400-A Duke St, Alexandria, VA 22314.",
+       "1400-A Duke St, Alexandria, VA 22314",
+       {{"Street", "1400-A Duke St"}, {"City", "Alexandria"}, {"State", "VA"}, {"ZIP", "22314"}}},
+      {"Write to One Microsoft Way, Redmond, WA 98052.",
+       "One Microsoft Way, Redmond, WA 98052",
+       {{"Street", "One Microsoft Way"}, {"City", "Redmond"}, {"State", "WA"}, {"ZIP", "98052"}}},
+      // A grid's coordinates glued to their directions.
+      {"Ship to W156N8480 Pilgrim Rd, Menomonee Falls, WI 53051.",
+       "W156N8480 Pilgrim Rd, Menomonee Falls, WI 53051",
+       {{"Street", "W156N8480 Pilgrim Rd"},
+        {"City", "Menomonee Falls"},
+        {"State", "WI"},
+        {"ZIP", "53051"}}},
+  });
+}
+
+TEST(AddressScanner, GridStreetsAndRoads) {
+  expectRows({
+      {"I live at 1234 S 500 E, Salt Lake City, UT 84106.",
+       "1234 S 500 E, Salt Lake City, UT 84106",
+       {{"Street", "1234 S 500 E"}, {"City", "Salt Lake City"}, {"State", "UT"}, {"ZIP", "84106"}}},
+      {"Call before visiting 880 East 800 North, Spanish Fork, UT 84660.",
+       "880 East 800 North, Spanish Fork, UT 84660",
+       {{"Street", "880 East 800 North"},
+        {"City", "Spanish Fork"},
+        {"State", "UT"},
+        {"ZIP", "84660"}}},
+      {"I live at 1234 S 500 E.", "1234 S 500 E", {{"Street", "1234 S 500 E"}}},
+      {"The farm is at N1234 County Road K, Lodi, WI 53555",
+       "N1234 County Road K, Lodi, WI 53555",
+       {{"Street", "N1234 County Road K"}, {"City", "Lodi"}, {"State", "WI"}, {"ZIP", "53555"}}},
+      {"We are at 2000 N Highway 77, Waxahachie, TX 75165",
+       "2000 N Highway 77, Waxahachie, TX 75165",
+       {{"Street", "2000 N Highway 77"},
+        {"City", "Waxahachie"},
+        {"State", "TX"},
+        {"ZIP", "75165"}}},
+      {"Our address is 17 Old Route 9, Fishkill, NY 12524",
+       "17 Old Route 9, Fishkill, NY 12524",
+       {{"Street", "17 Old Route 9"}, {"City", "Fishkill"}, {"State", "NY"}, {"ZIP", "12524"}}},
+      {"We're at 4500 Highway 6.", "4500 Highway 6", {{"Street", "4500 Highway 6"}}},
+  });
+}
+
+TEST(AddressScanner, StreetNamesWithoutASuffix) {
+  expectRows({
+      {"Office at 100 Avenue A, New York, NY 10009",
+       "100 Avenue A, New York, NY 10009",
+       {{"Street", "100 Avenue A"}, {"City", "New York"}, {"State", "NY"}, {"ZIP", "10009"}}},
+      {"Come to 800 Via Verde, San Dimas, CA 91773",
+       "800 Via Verde, San Dimas, CA 91773",
+       {{"Street", "800 Via Verde"}, {"City", "San Dimas"}, {"State", "CA"}, {"ZIP", "91773"}}},
+      {"Tasting room: 15 El Camino Real, Millbrae, CA 94030",
+       "15 El Camino Real, Millbrae, CA 94030",
+       {{"Street", "15 El Camino Real"}, {"City", "Millbrae"}, {"State", "CA"}, {"ZIP", "94030"}}},
+      // Any name, with a whole place after it.
+      {"Gift shop: 1 Main, Gunnison, CO 81230",
+       "1 Main, Gunnison, CO 81230",
+       {{"Street", "1 Main"}, {"City", "Gunnison"}, {"State", "CO"}, {"ZIP", "81230"}}},
+      {"The shop at 1681 Broadway is closed.", "1681 Broadway", {{"Street", "1681 Broadway"}}},
+  });
+  // Without a suffix the name needs its ZIP, and a number that counts is no house's.
+  for (const char* text : {"Tickets for 1 Main, Gunnison, CO", "Windows 10 Home, Redmond, WA 98052",
+                           "Top 10 Beaches, Miami, FL 33139", "call 555 1234, Austin, TX 78701",
+                           "version 2 Beta, Austin, TX 78701", "Ran 4 Laps, Reno, NV 89501"}) {
+    auto found = scan(text);
+    for (const Found& f : found) EXPECT_EQ(f.parts.count("Street"), 0u) << text << ": " << f.text;
+  }
+}
+
+TEST(AddressScanner, CitiesWithLowerCaseParticles) {
+  expectRows({
+      {"The inn at 1 Palm Blvd, Isle of Palms, SC 29451 is booked.",
+       "1 Palm Blvd, Isle of Palms, SC 29451",
+       {{"Street", "1 Palm Blvd"}, {"City", "Isle of Palms"}, {"State", "SC"}, {"ZIP", "29451"}}},
+      {"Ships from Carmel-by-the-Sea, CA 93921",
+       "Carmel-by-the-Sea, CA 93921",
+       {{"City", "Carmel-by-the-Sea"}, {"State", "CA"}, {"ZIP", "93921"}}},
+      {"Mail to 710 Sherman Ave, Coeur d'Alene, ID 83814",
+       "710 Sherman Ave, Coeur d'Alene, ID 83814",
+       {{"Street", "710 Sherman Ave"},
+        {"City", "Coeur d'Alene"},
+        {"State", "ID"},
+        {"ZIP", "83814"}}},
+      {"Cabin at 2 Lake Rd, Lac du Flambeau, WI 54538",
+       "2 Lake Rd, Lac du Flambeau, WI 54538",
+       {{"Street", "2 Lake Rd"}, {"City", "Lac du Flambeau"}, {"State", "WI"}, {"ZIP", "54538"}}},
+      {"Our store in Isle of Palms, SC 29451 opens daily.",
+       "Isle of Palms, SC 29451",
+       {{"City", "Isle of Palms"}, {"State", "SC"}, {"ZIP", "29451"}}},
+      {"Write 1 Main St, Washington, District of Columbia 20001",
+       "1 Main St, Washington, District of Columbia 20001",
+       {{"Street", "1 Main St"},
+        {"City", "Washington"},
+        {"State", "District of Columbia"},
+        {"ZIP", "20001"}}},
+  });
+  // A particle joins two names; it ends none.
+  expectOne("We drove from Dover to Austin, TX 78701 today", "Austin, TX 78701",
+            {{"City", "Austin"}, {"State", "TX"}, {"ZIP", "78701"}});
+}
+
+TEST(AddressScanner, LinesAroundTheStreet) {
+  expectRows({
+      {"Write to PMB 123, 1000 Main St, Austin, TX 78701",
+       "PMB 123, 1000 Main St, Austin, TX 78701",
+       {{"Street", "PMB 123, 1000 Main St"},
+        {"City", "Austin"},
+        {"State", "TX"},
+        {"ZIP", "78701"}}},
+      // An attention line of its own stays out.
+      {"Attn: Billing\nPO Box 5000\nDenver, CO 80217",
+       "PO Box 5000\nDenver, CO 80217",
+       {{"Street", "PO Box 5000"}, {"City", "Denver"}, {"State", "CO"}, {"ZIP", "80217"}}},
+      {"Space: 2000 Fashion Show Dr, Space 1500, Las Vegas, NV 89109",
+       "2000 Fashion Show Dr, Space 1500, Las Vegas, NV 89109",
+       {{"Street", "2000 Fashion Show Dr, Space 1500"},
+        {"City", "Las Vegas"},
+        {"State", "NV"},
+        {"ZIP", "89109"}}},
+  });
+}
+
+TEST(AddressScanner, BetweenStreetAndPlace) {
+  expectRows({
+      {"Send to 100 Main St | Austin, TX 78701",
+       "100 Main St | Austin, TX 78701",
+       {{"Street", "100 Main St"}, {"City", "Austin"}, {"State", "TX"}, {"ZIP", "78701"}}},
+      {"Joe's Diner is located at 55 Depot Street in Lancaster, PA 17602.",
+       "55 Depot Street in Lancaster, PA 17602",
+       {{"Street", "55 Depot Street"}, {"City", "Lancaster"}, {"State", "PA"}, {"ZIP", "17602"}}},
+      {"Send mail to 12 Elm St, Austin TX, 78701",
+       "12 Elm St, Austin TX, 78701",
+       {{"Street", "12 Elm St"}, {"City", "Austin"}, {"State", "TX"}, {"ZIP", "78701"}}},
+      {"Mail to 20 Lake Ave, Tahoe City, Calif 96145",
+       "20 Lake Ave, Tahoe City, Calif 96145",
+       {{"Street", "20 Lake Ave"}, {"City", "Tahoe City"}, {"State", "Calif"}, {"ZIP", "96145"}}},
+      // A suffix's stop ends the street though capitalised words go on.
+      {"1600 Amphitheatre Pkwy. Mountain View, CA 94043",
+       "1600 Amphitheatre Pkwy. Mountain View, CA 94043",
+       {{"Street", "1600 Amphitheatre Pkwy."},
+        {"City", "Mountain View"},
+        {"State", "CA"},
+        {"ZIP", "94043"}}},
+      {"The office is 310 Main St, Truth or Consequences, NM 87901",
+       "310 Main St, Truth or Consequences, NM 87901",
+       {{"Street", "310 Main St"},
+        {"City", "Truth or Consequences"},
+        {"State", "NM"},
+        {"ZIP", "87901"}}},
+      {"Send it to Apt 5, 12 Main St, Boston, MA 02110",
+       "Apt 5, 12 Main St, Boston, MA 02110",
+       {{"Street", "Apt 5, 12 Main St"}, {"City", "Boston"}, {"State", "MA"}, {"ZIP", "02110"}}},
+  });
+  // Read without capitals, neither an abbreviation after words in lower case nor words
+  // that lead to a place make a street or a city.
+  expectOne("There are 12 Main Street shops in Dover, DE 19901", "Dover, DE 19901",
+            {{"City", "Dover"}, {"State", "DE"}, {"ZIP", "19901"}});
+  EXPECT_TRUE(scan("It was 12 degrees in St. Paul, MN today.").empty());
+}
+
 TEST(AddressScanner, NumbersOtherThingsClaimAreNoAddresses) {
   for (const char* text : {
            "I have 3 dogs and 2 cats",
@@ -432,6 +601,19 @@ TEST(AddressScanner, NumbersOtherThingsClaimAreNoAddresses) {
            "take 5 main st, then go home, nj.",
            "Tonight at 8 Park Ave Theatre presents Hamlet",
            "it rose 12 points on 3 Main Street stocks",
+           "I ran 5 miles down Main Street yesterday.",
+           "Call 555 123 4567 after 6.",
+           "See you in room 12 at 3 pm.",
+           "The laptop runs Windows 10 Home edition.",
+           "It has a 3 car garage in Austin, TX.",
+           "Final score: Dallas 24, Houston 17.",
+           "Flight 1234 to Chicago, IL leaves at 5.",
+           "Interstate 95 was closed for 3 hours.",
+           "She walked 3 blocks up Elm St and turned.",
+           "The 2 S 500 E versions are out.",
+           "Section 5 Avenue A is closed",
+           "The Top Ten Ways to save",
+           "I ran 5 miles on Route 9 in Austin, TX",
        }) {
     auto found = scan(text);
     EXPECT_TRUE(found.empty()) << text << " gave " << (found.empty() ? "" : found[0].text);

@@ -40,6 +40,10 @@ constexpr std::size_t kMaxHyphenParts = 3;  // "Karl-Marx-Allee", "Sedro-Woolley
 // with their stops, hyphens and commas.
 constexpr std::size_t kMaxPlaceTokens = 32;
 
+// What ends a street's name: a postal suffix, a numbered road's number ("Highway 6"), a
+// name whole without one ("Broadway"), or a grid's direction ("S 500 E").
+enum class EndKind { Suffix, Road, Named, Grid };
+
 struct Address {
   std::size_t first = 0, end = 0;  // tokens
   NSRange street{}, city{}, state{}, zip{}, country{};
@@ -97,26 +101,51 @@ class Scanner {
   }
 
   // Whether a number that may be a ZIP code (five or nine digits) lies within `reach`
-  // tokens from i. The scan asks with i only growing, so the search goes forward only and
-  // costs one pass over the text in all.
+  // tokens from i. The scan mostly asks with i growing, so the search goes forward only
+  // and costs one pass over the text in all; a question from behind the last one (a street
+  // read after its mail line) looks its short way directly.
+  bool zipLike(std::size_t k) const {
+    return isNumber(k) && (toks_[k].length() == 5 || toks_[k].length() == 9);
+  }
   bool zipWithin(std::size_t i, std::size_t reach) {
+    if (i < zipAsked_) {
+      for (std::size_t k = i; k <= i + reach && has(k); ++k)
+        if (zipLike(k)) return true;
+      return false;
+    }
+    zipAsked_ = i;
     if (zipAhead_ < i) zipAhead_ = i;
-    while (has(zipAhead_) && !(isNumber(zipAhead_) &&
-                               (toks_[zipAhead_].length() == 5 || toks_[zipAhead_].length() == 9)))
-      ++zipAhead_;
+    while (has(zipAhead_) && !zipLike(zipAhead_)) ++zipAhead_;
     return has(zipAhead_) && zipAhead_ - i <= reach;
   }
   NSRange span(std::size_t first, std::size_t end) const {
     return NSMakeRange(toks_[first].start, toks_[end - 1].end - toks_[first].start);
   }
 
-  // Past the further parts of a hyphenated name from k, its first part's end.
+  // A lower-case word of a place's name between capitalised ones ("Isle of Palms").
+  bool isParticle(std::size_t i) const {
+    return isWord(i) && !toks_[i].capitalised && isPlaceParticle(key(i).view());
+  }
+  // A word of a place's name: a name, or a particle elided into one ("d'Alene").
+  bool isPlaceName(std::size_t i) const {
+    if (isName(i)) return true;
+    if (!isWord(i) || toks_[i].length() < 3) return false;
+    std::u16string_view r = raw(i);
+    return (r[0] == u'd' || r[0] == u'l') && (r[1] == u'\'' || r[1] == u'\u2019') && r[2] >= u'A' &&
+           r[2] <= u'Z';
+  }
+
+  // Past the further parts of a hyphenated name from k, its first part's end. Parts may be
+  // particles ("Carmel-by-the-Sea", "Hastings-on-Hudson") but the name ends on a name.
   std::size_t hyphenated(std::size_t k) const {
+    std::size_t named = k;
     for (std::size_t parts = 0; parts < kMaxHyphenParts && isMark(k, u'-') && adjacent(k) &&
-                                isName(k + 1) && adjacent(k + 1);
-         ++parts)
+                                (isName(k + 1) || isParticle(k + 1)) && adjacent(k + 1);
+         ++parts) {
       k += 2;
-    return k;
+      if (isName(k - 1)) named = k;
+    }
+    return named;
   }
 
   // Addresses start at a word or number that is not glued to the one before.
@@ -126,6 +155,25 @@ class Scanner {
   }
 
   std::size_t skipStop(std::size_t k) const { return isMark(k, u'.') && adjacent(k) ? k + 1 : k; }
+  // A mark standing apart that parts an address's lines written on one: "|", "-", "•".
+  bool separator(std::size_t k) const {
+    if (!has(k) || toks_[k].kind != TokenKind::Mark || !toks_[k].spaceBefore || !has(k + 1) ||
+        !toks_[k + 1].spaceBefore)
+      return false;
+    switch (toks_[k].value) {
+      case u'|':
+      case u'-':
+      case u'/':
+      case u'\u2013':
+      case u'\u2014':
+      case u'\u2022':
+      case u'\u00B7':
+        return true;
+      default:
+        return false;
+    }
+  }
+
   // A comma, or nothing: places may also be parted by spaces or a line break.
   std::size_t skipComma(std::size_t k) const { return isMark(k, u',') ? k + 1 : k; }
 
@@ -137,12 +185,40 @@ class Scanner {
     return k == u"st" || k == u"nd" || k == u"rd" || k == u"th";
   }
 
-  // A house number: "1", "221B", "12-14", "123 1/2".
+  // "N1234", "W156N8480": a grid's house number, each of its one or two coordinates a
+  // directional's letter and the number glued to it.
+  std::size_t gridNumber(std::size_t i) const {
+    auto axis = [&](std::size_t j) {
+      if (!isWord(j) || toks_[j].length() != 1 || !isNumber(j + 1) || !adjacent(j + 1) ||
+          toks_[j + 1].length() > 6)
+        return false;
+      char16_t c = text_[toks_[j].start];
+      return c == u'N' || c == u'S' || c == u'E' || c == u'W';
+    };
+    if (!axis(i)) return 0;
+    std::size_t k = i + 2;
+    if (adjacent(k) && axis(k)) k += 2;
+    if (has(k) && adjacent(k) && toks_[k].kind != TokenKind::Mark) return 0;
+    return k;
+  }
+
+  // A house number: "1", "221B", "12-14", "123 1/2", a grid's "W156N8480", or spelled out
+  // as some buildings write theirs ("One Microsoft Way").
   std::size_t houseNumber(std::size_t i) const {
+    if (isCapitalised(i) && isNumberWord(key(i).view())) {
+      // Not after a number or a capitalised word ("Top Ten Ways"), but for a line's start.
+      if (i > 0 && !lineBreak(i) &&
+          (isNumber(i - 1) || (isCapitalised(i - 1) && !isWordBeforeStreet(key(i - 1).view()))))
+        return 0;
+      return i + 1;
+    }
+    if (isWord(i)) return gridNumber(i);
     if (!isNumber(i) || toks_[i].length() > 6 || ordinal(i)) return 0;
     std::size_t k = i + 1;
     if (isWord(k) && adjacent(k) && toks_[k].length() == 1) ++k;
-    if (isMark(k, u'-') && adjacent(k) && isNumber(k + 1) && adjacent(k + 1)) k += 2;
+    if (isMark(k, u'-') && adjacent(k) && adjacent(k + 1) &&
+        (isNumber(k + 1) || (isWord(k + 1) && toks_[k + 1].length() == 1)))
+      k += 2;  // "123-45", "1400-A"
     if (adjacent(k) && has(k) && toks_[k].kind != TokenKind::Mark) return 0;
     if (isNumber(k) && toks_[k].length() == 1 && isMark(k + 1, u'/') && adjacent(k + 1) &&
         adjacent(k + 2) && isNumber(k + 2) && toks_[k + 2].length() == 1 &&
@@ -160,6 +236,7 @@ class Scanner {
   // number, or 0.
   std::size_t numberedRoad(std::size_t k) const {
     if (!isWord(k) || !toks_[k].capitalised) return 0;
+    if (isKey(k, u"old") && isCapitalised(k + 1)) ++k;  // "Old Route 9"
     std::size_t j = k;
     // The authority that numbers the road.
     if (isKey(j, u"county") || isKey(j, u"state") || isKey(j, u"us") || isKey(j, u"u") ||
@@ -184,9 +261,13 @@ class Scanner {
     else if (j == k)
       ++j;
     if (isMark(j, u'-') && adjacent(j)) ++j;
-    if (!isNumber(j) || toks_[j].length() > 4) return 0;
-    ++j;
-    if (isWord(j) && adjacent(j) && toks_[j].length() == 1) ++j;  // "Highway 7A"
+    if (road && isKey(k, u"county") && isWord(j) && toks_[j].allUpper && toks_[j].length() <= 2) {
+      ++j;  // "County Road K", "County Hwy JJ": counties also letter their roads
+    } else {
+      if (!isNumber(j) || toks_[j].length() > 4) return 0;
+      ++j;
+      if (isWord(j) && adjacent(j) && toks_[j].length() == 1) ++j;  // "Highway 7A"
+    }
     if (adjacent(j) && has(j) && toks_[j].kind != TokenKind::Mark) return 0;
     return j;
   }
@@ -196,6 +277,25 @@ class Scanner {
   std::size_t suffixlessName(std::size_t k) const {
     if (isKey(k, u"broadway") || isKey(k, u"bowery") || isKey(k, u"esplanade"))
       return isCapitalised(k) ? k + 1 : 0;
+    // "Avenue J": a letter names the avenue.
+    if (isCapitalised(k) && (isKey(k, u"avenue") || isKey(k, u"ave")) && isWord(k + 1) &&
+        toks_[k + 1].length() == 1 && toks_[k + 1].allUpper &&
+        !(has(k + 2) && adjacent(k + 2) && toks_[k + 2].kind != TokenKind::Mark))
+      return k + 2;
+    // "Via Verde", "El Camino Real", "Camino del Mar": the name after its first word, up
+    // to two words, ended by a comma, a line or a clause.
+    std::size_t p = k;
+    if ((isKey(p, u"el") || isKey(p, u"la")) && isCapitalised(p) && isWord(p + 1) &&
+        isStreetPrefix(key(p + 1).view()))
+      ++p;
+    if (isCapitalised(p) && isStreetPrefix(key(p).view())) {
+      std::size_t j = p + 1;
+      for (std::size_t n = 0; n < 2 && isParticle(j); ++n) ++j;
+      std::size_t start = j;
+      while (j - start < 2 && isCapitalised(j) && !lineBreak(j)) ++j;
+      if (j == start || !(isMark(j, u',') || lineBreak(j) || clauseEnd(j))) return 0;
+      return j;
+    }
     if (isCapitalised(k) && (isKey(k, u"avenue") || isKey(k, u"ave")) && isKey(k + 1, u"of")) {
       std::size_t j = k + 2;
       if (isKey(j, u"the")) ++j;
@@ -206,11 +306,19 @@ class Scanner {
 
   // Words of a place name from k: capitalised, a stop after an abbreviation ("St.").
   // Returns the index past them; `ends` gets the end of each word count.
+  // Particles inside the name go with the word after them ("Isle of Palms", "Lac du
+  // Flambeau"), which must be a name.
   std::size_t placeWords(std::size_t k, std::size_t (&ends)[kMaxPlaceWords + 1],
                          std::size_t& count) const {
     count = 0;
-    while (count < kMaxPlaceWords && isName(k) && !(count && lineBreak(k))) {
-      k = skipStop(hyphenated(k + 1));  // "Winston-Salem"
+    while (count < kMaxPlaceWords && !(count && lineBreak(k))) {
+      std::size_t w = k;
+      if (count && !lenient_) {
+        for (std::size_t n = 0; n < 2 && isParticle(w) && !lineBreak(w); ++n) ++w;
+        if (lineBreak(w)) break;
+      }
+      if (!isPlaceName(w)) break;
+      k = skipStop(hyphenated(w + 1));  // "Winston-Salem"
       ends[++count] = k;
     }
     return k;
@@ -239,10 +347,16 @@ class Scanner {
         return true;
       }
     }
-    if (n == 1 && isCapitalised(first) && isMark(first + 1, u'.') && adjacent(first + 1) &&
-        isUSStateAbbreviation(key(first).view())) {
-      end = first + 2;
-      return true;
+    if (n == 1 && isCapitalised(first) && isUSStateAbbreviation(key(first).view())) {
+      if (isMark(first + 1, u'.') && adjacent(first + 1)) {
+        end = first + 2;
+        return true;
+      }
+      // Without its stop only a longer one, and only before its ZIP: "Calif 96145".
+      if (toks_[first].length() >= 4 && isNumber(first + 1) && toks_[first + 1].length() == 5) {
+        end = first + 1;
+        return true;
+      }
     }
     if (n == 1 && (toks_[first].allUpper || lenient_) && toks_[first].length() == 2) {
       std::u16string_view r = raw(first);
@@ -258,6 +372,10 @@ class Scanner {
     std::u16string name;
     std::size_t k = first;
     for (std::size_t w = 0; w < n; ++w, ++k) {
+      if (w && !lenient_ && isParticle(k)) {  // "District of Columbia"
+        name += u' ';
+        name += key(k++).view();
+      }
       if (!isWord(k)) return false;
       if (w) name += u' ';
       name += key(k).view();
@@ -319,13 +437,21 @@ class Scanner {
     }
     std::size_t candidates[kMaxStreetWords + 1];
     std::size_t n = 0;
-    // A numbered road or a suffix-less name ends the name by itself; its last token is
-    // the candidate, as a suffix would be.
+    // A grid's street, a numbered road or a suffix-less name ends the name by itself; its
+    // last token is the candidate, as a suffix would be.
+    EndKind kind = EndKind::Suffix;
     if (isSuffix == isUSStreetSuffix) {
-      if (std::size_t road = numberedRoad(nameStart)) {
+      std::size_t road = numberedRoad(nameStart);
+      if (!road && directional) road = numberedRoad(k);  // "N Highway 77"
+      if (std::size_t grid = gridStreet(nameStart)) {
+        candidates[n++] = grid - 1;
+        kind = EndKind::Grid;
+      } else if (road) {
         candidates[n++] = road - 1;
+        kind = EndKind::Road;
       } else if (std::size_t whole = suffixlessName(k)) {
         candidates[n++] = whole - 1;
+        kind = EndKind::Named;
       }
     }
     std::size_t j = k;
@@ -342,10 +468,21 @@ class Scanner {
       if (!isName(j) && !suffix) break;
       if (suffix) candidates[n++] = j;
       if (!isName(j)) break;
+      // A suffix abbreviated with its stop ends the name: "Amphitheatre Pkwy. Mountain
+      // View" goes on with the city.
+      if (suffix && isMark(j + 1, u'.') && adjacent(j + 1) && toks_[j].length() <= 4) break;
       j = skipStop(hyphenated(j + 1));  // "Wilkes-Barre"
     }
     while (n) {
       std::size_t suffix = candidates[--n];
+      // Read without capitals, a capitalised suffix after a word in lower case is no
+      // street's but an abbreviation's: "12 degrees in St. Paul".
+      if (lenient_ && !named && toks_[suffix].capitalised && !toks_[suffix].allUpper) {
+        bool lower = false;
+        for (std::size_t w = k; w < suffix && !lower; ++w)
+          lower = isWord(w) && !toks_[w].capitalised;
+        if (lower) continue;
+      }
       std::size_t plain = skipStop(suffix + 1);
       // "Avenue NW": a directional after the suffix is the street's, and failing that
       // the start of what follows ("Main St West Springfield").
@@ -357,11 +494,23 @@ class Scanner {
         a.first = i;
         a.street = span(i, e);
         suffix_ = suffix;
+        endKind_ = kind;
         if (rest(e)) return true;
         if (ends[0] == ends[1]) break;
       }
     }
     return false;
+  }
+
+  // "S 500 E", "East 800 North": a street of a city's grid, named by its distance and
+  // direction from the grid's centre. Returns the index past it, or 0.
+  std::size_t gridStreet(std::size_t k) const {
+    if (!isName(k) || !isDirectional(key(k).view())) return 0;
+    std::size_t j = skipStop(k + 1);
+    if (!isNumber(j) || toks_[j].length() > 4 || (has(j + 1) && adjacent(j + 1))) return 0;
+    ++j;
+    if (!isName(j) || lineBreak(j) || !isDirectional(key(j).view())) return 0;
+    return j + 1;
   }
 
   // ", Apt 4B", " Suite 200", " #12".
@@ -390,13 +539,60 @@ class Scanner {
   }
 
   bool american(std::size_t i, Address& a) {
-    if (!isNumber(i)) return false;
+    if (!isNumber(i) && !isWord(i)) return false;
     auto place = [&](std::size_t k) { return usPlace(k, a); };
     if (street(i, isUSStreetSuffix, a, place)) return true;
     lenient_ = true;
     a = Address();
     bool found = street(i, isUSStreetSuffix, a, place);
     lenient_ = false;
+    return found || bareStreet(i, a);
+  }
+
+  // Whether a number at i is free to be a house number: not glued to a mark ("$1200",
+  // "#3", "555-1200"), not after another number or a word that counts ("page 12"), nor
+  // after a capitalised word (a month, a heading's "Top") unless it leads to a street.
+  // `led` says whether a word or a colon before it leads to a street.
+  bool numberStandsFree(std::size_t i, bool& led) const {
+    led = false;
+    if (!isNumber(i) || raw(i)[0] == u'0') return false;
+    if (i == 0) return true;
+    const Token& prev = toks_[i - 1];
+    if (prev.kind == TokenKind::Number) return false;
+    if (prev.kind == TokenKind::Mark) {
+      if (!toks_[i].spaceBefore && prev.value != u'(' && prev.value != u'"') return false;
+      if (prev.value == u'$' || prev.value == u'#' || prev.value == u'\u20AC' ||
+          prev.value == u'\u00A3')
+        return false;
+      led = prev.value == u':';
+      return true;
+    }
+    WordKey word = key(i - 1);
+    if (isWordBeforeCount(word.view())) return false;
+    led = isWordBeforeStreet(word.view());
+    return !prev.capitalised || led || lineBreak(i);
+  }
+
+  // "1 Main, Gunnison, CO 81230": a house number and a name of up to three capitalised
+  // words with no suffix, taken only with a whole place after a comma, ZIP and all, and
+  // only where the number begins a line or follows a word or colon leading to a street
+  // ("we shipped 300 Units, Dallas, TX 75201" counts units).
+  bool bareStreet(std::size_t i, Address& a) {
+    bool led;
+    if (!numberStandsFree(i, led)) return false;
+    if (!led && i > 0 && !lineBreak(i) && !isMark(i - 1, u'(')) return false;
+    std::size_t k = houseNumber(i);
+    if (!k) return false;
+    std::size_t j = k;
+    for (std::size_t words = 0; words < 3 && isCapitalised(j) && !lineBreak(j); ++words)
+      j = skipStop(hyphenated(j + 1));
+    if (j == k || !isMark(j, u',') || !zipWithin(j, kMaxPlaceTokens)) return false;
+    a = Address();
+    a.first = i;
+    a.street = span(i, j);
+    requireZip_ = true;
+    bool found = usPlace(j, a);
+    requireZip_ = false;
     return found;
   }
 
@@ -528,10 +724,17 @@ class Scanner {
       if (has(k) && adjacent(k) && toks_[k].kind != TokenKind::Mark) return false;
     }
     std::size_t next = skipComma(k);
+    if (attention && lineBreak(next)) return false;  // a line of its own names no place
     bool postal, withBox;
     if (std::size_t e = box(next, postal)) return boxed(i, e, postal, a);
     if (std::size_t e = route(next, withBox)) return boxed(i, e, withBox, a);
     if (attention) return false;
+    if (isNumber(next) && american(next, a)) {  // "PMB 123, 1000 Main St, Austin, TX"
+      std::size_t streetEnd = a.street.location + a.street.length;
+      a.first = i;
+      a.street = NSMakeRange(toks_[i].start, streetEnd - toks_[i].start);
+      return true;
+    }
     if (!zipWithin(i, kMaxPlaceTokens)) return false;
     a = Address();
     a.first = i;
@@ -597,26 +800,15 @@ class Scanner {
   // not after another number or a capitalised word (a month, a heading's "Top"), and
   // either after a word that leads to a street ("at", "to") or at the end of a clause.
   bool streetAlone(std::size_t i, Address& a) {
-    if (!isNumber(i) || raw(i)[0] == u'0') return false;
-    bool led = false;
-    if (i > 0) {
-      const Token& prev = toks_[i - 1];
-      if (prev.kind == TokenKind::Number) return false;
-      if (prev.kind == TokenKind::Mark) {
-        if (!toks_[i].spaceBefore && prev.value != u'(' && prev.value != u'"') return false;
-        if (prev.value == u'$' || prev.value == u'#' || prev.value == u'\u20AC' ||
-            prev.value == u'\u00A3')
-          return false;
-        led = prev.value == u':';
-      } else {
-        WordKey word = key(i - 1);
-        if (isWordBeforeCount(word.view())) return false;
-        led = isWordBeforeStreet(word.view());
-        if (prev.capitalised && !led) return false;
-      }
-    }
+    bool led;
+    if (!numberStandsFree(i, led)) return false;
     return street(i, isUSStreetSuffix, a, [&](std::size_t e) {
-      if (!isWord(suffix_) || !isCommonStreetSuffix(key(suffix_).view())) return false;
+      // A common suffix or a grid's street; a road or a name only after a word leading to
+      // it ("at 1681 Broadway").
+      bool common = isWord(suffix_) && isCommonStreetSuffix(key(suffix_).view());
+      if (!common && endKind_ != EndKind::Grid &&
+          !(led && (endKind_ == EndKind::Road || endKind_ == EndKind::Named)))
+        return false;
       // A stop taken after the street that a sentence's end may claim instead: the
       // sentence's, when nothing or a new sentence follows.
       bool stopped = isMark(e - 1, u'.') && (!has(e) || lineBreak(e) || toks_[e].capitalised);
@@ -673,7 +865,7 @@ class Scanner {
       if (!comma && a.state.length == 2 && !zipFitsState(a)) continue;
       bool plain = true;  // "grew up in springfield" is no city
       for (std::size_t w = i; plain && toks_[w].start < cityEnd; ++w)
-        plain = !isWord(w) || !isWordBeforePlace(key(w).view());
+        plain = !isWord(w) || (!lenient && isParticle(w)) || !isWordBeforePlace(key(w).view());
       if (!plain) continue;
       found = true;
       break;
@@ -684,9 +876,15 @@ class Scanner {
   }
 
   // A city with none of the words that begin no city's name ("then go home").
+  // A word in lower case between capitalised ones is the name's own ("Truth or
+  // Consequences").
   bool plainCity(std::size_t first, std::size_t end) const {
-    for (std::size_t w = first; w < end; ++w)
-      if (isWord(w) && isWordBeforePlace(key(w).view())) return false;
+    for (std::size_t w = first; w < end; ++w) {
+      if (!isWord(w) || !isWordBeforePlace(key(w).view())) continue;
+      if (w > first && !toks_[w].capitalised && isCapitalised(w - 1) && isCapitalised(w + 1))
+        continue;
+      return false;
+    }
     return true;
   }
 
@@ -705,12 +903,22 @@ class Scanner {
   bool usPlace(std::size_t k, Address& a) {
     k = skipComma(k);
     if (a.street.length && sentenceEndsBefore(k)) return false;
+    if (a.street.length) {
+      // "100 Main St | Austin, TX", "55 Depot Street in Lancaster, PA"
+      if (separator(k)) {
+        ++k;
+      } else if (isKey(k, u"in") && !toks_[k].capitalised && isWord(k + 1) && !lineBreak(k + 1)) {
+        ++k;
+      }
+    }
     std::size_t ends[kMaxPlaceWords + 1] = {k};
     std::size_t count;
     std::size_t after = placeWords(k, ends, count);
     if (!count) return false;
-    std::size_t stateEnd = 0;
-    const bool parted = isMark(after, u',') || (lineBreak(after) && !isNumber(after));
+    std::size_t stateEnd = 0, cityEndToken = k;
+    bool parted = isMark(after, u',') || (lineBreak(after) && !isNumber(after));
+    // "Austin TX, 78701": a comma after the state, not before it.
+    if (parted && isMark(after, u',') && isNumber(skipComma(after)) && count > 1) parted = false;
     if (parted) {
       // City and state parted by a comma or a line.
       std::size_t s = skipComma(after);
@@ -721,6 +929,7 @@ class Scanner {
         if (!stateAt(s, n, stateEnd)) stateEnd = 0;
       if (!stateEnd) return false;
       a.city = span(k, after);
+      cityEndToken = after;
       a.state = span(s, stateEnd);
     } else {
       // "Springfield IL": the state is the last words before the ZIP or the end.
@@ -731,10 +940,14 @@ class Scanner {
           continue;
         }
         a.city = span(k, s);
+        cityEndToken = s;
         a.state = span(s, stateEnd);
       }
       if (!stateEnd) return false;
     }
+    // Without capitals the city holds none of the words that begin no city's name: "12
+    // Main Street shops in Dover" is no city "shops in Dover".
+    if (lenient_ && a.street.length && !plainCity(k, cityEndToken)) return false;
     a.hasCity = a.hasState = true;
     std::size_t e = zipCode(skipComma(stateEnd), a);
     if (!a.hasZip) {
@@ -891,10 +1104,12 @@ class Scanner {
   };
   static constexpr std::size_t kFoldedSlots = 8;
   mutable Folded folded_[kFoldedSlots];
-  std::size_t zipAhead_ = 0;  // no ZIP-like number between the last asked and here
+  std::size_t zipAsked_ = 0;  // the furthest start asked about
+  std::size_t zipAhead_ = 0;  // no ZIP-like number between it and here
   bool lenient_ = false;
-  bool requireZip_ = false;  // a place that is the whole address, or stands for a box
-  std::size_t suffix_ = 0;   // the token that ended the street last tried
+  bool requireZip_ = false;            // a place that is the whole address, or stands for a box
+  std::size_t suffix_ = 0;             // the token that ended the street last tried
+  EndKind endKind_ = EndKind::Suffix;  // and what it was
 };
 
 }  // namespace

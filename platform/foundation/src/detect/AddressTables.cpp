@@ -118,8 +118,8 @@ constexpr std::u16string_view kGermanSuffixes[] = {
 };
 
 constexpr std::u16string_view kUnits[] = {
-    u"#",   u"apartment", u"apt",  u"bldg", u"building", u"dept",  u"fl",   u"floor",
-    u"lot", u"rm",        u"room", u"spc",  u"ste",      u"suite", u"trlr", u"unit",
+    u"#",   u"apartment", u"apt",  u"bldg",  u"building", u"dept", u"fl",    u"floor", u"lot",
+    u"pmb", u"rm",        u"room", u"space", u"spc",      u"ste",  u"suite", u"trlr",  u"unit",
 };
 
 constexpr std::u16string_view kDirectionals[] = {
@@ -137,16 +137,18 @@ constexpr std::u16string_view kCommonSuffixes[] = {
 };
 
 constexpr std::u16string_view kMailLines[] = {
-    u"attention", u"attn", u"bin", u"department", u"dept", u"drop", u"file",  u"mailcode",
-    u"mailstop",  u"mc",   u"ms",  u"msc",        u"pmb",  u"ste",  u"suite",
+    u"apartment",  u"apt",  u"attention", u"attn", u"bin",   u"bldg",     u"building",
+    u"department", u"dept", u"drop",      u"file", u"floor", u"mailcode", u"mailstop",
+    u"mc",         u"ms",   u"msc",       u"pmb",  u"ste",   u"suite",
 };
 
 constexpr std::u16string_view kBoxStarts[] = {
-    u"attention", u"attn", u"bin",   u"box",  u"cmr",  u"department", u"dept", u"drawer",
-    u"drop",      u"file", u"hc",    u"hcr",  u"lock", u"lockbox",    u"mail", u"mailcode",
-    u"mailstop",  u"mc",   u"ms",    u"msc",  u"p",    u"pmb",        u"po",   u"pob",
-    u"pobox",     u"post", u"psc",   u"r",    u"rfd",  u"route",      u"rr",   u"rte",
-    u"rural",     u"ste",  u"suite", u"unit",
+    u"apartment", u"apt",   u"attention",  u"attn", u"bin",     u"bldg", u"box",
+    u"building",  u"cmr",   u"department", u"dept", u"drawer",  u"drop", u"file",
+    u"floor",     u"hc",    u"hcr",        u"lock", u"lockbox", u"mail", u"mailcode",
+    u"mailstop",  u"mc",    u"ms",         u"msc",  u"p",       u"pmb",  u"po",
+    u"pob",       u"pobox", u"post",       u"psc",  u"r",       u"rfd",  u"route",
+    u"rr",        u"rte",   u"rural",      u"ste",  u"suite",   u"unit",
 };
 
 constexpr std::u16string_view kBeforePlace[] = {
@@ -167,9 +169,9 @@ constexpr std::u16string_view kBeforePlace[] = {
 };
 
 constexpr std::u16string_view kBeforeStreet[] = {
-    u"addr",   u"address", u"at",      u"behind",   u"beside",   u"by",      u"from",
-    u"into",   u"is",      u"live",    u"lived",    u"lives",    u"located", u"near",
-    u"office", u"on",      u"onto",    u"opposite", u"outside",  u"past",    u"reach",
+    u"addr",   u"address", u"at",      u"behind",   u"beside",   u"by",      u"deliver", u"from",
+    u"into",   u"is",      u"live",    u"lived",    u"lives",    u"located", u"mail",    u"near",
+    u"office", u"on",      u"onto",    u"opposite", u"outside",  u"past",    u"reach",   u"ship",
     u"to",     u"toward",  u"towards", u"visit",    u"visiting", u"was",
 };
 
@@ -245,6 +247,23 @@ constexpr std::u16string_view kAfterStreet[] = {
     u"near",   u"next",  u"on",    u"or",       u"since",   u"then",    u"they",
     u"this",   u"to",    u"today", u"tomorrow", u"tonight", u"until",   u"was",
     u"we",     u"where", u"which", u"will",     u"with",    u"you",
+};
+
+constexpr std::u16string_view kPlaceParticles[] = {
+    u"au", u"aux", u"by", u"da",  u"de",  u"del", u"della", u"des", u"di",  u"du",
+    u"la", u"las", u"le", u"les", u"los", u"of",  u"on",    u"sur", u"the", u"upon",
+};
+
+// Spelled out, as buildings name their number: "One Microsoft Way".
+constexpr std::u16string_view kNumberWords[] = {
+    u"eight", u"eleven", u"five", u"four",  u"nine",   u"one",
+    u"seven", u"six",    u"ten",  u"three", u"twelve", u"two",
+};
+
+// Words that begin a street's name, the name following them: "Via Verde", "Calle Ocho",
+// "Rue Royale", "Camino del Mar".
+constexpr std::u16string_view kStreetPrefixes[] = {
+    u"avenida", u"calle", u"camino", u"paseo", u"rue", u"via",
 };
 
 // Three-digit ZIP prefixes by state, in the order of the codes.
@@ -345,6 +364,18 @@ bool isWordBeforeCount(std::u16string_view folded) {
 
 bool isWordAfterStreet(std::u16string_view folded) {
   return contains(kAfterStreet, folded);
+}
+
+bool isPlaceParticle(std::u16string_view folded) {
+  return contains(kPlaceParticles, folded);
+}
+
+bool isNumberWord(std::u16string_view folded) {
+  return contains(kNumberWords, folded);
+}
+
+bool isStreetPrefix(std::u16string_view folded) {
+  return contains(kStreetPrefixes, folded);
 }
 
 bool isUSStateCode(std::u16string_view upper) {

@@ -40,6 +40,13 @@ bool isWordBeforeCount(std::u16string_view folded);
 // Words that may follow a street within a sentence without being part of its name:
 // "and", "in", "tomorrow".
 bool isWordAfterStreet(std::u16string_view folded);
+// Lower-case words inside a place's name, between capitalised ones: "of" in "Isle of
+// Palms", "du" in "Lac du Flambeau", "by" and "the" in "Carmel-by-the-Sea".
+bool isPlaceParticle(std::u16string_view folded);
+// A house number spelled out, as some buildings write theirs: "one", "two"… "twelve".
+bool isNumberWord(std::u16string_view folded);
+// Words a street's name begins with instead of ending in a suffix: "via", "calle", "rue".
+bool isStreetPrefix(std::u16string_view folded);
 
 // A state, district or territory of the United States by its two-letter code ("IL")
 // or by its name folded, words joined by one space ("new york").
