@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <optional>
 #include <string>
-#include <unordered_map>
 
 #include "DateCalendar.h"
 #include "DateData.h"
@@ -95,7 +94,7 @@ class Tables {
                    [this](std::string_view role, std::string_view w) { entry(role, w); });
     }
     for (const char* name : {"ja", "zh", "zh_Hant"}) icuWords(icu::Locale(name));
-    for (auto& [first, words] : byFirst_) {
+    for (auto& words : buckets_) {
       std::stable_sort(words.begin(), words.end(),
                        [](const Word& a, const Word& b) { return a.text.size() > b.text.size(); });
     }
@@ -103,28 +102,27 @@ class Tables {
 
   // The longest word at the start of `s` with one of `roles`.
   const Word* find(std::u16string_view s, Roles roles) const {
-    if (s.empty()) return nullptr;
-    auto it = byFirst_.find(s[0]);
-    if (it == byFirst_.end()) return nullptr;
-    for (const Word& w : it->second)
+    if (s.empty() || index_[s[0]] < 0) return nullptr;
+    for (const Word& w : buckets_[index_[s[0]]])
       if ((roles & bit(w.role)) && s.substr(0, w.text.size()) == w.text) return &w;
     return nullptr;
   }
-  bool starts(char16_t c) const { return byFirst_.count(c) != 0 || numerals_.count(c) != 0; }
+  bool starts(char16_t c) const { return index_[c] >= 0 || numerals_[c] >= 0; }
   // A Han numeral's value, 0 to 9, or 10 for a ten; -1 otherwise.
-  int numeral(char16_t c) const {
-    auto it = numerals_.find(c);
-    return it == numerals_.end() ? -1 : it->second;
-  }
+  int numeral(char16_t c) const { return numerals_[c]; }
 
  private:
   void add(std::u16string text, Role role, int value) {
     if (text.empty()) return;
     if (role == kNumeral || role == kTen) {
-      if (text.size() == 1) numerals_[text[0]] = role == kTen ? 10 : value;
+      if (text.size() == 1) numerals_[text[0]] = static_cast<int8_t>(role == kTen ? 10 : value);
       return;
     }
-    auto& words = byFirst_[text[0]];
+    if (index_[text[0]] < 0) {
+      index_[text[0]] = static_cast<int32_t>(buckets_.size());
+      buckets_.emplace_back();
+    }
+    auto& words = buckets_[index_[text[0]]];
     for (Word& w : words) {
       if (w.text == text && w.role == role) {  // the later file, or ICU, wins
         w.value = value;
@@ -240,8 +238,10 @@ class Tables {
     }
   }
 
-  std::unordered_map<char16_t, std::vector<Word>> byFirst_;  // longest first
-  std::unordered_map<char16_t, int> numerals_;
+  // The words by their first character, longest first: index_ gives the bucket.
+  std::vector<int32_t> index_ = std::vector<int32_t>(0x10000, -1);
+  std::vector<std::vector<Word>> buckets_;
+  std::vector<int8_t> numerals_ = std::vector<int8_t>(0x10000, -1);
 };
 
 const Tables& tables() {
@@ -266,10 +266,13 @@ bool isDigit(char16_t c) {
 int digitOf(char16_t c) {
   return c <= u'9' ? c - u'0' : c - u'\uFF10';
 }
+bool isHan(char16_t c) {
+  return (c >= u'\u3400' && c <= u'\u4DBF') || (c >= u'\u4E00' && c <= u'\u9FFF') ||
+         (c >= u'\uF900' && c <= u'\uFAFF');
+}
 // A letter of these languages: Han, hiragana or katakana.
 bool isCjkLetter(char16_t c) {
-  return (c >= u'\u3040' && c <= u'\u30FF') || (c >= u'\u3400' && c <= u'\u4DBF') ||
-         (c >= u'\u4E00' && c <= u'\u9FFF') || (c >= u'\uF900' && c <= u'\uFAFF');
+  return isHan(c) || (c >= u'\u3040' && c <= u'\u30FF');
 }
 
 // The hour a part of the day stands for, as the hours after it are read: 1 before
@@ -637,7 +640,7 @@ class Scanner {
     f.end = r;
     weekdayAfter(f);
     timeAfter(f, 0);
-    return f.end > r || (figures == 2 && !isCjkLetter(at(r)) && !isDigit(at(r)));
+    return f.end > r || (figures == 2 && !isHan(at(r)) && !isDigit(at(r)));  // not "1/20人"
   }
 
   // "（水）", "(水)", "(周三)", "水曜日", "星期三" after a day: part of the date, the day
