@@ -65,6 +65,7 @@ enum Role : uint8_t {
   kMonthMark,
   kDayMark,
   kMonthSuffix,
+  kEdge,  // "月末", "上旬": the start (1), middle (2) or end (3) of a month
   kOrdinalMark,
   kCounting,
   kHourFollows,
@@ -176,6 +177,7 @@ class Tables {
         {"numeral", kNumeral},
         {"weekday", kWeekday},
         {"weekday-bare", kWeekdayBare},
+        {"edge", kEdge},
     };
     std::u16string w = utf16(written);
     std::size_t eq = role.find('=');
@@ -448,6 +450,8 @@ class Scanner {
           f.day.day = d;
           weekdayAfter(f);
           timeAfter(f, 0);
+        } else {
+          edge(f);  // "今月末", "下个月初"
         }
         return true;
       }
@@ -468,7 +472,14 @@ class Scanner {
       std::size_t q = p + part->text.size();
       return isNumeral(q) && clock(q, partOf(part->value), f);
     }
-    if (find(p, bit(kHalf))) return amount(p, f);  // "半小时后"
+    if (find(p, bit(kHalf))) return amount(p, f);                         // "半小时后"
+    if (const Word* e = find(p, bit(kEdge)); e && e->text.size() >= 2) {  // "月末": this month's
+      f.hasDay = true;
+      f.day = calendar().today();
+      f.end = p;
+      edge(f);
+      return true;
+    }
     if (!isNumeral(p)) return false;
     if (amount(p, f) || written(p, f) || slashed(p, f)) return true;
     // A time alone needs its minutes, its "钟", or a word after it that keeps it a time,
@@ -608,9 +619,11 @@ class Scanner {
     }
     if (month < 1 || month > 12) return false;
     q = skip(q, bit(kMonthMark));
+    bool edged = false;
     if (!dayNumber(q, day, q)) {
       day = 0;
       q = skip(q, bit(kMonthSuffix));  // "3月份"
+      edged = find(q, bit(kEdge)) != nullptr;
     }
     if (!year) year = nearestYear(month, day ? day : 1);
     if (!isValidDay(year, month, day ? day : 1)) return false;
@@ -620,8 +633,20 @@ class Scanner {
     if (day) {
       weekdayAfter(f);
       timeAfter(f, 0);
+    } else if (edged) {
+      edge(f);  // "3月末", "三月上旬"
     }
     return true;
+  }
+
+  // "末", "上旬" after a month: its day moves to the month's start, middle or end.
+  void edge(Found& f) const {
+    const Word* e = find(f.end, bit(kEdge));
+    if (!e) return;
+    int d = e->value == 1 ? 1 : e->value == 2 ? 15 : 31;
+    while (d > 28 && !isValidDay(f.day.year, f.day.month, d)) --d;
+    f.day.day = d;
+    f.end += e->text.size();
   }
 
   // "12/25", "3/5（木）", "3/5 15:00": a month and day without their marks. Both of one
