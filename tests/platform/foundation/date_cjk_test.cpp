@@ -240,6 +240,9 @@ TEST_F(DateCjk, NumbersThatAreNoDates) {
                           "1/2の確率",
                           "3/4が賛成",
                           "初めて会った",
+                          "1日3回服用してください",
+                          "10日ほどかかります",
+                          "2点の作品を出品",
                       });
   expectNone("zh_CN", {
                           "我有3点建议",
@@ -256,6 +259,7 @@ TEST_F(DateCjk, NumbersThatAreNoDates) {
                           "以下3点：",
                           "有三点，一是价格",
                           "这三点之外",
+                          "以2点的优势获胜",
                       });
 }
 

@@ -181,6 +181,7 @@ class Tables {
     };
     std::u16string w = utf16(written);
     std::size_t eq = role.find('=');
+    if (role == "counted-hour-mark") return add(w, kHourMark, 1);
     if (eq == std::string_view::npos) {
       for (auto [name, r] : kPlain)
         if (role == name) add(w, r, 0);
@@ -258,6 +259,7 @@ struct Found {
   bool hasTime = false;
   int hour = kNoon, minute = 0, second = 0;
   bool oclock = false;                    // the time had its "钟" or "整"
+  bool counted = false;                   // its hour mark counts things too ("点")
   std::optional<NSTimeInterval> instant;  // "3時間後": a moment, not a wall time
   NSTimeInterval duration = 0;            // a range: its last moment less its first
 };
@@ -483,14 +485,14 @@ class Scanner {
     if (!isNumeral(p)) return false;
     if (amount(p, f) || written(p, f) || slashed(p, f)) return true;
     // A time alone needs its minutes, its "钟", or a word after it that keeps it a time,
-    // or else no letter after it, and in Han numerals the end of the sentence: "3点建议"
-    // and "有三点，" are points, and "以下3点：" introduces a list.
+    // or else no letter after it, and in Han numerals the end of the sentence: "3点建议",
+    // "2点的优势" and "有三点，" are points, and "以下3点：" introduces a list.
     Found t;
     if (!clock(p, 0, t)) return false;
     char16_t next = at(t.end);
     if (t.minute == 0 && !t.oclock &&
-        !find(t.end,
-              bit(kHourFollows) | bit(kLater) | bit(kAgo) | bit(kTo) | bit(kUntil) | bit(kOf)) &&
+        !find(t.end, bit(kHourFollows) | bit(kLater) | bit(kAgo) | bit(kTo) | bit(kUntil) |
+                         (t.counted ? 0 : bit(kOf))) &&
         (isCjkLetter(next) || next == u':' || next == u'：' ||
          (!isDigit(at(p)) && next && next != u'\n' && next != u'。' && next != u'！' &&
           next != u'？')))
@@ -605,7 +607,8 @@ class Scanner {
                // Not "3号": a house, a line, a size more often than a day.
                mark && !year && mark->text == u"日" && a >= 1 && a <= 31 &&
                !find(q + mark->text.size(), bit(kCounting)) &&
-               (isDigit(at(p)) || a > 1)) {  // "一日" alone is more often "one day"
+               !isNumeral(q + mark->text.size()) &&  // "1日3回": a rate
+               (isDigit(at(p)) || a > 1)) {          // "一日" alone is more often "one day"
       CivilDay today = calendar().today();
       if (!isValidDay(today.year, today.month, a)) return false;
       f.hasDay = true;
@@ -722,6 +725,7 @@ class Scanner {
     if (!number(p, h, q) || h > 24) return false;
     if (const Word* mark = find(q, bit(kHourMark))) {
       q += mark->text.size();
+      f.counted = mark->value == 1;
       if (find(q, bit(kCounting)) && !find(q, bit(kHourFollows) | bit(kLater) | bit(kAgo)))
         return false;  // "3時間"
       std::size_t r;
