@@ -279,8 +279,8 @@ bool isCjkLetter(char16_t c) {
   return isHan(c) || (c >= u'\u3040' && c <= u'\u30FF');
 }
 
-// The hour a part of the day stands for, as the hours after it are read: 1 before
-// noon, 2 after, 3 at night.
+// How the hours after a part of the day are read, from the hour it stands for alone:
+// 1 before noon, 2 after, 3 at night (after noon unless the hour is 12 or before 5).
 int partOf(int hour) {
   return hour < 12 ? 1 : hour < 18 ? 2 : 3;
 }
