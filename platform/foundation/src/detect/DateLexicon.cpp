@@ -219,23 +219,7 @@ class Builder {
 
   // A language's data file: see the head of any file in platform/foundation/data/dates/.
   void dataFile(std::string_view text) {
-    while (!text.empty()) {
-      std::size_t eol = text.find('\n');
-      std::string_view line = text.substr(0, eol);
-      text.remove_prefix(eol == std::string_view::npos ? text.size() : eol + 1);
-      if (auto hash = line.find('#'); hash != std::string_view::npos) line = line.substr(0, hash);
-      std::vector<std::string_view> fields;
-      while (!line.empty()) {
-        std::size_t start = line.find_first_not_of(" \t\r");
-        if (start == std::string_view::npos) break;
-        line.remove_prefix(start);
-        std::size_t end = std::min(line.find_first_of(" \t\r"), line.size());
-        fields.push_back(line.substr(0, end));
-        line.remove_prefix(end);
-      }
-      if (fields.size() < 2) continue;
-      for (std::size_t f = 1; f < fields.size(); ++f) entry(fields[0], fields[f]);
-    }
+    readDateData(text, [this](std::string_view role, std::string_view w) { entry(role, w); });
   }
 
   // Whether the locale's short date pattern puts the month before the day.
@@ -495,14 +479,35 @@ std::unique_ptr<DateLexicon> build(const std::string& locale) {
   lex->monthFirst = Builder::monthFirst(loc);
   if (language != "en" && !language.empty()) {
     b.locale(loc);
-    b.dataFile(embeddedDateData(language));  // its "order" may turn monthFirst
     lex->cjk = language == "ja" || language == "zh";
+    // Its "order" may turn monthFirst; the CJK roles are DateCjkScanner's.
+    if (!lex->cjk) b.dataFile(embeddedDateData(language));
     lex->other = true;
   }
   return lex;
 }
 
 }  // namespace
+
+void readDateData(std::string_view text,
+                  const std::function<void(std::string_view, std::string_view)>& each) {
+  while (!text.empty()) {
+    std::size_t eol = text.find('\n');
+    std::string_view line = text.substr(0, eol);
+    text.remove_prefix(eol == std::string_view::npos ? text.size() : eol + 1);
+    if (auto hash = line.find('#'); hash != std::string_view::npos) line = line.substr(0, hash);
+    std::vector<std::string_view> fields;
+    while (!line.empty()) {
+      std::size_t start = line.find_first_not_of(" \t\r");
+      if (start == std::string_view::npos) break;
+      line.remove_prefix(start);
+      std::size_t end = std::min(line.find_first_of(" \t\r"), line.size());
+      fields.push_back(line.substr(0, end));
+      line.remove_prefix(end);
+    }
+    for (std::size_t f = 1; f < fields.size(); ++f) each(fields[0], fields[f]);
+  }
+}
 
 void joinWords(std::u16string_view text, std::vector<Token>& toks, const DateLexicon& lex) {
   if (lex.joined.empty()) return;

@@ -140,6 +140,11 @@ struct DateLexicon {
 // life of the process. Safe from any thread.
 const DateLexicon& dateLexicon(const std::string& locale);
 
+// Calls `each` with the role and each word of every entry of a language's data file (one
+// role then its words a line, "#" starting a comment).
+void readDateData(std::string_view text,
+                  const std::function<void(std::string_view role, std::string_view word)>& each);
+
 // Merges the tokens of each joined word of the lexicon into one word token, in one pass.
 void joinWords(std::u16string_view text, std::vector<Token>& toks, const DateLexicon& lex);
 
