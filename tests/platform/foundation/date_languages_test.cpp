@@ -25,6 +25,8 @@ TEST_F(DateLanguages, German) {
                     {"vor 2 Wochen geschrieben", "vor 2 Wochen", 2026, 11, 25},
                     {"vor 2 Stunden", "vor 2 Stunden", kFromReference, 0, -2},
                     {"nächste Woche Urlaub", "nächste Woche", 2026, 12, 16},
+                    // A German week starts on Monday.
+                    {"diese Woche geschlossen", "diese Woche", 2026, 12, 7},
                     {"Bis nächsten Freitag!", "nächsten Freitag", 2026, 12, 11},
                     {"am Montag um 15.30 Uhr", "am Montag um 15.30 Uhr", 2026, 12, 14, 15, 30},
                     {"Treffen um 18 Uhr", "um 18 Uhr", 2026, 12, 9, 18},

@@ -500,7 +500,11 @@ TEST_F(DateScanner, QuartersAndWorkdays) {
   expectCases({
       {"next quarter", "next quarter", local(2027, 3, 9)},
       {"last quarter", "last quarter", local(2026, 9, 9)},
-      {"this qtr", "this qtr", local(2026, 12, 9)},
+      // "this" names a period: its first day (the week's by the locale, Sunday here).
+      {"this qtr", "this qtr", local(2026, 10, 1)},
+      {"due this week", "this week", local(2026, 12, 6)},
+      {"closes this month", "this month", local(2026, 12, 1)},
+      {"the plan for this year", "this year", local(2026, 1, 1)},
       {"in 2 quarters", "in 2 quarters", local(2027, 6, 9)},
       {"results for Q3 2024", "Q3 2024", local(2024, 7, 1)},
       // The reference is a Wednesday.

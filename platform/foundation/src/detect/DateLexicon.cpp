@@ -1,5 +1,6 @@
 #include "DateLexicon.h"
 
+#include <unicode/calendar.h>
 #include <unicode/datefmt.h>
 #include <unicode/dtfmtsym.h>
 #include <unicode/locid.h>
@@ -223,6 +224,12 @@ class Builder {
   }
 
   // Whether the locale's short date pattern puts the month before the day.
+  static int firstWeekday(const icu::Locale& loc) {
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::Calendar> calendar(icu::Calendar::createInstance(loc, status));
+    return U_SUCCESS(status) && calendar ? calendar->getFirstDayOfWeek(status) : 1;
+  }
+
   static bool monthFirst(const icu::Locale& loc) {
     std::unique_ptr<icu::DateFormat> f(
         icu::DateFormat::createDateInstance(icu::DateFormat::kShort, loc));
@@ -477,6 +484,7 @@ std::unique_ptr<DateLexicon> build(const std::string& locale) {
                          std::pair{u"middle", 2}, std::pair{u"end", 3}})
     b.word(w).edge = static_cast<uint8_t>(edge);
   lex->monthFirst = Builder::monthFirst(loc);
+  lex->firstWeekday = Builder::firstWeekday(loc);
   if (language != "en" && !language.empty()) {
     b.locale(loc);
     lex->cjk = language == "ja" || language == "zh";

@@ -129,6 +129,7 @@ struct DateLexicon {
   bool other = false;  // a language beside English, with its data file
   // The locale writes numeric dates month first ("12/09/2026" is December 9).
   bool monthFirst = true;
+  int firstWeekday = 1;  // the locale's first day of the week, 1 Sunday to 7 Saturday
 
   const DateWord* find(std::u16string_view folded) const {
     auto it = words.find(folded);

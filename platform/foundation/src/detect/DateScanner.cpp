@@ -991,6 +991,11 @@ class Parser {
         }
         int n = direction == kRoleNext ? 1 : direction == kRoleLast ? -1 : 0;
         uint64_t unit = roles(i + 1) & kRoleUnits;
+        if (!n && (unit & (kRoleUnitWeek | kRoleUnitMonth | kRoleUnitQuarter | kRoleUnitYear))) {
+          // "this week", "this month": the period, from its first day.
+          setDay(m, startOfPeriod(unit), i + 2);
+          return true;
+        }
         if (unit & kRoleDayUnits) return offset(spanOf(n, unit), 1, i + 2, m);
         // "next hour", "last hour", "next minute"; "this hour" is vague, and "last minute"
         // is a hurry, not a time.
@@ -1145,6 +1150,19 @@ class Parser {
     m.hasDay = true;
     m.day = day;
     m.end = end;
+  }
+
+  // The first day of the week (the locale's first weekday), month, quarter or year that
+  // holds today.
+  CivilDay startOfPeriod(uint64_t unit) {
+    CivilDay today = calendar().today();
+    if (unit & kRoleUnitWeek) {
+      int back = (calendar().weekdayToday() - lex_.firstWeekday + 7) % 7;
+      return calendar().addDays(today, -back);
+    }
+    if (unit & kRoleUnitMonth) return {today.year, today.month, 1};
+    if (unit & kRoleUnitQuarter) return {today.year, (today.month - 1) / 3 * 3 + 1, 1};
+    return {today.year, 1, 1};
   }
 
   CivilDay weekday(int target, uint32_t direction) {
