@@ -590,10 +590,7 @@ class Scanner {
     a = Address();
     a.first = i;
     a.street = span(i, j);
-    requireZip_ = true;
-    bool found = usPlace(j, a);
-    requireZip_ = false;
-    return found;
+    return withZipRequired([&] { return usPlace(j, a); });
   }
 
   // The box of "PO Box 12", "P.O. Box 12", "P. O. Box 12", "p o box 12", "POB 12", "Post
@@ -739,10 +736,7 @@ class Scanner {
     a = Address();
     a.first = i;
     a.street = span(i, k);
-    requireZip_ = true;
-    bool found = placeAfter(k, a);
-    requireZip_ = false;
-    return found;
+    return withZipRequired([&] { return placeAfter(k, a); });
   }
 
   // A box or route from `first` to `e`, and the place after it when one follows; without
@@ -834,6 +828,16 @@ class Scanner {
     unsigned prefix =
         unsigned(zip[0] - u'0') * 100 + unsigned(zip[1] - u'0') * 10 + (zip[2] - u'0');
     return isZIPPrefixOfState(std::u16string_view(code, 2), prefix);
+  }
+
+  // A place read with its ZIP required: what makes an address of a street without a
+  // suffix, or of a name with no place word after it.
+  template <class Read>
+  bool withZipRequired(Read read) {
+    requireZip_ = true;
+    bool found = read();
+    requireZip_ = false;
+    return found;
   }
 
   // "Springfield, IL 62701", "Austin, Texas 78701", "New York NY 10001-1234": a city, its
